@@ -1,0 +1,29 @@
+# Shared by the scripts: installs the Debian packages a command needs, only when missing.
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# What building and running need on a fresh Debian 12 machine.
+build_packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
+                fonts-ipafont-mincho fonts-ipafont-gothic)
+
+ensure_packages() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "installing: ${missing[*]}" >&2
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+# configure_and_build DIR BUILD_TYPE [cmake options...]
+configure_and_build() {
+    local dir=$1 type=$2
+    shift 2
+    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+    cmake --build "$dir" --parallel "$(nproc)"
+}

@@ -1,0 +1,46 @@
+#include "platform/platform.h"
+
+#include "platform/drives.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace siteloom {
+
+QString Platform::currentDirectory()
+{
+    return QDir::currentPath();
+}
+
+bool Platform::setCurrentDirectory(const QString& path)
+{
+    if (path.isEmpty() || !QDir::setCurrent(path))
+        return false;
+    const QString now = QDir::currentPath();
+    m_lastDirectoryOnDrive.insert(driveOf(now), now);
+    return true;
+}
+
+bool Platform::setCurrentDrive(const QString& drive)
+{
+    if (drive.isEmpty() || !QFileInfo(drive).isDir())
+        return false;
+    const QString current = currentDirectory();
+    if (driveOf(current) == drive)
+        return true; // already on that drive: nothing moves
+    m_lastDirectoryOnDrive.insert(driveOf(current), current);
+    const QString last = m_lastDirectoryOnDrive.value(drive);
+    if (!last.isEmpty() && QDir::setCurrent(last))
+        return true;
+    return setCurrentDirectory(drive);
+}
+
+void showMessage(Platform& platform, QWidget* parent, const QString& text)
+{
+    MessageRequest request;
+    request.text = text;
+    request.title = QString::fromUtf16(applicationTitle);
+    platform.messageBox(parent, request);
+}
+
+} // namespace siteloom

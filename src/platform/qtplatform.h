@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/platform.h"
+
+namespace siteloom {
+
+// The desktop as Qt presents it: QMessageBox, QFileDialog, QSettings, QStandardPaths,
+// QDesktopServices.
+class QtPlatform final : public Platform
+{
+public:
+    QMessageBox::StandardButton messageBox(QWidget* parent, const MessageRequest& request) override;
+    QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString readSetting(const QString& application, const QString& section, const QString& key) override;
+    bool writeSetting(const QString& application, const QString& section, const QString& key,
+                      const QString& value) override;
+    QString desktopLocation() override;
+    bool openInBrowser(const QUrl& url) override;
+    void quit() override;
+};
+
+} // namespace siteloom

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QList>
+#include <QMap>
+#include <QQueue>
+
+namespace siteloom {
+
+// A platform that never shows a window: it answers dialogs from queues, records every message and
+// dialog request, keeps settings in memory and records the URLs handed to the browser.
+class FakePlatform final : public Platform
+{
+public:
+    QMessageBox::StandardButton messageBox(QWidget* parent, const MessageRequest& request) override;
+    QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString readSetting(const QString& application, const QString& section, const QString& key) override;
+    bool writeSetting(const QString& application, const QString& section, const QString& key,
+                      const QString& value) override;
+    QString desktopLocation() override { return desktop; }
+    bool openInBrowser(const QUrl& url) override;
+    void quit() override { ++quitCalls; }
+
+    // The texts of the recorded messages, in order.
+    [[nodiscard]] QStringList messageTexts() const;
+
+    QQueue<QMessageBox::StandardButton> answers; // empty: the default button (or OK)
+    QQueue<QString> fileNames;                   // empty: the dialog is cancelled
+    QList<MessageRequest> messages;
+    QList<FileDialogRequest> openRequests;
+    QList<FileDialogRequest> saveRequests;
+    QMap<QString, QString> settings; // "application/section/key"
+    bool settingsWritable = true;
+    QString desktop;
+    QList<QUrl> browserUrls;
+    bool browserWorks = true;
+    int quitCalls = 0;
+};
+
+} // namespace siteloom

@@ -1,0 +1,15 @@
+#include "guitest.h"
+
+#include "platform/ui.h"
+
+#include <QStandardPaths>
+
+namespace siteloom {
+
+void prepareGuiTest()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    installFontSubstitutions();
+}
+
+} // namespace siteloom
