@@ -16,27 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace siteloom {
 
-namespace {
-
-template <typename W> W* make(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* widget = new W(parent);
-    widget->setObjectName(QLatin1StringView(name));
-    placeTwips(widget, left, top, width, height);
-    return widget;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
-                    int height)
-{
-    auto* b = make<QPushButton>(parent, name, left, top, width, height);
-    b->setText(caption);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 fm1::fm1(Platform& platform, QLabel* baseDirectoryLabel, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
@@ -53,26 +32,47 @@ fm1::fm1(Platform& platform, QLabel* baseDirectoryLabel, QWidget* parent)
     Drive1->setFocus();
 }
 
+// The controls in tab order, each with its place in twips; Drive1 comes first and has the focus.
 void fm1::buildControls()
 {
-    Text1 = make<QLineEdit>(this, "Text1", 120, 120, 7695, 270);
-    Text1->setAccessibleName(u"ディレクトリ"_s);
-    Drive1 = make<DriveList>(this, "Drive1", 120, 480, 7695, 300);
+    Drive1 = new DriveList(this);
+    Dir1 = new DirectoryList(this);
+    Text1 = new QLineEdit(this);
+    File1 = new FileList(this);
+    Command1 = new QPushButton(u"Ｏ　Ｋ"_s, this);
+    Command2 = new QPushButton(u"Cancel"_s, this);
+    Command3 = new QPushButton(u"ﾃﾞｨｽｸﾄｯﾌﾟ Dir"_s, this);
     Drive1->setAccessibleName(u"ドライブ"_s);
-    Dir1 = make<DirectoryList>(this, "Dir1", 120, 840, 5175, 3870);
     Dir1->setAccessibleName(u"ディレクトリ一覧"_s);
-    File1 = make<FileList>(this, "File1", 5400, 840, 2415, 3630);
+    Text1->setAccessibleName(u"ディレクトリ"_s);
     File1->setAccessibleName(u"ファイル一覧"_s);
-    Command1 = button(this, "Command1", u"Ｏ　Ｋ"_s, 5400, 4680, 1095, 495);
-    Command2 = button(this, "Command2", u"Cancel"_s, 6720, 4680, 1095, 495);
-    Command3 = button(this, "Command3", u"ﾃﾞｨｽｸﾄｯﾌﾟ Dir"_s, 120, 4800, 1335, 375);
 
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, Text1);
-    setTabOrder(Text1, File1);
-    setTabOrder(File1, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Command3);
+    struct Place
+    {
+        QWidget* control;
+        const char* name;
+        QRect inTwips; // left, top, width, height
+    };
+    // clang-format off
+    const Place places[] = {
+        {Drive1,   "Drive1",   {120,  480,  7695, 300}},
+        {Dir1,     "Dir1",     {120,  840,  5175, 3870}},
+        {Text1,    "Text1",    {120,  120,  7695, 270}},
+        {File1,    "File1",    {5400, 840,  2415, 3630}},
+        {Command1, "Command1", {5400, 4680, 1095, 495}},
+        {Command2, "Command2", {6720, 4680, 1095, 495}},
+        {Command3, "Command3", {120,  4800, 1335, 375}},
+    };
+    // clang-format on
+    const Place* previous = nullptr;
+    for (const Place& place : places) {
+        place.control->setObjectName(QLatin1StringView(place.name));
+        const QRect& r = place.inTwips;
+        placeTwips(place.control, r.x(), r.y(), r.width(), r.height());
+        if (previous)
+            setTabOrder(previous->control, place.control);
+        previous = &place;
+    }
 }
 
 void fm1::connectHandlers()
