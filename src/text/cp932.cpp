@@ -94,14 +94,20 @@ public:
         }
     }
 
-    [[nodiscard]] bool test(char16_t c) const { return m_plain[c]; }
+    [[nodiscard]] bool test(char16_t c) const { return m_plain[c] != 0; }
+
+    // Four units with one branch; '&' rather than '&&' so the four loads go out together.
+    [[nodiscard]] bool testFour(const char16_t* units) const
+    {
+        return (m_plain[units[0]] & m_plain[units[1]] & m_plain[units[2]] & m_plain[units[3]]) != 0;
+    }
 
 private:
-    void set(char16_t c) { m_plain[c] = true; }
+    void set(char16_t c) { m_plain[c] = 1; }
 
     // A byte per unit rather than a bit: the scan runs over every character written, and one
     // load and test per unit keeps it well below the cost of ICU's own conversion.
-    std::array<bool, 0x10000> m_plain{};
+    std::array<quint8, 0x10000> m_plain{};
 };
 
 [[nodiscard]] const PlainTable& plainTable()
@@ -155,9 +161,7 @@ QByteArray encode(QStringView text)
         // Runs are capped so that ICU converts text the scan has just brought into the cache.
         const qsizetype runEnd = std::min(size, i + kMaxRun);
         qsizetype j = i;
-        // Four units per branch: a third less time than testing one at a time.
-        while (j + 4 <= runEnd && (plain.test(data[j]) & plain.test(data[j + 1]) & plain.test(data[j + 2]) &
-                                   plain.test(data[j + 3])))
+        while (j + 4 <= runEnd && plain.testFour(data + j))
             j += 4;
         while (j < runEnd && plain.test(data[j]))
             ++j;

@@ -100,6 +100,7 @@ class TestTextFile : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
     void lineWriterMatchesBytewiseExpectation_data();
     void lineWriterMatchesBytewiseExpectation();
     void lineWriterReportsFailedWrites_data();
