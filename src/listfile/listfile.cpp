@@ -44,8 +44,8 @@ const FieldKey& fieldKey(ListFileField field)
                          [&](const FieldKey& f) { return f.field == field; });
 }
 
-// A non-negative number in three-digit form, kept in a buffer of its own so that no string is
-// built for every entry line.
+// A non-negative number in three-digit form (7 gives "007", 1000 gives "1000"), kept in a buffer of its own
+// so that no string is built for every entry line.
 class ThreeDigits
 {
 public:
@@ -95,11 +95,6 @@ QString takeFrom(QString& line, qsizetype start)
 QString listFileKey(ListFileField field)
 {
     return fieldKey(field).key.toString();
-}
-
-QString threeDigits(qsizetype number)
-{
-    return ThreeDigits(number).view().toString();
 }
 
 std::optional<UnencodableText> findUnencodable(const PageInputs& inputs)

@@ -35,9 +35,6 @@ inline constexpr std::array<ListFileField, 6> listFileFields{
 // The key of a field's line, e.g. "te006" for the title.
 [[nodiscard]] QString listFileKey(ListFileField field);
 
-// The decimal number padded with zeros to at least three digits: 7 gives "007", 1000 gives "1000".
-[[nodiscard]] QString threeDigits(qsizetype number);
-
 // A character that Windows-31J cannot hold, and where it stands.
 struct UnencodableText
 {

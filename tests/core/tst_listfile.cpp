@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "listfile/listfile.h"
 #include "text/cp932.h"
 
@@ -26,20 +27,6 @@ char* toString(const PageInputs& inputs)
 } // namespace siteloom
 
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // The lines as a file would hold them: Windows-31J, each ended by CR LF.
 QByteArray fileBytes(const QStringList& lines)
@@ -116,10 +103,6 @@ private slots:
     void savingOverALongerFile();
     void unencodableTextWritesNothing_data();
     void unencodableTextWritesNothing();
-    void unwritableFile_data();
-    void unwritableFile();
-    void unreadableFile_data();
-    void unreadableFile();
 };
 
 void tst_listfile::writesTheExampleByteForByte()
@@ -279,7 +262,7 @@ void tst_listfile::readingRules_data()
                i.entries = {u"a"_s, u"b"_s};
            })
         << u"2/5"_s;
-    QTest::newRow("file ends inside the block after a dropped line")
+    QTest::newRow("entries read exclude dropped block lines")
         << QStringList{u"list1=4"_s, u"ls000=a"_s, u"junk"_s} << entries({u"a"_s}) << u"1/4"_s;
     QTest::newRow("count too large for any integer")
         << QStringList{u"list1=000099999999999999999999999999"_s, u"ls000=a"_s} << entries({u"a"_s})
@@ -458,61 +441,6 @@ void tst_listfile::unencodableTextWritesNothing()
     QCOMPARE(uint(error.unencodable->character), character);
     QCOMPARE(readBytes(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"link.txt"_s});
-}
-
-void tst_listfile::unwritableFile_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("missing directory") << u"missing/link.txt"_s;
-    QTest::newRow("a directory in the way") << u"folder"_s;
-}
-
-void tst_listfile::unwritableFile()
-{
-    QFETCH(QString, name);
-    const QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
-    const QString path = dir.filePath(name);
-    ListFileSaveError error;
-    QVERIFY(!saveListFile(path, exampleInputs(), &error));
-    QVERIFY(!error.unencodable);
-    QCOMPARE(error.file.path, QDir::toNativeSeparators(path));
-    QVERIFY(!error.file.reason.isEmpty());
-    QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
-}
-
-void tst_listfile::unreadableFile_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("bytes"); // written to the name unless null
-    QTest::addColumn<bool>("invalidEncoding");
-    QTest::newRow("missing file") << u"missing.txt"_s << QByteArray() << false;
-    QTest::newRow("a directory") << u"folder"_s << QByteArray() << false;
-    QTest::newRow("saved as UTF-8") << u"utf8.txt"_s << (u"te006=リンク集\r\n"_s).toUtf8() << true;
-    QTest::newRow("single byte 0x80") << u"b80.txt"_s << QByteArray("te006=\x80\r\n") << true;
-    QTest::newRow("single byte 0xA0") << u"ba0.txt"_s << QByteArray("te006=\xA0\r\n") << true;
-    QTest::newRow("single byte 0xFD") << u"bfd.txt"_s << QByteArray("te006=\xFD\r\n") << true;
-    QTest::newRow("single byte 0xFF") << u"bff.txt"_s << QByteArray("te006=\xFF\r\n") << true;
-    QTest::newRow("lead byte without trail at the end") << u"lead.txt"_s << QByteArray("te006=\x82") << true;
-}
-
-void tst_listfile::unreadableFile()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, invalidEncoding);
-
-    const QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
-    const QString path = dir.filePath(name);
-    if (!bytes.isNull())
-        QVERIFY(writeBytes(path, bytes));
-    PageInputs inputs = otherInputs();
-    ListFileReadError error;
-    QVERIFY(!loadListFile(path, &inputs, &error));
-    QCOMPARE(inputs, otherInputs());
-    QCOMPARE(error.invalidEncoding, invalidEncoding);
-    QCOMPARE(error.file.path, QDir::toNativeSeparators(path));
 }
 
 QTEST_GUILESS_MAIN(tst_listfile)

@@ -1,4 +1,5 @@
 #include "fakeplatform.h"
+#include "filebytes.h"
 #include "guitest.h"
 #include "main/main1.h"
 
@@ -17,20 +18,6 @@ using namespace siteloom;
 namespace {
 
 const QString examplePath = QStringLiteral(SITELOOM_TEST_DATA "/link-example.txt");
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QRadioButton* option(main1& window, int choice)
 {
@@ -84,16 +71,14 @@ private slots:
     void cleanup();
     void saveWritesTheExample();
     void saveEmptyListAsksForEntries();
-    void saveWithoutAName_data();
-    void saveWithoutAName();
+    void dialogWithoutAName_data();
+    void dialogWithoutAName();
     void saveWithMissingBaseDirectory();
     void saveThatFails_data();
     void saveThatFails();
     void saveUnencodableText_data();
     void saveUnencodableText();
     void loadTheExampleIntoAnotherState();
-    void loadWithoutAName_data();
-    void loadWithoutAName();
     void loadThatFails_data();
     void loadThatFails();
     void loadSetsOnlyWhatTheFileHolds();
@@ -159,28 +144,6 @@ void tst_listfile_window::saveEmptyListAsksForEntries()
     QCOMPARE(platform.messageTexts(), QStringList{u"リストに項目を追加してください。"_s});
     QVERIFY(platform.saveRequests.isEmpty());
     QCOMPARE(QDir::currentPath(), m_startDirectory);
-    QVERIFY(QDir(m_dir->path()).isEmpty());
-}
-
-void tst_listfile_window::saveWithoutAName_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("cancelled dialog") << QString();
-    QTest::newRow("name of three characters") << u"a.t"_s;
-}
-
-void tst_listfile_window::saveWithoutAName()
-{
-    QFETCH(QString, name);
-    FakePlatform platform;
-    main1 window(platform);
-    fillExample(window);
-    window.Label1->setText(m_dir->path());
-    if (!name.isEmpty())
-        platform.fileNames.enqueue(name);
-    window.fsave->trigger();
-    QCOMPARE(platform.saveRequests.size(), 1);
-    QVERIFY(platform.messages.isEmpty());
     QVERIFY(QDir(m_dir->path()).isEmpty());
 }
 
@@ -313,15 +276,21 @@ void tst_listfile_window::loadTheExampleIntoAnotherState()
     QCOMPARE(window.List1->currentRow(), -1);
 }
 
-void tst_listfile_window::loadWithoutAName_data()
+// A cancelled dialog gives an empty name; a name too short to be a path is taken the same way.
+void tst_listfile_window::dialogWithoutAName_data()
 {
+    QTest::addColumn<bool>("saving");
     QTest::addColumn<QString>("name");
-    QTest::newRow("cancelled dialog") << QString();
-    QTest::newRow("name of three characters") << u"a.t"_s;
+    for (const bool saving : {true, false}) {
+        const char* action = saving ? "save" : "load";
+        QTest::addRow("%s: cancelled dialog", action) << saving << QString();
+        QTest::addRow("%s: name of three characters", action) << saving << u"a.t"_s;
+    }
 }
 
-void tst_listfile_window::loadWithoutAName()
+void tst_listfile_window::dialogWithoutAName()
 {
+    QFETCH(bool, saving);
     QFETCH(QString, name);
     FakePlatform platform;
     main1 window(platform);
@@ -329,9 +298,11 @@ void tst_listfile_window::loadWithoutAName()
     const QStringList before = snapshot(window);
     if (!name.isEmpty())
         platform.fileNames.enqueue(name);
-    window.fload->trigger();
-    QCOMPARE(platform.openRequests.size(), 1);
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    (saving ? window.fsave : window.fload)->trigger();
+    QCOMPARE(platform.saveRequests.size() + platform.openRequests.size(), 1);
     QVERIFY(platform.messages.isEmpty());
+    QVERIFY(QDir(m_dir->path()).isEmpty());
     QCOMPARE(snapshot(window), before);
 }
 
