@@ -5,6 +5,10 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # What building and running need on a fresh Debian 12 machine.
 build_packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
                 fonts-ipafont-mincho fonts-ipafont-gothic)
+# The sanitizer build uses g++'s AddressSanitizer and UndefinedBehaviorSanitizer runtimes.
+sanitize_packages=(libasan8 libubsan1)
+# The fuzz targets need clang's libFuzzer and its sanitizer runtimes.
+fuzz_packages=(clang libclang-rt-14-dev)
 
 ensure_packages() {
     local missing=()
