@@ -23,6 +23,20 @@ void setError(FileError* error, const QString& path, const QString& reason)
         *error = FileError{QDir::toNativeSeparators(path), reason};
 }
 
+QString problemDescription(TextEncodingProblem problem)
+{
+    switch (problem) {
+    case TextEncodingProblem::Utf8:
+        return u"The file is UTF-8 text, not Windows-31J (Shift_JIS)."_s;
+    case TextEncodingProblem::NulByte:
+        return u"The file holds NUL bytes: it is not a text file."_s;
+    case TextEncodingProblem::None:
+    case TextEncodingProblem::NotWindows31J:
+        break;
+    }
+    return u"The file is not valid Windows-31J (Shift_JIS) text."_s;
+}
+
 } // namespace
 
 LineWriter::LineWriter(QIODevice* device) : m_device(device)
@@ -104,47 +118,122 @@ bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& 
     return true;
 }
 
-bool readTextFile(const QString& path, QStringList* lines, FileError* error, bool* invalidEncoding)
+Utf8Reading classifyUtf8(QByteArrayView bytes)
 {
-    if (invalidEncoding)
-        *invalidEncoding = false;
+    const auto isJapanese = [](char32_t c) {
+        return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xFF00 && c <= 0xFFEF);
+    };
+    bool japanese = false;
+    const auto* data = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const uchar lead = data[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        // The length of the sequence and the smallest code point it may encode (shorter forms of
+        // the same code point are not UTF-8).
+        qsizetype length = 0;
+        char32_t c = 0;
+        char32_t smallest = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            c = lead & 0x1F;
+            smallest = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            c = lead & 0x0F;
+            smallest = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            c = lead & 0x07;
+            smallest = 0x10000;
+        } else {
+            return Utf8Reading::Invalid;
+        }
+        if (size - i < length)
+            return Utf8Reading::Invalid;
+        for (qsizetype k = 1; k < length; ++k) {
+            const uchar next = data[i + k];
+            if ((next & 0xC0) != 0x80)
+                return Utf8Reading::Invalid;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return Utf8Reading::Invalid;
+        japanese = japanese || isJapanese(c);
+        i += length;
+    }
+    return japanese ? Utf8Reading::Japanese : Utf8Reading::WithoutJapanese;
+}
 
+bool looksLikeUtf8(QByteArrayView bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF") || classifyUtf8(bytes) == Utf8Reading::Japanese;
+}
+
+std::optional<QString> decodeText(QByteArrayView bytes, TextEncodingProblem* problem)
+{
+    TextEncodingProblem found = TextEncodingProblem::None;
     std::optional<QString> text;
+    if (bytes.contains('\0'))
+        found = TextEncodingProblem::NulByte;
+    else if (looksLikeUtf8(bytes))
+        found = TextEncodingProblem::Utf8;
+    else if (text = cp932::decode(bytes); !text)
+        found = TextEncodingProblem::NotWindows31J;
+    if (problem)
+        *problem = found;
+    return text;
+}
+
+void forEachLine(QStringView text, const std::function<void(QStringView)>& onLine)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        onLine(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        onLine(text.sliced(start));
+}
+
+bool readTextFile(const QString& path, QString* text, FileError* error, TextEncodingProblem* problem)
+{
+    if (problem)
+        *problem = TextEncodingProblem::None;
+
+    std::optional<QString> decoded;
+    TextEncodingProblem found = TextEncodingProblem::None;
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             setError(error, path, file.errorString());
             return false;
         }
+        // The bytes go as soon as they are decoded, so a file takes its size in bytes plus its
+        // size as text only while it is being decoded.
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError) {
             setError(error, path, file.errorString());
             return false;
         }
-        text = cp932::decode(bytes);
+        decoded = decodeText(bytes, &found);
+        if (problem)
+            *problem = found;
     }
-    if (!text) {
-        if (invalidEncoding)
-            *invalidEncoding = true;
-        setError(error, path, u"The file is not valid Windows-31J (Shift_JIS) text."_s);
+    if (!decoded) {
+        setError(error, path, problemDescription(found));
         return false;
     }
-
-    QStringList result;
-    const QStringView view(*text);
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < view.size(); ++i) {
-        const QChar c = view[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        result.append(view.sliced(start, i - start).toString());
-        if (c == u'\r' && i + 1 < view.size() && view[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < view.size())
-        result.append(view.sliced(start).toString());
-    *lines = std::move(result);
+    *text = std::move(*decoded);
     return true;
 }
 

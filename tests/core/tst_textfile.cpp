@@ -116,6 +116,8 @@ private slots:
     void readsLines();
     void rejectsInvalidEncoding_data();
     void rejectsInvalidEncoding();
+    void recognisesOtherEncodings_data();
+    void recognisesOtherEncodings();
     void missingFileFails();
 
 private:
@@ -319,11 +321,13 @@ void TestTextFile::readsLines()
     QFETCH(QStringList, lines);
     const QString path = m_dir.filePath(u"read.txt"_s);
     QVERIFY(writeBytes(path, bytes));
-    QStringList read{u"stale"_s};
-    bool invalid = true;
-    QVERIFY(readTextFile(path, &read, nullptr, &invalid));
+    QString text{u"stale"_s};
+    TextEncodingProblem problem = TextEncodingProblem::NulByte;
+    QVERIFY(readTextFile(path, &text, nullptr, &problem));
+    QStringList read;
+    forEachLine(text, [&](QStringView line) { read.append(line.toString()); });
     QCOMPARE(read, lines);
-    QVERIFY(!invalid);
+    QCOMPARE(problem, TextEncodingProblem::None);
 }
 
 void TestTextFile::rejectsInvalidEncoding_data()
@@ -341,23 +345,60 @@ void TestTextFile::rejectsInvalidEncoding()
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath(u"invalid.txt"_s);
     QVERIFY(writeBytes(path, bytes));
-    QStringList lines{u"kept"_s};
+    QString text{u"kept"_s};
     FileError error;
-    bool invalid = false;
-    QVERIFY(!readTextFile(path, &lines, &error, &invalid));
-    QVERIFY(invalid);
+    TextEncodingProblem problem = TextEncodingProblem::None;
+    QVERIFY(!readTextFile(path, &text, &error, &problem));
+    QVERIFY(problem != TextEncodingProblem::None);
     QCOMPARE(error.path, QDir::toNativeSeparators(path));
-    QCOMPARE(lines, QStringList{u"kept"_s});
+    QCOMPARE(text, u"kept"_s);
+}
+
+// Which files are taken for UTF-8 or binary rather than Windows-31J text.
+void TestTextFile::recognisesOtherEncodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<TextEncodingProblem>("problem");
+
+    const auto none = TextEncodingProblem::None;
+    const auto utf8 = TextEncodingProblem::Utf8;
+    QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBFlist1=000\r\n") << utf8;
+    QTest::newRow("short UTF-8 Japanese that is also valid Windows-31J")
+        << u"list1=001\r\nls000=こんにちは\r\n"_s.toUtf8() << utf8;
+    QTest::newRow("UTF-8 full-width letters") << u"te006=ＡＢＣ\r\n"_s.toUtf8() << utf8;
+    QTest::newRow("Windows-31J Japanese")
+        << QByteArray::fromHex("746530303633838A8393834E8F570D0A") /* te006=リンク集 */ << none;
+    QTest::newRow("half-width katakana that happen to be two-byte UTF-8")
+        << QByteArray::fromHex("6C733030303DC3BDC4814662") /* ls000=ﾃｽﾄ：Fb */ << none;
+    QTest::newRow("UTF-8 without Japanese reads as Windows-31J") << u"te008=café\r\n"_s.toUtf8() << none;
+    QTest::newRow("Windows-31J that is UTF-8 Japanese throughout")
+        << QByteArray::fromHex("746530303633E4B8A1") /* te006=荳｡, the UTF-8 of 両 */ << utf8;
+    QTest::newRow("NUL byte") << QByteArray("list1=001\r\nls000=a\0b\r\n", 21)
+                              << TextEncodingProblem::NulByte;
+    QTest::newRow("UTF-16 with its byte-order mark")
+        << QByteArray::fromHex("FFFE6C00690073007400") << TextEncodingProblem::NulByte;
+    QTest::newRow("UTF-8 Japanese cut off")
+        << QByteArray("te006=\xE3\x81\x93\xE3\x81") << TextEncodingProblem::NotWindows31J;
+}
+
+void TestTextFile::recognisesOtherEncodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(TextEncodingProblem, problem);
+    TextEncodingProblem found = TextEncodingProblem::None;
+    const std::optional<QString> text = decodeText(bytes, &found);
+    QCOMPARE(found, problem);
+    QCOMPARE(text.has_value(), problem == TextEncodingProblem::None);
 }
 
 void TestTextFile::missingFileFails()
 {
     const QString path = m_dir.filePath(u"absent.txt"_s);
-    QStringList lines;
+    QString text;
     FileError error;
-    bool invalid = true;
-    QVERIFY(!readTextFile(path, &lines, &error, &invalid));
-    QVERIFY(!invalid);
+    TextEncodingProblem problem = TextEncodingProblem::NulByte;
+    QVERIFY(!readTextFile(path, &text, &error, &problem));
+    QCOMPARE(problem, TextEncodingProblem::None);
     QCOMPARE(error.path, QDir::toNativeSeparators(path));
     QVERIFY(!error.reason.isEmpty());
 }
