@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -78,17 +79,124 @@ qsizetype entryPrefixLength(QStringView line, qsizetype index)
     return entryKeyStart.size() + digits.view().size();
 }
 
-// The line from the given position on, taking over the line's text instead of copying it.
-QString takeFrom(QString& line, qsizetype start)
+// The first character of the text that the file cannot hold: one Windows-31J lacks, or NUL, which
+// would make the file read as a binary file.
+qsizetype firstUnsavable(QStringView text)
 {
-    line.remove(0, std::min(start, line.size()));
-    return std::move(line);
+    const qsizetype unencodable = cp932::firstUnencodable(text);
+    const qsizetype nul = text.indexOf(QChar(0));
+    if (unencodable < 0 || nul < 0)
+        return std::max(unencodable, nul);
+    return std::min(unencodable, nul);
+}
+
+// True when the file written for these inputs would be read back as UTF-8 text (looksLikeUtf8).
+// Keys, counts and line ends are ASCII and end any byte sequence, so the file is valid UTF-8 exactly
+// when every value is, and it holds Japanese when one of the values does. The fields go first: the
+// start title alone already makes the file invalid UTF-8.
+bool readsBackAsUtf8(const PageInputs& inputs)
+{
+    bool japanese = false;
+    const auto validUtf8 = [&](const QString& value) {
+        const Utf8Reading reading = classifyUtf8(cp932::encode(value));
+        japanese = japanese || reading == Utf8Reading::Japanese;
+        return reading != Utf8Reading::Invalid;
+    };
+    for (const FieldKey& f : fieldKeys) {
+        if (!validUtf8(inputs.*f.input))
+            return false;
+    }
+    for (const QString& entry : inputs.entries) {
+        if (!validUtf8(entry))
+            return false;
+    }
+    return japanese;
 }
 
 [[nodiscard]] constexpr bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
+
+// Reads the lines one at a time, so that no list of every line is ever held: a file of many short
+// lines costs no more than its text.
+class ListFileParser
+{
+public:
+    void addLine(QStringView line)
+    {
+        if (m_blockLeft > 0) {
+            addBlockLine(line);
+            return;
+        }
+        if (line.size() < keyLength)
+            return; // no key is shorter than five characters
+        const QStringView key = line.first(keyLength);
+
+        if (key == countKey) {
+            startBlock(line);
+            return;
+        }
+        if (key.startsWith(backgroundKeyStart) && key[4] >= u'1' && key[4] <= u'9') {
+            m_content.background = key[4].unicode() - u'0'; // the value is not looked at
+            return;
+        }
+        for (const FieldKey& f : fieldKeys) {
+            if (key == f.key) {
+                m_content.*f.value = line.sliced(std::min(valueStart, line.size())).toString();
+                return;
+            }
+        }
+    }
+
+    [[nodiscard]] ListFileContent finish()
+    {
+        if (m_blockLeft > 0) {
+            // The file ended inside the block: the announced count as written, without leading zeros.
+            QStringView digits = m_announced;
+            while (digits.size() > 1 && digits.front() == u'0')
+                digits = digits.sliced(1);
+            m_content.shortBlock = ShortEntryBlock{m_content.entries->size(), digits.toString()};
+        }
+        m_blockLeft = 0;
+        return std::move(m_content);
+    }
+
+private:
+    // The count line: all the digits that begin its value (none: 0). The count saturates far above
+    // any number of lines a file can hold, so it never overflows.
+    void startBlock(QStringView line)
+    {
+        constexpr qsizetype countLimit = (std::numeric_limits<qsizetype>::max() - 9) / 10;
+        qsizetype count = 0;
+        qsizetype digitsEnd = valueStart;
+        while (digitsEnd < line.size() && isDigit(line[digitsEnd])) {
+            count = std::min(count * 10 + (line[digitsEnd].unicode() - u'0'), countLimit);
+            ++digitsEnd;
+        }
+        m_content.entries = QStringList();
+        m_content.shortBlock.reset();
+        m_blockLeft = count;
+        m_blockIndex = 0;
+        m_announced = count > 0 ? line.sliced(valueStart, digitsEnd - valueStart).toString() : QString();
+    }
+
+    // Line i of the block is an entry when it begins with "ls" and i in three-digit form; its value
+    // starts one character after that. Any other line of the block is dropped.
+    void addBlockLine(QStringView line)
+    {
+        const qsizetype prefix = entryPrefixLength(line, m_blockIndex);
+        if (prefix >= 0)
+            m_content.entries->append(line.sliced(std::min(prefix + 1, line.size())).toString());
+        ++m_blockIndex;
+        --m_blockLeft;
+    }
+
+    ListFileContent m_content;
+    qsizetype m_blockLeft = 0;  // lines of the entry block still to come
+    qsizetype m_blockIndex = 0; // position of the next line in the block
+    QString m_announced;        // the count's digits as written
+};
 
 } // namespace
 
@@ -110,7 +218,7 @@ std::optional<UnencodableText> findUnencodable(const PageInputs& inputs)
     };
     for (qsizetype i = 0; i < inputs.entries.size(); ++i) {
         const QString& entry = inputs.entries[i];
-        if (const qsizetype at = cp932::firstUnencodable(entry); at >= 0) {
+        if (const qsizetype at = firstUnsavable(entry); at >= 0) {
             UnencodableText where = found(entry, at);
             where.entry = i;
             return where;
@@ -118,7 +226,7 @@ std::optional<UnencodableText> findUnencodable(const PageInputs& inputs)
     }
     for (const FieldKey& f : fieldKeys) {
         const QString& text = inputs.*f.input;
-        if (const qsizetype at = cp932::firstUnencodable(text); at >= 0) {
+        if (const qsizetype at = firstUnsavable(text); at >= 0) {
             UnencodableText where = found(text, at);
             where.field = f.field;
             return where;
@@ -160,14 +268,19 @@ bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveErr
 {
     if (std::optional<UnencodableText> where = findUnencodable(inputs)) {
         if (error)
-            *error = ListFileSaveError{where, {}};
+            *error = ListFileSaveError{where, false, {}};
+        return false;
+    }
+    if (readsBackAsUtf8(inputs)) {
+        if (error)
+            *error = ListFileSaveError{std::nullopt, true, {}};
         return false;
     }
     FileError fileError;
     if (!writeTextFile(
             path, [&](LineWriter& writer) { writeListFile(inputs, writer); }, &fileError)) {
         if (error)
-            *error = ListFileSaveError{std::nullopt, fileError};
+            *error = ListFileSaveError{std::nullopt, false, fileError};
         return false;
     }
     return true;
@@ -178,61 +291,19 @@ const std::optional<QString>& ListFileContent::field(ListFileField which) const
     return this->*fieldKey(which).value;
 }
 
-ListFileContent parseListFile(QStringList lines)
+ListFileContent parseListFile(const QStringList& lines)
 {
-    ListFileContent content;
-    const qsizetype lineCount = lines.size();
-    qsizetype at = 0;
-    while (at < lineCount) {
-        QString& line = lines[at++];
-        if (line.size() < keyLength)
-            continue; // no key is shorter than five characters
-        const QStringView key = QStringView(line).first(keyLength);
+    ListFileParser parser;
+    for (const QString& line : lines)
+        parser.addLine(line);
+    return parser.finish();
+}
 
-        if (key == countKey) {
-            // All the digits that begin the value. A count larger than the lines that are left
-            // reads the rest of the file either way, so it is capped there and never overflows.
-            const qsizetype available = lineCount - at;
-            qsizetype count = 0;
-            qsizetype digitsEnd = valueStart;
-            while (digitsEnd < line.size() && isDigit(line[digitsEnd])) {
-                count = std::min(count * 10 + (line[digitsEnd].unicode() - u'0'), available + 1);
-                ++digitsEnd;
-            }
-            const qsizetype blockLength = std::min(count, available);
-            QStringList entries;
-            entries.reserve(blockLength);
-            for (qsizetype i = 0; i < blockLength; ++i) {
-                QString& entryLine = lines[at + i];
-                const qsizetype prefix = entryPrefixLength(entryLine, i);
-                if (prefix >= 0)
-                    entries.append(takeFrom(entryLine, prefix + 1));
-            }
-            at += blockLength;
-            content.shortBlock.reset();
-            if (count > available) {
-                QStringView digits = QStringView(line).sliced(valueStart, digitsEnd - valueStart);
-                while (digits.size() > 1 && digits.front() == u'0')
-                    digits = digits.sliced(1);
-                content.shortBlock = ShortEntryBlock{entries.size(), digits.toString()};
-            }
-            content.entries = std::move(entries);
-            continue;
-        }
-
-        if (key.startsWith(backgroundKeyStart) && key[4] >= u'1' && key[4] <= u'9') {
-            content.background = key[4].unicode() - u'0'; // the value is not looked at
-            continue;
-        }
-
-        for (const FieldKey& f : fieldKeys) {
-            if (key == f.key) {
-                content.*f.value = takeFrom(line, valueStart);
-                break;
-            }
-        }
-    }
-    return content;
+ListFileContent parseListFileText(QStringView text)
+{
+    ListFileParser parser;
+    forEachLine(text, [&](QStringView line) { parser.addLine(line); });
+    return parser.finish();
 }
 
 void applyListFile(const ListFileContent& content, PageInputs* inputs)
@@ -249,14 +320,14 @@ void applyListFile(const ListFileContent& content, PageInputs* inputs)
 
 bool readListFile(const QString& path, ListFileContent* content, ListFileReadError* error)
 {
-    QStringList lines;
+    QString text;
     ListFileReadError failure;
-    if (!readTextFile(path, &lines, &failure.file, &failure.invalidEncoding)) {
+    if (!readTextFile(path, &text, &failure.file, &failure.encoding)) {
         if (error)
             *error = failure;
         return false;
     }
-    *content = parseListFile(std::move(lines));
+    *content = parseListFileText(text);
     return true;
 }
 

@@ -44,8 +44,9 @@ struct UnencodableText
     char32_t character = 0;                        // the character (a lone surrogate stands for itself)
 };
 
-// The first character of the inputs that the file could not hold, in the order the file is written;
-// nullopt when every entry and field can be saved as it is.
+// The first character of the inputs that the file could not hold (one Windows-31J lacks, or NUL,
+// which only binary files hold), in the order the file is written; nullopt when every entry and
+// field can be saved as it is.
 [[nodiscard]] std::optional<UnencodableText> findUnencodable(const PageInputs& inputs);
 
 // Writes the lines of the file for these inputs, in their order, characters Windows-31J cannot hold
@@ -55,11 +56,14 @@ void writeListFile(const PageInputs& inputs, LineWriter& writer);
 struct ListFileSaveError
 {
     std::optional<UnencodableText> unencodable; // set when nothing was written for this reason
-    FileError file;                             // otherwise: the file that could not be written, and why
+    bool readsAsUtf8 = false; // nothing was written: the file would read back as UTF-8 (looksLikeUtf8)
+    FileError file;           // otherwise: the file that could not be written, and why
 };
 
 // Saves the inputs as a list file. Nothing is written when an entry or field holds a character the
-// file cannot hold; a file already there is replaced only once the new one is complete.
+// file cannot hold, or when the whole file would be valid UTF-8 holding Japanese, which the reader
+// takes for a UTF-8 file (only text without any kana, common kanji, punctuation or entry separator
+// can be); a file already there is replaced only once the new one is complete.
 [[nodiscard]] bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error);
 
 // A file that ends inside its entry block: the entries that were there, out of how many the count
@@ -94,15 +98,19 @@ struct ListFileContent
 // the lines right after it as its entry block, by position: line i of the block is an entry when it
 // begins with "ls" and i in three-digit form, its value starting one character after that; any
 // other line of the block is dropped. A block longer than the rest of the file ends with the file.
-[[nodiscard]] ListFileContent parseListFile(QStringList lines);
+[[nodiscard]] ListFileContent parseListFile(const QStringList& lines);
+
+// Reads the lines of the whole text of a list file, as parseListFile does, without splitting it
+// into a list of lines first.
+[[nodiscard]] ListFileContent parseListFileText(QStringView text);
 
 // Sets what the file sets.
 void applyListFile(const ListFileContent& content, PageInputs* inputs);
 
 struct ListFileReadError
 {
-    FileError file;               // the file and why it could not be read
-    bool invalidEncoding = false; // it was read, but is not Windows-31J text
+    FileError file;                                           // the file and why it could not be read
+    TextEncodingProblem encoding = TextEncodingProblem::None; // it was read, but is not Windows-31J text
 };
 
 // Reads and parses a whole list file. On failure *content is left alone.

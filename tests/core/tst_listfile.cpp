@@ -103,6 +103,7 @@ private slots:
     void savingOverALongerFile();
     void unencodableTextWritesNothing_data();
     void unencodableTextWritesNothing();
+    void textReadingAsUtf8WritesNothing();
 };
 
 void tst_listfile::writesTheExampleByteForByte()
@@ -417,6 +418,10 @@ void tst_listfile::unencodableTextWritesNothing_data()
     PageInputs lone = exampleInputs();
     lone.ownName = QString(QChar(0xD800));
     QTest::newRow("lone surrogate") << lone << -1 << ListFileField::OwnName << 0 << 0xD800u;
+    // A NUL would make the file read as a binary file.
+    PageInputs nul = exampleInputs();
+    nul.entries[1].insert(4, QChar(0));
+    QTest::newRow("NUL in an entry") << nul << 1 << ListFileField::FileName << 4 << 0u;
 }
 
 void tst_listfile::unencodableTextWritesNothing()
@@ -441,6 +446,33 @@ void tst_listfile::unencodableTextWritesNothing()
     QCOMPARE(uint(error.unencodable->character), character);
     QCOMPARE(readBytes(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"link.txt"_s});
+}
+
+// Windows-31J "荳｡" is the UTF-8 of "両": a file whose only non-ASCII text is such a pair would be
+// taken for UTF-8 when loaded, so it is not written; one kana anywhere makes it Windows-31J again,
+// and so does the separator "：" of any entry the window composes.
+void tst_listfile::textReadingAsUtf8WritesNothing()
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"link.txt"_s);
+    const QByteArray old = "old content\r\n";
+    QVERIFY(writeBytes(path, old));
+    PageInputs inputs;
+    inputs.entries = {u"an entry of a hand-made file"_s};
+    inputs.title = u"荳｡"_s;
+    ListFileSaveError error;
+    QVERIFY(!saveListFile(path, inputs, &error));
+    QVERIFY(error.readsAsUtf8);
+    QVERIFY(!error.unencodable);
+    QCOMPARE(readBytes(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"link.txt"_s});
+
+    inputs.entries.append(u"b.gif：site：http://example.jp/"_s);
+    QVERIFY(saveListFile(path, inputs, &error));
+    PageInputs loaded;
+    ListFileReadError readError;
+    QVERIFY(loadListFile(path, &loaded, &readError));
+    QCOMPARE(loaded, inputs);
 }
 
 QTEST_GUILESS_MAIN(tst_listfile)
