@@ -162,6 +162,7 @@ main1::main1(Platform& platform, QWidget* parent)
     buildMenu();
     setFocusOrder();
     connectHandlers();
+    keepTextBoxesSingleLine(this);
     exposeObjectNames(this);
     setFixedSize(sizeHint());
     Command1->setFocus();

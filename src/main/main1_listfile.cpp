@@ -1,6 +1,7 @@
 #include "main/main1.h"
 
 #include "listfile/listfile.h"
+#include "main/linkentry.h"
 #include "platform/drives.h"
 #include "platform/platform.h"
 
@@ -10,6 +11,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+
+#include <array>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -95,6 +99,55 @@ QString fileProblem(const QString& what, const FileError& error)
     return what + u'\n' + error.path + u'\n' + error.reason;
 }
 
+// Why a file that was read is not taken, in the user's words.
+QString readProblem(const ListFileReadError& error)
+{
+    const QString notShiftJis = u"Shift_JIS（CP932）のテキストファイルではありません。"_s;
+    switch (error.encoding) {
+    case TextEncodingProblem::NotWindows31J:
+        return notShiftJis;
+    case TextEncodingProblem::Utf8:
+        return notShiftJis +
+               u"\nUTF-8 で保存されたファイルのようです。Shift_JIS で保存し直してから読み込んでください。"_s;
+    case TextEncodingProblem::NulByte:
+        return u"テキストファイルではありません（NUL 文字を含んでいます）。"_s;
+    case TextEncodingProblem::None:
+        break;
+    }
+    return error.file.reason;
+}
+
+// A value longer than the control it goes into can hold: a text box cuts it off, so the file is
+// refused instead. A link entry counts as too long when one of its fields does not fit the entry
+// field it comes back into when edited; the window itself never makes such entries.
+QString tooLongValue(const main1& window, const ListFileContent& content)
+{
+    const auto tooLong = [](const QString& place, qsizetype length, int limit) {
+        return u"%1が長すぎます（%2文字。入力欄には%3文字までしか入りません）。"_s.arg(place).arg(length).arg(
+            limit);
+    };
+    for (const ListFileField field : listFileFields) {
+        const std::optional<QString>& value = content.field(field);
+        const QLineEdit* box = fieldBox(window, field);
+        if (value && value->size() > box->maxLength())
+            return tooLong(u"「%1」"_s.arg(fieldCaption(window, field)), value->size(), box->maxLength());
+    }
+    if (!content.entries)
+        return {};
+    for (qsizetype i = 0; i < content.entries->size(); ++i) {
+        const LinkEntry entry = splitEntry(content.entries->at(i));
+        const std::array<std::pair<const QString*, const QLineEdit*>, 3> parts{
+            {{&entry.bannerUrl, window.Text1},
+             {&entry.siteName, window.Text2},
+             {&entry.siteUrl, window.Text3}}};
+        for (const auto& [text, box] : parts) {
+            if (text->size() > box->maxLength())
+                return tooLong(u"リストの%1番目の項目"_s.arg(i + 1), text->size(), box->maxLength());
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 // Saves the list and the page options. Nothing is written when the list is empty or when a
@@ -121,9 +174,16 @@ void main1::fsave_Click()
 
     ListFileSaveError error;
     if (!saveListFile(path, inputs, &error)) {
-        showMessage(m_platform, this,
-                    error.unencodable ? unencodableMessage(*this, *error.unencodable)
-                                      : fileProblem(u"ファイルを保存できませんでした。"_s, error.file));
+        QString message;
+        if (error.unencodable)
+            message = unencodableMessage(*this, *error.unencodable);
+        else if (error.readsAsUtf8)
+            message = u"この内容のまま保存すると、読み込むときに UTF-8 のファイルと見分けがつかないため、"
+                      u"保存しませんでした。\n"
+                      u"タイトルなどにひらがなを含めてから、もう一度保存してください。"_s;
+        else
+            message = fileProblem(u"ファイルを保存できませんでした。"_s, error.file);
+        showMessage(m_platform, this, message);
         return;
     }
     showMessage(m_platform, this, u"書込み完了"_s);
@@ -138,15 +198,15 @@ void main1::fload_Click()
     if (path.size() < shortestFileName)
         return;
 
+    const QString unreadable = u"ファイルを読み込めませんでした。\n%1\n%2"_s;
     ListFileContent content;
     ListFileReadError error;
     if (!readListFile(path, &content, &error)) {
-        showMessage(
-            m_platform, this,
-            error.invalidEncoding
-                ? u"ファイルを読み込めませんでした。\n%1\nShift_JIS（CP932）のテキストファイルではありません。"_s
-                      .arg(error.file.path)
-                : fileProblem(u"ファイルを読み込めませんでした。"_s, error.file));
+        showMessage(m_platform, this, unreadable.arg(error.file.path, readProblem(error)));
+        return;
+    }
+    if (const QString problem = tooLongValue(*this, content); !problem.isEmpty()) {
+        showMessage(m_platform, this, unreadable.arg(QDir::toNativeSeparators(path), problem));
         return;
     }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
 #include <QTranslator>
@@ -59,6 +60,25 @@ QFont minchoFont(qreal pointSize, bool bold)
 QFont gothicFont(qreal pointSize, bool bold)
 {
     return makeFont(gothicFamily, pointSize, bold);
+}
+
+void keepTextBoxesSingleLine(QWidget* window)
+{
+    const QList<QLineEdit*> boxes = window->findChildren<QLineEdit*>();
+    for (QLineEdit* box : boxes) {
+        QObject::connect(box, &QLineEdit::textChanged, box, [box](const QString& text) {
+            if (!text.contains(u'\r') && !text.contains(u'\n'))
+                return;
+            // The cursor stays after what was typed or pasted, less the line breaks before it.
+            const int cursor = box->cursorPosition();
+            const QStringView before = QStringView(text).first(cursor);
+            const int removedBefore = int(before.count(u'\r') + before.count(u'\n'));
+            QString single = text;
+            single.remove(u'\r').remove(u'\n');
+            box->setText(single);
+            box->setCursorPosition(cursor - removedBefore);
+        });
+    }
 }
 
 void exposeObjectNames(QWidget* window)

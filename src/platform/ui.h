@@ -26,6 +26,11 @@ void installFontSubstitutions();
 // description.
 void exposeObjectNames(QWidget* window);
 
+// Keeps every single-line text box of the window free of line breaks: pasted text loses its CR and
+// LF characters, which a one-line box cannot show and which would break the lines of the files the
+// boxes' texts are written into.
+void keepTextBoxesSingleLine(QWidget* window);
+
 // Loads Qt's own Japanese translation (dialog buttons, the file dialog) whatever the locale says.
 void installJapaneseTranslation();
 

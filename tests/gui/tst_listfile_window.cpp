@@ -4,7 +4,9 @@
 #include "main/main1.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -84,6 +86,8 @@ private slots:
     void loadSetsOnlyWhatTheFileHolds();
     void loadFileEndingInsideTheBlock();
     void largeListRoundTrip();
+    void pastedLineBreaksAreDropped_data();
+    void pastedLineBreaksAreDropped();
 
 private:
     QString m_startDirectory;
@@ -206,6 +210,8 @@ void tst_listfile_window::saveUnencodableText_data()
     QTest::newRow("own banner") << u"Text7"_s << u"€.gif"_s << u"「自分のＨＰ情報 バナーＵＲＬ」に、"_s;
     QTest::newRow("own name") << u"Text8"_s << u"€"_s << u"「自分のＨＰ情報 ＨＰ名または、ＨＰ説明」に、"_s;
     QTest::newRow("own url") << u"Text9"_s << u"€"_s << u"「自分のＨＰ情報 登録するＵＲＬ」に、"_s;
+    QTest::newRow("NUL in the title") << u"Text6"_s << u"a"_s + QChar(0)
+                                      << u"「トップのタイトル名」に、ファイルに保存できない文字（U+0000）"_s;
 }
 
 void tst_listfile_window::saveUnencodableText()
@@ -318,6 +324,23 @@ void tst_listfile_window::loadThatFails_data()
                                     << u"\nShift_JIS（CP932）のテキストファイルではありません。"_s;
     QTest::newRow("lead byte cut off") << u"cut.txt"_s << QByteArray("list1=000\r\nte006=\x82")
                                        << u"\nShift_JIS（CP932）のテキストファイルではありません。"_s;
+    const QString utf8 = u"\nUTF-8 で保存されたファイルのようです。"_s;
+    QTest::newRow("UTF-8 that is also valid Shift_JIS")
+        << u"hello.txt"_s << u"list1=001\r\nls000=こんにちは\r\n"_s.toUtf8() << utf8;
+    QTest::newRow("UTF-8 with a byte-order mark")
+        << u"bom.txt"_s << QByteArray("\xEF\xBB\xBFte006=T\r\n") << utf8;
+    QTest::newRow("NUL bytes") << u"nul.bin"_s << QByteArray("te006=a\0b\r\n", 11)
+                               << u"\nテキストファイルではありません（NUL 文字を含んでいます）。"_s;
+    QTest::newRow("title longer than its box")
+        << u"title.txt"_s << QByteArray("te006=") + QByteArray(40000, 'T')
+        << u"\n「トップのタイトル名」が長すぎます（40000文字。入力欄には32767文字までしか入りません）。"_s;
+    QTest::newRow("entry whose site name is longer than its box")
+        << u"entry.txt"_s
+        << QByteArray("list1=002\r\nls000=a\x81\x46"
+                      "b\x81\x46"
+                      "c\r\nls001=a\x81\x46") +
+               QByteArray(32768, 'n') + QByteArray("\x81\x46\x63\r\n")
+        << u"\nリストの2番目の項目が長すぎます（32768文字。入力欄には32767文字までしか入りません）。"_s;
 }
 
 void tst_listfile_window::loadThatFails()
@@ -401,6 +424,35 @@ void tst_listfile_window::largeListRoundTrip()
     second.fload->trigger();
     QCOMPARE(platform.messageTexts(), (QStringList{u"書込み完了"_s, u"読込み完了"_s}));
     QCOMPARE(second.pageInputs(), first.pageInputs());
+}
+
+// A line break pasted into a one-line box would split its line in the list file (and in the page):
+// the boxes drop them, and the cursor stays after the pasted text.
+void tst_listfile_window::pastedLineBreaksAreDropped_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("two lines into the site name") << u"Text2"_s << u"サイト\r\n名前"_s << u"[サイト名前]"_s;
+    QTest::newRow("URL with its line end")
+        << u"Text3"_s << u"http://example.jp/\n"_s << u"[http://example.jp/]"_s;
+    QTest::newRow("lone CR into the title") << u"Text6"_s << u"a\rb"_s << u"[ab]"_s;
+}
+
+void tst_listfile_window::pastedLineBreaksAreDropped()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, pasted);
+    QFETCH(QString, expected);
+    FakePlatform platform;
+    main1 window(platform);
+    QLineEdit* edit = control<QLineEdit>(&window, box);
+    edit->setText(u"[]"_s);
+    edit->setCursorPosition(1);
+    QGuiApplication::clipboard()->setText(pasted);
+    edit->paste();
+    QCOMPARE(edit->text(), expected);
+    QCOMPARE(edit->cursorPosition(), expected.size() - 1);
 }
 
 QTEST_MAIN(tst_listfile_window)
