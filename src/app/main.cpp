@@ -1,3 +1,5 @@
+#include "about/appicon.h"
+#include "about/version.h"
 #include "main/main1.h"
 #include "platform/qtplatform.h"
 #include "platform/ui.h"
@@ -27,7 +29,8 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"siteloom"_s);
-    QCoreApplication::setApplicationVersion(u"1.01"_s);
+    QCoreApplication::setApplicationVersion(QString::fromUtf16(siteloom::programVersion));
+    QApplication::setWindowIcon(siteloom::applicationIcon());
     siteloom::installJapaneseTranslation();
     siteloom::installFontSubstitutions();
 

@@ -1,6 +1,9 @@
 #include "guitest.h"
 
+#include "about/appicon.h"
 #include "platform/ui.h"
+
+#include <QApplication>
 
 #include <QStandardPaths>
 
@@ -10,6 +13,7 @@ void prepareGuiTest()
 {
     QStandardPaths::setTestModeEnabled(true);
     installFontSubstitutions();
+    QApplication::setWindowIcon(applicationIcon());
 }
 
 } // namespace siteloom
