@@ -1,6 +1,6 @@
 #include "about/frmabt.h"
 
-#include "about/appicon.h"
+#include "about/application.h"
 #include "about/version.h"
 #include "platform/platform.h"
 #include "platform/ui.h"

@@ -1,8 +1,6 @@
-#include "about/appicon.h"
-#include "about/version.h"
+#include "about/application.h"
 #include "main/main1.h"
 #include "platform/qtplatform.h"
-#include "platform/ui.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -28,11 +26,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"siteloom"_s);
-    QCoreApplication::setApplicationVersion(QString::fromUtf16(siteloom::programVersion));
-    QApplication::setWindowIcon(siteloom::applicationIcon());
-    siteloom::installJapaneseTranslation();
-    siteloom::installFontSubstitutions();
+    siteloom::prepareApplication();
 
     siteloom::QtPlatform platform;
     siteloom::main1 window(platform);

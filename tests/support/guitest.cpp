@@ -1,9 +1,6 @@
 #include "guitest.h"
 
-#include "about/appicon.h"
-#include "platform/ui.h"
-
-#include <QApplication>
+#include "about/application.h"
 
 #include <QStandardPaths>
 
@@ -12,8 +9,7 @@ namespace siteloom {
 void prepareGuiTest()
 {
     QStandardPaths::setTestModeEnabled(true);
-    installFontSubstitutions();
-    QApplication::setWindowIcon(applicationIcon());
+    prepareApplication();
 }
 
 } // namespace siteloom
