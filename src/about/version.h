@@ -1,7 +1,8 @@
 #pragma once
 
-// The tool's identity in one place: the about window shows it and the command line prints the
-// version. Keep each value on its own line.
+// The tool's identity in one place: the about window shows it, the command line prints the version,
+// and the build reads every value here for the package, the desktop entry and the AppStream
+// metadata. Keep each value on a line of its own, in the form name[] = u"value".
 
 namespace siteloom {
 
