@@ -1,15 +1,23 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace siteloom {
 
+class DirectoryList;
+class DriveList;
+class FileList;
 class Platform;
 
-// The directory chooser: walks drives and directories; "Ｏ　Ｋ" hands the path box to the main
-// window's base directory label and remembers the current directory for the next start.
+// The directory chooser: walks drives and directories, the process's current directory following
+// the directory list at every step; "Ｏ　Ｋ" hands the path box to the main window's base directory
+// label and remembers the current directory for the next start. It keeps no state of its own
+// beyond its controls.
 class fm1 final : public QWidget
 {
     Q_OBJECT
@@ -17,9 +25,28 @@ class fm1 final : public QWidget
 public:
     fm1(Platform& platform, QLabel* baseDirectoryLabel, QWidget* parent);
 
+    QLineEdit* Text1 = nullptr;
+    DriveList* Drive1 = nullptr;
+    DirectoryList* Dir1 = nullptr;
+    FileList* File1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+
 private:
+    void buildControls();
+    void connectHandlers();
+
+    void Form_Load();
+    void Drive1_Change();
+    void Dir1_Change();
+    void Command1_Click();
+    void fm1end();
+    void Command2_Click();
+    void Command3_Click();
+
     Platform& m_platform;
-    QLabel* const m_baseDirectoryLabel;
+    const QPointer<QLabel> m_baseDirectoryLabel;
 };
 
 } // namespace siteloom

@@ -35,6 +35,15 @@ bool Platform::setCurrentDrive(const QString& drive)
     return setCurrentDirectory(drive);
 }
 
+QString Platform::directoryOnDrive(const QString& drive)
+{
+    const QString current = currentDirectory();
+    if (!current.isEmpty() && driveOf(current) == drive)
+        return current;
+    const QString last = m_lastDirectoryOnDrive.value(drive);
+    return !last.isEmpty() && QFileInfo(last).isDir() ? last : drive;
+}
+
 void showMessage(Platform& platform, QWidget* parent, const QString& text)
 {
     MessageRequest request;

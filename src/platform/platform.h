@@ -58,6 +58,9 @@ public:
     [[nodiscard]] virtual QString currentDirectory();
     [[nodiscard]] virtual bool setCurrentDirectory(const QString& path);
     [[nodiscard]] virtual bool setCurrentDrive(const QString& drive);
+    // Where choosing the drive would lead: the current directory when it lies on that drive, else
+    // the directory last visited there during this run while it still exists, else the drive's root.
+    [[nodiscard]] QString directoryOnDrive(const QString& drive);
 
 private:
     QHash<QString, QString> m_lastDirectoryOnDrive;

@@ -1,0 +1,235 @@
+#include "text/cp932.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <array>
+
+namespace siteloom::cp932 {
+
+namespace {
+
+// Every name Qt accepts for this code page ("Windows-31J", "CP932", "windows-932") opens ICU's
+// ibm-943_P15A-2003 table, which is Microsoft's table apart from the corrections below. The name
+// "ibm-943" must not be used: it opens a JIS-flavoured table in which 0x5C is the yen sign.
+constexpr const char* kCodecName = "Windows-31J";
+
+// Longest run of plainly convertible text handed to ICU in one call.
+constexpr qsizetype kMaxRun = 16 * 1024;
+
+// ICU swaps three control characters relative to Windows (byte 0x1A decodes to U+001C, 0x1C to
+// U+007F and 0x7F to U+001A, and the reverse when encoding). In Windows-31J the bytes 0x00-0x7F
+// are exactly U+0000-U+007F, so these three are written and read one to one by hand.
+[[nodiscard]] constexpr bool isSwappedControl(char16_t c)
+{
+    return c == 0x1A || c == 0x1C || c == 0x7F;
+}
+
+// Characters ICU refuses but Windows writes as the code page's look-alike character.
+struct LookAlike
+{
+    char16_t from;
+    char lead;
+    char trail;
+};
+constexpr std::array<LookAlike, 6> kLookAlikes{{
+    {0x301C, '\x81', '\x60'}, // WAVE DASH -> FULLWIDTH TILDE
+    {0x2016, '\x81', '\x61'}, // DOUBLE VERTICAL LINE -> PARALLEL TO
+    {0x2212, '\x81', '\x7C'}, // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
+    {0x00A2, '\x81', '\x91'}, // CENT SIGN -> FULLWIDTH CENT SIGN
+    {0x00A3, '\x81', '\x92'}, // POUND SIGN -> FULLWIDTH POUND SIGN
+    {0x00AC, '\x81', '\xCA'}, // NOT SIGN -> FULLWIDTH NOT SIGN
+}};
+
+[[nodiscard]] const LookAlike* findLookAlike(char16_t c)
+{
+    for (const LookAlike& entry : kLookAlikes) {
+        if (entry.from == c)
+            return &entry;
+    }
+    return nullptr;
+}
+
+// One flag per UTF-16 code unit: set when ICU converts the unit to Windows-31J exactly as Windows
+// does. Runs of such units go to ICU in one call; everything else takes the slow path. The set
+// is what ICU's decoder yields for valid bytes: it excludes the characters the code page cannot
+// hold, surrogates, and characters ICU would encode one way only (U+F86F becomes 0x8782 "No.").
+// Building it from the table, rather than asking the encoder, matters because ICU's substitution
+// drops default-ignorable characters (soft hyphen, ZWJ, variation selectors, U+FEFF) silently
+// instead of reporting where they were.
+class PlainTable
+{
+public:
+    PlainTable()
+    {
+        for (char16_t c = 0; c < 0x80; ++c) {
+            if (!isSwappedControl(c))
+                set(c);
+        }
+        QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
+        if (!decoder.isValid())
+            return;
+        // The decoder's error flag never resets, so each result is judged by itself: a valid
+        // sequence gives one character, an unassigned one gives U+FFFD, which the code page
+        // cannot hold either.
+        const auto add = [&](QByteArrayView bytes) {
+            const QString decoded = decoder.decode(bytes);
+            if (decoded.size() == 1 && decoded.front() != QChar::ReplacementCharacter)
+                set(decoded.front().unicode());
+        };
+        for (int byte = 0xA1; byte <= 0xDF; ++byte) {
+            const char single = char(byte);
+            add(QByteArrayView(&single, 1));
+        }
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (lead >= 0xA0 && lead < 0xE0)
+                continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                if (trail == 0x7F)
+                    continue;
+                const char pair[2] = {char(lead), char(trail)};
+                add(QByteArrayView(pair, 2));
+            }
+        }
+    }
+
+    [[nodiscard]] bool test(char16_t c) const { return m_plain[c] != 0; }
+
+    // Four units with one branch; '&' rather than '&&' so the four loads go out together.
+    [[nodiscard]] bool testFour(const char16_t* units) const
+    {
+        return (m_plain[units[0]] & m_plain[units[1]] & m_plain[units[2]] & m_plain[units[3]]) != 0;
+    }
+
+private:
+    void set(char16_t c) { m_plain[c] = 1; }
+
+    // A byte per unit rather than a bit: the scan runs over every character written, and one
+    // load and test per unit keeps it well below the cost of ICU's own conversion.
+    std::array<quint8, 0x10000> m_plain{};
+};
+
+[[nodiscard]] const PlainTable& plainTable()
+{
+    static const PlainTable table;
+    return table;
+}
+
+void appendReference(QByteArray& out, char32_t codePoint)
+{
+    out += "&#";
+    out += QByteArray::number(uint(codePoint));
+    out += ';';
+}
+
+} // namespace
+
+bool isAvailable()
+{
+    return QStringEncoder(kCodecName).isValid() && QStringDecoder(kCodecName).isValid();
+}
+
+QByteArray encode(QStringView text)
+{
+    const PlainTable& plain = plainTable();
+    QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
+
+    // Plain units take at most two bytes each; only character references can outgrow this.
+    QByteArray out;
+    out.reserve(2 * text.size() + encoder.requiredSpace(kMaxRun));
+    qsizetype used = 0;
+    // Plain runs hold no surrogates, so the stateless encoder never carries anything between runs.
+    const auto appendRun = [&](QStringView run) {
+        if (run.isEmpty())
+            return;
+        if (!encoder.isValid()) {
+            // Without ICU the table holds ASCII only.
+            out.resize(used);
+            out += run.toLatin1();
+            used = out.size();
+            return;
+        }
+        out.resize(used + encoder.requiredSpace(run.size()));
+        used = encoder.appendToBuffer(out.data() + used, run) - out.data();
+    };
+
+    const char16_t* const data = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    while (i < size) {
+        // Runs are capped so that ICU converts text the scan has just brought into the cache.
+        const qsizetype runEnd = std::min(size, i + kMaxRun);
+        qsizetype j = i;
+        while (j + 4 <= runEnd && plain.testFour(data + j))
+            j += 4;
+        while (j < runEnd && plain.test(data[j]))
+            ++j;
+        appendRun(text.sliced(i, j - i));
+        i = j;
+        if (i == runEnd)
+            continue;
+
+        const char16_t c = data[i++];
+        out.resize(used);
+        if (isSwappedControl(c)) {
+            out += char(c);
+        } else if (const LookAlike* lookAlike = findLookAlike(c)) {
+            out += lookAlike->lead;
+            out += lookAlike->trail;
+        } else if (QChar::isHighSurrogate(c) && i < size && QChar::isLowSurrogate(data[i])) {
+            appendReference(out, QChar::surrogateToUcs4(c, data[i++]));
+        } else {
+            appendReference(out, c);
+        }
+        used = out.size();
+    }
+    out.resize(used);
+    return out;
+}
+
+qsizetype firstUnencodable(QStringView text)
+{
+    const PlainTable& plain = plainTable();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (!plain.test(c) && !isSwappedControl(c) && !findLookAlike(c))
+            return i;
+    }
+    return -1;
+}
+
+std::optional<QString> decode(QByteArrayView bytes)
+{
+    // Stateless: a lead byte whose trail byte is missing at the end is an error, not something
+    // kept for a later call.
+    QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        return std::nullopt;
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+
+    // Undo ICU's control swap. Trail bytes are 0x40-0x7E and 0x80-0xFC, so these three code
+    // points can only have come from the single bytes 0x1A, 0x1C and 0x7F.
+    if (bytes.contains('\x1A') || bytes.contains('\x1C') || bytes.contains('\x7F')) {
+        for (QChar& c : text) {
+            switch (c.unicode()) {
+            case 0x1C:
+                c = QChar(0x1A);
+                break;
+            case 0x7F:
+                c = QChar(0x1C);
+                break;
+            case 0x1A:
+                c = QChar(0x7F);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    return text;
+}
+
+} // namespace siteloom::cp932
