@@ -1,0 +1,151 @@
+#include "text/textfile.h"
+
+#include "text/cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+namespace {
+
+// UTF-16 code units collected before a chunk is encoded and written: 64 KiB of text.
+constexpr qsizetype kChunkSize = 32 * 1024;
+
+constexpr QStringView kLineEnd = u"\r\n";
+
+void setError(FileError* error, const QString& path, const QString& reason)
+{
+    if (error)
+        *error = FileError{QDir::toNativeSeparators(path), reason};
+}
+
+} // namespace
+
+LineWriter::LineWriter(QIODevice* device) : m_device(device)
+{
+    m_pending.reserve(kChunkSize + 2 * kLineEnd.size());
+}
+
+void LineWriter::writeLine(QStringView line)
+{
+    if (m_failed)
+        return;
+    if (line.size() >= kChunkSize) {
+        // A line longer than a chunk is encoded straight from the caller's text, not copied.
+        flushPending();
+        writeBytes(cp932::encode(line));
+        m_pending.append(kLineEnd);
+        return;
+    }
+    m_pending.append(line);
+    m_pending.append(kLineEnd);
+    if (m_pending.size() >= kChunkSize)
+        flushPending();
+}
+
+bool LineWriter::finish()
+{
+    flushPending();
+    return !m_failed;
+}
+
+void LineWriter::flushPending()
+{
+    if (!m_pending.isEmpty()) {
+        writeBytes(cp932::encode(m_pending));
+        m_pending.resize(0); // keeps the capacity for the next chunk
+    }
+}
+
+void LineWriter::writeBytes(const QByteArray& bytes)
+{
+    // A short write is not an error yet: a full disk takes what fits and reports the error (and
+    // with it the reason shown to the user) only on the next write.
+    const char* data = bytes.constData();
+    qint64 left = bytes.size();
+    while (!m_failed && left > 0) {
+        const qint64 written = m_device->write(data, left);
+        if (written <= 0)
+            m_failed = true;
+        else {
+            data += written;
+            left -= written;
+        }
+    }
+}
+
+bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
+{
+    // QSaveFile creates its temporary file with the target's permissions when it replaces a file,
+    // and with 0666 less the umask (as for any new file) when there is none, so the renamed file
+    // ends up with the permissions users expect. It refuses a directory at the path and, with
+    // the direct-write fallback left off, never writes the target in place.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        setError(error, path, file.errorString());
+        return false;
+    }
+
+    LineWriter writer(&file);
+    produce(writer);
+    if (!writer.finish()) {
+        setError(error, path, file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        setError(error, path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool readTextFile(const QString& path, QStringList* lines, FileError* error, bool* invalidEncoding)
+{
+    if (invalidEncoding)
+        *invalidEncoding = false;
+
+    std::optional<QString> text;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            setError(error, path, file.errorString());
+            return false;
+        }
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            setError(error, path, file.errorString());
+            return false;
+        }
+        text = cp932::decode(bytes);
+    }
+    if (!text) {
+        if (invalidEncoding)
+            *invalidEncoding = true;
+        setError(error, path, u"The file is not valid Windows-31J (Shift_JIS) text."_s);
+        return false;
+    }
+
+    QStringList result;
+    const QStringView view(*text);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < view.size(); ++i) {
+        const QChar c = view[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        result.append(view.sliced(start, i - start).toString());
+        if (c == u'\r' && i + 1 < view.size() && view[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < view.size())
+        result.append(view.sliced(start).toString());
+    *lines = std::move(result);
+    return true;
+}
+
+} // namespace siteloom

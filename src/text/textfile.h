@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+
+QT_BEGIN_NAMESPACE
+class QIODevice;
+QT_END_NAMESPACE
+
+namespace siteloom {
+
+// Writes lines as Windows-31J text with CR LF line ends. Characters the code page cannot hold
+// become HTML numeric character references (see cp932::encode).
+//
+// Lines are collected and encoded in chunks of whole lines, so memory stays at about one chunk
+// however much is written. After the first failed write nothing more is written.
+class LineWriter
+{
+public:
+    explicit LineWriter(QIODevice* device);
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
+
+    void writeLine(QStringView line);
+
+    // Writes what is still buffered. False if any write to the device failed.
+    [[nodiscard]] bool finish();
+
+private:
+    void flushPending();
+    void writeBytes(const QByteArray& bytes);
+
+    QIODevice* m_device;
+    QString m_pending;
+    bool m_failed = false;
+};
+
+struct FileError
+{
+    QString path;   // in the platform's native form
+    QString reason; // Qt's description of what went wrong
+};
+
+// Writes a text file through a temporary file in the same directory that replaces the target
+// only once everything was written, so a failure leaves an earlier file untouched and no
+// temporary file behind. A new file gets the permissions a newly created file normally gets; a
+// replaced file keeps its own. On failure returns false and fills *error (if given).
+[[nodiscard]] bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
+                                 FileError* error);
+
+// Reads a whole Windows-31J text file into lines. CR LF, LF and CR each end a line; the end of
+// the last line is optional and an empty file has no lines. On failure returns false, leaves
+// *lines alone and fills *error (if given); *invalidEncoding (if given) tells whether the file
+// could be read but is not valid Windows-31J.
+[[nodiscard]] bool readTextFile(const QString& path, QStringList* lines, FileError* error,
+                                bool* invalidEncoding = nullptr);
+
+} // namespace siteloom
