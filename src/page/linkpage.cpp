@@ -53,7 +53,7 @@ private:
 void writeBodyStart(LineSink& out, const PageInputs& inputs)
 {
     if (inputs.background == imageBackground && inputs.backgroundImage != emptyUrl) {
-        out.joined({u"<BODY background=\"", inputs.backgroundImage, u"\">"});
+        out.joined({u"<BODY background=\""_s, inputs.backgroundImage, u"\">"_s});
         return;
     }
     // No button on, or an image that is not given: a white page.
@@ -63,38 +63,38 @@ void writeBodyStart(LineSink& out, const PageInputs& inputs)
 
 void writeEntryRows(LineSink& out, QStringView entry)
 {
-    const LinkEntry link = splitEntry(entry);
-    out.line(u"<tr>");
-    out.joined({u"<td nowrap align=\"left\"><A href=\"", link.siteUrl, u"\" target=\"_blank\"><img src=\"",
-                link.bannerUrl, u"\" border=\"0\"></A></td>"});
-    out.line(u"<td>　</td>");
-    out.joined({u"<td nowrap align=\"left\"><B>", link.siteName, u"</B></td>"});
-    out.line(u"</tr>");
-    out.line(u"<tr><td>　</td><td>　</td></tr>");
+    const LinkEntryView link = splitEntryView(entry);
+    out.line(u"<tr>"_s);
+    out.joined({u"<td nowrap align=\"left\"><A href=\""_s, link.siteUrl,
+                u"\" target=\"_blank\"><img src=\""_s, link.bannerUrl, u"\" border=\"0\"></A></td>"_s});
+    out.line(u"<td>　</td>"_s);
+    out.joined({u"<td nowrap align=\"left\"><B>"_s, link.siteName, u"</B></td>"_s});
+    out.line(u"</tr>"_s);
+    out.line(u"<tr><td>　</td><td>　</td></tr>"_s);
 }
 
 // The section for visitors who link back: the owner's banner and, in a text area, the markup of a
 // banner link and of a text link to copy.
 void writeLinkBack(LineSink& out, const PageInputs& inputs)
 {
-    out.line(u"<CENTER><FONT size=\"+2\">");
-    out.line(u"リンクしていただける方へ</FONT><BR><BR>");
-    out.joined({u"<img src=\"", inputs.ownBanner, u"\"><br><br>"});
-    out.line(u"<textarea rows=\"10\" cols=\"80\" name=\"soy\" wrap=\"physical\">");
-    out.joined({u"<A href=\"", inputs.ownUrl, u"\">"});
-    out.joined({u"<IMG src=\"", inputs.ownBanner, u"\">"});
-    out.line(u"</A>");
-    out.line(u" ");
-    out.line(u"または");
-    out.line(u" ");
-    out.joined({u"<A href=\"", inputs.ownUrl, u"\">"});
+    out.line(u"<CENTER><FONT size=\"+2\">"_s);
+    out.line(u"リンクしていただける方へ</FONT><BR><BR>"_s);
+    out.joined({u"<img src=\""_s, inputs.ownBanner, u"\"><br><br>"_s});
+    out.line(u"<textarea rows=\"10\" cols=\"80\" name=\"soy\" wrap=\"physical\">"_s);
+    out.joined({u"<A href=\""_s, inputs.ownUrl, u"\">"_s});
+    out.joined({u"<IMG src=\""_s, inputs.ownBanner, u"\">"_s});
+    out.line(u"</A>"_s);
+    out.line(u" "_s);
+    out.line(u"または"_s);
+    out.line(u" "_s);
+    out.joined({u"<A href=\""_s, inputs.ownUrl, u"\">"_s});
     out.line(inputs.ownName);
-    out.line(u"</A>");
-    out.line(u"</textarea>");
-    out.line(u"<br><br><FONT size=\"+1\">");
-    out.line(u"<B>上記のどちらか片方を選択して、貴ＨＰリンクにお加え下さい。</B></FONT><BR>");
-    out.line(u"<BR><HR><BR> ");
-    out.line(u"</CENTER>");
+    out.line(u"</A>"_s);
+    out.line(u"</textarea>"_s);
+    out.line(u"<br><br><FONT size=\"+1\">"_s);
+    out.line(u"<B>上記のどちらか片方を選択して、貴ＨＰリンクにお加え下さい。</B></FONT><BR>"_s);
+    out.line(u"<BR><HR><BR> "_s);
+    out.line(u"</CENTER>"_s);
 }
 
 } // namespace
@@ -122,47 +122,47 @@ void buildPage(const PageInputs& inputs, const std::function<void(QStringView)>&
     const bool linkBack =
         inputs.ownUrl != emptyUrl && inputs.ownBanner != emptyUrl && !inputs.ownName.isEmpty();
 
-    out.line(u"<HTML>");
-    out.line(u"<HEAD>");
-    out.joined({u"<TITLE>", title, u"</TITLE>"});
-    out.line(u"</HEAD>");
-    out.line(u"<STYLE TYPE =\"text/css\">");
-    out.line(u"<!--");
-    out.line(u"TABLE{font-size:14pt}");
-    out.line(u"P{font-size:14pt}");
-    out.line(u"div{font-size:14pt}");
-    out.line(u"body{font-size:14pt}");
-    out.line(u"-->");
-    out.line(u"</STYLE>");
+    out.line(u"<HTML>"_s);
+    out.line(u"<HEAD>"_s);
+    out.joined({u"<TITLE>"_s, title, u"</TITLE>"_s});
+    out.line(u"</HEAD>"_s);
+    out.line(u"<STYLE TYPE =\"text/css\">"_s);
+    out.line(u"<!--"_s);
+    out.line(u"TABLE{font-size:14pt}"_s);
+    out.line(u"P{font-size:14pt}"_s);
+    out.line(u"div{font-size:14pt}"_s);
+    out.line(u"body{font-size:14pt}"_s);
+    out.line(u"-->"_s);
+    out.line(u"</STYLE>"_s);
     writeBodyStart(out, inputs);
-    out.line(u" ");
-    out.line(u"<div align=\"center\"><B><FONT size=\"+3\">");
+    out.line(u" "_s);
+    out.line(u"<div align=\"center\"><B><FONT size=\"+3\">"_s);
     if (backLink)
-        out.line(u"　　　");
+        out.line(u"　　　"_s);
     out.line(title);
-    out.line(u"</FONT>");
+    out.line(u"</FONT>"_s);
     if (backLink) {
-        out.joined({u"　<A href=\"", inputs.ownUrl, u"\" target=\"_top\">"});
-        out.line(u"戻る</A>");
+        out.joined({u"　<A href=\""_s, inputs.ownUrl, u"\" target=\"_top\">"_s});
+        out.line(u"戻る</A>"_s);
     }
-    out.line(u"</B></div><br>");
-    out.line(u"<HR>");
-    out.line(u"<br>");
-    out.line(u"<center>");
-    out.line(u"<table border=\"0\">");
+    out.line(u"</B></div><br>"_s);
+    out.line(u"<HR>"_s);
+    out.line(u"<br>"_s);
+    out.line(u"<center>"_s);
+    out.line(u"<table border=\"0\">"_s);
 
     for (const QString& entry : inputs.entries)
         writeEntryRows(out, entry);
 
-    out.line(u"</TABLE>");
-    out.line(u"</CENTER>");
-    out.line(u"<BR><HR><BR> ");
+    out.line(u"</TABLE>"_s);
+    out.line(u"</CENTER>"_s);
+    out.line(u"<BR><HR><BR> "_s);
     if (linkBack)
         writeLinkBack(out, inputs);
-    out.joined({u"<h5 align=\"right\"><A href=\"", downloadPageUrl,
-                u"\" target=\"_blank\">そよかツール作成(siteloom.exe)</A></h5>"});
-    out.line(u"</BODY>");
-    out.line(u"</HTML>");
+    out.joined({u"<h5 align=\"right\"><A href=\""_s, downloadPageUrl,
+                u"\" target=\"_blank\">そよかツール作成(siteloom.exe)</A></h5>"_s});
+    out.line(u"</BODY>"_s);
+    out.line(u"</HTML>"_s);
 }
 
 bool writePageFile(const QString& baseDirectory, const PageInputs& inputs, QString* writtenPath,
