@@ -6,6 +6,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <initializer_list>
 
 using namespace Qt::StringLiterals;
@@ -39,9 +40,13 @@ public:
 
     void joined(std::initializer_list<QStringView> pieces)
     {
-        m_line.resize(0); // keeps the capacity
+        qsizetype size = 0;
         for (const QStringView piece : pieces)
-            m_line.append(piece);
+            size += piece.size();
+        m_line.resize(size); // never gives back capacity, so the buffer stops growing early on
+        QChar* next = m_line.data();
+        for (const QStringView piece : pieces)
+            next = std::copy(piece.begin(), piece.end(), next);
         m_emitLine(m_line);
     }
 
