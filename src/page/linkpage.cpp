@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -23,7 +24,8 @@ constexpr QStringView colourBodies[] = {
     u"<BODY bgcolor=\"#FFC3C6\">", u"<BODY bgcolor=\"#FFC3FF\">",
 };
 constexpr int imageBackground = 9;
-// A background image field still at its start text names no image.
+// A URL field left at its start text: it names no background image, and an own banner or own URL
+// at it leaves out the link-back section.
 constexpr QStringView emptyUrl = u"http://";
 
 // Hands lines to the sink. Lines made of pieces are joined in one buffer that is reused for every
