@@ -1,8 +1,178 @@
 #include "main/main1.h"
 
+#include "listfile/listfile.h"
+#include "platform/drives.h"
+#include "platform/platform.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+
+using namespace Qt::StringLiterals;
+
 namespace siteloom {
 
-void main1::fsave_Click() {}
-void main1::fload_Click() {}
+namespace {
+
+// The dialog's name is a full path; anything shorter than this is taken as no name at all.
+constexpr qsizetype shortestFileName = 4;
+
+// Both dialogs offer text files first, then every file, and the name "link.txt".
+FileDialogRequest listFileDialog(const QString& directory)
+{
+    FileDialogRequest request;
+    request.filters = {u"ﾃｷｽﾄﾌｧｲﾙ (*.txt)"_s, u"All Files (*)"_s};
+    request.fileName = u"link.txt"_s;
+    request.directory = directory;
+    return request;
+}
+
+// The text box of a field of the list file.
+QLineEdit* fieldBox(const main1& window, ListFileField field)
+{
+    switch (field) {
+    case ListFileField::FileName:
+        return window.Text4;
+    case ListFileField::BackgroundImage:
+        return window.Text5;
+    case ListFileField::Title:
+        return window.Text6;
+    case ListFileField::OwnBanner:
+        return window.Text7;
+    case ListFileField::OwnName:
+        return window.Text8;
+    case ListFileField::OwnUrl:
+        break;
+    }
+    return window.Text9;
+}
+
+// A field as the user finds it in the window: its caption, after the frame's title where the same
+// caption stands on both tabs.
+QString fieldCaption(const main1& window, ListFileField field)
+{
+    const QString own = window.Frame4->title() + u' ';
+    switch (field) {
+    case ListFileField::FileName:
+        return window.Label14->text();
+    case ListFileField::BackgroundImage:
+        return window.Frame3->title() + u' ' + window.Option9->text();
+    case ListFileField::Title:
+        return window.Label19->text();
+    case ListFileField::OwnBanner:
+        return own + window.Label20->text();
+    case ListFileField::OwnName:
+        return own + window.Label21->text() + window.Label26->text();
+    case ListFileField::OwnUrl:
+        break;
+    }
+    return own + window.Label22->text();
+}
+
+// The character itself where it can be shown, always with its code point.
+QString describeCharacter(char32_t character)
+{
+    const QString code = u"U+"_s + QString::number(uint(character), 16).toUpper().rightJustified(4, u'0');
+    if (QChar::isSurrogate(character) || !QChar::isPrint(character))
+        return u"（"_s + code + u"）"_s;
+    return u"「"_s + QString::fromUcs4(&character, 1) + u"」（"_s + code + u"）"_s;
+}
+
+QString unencodableMessage(const main1& window, const UnencodableText& where)
+{
+    const QString place = where.entry >= 0 ? u"リストの%1番目の項目"_s.arg(where.entry + 1)
+                                           : u"「%1」"_s.arg(fieldCaption(window, where.field));
+    return u"%1に、ファイルに保存できない文字%2があるため、保存しませんでした。\n"
+           u"この文字を直してから、もう一度保存してください。"_s.arg(place,
+                                                                     describeCharacter(where.character));
+}
+
+QString fileProblem(const QString& what, const FileError& error)
+{
+    return what + u'\n' + error.path + u'\n' + error.reason;
+}
+
+} // namespace
+
+// Saves the list and the page options. Nothing is written when the list is empty or when a
+// character cannot be saved; a file that cannot be written is reported and an existing file of that
+// name stays as it was.
+void main1::fsave_Click()
+{
+    if (List1->count() == 0) {
+        showMessage(m_platform, this, u"リストに項目を追加してください。"_s);
+        return;
+    }
+    const PageInputs inputs = pageInputs();
+    if (const std::optional<UnencodableText> where = findUnencodable(inputs)) {
+        showMessage(m_platform, this, unencodableMessage(*this, *where));
+        return;
+    }
+
+    // The dialog opens on the base directory when it can be made current, else wherever we are.
+    (void)m_platform.setCurrentDrive(driveOf(Label1->text()));
+    (void)m_platform.setCurrentDirectory(Label1->text());
+    const QString path = m_platform.saveFileName(this, listFileDialog(m_platform.currentDirectory()));
+    if (path.size() < shortestFileName)
+        return;
+
+    ListFileSaveError error;
+    if (!saveListFile(path, inputs, &error)) {
+        showMessage(m_platform, this,
+                    error.unencodable ? unencodableMessage(*this, *error.unencodable)
+                                      : fileProblem(u"ファイルを保存できませんでした。"_s, error.file));
+        return;
+    }
+    showMessage(m_platform, this, u"書込み完了"_s);
+}
+
+// Loads a list file into the window. The whole file is read and parsed first: a file that cannot be
+// read, or is not Shift_JIS text, changes nothing. Otherwise the list is replaced when the file has a
+// count line, and a field or the background changes only when the file sets it.
+void main1::fload_Click()
+{
+    const QString path = m_platform.openFileName(this, listFileDialog(m_platform.currentDirectory()));
+    if (path.size() < shortestFileName)
+        return;
+
+    ListFileContent content;
+    ListFileReadError error;
+    if (!readListFile(path, &content, &error)) {
+        showMessage(
+            m_platform, this,
+            error.invalidEncoding
+                ? u"ファイルを読み込めませんでした。\n%1\nShift_JIS（CP932）のテキストファイルではありません。"_s
+                      .arg(error.file.path)
+                : fileProblem(u"ファイルを読み込めませんでした。"_s, error.file));
+        return;
+    }
+
+    if (content.entries) {
+        // One insert for the whole list, drawn once at the end.
+        List1->setUpdatesEnabled(false);
+        List1->clear();
+        List1->addItems(*content.entries);
+        List1->setUpdatesEnabled(true);
+    }
+    for (const ListFileField field : listFileFields) {
+        if (const std::optional<QString>& value = content.field(field))
+            fieldBox(*this, field)->setText(*value);
+    }
+    if (content.background)
+        backgroundButton(*content.background)->setChecked(true);
+
+    if (content.shortBlock) {
+        showMessage(
+            m_platform, this,
+            u"ファイルが途中で終わっていました。\n%1\nリストの項目は、%2件のうち%3件だけ読み込みました。"_s
+                .arg(QDir::toNativeSeparators(path), content.shortBlock->entriesAnnounced,
+                     QString::number(content.shortBlock->entriesRead)));
+        return;
+    }
+    showMessage(m_platform, this, u"読込み完了"_s);
+}
 
 } // namespace siteloom

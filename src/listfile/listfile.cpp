@@ -1,0 +1,275 @@
+#include "listfile/listfile.h"
+
+#include "text/cp932.h"
+
+#include <algorithm>
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+namespace {
+
+constexpr qsizetype keyLength = 5;
+// The value of a line begins at its seventh character: the key and one separator before it.
+constexpr qsizetype valueStart = keyLength + 1;
+
+constexpr QStringView countKey = u"list1";
+constexpr QStringView entryKeyStart = u"ls";
+constexpr QStringView backgroundKeyStart = u"opt0";
+
+struct FieldKey
+{
+    ListFileField field;
+    QStringView key;
+    QString PageInputs::*input;
+    std::optional<QString> ListFileContent::*value;
+};
+
+// The text fields in the order they are written.
+constexpr std::array<FieldKey, 6> fieldKeys{{
+    {ListFileField::FileName, u"te001", &PageInputs::fileName, &ListFileContent::fileName},
+    {ListFileField::BackgroundImage, u"te005", &PageInputs::backgroundImage,
+     &ListFileContent::backgroundImage},
+    {ListFileField::Title, u"te006", &PageInputs::title, &ListFileContent::title},
+    {ListFileField::OwnBanner, u"te007", &PageInputs::ownBanner, &ListFileContent::ownBanner},
+    {ListFileField::OwnName, u"te008", &PageInputs::ownName, &ListFileContent::ownName},
+    {ListFileField::OwnUrl, u"te009", &PageInputs::ownUrl, &ListFileContent::ownUrl},
+}};
+
+const FieldKey& fieldKey(ListFileField field)
+{
+    return *std::find_if(fieldKeys.begin(), fieldKeys.end(),
+                         [&](const FieldKey& f) { return f.field == field; });
+}
+
+// A non-negative number in three-digit form (7 gives "007", 1000 gives "1000"), kept in a buffer of its own
+// so that no string is built for every entry line.
+class ThreeDigits
+{
+public:
+    explicit ThreeDigits(qsizetype number)
+    {
+        do {
+            m_digits[--m_start] = char16_t(u'0' + number % 10);
+            number /= 10;
+        } while (number > 0);
+        while (qsizetype(m_digits.size()) - m_start < 3)
+            m_digits[--m_start] = u'0';
+    }
+
+    [[nodiscard]] QStringView view() const
+    {
+        return QStringView(m_digits.data() + m_start, qsizetype(m_digits.size()) - m_start);
+    }
+
+private:
+    std::array<char16_t, 24> m_digits{};
+    qsizetype m_start = qsizetype(m_digits.size());
+};
+
+// When the line begins with "ls" and the index in three-digit form, the length of that prefix.
+qsizetype entryPrefixLength(QStringView line, qsizetype index)
+{
+    const ThreeDigits digits(index);
+    if (!line.startsWith(entryKeyStart) || !line.sliced(entryKeyStart.size()).startsWith(digits.view()))
+        return -1;
+    return entryKeyStart.size() + digits.view().size();
+}
+
+// The line from the given position on, taking over the line's text instead of copying it.
+QString takeFrom(QString& line, qsizetype start)
+{
+    line.remove(0, std::min(start, line.size()));
+    return std::move(line);
+}
+
+[[nodiscard]] constexpr bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
+QString listFileKey(ListFileField field)
+{
+    return fieldKey(field).key.toString();
+}
+
+std::optional<UnencodableText> findUnencodable(const PageInputs& inputs)
+{
+    const auto found = [](QStringView text, qsizetype at) {
+        UnencodableText where;
+        where.position = at;
+        const QChar c = text[at];
+        where.character = c.unicode();
+        if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+            where.character = QChar::surrogateToUcs4(c, text[at + 1]);
+        return where;
+    };
+    for (qsizetype i = 0; i < inputs.entries.size(); ++i) {
+        const QString& entry = inputs.entries[i];
+        if (const qsizetype at = cp932::firstUnencodable(entry); at >= 0) {
+            UnencodableText where = found(entry, at);
+            where.entry = i;
+            return where;
+        }
+    }
+    for (const FieldKey& f : fieldKeys) {
+        const QString& text = inputs.*f.input;
+        if (const qsizetype at = cp932::firstUnencodable(text); at >= 0) {
+            UnencodableText where = found(text, at);
+            where.field = f.field;
+            return where;
+        }
+    }
+    return std::nullopt;
+}
+
+void writeListFile(const PageInputs& inputs, LineWriter& writer)
+{
+    QString line = countKey.toString();
+    line += u'=';
+    line += ThreeDigits(inputs.entries.size()).view();
+    writer.writeLine(line);
+    for (qsizetype i = 0; i < inputs.entries.size(); ++i) {
+        line.resize(0); // keeps the capacity: one buffer for every entry line
+        line += entryKeyStart;
+        line += ThreeDigits(i).view();
+        line += u'=';
+        line += inputs.entries[i];
+        writer.writeLine(line);
+    }
+    const auto writeField = [&](const FieldKey& f) {
+        line.resize(0);
+        line += f.key;
+        line += u'=';
+        line += inputs.*f.input;
+        writer.writeLine(line);
+    };
+    // The page file name, the background button that is on, then the other fields.
+    writeField(fieldKeys.front());
+    if (inputs.background >= 1 && inputs.background <= backgroundChoices)
+        writer.writeLine(backgroundKeyStart.toString() + QString::number(inputs.background) + u"=1"_s);
+    for (qsizetype i = 1; i < qsizetype(fieldKeys.size()); ++i)
+        writeField(fieldKeys[i]);
+}
+
+bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error)
+{
+    if (std::optional<UnencodableText> where = findUnencodable(inputs)) {
+        if (error)
+            *error = ListFileSaveError{where, {}};
+        return false;
+    }
+    FileError fileError;
+    if (!writeTextFile(
+            path, [&](LineWriter& writer) { writeListFile(inputs, writer); }, &fileError)) {
+        if (error)
+            *error = ListFileSaveError{std::nullopt, fileError};
+        return false;
+    }
+    return true;
+}
+
+const std::optional<QString>& ListFileContent::field(ListFileField which) const
+{
+    return this->*fieldKey(which).value;
+}
+
+ListFileContent parseListFile(QStringList lines)
+{
+    ListFileContent content;
+    const qsizetype lineCount = lines.size();
+    qsizetype at = 0;
+    while (at < lineCount) {
+        QString& line = lines[at++];
+        if (line.size() < keyLength)
+            continue; // no key is shorter than five characters
+        const QStringView key = QStringView(line).first(keyLength);
+
+        if (key == countKey) {
+            // All the digits that begin the value. A count larger than the lines that are left
+            // reads the rest of the file either way, so it is capped there and never overflows.
+            const qsizetype available = lineCount - at;
+            qsizetype count = 0;
+            qsizetype digitsEnd = valueStart;
+            while (digitsEnd < line.size() && isDigit(line[digitsEnd])) {
+                count = std::min(count * 10 + (line[digitsEnd].unicode() - u'0'), available + 1);
+                ++digitsEnd;
+            }
+            const qsizetype blockLength = std::min(count, available);
+            QStringList entries;
+            entries.reserve(blockLength);
+            for (qsizetype i = 0; i < blockLength; ++i) {
+                QString& entryLine = lines[at + i];
+                const qsizetype prefix = entryPrefixLength(entryLine, i);
+                if (prefix >= 0)
+                    entries.append(takeFrom(entryLine, prefix + 1));
+            }
+            at += blockLength;
+            content.shortBlock.reset();
+            if (count > available) {
+                QStringView digits = QStringView(line).sliced(valueStart, digitsEnd - valueStart);
+                while (digits.size() > 1 && digits.front() == u'0')
+                    digits = digits.sliced(1);
+                content.shortBlock = ShortEntryBlock{entries.size(), digits.toString()};
+            }
+            content.entries = std::move(entries);
+            continue;
+        }
+
+        if (key.startsWith(backgroundKeyStart) && key[4] >= u'1' && key[4] <= u'9') {
+            content.background = key[4].unicode() - u'0'; // the value is not looked at
+            continue;
+        }
+
+        for (const FieldKey& f : fieldKeys) {
+            if (key == f.key) {
+                content.*f.value = takeFrom(line, valueStart);
+                break;
+            }
+        }
+    }
+    return content;
+}
+
+void applyListFile(const ListFileContent& content, PageInputs* inputs)
+{
+    if (content.entries)
+        inputs->entries = *content.entries;
+    if (content.background)
+        inputs->background = *content.background;
+    for (const FieldKey& f : fieldKeys) {
+        if (const std::optional<QString>& value = content.*f.value)
+            inputs->*f.input = *value;
+    }
+}
+
+bool readListFile(const QString& path, ListFileContent* content, ListFileReadError* error)
+{
+    QStringList lines;
+    ListFileReadError failure;
+    if (!readTextFile(path, &lines, &failure.file, &failure.invalidEncoding)) {
+        if (error)
+            *error = failure;
+        return false;
+    }
+    *content = parseListFile(std::move(lines));
+    return true;
+}
+
+bool loadListFile(const QString& path, PageInputs* inputs, ListFileReadError* error,
+                  std::optional<ShortEntryBlock>* shortBlock)
+{
+    ListFileContent content;
+    if (!readListFile(path, &content, error))
+        return false;
+    applyListFile(content, inputs);
+    if (shortBlock)
+        *shortBlock = content.shortBlock;
+    return true;
+}
+
+} // namespace siteloom

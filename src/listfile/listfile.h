@@ -1,0 +1,116 @@
+#pragma once
+
+#include "page/pageinputs.h"
+#include "text/textfile.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+namespace siteloom {
+
+// The link list file: key=value lines in Windows-31J with CR LF line ends. In this order: the count
+// line "list1=NNN", one line "lsNNN=entry" per link entry, "te001=" with the page file name, the
+// background line "opt0N=1" of the button that is on (none when no button is on), then "te005=" to
+// "te009=" with the background image URL, the title and the owner's banner, name and URL. Numbers
+// are padded with zeros to at least three digits; values are written as they stand.
+
+// The text fields of the file, in the order they are written.
+enum class ListFileField {
+    FileName,        // te001
+    BackgroundImage, // te005
+    Title,           // te006
+    OwnBanner,       // te007
+    OwnName,         // te008
+    OwnUrl,          // te009
+};
+
+inline constexpr std::array<ListFileField, 6> listFileFields{
+    ListFileField::FileName,  ListFileField::BackgroundImage, ListFileField::Title,
+    ListFileField::OwnBanner, ListFileField::OwnName,         ListFileField::OwnUrl,
+};
+
+// The key of a field's line, e.g. "te006" for the title.
+[[nodiscard]] QString listFileKey(ListFileField field);
+
+// A character that Windows-31J cannot hold, and where it stands.
+struct UnencodableText
+{
+    qsizetype entry = -1;                          // index in the list, or -1 when it is in a field
+    ListFileField field = ListFileField::FileName; // the field, when entry is -1
+    qsizetype position = 0;                        // index of the character in the entry's or field's text
+    char32_t character = 0;                        // the character (a lone surrogate stands for itself)
+};
+
+// The first character of the inputs that the file could not hold, in the order the file is written;
+// nullopt when every entry and field can be saved as it is.
+[[nodiscard]] std::optional<UnencodableText> findUnencodable(const PageInputs& inputs);
+
+// Writes the lines of the file for these inputs, in their order, characters Windows-31J cannot hold
+// included (the writer turns them into character references; saveListFile refuses them first).
+void writeListFile(const PageInputs& inputs, LineWriter& writer);
+
+struct ListFileSaveError
+{
+    std::optional<UnencodableText> unencodable; // set when nothing was written for this reason
+    FileError file;                             // otherwise: the file that could not be written, and why
+};
+
+// Saves the inputs as a list file. Nothing is written when an entry or field holds a character the
+// file cannot hold; a file already there is replaced only once the new one is complete.
+[[nodiscard]] bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error);
+
+// A file that ends inside its entry block: the entries that were there, out of how many the count
+// line announced (its digits as written, without leading zeros, since they may exceed any integer).
+struct ShortEntryBlock
+{
+    qsizetype entriesRead = 0;
+    QString entriesAnnounced;
+};
+
+// What a list file sets. Only what occurs in the file is set; the rest stays as it was when the
+// file is applied.
+struct ListFileContent
+{
+    std::optional<QStringList> entries; // the entries of the last count line's block
+    std::optional<int> background;      // the last background line: 1 to 9
+    std::optional<QString> fileName;
+    std::optional<QString> backgroundImage;
+    std::optional<QString> title;
+    std::optional<QString> ownBanner;
+    std::optional<QString> ownName;
+    std::optional<QString> ownUrl;
+    std::optional<ShortEntryBlock> shortBlock; // the file ended inside the last entry block
+
+    // The value of a text field, if the file sets it.
+    [[nodiscard]] const std::optional<QString>& field(ListFileField which) const;
+};
+
+// Reads the lines of a list file. Every line is a five-character key, one character that is not looked
+// at, and a value from the seventh character on. Keys match exactly; unknown lines are skipped;
+// later lines win. The count line "list1" takes all the digits that begin its value (none: 0) and
+// the lines right after it as its entry block, by position: line i of the block is an entry when it
+// begins with "ls" and i in three-digit form, its value starting one character after that; any
+// other line of the block is dropped. A block longer than the rest of the file ends with the file.
+[[nodiscard]] ListFileContent parseListFile(QStringList lines);
+
+// Sets what the file sets.
+void applyListFile(const ListFileContent& content, PageInputs* inputs);
+
+struct ListFileReadError
+{
+    FileError file;               // the file and why it could not be read
+    bool invalidEncoding = false; // it was read, but is not Windows-31J text
+};
+
+// Reads and parses a whole list file. On failure *content is left alone.
+[[nodiscard]] bool readListFile(const QString& path, ListFileContent* content, ListFileReadError* error);
+
+// Reads a list file and applies it onto *inputs (PageInputs{} holds the window's start values). On
+// failure *inputs is left alone. *shortBlock (if given) tells whether the file ended inside its block.
+[[nodiscard]] bool loadListFile(const QString& path, PageInputs* inputs, ListFileReadError* error,
+                                std::optional<ShortEntryBlock>* shortBlock = nullptr);
+
+} // namespace siteloom
