@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "page/linkpage.h"
 #include "text/textfile.h"
 
@@ -27,20 +28,6 @@ PageInputs exampleInputs()
     return inputs;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // The page's lines as bytes, each checked to end in CR LF.
 QList<QByteArray> splitLines(const QByteArray& bytes)
 {
@@ -65,7 +52,7 @@ public:
             qWarning("page not written: %s", qPrintable(error.reason));
             return {};
         }
-        return readAll(m_dir.filePath(inputs.fileName));
+        return readBytes(m_dir.filePath(inputs.fileName));
     }
     QList<QByteArray> lines(const PageInputs& inputs) { return splitLines(write(inputs)); }
 
@@ -118,9 +105,9 @@ void tst_page::workedExampleIsWrittenByteForByte()
                                                        QFile::WriteUser | QFile::ReadGroup |
                                                        QFile::ReadOther);
 
-    const QByteArray golden = readAll(QStringLiteral(SITELOOM_TEST_DATA "/page_example.html"));
+    const QByteArray golden = readBytes(QStringLiteral(SITELOOM_TEST_DATA "/page_example.html"));
     QVERIFY(!golden.isEmpty());
-    const QByteArray written = readAll(writtenPath);
+    const QByteArray written = readBytes(writtenPath);
     QCOMPARE(splitLines(written).size(), 61);
     QCOMPARE(written, golden);
 }
@@ -132,7 +119,7 @@ void tst_page::existingLongerPageIsReplacedWhole()
     QVERIFY(writeBytes(path, QByteArray(100'000, 'x')));
     FileError error;
     QVERIFY(writePageFile(dir.path(), exampleInputs(), nullptr, &error));
-    QCOMPARE(readAll(path), readAll(QStringLiteral(SITELOOM_TEST_DATA "/page_example.html")));
+    QCOMPARE(readBytes(path), readBytes(QStringLiteral(SITELOOM_TEST_DATA "/page_example.html")));
 }
 
 void tst_page::lineCount_data()
@@ -437,9 +424,9 @@ void tst_page::failedWriteLeavesEverythingAsItWas()
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{u"web"_s});
     if (setup == u"directory")
-        QCOMPARE(readAll(web + u"/link.html/inside.txt"_s), "kept");
+        QCOMPARE(readBytes(web + u"/link.html/inside.txt"_s), "kept");
     if (setup == u"file")
-        QCOMPARE(readAll(web + u"/notes.txt"_s), "kept");
+        QCOMPARE(readBytes(web + u"/notes.txt"_s), "kept");
 }
 
 QTEST_GUILESS_MAIN(tst_page)

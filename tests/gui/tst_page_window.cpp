@@ -1,10 +1,10 @@
 #include "fakeplatform.h"
+#include "filebytes.h"
 #include "guitest.h"
 #include "main/main1.h"
 #include "text/cp932.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,14 +16,6 @@ using namespace Qt::StringLiterals;
 using namespace siteloom;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
 
 QStringList filesIn(const QString& directory)
 {
@@ -88,8 +80,8 @@ void tst_page_window::pageGoesIntoTheBaseDirectory()
 
     QCOMPARE(platform.messageTexts(), QStringList{u"作成しました。"_s});
     QCOMPARE(platform.messages.first().title, QString::fromUtf16(applicationTitle));
-    QCOMPARE(readAll(base.filePath(u"link.html"_s)),
-             readAll(QStringLiteral(SITELOOM_TEST_DATA "/page_example.html")));
+    QCOMPARE(readBytes(base.filePath(u"link.html"_s)),
+             readBytes(QStringLiteral(SITELOOM_TEST_DATA "/page_example.html")));
     QCOMPARE(filesIn(base.path()), QStringList{u"link.html"_s});
     QVERIFY(filesIn(elsewhere.path()).isEmpty());
     QCOMPARE(window.Text6->text(), u"リ　ン　ク　集"_s);
@@ -105,12 +97,12 @@ void tst_page_window::pressingTwiceWritesTheSameFile()
     window.List1->addItem(u"：😀 <b>é</b>：site3/"_s);
 
     window.Command4->click();
-    const QByteArray first = readAll(base.filePath(u"link.html"_s));
+    const QByteArray first = readBytes(base.filePath(u"link.html"_s));
     window.Command4->click();
 
     QCOMPARE(platform.messageTexts(), (QStringList{u"作成しました。"_s, u"作成しました。"_s}));
     QVERIFY(first.contains("<B>&#128512; <b>&#233;</b></B>"));
-    QCOMPARE(readAll(base.filePath(u"link.html"_s)), first);
+    QCOMPARE(readBytes(base.filePath(u"link.html"_s)), first);
     QCOMPARE(filesIn(base.path()), QStringList{u"link.html"_s});
 }
 
@@ -170,7 +162,7 @@ void tst_page_window::blankTitleIsPutBack()
     QCOMPARE(platform.messageTexts(), QStringList{u"作成しました。"_s});
     QCOMPARE(window.Text6->text(), shown);
     // The heading carries the title the window shows.
-    QCOMPARE(readAll(base.filePath(u"link.html"_s)).split('\n').value(16), cp932::encode(shown) + '\r');
+    QCOMPARE(readBytes(base.filePath(u"link.html"_s)).split('\n').value(16), cp932::encode(shown) + '\r');
 }
 
 void tst_page_window::fileNameIsTrimmed()
