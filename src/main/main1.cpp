@@ -83,14 +83,10 @@ QRadioButton* colourOption(QWidget* parent, const char* name, const QString& cap
 {
     auto* option = make<QRadioButton>(parent, name, left, top, 1215, 255);
     option->setText(caption);
-    if (sample != 0) {
-        option->setAutoFillBackground(true);
-        QPalette palette = option->palette();
-        palette.setColor(QPalette::Window, QColor(sample));
-        palette.setColor(QPalette::WindowText, Qt::black);
-        palette.setColor(QPalette::ButtonText, Qt::black);
-        option->setPalette(palette);
-    }
+    // The colour buttons show a sample of their colour behind their caption.
+    if (sample != 0)
+        option->setStyleSheet(
+            u"QRadioButton { background-color: %1; color: black; }"_s.arg(QColor(sample).name()));
     return option;
 }
 
