@@ -1,6 +1,6 @@
+#include "about/application.h"
 #include "main/main1.h"
 #include "platform/qtplatform.h"
-#include "platform/ui.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -26,10 +26,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"siteloom"_s);
-    QCoreApplication::setApplicationVersion(u"1.01"_s);
-    siteloom::installJapaneseTranslation();
-    siteloom::installFontSubstitutions();
+    siteloom::prepareApplication();
 
     siteloom::QtPlatform platform;
     siteloom::main1 window(platform);

@@ -9,21 +9,27 @@ QString composeEntry(const LinkEntry& entry)
 
 LinkEntry splitEntry(QStringView line)
 {
-    LinkEntry entry;
+    const LinkEntryView fields = splitEntryView(line);
+    return {fields.bannerUrl.toString(), fields.siteName.toString(), fields.siteUrl.toString()};
+}
+
+LinkEntryView splitEntryView(QStringView line)
+{
+    LinkEntryView entry;
     const qsizetype first = line.indexOf(linkSeparator);
     if (first < 0) {
-        entry.bannerUrl = line.toString();
+        entry.bannerUrl = line;
         return entry;
     }
-    entry.bannerUrl = line.first(first).toString();
+    entry.bannerUrl = line.first(first);
     const QStringView rest = line.sliced(first + 1);
     const qsizetype second = rest.indexOf(linkSeparator);
     if (second < 0) {
-        entry.siteName = rest.toString();
+        entry.siteName = rest;
         return entry;
     }
-    entry.siteName = rest.first(second).toString();
-    entry.siteUrl = rest.sliced(second + 1).toString();
+    entry.siteName = rest.first(second);
+    entry.siteUrl = rest.sliced(second + 1);
     return entry;
 }
 

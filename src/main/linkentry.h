@@ -29,4 +29,14 @@ struct LinkEntry
 // banner URL; one separator leaves the site URL empty.
 [[nodiscard]] LinkEntry splitEntry(QStringView line);
 
+// The same split, as views into the line: for a reader that only passes the fields on, such as the
+// page writer with its many entries.
+struct LinkEntryView
+{
+    QStringView bannerUrl;
+    QStringView siteName;
+    QStringView siteUrl;
+};
+[[nodiscard]] LinkEntryView splitEntryView(QStringView line);
+
 } // namespace siteloom

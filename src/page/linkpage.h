@@ -1,0 +1,39 @@
+#pragma once
+
+#include "page/pageinputs.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+
+namespace siteloom {
+
+struct FileError;
+
+// The page's own texts that are not typed by the user.
+// Where the credit line at the foot of every page points: the tool's download page.
+inline constexpr char16_t downloadPageUrl[] = u"http://siteloom.example.jp/download.html";
+
+// The title the page carries: the typed title as it is (blanks around it included), or the default
+// title when the typed one is empty after trimming. The window writes the result back into its
+// title field.
+[[nodiscard]] QString pageTitle(const QString& typedTitle);
+
+// Where the page goes: the base directory, a "/" unless it already ends with one (an empty base
+// directory gets it too, so the page goes to the root), and the file name trimmed of blanks.
+[[nodiscard]] QString pageFilePath(const QString& baseDirectory, QStringView fileName);
+
+// Produces the page's lines, without line ends, in order, one call of emitLine per line. The view
+// passed is valid only during the call. Nothing is escaped: the inputs are written as typed, and
+// each link entry is split into banner URL, site name and site URL (missing fields empty).
+// The whole page is never held in memory.
+void buildPage(const PageInputs& inputs, const std::function<void(QStringView)>& emitLine);
+
+// Writes the page into the base directory as Windows-31J text with CR LF line ends, atomically: on
+// failure an earlier file stays as it was and nothing half-written is left. *writtenPath (if given)
+// receives the page's path in native form whether or not the write succeeds.
+[[nodiscard]] bool writePageFile(const QString& baseDirectory, const PageInputs& inputs, QString* writtenPath,
+                                 FileError* error);
+
+} // namespace siteloom
