@@ -1,6 +1,8 @@
 #include "properties.h"
 
 #include "listfile/listfile.h"
+#include "page/linkpage.h"
+#include "text/cp932.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,6 +74,60 @@ QString checkListFileRoundTrip(QByteArrayView bytes, const QString& directory)
         return u"the reloaded inputs cannot be saved again"_s;
     if (readFile(saved) != first)
         return u"saving the reloaded inputs gives other bytes"_s;
+    return {};
+}
+
+PageInputs pageInputsFromBytes(QByteArrayView bytes)
+{
+    PageInputs inputs;
+    if (bytes.size() < 2)
+        return inputs;
+    inputs.background = uchar(bytes[0]) % (backgroundChoices + 1);
+    const uchar takenFields = uchar(bytes[1]);
+
+    QString text;
+    for (qsizetype i = 2; i + 1 < bytes.size(); i += 2) {
+        const char16_t unit = char16_t(uchar(bytes[i]) | (uchar(bytes[i + 1]) << 8));
+        if (unit != u'\r' && unit != u'\n')
+            text += QChar(unit);
+    }
+    QList<QStringView> pieces = QStringView(text).split(QChar(0xFFFF));
+    QString* const fields[] = {&inputs.fileName,  &inputs.backgroundImage, &inputs.title,
+                               &inputs.ownBanner, &inputs.ownName,         &inputs.ownUrl};
+    for (int i = 0; i < 6; ++i) {
+        if ((takenFields & (1 << i)) && !pieces.isEmpty())
+            *fields[i] = pieces.takeFirst().toString();
+    }
+    for (const QStringView piece : std::as_const(pieces))
+        inputs.entries.append(piece.toString());
+    return inputs;
+}
+
+QString checkPage(QByteArrayView bytes, const QString& directory)
+{
+    PageInputs inputs = pageInputsFromBytes(bytes);
+    // The file name only names the file; the page is the same whatever it is.
+    inputs.fileName = u"page.html"_s;
+    QString path;
+    FileError error;
+    if (!writePageFile(directory, inputs, &path, &error))
+        return u"the page cannot be written: "_s + error.reason;
+    const QByteArray page = readFile(QDir(directory).filePath(inputs.fileName));
+
+    if (!cp932::decode(page))
+        return u"the page is not valid Windows-31J"_s;
+    if (!page.endsWith("\r\n"))
+        return u"the page does not end in CR LF"_s;
+    const qsizetype lines = page.count("\r\n");
+    if (page.count('\r') != lines || page.count('\n') != lines)
+        return u"the page holds a CR or LF outside a CR LF pair"_s;
+
+    const bool ownUrl = !inputs.ownUrl.isEmpty();
+    const bool linkBack =
+        inputs.ownUrl != u"http://"_s && inputs.ownBanner != u"http://"_s && !inputs.ownName.isEmpty();
+    const qsizetype expected = 28 + 6 * inputs.entries.size() + (ownUrl ? 3 : 0) + (linkBack ? 18 : 0);
+    if (lines != expected)
+        return u"the page has %1 lines, not %2, for %3"_s.arg(lines).arg(expected).arg(describe(inputs));
     return {};
 }
 

@@ -40,6 +40,8 @@ class tst_fuzzcorpus : public QObject
 private slots:
     void listFileRoundTrip_data() { addInputRows(u"listfile"_s); }
     void listFileRoundTrip();
+    void page_data() { addInputRows(u"page"_s); }
+    void page();
 };
 
 void tst_fuzzcorpus::listFileRoundTrip()
@@ -48,6 +50,15 @@ void tst_fuzzcorpus::listFileRoundTrip()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString problem = siteloom::fuzz::checkListFileRoundTrip(fileBytes(path), dir.path());
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_fuzzcorpus::page()
+{
+    QFETCH(QString, path);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString problem = siteloom::fuzz::checkPage(fileBytes(path), dir.path());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
