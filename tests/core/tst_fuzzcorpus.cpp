@@ -13,18 +13,6 @@ namespace {
 
 const QString fuzzDirectory = QStringLiteral(SITELOOM_FUZZ_DIR);
 
-// One row per input file of the target: its seeds, then its regressions.
-void addInputRows(const QString& target)
-{
-    QTest::addColumn<QString>("path");
-    for (const QString& kind : {u"corpus"_s, u"regressions"_s}) {
-        const QDir dir(fuzzDirectory + u'/' + kind + u'/' + target);
-        const QStringList names = dir.entryList(QDir::Files, QDir::Name);
-        for (const QString& name : names)
-            QTest::addRow("%s/%s", qPrintable(kind), qPrintable(name)) << dir.filePath(name);
-    }
-}
-
 QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
@@ -38,27 +26,35 @@ class tst_fuzzcorpus : public QObject
     Q_OBJECT
 
 private slots:
-    void listFileRoundTrip_data() { addInputRows(u"listfile"_s); }
-    void listFileRoundTrip();
-    void page_data() { addInputRows(u"page"_s); }
-    void page();
+    void replay_data();
+    void replay();
 };
 
-void tst_fuzzcorpus::listFileRoundTrip()
+// One row per input file of each target: its seeds, then its regressions.
+void tst_fuzzcorpus::replay_data()
 {
-    QFETCH(QString, path);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString problem = siteloom::fuzz::checkListFileRoundTrip(fileBytes(path), dir.path());
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("path");
+    for (const QString& target : {u"listfile"_s, u"page"_s}) {
+        for (const QString& kind : {u"corpus"_s, u"regressions"_s}) {
+            const QDir dir(fuzzDirectory + u'/' + kind + u'/' + target);
+            const QStringList names = dir.entryList(QDir::Files, QDir::Name);
+            for (const QString& name : names)
+                QTest::addRow("%s: %s/%s", qPrintable(target), qPrintable(kind), qPrintable(name))
+                    << target << dir.filePath(name);
+        }
+    }
 }
 
-void tst_fuzzcorpus::page()
+void tst_fuzzcorpus::replay()
 {
+    QFETCH(QString, target);
     QFETCH(QString, path);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString problem = siteloom::fuzz::checkPage(fileBytes(path), dir.path());
+    const QByteArray bytes = fileBytes(path);
+    const QString problem = target == u"page"_s ? siteloom::fuzz::checkPage(bytes, dir.path())
+                                                : siteloom::fuzz::checkListFileRoundTrip(bytes, dir.path());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
