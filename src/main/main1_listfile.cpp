@@ -1,10 +1,10 @@
 #include "main/main1.h"
 
 #include "listfile/listfile.h"
+#include "main/main1_messages.h"
 #include "platform/drives.h"
 #include "platform/platform.h"
 
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -90,11 +90,6 @@ QString unencodableMessage(const main1& window, const UnencodableText& where)
                                                                      describeCharacter(where.character));
 }
 
-QString fileProblem(const QString& what, const FileError& error)
-{
-    return what + u'\n' + error.path + u'\n' + error.reason;
-}
-
 } // namespace
 
 // Saves the list and the page options. Nothing is written when the list is empty or when a
@@ -122,34 +117,42 @@ void main1::fsave_Click()
     ListFileSaveError error;
     if (!saveListFile(path, inputs, &error)) {
         showMessage(m_platform, this,
-                    error.unencodable ? unencodableMessage(*this, *error.unencodable)
-                                      : fileProblem(u"ファイルを保存できませんでした。"_s, error.file));
+                    error.unencodable
+                        ? unencodableMessage(*this, *error.unencodable)
+                        : fileProblemMessage(u"ファイルを保存できませんでした。"_s, error.file));
         return;
     }
     showMessage(m_platform, this, u"書込み完了"_s);
 }
 
-// Loads a list file into the window. The whole file is read and parsed first: a file that cannot be
-// read, or is not Shift_JIS text, changes nothing. Otherwise the list is replaced when the file has a
-// count line, and a field or the background changes only when the file sets it.
+// "ファイル読込": asks for a list file and loads it.
 void main1::fload_Click()
 {
     const QString path = m_platform.openFileName(this, listFileDialog(m_platform.currentDirectory()));
     if (path.size() < shortestFileName)
         return;
+    loadListFile(path);
+}
 
+// Loads a list file into the window. The whole file is read and parsed first: a file that cannot be
+// read, or is not Shift_JIS text, changes nothing. Otherwise the file is applied and one message
+// says how the load went.
+void main1::loadListFile(const QString& path)
+{
     ListFileContent content;
     ListFileReadError error;
     if (!readListFile(path, &content, &error)) {
-        showMessage(
-            m_platform, this,
-            error.invalidEncoding
-                ? u"ファイルを読み込めませんでした。\n%1\nShift_JIS（CP932）のテキストファイルではありません。"_s
-                      .arg(error.file.path)
-                : fileProblem(u"ファイルを読み込めませんでした。"_s, error.file));
+        showMessage(m_platform, this, listFileUnreadableMessage(error));
         return;
     }
+    applyListFileContent(content);
+    showMessage(m_platform, this, listFileLoadMessage(path, content));
+}
 
+// The list is replaced when the file has a count line; a field or the background changes only when
+// the file sets it.
+void main1::applyListFileContent(const ListFileContent& content)
+{
     if (content.entries) {
         // One insert for the whole list, drawn once at the end.
         List1->setUpdatesEnabled(false);
@@ -163,16 +166,6 @@ void main1::fload_Click()
     }
     if (content.background)
         backgroundButton(*content.background)->setChecked(true);
-
-    if (content.shortBlock) {
-        showMessage(
-            m_platform, this,
-            u"ファイルが途中で終わっていました。\n%1\nリストの項目は、%2件のうち%3件だけ読み込みました。"_s
-                .arg(QDir::toNativeSeparators(path), content.shortBlock->entriesAnnounced,
-                     QString::number(content.shortBlock->entriesRead)));
-        return;
-    }
-    showMessage(m_platform, this, u"読込み完了"_s);
 }
 
 } // namespace siteloom
