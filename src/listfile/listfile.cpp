@@ -158,19 +158,18 @@ void writeListFile(const PageInputs& inputs, LineWriter& writer)
 
 bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error)
 {
-    if (std::optional<UnencodableText> where = findUnencodable(inputs)) {
-        if (error)
-            *error = ListFileSaveError{where, {}};
-        return false;
-    }
+    // The encoder notices a character the file cannot hold as it writes; only then is the text
+    // searched for where it stands.
+    bool unencodable = false;
     FileError fileError;
-    if (!writeTextFile(
-            path, [&](LineWriter& writer) { writeListFile(inputs, writer); }, &fileError)) {
-        if (error)
-            *error = ListFileSaveError{std::nullopt, fileError};
-        return false;
+    if (writeExactTextFile(
+            path, [&](LineWriter& writer) { writeListFile(inputs, writer); }, &fileError, &unencodable))
+        return true;
+    if (error) {
+        *error = unencodable ? ListFileSaveError{findUnencodable(inputs), {}}
+                             : ListFileSaveError{std::nullopt, fileError};
     }
-    return true;
+    return false;
 }
 
 const std::optional<QString>& ListFileContent::field(ListFileField which) const

@@ -49,7 +49,7 @@ struct UnencodableText
 [[nodiscard]] std::optional<UnencodableText> findUnencodable(const PageInputs& inputs);
 
 // Writes the lines of the file for these inputs, in their order, characters Windows-31J cannot hold
-// included (the writer turns them into character references; saveListFile refuses them first).
+// included (the writer turns them into character references; saveListFile refuses them).
 void writeListFile(const PageInputs& inputs, LineWriter& writer);
 
 struct ListFileSaveError

@@ -25,7 +25,8 @@ void setError(FileError* error, const QString& path, const QString& reason)
 
 } // namespace
 
-LineWriter::LineWriter(QIODevice* device) : m_device(device)
+LineWriter::LineWriter(QIODevice* device, Unencodable unencodable)
+    : m_device(device), m_unencodable(unencodable)
 {
     m_pending.reserve(kChunkSize + 2 * kLineEnd.size());
 }
@@ -37,7 +38,7 @@ void LineWriter::writeLine(QStringView line)
     if (line.size() >= kChunkSize) {
         // A line longer than a chunk is encoded straight from the caller's text, not copied.
         flushPending();
-        writeBytes(cp932::encode(line));
+        writeText(line);
         m_pending.append(kLineEnd);
         return;
     }
@@ -56,9 +57,22 @@ bool LineWriter::finish()
 void LineWriter::flushPending()
 {
     if (!m_pending.isEmpty()) {
-        writeBytes(cp932::encode(m_pending));
+        writeText(m_pending);
         m_pending.resize(0); // keeps the capacity for the next chunk
     }
+}
+
+void LineWriter::writeText(QStringView text)
+{
+    if (m_failed)
+        return;
+    bool referenced = false;
+    const QByteArray bytes = cp932::encode(text, &referenced);
+    if (referenced && m_unencodable == Unencodable::Refuse) {
+        m_failed = m_refused = true;
+        return;
+    }
+    writeBytes(bytes);
 }
 
 void LineWriter::writeBytes(const QByteArray& bytes)
@@ -78,7 +92,10 @@ void LineWriter::writeBytes(const QByteArray& bytes)
     }
 }
 
-bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
+namespace {
+
+bool writeFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error,
+               LineWriter::Unencodable unencodable, bool* refused)
 {
     // QSaveFile creates its temporary file with the target's permissions when it replaces a file,
     // and with 0666 less the umask (as for any new file) when there is none, so the renamed file
@@ -90,9 +107,11 @@ bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& 
         return false;
     }
 
-    LineWriter writer(&file);
+    LineWriter writer(&file, unencodable);
     produce(writer);
     if (!writer.finish()) {
+        if (refused)
+            *refused = writer.refused();
         setError(error, path, file.errorString());
         file.cancelWriting();
         return false;
@@ -102,6 +121,21 @@ bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& 
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
+{
+    return writeFile(path, produce, error, LineWriter::Unencodable::Reference, nullptr);
+}
+
+bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
+                        FileError* error, bool* unencodable)
+{
+    if (unencodable)
+        *unencodable = false;
+    return writeFile(path, produce, error, LineWriter::Unencodable::Refuse, unencodable);
 }
 
 bool readTextFile(const QString& path, QStringList* lines, FileError* error, bool* invalidEncoding)

@@ -20,22 +20,35 @@ namespace siteloom {
 class LineWriter
 {
 public:
-    explicit LineWriter(QIODevice* device);
+    // What becomes of a character the code page cannot hold.
+    enum class Unencodable {
+        Reference, // it is written as a character reference
+        Refuse,    // nothing more is written and the writer fails, as after a failed write
+    };
+
+    explicit LineWriter(QIODevice* device, Unencodable unencodable = Unencodable::Reference);
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
     void writeLine(QStringView line);
 
-    // Writes what is still buffered. False if any write to the device failed.
+    // Writes what is still buffered. False if any write to the device failed, or a character was
+    // refused.
     [[nodiscard]] bool finish();
+
+    // True when the writer stopped at a character it was told to refuse.
+    [[nodiscard]] bool refused() const { return m_refused; }
 
 private:
     void flushPending();
+    void writeText(QStringView text);
     void writeBytes(const QByteArray& bytes);
 
     QIODevice* m_device;
+    Unencodable m_unencodable;
     QString m_pending;
     bool m_failed = false;
+    bool m_refused = false;
 };
 
 struct FileError
@@ -50,6 +63,12 @@ struct FileError
 // replaced file keeps its own. On failure returns false and fills *error (if given).
 [[nodiscard]] bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
                                  FileError* error);
+
+// The same for text that must be kept exactly as it is: a character the code page cannot hold
+// stops the writing, nothing is written (an earlier file stays as it was) and *unencodable is set.
+// The encoder looks at every character anyway, so the text needs no search of its own beforehand.
+[[nodiscard]] bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
+                                      FileError* error, bool* unencodable);
 
 // Reads a whole Windows-31J text file into lines. CR LF, LF and CR each end a line; the end of
 // the last line is optional and an empty file has no lines. On failure returns false, leaves

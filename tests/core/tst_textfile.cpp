@@ -112,6 +112,8 @@ private slots:
     void unwritablePathFailsWithoutLeftovers_data();
     void unwritablePathFailsWithoutLeftovers();
     void failedWriteKeepsEarlierFile();
+    void exactFileRefusesUnencodable_data();
+    void exactFileRefusesUnencodable();
     void readsLines_data();
     void readsLines();
     void rejectsInvalidEncoding_data();
@@ -291,6 +293,50 @@ void TestTextFile::failedWriteKeepsEarlierFile()
     QVERIFY(!written);
     QCOMPARE(error.reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
     QCOMPARE(readAll(path), earlier);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"list.txt"_s});
+}
+
+// Text that must be kept exactly is written only when every character fits the code page; a
+// character that does not leaves the earlier file as it was, wherever it stands in the text.
+void TestTextFile::exactFileRefusesUnencodable_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("refused");
+
+    const QStringList many(5000, u"ls000=b.gif：サイト：http://example.jp/"_s);
+    QTest::newRow("every character fits") << QStringList{u"リンク〜\x1A"_s, u"髙﨑①"_s} << false;
+    QTest::newRow("many chunks that fit") << many << false;
+    QTest::newRow("in the first line") << QStringList{u"café"_s, u"b"_s} << true;
+    QTest::newRow("in the last line, after many chunks") << QStringList(many) + QStringList{u"😀"_s} << true;
+    QTest::newRow("in a line longer than a chunk") << QStringList{u"a"_s.repeated(40000) + u"é"_s} << true;
+}
+
+void TestTextFile::exactFileRefusesUnencodable()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"list.txt"_s);
+    const QByteArray earlier = "earlier=contents\r\n";
+    QVERIFY(writeBytes(path, earlier));
+    const auto produce = [&lines](LineWriter& writer) {
+        for (const QString& line : std::as_const(lines))
+            writer.writeLine(line);
+    };
+
+    FileError error;
+    bool unencodable = !refused;
+    const bool written = writeExactTextFile(path, produce, &error, &unencodable);
+    QCOMPARE(written, !refused);
+    QCOMPARE(unencodable, refused);
+    if (refused) {
+        QCOMPARE(readAll(path), earlier);
+    } else {
+        const QString other = dir.filePath(u"other.txt"_s);
+        QVERIFY(writeTextFile(other, produce, nullptr));
+        QCOMPARE(readAll(path), readAll(other));
+        QVERIFY(QFile::remove(other));
+    }
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"list.txt"_s});
 }
 
