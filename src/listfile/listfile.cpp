@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -76,13 +77,6 @@ qsizetype entryPrefixLength(QStringView line, qsizetype index)
     if (!line.startsWith(entryKeyStart) || !line.sliced(entryKeyStart.size()).startsWith(digits.view()))
         return -1;
     return entryKeyStart.size() + digits.view().size();
-}
-
-// The line from the given position on, taking over the line's text instead of copying it.
-QString takeFrom(QString& line, qsizetype start)
-{
-    line.remove(0, std::min(start, line.size()));
-    return std::move(line);
 }
 
 [[nodiscard]] constexpr bool isDigit(QChar c)
@@ -177,61 +171,101 @@ const std::optional<QString>& ListFileContent::field(ListFileField which) const
     return this->*fieldKey(which).value;
 }
 
-ListFileContent parseListFile(QStringList lines)
+namespace {
+
+// Reads a list file a line at a time, in the file's order.
+class ListFileParser
 {
-    ListFileContent content;
-    const qsizetype lineCount = lines.size();
-    qsizetype at = 0;
-    while (at < lineCount) {
-        QString& line = lines[at++];
+public:
+    void addLine(QStringView line)
+    {
+        if (m_blockLeft > 0) {
+            addEntryLine(line);
+            return;
+        }
         if (line.size() < keyLength)
-            continue; // no key is shorter than five characters
-        const QStringView key = QStringView(line).first(keyLength);
+            return; // no key is shorter than five characters
+        const QStringView key = line.first(keyLength);
 
         if (key == countKey) {
-            // All the digits that begin the value. A count larger than the lines that are left
-            // reads the rest of the file either way, so it is capped there and never overflows.
-            const qsizetype available = lineCount - at;
-            qsizetype count = 0;
-            qsizetype digitsEnd = valueStart;
-            while (digitsEnd < line.size() && isDigit(line[digitsEnd])) {
-                count = std::min(count * 10 + (line[digitsEnd].unicode() - u'0'), available + 1);
-                ++digitsEnd;
-            }
-            const qsizetype blockLength = std::min(count, available);
-            QStringList entries;
-            entries.reserve(blockLength);
-            for (qsizetype i = 0; i < blockLength; ++i) {
-                QString& entryLine = lines[at + i];
-                const qsizetype prefix = entryPrefixLength(entryLine, i);
-                if (prefix >= 0)
-                    entries.append(takeFrom(entryLine, prefix + 1));
-            }
-            at += blockLength;
-            content.shortBlock.reset();
-            if (count > available) {
-                QStringView digits = QStringView(line).sliced(valueStart, digitsEnd - valueStart);
-                while (digits.size() > 1 && digits.front() == u'0')
-                    digits = digits.sliced(1);
-                content.shortBlock = ShortEntryBlock{entries.size(), digits.toString()};
-            }
-            content.entries = std::move(entries);
-            continue;
+            startBlock(line);
+            return;
         }
-
         if (key.startsWith(backgroundKeyStart) && key[4] >= u'1' && key[4] <= u'9') {
-            content.background = key[4].unicode() - u'0'; // the value is not looked at
-            continue;
+            m_content.background = key[4].unicode() - u'0'; // the value is not looked at
+            return;
         }
-
         for (const FieldKey& f : fieldKeys) {
             if (key == f.key) {
-                content.*f.value = takeFrom(line, valueStart);
-                break;
+                m_content.*f.value = line.sliced(std::min(valueStart, line.size())).toString();
+                return;
             }
         }
     }
-    return content;
+
+    // What the file set. A block still open when the file ends holds what it read.
+    ListFileContent finish()
+    {
+        if (m_blockLeft > 0) {
+            m_content.shortBlock = ShortEntryBlock{m_entries.size(), m_announced};
+            m_content.entries = std::move(m_entries);
+        }
+        return std::move(m_content);
+    }
+
+private:
+    // The count line takes all the digits that begin its value (none: 0) and opens a block of that
+    // many lines. A count beyond any file's length reads the rest of the file either way, so it
+    // stops growing there and never overflows.
+    void startBlock(QStringView line)
+    {
+        constexpr qsizetype beyondAnyFile = std::numeric_limits<qsizetype>::max() / 10 - 10;
+        const QStringView value = line.sliced(std::min(valueStart, line.size()));
+        qsizetype count = 0;
+        qsizetype digitCount = 0;
+        while (digitCount < value.size() && isDigit(value[digitCount])) {
+            count = std::min(count * 10 + (value[digitCount].unicode() - u'0'), beyondAnyFile);
+            ++digitCount;
+        }
+        QStringView digits = value.first(digitCount);
+        while (digits.size() > 1 && digits.front() == u'0')
+            digits = digits.sliced(1);
+        m_announced = digits.toString();
+        m_content.shortBlock.reset();
+        m_entries = QStringList();
+        m_blockIndex = 0;
+        m_blockLeft = count;
+        if (count == 0)
+            m_content.entries = QStringList();
+    }
+
+    // Line i of the block is an entry when it begins with "ls" and i in three-digit form; its value
+    // starts one character after that. Any other line of the block is dropped.
+    void addEntryLine(QStringView line)
+    {
+        const qsizetype prefix = entryPrefixLength(line, m_blockIndex);
+        if (prefix >= 0)
+            m_entries.append(line.sliced(std::min(prefix + 1, line.size())).toString());
+        ++m_blockIndex;
+        if (--m_blockLeft == 0)
+            m_content.entries = std::move(m_entries);
+    }
+
+    ListFileContent m_content;
+    QStringList m_entries; // the entries of the open block
+    qsizetype m_blockIndex = 0;
+    qsizetype m_blockLeft = 0; // lines of the block still to come
+    QString m_announced;       // the count's digits, without leading zeros
+};
+
+} // namespace
+
+ListFileContent parseListFile(const QStringList& lines)
+{
+    ListFileParser parser;
+    for (const QString& line : lines)
+        parser.addLine(line);
+    return parser.finish();
 }
 
 void applyListFile(const ListFileContent& content, PageInputs* inputs)
@@ -248,14 +282,18 @@ void applyListFile(const ListFileContent& content, PageInputs* inputs)
 
 bool readListFile(const QString& path, ListFileContent* content, ListFileReadError* error)
 {
-    QStringList lines;
+    // Each line is parsed as soon as its piece of the file is decoded, so the file is never held
+    // whole: the entries are the only copy of the text.
+    ListFileParser parser;
     ListFileReadError failure;
-    if (!readTextFile(path, &lines, &failure.file, &failure.invalidEncoding)) {
+    if (!readTextLines(
+            path, [&parser](QStringView line) { parser.addLine(line); }, &failure.file,
+            &failure.invalidEncoding)) {
         if (error)
             *error = failure;
         return false;
     }
-    *content = parseListFile(std::move(lines));
+    *content = parser.finish();
     return true;
 }
 

@@ -94,7 +94,7 @@ struct ListFileContent
 // the lines right after it as its entry block, by position: line i of the block is an entry when it
 // begins with "ls" and i in three-digit form, its value starting one character after that; any
 // other line of the block is dropped. A block longer than the rest of the file ends with the file.
-[[nodiscard]] ListFileContent parseListFile(QStringList lines);
+[[nodiscard]] ListFileContent parseListFile(const QStringList& lines);
 
 // Sets what the file sets.
 void applyListFile(const ListFileContent& content, PageInputs* inputs);

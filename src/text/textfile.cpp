@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace siteloom {
@@ -16,6 +19,9 @@ namespace {
 constexpr qsizetype kChunkSize = 32 * 1024;
 
 constexpr QStringView kLineEnd = u"\r\n";
+
+// Bytes read from a file at a time: pieces this size decode and split while they are in the cache.
+constexpr qint64 kReadSize = 64 * 1024;
 
 void setError(FileError* error, const QString& path, const QString& reason)
 {
@@ -138,46 +144,87 @@ bool writeExactTextFile(const QString& path, const std::function<void(LineWriter
     return writeFile(path, produce, error, LineWriter::Unencodable::Refuse, unencodable);
 }
 
-bool readTextFile(const QString& path, QStringList* lines, FileError* error, bool* invalidEncoding)
+namespace {
+
+// Where the bytes can be cut so that the piece before ends with a whole line: after the last LF, or
+// after the last CR that is not the final byte (it may yet be followed by an LF). CR and LF are
+// never part of a two-byte character, so each piece also decodes on its own. Looks from `from` on;
+// 0 when there is no such place.
+qsizetype pieceEnd(QByteArrayView bytes, qsizetype from)
 {
-    if (invalidEncoding)
-        *invalidEncoding = false;
-
-    std::optional<QString> text;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            setError(error, path, file.errorString());
-            return false;
-        }
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            setError(error, path, file.errorString());
-            return false;
-        }
-        text = cp932::decode(bytes);
+    for (qsizetype k = bytes.size() - 1; k >= from; --k) {
+        if (bytes[k] == '\n' || (bytes[k] == '\r' && k + 1 < bytes.size()))
+            return k + 1;
     }
-    if (!text) {
-        if (invalidEncoding)
-            *invalidEncoding = true;
-        setError(error, path, u"The file is not valid Windows-31J (Shift_JIS) text."_s);
-        return false;
-    }
+    return 0;
+}
 
-    QStringList result;
-    const QStringView view(*text);
+// Hands on the lines of a decoded piece; the last line without a line end only when it holds text.
+void splitLines(QStringView text, const std::function<void(QStringView)>& takeLine)
+{
     qsizetype start = 0;
-    for (qsizetype i = 0; i < view.size(); ++i) {
-        const QChar c = view[i];
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
         if (c != u'\r' && c != u'\n')
             continue;
-        result.append(view.sliced(start, i - start).toString());
-        if (c == u'\r' && i + 1 < view.size() && view[i + 1] == u'\n')
+        takeLine(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
-    if (start < view.size())
-        result.append(view.sliced(start).toString());
+    if (start < text.size())
+        takeLine(text.sliced(start));
+}
+
+} // namespace
+
+bool readTextLines(const QString& path, const std::function<void(QStringView)>& takeLine, FileError* error,
+                   bool* invalidEncoding)
+{
+    if (invalidEncoding)
+        *invalidEncoding = false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, path, file.errorString());
+        return false;
+    }
+
+    QByteArray buffer;
+    qsizetype held = 0; // bytes at the start of the buffer that wait for the end of their line
+    while (true) {
+        buffer.resize(held + kReadSize);
+        const qint64 got = file.read(buffer.data() + held, kReadSize);
+        if (got < 0) {
+            setError(error, path, file.errorString());
+            return false;
+        }
+        const qsizetype size = held + qsizetype(got);
+        const bool atEnd = got == 0;
+        const QByteArrayView bytes(buffer.constData(), size);
+        const qsizetype cut = atEnd ? size : pieceEnd(bytes, std::max<qsizetype>(held - 1, 0));
+        if (cut > 0) {
+            const std::optional<QString> text = cp932::decode(bytes.first(cut));
+            if (!text) {
+                if (invalidEncoding)
+                    *invalidEncoding = true;
+                setError(error, path, u"The file is not valid Windows-31J (Shift_JIS) text."_s);
+                return false;
+            }
+            splitLines(*text, takeLine);
+            std::memmove(buffer.data(), buffer.constData() + cut, size_t(size - cut));
+        }
+        held = size - cut;
+        if (atEnd)
+            return true;
+    }
+}
+
+bool readTextFile(const QString& path, QStringList* lines, FileError* error, bool* invalidEncoding)
+{
+    QStringList result;
+    if (!readTextLines(
+            path, [&result](QStringView line) { result.append(line.toString()); }, error, invalidEncoding))
+        return false;
     *lines = std::move(result);
     return true;
 }

@@ -70,6 +70,15 @@ struct FileError
 [[nodiscard]] bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
                                       FileError* error, bool* unencodable);
 
+// Reads a Windows-31J text file line by line: each line goes to takeLine (the view is valid only
+// during the call) as soon as its piece of the file is decoded, so the file is never held whole
+// and each line is handed on while it is in the cache. CR LF, LF and CR each end a line; the end
+// of the last line is optional and an empty file has no lines. On failure returns false and fills
+// *error (if given); *invalidEncoding (if given) tells whether the file could be read but is not
+// valid Windows-31J. The lines before the failure have been handed on by then.
+[[nodiscard]] bool readTextLines(const QString& path, const std::function<void(QStringView)>& takeLine,
+                                 FileError* error, bool* invalidEncoding = nullptr);
+
 // Reads a whole Windows-31J text file into lines. CR LF, LF and CR each end a line; the end of
 // the last line is optional and an empty file has no lines. On failure returns false, leaves
 // *lines alone and fills *error (if given); *invalidEncoding (if given) tells whether the file

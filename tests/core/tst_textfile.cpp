@@ -357,6 +357,25 @@ void TestTextFile::readsLines_data()
     QTest::newRow("LF CR is two ends") << QByteArray("a\n\rb") << QStringList{u"a"_s, {}, u"b"_s};
     QTest::newRow("Japanese key=value") << QByteArray::fromHex("96BC914F3D8ABF8E9A0D0AB1FBFC3D8160")
                                         << QStringList{u"名前=漢字"_s, u"ｱ髙=～"_s};
+    // The reader takes the file 64 KiB at a time: what stands across the edge of a piece must read
+    // as it would anywhere else.
+    const QByteArray filler(65535, 'x');
+    const QString fillerText(65535, u'x');
+    QTest::newRow("CR LF across two pieces") << filler + "\r\nb\r\n" << QStringList{fillerText, u"b"_s};
+    QTest::newRow("CR alone at the end of a piece")
+        << filler + "\rb\rc" << QStringList{fillerText, u"b"_s, u"c"_s};
+    QTest::newRow("two-byte character across two pieces")
+        << filler + QByteArray::fromHex("82A00D0A") << QStringList{fillerText + u"あ"_s};
+    QTest::newRow("line longer than three pieces")
+        << QByteArray("a\r\n") + QByteArray::fromHex("82A0").repeated(100000) + "\r\nz"
+        << QStringList{u"a"_s, u"あ"_s.repeated(100000), u"z"_s};
+    QStringList many;
+    QByteArray manyBytes;
+    for (int i = 0; i < 20000; ++i) {
+        many.append(u"ls%1=リンク"_s.arg(i));
+        manyBytes += "ls" + QByteArray::number(i) + "=" + QByteArray::fromHex("838A8393834E") + "\n";
+    }
+    QTest::newRow("many lines over many pieces") << manyBytes << many;
 }
 
 void TestTextFile::readsLines()
@@ -380,6 +399,9 @@ void TestTextFile::rejectsInvalidEncoding_data()
     // a file of a few lines practically never is.
     QTest::newRow("UTF-8 Japanese") << u"タイトル=新着情報\r\nリンク=東京のサイト\r\n"_s.toUtf8();
     QTest::newRow("lone lead byte at end") << QByteArray("a=b\r\n\x82");
+    QTest::newRow("lone lead byte at the end, pieces later") << QByteArray(200000, 'x') + "\r\n\x82";
+    QTest::newRow("lead byte before a line end, pieces later")
+        << QByteArray(200000, 'x') + "\r\n\x82\r\nmore\r\n";
 }
 
 void TestTextFile::rejectsInvalidEncoding()
