@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "about/application.h"
 #include "about/version.h"
 #include "listfile/listfile.h"
 #include "main/main1.h"
@@ -244,10 +245,7 @@ int runWindow(int argc, char* argv[], const QString& file)
     const QString path = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
 
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"siteloom"_s);
-    QCoreApplication::setApplicationVersion(QString::fromUtf16(programVersion));
-    installJapaneseTranslation();
-    installFontSubstitutions();
+    prepareApplication();
 
     QtPlatform platform;
     main1 window(platform);
@@ -273,6 +271,8 @@ int runSiteloom(int argc, char* argv[])
     const QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"siteloom"_s);
     QCoreApplication::setApplicationVersion(QString::fromUtf16(programVersion));
+    // The reasons Qt gives for a file that cannot be read or written, in Japanese as in the window.
+    installJapaneseTranslation();
     switch (request.action) {
     case Request::Action::Build:
         return buildPageFromFile(request.file, request.directory);

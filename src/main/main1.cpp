@@ -83,14 +83,10 @@ QRadioButton* colourOption(QWidget* parent, const char* name, const QString& cap
 {
     auto* option = make<QRadioButton>(parent, name, left, top, 1215, 255);
     option->setText(caption);
-    if (sample != 0) {
-        option->setAutoFillBackground(true);
-        QPalette palette = option->palette();
-        palette.setColor(QPalette::Window, QColor(sample));
-        palette.setColor(QPalette::WindowText, Qt::black);
-        palette.setColor(QPalette::ButtonText, Qt::black);
-        option->setPalette(palette);
-    }
+    // The colour buttons show a sample of their colour behind their caption.
+    if (sample != 0)
+        option->setStyleSheet(
+            u"QRadioButton { background-color: %1; color: black; }"_s.arg(QColor(sample).name()));
     return option;
 }
 
@@ -193,7 +189,7 @@ void main1::buildControls()
     red.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
     Label3->setPalette(red);
     Label19 = label(client, "Label19", u"トップのタイトル名"_s, 5520, 165, 1575, 255);
-    Text6 = textBox(client, "Text6", u"リ　ン　ク　集"_s, 7080, 120, 1935, 270);
+    Text6 = textBox(client, "Text6", QString::fromUtf16(defaultPageTitle), 7080, 120, 1935, 270);
     Text6->setAccessibleName(Label19->text());
     Label19->setBuddy(Text6);
     Line2 = line(client, "Line2", 120, 480, 10800);

@@ -12,8 +12,6 @@ namespace siteloom {
 struct FileError;
 
 // The page's own texts that are not typed by the user.
-// The title a page gets when the title field holds nothing but blanks.
-inline constexpr char16_t defaultPageTitle[] = u"リ　ン　ク　集";
 // Where the credit line at the foot of every page points: the tool's download page.
 inline constexpr char16_t downloadPageUrl[] = u"http://siteloom.example.jp/download.html";
 

@@ -1,6 +1,6 @@
 #include "guitest.h"
 
-#include "platform/ui.h"
+#include "about/application.h"
 
 #include <QStandardPaths>
 
@@ -9,7 +9,7 @@ namespace siteloom {
 void prepareGuiTest()
 {
     QStandardPaths::setTestModeEnabled(true);
-    installFontSubstitutions();
+    prepareApplication();
 }
 
 } // namespace siteloom

@@ -7,7 +7,8 @@
 namespace siteloom {
 
 // Prepares a GUI test process: settings redirected to the test location before any QSettings
-// exists, the Japanese font substitutions, and a font that draws Japanese text.
+// exists, then the application set up as the program sets it up (icon, Japanese fonts with the
+// user-interface font, Qt's texts in Japanese).
 void prepareGuiTest();
 
 // Finds a control of a window by its objectName and fails the test with its name when it is missing.
