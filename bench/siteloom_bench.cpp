@@ -11,6 +11,7 @@
 //                                                 floor, printing its memory
 //   siteloom_bench --repeat OP N DIR K [--floor]  K runs, for a profiler to watch
 
+#include "about/application.h"
 #include "fakeplatform.h"
 #include "listfile/listfile.h"
 #include "main/linkentry.h"
@@ -482,7 +483,7 @@ int runAll(const QString& directory, bool quick)
     print("\nscaling: time at 100,000 / time at 10,000 (linear: 10; target <= 11)\n");
     print("%-7s %8s %8s\n", "op", "op", "floor");
     for (const Op op : allOps) {
-        const int repetitions = quick ? 3 : 9;
+        const int repetitions = quick ? 3 : 15;
         const auto scaling = [&](bool floor) {
             return measurePair([&] { return timedRun(*fixtures[100000], op, floor); },
                                [&] { return timedRun(*fixtures[10000], op, floor); }, repetitions)
@@ -529,6 +530,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
     QApplication app(argc, argv);
+    prepareApplication(); // the fonts and texts the program's window has
     const QStringList arguments = QCoreApplication::arguments();
     const bool floor = arguments.contains(u"--floor"_s);
 
