@@ -211,7 +211,6 @@ int buildPageFromFile(const QString& file, const QString& directory)
 
     PageInputs inputs;
     applyListFile(content, &inputs);
-    content = {};
     if (const QString problem = pageInputsProblem(inputs.entries.size(), inputs.fileName);
         !problem.isEmpty()) {
         writeLine(stderr, problem);
