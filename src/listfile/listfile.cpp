@@ -1,6 +1,9 @@
 #include "listfile/listfile.h"
 
+#include "main/linkentry.h"
 #include "text/cp932.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <array>
@@ -90,113 +93,10 @@ qsizetype firstUnsavable(QStringView text)
     return std::min(unencodable, nul);
 }
 
-// True when the file written for these inputs would be read back as UTF-8 text (looksLikeUtf8).
-// Keys, counts and line ends are ASCII and end any byte sequence, so the file is valid UTF-8 exactly
-// when every value is, and it holds Japanese when one of the values does. The fields go first: the
-// start title alone already makes the file invalid UTF-8.
-bool readsBackAsUtf8(const PageInputs& inputs)
-{
-    bool japanese = false;
-    const auto validUtf8 = [&](const QString& value) {
-        const Utf8Reading reading = classifyUtf8(cp932::encode(value));
-        japanese = japanese || reading == Utf8Reading::Japanese;
-        return reading != Utf8Reading::Invalid;
-    };
-    for (const FieldKey& f : fieldKeys) {
-        if (!validUtf8(inputs.*f.input))
-            return false;
-    }
-    for (const QString& entry : inputs.entries) {
-        if (!validUtf8(entry))
-            return false;
-    }
-    return japanese;
-}
-
 [[nodiscard]] constexpr bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
-
-// Reads the lines one at a time, so that no list of every line is ever held: a file of many short
-// lines costs no more than its text.
-class ListFileParser
-{
-public:
-    void addLine(QStringView line)
-    {
-        if (m_blockLeft > 0) {
-            addBlockLine(line);
-            return;
-        }
-        if (line.size() < keyLength)
-            return; // no key is shorter than five characters
-        const QStringView key = line.first(keyLength);
-
-        if (key == countKey) {
-            startBlock(line);
-            return;
-        }
-        if (key.startsWith(backgroundKeyStart) && key[4] >= u'1' && key[4] <= u'9') {
-            m_content.background = key[4].unicode() - u'0'; // the value is not looked at
-            return;
-        }
-        for (const FieldKey& f : fieldKeys) {
-            if (key == f.key) {
-                m_content.*f.value = line.sliced(std::min(valueStart, line.size())).toString();
-                return;
-            }
-        }
-    }
-
-    [[nodiscard]] ListFileContent finish()
-    {
-        if (m_blockLeft > 0) {
-            // The file ended inside the block: the announced count as written, without leading zeros.
-            QStringView digits = m_announced;
-            while (digits.size() > 1 && digits.front() == u'0')
-                digits = digits.sliced(1);
-            m_content.shortBlock = ShortEntryBlock{m_content.entries->size(), digits.toString()};
-        }
-        m_blockLeft = 0;
-        return std::move(m_content);
-    }
-
-private:
-    // The count line: all the digits that begin its value (none: 0). The count saturates far above
-    // any number of lines a file can hold, so it never overflows.
-    void startBlock(QStringView line)
-    {
-        constexpr qsizetype countLimit = (std::numeric_limits<qsizetype>::max() - 9) / 10;
-        qsizetype count = 0;
-        qsizetype digitsEnd = valueStart;
-        while (digitsEnd < line.size() && isDigit(line[digitsEnd])) {
-            count = std::min(count * 10 + (line[digitsEnd].unicode() - u'0'), countLimit);
-            ++digitsEnd;
-        }
-        m_content.entries = QStringList();
-        m_content.shortBlock.reset();
-        m_blockLeft = count;
-        m_blockIndex = 0;
-        m_announced = count > 0 ? line.sliced(valueStart, digitsEnd - valueStart).toString() : QString();
-    }
-
-    // Line i of the block is an entry when it begins with "ls" and i in three-digit form; its value
-    // starts one character after that. Any other line of the block is dropped.
-    void addBlockLine(QStringView line)
-    {
-        const qsizetype prefix = entryPrefixLength(line, m_blockIndex);
-        if (prefix >= 0)
-            m_content.entries->append(line.sliced(std::min(prefix + 1, line.size())).toString());
-        ++m_blockIndex;
-        --m_blockLeft;
-    }
-
-    ListFileContent m_content;
-    qsizetype m_blockLeft = 0;  // lines of the entry block still to come
-    qsizetype m_blockIndex = 0; // position of the next line in the block
-    QString m_announced;        // the count's digits as written
-};
 
 } // namespace
 
@@ -266,24 +166,28 @@ void writeListFile(const PageInputs& inputs, LineWriter& writer)
 
 bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error)
 {
-    if (std::optional<UnencodableText> where = findUnencodable(inputs)) {
-        if (error)
-            *error = ListFileSaveError{where, false, {}};
-        return false;
-    }
-    if (readsBackAsUtf8(inputs)) {
-        if (error)
-            *error = ListFileSaveError{std::nullopt, true, {}};
-        return false;
-    }
+    // The writer notices what the reader would not take back (a character the file cannot hold, a
+    // NUL, a file that reads as UTF-8) as it writes; only then is the text searched for where it stands.
+    TextEncodingProblem refused = TextEncodingProblem::None;
     FileError fileError;
-    if (!writeTextFile(
-            path, [&](LineWriter& writer) { writeListFile(inputs, writer); }, &fileError)) {
-        if (error)
+    if (writeExactTextFile(
+            path, [&](LineWriter& writer) { writeListFile(inputs, writer); }, &fileError, &refused))
+        return true;
+    if (error) {
+        switch (refused) {
+        case TextEncodingProblem::None:
             *error = ListFileSaveError{std::nullopt, false, fileError};
-        return false;
+            break;
+        case TextEncodingProblem::Utf8:
+            *error = ListFileSaveError{std::nullopt, true, {}};
+            break;
+        case TextEncodingProblem::NotWindows31J:
+        case TextEncodingProblem::NulByte:
+            *error = ListFileSaveError{findUnencodable(inputs), false, {}};
+            break;
+        }
     }
-    return true;
+    return false;
 }
 
 const std::optional<QString>& ListFileContent::field(ListFileField which) const
@@ -291,18 +195,141 @@ const std::optional<QString>& ListFileContent::field(ListFileField which) const
     return this->*fieldKey(which).value;
 }
 
+namespace {
+
+// Reads a list file a line at a time, in the file's order.
+class ListFileParser
+{
+public:
+    void addLine(QStringView line)
+    {
+        if (m_blockLeft > 0) {
+            addEntryLine(line);
+            return;
+        }
+        if (line.size() < keyLength)
+            return; // no key is shorter than five characters
+        const QStringView key = line.first(keyLength);
+
+        if (key == countKey) {
+            startBlock(line);
+            return;
+        }
+        if (key.startsWith(backgroundKeyStart) && key[4] >= u'1' && key[4] <= u'9') {
+            m_content.background = key[4].unicode() - u'0'; // the value is not looked at
+            return;
+        }
+        for (qsizetype i = 0; i < qsizetype(fieldKeys.size()); ++i) {
+            const FieldKey& f = fieldKeys[i];
+            if (key == f.key) {
+                const QStringView value = line.sliced(std::min(valueStart, line.size()));
+                // A value too long for its box is not kept: only its length is told.
+                m_fieldTooLong[i] = value.size() > textBoxCapacity ? value.size() : 0;
+                m_content.*f.value = m_fieldTooLong[i] > 0 ? QString() : value.toString();
+                return;
+            }
+        }
+    }
+
+    // What the file set. A block still open when the file ends holds what it read.
+    ListFileContent finish()
+    {
+        if (m_blockLeft > 0) {
+            m_content.shortBlock = ShortEntryBlock{m_entries.size(), m_announced};
+            m_content.entries = std::move(m_entries);
+            m_content.tooLong = m_entryTooLong;
+        }
+        // A field too long goes before any entry, the first in the fields' order before the others.
+        for (qsizetype i = qsizetype(fieldKeys.size()) - 1; i >= 0; --i) {
+            if (m_fieldTooLong[i] > 0)
+                m_content.tooLong = TooLongValue{-1, fieldKeys[i].field, m_fieldTooLong[i]};
+        }
+        return std::move(m_content);
+    }
+
+private:
+    // The count line takes all the digits that begin its value (none: 0) and opens a block of that
+    // many lines. A count beyond any file's length reads the rest of the file either way, so it
+    // stops growing there and never overflows.
+    void startBlock(QStringView line)
+    {
+        constexpr qsizetype beyondAnyFile = std::numeric_limits<qsizetype>::max() / 10 - 10;
+        const QStringView value = line.sliced(std::min(valueStart, line.size()));
+        qsizetype count = 0;
+        qsizetype digitCount = 0;
+        while (digitCount < value.size() && isDigit(value[digitCount])) {
+            count = std::min(count * 10 + (value[digitCount].unicode() - u'0'), beyondAnyFile);
+            ++digitCount;
+        }
+        QStringView digits = value.first(digitCount);
+        while (digits.size() > 1 && digits.front() == u'0')
+            digits = digits.sliced(1);
+        m_announced = digits.toString();
+        m_content.shortBlock.reset();
+        m_entries = QStringList();
+        m_entryTooLong.reset();
+        m_blockIndex = 0;
+        m_blockLeft = count;
+        if (count == 0) {
+            m_content.entries = QStringList();
+            m_content.tooLong.reset();
+        }
+    }
+
+    // Line i of the block is an entry when it begins with "ls" and i in three-digit form; its value
+    // starts one character after that. Any other line of the block is dropped.
+    void addEntryLine(QStringView line)
+    {
+        const qsizetype prefix = entryPrefixLength(line, m_blockIndex);
+        if (prefix >= 0) {
+            const QStringView entry = line.sliced(std::min(prefix + 1, line.size()));
+            if (const qsizetype tooLong = firstFieldBeyondItsBox(entry); tooLong > 0) {
+                // Kept as an empty entry so that the count stays; only the first is told.
+                if (!m_entryTooLong)
+                    m_entryTooLong = TooLongValue{m_entries.size(), ListFileField::FileName, tooLong};
+                m_entries.append(QString());
+            } else {
+                m_entries.append(entry.toString());
+            }
+        }
+        ++m_blockIndex;
+        if (--m_blockLeft == 0) {
+            m_content.entries = std::move(m_entries);
+            m_content.tooLong = m_entryTooLong;
+        }
+    }
+
+    // The length of the first field of the entry that does not fit its entry box, or 0. An entry
+    // that fits a box has no field that does not, so only long entries are split.
+    static qsizetype firstFieldBeyondItsBox(QStringView entry)
+    {
+        if (entry.size() <= textBoxCapacity)
+            return 0;
+        const LinkEntryView fields = splitEntryView(entry);
+        for (const QStringView field : {fields.bannerUrl, fields.siteName, fields.siteUrl}) {
+            if (field.size() > textBoxCapacity)
+                return field.size();
+        }
+        return 0;
+    }
+
+    ListFileContent m_content; // its tooLong is the entries' until finish() looks at the fields
+    QStringList m_entries;     // the entries of the open block
+    std::optional<TooLongValue> m_entryTooLong; // the open block's first entry too long for its boxes
+    // Per field, in the order of fieldKeys: the length of its value when that is too long, else 0.
+    std::array<qsizetype, fieldKeys.size()> m_fieldTooLong{};
+    qsizetype m_blockIndex = 0;
+    qsizetype m_blockLeft = 0; // lines of the block still to come
+    QString m_announced;       // the count's digits, without leading zeros
+};
+
+} // namespace
+
 ListFileContent parseListFile(const QStringList& lines)
 {
     ListFileParser parser;
     for (const QString& line : lines)
         parser.addLine(line);
-    return parser.finish();
-}
-
-ListFileContent parseListFileText(QStringView text)
-{
-    ListFileParser parser;
-    forEachLine(text, [&](QStringView line) { parser.addLine(line); });
     return parser.finish();
 }
 
@@ -320,14 +347,27 @@ void applyListFile(const ListFileContent& content, PageInputs* inputs)
 
 bool readListFile(const QString& path, ListFileContent* content, ListFileReadError* error)
 {
-    QString text;
+    // Each line is parsed as soon as its piece of the file is decoded, so the file is never held
+    // whole: the entries are the only copy of the text.
+    ListFileParser parser;
     ListFileReadError failure;
-    if (!readTextFile(path, &text, &failure.file, &failure.encoding)) {
+    if (!readTextLines(
+            path, [&parser](QStringView line) { parser.addLine(line); }, &failure.file, &failure.encoding)) {
         if (error)
             *error = failure;
         return false;
     }
-    *content = parseListFileText(text);
+    ListFileContent read = parser.finish();
+    if (read.tooLong) {
+        if (error) {
+            failure.file =
+                FileError{QDir::toNativeSeparators(path), u"A value is longer than a text box holds."_s};
+            failure.tooLong = read.tooLong;
+            *error = failure;
+        }
+        return false;
+    }
+    *content = std::move(read);
     return true;
 }
 

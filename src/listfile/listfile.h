@@ -50,14 +50,14 @@ struct UnencodableText
 [[nodiscard]] std::optional<UnencodableText> findUnencodable(const PageInputs& inputs);
 
 // Writes the lines of the file for these inputs, in their order, characters Windows-31J cannot hold
-// included (the writer turns them into character references; saveListFile refuses them first).
+// included (the writer turns them into character references; saveListFile refuses them).
 void writeListFile(const PageInputs& inputs, LineWriter& writer);
 
 struct ListFileSaveError
 {
     std::optional<UnencodableText> unencodable; // set when nothing was written for this reason
-    bool readsAsUtf8 = false; // nothing was written: the file would read back as UTF-8 (looksLikeUtf8)
-    FileError file;           // otherwise: the file that could not be written, and why
+    bool readsAsUtf8 = false;                   // nothing was written: the file would read back as UTF-8 text
+    FileError file;                             // otherwise: the file that could not be written, and why
 };
 
 // Saves the inputs as a list file. Nothing is written when an entry or field holds a character the
@@ -74,6 +74,21 @@ struct ShortEntryBlock
     QString entriesAnnounced;
 };
 
+// The most characters a text box of the window holds (a one-line text box's own limit). A value that
+// goes into a text box, or a field of a link entry that goes back into its entry box when edited,
+// would be cut off there if it were longer: a list file holding one is refused.
+inline constexpr qsizetype textBoxCapacity = 32767;
+
+// A value of a list file longer than its text box holds.
+struct TooLongValue
+{
+    qsizetype entry = -1;                          // index in the list, or -1 when it is a field
+    ListFileField field = ListFileField::FileName; // the field, when entry is -1
+    qsizetype length = 0;                          // the length of the field's or entry field's text
+
+    friend bool operator==(const TooLongValue&, const TooLongValue&) = default;
+};
+
 // What a list file sets. Only what occurs in the file is set; the rest stays as it was when the
 // file is applied.
 struct ListFileContent
@@ -87,6 +102,9 @@ struct ListFileContent
     std::optional<QString> ownName;
     std::optional<QString> ownUrl;
     std::optional<ShortEntryBlock> shortBlock; // the file ended inside the last entry block
+    // A value of the above that its text box cannot hold: the first field (in the order of
+    // listFileFields), else the first entry. Its text is not kept; the file is not to be applied.
+    std::optional<TooLongValue> tooLong;
 
     // The value of a text field, if the file sets it.
     [[nodiscard]] const std::optional<QString>& field(ListFileField which) const;
@@ -98,11 +116,8 @@ struct ListFileContent
 // the lines right after it as its entry block, by position: line i of the block is an entry when it
 // begins with "ls" and i in three-digit form, its value starting one character after that; any
 // other line of the block is dropped. A block longer than the rest of the file ends with the file.
+// A value longer than its text box is noted in tooLong rather than kept.
 [[nodiscard]] ListFileContent parseListFile(const QStringList& lines);
-
-// Reads the lines of the whole text of a list file, as parseListFile does, without splitting it
-// into a list of lines first.
-[[nodiscard]] ListFileContent parseListFileText(QStringView text);
 
 // Sets what the file sets.
 void applyListFile(const ListFileContent& content, PageInputs* inputs);
@@ -111,9 +126,12 @@ struct ListFileReadError
 {
     FileError file;                                           // the file and why it could not be read
     TextEncodingProblem encoding = TextEncodingProblem::None; // it was read, but is not Windows-31J text
+    std::optional<TooLongValue> tooLong; // it was read, but holds a value too long for its text box
 };
 
-// Reads and parses a whole list file. On failure *content is left alone.
+// Reads and parses a whole list file, each line as its piece of the file is decoded. A file that is
+// not Windows-31J text or holds a value too long for its text box is refused. On failure *content
+// is left alone.
 [[nodiscard]] bool readListFile(const QString& path, ListFileContent* content, ListFileReadError* error);
 
 // Reads a list file and applies it onto *inputs (PageInputs{} holds the window's start values). On

@@ -19,6 +19,7 @@ class QTabWidget;
 
 namespace siteloom {
 
+struct ListFileContent;
 class Platform;
 class fm1;
 class frmabt;
@@ -36,6 +37,12 @@ public:
 
     // The page options and the list as they stand in the controls.
     [[nodiscard]] PageInputs pageInputs() const;
+
+    // Loads a list file as "ファイル読込" does once a file is chosen, with its one message.
+    void loadListFile(const QString& path);
+    // Sets what a read list file sets: the list when it has a count line, the fields and the
+    // background it holds.
+    void applyListFileContent(const ListFileContent& content);
 
     // Page options and base directory.
     QLabel* Label3 = nullptr;

@@ -1,5 +1,6 @@
 #include "main/main1.h"
 
+#include "main/main1_messages.h"
 #include "page/linkpage.h"
 #include "platform/platform.h"
 #include "text/textfile.h"
@@ -16,12 +17,8 @@ namespace siteloom {
 // The page is written whole or not at all; the success message comes only after it is in place.
 void main1::Command4_Click()
 {
-    if (List1->count() <= 0) {
-        showMessage(m_platform, this, u"項目を追加してください。"_s);
-        return;
-    }
-    if (Text4->text().isEmpty()) {
-        showMessage(m_platform, this, u"ｈｔｍｌファイル名を入れてください。"_s);
+    if (const QString problem = pageInputsProblem(List1->count(), Text4->text()); !problem.isEmpty()) {
+        showMessage(m_platform, this, problem);
         return;
     }
 
@@ -33,10 +30,10 @@ void main1::Command4_Click()
     QString path;
     FileError error;
     if (!writePageFile(Label1->text(), pageInputs(), &path, &error)) {
-        showMessage(m_platform, this, u"ページを書き込めませんでした。\n%1\n%2"_s.arg(path, error.reason));
+        showMessage(m_platform, this, pageNotWrittenMessage(path, error));
         return;
     }
-    showMessage(m_platform, this, u"作成しました。"_s);
+    showMessage(m_platform, this, pageWrittenMessage());
 }
 
 } // namespace siteloom

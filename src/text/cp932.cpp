@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace siteloom::cp932 {
 
@@ -17,6 +18,12 @@ constexpr const char* kCodecName = "Windows-31J";
 
 // Longest run of plainly convertible text handed to ICU in one call.
 constexpr qsizetype kMaxRun = 16 * 1024;
+
+// ASCII stretches at least this long are copied byte for byte rather than handed to ICU: the code
+// page's bytes 0x00-0x7F are exactly U+0000-U+007F, and the copy costs a fraction of ICU's table
+// lookup per character. Pages and list files are mostly ASCII markup and URLs around short
+// Japanese names; shorter stretches stay with the Japanese text around them, saving ICU calls.
+constexpr qsizetype kMinAsciiStretch = 8;
 
 // ICU swaps three control characters relative to Windows (byte 0x1A decodes to U+001C, 0x1C to
 // U+007F and 0x7F to U+001A, and the reverse when encoding). In Windows-31J the bytes 0x00-0x7F
@@ -96,17 +103,11 @@ public:
 
     [[nodiscard]] bool test(char16_t c) const { return m_plain[c] != 0; }
 
-    // Four units with one branch; '&' rather than '&&' so the four loads go out together.
-    [[nodiscard]] bool testFour(const char16_t* units) const
-    {
-        return (m_plain[units[0]] & m_plain[units[1]] & m_plain[units[2]] & m_plain[units[3]]) != 0;
-    }
-
 private:
     void set(char16_t c) { m_plain[c] = 1; }
 
-    // A byte per unit rather than a bit: the scan runs over every character written, and one
-    // load and test per unit keeps it well below the cost of ICU's own conversion.
+    // A byte per unit rather than a bit: the scan looks up every non-ASCII character written, and
+    // one load and test per unit keeps it well below the cost of ICU's own conversion.
     std::array<quint8, 0x10000> m_plain{};
 };
 
@@ -114,6 +115,22 @@ private:
 {
     static const PlainTable table;
     return table;
+}
+
+// Where the ASCII stretch that begins at `from` ends, looking at eight units at a time.
+[[nodiscard]] inline qsizetype asciiEnd(const char16_t* units, qsizetype from, qsizetype size)
+{
+    constexpr quint64 nonAscii = 0xFF80FF80FF80FF80ULL;
+    qsizetype i = from;
+    for (; i + 8 <= size; i += 8) {
+        quint64 four[2];
+        std::memcpy(four, units + i, sizeof four);
+        if ((four[0] | four[1]) & nonAscii)
+            break;
+    }
+    while (i < size && units[i] < 0x80)
+        ++i;
+    return i;
 }
 
 void appendReference(QByteArray& out, char32_t codePoint)
@@ -130,8 +147,10 @@ bool isAvailable()
     return QStringEncoder(kCodecName).isValid() && QStringDecoder(kCodecName).isValid();
 }
 
-QByteArray encode(QStringView text)
+QByteArray encode(QStringView text, bool* referenced)
 {
+    if (referenced)
+        *referenced = false;
     const PlainTable& plain = plainTable();
     QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
 
@@ -140,7 +159,7 @@ QByteArray encode(QStringView text)
     out.reserve(2 * text.size() + encoder.requiredSpace(kMaxRun));
     qsizetype used = 0;
     // Plain runs hold no surrogates, so the stateless encoder never carries anything between runs.
-    const auto appendRun = [&](QStringView run) {
+    const auto appendConverted = [&](QStringView run) {
         if (run.isEmpty())
             return;
         if (!encoder.isValid()) {
@@ -153,23 +172,48 @@ QByteArray encode(QStringView text)
         out.resize(used + encoder.requiredSpace(run.size()));
         used = encoder.appendToBuffer(out.data() + used, run) - out.data();
     };
+    const auto appendAscii = [&](QStringView run) {
+        out.resize(used + run.size());
+        char* next = out.data() + used;
+        for (const QChar c : run)
+            *next++ = char(c.unicode());
+        used += run.size();
+    };
 
     const char16_t* const data = text.utf16();
     const qsizetype size = text.size();
     qsizetype i = 0;
     while (i < size) {
-        // Runs are capped so that ICU converts text the scan has just brought into the cache.
+        const qsizetype asciiStop = asciiEnd(data, i, size);
+        if (asciiStop - i >= kMinAsciiStretch || asciiStop == size) {
+            appendAscii(text.sliced(i, asciiStop - i));
+            i = asciiStop;
+            continue;
+        }
+
+        // A run for ICU: plain characters with short ASCII stretches among them, up to a long ASCII
+        // stretch or a character that needs the slow path. Runs are capped so that ICU converts
+        // text the scan has just brought into the cache.
         const qsizetype runEnd = std::min(size, i + kMaxRun);
         qsizetype j = i;
-        while (j + 4 <= runEnd && plain.testFour(data + j))
-            j += 4;
-        while (j < runEnd && plain.test(data[j]))
-            ++j;
-        appendRun(text.sliced(i, j - i));
+        while (j < runEnd) {
+            while (j < runEnd && data[j] >= 0x80 && plain.test(data[j]))
+                ++j;
+            if (j == runEnd || data[j] >= 0x80)
+                break;
+            const qsizetype stop = asciiEnd(data, j, runEnd);
+            if (stop - j >= kMinAsciiStretch)
+                break;
+            while (j < stop && !isSwappedControl(data[j]))
+                ++j;
+            if (j < stop)
+                break;
+        }
+        appendConverted(text.sliced(i, j - i));
         i = j;
-        if (i == runEnd)
-            continue;
-
+        if (i == size || (data[i] < 0x80 && !isSwappedControl(data[i])) ||
+            (data[i] >= 0x80 && plain.test(data[i])))
+            continue; // a long ASCII stretch or the end of a capped run: no slow path
         const char16_t c = data[i++];
         out.resize(used);
         if (isSwappedControl(c)) {
@@ -177,10 +221,13 @@ QByteArray encode(QStringView text)
         } else if (const LookAlike* lookAlike = findLookAlike(c)) {
             out += lookAlike->lead;
             out += lookAlike->trail;
-        } else if (QChar::isHighSurrogate(c) && i < size && QChar::isLowSurrogate(data[i])) {
-            appendReference(out, QChar::surrogateToUcs4(c, data[i++]));
         } else {
-            appendReference(out, c);
+            if (referenced)
+                *referenced = true;
+            if (QChar::isHighSurrogate(c) && i < size && QChar::isLowSurrogate(data[i]))
+                appendReference(out, QChar::surrogateToUcs4(c, data[i++]));
+            else
+                appendReference(out, c);
         }
         used = out.size();
     }
@@ -191,10 +238,15 @@ QByteArray encode(QStringView text)
 qsizetype firstUnencodable(QStringView text)
 {
     const PlainTable& plain = plainTable();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (!plain.test(c) && !isSwappedControl(c) && !findLookAlike(c))
-            return i;
+    const char16_t* const data = text.utf16();
+    const qsizetype size = text.size();
+    // Every ASCII character can be written, so ASCII stretches are passed over eight units at a time.
+    qsizetype i = 0;
+    while ((i = asciiEnd(data, i, size)) < size) {
+        for (; i < size && data[i] >= 0x80; ++i) {
+            if (!plain.test(data[i]) && !findLookAlike(data[i]))
+                return i;
+        }
     }
     return -1;
 }

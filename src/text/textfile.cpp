@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace siteloom {
@@ -16,6 +19,9 @@ namespace {
 constexpr qsizetype kChunkSize = 32 * 1024;
 
 constexpr QStringView kLineEnd = u"\r\n";
+
+// Bytes read from a file at a time: pieces this size decode and split while they are in the cache.
+constexpr qint64 kReadSize = 64 * 1024;
 
 void setError(FileError* error, const QString& path, const QString& reason)
 {
@@ -39,10 +45,122 @@ QString problemDescription(TextEncodingProblem problem)
 
 } // namespace
 
-LineWriter::LineWriter(QIODevice* device) : m_device(device)
+// Takes the bytes of a file in order, in pieces of any size, and tells what they are besides
+// Windows-31J text: whether a NUL byte is among them, and whether they are UTF-8 text (they begin
+// with the UTF-8 byte-order mark, or they are valid UTF-8 throughout and hold a Japanese character:
+// U+3000-U+30FF, U+4E00-U+9FFF or U+FF00-U+FFEF). A UTF-8 sequence may run on from one piece into
+// the next; only the sequence in progress is kept. Once the bytes are not valid UTF-8 only the
+// search for NUL is left, at memchr's speed.
+class TextEncodingCheck
+{
+public:
+    void add(QByteArrayView bytes)
+    {
+        if (bytes.isEmpty())
+            return;
+        const auto* data = reinterpret_cast<const uchar*>(bytes.data());
+        const qsizetype size = bytes.size();
+        for (qsizetype i = 0; m_seen + i < qsizetype(sizeof byteOrderMark) && i < size; ++i)
+            m_bomSoFar = m_bomSoFar && data[i] == byteOrderMark[m_seen + i];
+        m_seen += size;
+        m_nul = m_nul || std::memchr(data, 0, size_t(size)) != nullptr;
+        if (m_validUtf8)
+            followUtf8(data, size);
+    }
+
+    [[nodiscard]] bool sawNul() const { return m_nul; }
+    [[nodiscard]] bool beginsWithByteOrderMark() const
+    {
+        return m_bomSoFar && m_seen >= qsizetype(sizeof byteOrderMark);
+    }
+
+    // What the bytes so far are, taken as a whole file: NulByte, Utf8 or None.
+    [[nodiscard]] TextEncodingProblem problem() const
+    {
+        if (m_nul)
+            return TextEncodingProblem::NulByte;
+        if (beginsWithByteOrderMark() || (m_validUtf8 && m_left == 0 && m_japanese))
+            return TextEncodingProblem::Utf8;
+        return TextEncodingProblem::None;
+    }
+
+private:
+    static constexpr uchar byteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
+    void followUtf8(const uchar* data, qsizetype size)
+    {
+        qsizetype i = 0;
+        while (i < size) {
+            if (m_left == 0) {
+                // ASCII runs, the most of any list file, eight bytes at a time.
+                while (size - i >= 8) {
+                    quint64 eight;
+                    std::memcpy(&eight, data + i, sizeof eight);
+                    if (eight & 0x8080808080808080u)
+                        break;
+                    i += 8;
+                }
+                if (i == size)
+                    return;
+                const uchar lead = data[i++];
+                if (lead < 0x80)
+                    continue;
+                // The length of the sequence and the smallest code point it may encode (shorter
+                // forms of the same code point are not UTF-8).
+                if (lead >= 0xC2 && lead <= 0xDF) {
+                    m_left = 1;
+                    m_codePoint = lead & 0x1F;
+                    m_smallest = 0x80;
+                } else if (lead >= 0xE0 && lead <= 0xEF) {
+                    m_left = 2;
+                    m_codePoint = lead & 0x0F;
+                    m_smallest = 0x800;
+                } else if (lead >= 0xF0 && lead <= 0xF4) {
+                    m_left = 3;
+                    m_codePoint = lead & 0x07;
+                    m_smallest = 0x10000;
+                } else {
+                    m_validUtf8 = false;
+                    return;
+                }
+                continue;
+            }
+            const uchar next = data[i++];
+            if ((next & 0xC0) != 0x80) {
+                m_validUtf8 = false;
+                return;
+            }
+            m_codePoint = (m_codePoint << 6) | (next & 0x3F);
+            if (--m_left > 0)
+                continue;
+            const char32_t c = m_codePoint;
+            if (c < m_smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+                m_validUtf8 = false;
+                return;
+            }
+            m_japanese = m_japanese || (c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+                         (c >= 0xFF00 && c <= 0xFFEF);
+        }
+    }
+
+    qsizetype m_seen = 0; // bytes taken so far
+    bool m_bomSoFar = true;
+    bool m_nul = false;
+    bool m_validUtf8 = true;
+    bool m_japanese = false;
+    int m_left = 0; // continuation bytes the sequence in progress still needs
+    char32_t m_codePoint = 0;
+    char32_t m_smallest = 0;
+};
+
+LineWriter::LineWriter(QIODevice* device, Unencodable unencodable) : m_device(device)
 {
     m_pending.reserve(kChunkSize + 2 * kLineEnd.size());
+    if (unencodable == Unencodable::Refuse)
+        m_check = std::make_unique<TextEncodingCheck>();
 }
+
+LineWriter::~LineWriter() = default;
 
 void LineWriter::writeLine(QStringView line)
 {
@@ -51,7 +169,7 @@ void LineWriter::writeLine(QStringView line)
     if (line.size() >= kChunkSize) {
         // A line longer than a chunk is encoded straight from the caller's text, not copied.
         flushPending();
-        writeBytes(cp932::encode(line));
+        writeText(line);
         m_pending.append(kLineEnd);
         return;
     }
@@ -64,15 +182,44 @@ void LineWriter::writeLine(QStringView line)
 bool LineWriter::finish()
 {
     flushPending();
+    // Only the whole text tells whether it reads as UTF-8.
+    if (!m_failed && m_check && m_check->problem() == TextEncodingProblem::Utf8)
+        refuse(TextEncodingProblem::Utf8);
     return !m_failed;
 }
 
 void LineWriter::flushPending()
 {
     if (!m_pending.isEmpty()) {
-        writeBytes(cp932::encode(m_pending));
+        writeText(m_pending);
         m_pending.resize(0); // keeps the capacity for the next chunk
     }
+}
+
+void LineWriter::writeText(QStringView text)
+{
+    if (m_failed)
+        return;
+    bool referenced = false;
+    const QByteArray bytes = cp932::encode(text, &referenced);
+    if (m_check) {
+        if (referenced) {
+            refuse(TextEncodingProblem::NotWindows31J);
+            return;
+        }
+        m_check->add(bytes);
+        if (m_check->sawNul()) {
+            refuse(TextEncodingProblem::NulByte);
+            return;
+        }
+    }
+    writeBytes(bytes);
+}
+
+void LineWriter::refuse(TextEncodingProblem problem)
+{
+    m_failed = true;
+    m_refusal = problem;
 }
 
 void LineWriter::writeBytes(const QByteArray& bytes)
@@ -92,7 +239,10 @@ void LineWriter::writeBytes(const QByteArray& bytes)
     }
 }
 
-bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
+namespace {
+
+bool writeFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error,
+               LineWriter::Unencodable unencodable, TextEncodingProblem* refused)
 {
     // QSaveFile creates its temporary file with the target's permissions when it replaces a file,
     // and with 0666 less the umask (as for any new file) when there is none, so the renamed file
@@ -104,9 +254,11 @@ bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& 
         return false;
     }
 
-    LineWriter writer(&file);
+    LineWriter writer(&file, unencodable);
     produce(writer);
     if (!writer.finish()) {
+        if (refused)
+            *refused = writer.refusal();
         setError(error, path, file.errorString());
         file.cancelWriting();
         return false;
@@ -118,123 +270,118 @@ bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& 
     return true;
 }
 
-Utf8Reading classifyUtf8(QByteArrayView bytes)
+} // namespace
+
+bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
 {
-    const auto isJapanese = [](char32_t c) {
-        return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xFF00 && c <= 0xFFEF);
-    };
-    bool japanese = false;
-    const auto* data = reinterpret_cast<const uchar*>(bytes.data());
-    const qsizetype size = bytes.size();
-    qsizetype i = 0;
-    while (i < size) {
-        const uchar lead = data[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        // The length of the sequence and the smallest code point it may encode (shorter forms of
-        // the same code point are not UTF-8).
-        qsizetype length = 0;
-        char32_t c = 0;
-        char32_t smallest = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            c = lead & 0x1F;
-            smallest = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            c = lead & 0x0F;
-            smallest = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            c = lead & 0x07;
-            smallest = 0x10000;
-        } else {
-            return Utf8Reading::Invalid;
-        }
-        if (size - i < length)
-            return Utf8Reading::Invalid;
-        for (qsizetype k = 1; k < length; ++k) {
-            const uchar next = data[i + k];
-            if ((next & 0xC0) != 0x80)
-                return Utf8Reading::Invalid;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return Utf8Reading::Invalid;
-        japanese = japanese || isJapanese(c);
-        i += length;
+    return writeFile(path, produce, error, LineWriter::Unencodable::Reference, nullptr);
+}
+
+bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
+                        FileError* error, TextEncodingProblem* refused)
+{
+    if (refused)
+        *refused = TextEncodingProblem::None;
+    return writeFile(path, produce, error, LineWriter::Unencodable::Refuse, refused);
+}
+
+namespace {
+
+// Where the bytes can be cut so that the piece before ends with a whole line: after the last LF, or
+// after the last CR that is not the final byte (it may yet be followed by an LF). CR and LF are
+// never part of a two-byte character, so each piece also decodes on its own. Looks from `from` on;
+// 0 when there is no such place.
+qsizetype pieceEnd(QByteArrayView bytes, qsizetype from)
+{
+    for (qsizetype k = bytes.size() - 1; k >= from; --k) {
+        if (bytes[k] == '\n' || (bytes[k] == '\r' && k + 1 < bytes.size()))
+            return k + 1;
     }
-    return japanese ? Utf8Reading::Japanese : Utf8Reading::WithoutJapanese;
+    return 0;
 }
 
-bool looksLikeUtf8(QByteArrayView bytes)
-{
-    return bytes.startsWith("\xEF\xBB\xBF") || classifyUtf8(bytes) == Utf8Reading::Japanese;
-}
-
-std::optional<QString> decodeText(QByteArrayView bytes, TextEncodingProblem* problem)
-{
-    TextEncodingProblem found = TextEncodingProblem::None;
-    std::optional<QString> text;
-    if (bytes.contains('\0'))
-        found = TextEncodingProblem::NulByte;
-    else if (looksLikeUtf8(bytes))
-        found = TextEncodingProblem::Utf8;
-    else if (text = cp932::decode(bytes); !text)
-        found = TextEncodingProblem::NotWindows31J;
-    if (problem)
-        *problem = found;
-    return text;
-}
-
-void forEachLine(QStringView text, const std::function<void(QStringView)>& onLine)
+// Hands on the lines of a decoded piece; the last line without a line end only when it holds text.
+void splitLines(QStringView text, const std::function<void(QStringView)>& takeLine)
 {
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c != u'\r' && c != u'\n')
             continue;
-        onLine(text.sliced(start, i - start));
+        takeLine(text.sliced(start, i - start));
         if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
     if (start < text.size())
-        onLine(text.sliced(start));
+        takeLine(text.sliced(start));
 }
 
-bool readTextFile(const QString& path, QString* text, FileError* error, TextEncodingProblem* problem)
+} // namespace
+
+bool readTextLines(const QString& path, const std::function<void(QStringView)>& takeLine, FileError* error,
+                   TextEncodingProblem* problem)
 {
     if (problem)
         *problem = TextEncodingProblem::None;
-
-    std::optional<QString> decoded;
-    TextEncodingProblem found = TextEncodingProblem::None;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            setError(error, path, file.errorString());
-            return false;
-        }
-        // The bytes go as soon as they are decoded, so a file takes its size in bytes plus its
-        // size as text only while it is being decoded.
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            setError(error, path, file.errorString());
-            return false;
-        }
-        decoded = decodeText(bytes, &found);
-        if (problem)
-            *problem = found;
-    }
-    if (!decoded) {
-        setError(error, path, problemDescription(found));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, path, file.errorString());
         return false;
     }
-    *text = std::move(*decoded);
-    return true;
+
+    TextEncodingCheck check;
+    bool decoded = true; // every piece so far was valid Windows-31J
+    QByteArray buffer;
+    qsizetype held = 0; // bytes at the start of the buffer that wait for the end of their line
+    while (true) {
+        buffer.resize(held + kReadSize);
+        const qint64 got = file.read(buffer.data() + held, kReadSize);
+        if (got < 0) {
+            setError(error, path, file.errorString());
+            return false;
+        }
+        check.add(QByteArrayView(buffer.constData() + held, qsizetype(got)));
+        const bool atEnd = got == 0;
+        if (check.sawNul())
+            break; // a binary file, whatever else it holds
+        if (!decoded || check.beginsWithByteOrderMark()) {
+            // The file is refused either way; the rest of it only tells why.
+            held = 0;
+            if (atEnd)
+                break;
+            continue;
+        }
+        const qsizetype size = held + qsizetype(got);
+        const QByteArrayView bytes(buffer.constData(), size);
+        const qsizetype cut = atEnd ? size : pieceEnd(bytes, std::max<qsizetype>(held - 1, 0));
+        if (cut > 0) {
+            const std::optional<QString> text = cp932::decode(bytes.first(cut));
+            if (!text) {
+                // Not Windows-31J; the rest of the file still tells whether it is UTF-8 or binary.
+                decoded = false;
+                held = 0;
+                if (atEnd)
+                    break;
+                continue;
+            }
+            splitLines(*text, takeLine);
+            std::memmove(buffer.data(), buffer.constData() + cut, size_t(size - cut));
+        }
+        held = size - cut;
+        if (atEnd)
+            break;
+    }
+
+    TextEncodingProblem found = check.problem();
+    if (found == TextEncodingProblem::None && !decoded)
+        found = TextEncodingProblem::NotWindows31J;
+    if (found == TextEncodingProblem::None)
+        return true;
+    if (problem)
+        *problem = found;
+    setError(error, path, problemDescription(found));
+    return false;
 }
 
 } // namespace siteloom

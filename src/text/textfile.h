@@ -1,18 +1,27 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 
 #include <functional>
-#include <optional>
+#include <memory>
 
 QT_BEGIN_NAMESPACE
 class QIODevice;
 QT_END_NAMESPACE
 
 namespace siteloom {
+
+// Why a file's bytes are not taken as Windows-31J text.
+enum class TextEncodingProblem {
+    None,
+    NotWindows31J, // not valid Windows-31J (a byte no character starts with, a lead byte cut off, ...)
+    Utf8,          // UTF-8 text: a byte-order mark, or valid UTF-8 throughout that holds Japanese
+    NulByte,       // a NUL byte, which no text file holds: a binary file
+};
+
+// Follows a file's bytes piece by piece for what tells them from Windows-31J text (in textfile.cpp).
+class TextEncodingCheck;
 
 // Writes lines as Windows-31J text with CR LF line ends. Characters the code page cannot hold
 // become HTML numeric character references (see cp932::encode).
@@ -22,22 +31,40 @@ namespace siteloom {
 class LineWriter
 {
 public:
-    explicit LineWriter(QIODevice* device);
+    // What becomes of a character the code page cannot hold.
+    enum class Unencodable {
+        Reference, // it is written as a character reference
+        // Nothing more is written and the writer fails, as after a failed write. So does text that
+        // readTextLines would refuse: a NUL, or a whole text that reads as UTF-8 (known at finish()).
+        Refuse,
+    };
+
+    explicit LineWriter(QIODevice* device, Unencodable unencodable = Unencodable::Reference);
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
+    ~LineWriter();
 
     void writeLine(QStringView line);
 
-    // Writes what is still buffered. False if any write to the device failed.
+    // Writes what is still buffered. False if any write to the device failed, or the text was
+    // refused.
     [[nodiscard]] bool finish();
+
+    // Why the writer refused the text, as the reader would name it: NotWindows31J for a character
+    // the code page cannot hold, NulByte or Utf8. None when it refused nothing.
+    [[nodiscard]] TextEncodingProblem refusal() const { return m_refusal; }
 
 private:
     void flushPending();
+    void writeText(QStringView text);
     void writeBytes(const QByteArray& bytes);
+    void refuse(TextEncodingProblem problem);
 
     QIODevice* m_device;
     QString m_pending;
+    std::unique_ptr<TextEncodingCheck> m_check; // what the reader will make of the bytes (Refuse only)
     bool m_failed = false;
+    TextEncodingProblem m_refusal = TextEncodingProblem::None;
 };
 
 struct FileError
@@ -53,36 +80,28 @@ struct FileError
 [[nodiscard]] bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
                                  FileError* error);
 
-// Why a file's bytes are not taken as Windows-31J text.
-enum class TextEncodingProblem {
-    None,
-    NotWindows31J, // not valid Windows-31J (a byte no character starts with, a lead byte cut off, ...)
-    Utf8,          // UTF-8 text: a byte-order mark, or UTF-8 Japanese throughout (see looksLikeUtf8)
-    NulByte,       // a NUL byte, which no text file holds: a binary file
-};
+// The same for text that must be kept exactly as it is, so that readTextLines gives it back: a
+// character the code page cannot hold or a NUL stops the writing, and so does a text that as a whole
+// would read as UTF-8. Then nothing is written (an earlier file stays as it was) and *refused (if
+// given) says why, as readTextLines would; it is None when the file itself failed. The encoder looks
+// at every character anyway, so the text needs no search of its own beforehand.
+[[nodiscard]] bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
+                                      FileError* error, TextEncodingProblem* refused);
 
-// How bytes read as UTF-8: not valid UTF-8; valid, without a Japanese character; valid, with at
-// least one Japanese character (U+3000-U+30FF, U+4E00-U+9FFF, U+FF00-U+FFEF, three bytes each).
-enum class Utf8Reading { Invalid, WithoutJapanese, Japanese };
-[[nodiscard]] Utf8Reading classifyUtf8(QByteArrayView bytes);
-
-// True when the bytes are UTF-8 text rather than Windows-31J: they begin with the UTF-8 byte-order
-// mark, or they are valid UTF-8 as a whole and hold Japanese. Windows-31J Japanese text practically
-// never does: the lead bytes of kana, punctuation and most kanji (0x81-0x9F) cannot start a UTF-8
-// sequence. Half-width katakana can form two-byte UTF-8 by accident, but never a Japanese character.
-[[nodiscard]] bool looksLikeUtf8(QByteArrayView bytes);
-
-// Decodes the whole content of a Windows-31J text file, or nullopt with *problem (if given) saying
-// why it is not one.
-[[nodiscard]] std::optional<QString> decodeText(QByteArrayView bytes, TextEncodingProblem* problem);
-
-// Calls onLine with each line of the text, without its end. CR LF, LF and CR each end a line; the
-// end of the last line is optional and an empty text has no lines. The views point into the text.
-void forEachLine(QStringView text, const std::function<void(QStringView)>& onLine);
-
-// Reads and decodes a whole Windows-31J text file. On failure returns false, leaves *text alone and
-// fills *error (if given); *problem (if given) tells why the bytes that were read are not text.
-[[nodiscard]] bool readTextFile(const QString& path, QString* text, FileError* error,
-                                TextEncodingProblem* problem = nullptr);
+// Reads a Windows-31J text file line by line: each line goes to takeLine (the view is valid only
+// during the call) as soon as its piece of the file is decoded, so the file is never held whole
+// and each line is handed on while it is in the cache. CR LF, LF and CR each end a line; the end
+// of the last line is optional and an empty file has no lines.
+//
+// A file is refused, with *problem (if given) saying why, when it holds a NUL byte (a binary file),
+// when it is UTF-8 text (it begins with the UTF-8 byte-order mark, or it is valid UTF-8 throughout
+// and holds a Japanese character), or else when it is not valid Windows-31J. Windows-31J Japanese
+// text practically never is valid UTF-8: the lead bytes of kana, punctuation and most kanji
+// (0x81-0x9F) cannot start a UTF-8 sequence, and half-width katakana that happen to form two-byte
+// UTF-8 never form a Japanese character. Whether the whole file is valid UTF-8 is known only at
+// its end, so a refused file may have had its lines handed on: a caller applies nothing before
+// this returns. On failure returns false and fills *error (if given).
+[[nodiscard]] bool readTextLines(const QString& path, const std::function<void(QStringView)>& takeLine,
+                                 FileError* error, TextEncodingProblem* problem = nullptr);
 
 } // namespace siteloom

@@ -31,6 +31,8 @@ private slots:
     void findsFirstUnencodable();
     void everyBmpCharacterIsKeptOrReferenced();
     void asciiBytesMapOneToOne();
+    void encodesMixedTextAsItsCharacters_data();
+    void encodesMixedTextAsItsCharacters();
     void rejectsInvalidBytes_data();
     void rejectsInvalidBytes();
 };
@@ -203,6 +205,48 @@ void TestCp932::asciiBytesMapOneToOne()
     }
     QCOMPARE(cp932::encode(text), bytes);
     QCOMPARE(cp932::decode(bytes), std::optional<QString>(text));
+}
+
+// ASCII stretches of eight or more are copied byte for byte, shorter ones go to ICU with the text
+// around them, and runs are cut every 16,384 units: whichever way a text is cut up, it must come
+// out as its characters would one by one.
+void TestCp932::encodesMixedTextAsItsCharacters_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("referenced");
+
+    for (const int length : {1, 7, 8, 9, 17}) {
+        const QString ascii = u"<a href=\"x\">"_s.repeated(2).left(length);
+        QTest::addRow("%d ASCII between kana", length) << u"あ"_s + ascii + u"い"_s << false;
+        QTest::addRow("%d ASCII at both ends", length) << ascii + u"漢ｱ"_s + ascii << false;
+        QTest::addRow("%d ASCII with a swapped control", length)
+            << u"あ"_s + ascii + u"\x1A"_s + ascii + u"\x7Fい"_s << false;
+        QTest::addRow("%d ASCII before a reference", length) << u"あ"_s + ascii + u"😀"_s + ascii << true;
+        QTest::addRow("%d ASCII before a look-alike", length) << ascii + u"〜"_s + ascii + u"①"_s << false;
+    }
+    QTest::newRow("kana across the run limit") << u"あ"_s.repeated(16384 + 100) + u"a"_s << false;
+    QTest::newRow("short ASCII across the run limit") << (u"あいうabc"_s).repeated(5000) + u"\x1C"_s << false;
+    QTest::newRow("reference after the run limit") << u"漢"_s.repeated(20000) + u"é"_s << true;
+}
+
+void TestCp932::encodesMixedTextAsItsCharacters()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, referenced);
+    QByteArray oneByOne;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype units = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        oneByOne += cp932::encode(QStringView(text).sliced(i, units));
+        i += units - 1;
+    }
+    bool wroteReference = !referenced;
+    QCOMPARE(cp932::encode(text, &wroteReference), oneByOne);
+    QCOMPARE(wroteReference, referenced);
+    const qsizetype first = cp932::firstUnencodable(text);
+    QCOMPARE(first >= 0, referenced);
+    if (referenced)
+        QVERIFY(cp932::encode(QStringView(text).first(first), &wroteReference).size() ==
+                oneByOne.indexOf("&#"));
 }
 
 void TestCp932::rejectsInvalidBytes_data()

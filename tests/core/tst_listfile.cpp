@@ -94,6 +94,8 @@ private slots:
     void handMadeFileLineByLine();
     void readingRules_data();
     void readingRules();
+    void valuesTooLongForTheirBoxes_data();
+    void valuesTooLongForTheirBoxes();
     void lineEnds_data();
     void lineEnds();
     void roundTrip_data();
@@ -288,6 +290,83 @@ void tst_listfile::readingRules()
         shortBlock ? QString::number(shortBlock->entriesRead) + u'/' + shortBlock->entriesAnnounced
                    : QString();
     QCOMPARE(actualShort, shortOf);
+}
+
+// A value longer than its text box holds would be cut off there, so the file is refused and names
+// the value: the value that stands in the end (a later line or count line replaces it), the first
+// field in the fields' order, else the first entry, counted as the list counts it.
+void tst_listfile::valuesTooLongForTheirBoxes_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<qsizetype>("entry"); // -2: the file loads
+    QTest::addColumn<ListFileField>("field");
+    QTest::addColumn<qsizetype>("length");
+
+    const auto text = [](char16_t c, qsizetype length) { return QString(length, QChar(c)); };
+    const QString tooLong = text(u'n', textBoxCapacity + 1);
+    const QString fits = text(u'n', textBoxCapacity);
+    const auto title = ListFileField::Title;
+    const auto none = ListFileField::FileName;
+    const qsizetype loads = -2;
+    const qsizetype inField = -1;
+    const qsizetype first = 0;
+    const qsizetype second = 1;
+
+    QTest::newRow("title one longer than its box")
+        << QStringList{u"te006="_s + tooLong} << inField << title << textBoxCapacity + 1;
+    QTest::newRow("title as long as its box")
+        << QStringList{u"te006="_s + fits} << loads << none << qsizetype(0);
+    QTest::newRow("too long, then replaced by a later line")
+        << QStringList{u"te006="_s + tooLong, u"te006=T"_s} << loads << none << qsizetype(0);
+    QTest::newRow("fields named in their order, not the file's")
+        << QStringList{u"te009="_s + tooLong + u'x', u"te005="_s + tooLong} << inField
+        << ListFileField::BackgroundImage << textBoxCapacity + 1;
+    QTest::newRow("a field before an entry")
+        << QStringList{u"list1=001"_s, u"ls000=a："_s + tooLong, u"te008="_s + tooLong} << inField
+        << ListFileField::OwnName << textBoxCapacity + 1;
+    QTest::newRow("site URL of the second entry")
+        << QStringList{u"list1=002"_s, u"ls000=a"_s, u"ls001=a：b："_s + tooLong + u"：c"_s} << second << none
+        << textBoxCapacity + 3;
+    QTest::newRow("entry without a separator, all banner URL")
+        << QStringList{u"list1=001"_s, u"ls000="_s + tooLong} << first << none << textBoxCapacity + 1;
+    QTest::newRow("long entry whose every field fits")
+        << QStringList{u"list1=001"_s, u"ls000="_s + fits + u'：' + fits + u'：' + fits} << loads << none
+        << qsizetype(0);
+    QTest::newRow("entries counted without dropped block lines")
+        << QStringList{u"list1=003"_s, u"ls000=a"_s, u"junk"_s, u"ls002=："_s + tooLong} << second << none
+        << textBoxCapacity + 1;
+    QTest::newRow("in a block the file ends inside")
+        << QStringList{u"list1=005"_s, u"ls000=a"_s, u"ls001="_s + tooLong} << second << none
+        << textBoxCapacity + 1;
+    QTest::newRow("in a block a later count line replaces")
+        << QStringList{u"list1=001"_s, u"ls000="_s + tooLong, u"list1=001"_s, u"ls000=a"_s} << loads << none
+        << qsizetype(0);
+    QTest::newRow("in a block a later empty count line replaces")
+        << QStringList{u"list1=001"_s, u"ls000="_s + tooLong, u"list1=000"_s} << loads << none
+        << qsizetype(0);
+}
+
+void tst_listfile::valuesTooLongForTheirBoxes()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(qsizetype, entry);
+    QFETCH(ListFileField, field);
+    QFETCH(qsizetype, length);
+
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"link.txt"_s);
+    QVERIFY(writeBytes(path, fileBytes(lines)));
+    PageInputs inputs = otherInputs();
+    ListFileReadError error;
+    const bool loaded = loadListFile(path, &inputs, &error);
+    QCOMPARE(loaded, entry == -2);
+    if (loaded)
+        return;
+    QCOMPARE(inputs, otherInputs());
+    QVERIFY(error.tooLong);
+    QCOMPARE(*error.tooLong, (TooLongValue{entry, field, length}));
+    QCOMPARE(error.file.path, QDir::toNativeSeparators(path));
+    QCOMPARE(error.encoding, TextEncodingProblem::None);
 }
 
 void tst_listfile::lineEnds_data()

@@ -112,6 +112,8 @@ private slots:
     void unwritablePathFailsWithoutLeftovers_data();
     void unwritablePathFailsWithoutLeftovers();
     void failedWriteKeepsEarlierFile();
+    void exactFileRefusesWhatWouldNotReadBack_data();
+    void exactFileRefusesWhatWouldNotReadBack();
     void readsLines_data();
     void readsLines();
     void rejectsInvalidEncoding_data();
@@ -296,6 +298,74 @@ void TestTextFile::failedWriteKeepsEarlierFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"list.txt"_s});
 }
 
+// Text that must be kept exactly is written only when the reader gives it back: every character
+// fits the code page, none is NUL, and the whole does not read as UTF-8. Otherwise the earlier file
+// stays as it was, wherever the cause stands in the text, and the writer names the cause as the
+// reader names it for the same text written without care.
+void TestTextFile::exactFileRefusesWhatWouldNotReadBack_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<TextEncodingProblem>("refused");
+
+    const auto none = TextEncodingProblem::None;
+    const auto unencodable = TextEncodingProblem::NotWindows31J;
+    const auto nul = TextEncodingProblem::NulByte;
+    const auto utf8 = TextEncodingProblem::Utf8;
+    const QStringList many(5000, u"ls000=b.gif：サイト：http://example.jp/"_s);
+    const QStringList manyAscii(5000, u"ls000=b.gif:site:http://example.jp/"_s);
+    QTest::newRow("every character fits") << QStringList{u"リンク〜\x1A"_s, u"髙﨑①"_s} << none;
+    QTest::newRow("many chunks that fit") << many << none;
+    QTest::newRow("in the first line") << QStringList{u"café"_s, u"b"_s} << unencodable;
+    QTest::newRow("in the last line, after many chunks")
+        << QStringList(many) + QStringList{u"😀"_s} << unencodable;
+    QTest::newRow("in a line longer than a chunk")
+        << QStringList{u"a"_s.repeated(40000) + u"é"_s} << unencodable;
+    QTest::newRow("NUL") << QStringList{u"te006=a"_s + QChar(0) + u"b"_s} << nul;
+    QTest::newRow("NUL after many chunks") << QStringList(many) + QStringList{QString(QChar(0))} << nul;
+    // Windows-31J "荳｡" is the UTF-8 of "両".
+    QTest::newRow("text that reads as UTF-8 Japanese") << QStringList{u"te006=荳｡"_s} << utf8;
+    QTest::newRow("reads as UTF-8 Japanese only at the end of many chunks")
+        << QStringList(manyAscii) + QStringList{u"te006=荳｡"_s} << utf8;
+    QTest::newRow("a kana after the UTF-8 look-alike") << QStringList{u"te006=荳｡"_s, u"あ"_s} << none;
+    QTest::newRow("ASCII only") << manyAscii << none;
+}
+
+void TestTextFile::exactFileRefusesWhatWouldNotReadBack()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(TextEncodingProblem, refused);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"list.txt"_s);
+    const QByteArray earlier = "earlier=contents\r\n";
+    QVERIFY(writeBytes(path, earlier));
+    const auto produce = [&lines](LineWriter& writer) {
+        for (const QString& line : std::as_const(lines))
+            writer.writeLine(line);
+    };
+
+    FileError error;
+    TextEncodingProblem problem = TextEncodingProblem::NulByte;
+    const bool written = writeExactTextFile(path, produce, &error, &problem);
+    QCOMPARE(written, refused == TextEncodingProblem::None);
+    QCOMPARE(problem, refused);
+    const QString other = dir.filePath(u"other.txt"_s);
+    QVERIFY(writeTextFile(other, produce, nullptr));
+    if (written) {
+        QCOMPARE(readAll(path), readAll(other));
+    } else {
+        QCOMPARE(readAll(path), earlier);
+        // Characters the code page lacks become references when written without care, which read
+        // back; a NUL or UTF-8 look-alike is refused by the reader as by the writer.
+        TextEncodingProblem read = TextEncodingProblem::None;
+        const bool readBack = readTextLines(
+            other, [](QStringView) {}, nullptr, &read);
+        QCOMPARE(read, refused == TextEncodingProblem::NotWindows31J ? TextEncodingProblem::None : refused);
+        QCOMPARE(readBack, read == TextEncodingProblem::None);
+    }
+    QVERIFY(QFile::remove(other));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"list.txt"_s});
+}
+
 void TestTextFile::readsLines_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -313,6 +383,25 @@ void TestTextFile::readsLines_data()
     QTest::newRow("LF CR is two ends") << QByteArray("a\n\rb") << QStringList{u"a"_s, {}, u"b"_s};
     QTest::newRow("Japanese key=value") << QByteArray::fromHex("96BC914F3D8ABF8E9A0D0AB1FBFC3D8160")
                                         << QStringList{u"名前=漢字"_s, u"ｱ髙=～"_s};
+    // The reader takes the file 64 KiB at a time: what stands across the edge of a piece must read
+    // as it would anywhere else.
+    const QByteArray filler(65535, 'x');
+    const QString fillerText(65535, u'x');
+    QTest::newRow("CR LF across two pieces") << filler + "\r\nb\r\n" << QStringList{fillerText, u"b"_s};
+    QTest::newRow("CR alone at the end of a piece")
+        << filler + "\rb\rc" << QStringList{fillerText, u"b"_s, u"c"_s};
+    QTest::newRow("two-byte character across two pieces")
+        << filler + QByteArray::fromHex("82A00D0A") << QStringList{fillerText + u"あ"_s};
+    QTest::newRow("line longer than three pieces")
+        << QByteArray("a\r\n") + QByteArray::fromHex("82A0").repeated(100000) + "\r\nz"
+        << QStringList{u"a"_s, u"あ"_s.repeated(100000), u"z"_s};
+    QStringList many;
+    QByteArray manyBytes;
+    for (int i = 0; i < 20000; ++i) {
+        many.append(u"ls%1=リンク"_s.arg(i));
+        manyBytes += "ls" + QByteArray::number(i) + "=" + QByteArray::fromHex("838A8393834E") + "\n";
+    }
+    QTest::newRow("many lines over many pieces") << manyBytes << many;
 }
 
 void TestTextFile::readsLines()
@@ -321,11 +410,10 @@ void TestTextFile::readsLines()
     QFETCH(QStringList, lines);
     const QString path = m_dir.filePath(u"read.txt"_s);
     QVERIFY(writeBytes(path, bytes));
-    QString text{u"stale"_s};
-    TextEncodingProblem problem = TextEncodingProblem::NulByte;
-    QVERIFY(readTextFile(path, &text, nullptr, &problem));
     QStringList read;
-    forEachLine(text, [&](QStringView line) { read.append(line.toString()); });
+    TextEncodingProblem problem = TextEncodingProblem::NulByte;
+    QVERIFY(readTextLines(
+        path, [&read](QStringView line) { read.append(line.toString()); }, nullptr, &problem));
     QCOMPARE(read, lines);
     QCOMPARE(problem, TextEncodingProblem::None);
 }
@@ -338,6 +426,9 @@ void TestTextFile::rejectsInvalidEncoding_data()
     // a file of a few lines practically never is.
     QTest::newRow("UTF-8 Japanese") << u"タイトル=新着情報\r\nリンク=東京のサイト\r\n"_s.toUtf8();
     QTest::newRow("lone lead byte at end") << QByteArray("a=b\r\n\x82");
+    QTest::newRow("lone lead byte at the end, pieces later") << QByteArray(200000, 'x') + "\r\n\x82";
+    QTest::newRow("lead byte before a line end, pieces later")
+        << QByteArray(200000, 'x') + "\r\n\x82\r\nmore\r\n";
 }
 
 void TestTextFile::rejectsInvalidEncoding()
@@ -345,16 +436,17 @@ void TestTextFile::rejectsInvalidEncoding()
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath(u"invalid.txt"_s);
     QVERIFY(writeBytes(path, bytes));
-    QString text{u"kept"_s};
     FileError error;
     TextEncodingProblem problem = TextEncodingProblem::None;
-    QVERIFY(!readTextFile(path, &text, &error, &problem));
+    QVERIFY(!readTextLines(
+        path, [](QStringView) {}, &error, &problem));
     QVERIFY(problem != TextEncodingProblem::None);
     QCOMPARE(error.path, QDir::toNativeSeparators(path));
-    QCOMPARE(text, u"kept"_s);
+    QVERIFY(!error.reason.isEmpty());
 }
 
-// Which files are taken for UTF-8 or binary rather than Windows-31J text.
+// Which files are taken for UTF-8 or binary rather than Windows-31J text. The reader takes the file
+// a piece at a time; what tells a file apart may stand anywhere in it, or across two pieces.
 void TestTextFile::recognisesOtherEncodings_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -362,6 +454,8 @@ void TestTextFile::recognisesOtherEncodings_data()
 
     const auto none = TextEncodingProblem::None;
     const auto utf8 = TextEncodingProblem::Utf8;
+    const auto nul = TextEncodingProblem::NulByte;
+    const auto invalid = TextEncodingProblem::NotWindows31J;
     QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBFlist1=000\r\n") << utf8;
     QTest::newRow("short UTF-8 Japanese that is also valid Windows-31J")
         << u"list1=001\r\nls000=こんにちは\r\n"_s.toUtf8() << utf8;
@@ -373,31 +467,53 @@ void TestTextFile::recognisesOtherEncodings_data()
     QTest::newRow("UTF-8 without Japanese reads as Windows-31J") << u"te008=café\r\n"_s.toUtf8() << none;
     QTest::newRow("Windows-31J that is UTF-8 Japanese throughout")
         << QByteArray::fromHex("746530303633E4B8A1") /* te006=荳｡, the UTF-8 of 両 */ << utf8;
-    QTest::newRow("NUL byte") << QByteArray("list1=001\r\nls000=a\0b\r\n", 21)
-                              << TextEncodingProblem::NulByte;
-    QTest::newRow("UTF-16 with its byte-order mark")
-        << QByteArray::fromHex("FFFE6C00690073007400") << TextEncodingProblem::NulByte;
-    QTest::newRow("UTF-8 Japanese cut off")
-        << QByteArray("te006=\xE3\x81\x93\xE3\x81") << TextEncodingProblem::NotWindows31J;
+    QTest::newRow("NUL byte") << QByteArray("list1=001\r\nls000=a\0b\r\n", 21) << nul;
+    QTest::newRow("UTF-16 with its byte-order mark") << QByteArray::fromHex("FFFE6C00690073007400") << nul;
+    QTest::newRow("UTF-8 Japanese cut off") << QByteArray("te006=\xE3\x81\x93\xE3\x81") << invalid;
+
+    const QByteArray ascii = QByteArray("te008=ascii\r\n").repeated(20000); // 260 KB: several pieces
+    const QByteArray japanese = u"te006=リンク集\r\n"_s.toUtf8();
+    QTest::newRow("UTF-8 Japanese only after many pieces of ASCII") << ascii + japanese << utf8;
+    QTest::newRow("UTF-8 Japanese that is not Windows-31J, over many pieces")
+        << u"リンク=東京のサイト\r\n"_s.toUtf8().repeated(20000) << utf8;
+    // A read ends after 65,536 bytes: the first byte of "あ" (E3 81 82) ends one, the rest begins the next.
+    QTest::newRow("UTF-8 character across two reads")
+        << QByteArray(65535, 'x') + u"あ\r\n"_s.toUtf8() << utf8;
+    QTest::newRow("UTF-8 byte-order mark, NUL pieces later")
+        << QByteArray("\xEF\xBB\xBF") + ascii + QByteArray(1, '\0') << nul;
+    QTest::newRow("not Windows-31J, NUL pieces later")
+        << QByteArray("te006=\x82\r\n") + ascii + QByteArray(1, '\0') << nul;
+    QTest::newRow("NUL in a line longer than a piece")
+        << QByteArray(100000, 'x') + QByteArray(1, '\0') + QByteArray(100000, 'x') << nul;
+    QTest::newRow("UTF-8 look-alike, then Windows-31J kana pieces later")
+        << QByteArray::fromHex("746530303633E4B8A10D0A") + ascii + QByteArray::fromHex("82A0") << none;
+    QTest::newRow("UTF-8 Japanese, then a lone lead byte pieces later")
+        << japanese + ascii + "\x82" << invalid;
 }
 
 void TestTextFile::recognisesOtherEncodings()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(TextEncodingProblem, problem);
-    TextEncodingProblem found = TextEncodingProblem::None;
-    const std::optional<QString> text = decodeText(bytes, &found);
+    const QString path = m_dir.filePath(u"other.txt"_s);
+    QVERIFY(writeBytes(path, bytes));
+    FileError error;
+    TextEncodingProblem found = TextEncodingProblem::NulByte;
+    const bool read = readTextLines(
+        path, [](QStringView) {}, &error, &found);
     QCOMPARE(found, problem);
-    QCOMPARE(text.has_value(), problem == TextEncodingProblem::None);
+    QCOMPARE(read, problem == TextEncodingProblem::None);
+    if (!read)
+        QCOMPARE(error.path, QDir::toNativeSeparators(path));
 }
 
 void TestTextFile::missingFileFails()
 {
     const QString path = m_dir.filePath(u"absent.txt"_s);
-    QString text;
     FileError error;
     TextEncodingProblem problem = TextEncodingProblem::NulByte;
-    QVERIFY(!readTextFile(path, &text, &error, &problem));
+    QVERIFY(!readTextLines(
+        path, [](QStringView) {}, &error, &problem));
     QCOMPARE(problem, TextEncodingProblem::None);
     QCOMPARE(error.path, QDir::toNativeSeparators(path));
     QVERIFY(!error.reason.isEmpty());

@@ -1,11 +1,14 @@
 #include "fakeplatform.h"
 #include "filebytes.h"
 #include "guitest.h"
+#include "listfile/listfile.h"
 #include "main/main1.h"
+#include "main/main1_messages.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +86,8 @@ private slots:
     void loadTheExampleIntoAnotherState();
     void loadThatFails_data();
     void loadThatFails();
+    void messagesNameTheWindowsBoxes_data();
+    void messagesNameTheWindowsBoxes();
     void loadSetsOnlyWhatTheFileHolds();
     void loadFileEndingInsideTheBlock();
     void largeListRoundTrip();
@@ -365,6 +370,51 @@ void tst_listfile_window::loadThatFails()
              qPrintable(text));
     QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
     QCOMPARE(snapshot(window), before);
+}
+
+// The messages about a field of the list file, which the command line shows too, name its box by
+// the captions the window shows (the frame's title first where both tabs have the same caption),
+// and measure a value against what the box holds.
+void tst_listfile_window::messagesNameTheWindowsBoxes_data()
+{
+    QTest::addColumn<ListFileField>("field");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("frame");        // the frame whose title comes first, if any
+    QTest::addColumn<QStringList>("captions"); // the controls whose texts follow, joined
+
+    QTest::newRow("file name") << ListFileField::FileName << u"Text4"_s << QString()
+                               << QStringList{u"Label14"_s};
+    QTest::newRow("background image")
+        << ListFileField::BackgroundImage << u"Text5"_s << u"Frame3"_s << QStringList{u"Option9"_s};
+    QTest::newRow("title") << ListFileField::Title << u"Text6"_s << QString() << QStringList{u"Label19"_s};
+    QTest::newRow("own banner") << ListFileField::OwnBanner << u"Text7"_s << u"Frame4"_s
+                                << QStringList{u"Label20"_s};
+    QTest::newRow("own name") << ListFileField::OwnName << u"Text8"_s << u"Frame4"_s
+                              << QStringList{u"Label21"_s, u"Label26"_s};
+    QTest::newRow("own url") << ListFileField::OwnUrl << u"Text9"_s << u"Frame4"_s
+                             << QStringList{u"Label22"_s};
+}
+
+void tst_listfile_window::messagesNameTheWindowsBoxes()
+{
+    QFETCH(ListFileField, field);
+    QFETCH(QString, box);
+    QFETCH(QString, frame);
+    QFETCH(QStringList, captions);
+    FakePlatform platform;
+    main1 window(platform);
+    QString expected = frame.isEmpty() ? QString() : control<QGroupBox>(&window, frame)->title() + u' ';
+    for (const QString& name : std::as_const(captions)) {
+        auto* widget = control<QWidget>(&window, name);
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            expected += label->text();
+        else
+            expected += qobject_cast<QAbstractButton*>(widget)->text();
+    }
+    QCOMPARE(listFileFieldCaption(field), expected);
+    QCOMPARE(control<QLineEdit>(&window, box)->maxLength(), textBoxCapacity);
+    for (const char* entryBox : {"Text1", "Text2", "Text3"})
+        QCOMPARE(control<QLineEdit>(&window, QString::fromLatin1(entryBox))->maxLength(), textBoxCapacity);
 }
 
 void tst_listfile_window::loadSetsOnlyWhatTheFileHolds()

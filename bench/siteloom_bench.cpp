@@ -1,0 +1,552 @@
+// Measures how close siteloom's page, list file and window operations run to the machine's limit.
+//
+// For 1,000, 10,000 and 100,000 link entries of Japanese and ASCII text, each operation is timed
+// beside its floor, the least work that gives the same result, in the same run and alternating
+// with it; the ratio operation/floor is the median of several repetitions. Peak memory of the
+// 100,000-entry runs is measured in a fresh child process per operation.
+//
+//   siteloom_bench [--quick] [--dir DIR]          the whole run; the files go into DIR (default:
+//                                                 /dev/shm, else the temporary directory)
+//   siteloom_bench --child OP N DIR [--floor]     one run of OP (page, load, save, window) or its
+//                                                 floor, printing its memory
+//   siteloom_bench --repeat OP N DIR K [--floor]  K runs, for a profiler to watch
+
+#include "about/application.h"
+#include "fakeplatform.h"
+#include "listfile/listfile.h"
+#include "main/linkentry.h"
+#include "main/main1.h"
+#include "page/linkpage.h"
+#include "page/pageinputs.h"
+#include "text/textfile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using namespace siteloom;
+
+namespace {
+
+constexpr const char* codecName = "Windows-31J";
+
+// ---------------------------------------------------------------------------------------------
+// Realistic inputs: banner URLs, site names and site URLs as people type them, Japanese words in
+// kanji, kana and full-width letters with ASCII names and numbers, now and then a <BR> or the
+// default banner.
+
+const QStringList japaneseWords = {
+    u"そよか"_s,   u"ダイビング"_s, u"ＷＥＢ"_s,    u"日記"_s,     u"旅行記"_s,     u"写真館"_s,
+    u"猫の部屋"_s, u"釣り情報"_s,   u"山歩き"_s,    u"鉄道模型"_s, u"料理レシピ"_s, u"ゲーム攻略"_s,
+    u"音楽室"_s,   u"手作り雑貨"_s, u"ｶﾞｰﾃﾞﾆﾝｸﾞ"_s, u"星空観察"_s, u"落書き帳"_s,   u"ホームページ"_s,
+    u"ひろば"_s,   u"工房"_s,       u"の"_s,        u"と"_s,       u"〜"_s,         u"★"_s,
+    u"海辺の"_s,   u"ちいさな"_s,   u"情報局"_s,    u"①"_s,        u"Ｎｏ．"_s,     u"髙橋"_s,
+};
+const QStringList asciiWords = {u"Web"_s,  u"Page"_s,  u"Club"_s,    u"Net"_s,  u"Style"_s,
+                                u"Room"_s, u"Diary"_s, u"Factory"_s, u"2000"_s, u"Home"_s};
+const QStringList syllables = {u"so"_s, u"yo"_s,  u"ka"_s, u"u"_s,  u"mi"_s, u"ya"_s, u"ma"_s,
+                               u"ho"_s, u"shi"_s, u"ne"_s, u"ko"_s, u"ta"_s, u"ri"_s, u"n"_s};
+
+QString pick(QRandomGenerator& random, const QStringList& words)
+{
+    return words[int(random.bounded(qsizetype(words.size())))];
+}
+
+QString hostName(QRandomGenerator& random)
+{
+    QString host;
+    const int parts = 2 + int(random.bounded(3));
+    for (int i = 0; i < parts; ++i)
+        host += pick(random, syllables);
+    return host + QString::number(random.bounded(1000));
+}
+
+QString makeEntry(QRandomGenerator& random)
+{
+    const QString host = hostName(random);
+    const QString site = (random.bounded(3) == 0 ? u"http://www.%1.ne.jp/~%2/"_s : u"http://www.%1.com/%2/"_s)
+                             .arg(host, pick(random, syllables) + pick(random, syllables));
+    LinkEntry entry;
+    entry.bannerUrl = random.bounded(8) == 0
+                          ? QString::fromUtf16(defaultBannerUrl)
+                          : site + u"img/banner_"_s + QString::number(random.bounded(100)) + u".gif"_s;
+    const int words = 2 + int(random.bounded(4));
+    for (int i = 0; i < words; ++i)
+        entry.siteName += random.bounded(4) == 0 ? pick(random, asciiWords) : pick(random, japaneseWords);
+    if (random.bounded(6) == 0)
+        entry.siteName += u"<BR>"_s + pick(random, japaneseWords) + pick(random, japaneseWords);
+    entry.siteUrl = site + (random.bounded(2) == 0 ? u"index.html"_s : QString());
+    return composeEntry(entry);
+}
+
+PageInputs makeInputs(int count)
+{
+    QRandomGenerator random(20000402u + quint32(count));
+    PageInputs inputs;
+    inputs.entries.reserve(count);
+    for (int i = 0; i < count; ++i)
+        inputs.entries.append(makeEntry(random));
+    inputs.fileName = u"link.html"_s;
+    inputs.background = 2;
+    inputs.title = u"そよかのリンク集"_s;
+    inputs.ownBanner = u"http://www.soyoka.ne.jp/~diving/img/banner.gif"_s;
+    inputs.ownName = u"そよかダイビングＷＥＢ"_s;
+    inputs.ownUrl = u"http://www.soyoka.ne.jp/~diving/"_s;
+    return inputs;
+}
+
+// The text of a page as the program writes it, CR LF line ends included.
+QString pageText(const PageInputs& inputs)
+{
+    QString text;
+    buildPage(inputs, [&text](QStringView line) {
+        text += line;
+        text += u"\r\n";
+    });
+    return text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The floors: one QStringEncoder call and one write; reading, one QStringDecoder call and one split.
+// A file is written as the program writes its files, into a temporary file that replaces the
+// target once it is on disk, so that the floor keeps the same promise about a failure half-way.
+
+bool writeFloor(const QString& path, const QString& text)
+{
+    QStringEncoder encoder(codecName);
+    const QByteArray bytes = encoder.encode(text);
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+QStringList readFloor(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringDecoder decoder(codecName);
+    const QString text = decoder.decode(file.readAll());
+    return text.split(u"\r\n"_s);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The operations, each with its floor, on inputs of one size prepared outside the timing. The
+// window's operation applies a loaded list to the main window, as loading a file does; what the
+// file's fields add beside the list is shown apart, since it does not grow with the list.
+
+enum class Op { Page, Load, Save, Window };
+constexpr Op allOps[] = {Op::Page, Op::Load, Op::Save, Op::Window};
+
+const char* opName(Op op)
+{
+    switch (op) {
+    case Op::Page:
+        return "page";
+    case Op::Load:
+        return "load";
+    case Op::Save:
+        return "save";
+    case Op::Window:
+        break;
+    }
+    return "window";
+}
+
+double target(Op op)
+{
+    return op == Op::Window ? 1.3 : 1.5;
+}
+
+struct Fixture
+{
+    Fixture(int entries, const QString& directory)
+        : count(entries), dir(directory), inputs(makeInputs(entries)), page(pageText(inputs)),
+          listPath(dir.filePath(u"list-%1.txt"_s.arg(entries)))
+    {
+        ListFileSaveError saveError;
+        ListFileReadError readError;
+        ok = saveListFile(listPath, inputs, &saveError) && readListFile(listPath, &content, &readError);
+        listContent.entries = content.entries;
+        QFile saved(listPath);
+        if (ok && saved.open(QIODevice::ReadOnly))
+            list = QStringDecoder(codecName).decode(saved.readAll());
+    }
+
+    int count;
+    QDir dir;
+    PageInputs inputs;
+    QString page;                // the page's text
+    QString list;                // the list file's text
+    QString listPath;            // the list file, as saved
+    ListFileContent content;     // all the file sets
+    ListFileContent listContent; // only its list: what the window's run applies
+    bool withFields = false;     // the window's run applies all the file sets
+    bool ok = false;
+
+    // What a run leaves, dropped outside the timing.
+    std::unique_ptr<PageInputs> loaded;
+    QStringList lines;
+    FakePlatform platform;
+    std::unique_ptr<main1> window;
+    std::unique_ptr<QListWidget> listWidget;
+};
+
+// Before a run: the window's runs start from a fresh window on screen and a fresh list widget, made
+// for the operation and the floor alike so that both start with the same in the caches.
+void prepare(Fixture& f, Op op)
+{
+    if (op != Op::Window)
+        return;
+    f.window = std::make_unique<main1>(f.platform);
+    f.window->show();
+    f.listWidget = std::make_unique<QListWidget>();
+    QCoreApplication::processEvents();
+}
+
+// The timed part.
+bool run(Fixture& f, Op op, bool floor)
+{
+    switch (op) {
+    case Op::Page: {
+        if (floor)
+            return writeFloor(f.dir.filePath(u"floor.html"_s), f.page);
+        QString path;
+        FileError error;
+        return writePageFile(f.dir.path(), f.inputs, &path, &error);
+    }
+    case Op::Load: {
+        if (floor) {
+            f.lines = readFloor(f.listPath);
+            return !f.lines.isEmpty();
+        }
+        f.loaded = std::make_unique<PageInputs>();
+        ListFileReadError error;
+        return loadListFile(f.listPath, f.loaded.get(), &error);
+    }
+    case Op::Save: {
+        if (floor)
+            return writeFloor(f.dir.filePath(u"floor.txt"_s), f.list);
+        ListFileSaveError error;
+        return saveListFile(f.dir.filePath(u"saved.txt"_s), f.inputs, &error);
+    }
+    case Op::Window:
+        break;
+    }
+    if (floor)
+        f.listWidget->addItems(*f.content.entries);
+    else
+        f.window->applyListFileContent(f.withFields ? f.content : f.listContent);
+    return true;
+}
+
+// After a run: what it left is dropped.
+void finish(Fixture& f)
+{
+    f.loaded.reset();
+    f.lines.clear();
+    f.window.reset();
+    f.listWidget.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Measuring.
+
+qint64 timedRun(Fixture& f, Op op, bool floor)
+{
+    prepare(f, op);
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = run(f, op, floor);
+    const qint64 elapsed = timer.nsecsElapsed();
+    finish(f);
+    if (!ok) {
+        std::fprintf(stderr, "%s failed\n", opName(op));
+        std::exit(1);
+    }
+    return elapsed;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+struct Timing
+{
+    double operation = 0; // ns, median
+    double floor = 0;
+    double ratio = 0; // median of the ratios of runs made side by side
+};
+
+// Runs a pair of timed runs side by side, the order switching every repetition, after one run of
+// each to warm caches and allocators. Side by side, the ratio holds up while other work on the
+// machine comes and goes.
+Timing measurePair(const std::function<qint64()>& first, const std::function<qint64()>& second,
+                   int repetitions)
+{
+    (void)first();
+    (void)second();
+    std::vector<double> firsts, seconds, ratios;
+    for (int i = 0; i < repetitions; ++i) {
+        qint64 a = 0, b = 0;
+        if (i % 2 == 0) {
+            a = first();
+            b = second();
+        } else {
+            b = second();
+            a = first();
+        }
+        firsts.push_back(double(a));
+        seconds.push_back(double(b));
+        ratios.push_back(double(a) / double(std::max<qint64>(b, 1)));
+    }
+    return Timing{median(firsts), median(seconds), median(ratios)};
+}
+
+// Memory of this process, in bytes, from /proc/self/status.
+qint64 statusValue(const char* key)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// Resets the peak resident size to the current one.
+bool resetPeak()
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+qint64 heapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+}
+
+// One run in a fresh process: how far its peak resident size rose above what was there before it
+// started, against what it leaves (the file written, or the memory its result still holds).
+int runChild(Op op, int count, const QString& directory, bool floor)
+{
+    Fixture f(count, directory);
+    if (!f.ok)
+        return 1;
+    prepare(f, op);
+    malloc_trim(0);
+    if (!resetPeak())
+        return 1;
+    const qint64 base = statusValue("VmRSS");
+    const qint64 heapBase = heapInUse();
+    if (!run(f, op, floor))
+        return 1;
+    const qint64 peak = statusValue("VmHWM");
+    qint64 output = heapInUse() - heapBase;
+    if (op == Op::Page)
+        output = QFileInfo(f.dir.filePath(floor ? u"floor.html"_s : u"link.html"_s)).size();
+    else if (op == Op::Save)
+        output = QFileInfo(f.dir.filePath(floor ? u"floor.txt"_s : u"saved.txt"_s)).size();
+    std::printf("%lld %lld %lld\n", (long long)(peak - base), (long long)output, (long long)peak);
+    return 0;
+}
+
+struct Memory
+{
+    qint64 growth = -1; // peak resident size above the start of the run
+    qint64 output = -1;
+    qint64 peak = -1; // of the whole process
+};
+
+Memory measureChild(Op op, int count, const QString& directory, bool floor)
+{
+    QProcess child;
+    QStringList arguments = {u"--child"_s, QString::fromLatin1(opName(op)), QString::number(count),
+                             directory};
+    if (floor)
+        arguments.append(u"--floor"_s);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(600000);
+    const QList<QByteArray> numbers = child.readAllStandardOutput().trimmed().split(' ');
+    if (child.exitCode() != 0 || numbers.size() != 3)
+        return {};
+    return Memory{numbers[0].toLongLong(), numbers[1].toLongLong(), numbers[2].toLongLong()};
+}
+
+// One run made over and over, for a profiler to watch.
+int runRepeated(Op op, int count, const QString& directory, int times, bool floor)
+{
+    Fixture f(count, directory);
+    for (int i = 0; f.ok && i < times; ++i)
+        (void)timedRun(f, op, floor);
+    return f.ok ? 0 : 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void print(const char* format, auto... values)
+{
+    std::printf(format, values...);
+    std::fflush(stdout);
+}
+
+double mib(qint64 bytes)
+{
+    return double(bytes) / (1024.0 * 1024.0);
+}
+
+int runAll(const QString& directory, bool quick)
+{
+    const QList<int> sizes = {1000, 10000, 100000};
+    std::map<int, std::unique_ptr<Fixture>> fixtures;
+    bool allMet = true;
+
+    print("siteloom benchmark: files in %s; each figure the median of repetitions made side by side\n",
+          qPrintable(directory));
+    print("\n%-7s %8s %11s %11s %9s %8s\n", "op", "entries", "op ms", "floor ms", "op/floor", "target");
+    for (const int count : sizes) {
+        auto& f = fixtures[count] = std::make_unique<Fixture>(count, directory);
+        if (!f->ok)
+            return 1;
+        // The floors write the very bytes the operations do.
+        for (const Op op : {Op::Page, Op::Save}) {
+            (void)timedRun(*f, op, false);
+            (void)timedRun(*f, op, true);
+        }
+        if (QFile(f->dir.filePath(u"link.html"_s)).size() != QFile(f->dir.filePath(u"floor.html"_s)).size() ||
+            QFile(f->dir.filePath(u"saved.txt"_s)).size() != QFile(f->dir.filePath(u"floor.txt"_s)).size()) {
+            print("an operation and its floor wrote different files\n");
+            return 1;
+        }
+
+        const int repetitions = quick ? 3 : (count >= 100000 ? 9 : count >= 10000 ? 15 : 31);
+        for (const Op op : allOps) {
+            const Timing t = measurePair([&] { return timedRun(*f, op, false); },
+                                         [&] { return timedRun(*f, op, true); }, repetitions);
+            const bool met = t.ratio <= target(op);
+            allMet = allMet && met;
+            print("%-7s %8d %11.3f %11.3f %9.2f %5s%.1f %s\n", opName(op), count, t.operation / 1e6,
+                  t.floor / 1e6, t.ratio, "<= ", target(op), met ? "ok" : "MISSED");
+        }
+    }
+
+    {
+        // What the rest of a loaded file adds in the window: six text fields and the background.
+        Fixture& f = *fixtures[1000];
+        const Timing fields = measurePair(
+            [&] {
+                f.withFields = true;
+                const qint64 elapsed = timedRun(f, Op::Window, false);
+                f.withFields = false;
+                return elapsed;
+            },
+            [&] { return timedRun(f, Op::Window, false); }, quick ? 3 : 31);
+        print("(the window: the file's six fields and background add %.3f ms to the list, whatever its "
+              "length)\n",
+              (fields.operation - fields.floor) / 1e6);
+    }
+
+    print("\nscaling: time at 100,000 / time at 10,000 (linear: 10; target <= 11)\n");
+    print("%-7s %8s %8s\n", "op", "op", "floor");
+    for (const Op op : allOps) {
+        const int repetitions = quick ? 3 : 15;
+        const auto scaling = [&](bool floor) {
+            return measurePair([&] { return timedRun(*fixtures[100000], op, floor); },
+                               [&] { return timedRun(*fixtures[10000], op, floor); }, repetitions)
+                .ratio;
+        };
+        const double scale = scaling(false);
+        const bool met = scale <= 11.0;
+        allMet = allMet && met;
+        print("%-7s %8.2f %8.2f %s\n", opName(op), scale, scaling(true), met ? "ok" : "MISSED");
+    }
+    fixtures.clear();
+
+    print("\npeak memory at 100,000 entries, each run alone in a fresh process (MiB)\n");
+    print("%-7s %12s %10s %11s %13s %13s\n", "op", "peak growth", "output", "growth/out", "floor growth",
+          "process peak");
+    for (const Op op : allOps) {
+        const Memory m = measureChild(op, 100000, directory, false);
+        const Memory f = measureChild(op, 100000, directory, true);
+        const double ratio = double(m.growth) / double(std::max<qint64>(m.output, 1));
+        const bool met = m.growth >= 0 && ratio <= 2.0;
+        allMet = allMet && met;
+        print("%-7s %12.1f %10.1f %11.2f %13.1f %13.1f %s\n", opName(op), mib(m.growth), mib(m.output), ratio,
+              mib(f.growth), mib(m.peak), met ? "ok" : "MISSED");
+    }
+    print("(output: the file written for page and save; the memory the result holds for load and window)\n");
+    print("\n%s\n", allMet ? "every target met" : "some targets MISSED");
+    return allMet ? 0 : 1;
+}
+
+std::optional<Op> opNamed(const QString& name)
+{
+    for (const Op op : allOps) {
+        if (name == QLatin1StringView(opName(op)))
+            return op;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
+    QApplication app(argc, argv);
+    prepareApplication(); // the fonts and texts the program's window has
+    const QStringList arguments = QCoreApplication::arguments();
+    const bool floor = arguments.contains(u"--floor"_s);
+
+    // --child OP N DIR [--floor], --repeat OP N DIR TIMES [--floor]
+    if ((arguments.value(1) == u"--child"_s || arguments.value(1) == u"--repeat"_s) &&
+        arguments.size() >= 5) {
+        const std::optional<Op> op = opNamed(arguments[2]);
+        if (!op)
+            return 2;
+        if (arguments[1] == u"--child"_s)
+            return runChild(*op, arguments[3].toInt(), arguments[4], floor);
+        return runRepeated(*op, arguments[3].toInt(), arguments[4], arguments.value(5).toInt(), floor);
+    }
+
+    // By default the files go to memory (/dev/shm), so that the figures show the work of the code and
+    // not the disk's flush, which the operations and their floors wait for alike.
+    const qsizetype dirAt = arguments.indexOf(u"--dir"_s);
+    QString root = dirAt > 0 ? arguments.value(dirAt + 1) : QString();
+    if (root.isEmpty())
+        root = QFileInfo(u"/dev/shm"_s).isWritable() ? u"/dev/shm"_s : QDir::tempPath();
+    QTemporaryDir temporary(QDir(root).filePath(u"siteloom-bench-XXXXXX"_s));
+    if (!temporary.isValid()) {
+        std::fprintf(stderr, "cannot make a directory in %s\n", qPrintable(root));
+        return 1;
+    }
+    return runAll(temporary.path(), arguments.contains(u"--quick"_s));
+}

@@ -1,0 +1,293 @@
+#include "app/commandline.h"
+
+#include "about/application.h"
+#include "about/version.h"
+#include "listfile/listfile.h"
+#include "main/main1.h"
+#include "main/main1_messages.h"
+#include "page/linkpage.h"
+#include "platform/qtplatform.h"
+#include "platform/ui.h"
+#include "text/textfile.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+namespace {
+
+constexpr int exitDone = 0;
+constexpr int exitMessage = 1; // the window would have shown a message; it went to standard error
+constexpr int exitUsage = 2;
+
+// The program's options, in the order the help lists them, each described in Japanese and English.
+struct OptionText
+{
+    QStringList names;
+    QString valueName; // empty for a flag
+    QString japanese;
+    QString english;
+};
+
+enum OptionIndex { BuildOption, DirectoryOption, HelpOption, VersionOption };
+
+const QList<OptionText>& optionTexts()
+{
+    static const QList<OptionText> texts = {
+        {{u"b"_s, u"build"_s},
+         u"FILE"_s,
+         u"ウィンドウを開かずに、リストファイル FILE からページを作ります。作ったファイルのパスを表示します。"_s,
+         u"Writes the page from the link list file FILE without opening the window, and prints its path."_s},
+        {{u"d"_s, u"directory"_s},
+         u"DIR"_s,
+         u"--build でページを書くディレクトリ（省略すると今のディレクトリ）。"_s,
+         u"The directory --build writes the page into (default: the current directory)."_s},
+        {{u"h"_s, u"help"_s}, QString(), u"この説明を表示します。"_s, u"Shows this help."_s},
+        {{u"v"_s, u"version"_s}, QString(), u"バージョンを表示します。"_s, u"Shows the version."_s},
+    };
+    return texts;
+}
+
+// Options Qt's GUI application takes for itself (such as -platform offscreen or -style fusion):
+// accepted, so that they reach the window, and left out of the help.
+struct QtOption
+{
+    QLatin1StringView name;
+    bool takesValue;
+};
+constexpr QtOption qtGuiOptions[] = {
+    {"platform"_L1, true},      {"platformpluginpath"_L1, true},
+    {"platformtheme"_L1, true}, {"plugin"_L1, true},
+    {"qmljsdebugger"_L1, true}, {"qwindowgeometry"_L1, true},
+    {"qwindowicon"_L1, true},   {"qwindowtitle"_L1, true},
+    {"session"_L1, true},       {"style"_L1, true},
+    {"stylesheet"_L1, true},    {"display"_L1, true},
+    {"geometry"_L1, true},      {"reverse"_L1, false},
+    {"widgetcount"_L1, false},  {"nograb"_L1, false},
+    {"dograb"_L1, false},
+};
+
+QString helpText()
+{
+    const auto line = [](const QString& left, const QString& right) {
+        return u"  "_s + left.leftJustified(22) + u' ' + right + u'\n';
+    };
+    QString text = u"使い方 / Usage:\n"
+                   u"  siteloom [FILE]\n"
+                   u"  siteloom --build FILE [--directory DIR]\n"
+                   u"\n"
+                   u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
+                   u"Builds the link collection page (HTML) of a personal home page.\n"
+                   u"\n"_s;
+    text += line(u"FILE"_s, u"開くリストファイル。「ファイル読込」と同じように読み込みます。"_s);
+    text += line(QString(), u"The link list file to open, loaded as \"ファイル読込\" loads it."_s);
+    for (const OptionText& option : optionTexts()) {
+        QString names = u'-' + option.names.first() + u", --"_s + option.names.last();
+        if (!option.valueName.isEmpty())
+            names += u' ' + option.valueName;
+        text += line(names, option.japanese);
+        text += line(QString(), option.english);
+    }
+    text += u"\n"
+            u"終了コード / Exit status:\n"
+            u"  0  正常に終わりました / done\n"
+            u"  1  ウィンドウが出すメッセージを標準エラーに書きました / a message of the window went to "
+            u"standard error\n"
+            u"  2  使い方の誤り / usage error\n"_s;
+    return text;
+}
+
+// What the command line asks for.
+struct Request
+{
+    enum class Action { Window, Build, Help, Version, UsageError };
+    Action action = Action::Window;
+    QString file;      // the list file, as given
+    QString directory; // --build: the base directory, as given; empty for the current one
+    QString error;     // UsageError: what is wrong, in Japanese and English
+};
+
+Request usageError(const QString& japanese, const QString& english)
+{
+    return Request{Request::Action::UsageError, {}, {}, japanese + u" / "_s + english};
+}
+
+Request readCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    // Qt's own options are single-dash words; ours have one-letter forms that still work this way.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    QList<QCommandLineOption> options;
+    for (const OptionText& text : optionTexts())
+        options.append(QCommandLineOption(text.names, text.english, text.valueName));
+    parser.addOptions(options);
+    for (const QtOption& qt : qtGuiOptions)
+        parser.addOption(QCommandLineOption(qt.name, QString(), qt.takesValue ? u"value"_s : QString()));
+
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            // Named as it was typed, with its dashes.
+            const QString name = unknown.first();
+            QString typed = u"--"_s + name;
+            for (const QString& argument : arguments) {
+                if (argument == u'-' + name || argument.startsWith(u'-' + name + u'=')) {
+                    typed = u'-' + name;
+                    break;
+                }
+            }
+            return usageError(u"「%1」というオプションはありません。"_s.arg(typed), parser.errorText());
+        }
+        return usageError(u"コマンドラインの指定が正しくありません。"_s, parser.errorText());
+    }
+
+    if (parser.isSet(options[HelpOption]))
+        return Request{Request::Action::Help, {}, {}, {}};
+    if (parser.isSet(options[VersionOption]))
+        return Request{Request::Action::Version, {}, {}, {}};
+
+    const QStringList files = parser.positionalArguments();
+    const QStringList builds = parser.values(options[BuildOption]);
+    const QStringList directories = parser.values(options[DirectoryOption]);
+    if (builds.size() > 1 || directories.size() > 1)
+        return usageError(u"--build と --directory は一度だけ指定してください。"_s,
+                          u"Give --build and --directory once each."_s);
+
+    if (builds.isEmpty()) {
+        if (!directories.isEmpty())
+            return usageError(u"--directory は --build と一緒に使います。"_s,
+                              u"--directory goes with --build."_s);
+        if (files.size() > 1)
+            return usageError(u"開くファイルは一つだけ指定してください。"_s, u"Give one file to open."_s);
+        if (!files.isEmpty() && files.first().isEmpty())
+            return usageError(u"開くファイルの名前が空です。"_s, u"The file name is empty."_s);
+        return Request{Request::Action::Window, files.value(0), {}, {}};
+    }
+
+    if (!files.isEmpty())
+        return usageError(u"--build のリストファイルのほかに、ファイルは指定できません。"_s,
+                          u"--build takes its list file only; \"%1\" is one too many."_s.arg(files.first()));
+    if (builds.first().isEmpty())
+        return usageError(u"--build にはリストファイルを指定してください。"_s,
+                          u"--build needs a list file."_s);
+    if (!directories.isEmpty() && directories.first().isEmpty())
+        return usageError(u"--directory にはディレクトリを指定してください。"_s,
+                          u"--directory needs a directory."_s);
+    return Request{Request::Action::Build, builds.first(), directories.value(0), {}};
+}
+
+void writeLine(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = (text + u'\n').toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// Loads the list file onto the window's start values as "ファイル読込" does and writes the page as
+// "html 作成" does, into the directory as if Label1 held it. The first message the window would
+// show that is not a success goes to standard error, and nothing more is done.
+int buildPageFromFile(const QString& file, const QString& directory)
+{
+    // The window's dialog gives a full path, and its messages name the file by it.
+    const QString path = QFileInfo(file).absoluteFilePath();
+    ListFileContent content;
+    ListFileReadError readError;
+    if (!readListFile(path, &content, &readError)) {
+        writeLine(stderr, listFileUnreadableMessage(readError));
+        return exitMessage;
+    }
+    if (const QString message = listFileLoadMessage(path, content); message != listFileLoadedMessage()) {
+        writeLine(stderr, message);
+        return exitMessage;
+    }
+
+    PageInputs inputs;
+    applyListFile(content, &inputs);
+    if (const QString problem = pageInputsProblem(inputs.entries.size(), inputs.fileName);
+        !problem.isEmpty()) {
+        writeLine(stderr, problem);
+        return exitMessage;
+    }
+    QString written;
+    FileError writeError;
+    if (!writePageFile(directory.isNull() ? QDir::currentPath() : directory, inputs, &written, &writeError)) {
+        writeLine(stderr, pageNotWrittenMessage(written, writeError));
+        return exitMessage;
+    }
+    writeLine(stdout, written);
+    return exitDone;
+}
+
+// A QApplication without a window system aborts; say so plainly instead.
+bool haveDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+int runWindow(int argc, char* argv[], const QString& file)
+{
+    if (!haveDisplay()) {
+        writeLine(stderr,
+                  u"siteloom: 画面（ディスプレイ）がありません。 No display found; try: xvfb-run siteloom"_s);
+        return exitMessage;
+    }
+    // Taken before the window starts, since start-up moves to the remembered directory.
+    const QString path = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
+
+    QApplication app(argc, argv);
+    prepareApplication();
+
+    QtPlatform platform;
+    main1 window(platform);
+    window.show();
+    // Loaded once the window is on screen, so that the message box stands in front of it.
+    if (!path.isEmpty())
+        QTimer::singleShot(0, &window, [&window, path] { window.loadListFile(path); });
+    return QApplication::exec();
+}
+
+} // namespace
+
+int runSiteloom(int argc, char* argv[])
+{
+    // Read before any application object exists: only the window may have a GUI application.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const Request request = readCommandLine(arguments);
+    if (request.action == Request::Action::Window)
+        return runWindow(argc, argv, request.file);
+
+    const QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"siteloom"_s);
+    QCoreApplication::setApplicationVersion(QString::fromUtf16(programVersion));
+    // The reasons Qt gives for a file that cannot be read or written, in Japanese as in the window.
+    installJapaneseTranslation();
+    switch (request.action) {
+    case Request::Action::Build:
+        return buildPageFromFile(request.file, request.directory);
+    case Request::Action::Help:
+        std::fputs(helpText().toLocal8Bit().constData(), stdout);
+        return exitDone;
+    case Request::Action::Version:
+        writeLine(stdout, u"siteloom "_s + QString::fromUtf16(programVersion));
+        return exitDone;
+    case Request::Action::UsageError:
+    case Request::Action::Window:
+        break;
+    }
+    writeLine(stderr, u"siteloom: "_s + request.error);
+    writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
+    return exitUsage;
+}
+
+} // namespace siteloom

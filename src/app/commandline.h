@@ -1,0 +1,14 @@
+#pragma once
+
+namespace siteloom {
+
+// Runs the program as its command line asks and returns the exit status:
+//   siteloom                                  the window
+//   siteloom FILE                             the window, with FILE loaded as "ファイル読込" loads it
+//   siteloom --build FILE [--directory DIR]   the page from FILE, written into DIR without a window
+//   siteloom --help | --version
+// Building, the help, the version and usage errors run on a QCoreApplication: they need no display
+// and create no widget. A usage error exits with 2.
+[[nodiscard]] int runSiteloom(int argc, char* argv[]);
+
+} // namespace siteloom

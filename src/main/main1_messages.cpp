@@ -1,0 +1,104 @@
+#include "main/main1_messages.h"
+
+#include "listfile/listfile.h"
+#include "text/textfile.h"
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+QString fileProblemMessage(const QString& what, const FileError& error)
+{
+    return what + u'\n' + error.path + u'\n' + error.reason;
+}
+
+QString pageInputsProblem(qsizetype entryCount, const QString& fileName)
+{
+    if (entryCount <= 0)
+        return u"項目を追加してください。"_s;
+    if (fileName.isEmpty())
+        return u"ｈｔｍｌファイル名を入れてください。"_s;
+    return {};
+}
+
+QString pageWrittenMessage()
+{
+    return u"作成しました。"_s;
+}
+
+QString pageNotWrittenMessage(const QString& path, const FileError& error)
+{
+    return u"ページを書き込めませんでした。\n%1\n%2"_s.arg(path, error.reason);
+}
+
+QString listFileFieldCaption(ListFileField field)
+{
+    const QString own = u"自分のＨＰ情報 "_s;
+    switch (field) {
+    case ListFileField::FileName:
+        return u"作成ﾌｧｲﾙ名を入れる"_s;
+    case ListFileField::BackgroundImage:
+        return u"ＨＰ色（背景）指定 ﾌｧｲﾙ指定"_s;
+    case ListFileField::Title:
+        return u"トップのタイトル名"_s;
+    case ListFileField::OwnBanner:
+        return own + u"バナーＵＲＬ"_s;
+    case ListFileField::OwnName:
+        return own + u"ＨＰ名または、ＨＰ説明"_s;
+    case ListFileField::OwnUrl:
+        break;
+    }
+    return own + u"登録するＵＲＬ"_s;
+}
+
+namespace {
+
+// Why a file that was read is not taken, in the user's words; Qt's reason when it was not read.
+QString readProblem(const ListFileReadError& error)
+{
+    const QString notShiftJis = u"Shift_JIS（CP932）のテキストファイルではありません。"_s;
+    switch (error.encoding) {
+    case TextEncodingProblem::NotWindows31J:
+        return notShiftJis;
+    case TextEncodingProblem::Utf8:
+        return notShiftJis +
+               u"\nUTF-8 で保存されたファイルのようです。Shift_JIS で保存し直してから読み込んでください。"_s;
+    case TextEncodingProblem::NulByte:
+        return u"テキストファイルではありません（NUL 文字を含んでいます）。"_s;
+    case TextEncodingProblem::None:
+        break;
+    }
+    if (const std::optional<TooLongValue>& tooLong = error.tooLong) {
+        const QString place = tooLong->entry >= 0 ? u"リストの%1番目の項目"_s.arg(tooLong->entry + 1)
+                                                  : u"「%1」"_s.arg(listFileFieldCaption(tooLong->field));
+        return u"%1が長すぎます（%2文字。入力欄には%3文字までしか入りません）。"_s.arg(place)
+            .arg(tooLong->length)
+            .arg(textBoxCapacity);
+    }
+    return error.file.reason;
+}
+
+} // namespace
+
+QString listFileUnreadableMessage(const ListFileReadError& error)
+{
+    return u"ファイルを読み込めませんでした。\n%1\n%2"_s.arg(error.file.path, readProblem(error));
+}
+
+QString listFileLoadMessage(const QString& path, const ListFileContent& content)
+{
+    if (!content.shortBlock)
+        return listFileLoadedMessage();
+    return u"ファイルが途中で終わっていました。\n%1\nリストの項目は、%2件のうち%3件だけ読み込みました。"_s
+        .arg(QDir::toNativeSeparators(path), content.shortBlock->entriesAnnounced,
+             QString::number(content.shortBlock->entriesRead));
+}
+
+QString listFileLoadedMessage()
+{
+    return u"読込み完了"_s;
+}
+
+} // namespace siteloom

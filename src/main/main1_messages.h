@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+namespace siteloom {
+
+struct FileError;
+struct ListFileContent;
+struct ListFileReadError;
+enum class ListFileField;
+
+// The main window's messages about the page and the list file, worded in one place for the
+// window's message boxes and for the command line, which writes them to standard error. They use
+// QtCore only, so the command line can build a page without a widget.
+
+// A file that could not be read or written: what went wrong, the file and why, one to a line.
+[[nodiscard]] QString fileProblemMessage(const QString& what, const FileError& error);
+
+// "html 作成": what stops the page before anything is written, tested in this order: an empty list,
+// then an empty file name (as typed, before trimming). Empty when the page can be written.
+[[nodiscard]] QString pageInputsProblem(qsizetype entryCount, const QString& fileName);
+// The page was written.
+[[nodiscard]] QString pageWrittenMessage();
+// The page at this path (native form) could not be written.
+[[nodiscard]] QString pageNotWrittenMessage(const QString& path, const FileError& error);
+
+// A field of the list file as the user finds it in the window: the caption of its text box, after
+// the frame's title where the same caption stands on both tabs.
+[[nodiscard]] QString listFileFieldCaption(ListFileField field);
+
+// "ファイル読込": the file could not be read, is not Shift_JIS text (and what it is instead), or holds
+// a value longer than its text box.
+[[nodiscard]] QString listFileUnreadableMessage(const ListFileReadError& error);
+// What a load that read the file says: listFileLoadedMessage(), or that the file ended inside its
+// entry block and how many entries came in.
+[[nodiscard]] QString listFileLoadMessage(const QString& path, const ListFileContent& content);
+[[nodiscard]] QString listFileLoadedMessage();
+
+} // namespace siteloom
