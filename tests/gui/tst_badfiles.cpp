@@ -17,9 +17,9 @@ namespace {
 
 constexpr qint64 megabyte = 1024 * 1024;
 
-// Loading may take this many times the file's size in memory: the bytes and the text (two bytes per
-// character) while it is decoded, then the text and the values taken out of it (up to the text's
-// size again): four times, and one more for the allocator's slack.
+// Loading may take this many times the file's size in memory: a line that waits for its end holds
+// its bytes, then its text (two bytes per character) while it is parsed, and the values kept out of
+// the file take up to the text's size again: four times, and one more for the allocator's slack.
 constexpr qint64 memoryFactor = 5;
 
 // Writes a file piece by piece, so that the test itself never holds a big file in memory.
