@@ -90,13 +90,9 @@ void tst_frmabt::textsAndFonts()
     QFETCH(QString, family);
     QFETCH(qreal, points);
     OpenAbout about;
-    QWidget* widget = control<QWidget>(about.window, name);
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        QCOMPARE(label->text(), text);
-    else if (auto* button = qobject_cast<QPushButton*>(widget))
-        QCOMPARE(button->text(), text);
-    else
-        QCOMPARE(qobject_cast<QTextEdit*>(widget)->toPlainText(), text);
+    const QWidget* widget = control<QWidget>(about.window, name);
+    QCOMPARE(widget->property(qobject_cast<const QTextEdit*>(widget) ? "plainText" : "text").toString(),
+             text);
     QCOMPARE(widget->font().family(), family);
     QCOMPARE(widget->font().pointSizeF(), points);
 }
@@ -110,8 +106,7 @@ void tst_frmabt::dialogBesideTheMainWindow()
     owner.show();
     owner.about->trigger();
     QPointer<frmabt> window = owner.aboutWindow();
-    QVERIFY(window);
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    QVERIFY(window && QTest::qWaitForWindowActive(window));
     QCOMPARE(window->windowTitle(), u"ﾊﾞｰｼﾞｮﾝ情報"_s);
     QCOMPARE(window->size(), QSize(twips(5760), twips(3465)));
     QCOMPARE(window->minimumSize(), window->maximumSize());
@@ -185,21 +180,19 @@ void tst_frmabt::keys()
 
 void tst_frmabt::askingBeforeTheBrowser_data()
 {
-    QTest::addColumn<bool>("answered");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("answer"); // 0: Enter
     QTest::addColumn<bool>("browserWorks");
     QTest::addColumn<int>("pagesOpened");
-    QTest::newRow("No starts nothing") << true << int(QMessageBox::No) << false << 0;
-    QTest::newRow("Yes opens the page") << true << int(QMessageBox::Yes) << true << 1;
-    QTest::newRow("Enter takes Yes, the default") << false << 0 << true << 1;
-    QTest::newRow("no browser to start") << true << int(QMessageBox::Yes) << false << 1;
+    QTest::newRow("No starts nothing") << int(QMessageBox::No) << false << 0;
+    QTest::newRow("Yes opens the page") << int(QMessageBox::Yes) << true << 1;
+    QTest::newRow("Enter takes Yes, the default") << 0 << true << 1;
+    QTest::newRow("no browser to start") << int(QMessageBox::Yes) << false << 1;
 }
 
 // Each press asks, and opens the page once when the answer is Yes; a browser that cannot be started
 // is reported with the page's address. Whatever happens, the window and the tool go on.
 void tst_frmabt::askingBeforeTheBrowser()
 {
-    QFETCH(bool, answered);
     QFETCH(int, answer);
     QFETCH(bool, browserWorks);
     QFETCH(int, pagesOpened);
@@ -207,7 +200,7 @@ void tst_frmabt::askingBeforeTheBrowser()
     FakePlatform& platform = about.platform;
     platform.browserWorks = browserWorks;
     for (int press = 0; press < 2; ++press) {
-        if (answered)
+        if (answer != 0)
             platform.answers.enqueue(QMessageBox::StandardButton(answer));
         about.window->Command1->click();
     }
