@@ -28,13 +28,14 @@ if(NOT result EQUAL 0 OR NOT output STREQUAL "")
 endif()
 
 # appstreamcli prints one line of success when it has nothing to remark, and each remark on a line
-# of its own before the summary.
+# of its own before the summary. The success line begins with a check mark, or with "?" where the
+# locale cannot show one.
 find_program(appstreamcli appstreamcli REQUIRED)
 foreach(check "validate;--no-net;${metainfo}" "validate-tree;--no-net;${PREFIX}")
     execute_process(COMMAND ${appstreamcli} ${check}
                     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
     string(STRIP "${output}" output)
-    if(NOT result EQUAL 0 OR NOT output MATCHES "^✔ Validation was successful\\.$")
+    if(NOT result EQUAL 0 OR NOT output MATCHES "^[^ ]+ Validation was successful\\.$")
         string(REPLACE ";" " " command "${check}")
         message(FATAL_ERROR "appstreamcli ${command}:\n${output}")
     endif()

@@ -18,10 +18,7 @@ class tst_desktop : public QObject
 private slots:
     void initTestCase();
     void identityForTheDesktop();
-    void messageBoxButtonsInJapanese_data();
-    void messageBoxButtonsInJapanese();
-    void fileDialogInJapanese_data();
-    void fileDialogInJapanese();
+    void qtTextsInJapanese();
 };
 
 void tst_desktop::initTestCase()
@@ -41,42 +38,20 @@ void tst_desktop::identityForTheDesktop()
     QVERIFY(!QApplication::windowIcon().pixmap(32).toImage().isNull());
 }
 
-void tst_desktop::messageBoxButtonsInJapanese_data()
+// The browser question's buttons and Qt's own file dialog (not the desktop's) take their texts from
+// Qt's translation.
+void tst_desktop::qtTextsInJapanese()
 {
-    QTest::addColumn<int>("button");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("Yes of the browser question") << int(QMessageBox::Yes) << u"はい(&Y)"_s;
-    QTest::newRow("No of the browser question") << int(QMessageBox::No) << u"いいえ(&N)"_s;
-    QTest::newRow("Cancel") << int(QMessageBox::Cancel) << u"キャンセル"_s;
-}
-
-void tst_desktop::messageBoxButtonsInJapanese()
-{
-    QFETCH(int, button);
-    QFETCH(QString, caption);
     QMessageBox box(QMessageBox::Warning, u"インターネット接続"_s, u"?"_s,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QCOMPARE(box.button(QMessageBox::StandardButton(button))->text(), caption);
-}
-
-void tst_desktop::fileDialogInJapanese_data()
-{
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("directory") << u"lookInLabel"_s << u"アドレス:"_s;
-    QTest::newRow("file name") << u"fileNameLabel"_s << u"ファイル名(&N):"_s;
-    QTest::newRow("file type") << u"fileTypeLabel"_s << u"ファイルの種類:"_s;
-}
-
-// The tool uses Qt's own file dialog (not the desktop's), so its texts come from Qt's translation.
-void tst_desktop::fileDialogInJapanese()
-{
-    QFETCH(QString, label);
-    QFETCH(QString, caption);
+                    QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), u"はい(&Y)"_s);
+    QCOMPARE(box.button(QMessageBox::No)->text(), u"いいえ(&N)"_s);
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    QCOMPARE(control<QLabel>(&dialog, label)->text(), caption);
+    QCOMPARE(control<QLabel>(&dialog, u"lookInLabel"_s)->text(), u"アドレス:"_s);
+    QCOMPARE(control<QLabel>(&dialog, u"fileNameLabel"_s)->text(), u"ファイル名(&N):"_s);
+    QCOMPARE(control<QLabel>(&dialog, u"fileTypeLabel"_s)->text(), u"ファイルの種類:"_s);
 }
 
 QTEST_MAIN(tst_desktop)

@@ -18,16 +18,11 @@ class tst_dirs : public QObject
 private slots:
     void initTestCase();
     void cleanup();
-    void firstRunReadsNothing();
-    void everyModeButOneSaves_data();
-    void everyModeButOneSaves();
-    void emptyStoredValueReadsAsNothing();
-    void saveFailureKeepsEarlierValue();
-    void storedValueSurvivesIntoAFreshStore();
+    void startDirectory_data();
+    void startDirectory();
+    void startDirectoryInTheRealStore();
     void desktopLookup_data();
     void desktopLookup();
-    void desktopPathLength_data();
-    void desktopPathLength();
     void driveOfAPath_data();
     void driveOfAPath();
 
@@ -46,120 +41,88 @@ void tst_dirs::cleanup()
     QVERIFY(QDir::setCurrent(m_startDirectory));
 }
 
-void tst_dirs::firstRunReadsNothing()
-{
-    FakePlatform platform;
-    QCOMPARE(dirs_proc2(platform, 1, u"siteloom"_s), QString());
-    QtPlatform real;
-    QCOMPARE(dirs_proc2(real, 1, u"siteloom-first-run"_s), QString());
-}
-
-void tst_dirs::everyModeButOneSaves_data()
+void tst_dirs::startDirectory_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::newRow("mode 0") << 0;
-    QTest::newRow("mode 2, the chooser's") << 2;
-    QTest::newRow("mode 3") << 3;
-    QTest::newRow("mode -1") << -1;
+    QTest::addColumn<QString>("stored"); // null: nothing stored
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("saves");
+    QTest::newRow("first run reads nothing") << 1 << QString() << true << false;
+    QTest::newRow("empty stored value reads as nothing") << 1 << u""_s << true << false;
+    QTest::newRow("mode 0 saves") << 0 << u"/earlier"_s << true << true;
+    QTest::newRow("mode 2, the chooser's, saves") << 2 << u"/earlier"_s << true << true;
+    QTest::newRow("mode 3 saves") << 3 << u"/earlier"_s << true << true;
+    QTest::newRow("mode -1 saves") << -1 << u"/earlier"_s << true << true;
+    QTest::newRow("failed save keeps the earlier value") << 2 << u"/earlier"_s << false << false;
 }
 
-void tst_dirs::everyModeButOneSaves()
+// Only mode 1 reads; every other mode stores the current directory and returns "", as it does when
+// the store cannot be written.
+void tst_dirs::startDirectory()
 {
     QFETCH(int, mode);
+    QFETCH(QString, stored);
+    QFETCH(bool, writable);
+    QFETCH(bool, saves);
     QTemporaryDir dir;
     QVERIFY(QDir::setCurrent(dir.path()));
     FakePlatform platform;
+    if (!stored.isNull())
+        platform.settings.insert(u"siteloom/startup/firstdir"_s, stored);
+    platform.settingsWritable = writable;
     QCOMPARE(dirs_proc2(platform, static_cast<qint16>(mode), u"siteloom"_s), QString());
-    QCOMPARE(platform.settings.value(u"siteloom/startup/firstdir"_s), QDir::currentPath());
-    QCOMPARE(dirs_proc2(platform, 1, u"siteloom"_s), QDir::currentPath());
+    QCOMPARE(dirs_proc2(platform, 1, u"siteloom"_s), saves ? QDir::currentPath() : stored);
 }
 
-void tst_dirs::emptyStoredValueReadsAsNothing()
-{
-    FakePlatform platform;
-    platform.settings.insert(u"siteloom/startup/firstdir"_s, QString());
-    QCOMPARE(dirs_proc2(platform, 1, u"siteloom"_s), QString());
-}
-
-void tst_dirs::saveFailureKeepsEarlierValue()
-{
-    FakePlatform platform;
-    platform.settings.insert(u"siteloom/startup/firstdir"_s, u"/earlier"_s);
-    platform.settingsWritable = false;
-    QCOMPARE(dirs_proc2(platform, 2, u"siteloom"_s), QString());
-    QCOMPARE(dirs_proc2(platform, 1, u"siteloom"_s), u"/earlier"_s);
-}
-
-void tst_dirs::storedValueSurvivesIntoAFreshStore()
+// A first run reads nothing; a value saved by one run is read by the next, from application
+// "siteloom", section "startup", key "firstdir".
+void tst_dirs::startDirectoryInTheRealStore()
 {
     QTemporaryDir dir;
     QVERIFY(QDir::setCurrent(dir.path()));
     const QString saved = QDir::currentPath();
+    QSettings(u"siteloom"_s, u"siteloom"_s).remove(u"startup"_s); // a first run, however often run
     {
         QtPlatform platform;
+        QCOMPARE(dirs_proc2(platform, 1, u"siteloom"_s), QString());
         QCOMPARE(dirs_proc2(platform, 2, u"siteloom"_s), QString());
     }
     QVERIFY(QDir::setCurrent(m_startDirectory));
     QtPlatform later;
     QCOMPARE(dirs_proc2(later, 1, u"siteloom"_s), saved);
-    // Where a later run looks for it: application "siteloom", section "startup", key "firstdir".
-    QSettings store(u"siteloom"_s, u"siteloom"_s);
-    QCOMPARE(store.value(u"startup/firstdir"_s).toString(), saved);
+    QCOMPARE(QSettings(u"siteloom"_s, u"siteloom"_s).value(u"startup/firstdir"_s).toString(), saved);
 }
 
 void tst_dirs::desktopLookup_data()
 {
-    QTest::addColumn<QString>("relative");
+    QTest::addColumn<QString>("relative"); // null: the desktop reports no folder
+    QTest::addColumn<int>("bytes");        // the whole path's length in UTF-8, 0: as it comes
     QTest::addColumn<bool>("create");
     QTest::addColumn<bool>("found");
-    QTest::newRow("present") << u"Desktop"_s << true << true;
-    QTest::newRow("absent") << u"Desktop"_s << false << false;
-    QTest::newRow("none reported") << QString() << false << false;
-    QTest::newRow("japanese name") << u"デスクトップ"_s << true << true;
+    QTest::newRow("absent") << u"Desktop"_s << 0 << false << false;
+    QTest::newRow("none reported") << QString() << 0 << false << false;
+    QTest::newRow("japanese name") << u"デスクトップ"_s << 0 << true << true;
+    // The lookup's buffer holds 250 bytes with the terminator.
+    QTest::newRow("249 bytes") << u"デスクトップ"_s << 249 << true << true;
+    QTest::newRow("250 bytes") << u"デスクトップ"_s << 250 << true << false;
 }
 
 void tst_dirs::desktopLookup()
 {
     QFETCH(QString, relative);
+    QFETCH(int, bytes);
     QFETCH(bool, create);
     QFETCH(bool, found);
     QTemporaryDir home;
     FakePlatform platform;
-    if (!relative.isEmpty()) {
+    if (!relative.isNull())
         platform.desktop = home.path() + u'/' + relative;
-        if (create)
-            QVERIFY(QDir().mkpath(platform.desktop));
-    }
+    // Padded with ASCII to the length, in folders short enough for the file system; the Japanese
+    // name makes the path far shorter in characters than in bytes.
+    while (platform.desktop.toUtf8().size() < bytes)
+        platform.desktop += platform.desktop.toUtf8().size() % 100 == 0 ? u'/' : u'a';
+    QVERIFY(!create || QDir().mkpath(platform.desktop));
     QCOMPARE(dirs_proc1(platform), found ? platform.desktop : QString());
-}
-
-// The lookup's buffer holds 250 bytes with the terminator: 249 bytes of path pass, 250 do not.
-void tst_dirs::desktopPathLength_data()
-{
-    QTest::addColumn<int>("bytes");
-    QTest::addColumn<bool>("found");
-    QTest::newRow("249 bytes") << 249 << true;
-    QTest::newRow("250 bytes") << 250 << false;
-}
-
-void tst_dirs::desktopPathLength()
-{
-    QFETCH(int, bytes);
-    QFETCH(bool, found);
-    QTemporaryDir home;
-    QString path = home.path() + u'/';
-    // Each "デ" is three bytes in UTF-8; pad with ASCII to the exact length, in directories of at
-    // most 200 bytes so that no single name is too long for the file system.
-    while (path.toUtf8().size() + 3 <= bytes - 1 && path.toUtf8().size() % 150 < 140)
-        path += u"デ"_s;
-    while (path.toUtf8().size() < bytes) {
-        path += (path.toUtf8().size() % 100 == 99 && bytes - path.toUtf8().size() > 1) ? u'/' : u'a';
-    }
-    QCOMPARE(path.toUtf8().size(), bytes);
-    QVERIFY(QDir().mkpath(path));
-    FakePlatform platform;
-    platform.desktop = path;
-    QCOMPARE(dirs_proc1(platform), found ? path : QString());
 }
 
 void tst_dirs::driveOfAPath_data()

@@ -10,8 +10,6 @@
 
 #include <QAccessible>
 #include <QDir>
-#include <QFile>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,38 +20,28 @@ using namespace siteloom;
 
 namespace {
 
-constexpr char cannotLockOut[] = "this user (root) enters folders whatever their permissions say";
+const QString firstDir = u"siteloom/startup/firstdir"_s;
+const QString typed = u"書きかけ"_s;
+constexpr int asMade = -1;  // permissions of a folder left as they are
+constexpr int removed = -2; // the folder removed after it was listed
 
-void makeFile(const QString& path)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-}
-
-QString files(const FileList* list)
-{
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i)
-        names.append(list->item(i)->text());
-    return names.join(u',');
-}
-
-// What the directory list shows, in one line: the path that its chain of open entries spells, from
-// the drive's root down, then the entries below the open one: "/tmp/x/site > images,pages".
-QString shown(const DirectoryList* list)
+// What the chooser's lists show, in one line: the path that the directory list's chain of open
+// entries spells from the drive's root down, the entries below the open one, then the file list:
+// "/tmp/x/site > images,pages | Index.html,link.txt".
+QString shown(const fm1* chooser)
 {
     const QTreeWidgetItem* open = nullptr;
-    const auto all = list->findItems(u"*"_s, Qt::MatchWildcard | Qt::MatchRecursive);
+    const auto all = chooser->Dir1->findItems(u"*"_s, Qt::MatchWildcard | Qt::MatchRecursive);
     for (const QTreeWidgetItem* item : all)
-        open = item->toolTip(0) == list->path() ? item : open;
-    QStringList chain;
+        open = item->toolTip(0) == chooser->Dir1->path() ? item : open;
+    QStringList chain, below, files;
     for (const QTreeWidgetItem* item = open; item; item = item->parent())
         chain.prepend(item->text(0));
-    QStringList below;
     for (int i = 0; open && i < open->childCount(); ++i)
         below.append(open->child(i)->text(0));
-    const QString drive = chain.isEmpty() ? QString() : chain.takeFirst();
-    return (chain.isEmpty() ? drive : QDir(drive).filePath(chain.join(u'/'))) + u" > "_s + below.join(u',');
+    for (int i = 0; i < chooser->File1->count(); ++i)
+        files.append(chooser->File1->item(i)->text());
+    return QDir::cleanPath(chain.join(u'/')) + u" > "_s + below.join(u',') + u" | "_s + files.join(u',');
 }
 
 // Opens an entry of the directory list with a double click. QTest's double click on a widget is the
@@ -69,16 +57,6 @@ void doubleClickEntry(DirectoryList* list, const QString& caption)
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, centre);
 }
 
-// Replaces the text of a box the way an input method types Japanese: by committing it.
-void typeInto(QLineEdit* box, const QString& text)
-{
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Backspace);
-    QInputMethodEvent commit;
-    commit.setCommitString(text);
-    QCoreApplication::sendEvent(box, &commit);
-}
-
 } // namespace
 
 class tst_fm1 : public QObject
@@ -89,21 +67,15 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void windowAndTabOrder();
-    void firstOpeningShowsCurrentDirectory();
-    void walkingThenCancel();
-    void confirm_data();
-    void confirm();
-    void desktopButton_data();
-    void desktopButton();
-    void unreadableDirectory_data();
-    void unreadableDirectory();
-    void vanishedDirectoryCannotBeOpened();
+    void firstOpening();
+    void movingTheLists_data();
+    void movingTheLists();
+    void closing_data();
+    void closing();
 
 private:
     [[nodiscard]] fm1* openChooser(main1& window);
-    [[nodiscard]] QString tree(const QString& relative) const;
-    [[nodiscard]] bool lockOutOf(const QString& path, QFile::Permissions permissions);
+    [[nodiscard]] QString at(QString path) const { return path.replace(u'~', m_tree->path()); }
 
     QString m_startDirectory;
     std::unique_ptr<QTemporaryDir> m_tree;
@@ -116,16 +88,20 @@ void tst_fm1::initTestCase()
     m_startDirectory = QDir::currentPath();
 }
 
-// The process starts in "site": two subdirectories, a hidden one, two files and a hidden file.
+// The process starts in "site": three subdirectories, a hidden one, two files and a hidden file.
+// Beside it, a folder for the desktop. Folders end in '/'.
 void tst_fm1::init()
 {
-    m_tree = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir().mkpath(tree(u"site/images"_s)) && QDir().mkpath(tree(u"site/pages"_s)) &&
-            QDir().mkpath(tree(u"site/.git"_s)));
-    for (const QString& file :
-         {u"site/link.txt"_s, u"site/Index.html"_s, u"site/.hidden"_s, u"site/images/a.gif"_s})
-        makeFile(tree(file));
-    QVERIFY(QDir::setCurrent(tree(u"site"_s)));
+    m_tree =
+        std::make_unique<QTemporaryDir>(QFileInfo(QDir::tempPath()).canonicalFilePath() + u"/fm1-XXXXXX"_s);
+    for (const QString& path :
+         {u"~/site/images/a.gif"_s, u"~/site/locked/inner/"_s, u"~/site/locked/secret.txt"_s,
+          u"~/site/pages/"_s, u"~/site/.git/"_s, u"~/site/link.txt"_s, u"~/site/Index.html"_s,
+          u"~/site/.hidden"_s, u"~/home/Desktop/memo.txt"_s}) {
+        QVERIFY(QDir().mkpath(QFileInfo(at(path)).path()));
+        QVERIFY(path.endsWith(u'/') || QFile(at(path)).open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir::setCurrent(at(u"~/site"_s)));
 }
 
 void tst_fm1::cleanup()
@@ -144,22 +120,8 @@ fm1* tst_fm1::openChooser(main1& window)
     return window.chooserWindow();
 }
 
-QString tst_fm1::tree(const QString& relative) const
-{
-    return QFileInfo(m_tree->path()).canonicalFilePath() + u'/' + relative;
-}
-
-// Takes permissions away from a folder until cleanup(); false when this user still gets into it.
-bool tst_fm1::lockOutOf(const QString& path, QFile::Permissions permissions)
-{
-    m_locked.append(path);
-    if (!QFile::setPermissions(path, permissions))
-        return false;
-    const QString here = QDir::currentPath();
-    return !QDir::setCurrent(path) || !QDir::setCurrent(here);
-}
-
-void tst_fm1::windowAndTabOrder()
+// Opening shows the current directory and moves and stores nothing; the keyboard walks as well.
+void tst_fm1::firstOpening()
 {
     FakePlatform platform;
     main1 window(platform);
@@ -167,191 +129,141 @@ void tst_fm1::windowAndTabOrder()
     QCOMPARE(chooser->windowTitle(), u"ディレクトリ指定画面"_s);
     QCOMPARE(chooser->minimumSize(), QSize(twips(7890), twips(5250)));
     QCOMPARE(chooser->maximumSize(), chooser->minimumSize());
+    QCOMPARE(chooser->Drive1->drive(), driveOf(at(u"~/site"_s)));
+    QCOMPARE(shown(chooser), at(u"~/site > images,locked,pages | Index.html,link.txt"_s));
+    QCOMPARE(chooser->Text1->text(), at(u"~/site"_s));
+    QCOMPARE(QDir::currentPath(), at(u"~/site"_s));
+
     QVERIFY(QTest::qWaitForWindowActive(chooser));
     QTRY_COMPARE(QApplication::focusWidget(), chooser->Drive1);
-    QStringList order;
-    for (int i = 0; i < 7; ++i) {
+    for (const char* name : {"Drive1", "Dir1", "Text1", "File1", "Command1", "Command2", "Command3"}) {
         QWidget* focus = QApplication::focusWidget();
-        order.append(focus->objectName());
+        QCOMPARE(focus->objectName(), QLatin1StringView(name));
         QCOMPARE(focus->accessibleDescription(), focus->objectName());
-        const QString name = QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
-        QVERIFY2(!name.isEmpty() && name != focus->objectName(), qPrintable(name));
+        const QString accessibleName = QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
+        QVERIFY2(!accessibleName.isEmpty() && accessibleName != focus->objectName(), name);
         QTest::keyClick(focus, Qt::Key_Tab);
     }
-    QCOMPARE(order.join(u' '), u"Drive1 Dir1 Text1 File1 Command1 Command2 Command3"_s);
-}
 
-void tst_fm1::firstOpeningShowsCurrentDirectory()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    fm1* chooser = openChooser(window);
-    QCOMPARE(chooser->Drive1->drive(), driveOf(tree(u"site"_s)));
-    QCOMPARE(shown(chooser->Dir1), tree(u"site > images,pages"_s));
-    QCOMPARE(files(chooser->File1), u"Index.html,link.txt"_s);
-    QCOMPARE(chooser->Text1->text(), tree(u"site"_s));
-    // Opening moves nothing and stores nothing.
-    QCOMPARE(QDir::currentPath(), tree(u"site"_s));
+    // The arrow chooses an entry, Enter opens it.
+    chooser->Dir1->setFocus();
+    QTest::keyClick(chooser->Dir1, Qt::Key_End);
+    QCOMPARE(QDir::currentPath(), at(u"~/site"_s));
+    QTest::keyClick(chooser->Dir1, Qt::Key_Return);
+    QCOMPARE(QDir::currentPath(), at(u"~/site/pages"_s));
+    QCOMPARE(shown(chooser), at(u"~/site/pages >  | "_s));
     QVERIFY(platform.settings.isEmpty());
 }
 
-void tst_fm1::walkingThenCancel()
+void tst_fm1::movingTheLists_data()
 {
-    FakePlatform platform;
-    platform.settings.insert(u"siteloom/startup/firstdir"_s, u"/remembered"_s);
-    main1 window(platform);
-    QPointer<fm1> chooser = openChooser(window);
-
-    // The current directory follows every step, before either button is pressed.
-    doubleClickEntry(chooser->Dir1, u"images"_s);
-    QCOMPARE(QDir::currentPath(), tree(u"site/images"_s));
-    QCOMPARE(chooser->Text1->text(), tree(u"site/images"_s));
-    QCOMPARE(shown(chooser->Dir1), tree(u"site/images > "_s));
-    QCOMPARE(files(chooser->File1), u"a.gif"_s);
-    doubleClickEntry(chooser->Dir1, u"site"_s);
-    QCOMPARE(QDir::currentPath(), tree(u"site"_s));
-    // With the keyboard: the arrow chooses an entry, Enter opens it.
-    chooser->Dir1->setFocus();
-    QTest::keyClick(chooser->Dir1, Qt::Key_End);
-    QCOMPARE(QDir::currentPath(), tree(u"site"_s));
-    QTest::keyClick(chooser->Dir1, Qt::Key_Return);
-    QCOMPARE(QDir::currentPath(), tree(u"site/pages"_s));
-    QCOMPARE(files(chooser->File1), QString());
-
-    chooser->Command2->click();
-    QTRY_VERIFY(chooser.isNull());
-    QCOMPARE(window.Label1->text(), u"/remembered"_s);
-    QCOMPARE(platform.settings.value(u"siteloom/startup/firstdir"_s), u"/remembered"_s);
-    QCOMPARE(QDir::currentPath(), tree(u"site/pages"_s));
-    QCOMPARE(openChooser(window)->Text1->text(), tree(u"site/pages"_s)); // the next opening starts there
+    QTest::addColumn<QString>("entry");  // the entry opened; none: the desktop button
+    QTest::addColumn<QString>("folder"); // the folder changed once the chooser is open
+    QTest::addColumn<int>("permissions");
+    QTest::addColumn<QString>("shownAfter");
+    QTest::addColumn<QString>("textAfter");
+    QTest::addColumn<QString>("currentAfter");
+    const QString site = u"~/site > images,locked,pages | Index.html,link.txt"_s;
+    const QString desktop = u"~/home/Desktop"_s;
+    const int readOnly = int(QFile::ReadOwner | QFile::ReadUser);
+    QTest::newRow("subdirectory") << u"images"_s << QString() << asMade << u"~/site/images >  | a.gif"_s
+                                  << u"~/site/images"_s << u"~/site/images"_s;
+    // A directory that cannot be entered opens in the list and the path box only; the file list keeps the
+    // previous names.
+    QTest::newRow("no permissions at all")
+        << u"locked"_s << u"~/site/locked"_s << 0 << u"~/site/locked >  | Index.html,link.txt"_s
+        << u"~/site/locked"_s << u"~/site"_s;
+    QTest::newRow("names readable, not enterable")
+        << u"locked"_s << u"~/site/locked"_s << readOnly << u"~/site/locked > inner | Index.html,link.txt"_s
+        << u"~/site/locked"_s << u"~/site"_s;
+    QTest::newRow("vanished since listed")
+        << u"pages"_s << u"~/site/pages"_s << removed << site << typed << u"~/site"_s;
+    QTest::newRow("desktop") << QString() << desktop << asMade << u"~/home/Desktop >  | memo.txt"_s << desktop
+                             << desktop;
+    QTest::newRow("no desktop reported") << QString() << QString() << asMade << site << typed << u"~/site"_s;
+    QTest::newRow("desktop that cannot be entered")
+        << QString() << desktop << 0 << site << typed << u"~/site"_s;
 }
 
-void tst_fm1::confirm_data()
+// Every step moves the current directory along, before either button is pressed. A folder that
+// cannot be entered or has gone moves nothing, and only the desktop button tells about it. Either way
+// the lists stay usable and in step with the current directory.
+void tst_fm1::movingTheLists()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, folder);
+    QFETCH(int, permissions);
+    QFETCH(QString, shownAfter);
+    QFETCH(QString, textAfter);
+    QFETCH(QString, currentAfter);
+    FakePlatform platform;
+    platform.desktop = entry.isEmpty() ? at(folder) : QString();
+    main1 window(platform);
+    fm1* chooser = openChooser(window);
+    chooser->Text1->setText(typed);
+    if (permissions == removed)
+        QVERIFY(QDir(at(folder)).removeRecursively());
+    else if (permissions != asMade) {
+        m_locked.append(at(folder)); // until cleanup()
+        QVERIFY(QFile::setPermissions(at(folder), QFile::Permissions(permissions)));
+        if (QDir::setCurrent(at(folder)))
+            QSKIP("this user (root) enters folders whatever their permissions say");
+    }
+
+    if (entry.isEmpty())
+        chooser->Command3->click();
+    else
+        doubleClickEntry(chooser->Dir1, entry);
+    QCOMPARE(shown(chooser), at(shownAfter));
+    QCOMPARE(chooser->Text1->text(), at(textAfter));
+    QCOMPARE(QDir::currentPath(), at(currentAfter));
+    QCOMPARE(chooser->Drive1->drive(), driveOf(QDir::currentPath()));
+    const bool told = entry.isEmpty() && currentAfter == u"~/site"_s;
+    QCOMPARE(platform.messageTexts(),
+             told ? QStringList{u"デスクトップのフォルダが見つかりません。"_s} : QStringList());
+
+    doubleClickEntry(chooser->Dir1, QFileInfo(m_tree->path()).fileName());
+    QCOMPARE(shown(chooser), at(u"~ > home,site | "_s));
+    QCOMPARE(chooser->Text1->text(), m_tree->path());
+    QCOMPARE(QDir::currentPath(), m_tree->path());
+}
+
+void tst_fm1::closing_data()
 {
     QTest::addColumn<QString>("walk");
     QTest::addColumn<bool>("type");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("remembered");
-    QTest::newRow("at once after opening") << QString() << false << QString() << u"site"_s;
-    QTest::newRow("after walking") << u"images"_s << false << QString() << u"site/images"_s;
-    QTest::newRow("typed path goes over as typed")
-        << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << u"site/images"_s;
-    QTest::newRow("emptied path box") << u"pages"_s << true << QString() << u"site/pages"_s;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("OK at once after opening") << QString() << false << QString() << true;
+    QTest::newRow("OK hands over the typed path as typed")
+        << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << true;
+    QTest::newRow("OK with the path box emptied") << u"pages"_s << true << QString() << true;
+    QTest::newRow("Cancel after walking and typing") << u"images"_s << true << typed << false;
 }
 
-void tst_fm1::confirm()
+// "Ｏ　Ｋ" hands the path box to the base directory exactly as typed and remembers the directory open
+// in the lists; Cancel keeps both. Either way the walk stays, and the next opening starts there.
+void tst_fm1::closing()
 {
     QFETCH(QString, walk);
     QFETCH(bool, type);
-    QFETCH(QString, typed);
-    QFETCH(QString, remembered);
+    QFETCH(QString, text);
+    QFETCH(bool, confirm);
     FakePlatform platform;
+    platform.settings.insert(firstDir, u"/remembered"_s);
     main1 window(platform);
     QPointer<fm1> chooser = openChooser(window);
     if (!walk.isEmpty())
         doubleClickEntry(chooser->Dir1, walk);
     if (type)
-        typeInto(chooser->Text1, typed);
-    chooser->Command1->click();
+        chooser->Text1->setText(text);
+    (confirm ? chooser->Command1 : chooser->Command2)->click();
     QTRY_VERIFY(chooser.isNull());
-    QCOMPARE(window.Label1->text(), type ? typed : tree(remembered));
-    QCOMPARE(platform.settings.value(u"siteloom/startup/firstdir"_s), tree(remembered));
-}
-
-void tst_fm1::desktopButton_data()
-{
-    QTest::addColumn<QString>("desktop");
-    QTest::addColumn<bool>("create");
-    QTest::addColumn<bool>("lockOut");
-    QTest::addColumn<bool>("found");
-    QTest::newRow("desktop present") << u"home/Desktop"_s << true << false << true;
-    QTest::newRow("desktop with a japanese name") << u"home/デスクトップ"_s << true << false << true;
-    QTest::newRow("no desktop reported") << QString() << false << false << false;
-    QTest::newRow("desktop folder missing") << u"home/Desktop"_s << false << false << false;
-    QTest::newRow("desktop that cannot be entered") << u"home/Desktop"_s << true << true << false;
-}
-
-void tst_fm1::desktopButton()
-{
-    QFETCH(QString, desktop);
-    QFETCH(bool, create);
-    QFETCH(bool, lockOut);
-    QFETCH(bool, found);
-    FakePlatform platform;
-    platform.desktop = desktop.isEmpty() ? QString() : tree(desktop);
-    if (create) {
-        QVERIFY(QDir().mkpath(platform.desktop));
-        makeFile(platform.desktop + u"/memo.txt"_s);
-    }
-    if (lockOut && !lockOutOf(platform.desktop, {}))
-        QSKIP(cannotLockOut);
-    main1 window(platform);
-    fm1* chooser = openChooser(window);
-    doubleClickEntry(chooser->Dir1, u"images"_s);
-    typeInto(chooser->Text1, u"書きかけ"_s);
-
-    chooser->Command3->click();
-    const QString there = found ? platform.desktop : tree(u"site/images"_s);
-    QCOMPARE(platform.messageTexts(),
-             found ? QStringList() : QStringList{u"デスクトップのフォルダが見つかりません。"_s});
-    QCOMPARE(QDir::currentPath(), there);
-    QCOMPARE(shown(chooser->Dir1), there + u" > "_s);
-    QCOMPARE(chooser->Drive1->drive(), driveOf(there));
-    QCOMPARE(chooser->Text1->text(), found ? there : u"書きかけ"_s);
-    QCOMPARE(files(chooser->File1), found ? u"memo.txt"_s : u"a.gif"_s);
-
-    // The lists stay usable and in step with the current directory.
-    doubleClickEntry(chooser->Dir1, found ? u"home"_s : u"site"_s);
-    QCOMPARE(QDir::currentPath(), chooser->Dir1->path());
-    QCOMPARE(chooser->Text1->text(), chooser->Dir1->path());
-}
-
-void tst_fm1::unreadableDirectory_data()
-{
-    QTest::addColumn<int>("permissions");
-    QTest::addColumn<QString>("below");
-    QTest::newRow("no permissions at all") << 0 << QString();
-    QTest::newRow("names readable, not enterable") << int(QFile::ReadOwner | QFile::ReadUser) << u"inner"_s;
-}
-
-// The directory opens in the directory list (with the subdirectory names it can read) and the path
-// box; the file list keeps the previous directory's names and the current directory stays where it
-// was. No message.
-void tst_fm1::unreadableDirectory()
-{
-    QFETCH(int, permissions);
-    QFETCH(QString, below);
-    const QString locked = tree(u"site/locked"_s);
-    QVERIFY(QDir().mkpath(locked + u"/inner"_s));
-    makeFile(locked + u"/secret.txt"_s);
-    if (!lockOutOf(locked, QFile::Permissions(permissions)))
-        QSKIP(cannotLockOut);
-    FakePlatform platform;
-    main1 window(platform);
-    fm1* chooser = openChooser(window);
-    doubleClickEntry(chooser->Dir1, u"locked"_s);
-    QCOMPARE(shown(chooser->Dir1), locked + u" > "_s + below);
-    QCOMPARE(chooser->Text1->text(), locked);
-    QCOMPARE(files(chooser->File1), u"Index.html,link.txt"_s);
-    QCOMPARE(QDir::currentPath(), tree(u"site"_s));
-    QVERIFY(platform.messages.isEmpty());
-
-    doubleClickEntry(chooser->Dir1, u"site"_s);
-    doubleClickEntry(chooser->Dir1, u"images"_s);
-    QCOMPARE(QDir::currentPath(), tree(u"site/images"_s));
-    QCOMPARE(files(chooser->File1), u"a.gif"_s);
-}
-
-void tst_fm1::vanishedDirectoryCannotBeOpened()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    fm1* chooser = openChooser(window);
-    QVERIFY(QDir(tree(u"site/pages"_s)).removeRecursively());
-    doubleClickEntry(chooser->Dir1, u"pages"_s);
-    QCOMPARE(shown(chooser->Dir1), tree(u"site > images,pages"_s));
-    QCOMPARE(QDir::currentPath(), tree(u"site"_s));
-    QVERIFY(platform.messages.isEmpty());
+    const QString walked = QDir::cleanPath(at(u"~/site/"_s + walk));
+    QCOMPARE(window.Label1->text(), !confirm ? u"/remembered"_s : type ? text : walked);
+    QCOMPARE(platform.settings.value(firstDir), confirm ? walked : u"/remembered"_s);
+    QCOMPARE(QDir::currentPath(), walked);
+    QCOMPARE(openChooser(window)->Text1->text(), walked);
 }
 
 QTEST_MAIN(tst_fm1)

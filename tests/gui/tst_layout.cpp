@@ -25,36 +25,34 @@ class tst_layout : public QObject
 
 private slots:
     void initTestCase();
-    void noCaptionIsCutOff_data();
     void noCaptionIsCutOff();
     void drawnAtTheIntendedScale();
 };
 
 namespace {
 
-QString describe(const QWidget* widget, const QString& text)
-{
-    return u"%1 \"%2\""_s.arg(widget->objectName(), text);
-}
-
-// The captions of a window that do not fit the room their control gives them.
+// The captions of a window that do not fit the room their control gives them, as 'name "caption"'.
 QStringList cutOffCaptions(const QWidget* window)
 {
     QStringList cut;
+    const auto note = [&cut](const QWidget* widget, const QString& caption) {
+        cut.append(u"%1 \"%2\""_s.arg(widget->objectName(), caption));
+    };
     const auto widgets = window->findChildren<QWidget*>();
     for (const QWidget* widget : widgets) {
         const QFontMetrics metrics = widget->fontMetrics();
+        if (widget->window() != window)
+            continue; // a window of its own, checked by itself
         if (const auto* label = qobject_cast<const QLabel*>(widget)) {
-            if (label->text().isEmpty() || label->wordWrap())
-                continue;
             const QSize needed = label->sizeHint();
-            if (needed.width() > label->width() || needed.height() > label->height())
-                cut.append(describe(label, label->text()));
+            if (!label->text().isEmpty() && !label->wordWrap() &&
+                (needed.width() > label->width() || needed.height() > label->height()))
+                note(label, label->text());
         } else if (const auto* push = qobject_cast<const QPushButton*>(widget)) {
             // The caption stands inside the button's bevel.
             if (metrics.horizontalAdvance(push->text()) + 4 > push->width() ||
                 metrics.height() + 2 > push->height())
-                cut.append(describe(push, push->text()));
+                note(push, push->text());
         } else if (const auto* choice = qobject_cast<const QRadioButton*>(widget)) {
             // The caption stands beside the round indicator.
             const QStyle* style = choice->style();
@@ -62,15 +60,14 @@ QStringList cutOffCaptions(const QWidget* window)
                                   style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, choice);
             if (indicator + metrics.horizontalAdvance(choice->text()) > choice->width() ||
                 metrics.height() > choice->height())
-                cut.append(describe(choice, choice->text()));
+                note(choice, choice->text());
         } else if (const auto* frame = qobject_cast<const QGroupBox*>(widget)) {
             if (metrics.horizontalAdvance(frame->title()) + 8 > frame->width())
-                cut.append(describe(frame, frame->title()));
+                note(frame, frame->title());
         } else if (const auto* tabs = qobject_cast<const QTabWidget*>(widget)) {
-            const QTabBar* bar = tabs->tabBar();
-            for (int i = 0; i < bar->count(); ++i) {
-                if (bar->tabRect(i).right() > tabs->width())
-                    cut.append(describe(tabs, bar->tabText(i)));
+            for (int i = 0; i < tabs->count(); ++i) {
+                if (tabs->tabBar()->tabRect(i).right() > tabs->width())
+                    note(tabs, tabs->tabText(i));
             }
         }
     }
@@ -84,31 +81,20 @@ void tst_layout::initTestCase()
     prepareGuiTest();
 }
 
-void tst_layout::noCaptionIsCutOff_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::newRow("main window") << u"main1"_s;
-    QTest::newRow("directory chooser") << u"fm1"_s;
-    QTest::newRow("about window") << u"frmabt"_s;
-}
-
+// The main window, the directory chooser and the about window, all open at once.
 void tst_layout::noCaptionIsCutOff()
 {
-    QFETCH(QString, window);
     FakePlatform platform;
     main1 owner(platform);
     owner.show();
     owner.Command1->click();
     owner.about->trigger();
-    QWidget* shown = &owner;
-    if (window == u"fm1"_s)
-        shown = owner.chooserWindow();
-    else if (window == u"frmabt"_s)
-        shown = owner.aboutWindow();
-    QVERIFY(shown);
-    QVERIFY(QTest::qWaitForWindowExposed(shown));
-    const QStringList cut = cutOffCaptions(shown);
-    QVERIFY2(cut.isEmpty(), qPrintable(u"cut off: "_s + cut.join(u", "_s)));
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{&owner, owner.chooserWindow(), owner.aboutWindow()}) {
+        QVERIFY(window && QTest::qWaitForWindowExposed(window));
+        const QStringList cut = cutOffCaptions(window);
+        QVERIFY2(cut.isEmpty(), qPrintable(window->objectName() + u" cuts off "_s + cut.join(u", "_s)));
+    }
 }
 
 // The windows are drawn at the scale this run stands for, in the 9 pt Gothic they were laid out for;

@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,22 +23,13 @@ class tst_main1 : public QObject
 
 private slots:
     void initTestCase();
-    void init();
     void cleanup();
-    void startStateOfTheFields_data();
-    void startStateOfTheFields();
-    void startStateOfTheChoices();
-    void everyControlIsNamedAndDescribed_data();
-    void everyControlIsNamedAndDescribed();
-    void captionsAsTheUserSeesThem_data();
-    void captionsAsTheUserSeesThem();
-    void windowIsFixedInSize();
-    void startWithoutRememberedDirectory();
-    void startWithRememberedDirectory();
-    void startWithVanishedDirectory();
-    void exitEndsTheTool();
-    void closingMainWindowClosesTheOthers();
-    void secondOpeningRaisesTheSameWindow();
+    void startState();
+    void captions_data();
+    void captions();
+    void rememberedDirectory_data();
+    void rememberedDirectory();
+    void otherWindows();
 
 private:
     QString m_startDirectory;
@@ -51,87 +41,54 @@ void tst_main1::initTestCase()
     m_startDirectory = QDir::currentPath();
 }
 
-void tst_main1::init()
-{
-    QVERIFY(QDir::setCurrent(m_startDirectory));
-}
-
 void tst_main1::cleanup()
 {
     QVERIFY(QDir::setCurrent(m_startDirectory));
 }
 
-void tst_main1::startStateOfTheFields_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("Text1 banner") << u"Text1"_s << u"http://"_s;
-    QTest::newRow("Text2 name") << u"Text2"_s << QString();
-    QTest::newRow("Text3 url") << u"Text3"_s << u"http://"_s;
-    QTest::newRow("Text4 file name") << u"Text4"_s << u"link.html"_s;
-    QTest::newRow("Text5 background") << u"Text5"_s << u"http://"_s;
-    QTest::newRow("Text6 title") << u"Text6"_s << u"リ　ン　ク　集"_s;
-    QTest::newRow("Text7 own banner") << u"Text7"_s << u"http://"_s;
-    QTest::newRow("Text8 own name") << u"Text8"_s << QString();
-    QTest::newRow("Text9 own url") << u"Text9"_s << u"http://"_s;
-}
-
-void tst_main1::startStateOfTheFields()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    FakePlatform platform;
-    main1 window(platform);
-    QCOMPARE(control<QLineEdit>(&window, name)->text(), text);
-}
-
-void tst_main1::startStateOfTheChoices()
+// A fixed window, every control named and described, the fields and choices at their start values,
+// the focus on "指定" and the tab key in the order the user expects.
+void tst_main1::startState()
 {
     FakePlatform platform;
     main1 window(platform);
-    for (int i = 1; i <= 9; ++i)
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.windowTitle(), u"ＳｉｔｅＬｏｏｍ"_s);
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QVERIFY(!(window.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+    QCOMPARE(window.accessibleDescription(), u"main1"_s);
+    QStringList names{u"List1"_s, u"SSTab1"_s, u"file"_s};
+    const std::pair<const char*, int> numbered[] = {{"Label", 26},  {"Text", 9},  {"Option", 9},
+                                                    {"Command", 7}, {"Frame", 4}, {"Line", 2}};
+    for (const auto& [kind, count] : numbered) {
+        for (int i = 1; i <= count; ++i)
+            names.append(QLatin1StringView(kind) + QString::number(i));
+    }
+    for (const QString& name : std::as_const(names))
+        QCOMPARE(control<QWidget>(&window, name)->accessibleDescription(), name);
+
+    QStringList texts;
+    for (int i = 1; i <= 9; ++i) {
+        texts.append(control<QLineEdit>(&window, u"Text%1"_s.arg(i))->text());
         QCOMPARE(control<QRadioButton>(&window, u"Option%1"_s.arg(i))->isChecked(), i == 1);
+    }
+    QCOMPARE(texts, QStringList({u"http://"_s, QString(), u"http://"_s, u"link.html"_s, u"http://"_s,
+                                 u"リ　ン　ク　集"_s, u"http://"_s, QString(), u"http://"_s}));
+    QCOMPARE(window.pageInputs(), PageInputs());
     QCOMPARE(window.List1->count(), 0);
     QCOMPARE(window.SSTab1->currentIndex(), 0);
-    QCOMPARE(window.Label1->text(), QString());
     QVERIFY(platform.messages.isEmpty());
-    const PageInputs start;
-    QCOMPARE(window.pageInputs(), start);
+
+    QCOMPARE(QApplication::focusWidget(), window.Command1);
+    // Command buttons before the option group, the entry fields of the first tab from the bottom up.
+    QCOMPARE(window.Command1->nextInFocusChain(), window.List1);
+    QCOMPARE(window.Text6->nextInFocusChain(), window.SSTab1);
+    QCOMPARE(window.Text3->nextInFocusChain(), window.Text2);
+    QCOMPARE(window.Text1->nextInFocusChain(), window.Text7);
 }
 
-void tst_main1::everyControlIsNamedAndDescribed_data()
-{
-    QTest::addColumn<QString>("name");
-    const QStringList names = {
-        u"Label3"_s,  u"Label19"_s,  u"Text6"_s,    u"Line2"_s,   u"Label2"_s,   u"Command1"_s, u"Label1"_s,
-        u"Line1"_s,   u"Frame3"_s,   u"Text5"_s,    u"Label18"_s, u"List1"_s,    u"SSTab1"_s,   u"Frame1"_s,
-        u"Frame4"_s,  u"Label10"_s,  u"Command2"_s, u"Label11"_s, u"Label12"_s,  u"Command3"_s, u"Label13"_s,
-        u"Label17"_s, u"Command7"_s, u"Label16"_s,  u"Frame2"_s,  u"Command5"_s, u"Command6"_s, u"Label14"_s,
-        u"Text4"_s,   u"Command4"_s, u"file"_s};
-    for (const QString& n : names)
-        QTest::newRow(qPrintable(n)) << n;
-    for (int i = 1; i <= 9; ++i) {
-        QTest::newRow(qPrintable(u"Option%1"_s.arg(i))) << u"Option%1"_s.arg(i);
-        QTest::newRow(qPrintable(u"Text%1"_s.arg(i))) << u"Text%1"_s.arg(i);
-    }
-    for (int i = 4; i <= 9; ++i)
-        QTest::newRow(qPrintable(u"Label%1"_s.arg(i))) << u"Label%1"_s.arg(i);
-    for (int i = 20; i <= 26; ++i)
-        QTest::newRow(qPrintable(u"Label%1"_s.arg(i))) << u"Label%1"_s.arg(i);
-    QTest::newRow("Label15") << u"Label15"_s;
-}
-
-void tst_main1::everyControlIsNamedAndDescribed()
-{
-    QFETCH(QString, name);
-    FakePlatform platform;
-    main1 window(platform);
-    QCOMPARE(window.accessibleDescription(), u"main1"_s);
-    auto* widget = control<QWidget>(&window, name);
-    QCOMPARE(widget->accessibleDescription(), name);
-}
-
-void tst_main1::captionsAsTheUserSeesThem_data()
+void tst_main1::captions_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
@@ -148,93 +105,55 @@ void tst_main1::captionsAsTheUserSeesThem_data()
         << u"Label8"_s
         << u"例　：　そよかダイビングＷＥＢ　　　　　　　　　途中で改行したい場合、　<BR>　を半角にて入れて下さい"_s;
     QTest::newRow("own name hint") << u"Label24"_s << u"例　：　そよかダイビングＷＥＢ"_s;
+    QTest::newRow("first tab") << u"SSTab1:0"_s << u"１項目入力して下のボタンを押す"_s;
+    QTest::newRow("second tab") << u"SSTab1:1"_s << u"自分のバナーとＵＲＬを入力"_s;
+    QTest::newRow("save menu entry") << u"fsave"_s << u"ファイル保存"_s;
+    QTest::newRow("load menu entry") << u"fload"_s << u"ファイル読込"_s;
+    QTest::newRow("exit menu entry") << u"eexit"_s << u"終了"_s;
+    QTest::newRow("about menu entry") << u"about"_s << u"ソフト情報"_s;
 }
 
-void tst_main1::captionsAsTheUserSeesThem()
+void tst_main1::captions()
 {
     QFETCH(QString, name);
     QFETCH(QString, caption);
     FakePlatform platform;
     main1 window(platform);
-    QObject* widget = control<QWidget>(&window, name);
-    if (auto* l = qobject_cast<QLabel*>(widget))
-        QCOMPARE(l->text(), caption);
+    if (name.startsWith(u"SSTab1:"_s))
+        QCOMPARE(window.SSTab1->tabText(name.section(u':', 1).toInt()), caption);
     else
-        QCOMPARE(qobject_cast<QAbstractButton*>(widget)->text(), caption);
+        QCOMPARE(control<QObject>(&window, name)->property("text").toString(), caption);
 }
 
-void tst_main1::windowIsFixedInSize()
+void tst_main1::rememberedDirectory_data()
 {
-    FakePlatform platform;
-    main1 window(platform);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(window.windowTitle(), u"ＳｉｔｅＬｏｏｍ"_s);
-    QCOMPARE(window.minimumSize(), window.maximumSize());
-    QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(!(window.windowFlags() & Qt::WindowMinimizeButtonHint));
-    QCOMPARE(QApplication::focusWidget(), window.Command1);
-    QCOMPARE(window.SSTab1->tabText(0), u"１項目入力して下のボタンを押す"_s);
-    QCOMPARE(window.SSTab1->tabText(1), u"自分のバナーとＵＲＬを入力"_s);
-    QCOMPARE(window.fsave->text(), u"ファイル保存"_s);
-    QCOMPARE(window.fload->text(), u"ファイル読込"_s);
-    QCOMPARE(window.eexit->text(), u"終了"_s);
-    QCOMPARE(window.about->text(), u"ソフト情報"_s);
-    // The tab key visits the controls in the order the user expects: command buttons before the
-    // option group, the entry fields of the first tab from the bottom up.
-    QCOMPARE(window.Command1->nextInFocusChain(), window.List1);
-    QCOMPARE(window.Text6->nextInFocusChain(), window.SSTab1);
-    QCOMPARE(window.Text3->nextInFocusChain(), window.Text2);
-    QCOMPARE(window.Text1->nextInFocusChain(), window.Text7);
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<bool>("present");
+    QTest::newRow("none remembered") << false << false;
+    QTest::newRow("remembered directory") << true << true;
+    QTest::newRow("remembered directory gone") << true << false;
 }
 
-void tst_main1::startWithoutRememberedDirectory()
+// The remembered directory becomes the base directory as it is, and the current directory when it
+// still exists; nothing is said either way.
+void tst_main1::rememberedDirectory()
 {
-    FakePlatform platform;
-    const QString before = QDir::currentPath();
-    main1 window(platform);
-    QCOMPARE(window.Label1->text(), QString());
-    QCOMPARE(QDir::currentPath(), before);
-    QVERIFY(platform.messages.isEmpty());
-}
-
-void tst_main1::startWithRememberedDirectory()
-{
+    QFETCH(bool, stored);
+    QFETCH(bool, present);
     QTemporaryDir base;
-    QVERIFY(base.isValid());
-    const QString remembered = QDir(base.path()).canonicalPath();
+    const QString remembered = QDir(base.path()).canonicalPath() + (present ? QString() : u"/removed"_s);
     FakePlatform platform;
-    platform.settings.insert(u"siteloom/startup/firstdir"_s, remembered);
+    if (stored)
+        platform.settings.insert(u"siteloom/startup/firstdir"_s, remembered);
     main1 window(platform);
-    QCOMPARE(window.Label1->text(), remembered);
-    QCOMPARE(QDir::currentPath(), remembered);
-}
-
-void tst_main1::startWithVanishedDirectory()
-{
-    QString gone;
-    {
-        QTemporaryDir base;
-        gone = base.path() + u"/removed"_s;
-    }
-    FakePlatform platform;
-    platform.settings.insert(u"siteloom/startup/firstdir"_s, gone);
-    const QString before = QDir::currentPath();
-    main1 window(platform);
-    QCOMPARE(window.Label1->text(), gone);
-    QCOMPARE(QDir::currentPath(), before);
+    QCOMPARE(window.Label1->text(), stored ? remembered : QString());
+    QCOMPARE(QDir::currentPath(), present ? remembered : m_startDirectory);
     QVERIFY(platform.messages.isEmpty());
 }
 
-void tst_main1::exitEndsTheTool()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    window.eexit->trigger();
-    QCOMPARE(platform.quitCalls, 1);
-}
-
-void tst_main1::closingMainWindowClosesTheOthers()
+// The chooser and the about window open once each, the second opening raising the same window;
+// closing the main window closes both, and "終了" ends the tool.
+void tst_main1::otherWindows()
 {
     FakePlatform platform;
     main1 window(platform);
@@ -245,26 +164,18 @@ void tst_main1::closingMainWindowClosesTheOthers()
     QPointer<frmabt> about = window.aboutWindow();
     QVERIFY(chooser && chooser->isVisible());
     QVERIFY(about && about->isVisible());
+    window.Command1->click();
+    window.about->trigger();
+    QCOMPARE(window.chooserWindow(), chooser.data());
+    QCOMPARE(window.aboutWindow(), about.data());
+    QCOMPARE(window.findChildren<fm1*>().size(), 1);
+    QCOMPARE(window.findChildren<frmabt*>().size(), 1);
+
     window.close();
     QTRY_VERIFY(chooser.isNull());
     QTRY_VERIFY(about.isNull());
-}
-
-void tst_main1::secondOpeningRaisesTheSameWindow()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    window.show();
-    window.Command1->click();
-    fm1* first = window.chooserWindow();
-    window.Command1->click();
-    QCOMPARE(window.chooserWindow(), first);
-    window.about->trigger();
-    frmabt* about = window.aboutWindow();
-    window.about->trigger();
-    QCOMPARE(window.aboutWindow(), about);
-    QCOMPARE(window.findChildren<fm1*>().size(), 1);
-    QCOMPARE(window.findChildren<frmabt*>().size(), 1);
+    window.eexit->trigger();
+    QCOMPARE(platform.quitCalls, 1);
 }
 
 QTEST_MAIN(tst_main1)
