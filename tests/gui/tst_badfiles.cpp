@@ -4,12 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -22,44 +22,40 @@ constexpr qint64 megabyte = 1024 * 1024;
 // the file take up to the text's size again: four times, and one more for the allocator's slack.
 constexpr qint64 memoryFactor = 5;
 
-// Writes a file piece by piece, so that the test itself never holds a big file in memory.
-using Producer = std::function<void(QFile&)>;
+// A bad file: a head, `size` bytes of filling, then a tail. The filling is written a megabyte at a
+// time, so that the test itself never holds a big file in memory.
+enum Fill : int {
+    Random = -1,     // random bytes, NUL among them
+    RandomNoNul = -2 // random bytes without NUL
+    // otherwise the byte itself
+};
 
-Producer bytes(const QByteArray& content)
+struct Content
 {
-    return [content](QFile& file) { file.write(content); };
-}
+    QByteArray head;
+    int fill = 'x';
+    qint64 size = 0;
+    QByteArray tail = {};
+};
 
-// The same byte, or random bytes (none of them NUL if asked), up to the given size.
-Producer repeated(char byte, qint64 size)
+bool writeContent(const QString& path, const Content& content)
 {
-    return [byte, size](QFile& file) {
-        const QByteArray chunk(megabyte, byte);
-        for (qint64 left = size; left > 0; left -= chunk.size())
-            file.write(chunk.constData(), std::min<qint64>(left, chunk.size()));
-    };
-}
-
-Producer random(qint64 size, bool withNul)
-{
-    return [size, withNul](QFile& file) {
-        QRandomGenerator generator(20240607);
-        QByteArray chunk(megabyte, Qt::Uninitialized);
-        for (qint64 left = size; left > 0; left -= chunk.size()) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(content.head);
+    QRandomGenerator generator(20240607);
+    QByteArray chunk(megabyte, char(content.fill));
+    for (qint64 left = content.size; left > 0; left -= chunk.size()) {
+        if (content.fill < 0) {
             generator.fillRange(reinterpret_cast<quint32*>(chunk.data()), chunk.size() / 4);
-            if (!withNul)
+            if (content.fill == RandomNoNul)
                 chunk.replace('\0', '\x01');
-            file.write(chunk.constData(), std::min<qint64>(left, chunk.size()));
         }
-    };
-}
-
-Producer concatenated(const QList<Producer>& parts)
-{
-    return [parts](QFile& file) {
-        for (const Producer& part : parts)
-            part(file);
-    };
+        file.write(chunk.constData(), std::min<qint64>(left, chunk.size()));
+    }
+    file.write(content.tail);
+    return file.error() == QFileDevice::NoError;
 }
 
 struct ProbeResult
@@ -73,34 +69,21 @@ struct ProbeResult
 // Loads the file in the probe program and reads back its report.
 ProbeResult probe(const QString& path)
 {
-    ProbeResult result;
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QStringLiteral(SITELOOM_LOADPROBE), {path});
     // A hang guard, not a speed goal: loading any of these files takes seconds at most.
-    if (!child.waitForFinished(180'000)) {
-        child.kill();
-        child.waitForFinished();
-        result.failure = u"the probe did not finish: "_s + child.errorString();
-        return result;
-    }
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-        result.failure = u"the probe failed with exit code %1"_s.arg(child.exitCode());
-        return result;
-    }
-    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
-    for (const QByteArray& line : lines) {
-        const qsizetype space = line.indexOf(' ');
-        const QByteArray key = line.left(space);
-        const QString value = QString::fromUtf8(line.mid(space + 1));
-        if (key == "message")
-            result.messages.append(QString(value).replace(u"\\n"_s, u"\n"_s));
-        else if (key == "entries")
-            result.entries = value.toInt();
-        else if (key == "peak-kib")
-            result.peakKib = value.toLongLong();
-    }
-    return result;
+    if (!child.waitForFinished(180'000) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0)
+        return {{},
+                -1,
+                -1,
+                u"the probe failed (exit code %1): %2"_s.arg(child.exitCode()).arg(child.errorString())};
+    const QJsonObject report = QJsonDocument::fromJson(child.readAllStandardOutput()).object();
+    return {report[u"messages"_s].toVariant().toStringList(),
+            report[u"entries"_s].toInt(-1),
+            report[u"peakKib"_s].toInteger(-1),
+            {}};
 }
 
 } // namespace
@@ -123,12 +106,7 @@ void tst_badfiles::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     const QString path = m_dir.filePath(u"tiny.txt"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("list1=001\r\nls000=a\x81\x46"
-               "b\x81\x46"
-               "c\r\n");
-    file.close();
+    QVERIFY(writeContent(path, {"list1=001\r\nls000=a\r\n"}));
     const ProbeResult tiny = probe(path);
     QVERIFY2(tiny.failure.isEmpty(), qPrintable(tiny.failure));
     QCOMPARE(tiny.messages, QStringList{u"読込み完了"_s});
@@ -138,50 +116,40 @@ void tst_badfiles::initTestCase()
 
 void tst_badfiles::badFile_data()
 {
-    QTest::addColumn<Producer>("content");
+    QTest::addColumn<Content>("content");
     QTest::addColumn<QString>("message"); // what the one message says, after the file's path for a refusal
     QTest::addColumn<int>("entries");     // in the list afterwards; the start list is empty
 
     const QString notText = u"テキストファイルではありません（NUL 文字を含んでいます）。"_s;
-    QTest::newRow("200 MB of random bytes") << random(200 * megabyte, true) << notText << 0;
+    const qint64 mb50 = 50 * megabyte;
+    const QString tooLong = u"が長すぎます（52428800文字。入力欄には32767文字までしか入りません）。"_s;
+    QTest::newRow("200 MB of random bytes") << Content{{}, Random, 200 * megabyte} << notText << 0;
     QTest::newRow("200 MB of random bytes without NUL")
-        << random(200 * megabyte, false) << u"Shift_JIS（CP932）のテキストファイルではありません。"_s << 0;
-    QTest::newRow("one line of 50 MB, no key in it") << repeated('A', 50 * megabyte) << u"読込み完了"_s << 0;
+        << Content{{}, RandomNoNul, 200 * megabyte}
+        << u"Shift_JIS（CP932）のテキストファイルではありません。"_s << 0;
+    QTest::newRow("one line of 50 MB, no key in it") << Content{{}, 'A', mb50} << u"読込み完了"_s << 0;
     QTest::newRow("a title of 50 MB")
-        << concatenated({bytes("te006="), repeated('T', 50 * megabyte)})
-        << u"「トップのタイトル名」が長すぎます（52428800文字。入力欄には32767文字までしか入りません）。"_s
-        << 0;
-    QTest::newRow("an entry of 50 MB")
-        << concatenated(
-               {bytes("list1=001\r\nls000=a\x81\x46"), repeated('n', 50 * megabyte), bytes("\x81\x46u\r\n")})
-        << u"リストの1番目の項目が長すぎます（52428800文字。入力欄には32767文字までしか入りません）。"_s << 0;
-    QTest::newRow("50 MB of line ends") << repeated('\n', 50 * megabyte) << u"読込み完了"_s << 0;
+        << Content{"te006=", 'T', mb50} << u"「トップのタイトル名」"_s + tooLong << 0;
+    QTest::newRow("an entry of 50 MB") << Content{"list1=001\r\nls000=a\x81\x46", 'n', mb50, "\x81\x46u\r\n"}
+                                       << u"リストの1番目の項目"_s + tooLong << 0;
+    QTest::newRow("50 MB of line ends") << Content{{}, '\n', mb50} << u"読込み完了"_s << 0;
     QTest::newRow("a count of 2,000,000,000")
-        << bytes("list1=2000000000\r\nls000=a\x81\x46"
-                 "b\x81\x46"
-                 "c\r\nls001=d\x81\x46"
-                 "e\x81\x46"
-                 "f\r\n")
+        << Content{"list1=2000000000\r\nls000=a\r\nls001=b\r\n"}
         << u"リストの項目は、2000000000件のうち2件だけ読み込みました。"_s << 2;
     QTest::newRow("UTF-8")
-        << bytes(u"list1=001\r\nls000=バナー：サイト：http://example.jp/\r\nte006=リンク\r\n"_s.toUtf8())
+        << Content{u"list1=001\r\nls000=バナー：サイト：http://example.jp/\r\nte006=リンク\r\n"_s.toUtf8()}
         << u"UTF-8 で保存されたファイルのようです。"_s << 0;
-    QTest::newRow("NUL bytes") << bytes(QByteArray("list1=001\r\nls000=a\0b\r\n", 21)) << notText << 0;
+    QTest::newRow("NUL bytes") << Content{QByteArray("list1=001\r\nls000=a\0b\r\n", 21)} << notText << 0;
 }
 
 void tst_badfiles::badFile()
 {
-    QFETCH(Producer, content);
+    QFETCH(Content, content);
     QFETCH(QString, message);
     QFETCH(int, entries);
 
     const QString path = m_dir.filePath(u"bad.txt"_s);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        content(file);
-        QVERIFY(file.error() == QFileDevice::NoError);
-    }
+    QVERIFY(writeContent(path, content));
     const qint64 size = QFileInfo(path).size();
     const ProbeResult result = probe(path);
     QFile::remove(path);

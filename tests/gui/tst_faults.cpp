@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -27,17 +28,13 @@ using namespace siteloom;
 
 namespace {
 
-// Why this process cannot mount file systems of its own; empty when it can.
-QString& mountProblem()
-{
-    static QString problem;
-    return problem;
-}
-
 QString systemError(const char* what)
 {
     return QString::fromLocal8Bit(what) + u": "_s + QString::fromLocal8Bit(std::strerror(errno));
 }
+
+// Why this process cannot mount file systems of its own; empty when it can.
+QString mountProblem;
 
 // Moves the process into a mount namespace of its own whose mounts reach no other process. The
 // kernel allows this only to a process of one thread, so it runs before the application starts.
@@ -54,20 +51,6 @@ QString enterPrivateMountNamespace()
 
 enum class Fault { FullDisk, ReadOnly, MissingDirectory, DirectoryInTheWay };
 
-enum class Target { ListFile, Page };
-
-// What the earlier file holds: one the fault must leave as it is.
-const QByteArray earlierBytes = "list1=001\r\nls000=earlier：file：kept\r\n";
-
-// A list whose file or page is larger than the full disk can take: about 150 kB.
-QStringList manyEntries()
-{
-    QStringList entries;
-    for (int i = 0; i < 2500; ++i)
-        entries.append(u"http://example.jp/banner%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
-    return entries;
-}
-
 QStringList filesIn(const QString& directory)
 {
     return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
@@ -80,44 +63,19 @@ class tst_faults : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        prepareGuiTest();
+        if (!mountProblem.isEmpty())
+            qInfo("full disk and read-only rows will be skipped: %s", qPrintable(mountProblem));
+    }
     void writeThatFails_data();
     void writeThatFails();
-
-private:
-    QTemporaryDir* m_dir = nullptr;
-    QString m_mounted; // the mount point to take down before the directory goes
 };
-
-void tst_faults::initTestCase()
-{
-    prepareGuiTest();
-    if (!mountProblem().isEmpty())
-        qInfo("full disk and read-only rows will be skipped: %s", qPrintable(mountProblem()));
-}
-
-void tst_faults::init()
-{
-    m_dir = new QTemporaryDir;
-    QVERIFY(m_dir->isValid());
-}
-
-void tst_faults::cleanup()
-{
-    const bool unmounted =
-        m_mounted.isEmpty() || ::umount2(QFile::encodeName(m_mounted).constData(), MNT_DETACH) == 0;
-    const QString problem = unmounted ? QString() : systemError("umount");
-    m_mounted.clear();
-    delete m_dir;
-    m_dir = nullptr;
-    QVERIFY2(unmounted, qPrintable(problem));
-}
 
 void tst_faults::writeThatFails_data()
 {
-    QTest::addColumn<Target>("target");
+    QTest::addColumn<bool>("page"); // the page, or else the list file
     QTest::addColumn<Fault>("fault");
     // Why the file could not be written, as Qt words it (in the application's language), or empty
     // where any wording will do.
@@ -125,13 +83,12 @@ void tst_faults::writeThatFails_data()
     const QString full = QCoreApplication::translate("QIODevice", "No space left on device");
     const QString notWritable = QCoreApplication::translate("QSaveFile", "Existing file %1 is not writable");
     const QString missing = QCoreApplication::translate("QIODevice", "No such file or directory");
-    const std::pair<Target, const char*> targets[] = {{Target::ListFile, "list file"},
-                                                      {Target::Page, "page"}};
-    for (const auto& [target, name] : targets) {
-        QTest::addRow("%s: full disk", name) << target << Fault::FullDisk << full;
-        QTest::addRow("%s: read-only file system", name) << target << Fault::ReadOnly << notWritable;
-        QTest::addRow("%s: missing directory", name) << target << Fault::MissingDirectory << missing;
-        QTest::addRow("%s: directory in the way", name) << target << Fault::DirectoryInTheWay << QString();
+    for (const bool page : {false, true}) {
+        const char* name = page ? "page" : "list file";
+        QTest::addRow("%s: full disk", name) << page << Fault::FullDisk << full;
+        QTest::addRow("%s: read-only file system", name) << page << Fault::ReadOnly << notWritable;
+        QTest::addRow("%s: missing directory", name) << page << Fault::MissingDirectory << missing;
+        QTest::addRow("%s: directory in the way", name) << page << Fault::DirectoryInTheWay << QString();
     }
 }
 
@@ -139,80 +96,72 @@ void tst_faults::writeThatFails_data()
 // byte and no temporary file is left behind.
 void tst_faults::writeThatFails()
 {
-    QFETCH(Target, target);
+    QFETCH(bool, page);
     QFETCH(Fault, fault);
     QFETCH(QString, reason);
     const bool mounts = fault == Fault::FullDisk || fault == Fault::ReadOnly;
-    if (mounts && !mountProblem().isEmpty())
-        QSKIP(qPrintable(mountProblem()));
+    if (mounts && !mountProblem.isEmpty())
+        QSKIP(qPrintable(mountProblem));
 
-    const QString web = m_dir->filePath(u"web"_s);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString web = dir.filePath(u"web"_s);
     QVERIFY(QDir().mkpath(web));
     const QByteArray webName = QFile::encodeName(web);
-    if (mounts) {
+    if (mounts)
         QVERIFY2(::mount("tmpfs", webName.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0,
                  qPrintable(systemError("mount tmpfs")));
-        m_mounted = web;
-    }
-
-    const QString fileName = target == Target::ListFile ? u"link.txt"_s : u"link.html"_s;
-    QString path = QDir(web).filePath(fileName);
-    switch (fault) {
-    case Fault::FullDisk:
-    case Fault::ReadOnly:
-        QVERIFY(writeBytes(path, earlierBytes));
-        break;
-    case Fault::MissingDirectory:
-        path = QDir(web).filePath(u"missing/"_s + fileName);
-        break;
-    case Fault::DirectoryInTheWay:
+    // Taken down before the directory goes.
+    const auto unmount = qScopeGuard([&] {
+        if (mounts)
+            ::umount2(webName.constData(), MNT_DETACH);
+    });
+    const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
+    const QString path =
+        QDir(web).filePath(fault == Fault::MissingDirectory ? u"missing/"_s + fileName : fileName);
+    if (mounts) // the earlier file
+        QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
+    if (fault == Fault::DirectoryInTheWay)
         QVERIFY(QDir(web).mkdir(fileName));
-        break;
-    }
     if (fault == Fault::ReadOnly)
         QVERIFY2(::mount(nullptr, webName.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0,
                  qPrintable(systemError("remount read-only")));
     const QStringList filesBefore = filesIn(web);
     const QByteArray bytesBefore = readBytes(path);
 
+    // A list whose file or page (about 150 kB) is larger than the full disk can take.
     FakePlatform platform;
     main1 window(platform);
     window.Label1->setText(QFileInfo(path).path()); // the page goes there
-    window.List1->addItems(manyEntries());
+    for (int i = 0; i < 2500; ++i)
+        window.List1->addItem(u"http://example.jp/banner%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
     window.Text8->setText(u"自分のページ"_s);
     window.Text9->setText(u"index.html"_s);
-    QString expectedStart;
-    if (target == Target::ListFile) {
-        platform.fileNames.enqueue(path);
-        window.fsave->trigger();
-        expectedStart = u"ファイルを保存できませんでした。"_s;
-    } else {
+    platform.fileNames.enqueue(path);
+    if (page)
         window.Command4->click();
-        expectedStart = u"ページを書き込めませんでした。"_s;
-    }
+    else
+        window.fsave->trigger();
 
     QCOMPARE(platform.messages.size(), 1);
     const QStringList lines = platform.messages.constFirst().text.split(u'\n');
     QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines.at(0), expectedStart);
+    QCOMPARE(lines.at(0), page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s);
     QCOMPARE(lines.at(1), QDir::toNativeSeparators(path));
-    if (reason.isEmpty())
-        QVERIFY(!lines.at(2).isEmpty());
-    else
+    QVERIFY(!lines.at(2).isEmpty());
+    if (!reason.isEmpty())
         QCOMPARE(lines.at(2), reason.contains(u"%1"_s) ? reason.arg(path) : reason);
     QCOMPARE(readBytes(path), bytesBefore);
     QCOMPARE(filesIn(web), filesBefore);
-    if (fault == Fault::MissingDirectory)
-        QVERIFY(filesBefore.isEmpty());
-    if (fault == Fault::DirectoryInTheWay)
-        QVERIFY(QFileInfo(path).isDir() && filesIn(path).isEmpty());
+    QVERIFY(fault != Fault::MissingDirectory || filesBefore.isEmpty());
+    QVERIFY(fault != Fault::DirectoryInTheWay || (QFileInfo(path).isDir() && filesIn(path).isEmpty()));
 }
 
 // The mount namespace must be entered while the process still has one thread: before the
 // application object exists.
 int main(int argc, char* argv[])
 {
-    mountProblem() = enterPrivateMountNamespace();
+    mountProblem = enterPrivateMountNamespace();
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
     tst_faults test;

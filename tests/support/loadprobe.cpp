@@ -1,39 +1,23 @@
 // Loads one list file into a shown main window the way the user does (the menu item, a dialog
-// answered with the path) and reports what the user saw and what it cost, one item per line:
-//   message <text, line breaks written as \n>
-//   entries <number of entries in the list>
-//   peak-kib <the process's peak resident memory in KiB>
-// The bad-file tests run it as a child process so that its memory is measured alone.
+// answered with the path) and reports what the user saw and what it cost, as a JSON object:
+// "messages" (the texts shown), "entries" (in the list afterwards) and "peakKib" (the process's
+// peak resident memory). The bad-file tests run it as a child process so that its memory is
+// measured alone.
 #include "fakeplatform.h"
 #include "guitest.h"
 #include "main/main1.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QListWidget>
 
 #include <cstdio>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// VmHWM of /proc/self/status: the most resident memory the process has had.
-long long peakResidentKib()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray& line : lines) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').constFirst().toLongLong();
-    }
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -54,9 +38,11 @@ int main(int argc, char* argv[])
     window.repaint();
     QApplication::processEvents();
 
-    for (const QString& text : platform.messageTexts())
-        std::printf("message %s\n", qPrintable(QString(text).replace(u'\n', u"\\n"_s)));
-    std::printf("entries %d\n", window.List1->count());
-    std::printf("peak-kib %lld\n", peakResidentKib());
+    rusage usage{}; // ru_maxrss: the most resident memory the process has had, in KiB
+    getrusage(RUSAGE_SELF, &usage);
+    const QJsonObject report{{u"messages"_s, QJsonArray::fromStringList(platform.messageTexts())},
+                             {u"entries"_s, window.List1->count()},
+                             {u"peakKib"_s, qint64(usage.ru_maxrss)}};
+    std::fputs(QJsonDocument(report).toJson(QJsonDocument::Compact).constData(), stdout);
     return 0;
 }
