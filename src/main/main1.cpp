@@ -26,44 +26,19 @@ namespace siteloom {
 
 namespace {
 
-template <typename W> W* make(QWidget* parent, const char* name, int left, int top, int width, int height)
+// Creates a control at its place in twips, named as the window's code and assistive technology know
+// it, with its caption (a frame's title, a label's, button's or text box's text).
+template <typename W>
+W* make(QWidget* parent, const char* name, const QString& caption, int left, int top, int width, int height)
 {
     auto* widget = new W(parent);
     widget->setObjectName(QLatin1StringView(name));
     placeTwips(widget, left, top, width, height);
+    if constexpr (std::is_base_of_v<QGroupBox, W>)
+        widget->setTitle(caption);
+    else if constexpr (requires { widget->setText(caption); })
+        widget->setText(caption);
     return widget;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
-              int height)
-{
-    auto* l = make<QLabel>(parent, name, left, top, width, height);
-    l->setText(caption);
-    return l;
-}
-
-QLineEdit* textBox(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
-                   int height)
-{
-    auto* t = make<QLineEdit>(parent, name, left, top, width, height);
-    t->setText(text);
-    return t;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
-                    int height)
-{
-    auto* b = make<QPushButton>(parent, name, left, top, width, height);
-    b->setText(caption);
-    return b;
-}
-
-QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
-                 int height)
-{
-    auto* f = make<QGroupBox>(parent, name, left, top, width, height);
-    f->setTitle(caption);
-    return f;
 }
 
 // A horizontal line from (left, top) to (right, top).
@@ -81,8 +56,7 @@ QFrame* line(QWidget* parent, const char* name, int left, int top, int right)
 QRadioButton* colourOption(QWidget* parent, const char* name, const QString& caption, int left, int top,
                            QRgb sample)
 {
-    auto* option = make<QRadioButton>(parent, name, left, top, 1215, 255);
-    option->setText(caption);
+    auto* option = make<QRadioButton>(parent, name, caption, left, top, 1215, 255);
     // The colour buttons show a sample of their colour behind their caption.
     if (sample != 0)
         option->setStyleSheet(
@@ -126,16 +100,16 @@ const QString examplePage = u"例　：　http://www.example.jp/index.html"_s;
 SiteFields siteFields(QGroupBox* frame, const SiteFieldNames& n, const QString& nameHint)
 {
     SiteFields f{};
-    f.bannerCaption = label(frame, n.bannerCaption, u"バナーＵＲＬ"_s, 120, 240, 1215, 255);
-    f.banner = textBox(frame, n.banner, u"http://"_s, 1320, 240, 9015, 270);
-    f.bannerHint = label(frame, n.bannerHint, exampleBanner, 1320, 600, 9015, 255);
-    f.nameCaption = label(frame, n.nameCaption, u"ＨＰ名または、"_s, 120, 840, 1215, 255);
-    f.nameCaption2 = label(frame, n.nameCaption2, u"ＨＰ説明"_s, 120, 1080, 1215, 255);
-    f.name = textBox(frame, n.name, QString(), 1320, 840, 9015, 270);
-    f.nameHint = label(frame, n.nameHint, nameHint, 1320, 1155, 9015, 255);
-    f.urlCaption = label(frame, n.urlCaption, u"登録するＵＲＬ"_s, 120, 1440, 1215, 255);
-    f.url = textBox(frame, n.url, u"http://"_s, 1320, 1440, 9015, 270);
-    f.urlHint = label(frame, n.urlHint, examplePage, 1320, 1755, 9015, 255);
+    f.bannerCaption = make<QLabel>(frame, n.bannerCaption, u"バナーＵＲＬ"_s, 120, 240, 1215, 255);
+    f.banner = make<QLineEdit>(frame, n.banner, u"http://"_s, 1320, 240, 9015, 270);
+    f.bannerHint = make<QLabel>(frame, n.bannerHint, exampleBanner, 1320, 600, 9015, 255);
+    f.nameCaption = make<QLabel>(frame, n.nameCaption, u"ＨＰ名または、"_s, 120, 840, 1215, 255);
+    f.nameCaption2 = make<QLabel>(frame, n.nameCaption2, u"ＨＰ説明"_s, 120, 1080, 1215, 255);
+    f.name = make<QLineEdit>(frame, n.name, QString(), 1320, 840, 9015, 270);
+    f.nameHint = make<QLabel>(frame, n.nameHint, nameHint, 1320, 1155, 9015, 255);
+    f.urlCaption = make<QLabel>(frame, n.urlCaption, u"登録するＵＲＬ"_s, 120, 1440, 1215, 255);
+    f.url = make<QLineEdit>(frame, n.url, u"http://"_s, 1320, 1440, 9015, 270);
+    f.urlHint = make<QLabel>(frame, n.urlHint, examplePage, 1320, 1755, 9015, 255);
     f.banner->setAccessibleName(f.bannerCaption->text());
     f.name->setAccessibleName(f.nameCaption->text() + f.nameCaption2->text());
     f.url->setAccessibleName(f.urlCaption->text());
@@ -184,23 +158,23 @@ void main1::buildControls()
     client->setFixedSize(twips(10905), twips(8250));
     setCentralWidget(client);
 
-    Label3 = label(client, "Label3", u"簡単・ＨＰリンクファイル作成"_s, 120, 60, 4455, 375);
+    Label3 = make<QLabel>(client, "Label3", u"簡単・ＨＰリンクファイル作成"_s, 120, 60, 4455, 375);
     Label3->setFont(minchoFont(14.25, true));
     QPalette red = Label3->palette();
     red.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
     Label3->setPalette(red);
-    Label19 = label(client, "Label19", u"トップのタイトル名"_s, 5520, 165, 1575, 255);
-    Text6 = textBox(client, "Text6", QString::fromUtf16(defaultPageTitle), 7080, 120, 1935, 270);
+    Label19 = make<QLabel>(client, "Label19", u"トップのタイトル名"_s, 5520, 165, 1575, 255);
+    Text6 = make<QLineEdit>(client, "Text6", QString::fromUtf16(defaultPageTitle), 7080, 120, 1935, 270);
     Text6->setAccessibleName(Label19->text());
     Label19->setBuddy(Text6);
     Line2 = line(client, "Line2", 120, 480, 10800);
-    Label2 = label(client, "Label2", u"基準パソコンディレクトリ"_s, 120, 645, 2055, 255);
-    Command1 = button(client, "Command1", u"指定"_s, 2160, 600, 615, 255);
-    Label1 = label(client, "Label1", QString(), 2880, 600, 7935, 255);
+    Label2 = make<QLabel>(client, "Label2", u"基準パソコンディレクトリ"_s, 120, 645, 2055, 255);
+    Command1 = make<QPushButton>(client, "Command1", u"指定"_s, 2160, 600, 615, 255);
+    Label1 = make<QLabel>(client, "Label1", QString(), 2880, 600, 7935, 255);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Line1 = line(client, "Line1", 120, 960, 10800);
 
-    Frame3 = frame(client, "Frame3", u"ＨＰ色（背景）指定"_s, 120, 1080, 10695, 1095);
+    Frame3 = make<QGroupBox>(client, "Frame3", u"ＨＰ色（背景）指定"_s, 120, 1080, 10695, 1095);
     Option1 = colourOption(Frame3, "Option1", u"背景色なし"_s, 120, 240, 0);
     Option2 = colourOption(Frame3, "Option2", u"そらいろ"_s, 1440, 240, 0x80FFFF);
     Option3 = colourOption(Frame3, "Option3", u"きいろ"_s, 2760, 240, 0xFFFF80);
@@ -211,17 +185,18 @@ void main1::buildControls()
     Option8 = colourOption(Frame3, "Option8", u"むらさき"_s, 9360, 240, 0xFFC0FF);
     Option9 = colourOption(Frame3, "Option9", u"ﾌｧｲﾙ指定"_s, 120, 540, 0);
     Option1->setChecked(true);
-    Text5 = textBox(Frame3, "Text5", u"http://"_s, 1440, 520, 9135, 270);
+    Text5 = make<QLineEdit>(Frame3, "Text5", u"http://"_s, 1440, 520, 9135, 270);
     Text5->setAccessibleName(u"背景画像ＵＲＬ"_s);
-    Label18 = label(Frame3, "Label18", u"例　：　http://www.example.jp/img/back.gif"_s, 1440, 840, 5415, 255);
+    Label18 = make<QLabel>(Frame3, "Label18", u"例　：　http://www.example.jp/img/back.gif"_s, 1440, 840,
+                           5415, 255);
 
-    List1 = make<QListWidget>(client, "List1", 120, 2280, 10695, 2190);
+    List1 = make<QListWidget>(client, "List1", QString(), 120, 2280, 10695, 2190);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
     List1->setUniformItemSizes(true);
     List1->setAccessibleName(u"ＨＰリンクリスト"_s);
 
-    SSTab1 = make<QTabWidget>(client, "SSTab1", 120, 4560, 10695, 2535);
+    SSTab1 = make<QTabWidget>(client, "SSTab1", QString(), 120, 4560, 10695, 2535);
     auto* tab0 = new QWidget;
     tab0->setObjectName(u"SSTab1_tab0"_s);
     auto* tab1 = new QWidget;
@@ -232,7 +207,7 @@ void main1::buildControls()
 
     // The frames stand 360 twips below the top of the tab control, which is about where a tab
     // page begins; they sit at the top of their page.
-    Frame1 = frame(tab0, "Frame1", u"登録ＨＰ情報（１件分）"_s, 60, 0, 10455, 2055);
+    Frame1 = make<QGroupBox>(tab0, "Frame1", u"登録ＨＰ情報（１件分）"_s, 60, 0, 10455, 2055);
     const SiteFields link = siteFields(
         Frame1,
         {"Label4", "Text1", "Label7", "Label5", "Label15", "Text2", "Label8", "Label6", "Text3", "Label9"},
@@ -249,7 +224,7 @@ void main1::buildControls()
     Label9 = link.urlHint;
     Label8->setTextFormat(Qt::PlainText);
 
-    Frame4 = frame(tab1, "Frame4", u"自分のＨＰ情報"_s, 60, 0, 10455, 2055);
+    Frame4 = make<QGroupBox>(tab1, "Frame4", u"自分のＨＰ情報"_s, 60, 0, 10455, 2055);
     const SiteFields own = siteFields(Frame4,
                                       {"Label20", "Text7", "Label23", "Label21", "Label26", "Text8",
                                        "Label24", "Label22", "Text9", "Label25"},
@@ -265,27 +240,27 @@ void main1::buildControls()
     Text9 = own.url;
     Label25 = own.urlHint;
 
-    Label10 = label(client, "Label10", u"上の３つの項目に入れたらこの"_s, 120, 7245, 2535, 255);
-    Command2 = button(client, "Command2", u"追　加"_s, 2520, 7200, 855, 255);
-    Label11 = label(client, "Label11", u"ボタンを押す。"_s, 3480, 7245, 1455, 255);
-    Label12 = label(client, "Label12", u"削除したいＨＰがある場合は、「ＨＰリンクリスト」で選んで"_s, 120,
-                    7620, 4455, 255);
-    Command3 = button(client, "Command3", u"削　除"_s, 4440, 7605, 855, 255);
-    Label13 = label(client, "Label13", u"ボタンを押す。"_s, 5400, 7620, 1335, 255);
-    Label17 = label(client, "Label17", u"編集したいＨＰがある場合は、「ＨＰリンクリスト」で選んで"_s, 120,
-                    7935, 4455, 255);
-    Command7 = button(client, "Command7", u"編　集"_s, 4440, 7920, 855, 255);
-    Label16 = label(client, "Label16", u"終わったら追加。"_s, 5400, 7935, 1575, 255);
+    Label10 = make<QLabel>(client, "Label10", u"上の３つの項目に入れたらこの"_s, 120, 7245, 2535, 255);
+    Command2 = make<QPushButton>(client, "Command2", u"追　加"_s, 2520, 7200, 855, 255);
+    Label11 = make<QLabel>(client, "Label11", u"ボタンを押す。"_s, 3480, 7245, 1455, 255);
+    Label12 = make<QLabel>(client, "Label12", u"削除したいＨＰがある場合は、「ＨＰリンクリスト」で選んで"_s,
+                           120, 7620, 4455, 255);
+    Command3 = make<QPushButton>(client, "Command3", u"削　除"_s, 4440, 7605, 855, 255);
+    Label13 = make<QLabel>(client, "Label13", u"ボタンを押す。"_s, 5400, 7620, 1335, 255);
+    Label17 = make<QLabel>(client, "Label17", u"編集したいＨＰがある場合は、「ＨＰリンクリスト」で選んで"_s,
+                           120, 7935, 4455, 255);
+    Command7 = make<QPushButton>(client, "Command7", u"編　集"_s, 4440, 7920, 855, 255);
+    Label16 = make<QLabel>(client, "Label16", u"終わったら追加。"_s, 5400, 7935, 1575, 255);
     Label16->setFont(gothicFont(9, true));
-    Frame2 = frame(client, "Frame2", u"項目入れ換え"_s, 7080, 7200, 1815, 975);
-    Command5 = button(Frame2, "Command5", u"ひとつ上に"_s, 120, 240, 1575, 255);
-    Command6 = button(Frame2, "Command6", u"ひとつ下に"_s, 120, 600, 1575, 255);
-    Label14 = label(client, "Label14", u"作成ﾌｧｲﾙ名を入れる"_s, 9000, 7200, 1815, 255);
-    Text4 = textBox(client, "Text4", u"link.html"_s, 9000, 7440, 1815, 270);
+    Frame2 = make<QGroupBox>(client, "Frame2", u"項目入れ換え"_s, 7080, 7200, 1815, 975);
+    Command5 = make<QPushButton>(Frame2, "Command5", u"ひとつ上に"_s, 120, 240, 1575, 255);
+    Command6 = make<QPushButton>(Frame2, "Command6", u"ひとつ下に"_s, 120, 600, 1575, 255);
+    Label14 = make<QLabel>(client, "Label14", u"作成ﾌｧｲﾙ名を入れる"_s, 9000, 7200, 1815, 255);
+    Text4 = make<QLineEdit>(client, "Text4", u"link.html"_s, 9000, 7440, 1815, 270);
     Text4->setFont(minchoFont(9.75));
     Text4->setAccessibleName(Label14->text());
     Label14->setBuddy(Text4);
-    Command4 = button(client, "Command4", u"html 作成"_s, 9000, 7800, 1815, 375);
+    Command4 = make<QPushButton>(client, "Command4", u"html 作成"_s, 9000, 7800, 1815, 375);
     Command4->setFont(minchoFont(9.75, true));
 
     // Buttons whose captions are instructions keep them tight: the layout leaves no room for the
