@@ -3,6 +3,7 @@
 #include "about/frmabt.h"
 #include "dirs/dirs.h"
 #include "dirs/fm1.h"
+#include "main/main1_messages.h"
 #include "platform/drives.h"
 #include "platform/platform.h"
 #include "platform/ui.h"
@@ -100,14 +101,18 @@ const QString examplePage = u"例　：　http://www.example.jp/index.html"_s;
 SiteFields siteFields(QGroupBox* frame, const SiteFieldNames& n, const QString& nameHint)
 {
     SiteFields f{};
-    f.bannerCaption = make<QLabel>(frame, n.bannerCaption, u"バナーＵＲＬ"_s, 120, 240, 1215, 255);
+    f.bannerCaption =
+        make<QLabel>(frame, n.bannerCaption, QString::fromUtf16(caption::banner), 120, 240, 1215, 255);
     f.banner = make<QLineEdit>(frame, n.banner, u"http://"_s, 1320, 240, 9015, 270);
     f.bannerHint = make<QLabel>(frame, n.bannerHint, exampleBanner, 1320, 600, 9015, 255);
-    f.nameCaption = make<QLabel>(frame, n.nameCaption, u"ＨＰ名または、"_s, 120, 840, 1215, 255);
-    f.nameCaption2 = make<QLabel>(frame, n.nameCaption2, u"ＨＰ説明"_s, 120, 1080, 1215, 255);
+    f.nameCaption =
+        make<QLabel>(frame, n.nameCaption, QString::fromUtf16(caption::siteName), 120, 840, 1215, 255);
+    f.nameCaption2 = make<QLabel>(frame, n.nameCaption2, QString::fromUtf16(caption::siteNameSecondLine), 120,
+                                  1080, 1215, 255);
     f.name = make<QLineEdit>(frame, n.name, QString(), 1320, 840, 9015, 270);
     f.nameHint = make<QLabel>(frame, n.nameHint, nameHint, 1320, 1155, 9015, 255);
-    f.urlCaption = make<QLabel>(frame, n.urlCaption, u"登録するＵＲＬ"_s, 120, 1440, 1215, 255);
+    f.urlCaption =
+        make<QLabel>(frame, n.urlCaption, QString::fromUtf16(caption::siteUrl), 120, 1440, 1215, 255);
     f.url = make<QLineEdit>(frame, n.url, u"http://"_s, 1320, 1440, 9015, 270);
     f.urlHint = make<QLabel>(frame, n.urlHint, examplePage, 1320, 1755, 9015, 255);
     f.banner->setAccessibleName(f.bannerCaption->text());
@@ -163,7 +168,7 @@ void main1::buildControls()
     QPalette red = Label3->palette();
     red.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
     Label3->setPalette(red);
-    Label19 = make<QLabel>(client, "Label19", u"トップのタイトル名"_s, 5520, 165, 1575, 255);
+    Label19 = make<QLabel>(client, "Label19", QString::fromUtf16(caption::title), 5520, 165, 1575, 255);
     Text6 = make<QLineEdit>(client, "Text6", QString::fromUtf16(defaultPageTitle), 7080, 120, 1935, 270);
     Text6->setAccessibleName(Label19->text());
     Label19->setBuddy(Text6);
@@ -174,7 +179,8 @@ void main1::buildControls()
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Line1 = line(client, "Line1", 120, 960, 10800);
 
-    Frame3 = make<QGroupBox>(client, "Frame3", u"ＨＰ色（背景）指定"_s, 120, 1080, 10695, 1095);
+    Frame3 = make<QGroupBox>(client, "Frame3", QString::fromUtf16(caption::backgroundFrame), 120, 1080, 10695,
+                             1095);
     Option1 = colourOption(Frame3, "Option1", u"背景色なし"_s, 120, 240, 0);
     Option2 = colourOption(Frame3, "Option2", u"そらいろ"_s, 1440, 240, 0x80FFFF);
     Option3 = colourOption(Frame3, "Option3", u"きいろ"_s, 2760, 240, 0xFFFF80);
@@ -183,7 +189,7 @@ void main1::buildControls()
     Option6 = colourOption(Frame3, "Option6", u"あいいろ"_s, 6720, 240, 0xC0C0FF);
     Option7 = colourOption(Frame3, "Option7", u"ピンク"_s, 8040, 240, 0xFFC0C0);
     Option8 = colourOption(Frame3, "Option8", u"むらさき"_s, 9360, 240, 0xFFC0FF);
-    Option9 = colourOption(Frame3, "Option9", u"ﾌｧｲﾙ指定"_s, 120, 540, 0);
+    Option9 = colourOption(Frame3, "Option9", QString::fromUtf16(caption::backgroundImage), 120, 540, 0);
     Option1->setChecked(true);
     Text5 = make<QLineEdit>(Frame3, "Text5", u"http://"_s, 1440, 520, 9135, 270);
     Text5->setAccessibleName(u"背景画像ＵＲＬ"_s);
@@ -224,7 +230,7 @@ void main1::buildControls()
     Label9 = link.urlHint;
     Label8->setTextFormat(Qt::PlainText);
 
-    Frame4 = make<QGroupBox>(tab1, "Frame4", u"自分のＨＰ情報"_s, 60, 0, 10455, 2055);
+    Frame4 = make<QGroupBox>(tab1, "Frame4", QString::fromUtf16(caption::ownSiteFrame), 60, 0, 10455, 2055);
     const SiteFields own = siteFields(Frame4,
                                       {"Label20", "Text7", "Label23", "Label21", "Label26", "Text8",
                                        "Label24", "Label22", "Text9", "Label25"},
@@ -255,7 +261,7 @@ void main1::buildControls()
     Frame2 = make<QGroupBox>(client, "Frame2", u"項目入れ換え"_s, 7080, 7200, 1815, 975);
     Command5 = make<QPushButton>(Frame2, "Command5", u"ひとつ上に"_s, 120, 240, 1575, 255);
     Command6 = make<QPushButton>(Frame2, "Command6", u"ひとつ下に"_s, 120, 600, 1575, 255);
-    Label14 = make<QLabel>(client, "Label14", u"作成ﾌｧｲﾙ名を入れる"_s, 9000, 7200, 1815, 255);
+    Label14 = make<QLabel>(client, "Label14", QString::fromUtf16(caption::fileName), 9000, 7200, 1815, 255);
     Text4 = make<QLineEdit>(client, "Text4", u"link.html"_s, 9000, 7440, 1815, 270);
     Text4->setFont(minchoFont(9.75));
     Text4->setAccessibleName(Label14->text());

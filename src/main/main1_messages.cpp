@@ -35,22 +35,23 @@ QString pageNotWrittenMessage(const QString& path, const FileError& error)
 
 QString listFileFieldCaption(ListFileField field)
 {
-    const QString own = u"自分のＨＰ情報 "_s;
+    const auto text = [](const char16_t* caption) { return QString::fromUtf16(caption); };
+    const QString own = text(caption::ownSiteFrame) + u' ';
     switch (field) {
     case ListFileField::FileName:
-        return u"作成ﾌｧｲﾙ名を入れる"_s;
+        return text(caption::fileName);
     case ListFileField::BackgroundImage:
-        return u"ＨＰ色（背景）指定 ﾌｧｲﾙ指定"_s;
+        return text(caption::backgroundFrame) + u' ' + text(caption::backgroundImage);
     case ListFileField::Title:
-        return u"トップのタイトル名"_s;
+        return text(caption::title);
     case ListFileField::OwnBanner:
-        return own + u"バナーＵＲＬ"_s;
+        return own + text(caption::banner);
     case ListFileField::OwnName:
-        return own + u"ＨＰ名または、ＨＰ説明"_s;
+        return own + text(caption::siteName) + text(caption::siteNameSecondLine);
     case ListFileField::OwnUrl:
         break;
     }
-    return own + u"登録するＵＲＬ"_s;
+    return own + text(caption::siteUrl);
 }
 
 namespace {

@@ -24,6 +24,20 @@ enum class ListFileField;
 // The page at this path (native form) could not be written.
 [[nodiscard]] QString pageNotWrittenMessage(const QString& path, const FileError& error);
 
+// Captions of the main window that its messages name, so that a message names a box exactly as the
+// window labels it.
+namespace caption {
+inline constexpr char16_t fileName[] = u"作成ﾌｧｲﾙ名を入れる";
+inline constexpr char16_t backgroundFrame[] = u"ＨＰ色（背景）指定";
+inline constexpr char16_t backgroundImage[] = u"ﾌｧｲﾙ指定";
+inline constexpr char16_t title[] = u"トップのタイトル名";
+inline constexpr char16_t ownSiteFrame[] = u"自分のＨＰ情報";
+inline constexpr char16_t banner[] = u"バナーＵＲＬ";
+inline constexpr char16_t siteName[] = u"ＨＰ名または、";
+inline constexpr char16_t siteNameSecondLine[] = u"ＨＰ説明";
+inline constexpr char16_t siteUrl[] = u"登録するＵＲＬ";
+} // namespace caption
+
 // A field of the list file as the user finds it in the window: the caption of its text box, after
 // the frame's title where the same caption stands on both tabs.
 [[nodiscard]] QString listFileFieldCaption(ListFileField field);
