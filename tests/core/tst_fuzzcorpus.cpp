@@ -1,9 +1,9 @@
 // Replays the fuzz targets' seed corpus and every input a fuzzer once broke through the same
 // properties the targets check, so a fixed finding stays fixed in every build, sanitizers included.
+#include "filebytes.h"
 #include "properties.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,12 +12,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString fuzzDirectory = QStringLiteral(SITELOOM_FUZZ_DIR);
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -52,7 +46,7 @@ void tst_fuzzcorpus::replay()
     QFETCH(QString, path);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QByteArray bytes = fileBytes(path);
+    const QByteArray bytes = siteloom::readBytes(path);
     const QString problem = target == u"page"_s ? siteloom::fuzz::checkPage(bytes, dir.path())
                                                 : siteloom::fuzz::checkListFileRoundTrip(bytes, dir.path());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
