@@ -11,11 +11,11 @@
 //                                                 floor, printing its memory
 //   siteloom_bench --repeat OP N DIR K [--floor]  K runs, for a profiler to watch
 
-#include "about/application.h"
+#include "application.h"
 #include "fakeplatform.h"
+#include "linkentry/linkentry.h"
 #include "listfile/listfile.h"
-#include "main/linkentry.h"
-#include "main/main1.h"
+#include "main1/main1.h"
 #include "page/linkpage.h"
 #include "page/pageinputs.h"
 #include "text/textfile.h"

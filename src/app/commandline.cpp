@@ -1,14 +1,14 @@
-#include "app/commandline.h"
+#include "commandline.h"
 
-#include "about/application.h"
-#include "about/version.h"
+#include "application.h"
 #include "listfile/listfile.h"
-#include "main/main1.h"
-#include "main/main1_messages.h"
+#include "main1/main1.h"
+#include "main1/main1_messages.h"
 #include "page/linkpage.h"
-#include "platform/qtplatform.h"
-#include "platform/ui.h"
+#include "qtplatform.h"
 #include "text/textfile.h"
+#include "ui.h"
+#include "version/version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
-#include "platform/platform.h"
+#include "platform.h"
 
-#include "platform/drives.h"
+#include "drives.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/qtplatform.h"
+#include "qtplatform.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "platform/ui.h"
+#include "ui.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 #include "dirs/dirs.h"
+#include "drives.h"
 #include "fakeplatform.h"
 #include "guitest.h"
-#include "platform/drives.h"
-#include "platform/qtplatform.h"
+#include "qtplatform.h"
 
 #include <QDir>
 #include <QSettings>

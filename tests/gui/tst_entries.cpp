@@ -1,7 +1,7 @@
 #include "fakeplatform.h"
 #include "guitest.h"
-#include "main/linkentry.h"
-#include "main/main1.h"
+#include "linkentry/linkentry.h"
+#include "main1/main1.h"
 
 #include <QItemSelectionModel>
 #include <QLineEdit>

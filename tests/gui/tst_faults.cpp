@@ -5,7 +5,7 @@
 #include "fakeplatform.h"
 #include "filebytes.h"
 #include "guitest.h"
-#include "main/main1.h"
+#include "main1/main1.h"
 
 #include <QAction>
 #include <QApplication>

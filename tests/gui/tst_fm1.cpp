@@ -1,12 +1,12 @@
-#include "dirs/dirlist.h"
-#include "dirs/drivelist.h"
-#include "dirs/filelist.h"
-#include "dirs/fm1.h"
+#include "drives.h"
 #include "fakeplatform.h"
+#include "fm1/dirlist.h"
+#include "fm1/drivelist.h"
+#include "fm1/filelist.h"
+#include "fm1/fm1.h"
 #include "guitest.h"
-#include "main/main1.h"
-#include "platform/drives.h"
-#include "platform/ui.h"
+#include "main1/main1.h"
+#include "ui.h"
 
 #include <QAccessible>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "about/frmabt.h"
-#include "about/version.h"
 #include "fakeplatform.h"
+#include "frmabt/frmabt.h"
 #include "guitest.h"
-#include "main/main1.h"
-#include "platform/ui.h"
+#include "main1/main1.h"
+#include "ui.h"
+#include "version/version.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,9 +1,9 @@
-#include "about/frmabt.h"
-#include "dirs/fm1.h"
 #include "fakeplatform.h"
+#include "fm1/fm1.h"
+#include "frmabt/frmabt.h"
 #include "guitest.h"
-#include "main/main1.h"
-#include "platform/ui.h"
+#include "main1/main1.h"
+#include "ui.h"
 
 #include <QAction>
 #include <QGroupBox>

@@ -2,8 +2,8 @@
 #include "filebytes.h"
 #include "guitest.h"
 #include "listfile/listfile.h"
-#include "main/main1.h"
-#include "main/main1_messages.h"
+#include "main1/main1.h"
+#include "main1/main1_messages.h"
 #include "text/cp932.h"
 
 #include <QAction>

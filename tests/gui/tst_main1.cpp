@@ -1,8 +1,8 @@
-#include "about/frmabt.h"
-#include "dirs/fm1.h"
 #include "fakeplatform.h"
+#include "fm1/fm1.h"
+#include "frmabt/frmabt.h"
 #include "guitest.h"
-#include "main/main1.h"
+#include "main1/main1.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "fakeplatform.h"
 #include "filebytes.h"
 #include "guitest.h"
-#include "main/main1.h"
+#include "main1/main1.h"
 #include "text/cp932.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "guitest.h"
 
-#include "about/application.h"
+#include "application.h"
 
 #include <QStandardPaths>
 

@@ -5,7 +5,7 @@
 // measured alone.
 #include "fakeplatform.h"
 #include "guitest.h"
-#include "main/main1.h"
+#include "main1/main1.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "main/linkentry.h"
+#include "linkentry/linkentry.h"
 
 namespace siteloom {
 

@@ -1,6 +1,6 @@
 #include "listfile/listfile.h"
 
-#include "main/linkentry.h"
+#include "linkentry/linkentry.h"
 #include "text/cp932.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "page/linkpage.h"
 
-#include "main/linkentry.h"
+#include "linkentry/linkentry.h"
 #include "text/textfile.h"
 #include "text/trim.h"
 

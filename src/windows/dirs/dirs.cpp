@@ -1,6 +1,6 @@
 #include "dirs/dirs.h"
 
-#include "platform/platform.h"
+#include "platform.h"
 
 #include <QFileInfo>
 

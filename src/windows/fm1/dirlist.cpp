@@ -1,6 +1,6 @@
-#include "dirs/dirlist.h"
+#include "fm1/dirlist.h"
 
-#include "platform/drives.h"
+#include "drives.h"
 
 #include <QDir>
 #include <QFileInfo>

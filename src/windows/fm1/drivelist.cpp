@@ -1,6 +1,6 @@
-#include "dirs/drivelist.h"
+#include "fm1/drivelist.h"
 
-#include "platform/drives.h"
+#include "drives.h"
 
 #include <QSignalBlocker>
 #include <QStorageInfo>

@@ -1,4 +1,4 @@
-#include "dirs/filelist.h"
+#include "fm1/filelist.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
-#include "dirs/fm1.h"
+#include "fm1/fm1.h"
 
-#include "dirs/dirlist.h"
 #include "dirs/dirs.h"
-#include "dirs/drivelist.h"
-#include "dirs/filelist.h"
-#include "platform/drives.h"
-#include "platform/platform.h"
-#include "platform/ui.h"
+#include "drives.h"
+#include "fm1/dirlist.h"
+#include "fm1/drivelist.h"
+#include "fm1/filelist.h"
+#include "platform.h"
+#include "ui.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
-#include "about/frmabt.h"
+#include "frmabt/frmabt.h"
 
-#include "about/application.h"
-#include "about/version.h"
-#include "platform/platform.h"
-#include "platform/ui.h"
+#include "icon/applicationicon.h"
+#include "platform.h"
+#include "ui.h"
+#include "version/version.h"
 
 #include <QFrame>
 #include <QKeyEvent>

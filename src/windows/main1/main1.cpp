@@ -1,12 +1,12 @@
-#include "main/main1.h"
+#include "main1/main1.h"
 
-#include "about/frmabt.h"
 #include "dirs/dirs.h"
-#include "dirs/fm1.h"
-#include "main/main1_messages.h"
-#include "platform/drives.h"
-#include "platform/platform.h"
-#include "platform/ui.h"
+#include "drives.h"
+#include "fm1/fm1.h"
+#include "frmabt/frmabt.h"
+#include "main1/main1_messages.h"
+#include "platform.h"
+#include "ui.h"
 
 #include <QAction>
 #include <QButtonGroup>

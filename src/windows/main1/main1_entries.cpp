@@ -1,7 +1,7 @@
-#include "main/main1.h"
+#include "main1/main1.h"
 
-#include "main/linkentry.h"
-#include "platform/platform.h"
+#include "linkentry/linkentry.h"
+#include "platform.h"
 #include "text/trim.h"
 
 #include <QItemSelectionModel>

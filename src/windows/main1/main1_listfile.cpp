@@ -1,9 +1,9 @@
-#include "main/main1.h"
+#include "main1/main1.h"
 
+#include "drives.h"
 #include "listfile/listfile.h"
-#include "main/main1_messages.h"
-#include "platform/drives.h"
-#include "platform/platform.h"
+#include "main1/main1_messages.h"
+#include "platform.h"
 
 #include <QLabel>
 #include <QLineEdit>

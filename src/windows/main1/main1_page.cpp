@@ -1,8 +1,8 @@
-#include "main/main1.h"
+#include "main1/main1.h"
 
-#include "main/main1_messages.h"
+#include "main1/main1_messages.h"
 #include "page/linkpage.h"
-#include "platform/platform.h"
+#include "platform.h"
 #include "text/textfile.h"
 
 #include <QLabel>
