@@ -29,9 +29,13 @@ ensure_packages() {
 }
 
 # configure_and_build DIR BUILD_TYPE [cmake options...]
+# Compiles through ccache when the machine has it: worktrees and the several build folders then
+# share one cache.
 configure_and_build() {
     local dir=$1 type=$2
     shift 2
-    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir" --parallel "$(nproc)"
 }
