@@ -16,6 +16,7 @@ namespace siteloom {
 QMessageBox::StandardButton QtPlatform::messageBox(QWidget* parent, const MessageRequest& request)
 {
     QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
+    box.setTextFormat(Qt::PlainText); // messages name files and entries, which are never markup
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
