@@ -94,6 +94,7 @@ enum class ListFile {
     Bytes,            // a file of the row's bytes (null: nothing)
     Fifo,             // a FIFO, which nothing writes into
     Directory,        // a directory
+    BelowAFile,       // the list file is looked for below a file of the row's bytes, as if it were a folder
     InShiftJisFolder, // a file of the row's bytes in a directory whose name is Shift_JIS, not UTF-8
 };
 
@@ -192,6 +193,8 @@ void tst_commandline::buildMatchesTheWindow_data()
     refused("FIFO as the list file", ListFile::Fifo, {},
             u"名前付きパイプ（FIFO）で、普通のファイルではありません"_s);
     refused("directory as the list file", ListFile::Directory, {}, u"ディレクトリです"_s);
+    refused("a file where a folder of the path should be", ListFile::BelowAFile, example,
+            u"ディレクトリではありません"_s);
     refused("list file in a folder whose name is Shift_JIS", ListFile::InShiftJisFolder, example,
             u"ファイルかディレクトリの名前が UTF-8 ではありません"_s);
 }
@@ -219,6 +222,10 @@ void tst_commandline::buildMatchesTheWindow()
         break;
     case ListFile::Directory:
         QVERIFY(dir.mkdir(u"list.txt"_s));
+        break;
+    case ListFile::BelowAFile:
+        QVERIFY(writeBytes(listPath, bytes));
+        listPath += u"/list.txt"_s;
         break;
     case ListFile::InShiftJisFolder: {
         // "アリ" in Shift_JIS; the dialog and the command line both give the name decoded as UTF-8.
