@@ -6,57 +6,50 @@ using namespace Qt::StringLiterals;
 
 namespace siteloom {
 
+namespace {
+
+struct Reason
+{
+    int errnoValue;
+    const char16_t* text;
+};
+
+// The reasons a file operation of the tool may meet, as Qt's Japanese translation words those it has.
+constexpr Reason reasons[] = {
+    {ENOENT, u"そのようなファイルやディレクトリはありません"},
+    {EACCES, u"許可されていません"},
+    {EPERM, u"許可されていません"},
+    {EISDIR, u"ディレクトリです"},
+    {ENOTDIR, u"ディレクトリではありません"},
+    {ENOSPC, u"デバイスに空き容量がありません"},
+    {EDQUOT, u"ディスク使用量の上限を超えました"},
+    {EFBIG, u"ファイルが大きすぎます"},
+    {EROFS, u"読み込み専用のファイルシステムです"},
+    {ENAMETOOLONG, u"ファイル名が長すぎます"},
+    {ELOOP, u"シンボリックリンクが多すぎます（循環しています）"},
+    {EMFILE, u"開かれたファイルが多すぎます"},
+    {ENFILE, u"開かれたファイルが多すぎます"},
+    {ENOMEM, u"メモリが足りません"},
+    {EIO, u"入出力エラーです"},
+    {EEXIST, u"ファイルがすでにあります"},
+    {ENOTEMPTY, u"ディレクトリが空ではありません"},
+    {EBUSY, u"使用中です"},
+    {ETXTBSY, u"使用中です"},
+    {EXDEV, u"別のファイルシステムをまたいでいます"},
+    {ENXIO, u"そのようなデバイスはありません"},
+    {ENODEV, u"そのようなデバイスはありません"},
+    {EAGAIN, u"一時的に使えません"},
+    {EINTR, u"中断されました"},
+    {EINVAL, u"この操作はできません"},
+};
+
+} // namespace
+
 QString systemReason(int errnoValue)
 {
-    switch (errnoValue) {
-    case ENOENT:
-        return u"そのようなファイルやディレクトリはありません"_s;
-    case EACCES:
-    case EPERM:
-        return u"許可されていません"_s;
-    case EISDIR:
-        return u"ディレクトリです"_s;
-    case ENOTDIR:
-        return u"ディレクトリではありません"_s;
-    case ENOSPC:
-        return u"デバイスに空き容量がありません"_s;
-    case EDQUOT:
-        return u"ディスク使用量の上限を超えました"_s;
-    case EFBIG:
-        return u"ファイルが大きすぎます"_s;
-    case EROFS:
-        return u"読み込み専用のファイルシステムです"_s;
-    case ENAMETOOLONG:
-        return u"ファイル名が長すぎます"_s;
-    case ELOOP:
-        return u"シンボリックリンクが多すぎます（循環しています）"_s;
-    case EMFILE:
-    case ENFILE:
-        return u"開かれたファイルが多すぎます"_s;
-    case ENOMEM:
-        return u"メモリが足りません"_s;
-    case EIO:
-        return u"入出力エラーです"_s;
-    case EEXIST:
-        return u"ファイルがすでにあります"_s;
-    case ENOTEMPTY:
-        return u"ディレクトリが空ではありません"_s;
-    case EBUSY:
-    case ETXTBSY:
-        return u"使用中です"_s;
-    case EXDEV:
-        return u"別のファイルシステムをまたいでいます"_s;
-    case ENXIO:
-    case ENODEV:
-        return u"そのようなデバイスはありません"_s;
-    case EAGAIN:
-        return u"一時的に使えません"_s;
-    case EINTR:
-        return u"中断されました"_s;
-    case EINVAL:
-        return u"この操作はできません"_s;
-    default:
-        break;
+    for (const Reason& reason : reasons) {
+        if (reason.errnoValue == errnoValue)
+            return QString::fromUtf16(reason.text);
     }
     return u"システムのエラーです（エラー番号 %1）"_s.arg(errnoValue);
 }
