@@ -110,7 +110,10 @@ QFont interfaceFont(const QFont& desktopFont)
     if (QFontDatabase::writingSystems(QFontInfo(desktopFont).family()).contains(QFontDatabase::Japanese))
         return desktopFont;
     QFont gothic(QString::fromUtf16(gothicFamily));
-    gothic.setPointSizeF(QFontInfo(desktopFont).pointSizeF());
+    if (desktopFont.pointSizeF() > 0)
+        gothic.setPointSizeF(desktopFont.pointSizeF());
+    else
+        gothic.setPixelSize(desktopFont.pixelSize());
     return gothic;
 }
 
