@@ -23,8 +23,8 @@ using namespace siteloom;
 
 // Every caption and control of the three windows shows whole and apart from the others, whatever
 // Japanese face and size the desktop gives and whatever the screen's dpi. ctest runs this suite once
-// with the machine's fonts and once for each font package the tool accepts, alone on the machine
-// beside a Latin face; the offscreen screens stand at 96, 144 and 192 dpi.
+// with the machine's fonts and once for each set of font packages the tool's package accepts, alone
+// on the machine beside a Latin face, on offscreen screens of 96, 144 and 192 dpi.
 class tst_layout : public QObject
 {
     Q_OBJECT
@@ -172,6 +172,7 @@ void tst_layout::everyCaptionWholeAndApart()
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(window->devicePixelRatioF(), display->devicePixelRatio());
     }
+    QCOMPARE(owner.Label2->font().pointSizeF(), desktopFont.pointSizeF());
     for (int tab = 0; tab < owner.SSTab1->count(); ++tab) {
         owner.SSTab1->setCurrentIndex(tab);
         for (const QWidget* window : std::initializer_list<const QWidget*>{&owner, &chooser, &about}) {
