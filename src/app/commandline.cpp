@@ -203,7 +203,8 @@ QString currentDirectoryProblem()
     char name[PATH_MAX + 1];
     if (::getcwd(name, sizeof name) != nullptr)
         return {};
-    return qt_error_string(errno);
+    // A path longer than the buffer is ERANGE, "Numerical result out of range": say what it means.
+    return qt_error_string(errno == ERANGE ? ENAMETOOLONG : errno);
 }
 
 // Loads the list file onto the window's start values as "ファイル読込" does and writes the page as
