@@ -217,9 +217,11 @@ int buildPageFromFile(const QString& file, const QString& directory)
     // relative name.
     if (directory.isNull() || QDir::isRelativePath(directory) || QDir::isRelativePath(file)) {
         if (const QString reason = currentDirectoryProblem(); !reason.isEmpty()) {
-            writeLine(stderr, u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
-                              u"（削除されたか、パスが長すぎます）。\n%1\n"
-                              u"リストファイルと --directory を、どちらも絶対パスで指定してください。"_s.arg(reason));
+            writeLine(
+                stderr,
+                u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
+                u"（削除されたか、パスが長すぎます）。\n%1\n"
+                u"リストファイルと --directory を、どちらも絶対パスで指定してください。"_s.arg(reason));
             return exitMessage;
         }
     }

@@ -3,6 +3,7 @@
 #include "guitest.h"
 #include "main1/main1.h"
 #include "page/linkpage.h"
+#include "programrun.h"
 #include "text/cp932.h"
 
 #include <QAction>
@@ -24,32 +25,6 @@ using namespace Qt::StringLiterals;
 using namespace siteloom;
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs the real program as a script would, without any display: a window, a QGuiApplication or a
-// platform plugin would make it abort. A prefix is a command that runs it (prlimit, a shell script
-// that finds the program's path in $1).
-Run runProgram(const QStringList& arguments, const QString& workingDirectory, const QStringList& prefix = {})
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
-        environment.remove(name);
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(workingDirectory);
-    const QStringList command = prefix + QStringList{QStringLiteral(SITELOOM_BINARY)} + arguments;
-    process.start(command.first(), command.mid(1));
-    // A program that hangs is killed when the process object goes, and reported as exit -1.
-    const bool finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
-    return Run{finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-               QString::fromUtf8(process.readAllStandardError())};
-}
 
 QStringList filesIn(const QString& directory)
 {
@@ -160,7 +135,8 @@ void tst_commandline::buildMatchesTheWindow_data()
     const auto named = [](const QString& name) {
         return cp932::encode(u"list1=001\r\nls000=a\r\nte001=%1\r\n"_s.arg(name));
     };
-    row("page file name of blanks only", named(u" 　 "_s), u"link.html"_s, u"ｈｔｍｌファイル名を入れてください。"_s);
+    row("page file name of blanks only", named(u" 　 "_s), u"link.html"_s,
+        u"ｈｔｍｌファイル名を入れてください。"_s);
     row("page file name going up a directory", named(u"../x.html"_s), u"link.html"_s,
         u"ｈｔｍｌファイル名「../x.html」には「/」を使えません。"_s);
     row("page file name going down a directory", named(u" sub/x.html "_s), u"link.html"_s,
@@ -168,7 +144,8 @@ void tst_commandline::buildMatchesTheWindow_data()
     row("page file name an absolute path", named(u"/tmp/x.html"_s), u"link.html"_s,
         u"ｈｔｍｌファイル名「/tmp/x.html」には「/」を使えません。"_s);
     row("page file name a dot", named(u"."_s), u"link.html"_s, u"「.」はｈｔｍｌファイル名に使えません"_s);
-    row("page file name two dots", named(u"　..　"_s), u"link.html"_s, u"「..」はｈｔｍｌファイル名に使えません"_s);
+    row("page file name two dots", named(u"　..　"_s), u"link.html"_s,
+        u"「..」はｈｔｍｌファイル名に使えません"_s);
 }
 
 void tst_commandline::buildMatchesTheWindow()
@@ -199,14 +176,15 @@ void tst_commandline::buildMatchesTheWindow()
     QCOMPARE(windowPage.isEmpty(), !stop.isEmpty());
     QVERIFY(stop.isEmpty() == QFile::remove(pagePath));
 
-    const Run run = runProgram({u"--build"_s, listPath, u"--directory"_s, base}, m_dir->path());
+    const ProgramRun run = runProgram({u"--build"_s, listPath, u"--directory"_s, base}, m_dir->path());
     QCOMPARE(run.exitCode, stop.isEmpty() ? 0 : 1);
     QCOMPARE(run.out, stop.isEmpty() ? QDir::toNativeSeparators(pagePath) + u'\n' : QString());
     QCOMPARE(run.err, stop.isEmpty() ? QString() : stop + u'\n');
     QCOMPARE(readBytes(pagePath), windowPage);
     if (!stop.isEmpty()) {
         QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList());
-        QCOMPARE(filesIn(dir.path()), (bytes.isNull() ? QStringList{u"out"_s} : QStringList{u"list.txt"_s, u"out"_s}));
+        QCOMPARE(filesIn(dir.path()),
+                 (bytes.isNull() ? QStringList{u"out"_s} : QStringList{u"list.txt"_s, u"out"_s}));
         QVERIFY(!QFileInfo::exists(u"/tmp/x.html"_s));
     }
 }
@@ -234,7 +212,7 @@ void tst_commandline::buildPlacesThePage()
     if (printed.isEmpty())
         printed = dir.filePath(u"page.html"_s);
 
-    const Run run = runProgram(arguments, dir.path());
+    const ProgramRun run = runProgram(arguments, dir.path());
     QCOMPARE(run.err, QString());
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, printed + u'\n');
@@ -287,7 +265,7 @@ void tst_commandline::answersWithoutBuilding()
     QFETCH(int, exitCode);
     QFETCH(QStringList, outHolds);
     QFETCH(QStringList, errHolds);
-    const Run run = runProgram(arguments, m_dir->path());
+    const ProgramRun run = runProgram(arguments, m_dir->path());
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(streamHolds(run.out, outHolds), qPrintable(run.out));
     QVERIFY2(streamHolds(run.err, errHolds), qPrintable(run.err));
@@ -301,11 +279,12 @@ void tst_commandline::pageNeverReplacesTheListFile_data()
 {
     QTest::addColumn<QString>("pageName"); // te001 of the list file
     QTest::addColumn<QString>("base");     // the base directory, relative to the test's directory; null: none
-    QTest::addColumn<QString>("link");     // made in "out" before: "s NAME" a symbolic link, "h NAME" a hard link
+    QTest::addColumn<QString>("link"); // made in "out" before: "s NAME" a symbolic link, "h NAME" a hard link
 
     QTest::newRow("its own name, in its directory") << u"list.txt"_s << u"."_s << QString();
     QTest::newRow("its own name, in the current directory") << u"list.txt"_s << QString() << QString();
-    QTest::newRow("its own name, the directory through .. and .") << u"list.txt"_s << u"out/.././"_s << QString();
+    QTest::newRow("its own name, the directory through .. and .")
+        << u"list.txt"_s << u"out/.././"_s << QString();
     QTest::newRow("a symbolic link to it") << u"link.html"_s << u"out"_s << u"s link.html"_s;
     QTest::newRow("a hard link to it") << u"link.html"_s << u"out"_s << u"h link.html"_s;
     QTest::newRow("its own name, the directory a symbolic link to its directory")
@@ -333,7 +312,8 @@ void tst_commandline::pageNeverReplacesTheListFile()
     // The message names the page as the window and the command line form its path: from the base
     // directory in the window, from --directory as given on the command line.
     const auto message = [&pageName](const QString& directory) {
-        return u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでした"
+        return u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでし"
+               u"た"
                u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s.arg(
                    QDir::toNativeSeparators(pageFilePath(directory, pageName)));
     };
@@ -352,7 +332,7 @@ void tst_commandline::pageNeverReplacesTheListFile()
     QStringList arguments{u"--build"_s, u"list.txt"_s};
     if (!base.isNull())
         arguments << u"--directory"_s << base;
-    const Run run = runProgram(arguments, dir.path());
+    const ProgramRun run = runProgram(arguments, dir.path());
     QCOMPARE(run.err, message(base.isNull() ? dir.path() : base) + u'\n');
     QCOMPARE(run.out, QString());
     QCOMPARE(run.exitCode, 1);
@@ -401,7 +381,7 @@ void tst_commandline::unknownCurrentDirectory()
     QStringList arguments{u"--build"_s, listPath};
     if (absolute)
         arguments << u"--directory"_s << dir.filePath(u"out"_s);
-    const Run run = runProgram(arguments, dir.path(), {u"bash"_s, u"-c"_s, script, u"bash"_s});
+    const ProgramRun run = runProgram(arguments, dir.path(), {u"bash"_s, u"-c"_s, script, u"bash"_s});
     // Deeper than QDir::removeRecursively() goes.
     QCOMPARE(QProcess::execute(u"rm"_s, {u"-rf"_s, dir.filePath(u"d"_s.repeated(100))}), 0);
     QVERIFY(!QFileInfo::exists(rootPage));
@@ -411,9 +391,10 @@ void tst_commandline::unknownCurrentDirectory()
         QCOMPARE(run.exitCode, 0);
         return;
     }
-    QCOMPARE(run.err, u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
-                      u"（削除されたか、パスが長すぎます）。\n%1\n"
-                      u"リストファイルと --directory を、どちらも絶対パスで指定してください。\n"_s.arg(reason));
+    QCOMPARE(run.err,
+             u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
+             u"（削除されたか、パスが長すぎます）。\n%1\n"
+             u"リストファイルと --directory を、どちらも絶対パスで指定してください。\n"_s.arg(reason));
     QCOMPARE(run.out, QString());
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(filesIn(dir.path()), (QStringList{u"list.txt"_s, u"out"_s}));
@@ -430,14 +411,15 @@ void tst_commandline::fileSizeLimit()
     QVERIFY(dir.mkdir(u"out"_s));
     QString list = u"list1=100\r\n"_s;
     for (int i = 0; i < 100; ++i)
-        list += u"ls%1=http://example.jp/%1.gif：サイト%1：http://example.jp/%1/\r\n"_s.arg(i, 3, 10, QChar(u'0'));
+        list += u"ls%1=http://example.jp/%1.gif：サイト%1：http://example.jp/%1/\r\n"_s.arg(i, 3, 10,
+                                                                                            QChar(u'0'));
     QVERIFY(writeBytes(dir.filePath(u"list.txt"_s), cp932::encode(list + u"te001=page.html\r\n"_s)));
     const QString pagePath = dir.filePath(u"out/page.html"_s);
     const QByteArray earlier = "<HTML>earlier page</HTML>\r\n";
     QVERIFY(writeBytes(pagePath, earlier));
 
-    const Run run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path(),
-                               {u"prlimit"_s, u"--fsize=4000"_s, u"--"_s});
+    const ProgramRun run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path(),
+                                      {u"prlimit"_s, u"--fsize=4000"_s, u"--"_s});
     QCOMPARE(run.err, u"ページを書き込めませんでした。\nout/page.html\n%1\n"_s.arg(
                           QString::fromLocal8Bit(std::strerror(EFBIG))));
     QCOMPARE(run.out, QString());
@@ -458,7 +440,7 @@ void tst_commandline::replacedPageKeepsItsMode()
     QVERIFY(writeBytes(pagePath, "<HTML>earlier page</HTML>\r\n"));
     QCOMPARE(::chmod(QFile::encodeName(pagePath).constData(), 0444), 0);
 
-    const Run run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path());
+    const ProgramRun run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path());
     QCOMPARE(run.exitCode, 0);
     QVERIFY(readBytes(pagePath).startsWith("<HTML>\r\n<HEAD>\r\n"));
     struct stat info;

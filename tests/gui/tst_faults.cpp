@@ -10,6 +10,7 @@
 #include "listfile/listfile.h"
 #include "main1/main1.h"
 #include "page/linkpage.h"
+#include "programrun.h"
 #include "text/textfile.h"
 
 #include <QAction>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -98,7 +98,8 @@ bool leaveFree(const QString& directory, qint64 free)
     if (::statvfs(QFile::encodeName(directory).constData(), &info) != 0)
         return false;
     const qint64 available = qint64(info.f_bavail) * qint64(info.f_bsize);
-    if (available < free || !writeBytes(QDir(directory).filePath(u"filler"_s), QByteArray(available - free, 'f')))
+    if (available < free ||
+        !writeBytes(QDir(directory).filePath(u"filler"_s), QByteArray(available - free, 'f')))
         return false;
     return ::statvfs(QFile::encodeName(directory).constData(), &info) == 0 &&
            qint64(info.f_bavail) * qint64(info.f_bsize) == free;
@@ -141,33 +142,29 @@ void fillWindow(main1& window, int entries)
     window.List1->clear();
     for (int i = 0; i < entries; ++i)
         window.List1->addItem(
-            u"http://example.jp/banner/%1.gif：リンクしているサイト%1：http://example.jp/site/%1/index.html"_s.arg(i));
+            u"http://example.jp/banner/%1.gif：リンクしているサイト%1：http://example.jp/site/%1/index.html"_s
+                .arg(i));
     window.Text8->setText(u"自分のページ"_s);
     window.Text9->setText(u"index.html"_s);
 }
 
-struct Run
+// Saves the list file at `path` ("ファイル保存") or writes the page ("html 作成") in the window, and
+// gives the messages shown.
+QStringList writeFromWindow(main1& window, FakePlatform& platform, bool page, const QString& path)
 {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+    platform.fileNames.enqueue(path);
+    if (page)
+        window.Command4->click();
+    else
+        window.fsave->trigger();
+    return platform.messageTexts();
+}
 
-// Runs the real program as a script would, without any display, after `prefix` (a command that
-// runs it, such as runuser).
-Run runProgram(const QStringList& arguments, const QString& workingDirectory, const QStringList& prefix = {})
+// The message of a write that failed for this reason.
+QString failedMessage(bool page, const QString& path, const QString& reason)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
-        environment.remove(name);
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(workingDirectory);
-    const QStringList command = prefix + QStringList{QStringLiteral(SITELOOM_BINARY)} + arguments;
-    process.start(command.first(), command.mid(1));
-    const bool finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
-    return Run{finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-               QString::fromUtf8(process.readAllStandardError())};
+    return (page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s) + u'\n' +
+           QDir::toNativeSeparators(path) + u'\n' + reason;
 }
 
 } // namespace
@@ -257,14 +254,10 @@ void tst_faults::writeThatFails()
         window.List1->addItem(u"http://example.jp/banner%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
     window.Text8->setText(u"自分のページ"_s);
     window.Text9->setText(u"index.html"_s);
-    platform.fileNames.enqueue(path);
-    if (page)
-        window.Command4->click();
-    else
-        window.fsave->trigger();
+    const QStringList messages = writeFromWindow(window, platform, page, path);
 
-    QCOMPARE(platform.messages.size(), 1);
-    const QStringList lines = platform.messages.constFirst().text.split(u'\n');
+    QCOMPARE(messages.size(), 1);
+    const QStringList lines = messages.constFirst().split(u'\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines.at(0), page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s);
     QCOMPARE(lines.at(1), QDir::toNativeSeparators(path));
@@ -344,20 +337,14 @@ void tst_faults::lastPieceFails()
     const QStringList filesBefore = filesIn(web);
     const QByteArray bytesBefore = readBytes(path);
 
-    const QString what = page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s;
-    const QString expected = what + u'\n' + QDir::toNativeSeparators(path) + u'\n' + reasonFull();
+    const QString expected = failedMessage(page, path, reasonFull());
     if (commandLine) {
-        const Run run = runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path());
+        const ProgramRun run = runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path());
         QCOMPARE(run.err, expected + u'\n');
         QCOMPARE(run.out, QString());
         QCOMPARE(run.exitCode, 1);
     } else {
-        platform.fileNames.enqueue(path);
-        if (page)
-            window.Command4->click();
-        else
-            window.fsave->trigger();
-        QCOMPARE(platform.messageTexts(), QStringList{expected});
+        QCOMPARE(writeFromWindow(window, platform, page, path), QStringList{expected});
     }
     QCOMPARE(readBytes(path), bytesBefore);
     QCOMPARE(filesIn(web), filesBefore);
@@ -384,30 +371,25 @@ void tst_faults::fileSizeLimit()
     main1 window(platform);
     window.Label1->setText(dir.path());
     fillWindow(window, 100);
-    platform.fileNames.enqueue(path);
 
     rlimit previous{};
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
     rlimit limit = previous;
     limit.rlim_cur = 4000;
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    if (page)
-        window.Command4->click();
-    else
-        window.fsave->trigger();
+    const QStringList messages = writeFromWindow(window, platform, page, path);
     ::setrlimit(RLIMIT_FSIZE, &previous);
 
-    const QString what = page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s;
-    QCOMPARE(platform.messageTexts(), QStringList{what + u'\n' + QDir::toNativeSeparators(path) + u'\n' +
-                                                  QString::fromLocal8Bit(std::strerror(EFBIG))});
+    QCOMPARE(messages, QStringList{failedMessage(page, path, QString::fromLocal8Bit(std::strerror(EFBIG)))});
     QCOMPARE(readBytes(path), QByteArray("list1=001\r\nls000=earlier：file：kept\r\n"));
     QCOMPARE(filesIn(dir.path()), QStringList{QFileInfo(path).fileName()});
 }
 
 enum class InPlace {
-    ReadOnlyMount,     // the directory is a read-only mount, the file bound onto it from a writable one
-    NoDirectoryRight,  // the program runs as nobody, who may write the file but not its directory
-    ReadOnlyMountFull, // as ReadOnlyMount, the file's own file system nearly full
+    ReadOnlyMount,        // the directory is a read-only mount, the file bound onto it from a writable one
+    NoDirectoryRight,     // the program runs as nobody, who may write the file but not its directory
+    ReadOnlyMountFull,    // as ReadOnlyMount, the file's own file system nearly full
+    ReadOnlyMountRefused, // as ReadOnlyMount, a list that would read back as UTF-8: nothing is written
 };
 
 // A file whose directory takes no temporary file but which can itself be written is written in
@@ -421,7 +403,8 @@ void tst_faults::writesInPlace_data()
     QTest::addColumn<InPlace>("how");
     QTest::newRow("list file: read-only directory, file bound from elsewhere")
         << false << false << InPlace::ReadOnlyMount;
-    QTest::newRow("page: read-only directory, file bound from elsewhere") << true << false << InPlace::ReadOnlyMount;
+    QTest::newRow("page: read-only directory, file bound from elsewhere")
+        << true << false << InPlace::ReadOnlyMount;
     QTest::newRow("page: read-only directory, command line") << true << true << InPlace::ReadOnlyMount;
     QTest::newRow("page: directory not writable by the user, command line")
         << true << true << InPlace::NoDirectoryRight;
@@ -429,6 +412,8 @@ void tst_faults::writesInPlace_data()
         << true << false << InPlace::ReadOnlyMountFull;
     QTest::newRow("list file: read-only directory, the file's disk too full")
         << false << false << InPlace::ReadOnlyMountFull;
+    QTest::newRow("list file: read-only directory, text that would read back as UTF-8")
+        << false << false << InPlace::ReadOnlyMountRefused;
 }
 
 void tst_faults::writesInPlace()
@@ -449,20 +434,30 @@ void tst_faults::writesInPlace()
     const QString path = QDir(web).filePath(fileName);
     const QByteArray earlier = "list1=001\r\nls000=earlier：file：kept\r\n";
     const bool full = how == InPlace::ReadOnlyMountFull;
+    const bool refused = how == InPlace::ReadOnlyMountRefused;
 
     FakePlatform platform;
     main1 window(platform);
     window.Label1->setText(web);
     fillWindow(window, 100);
-    // What an ordinary write of the same file gives, and the list file the command line reads.
     const QString listPath = top.filePath(u"list.txt"_s);
-    ListFileSaveError saveError;
-    QVERIFY(saveListFile(listPath, window.pageInputs(), &saveError));
-    QString unused;
-    FileError error;
-    QVERIFY(writePageFile(top.path(), window.pageInputs(), &unused, &error));
-    const QByteArray written = readBytes(top.filePath(page ? u"link.html"_s : u"list.txt"_s));
-    QVERIFY(QFile::remove(top.filePath(u"link.html"_s)));
+    QByteArray written;
+    if (refused) {
+        // ASCII but for "荳｡", the UTF-8 of "両": the writer knows only at its end.
+        window.List1->clear();
+        window.List1->addItem(u"a"_s);
+        window.Text8->clear();
+        window.Text6->setText(u"荳｡"_s);
+    } else {
+        // What an ordinary write of the same file gives, and the list file the command line reads.
+        ListFileSaveError saveError;
+        QVERIFY(saveListFile(listPath, window.pageInputs(), &saveError));
+        QString unused;
+        FileError error;
+        QVERIFY(writePageFile(top.path(), window.pageInputs(), &unused, &error));
+        written = readBytes(top.filePath(page ? u"link.html"_s : u"list.txt"_s));
+        QVERIFY(QFile::remove(top.filePath(u"link.html"_s)));
+    }
 
     QStringList prefix;
     const auto unmountAll = qScopeGuard([&] {
@@ -487,8 +482,8 @@ void tst_faults::writesInPlace()
         QVERIFY(writeBytes(path, "covered"));
         QVERIFY2(bindMount(web, web), qPrintable(systemError("bind the directory")));
         QVERIFY2(bindMount(real, path), qPrintable(systemError("bind the file")));
-        QVERIFY2(::mount(nullptr, QFile::encodeName(web).constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
-                         nullptr) == 0,
+        QVERIFY2(::mount(nullptr, QFile::encodeName(web).constData(), nullptr,
+                         MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0,
                  qPrintable(systemError("remount the directory read-only")));
         if (full)
             QVERIFY(leaveFree(elsewhere, 4096));
@@ -501,22 +496,23 @@ void tst_faults::writesInPlace()
 
     QString message;
     if (commandLine) {
-        const Run run = runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path(), prefix);
+        const ProgramRun run =
+            runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path(), prefix);
         QCOMPARE(run.err, QString());
         QCOMPARE(run.out, QDir::toNativeSeparators(path) + u'\n');
         QCOMPARE(run.exitCode, 0);
     } else {
-        platform.fileNames.enqueue(path);
-        if (page)
-            window.Command4->click();
-        else
-            window.fsave->trigger();
-        QCOMPARE(platform.messages.size(), 1);
-        message = platform.messageTexts().constFirst();
+        const QStringList messages = writeFromWindow(window, platform, page, path);
+        QCOMPARE(messages.size(), 1);
+        message = messages.constFirst();
     }
     if (full) {
-        const QString what = page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s;
-        QCOMPARE(message, what + u'\n' + QDir::toNativeSeparators(path) + u'\n' + reasonFull());
+        QCOMPARE(message, failedMessage(page, path, reasonFull()));
+        QCOMPARE(readBytes(path), earlier);
+    } else if (refused) {
+        QVERIFY2(message.startsWith(
+                     u"この内容のまま保存すると、読み込むときに UTF-8 のファイルと見分けがつかないため"_s),
+                 qPrintable(message));
         QCOMPARE(readBytes(path), earlier);
     } else {
         if (!commandLine)

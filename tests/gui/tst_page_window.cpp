@@ -100,18 +100,20 @@ private slots:
                                     << u"ｈｔｍｌファイル名を入れてください。"_s;
         QTest::newRow("base directory missing") << true << u"gone"_s << u"link.html"_s
                                                 << u"ページを書き込めませんでした。\n%1/gone/link.html\n"_s;
-        QTest::newRow("file name only blanks") << true << u"web"_s << u" 　 "_s
-                                               << u"ｈｔｍｌファイル名を入れてください。"_s;
+        QTest::newRow("file name only blanks")
+            << true << u"web"_s << u" 　 "_s << u"ｈｔｍｌファイル名を入れてください。"_s;
         QTest::newRow("file name going up a directory")
             << true << u"web"_s << u"../link.html"_s
             << u"ｈｔｍｌファイル名「../link.html」には「/」を使えません。\n"
                u"ディレクトリを含めず、ファイル名だけを入れてください。"_s;
-        QTest::newRow("file name a dot") << true << u"web"_s << u" . "_s
-                                         << u"「.」はｈｔｍｌファイル名に使えません（ディレクトリを指す名前です）。\n"
-                                            u"ファイル名を入れてください。"_s;
-        QTest::newRow("file name two dots") << true << u"web"_s << u".."_s
-                                            << u"「..」はｈｔｍｌファイル名に使えません（ディレクトリを指す名前です）。\n"
-                                               u"ファイル名を入れてください。"_s;
+        QTest::newRow("file name a dot")
+            << true << u"web"_s << u" . "_s
+            << u"「.」はｈｔｍｌファイル名に使えません（ディレクトリを指す名前です）。\n"
+               u"ファイル名を入れてください。"_s;
+        QTest::newRow("file name two dots")
+            << true << u"web"_s << u".."_s
+            << u"「..」はｈｔｍｌファイル名に使えません（ディレクトリを指す名前です）。\n"
+               u"ファイル名を入れてください。"_s;
     }
 
     void nothingWritten()
@@ -160,7 +162,8 @@ private slots:
         window.Command4->click();
         QCOMPARE(platform.messageTexts().size(), 2);
         QCOMPARE(platform.messageTexts().constFirst(), u"読込み完了"_s);
-        QVERIFY(platform.messageTexts().constLast().startsWith(u"ｈｔｍｌファイル名「../../x.html」には「/」を使えません。"_s));
+        QVERIFY(platform.messageTexts().constLast().startsWith(
+            u"ｈｔｍｌファイル名「../../x.html」には「/」を使えません。"_s));
         QCOMPARE(filesIn(dir.path()), QStringList{u"list.txt"_s});
     }
 
@@ -185,8 +188,9 @@ private slots:
         window.Command4->click();
         window.Text4->setText(u"alias.html"_s);
         window.Command4->click();
-        const QString refused = u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでした"
-                                u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s;
+        const QString refused =
+            u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでした"
+            u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s;
         QCOMPARE(platform.messageTexts(),
                  (QStringList{u"書込み完了"_s, refused.arg(QDir::toNativeSeparators(listPath)),
                               refused.arg(QDir::toNativeSeparators(top.filePath(u"alias.html"_s)))}));

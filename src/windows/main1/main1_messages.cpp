@@ -35,7 +35,8 @@ QString pageInputsProblem(qsizetype entryCount, const QString& fileName)
 QString pageWouldReplaceListFileMessage(const QString& path)
 {
     return u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでした"
-           u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s.arg(path);
+           u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s.arg(
+               path);
 }
 
 QString pageWrittenMessage()
