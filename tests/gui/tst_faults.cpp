@@ -60,7 +60,10 @@ QString enterPrivateMountNamespace()
     return {};
 }
 
-enum class Fault { FullDisk, ReadOnly, MissingDirectory, DirectoryInTheWay };
+// FileSizeLimit: the limit (ulimit -f) set on this process, which runs the window; the application
+// ignores SIGXFSZ (the test does not), so the write fails with EFBIG rather than ending the process.
+// The command line under prlimit is tried in tst_commandline.
+enum class Fault { FullDisk, ReadOnly, MissingDirectory, DirectoryInTheWay, FileSizeLimit };
 
 QStringList filesIn(const QString& directory)
 {
@@ -184,8 +187,6 @@ private slots:
     void writeThatFails();
     void lastPieceFails_data();
     void lastPieceFails();
-    void fileSizeLimit_data();
-    void fileSizeLimit();
     void writesInPlace_data();
     void writesInPlace();
 };
@@ -206,6 +207,8 @@ void tst_faults::writeThatFails_data()
         QTest::addRow("%s: read-only file system", name) << page << Fault::ReadOnly << notWritable;
         QTest::addRow("%s: missing directory", name) << page << Fault::MissingDirectory << missing;
         QTest::addRow("%s: directory in the way", name) << page << Fault::DirectoryInTheWay << QString();
+        QTest::addRow("%s: file size limit", name)
+            << page << Fault::FileSizeLimit << QString::fromLocal8Bit(std::strerror(EFBIG));
     }
 }
 
@@ -236,7 +239,7 @@ void tst_faults::writeThatFails()
     const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
     const QString path =
         QDir(web).filePath(fault == Fault::MissingDirectory ? u"missing/"_s + fileName : fileName);
-    if (mounts) // the earlier file
+    if (mounts || fault == Fault::FileSizeLimit) // the earlier file
         QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
     if (fault == Fault::DirectoryInTheWay)
         QVERIFY(QDir(web).mkdir(fileName));
@@ -254,7 +257,15 @@ void tst_faults::writeThatFails()
         window.List1->addItem(u"http://example.jp/banner%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
     window.Text8->setText(u"自分のページ"_s);
     window.Text9->setText(u"index.html"_s);
+    rlimit previousLimit{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    if (fault == Fault::FileSizeLimit) {
+        rlimit limit = previousLimit;
+        limit.rlim_cur = 4000;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
     const QStringList messages = writeFromWindow(window, platform, page, path);
+    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
 
     QCOMPARE(messages.size(), 1);
     const QStringList lines = messages.constFirst().split(u'\n');
@@ -348,41 +359,6 @@ void tst_faults::lastPieceFails()
     }
     QCOMPARE(readBytes(path), bytesBefore);
     QCOMPARE(filesIn(web), filesBefore);
-}
-
-// The file size limit (ulimit -f) set on this process, which runs the window: the write fails with
-// EFBIG instead of the process ending on SIGXFSZ, which the application ignores (the test does not).
-// The command line under prlimit is tried in tst_commandline.
-void tst_faults::fileSizeLimit_data()
-{
-    QTest::addColumn<bool>("page");
-    QTest::newRow("list file") << false;
-    QTest::newRow("page") << true;
-}
-
-void tst_faults::fileSizeLimit()
-{
-    QFETCH(bool, page);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(page ? u"link.html"_s : u"link.txt"_s);
-    QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
-    FakePlatform platform;
-    main1 window(platform);
-    window.Label1->setText(dir.path());
-    fillWindow(window, 100);
-
-    rlimit previous{};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit limit = previous;
-    limit.rlim_cur = 4000;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const QStringList messages = writeFromWindow(window, platform, page, path);
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-
-    QCOMPARE(messages, QStringList{failedMessage(page, path, QString::fromLocal8Bit(std::strerror(EFBIG)))});
-    QCOMPARE(readBytes(path), QByteArray("list1=001\r\nls000=earlier：file：kept\r\n"));
-    QCOMPARE(filesIn(dir.path()), QStringList{QFileInfo(path).fileName()});
 }
 
 enum class InPlace {
