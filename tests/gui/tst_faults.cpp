@@ -369,9 +369,9 @@ enum class InPlace {
 };
 
 // A file whose directory takes no temporary file but which can itself be written is written in
-// place, as the original tool wrote every file: the success message, the new bytes in the file, its
-// mode as it was, nothing else in the directory. Room for the whole file is reserved first, so a
-// disk too full for it is found before the file is touched: the message, the earlier bytes.
+// place: the success message, the new bytes in the file, its mode as it was, nothing else in the
+// directory. Room for the whole file is reserved first, so a disk too full for it is found before
+// the file is touched: the message, the earlier bytes.
 void tst_faults::writesInPlace_data()
 {
     QTest::addColumn<bool>("page");

@@ -293,10 +293,10 @@ bool onlyWritableInPlace(const QString& path)
     return !resolved.isEmpty() && !mayWrite(QFileInfo(resolved).path());
 }
 
-// Writes over the file itself, as the original tool always did. The text is produced once without
-// writing, so that a refusal leaves the file as it was and its size is known; that much room is
-// reserved before the first byte is written, so a full disk is found while the file is untouched.
-// Past that point a failure leaves the file part new and part old: nothing can keep it whole.
+// Writes over the file itself. The text is produced once without writing, so that a refusal leaves
+// the file as it was and its size is known; that much room is reserved before the first byte is
+// written, so a full disk is found while the file is untouched. Past that point a failure leaves
+// the file part new and part old: nothing can keep it whole.
 bool writeInPlace(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error,
                   LineWriter::Unencodable unencodable, TextEncodingProblem* refused)
 {
