@@ -34,11 +34,12 @@ W* make(QWidget* parent, const char* name, const QString& caption, int left, int
 {
     auto* widget = new W(parent);
     widget->setObjectName(QLatin1StringView(name));
-    placeTwips(widget, left, top, width, height);
+    // A frame's place depends on its title, which the style draws above the frame's contents.
     if constexpr (std::is_base_of_v<QGroupBox, W>)
         widget->setTitle(caption);
     else if constexpr (requires { widget->setText(caption); })
         widget->setText(caption);
+    placeTwips(widget, left, top, width, height);
     return widget;
 }
 
