@@ -1,13 +1,16 @@
 #include "main1/main1.h"
 
+#include "main1/entrylist.h"
 #include "main1/main1_messages.h"
 #include "page/linkpage.h"
 #include "platform.h"
 #include "text/textfile.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QTemporaryDir>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -17,7 +20,7 @@ namespace siteloom {
 // The page is written whole or not at all; the success message comes only after it is in place.
 void main1::Command4_Click()
 {
-    if (const QString problem = pageInputsProblem(List1->count(), Text4->text()); !problem.isEmpty()) {
+    if (const QString problem = pageInputsProblem(m_listModel->count(), Text4->text()); !problem.isEmpty()) {
         showMessage(m_platform, this, problem);
         return;
     }
@@ -34,6 +37,35 @@ void main1::Command4_Click()
         return;
     }
     showMessage(m_platform, this, pageWrittenMessage());
+}
+
+// "プレビュー": the page html 作成 would write, after the same checks, goes into a private
+// temporary directory of this run and opens in the browser. The base directory and the title
+// field stay as they are.
+void main1::preview_Click()
+{
+    if (const QString problem = pageInputsProblem(m_listModel->count(), Text4->text()); !problem.isEmpty()) {
+        showMessage(m_platform, this, problem);
+        return;
+    }
+    if (!m_previewDir || !m_previewDir->isValid())
+        m_previewDir =
+            std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(u"siteloom-preview-XXXXXX"_s));
+    PageInputs inputs = pageInputs();
+    // The page's name does not show in it; the preview has a fixed one, inside its own directory.
+    inputs.fileName = u"preview.html"_s;
+    QString path;
+    FileError error;
+    if (!m_previewDir->isValid() || !writePageFile(m_previewDir->path(), inputs, &path, &error)) {
+        if (!m_previewDir->isValid())
+            error.reason = m_previewDir->errorString();
+        showMessage(m_platform, this, pageNotWrittenMessage(path.isEmpty() ? QDir::tempPath() : path, error));
+        return;
+    }
+    if (!m_platform.openInBrowser(QUrl::fromLocalFile(QDir::fromNativeSeparators(path))))
+        showMessage(
+            m_platform, this,
+            u"ブラウザを起動できませんでした。プレビューのページは次の場所にあります。\n%1"_s.arg(path));
 }
 
 } // namespace siteloom
