@@ -1,7 +1,8 @@
 // Loads one list file into a shown main window the way the user does (the menu item, a dialog
 // answered with the path) and reports what the user saw and what it cost, as a JSON object:
-// "messages" (the texts shown), "entries" (in the list afterwards) and "peakKib" (the process's
-// peak resident memory), with "rows" and "title" (the first rows and Text6 afterwards). With
+// "messages" (the texts shown), "entries" (in the list afterwards), "peakKib" and "vmPeakKib" (the
+// process's peak resident and virtual memory), with "rows" and "title" (the first rows and Text6 afterwards).
+// With
 // --filled the window holds three rows and a title of its own before the load. The bad-file tests
 // run it as a child process so that its memory is measured alone, and under a memory limit.
 #include "fakeplatform.h"
@@ -44,13 +45,22 @@ int main(int argc, char* argv[])
     window.repaint();
     QApplication::processEvents();
 
+    qint64 vmPeakKib = -1;
+    QFile status(u"/proc/self/status"_s);
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmPeak:"))
+                vmPeakKib = line.mid(7).trimmed().split(' ').value(0).toLongLong();
+        }
+    }
     rusage usage{}; // ru_maxrss: the most resident memory the process has had, in KiB
     getrusage(RUSAGE_SELF, &usage);
     const QJsonObject report{{u"messages"_s, QJsonArray::fromStringList(platform.messageTexts())},
                              {u"entries"_s, int(siteloom::listRows(window).size())},
                              {u"rows"_s, QJsonArray::fromStringList(siteloom::listRows(window).mid(0, 3))},
                              {u"title"_s, window.Text6->text()},
-                             {u"peakKib"_s, qint64(usage.ru_maxrss)}};
+                             {u"peakKib"_s, qint64(usage.ru_maxrss)},
+                             {u"vmPeakKib"_s, vmPeakKib}};
     std::fputs(QJsonDocument(report).toJson(QJsonDocument::Compact).constData(), stdout);
     return 0;
 }

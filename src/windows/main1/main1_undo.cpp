@@ -8,6 +8,8 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -58,14 +60,25 @@ void main1::selectRow(int row)
     List1->scrollTo(index);
 }
 
-// Pushes one step and does it. Undoing it also brings back the selection it found.
+// Pushes one step and does it. Undoing it brings back the selection it found; redoing it, the
+// selection it left.
 void main1::pushListEdit(const QString& text, std::function<void()> redo, std::function<void()> undo)
 {
     const int before = selectedRow();
-    m_undo->push(new ListEdit(text, std::move(redo), [this, undo = std::move(undo), before] {
-        undo();
-        selectRow(before);
-    }));
+    auto after = std::make_shared<std::optional<int>>();
+    m_undo->push(new ListEdit(
+        text,
+        [this, redo = std::move(redo), after] {
+            redo();
+            if (*after)
+                selectRow(**after);
+            else
+                *after = selectedRow();
+        },
+        [this, undo = std::move(undo), before] {
+            undo();
+            selectRow(before);
+        }));
 }
 
 // The menu entries name the step they would undo or redo.
