@@ -10,6 +10,8 @@
 #include <QTextDocument>
 #include <QToolTip>
 
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace siteloom {
@@ -19,9 +21,9 @@ namespace {
 const QString rowsMimeType = u"application/x-siteloom-rows"_s;
 
 // Characters drawn narrow: ASCII, Latin-1 and half-width katakana.
-bool isNarrow(QChar c)
+constexpr bool isNarrow(char16_t c)
 {
-    return c.unicode() < 0x100 || (c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F);
+    return c < 0x100 || char16_t(c - 0xFF61) <= 0xFF9F - 0xFF61;
 }
 
 // What identifies this model among the models of every running program.
@@ -39,6 +41,7 @@ void EntryListModel::insertEntries(int row, const QStringList& texts)
 {
     if (texts.isEmpty())
         return;
+    countPendingWidths();
     const int widest = widestRow();
     beginInsertRows({}, row, row + int(texts.size()) - 1);
     if (row == count())
@@ -46,7 +49,7 @@ void EntryListModel::insertEntries(int row, const QStringList& texts)
     else
         for (qsizetype i = 0; i < texts.size(); ++i)
             m_entries.insert(row + i, texts[i]);
-    countWidths(texts, 1);
+    countWidths(&m_unitCounts, texts, 1);
     endInsertRows();
     if (widestRow() != widest)
         emit widestRowChanged();
@@ -56,11 +59,12 @@ QStringList EntryListModel::takeEntries(int row, int count)
 {
     if (count <= 0)
         return {};
+    countPendingWidths();
     const int widest = widestRow();
     beginRemoveRows({}, row, row + count - 1);
     QStringList taken = m_entries.mid(row, count);
     m_entries.remove(row, count);
-    countWidths(taken, -1);
+    countWidths(&m_unitCounts, taken, -1);
     endRemoveRows();
     if (widestRow() != widest)
         emit widestRowChanged();
@@ -78,22 +82,11 @@ void EntryListModel::moveEntry(int from, int to)
 
 void EntryListModel::swapEntries(QStringList* entries)
 {
-    // The widths of the new rows are counted before anything changes: should memory run out on
-    // the way, the model is still as it was.
-    std::map<int, qsizetype> widths;
-    widths.swap(m_widths);
-    try {
-        countWidths(*entries, 1);
-    } catch (...) {
-        m_widths.swap(widths);
-        throw;
-    }
-    const int widest = widestRow();
     beginResetModel();
     m_entries.swap(*entries);
+    m_widthsPending = true;
     endResetModel();
-    if (widths.empty() || widths.rbegin()->first != widest)
-        emit widestRowChanged();
+    QMetaObject::invokeMethod(this, &EntryListModel::countPendingWidths, Qt::QueuedConnection);
 }
 
 void EntryListModel::setFont(const QFont& font)
@@ -104,33 +97,62 @@ void EntryListModel::setFont(const QFont& font)
         m_narrowWidth = std::max(m_narrowWidth, metrics.horizontalAdvance(QChar(c)));
     for (char16_t c = 0xFF61; c <= 0xFF9F; ++c)
         m_narrowWidth = std::max(m_narrowWidth, metrics.horizontalAdvance(QChar(c)));
-    m_wideWidth = std::max({m_narrowWidth, metrics.maxWidth(), metrics.horizontalAdvance(u"Ｗ"_s)});
-    m_widths.clear();
-    countWidths(m_entries, 1);
+    const int wideWidth = std::max({m_narrowWidth, metrics.maxWidth(), metrics.horizontalAdvance(u"Ｗ"_s)});
+    m_wideUnits = (wideWidth + m_narrowWidth - 1) / m_narrowWidth;
+    m_widthsPending = true;
+    countPendingWidths();
+}
+
+void EntryListModel::countPendingWidths()
+{
+    if (!m_widthsPending)
+        return;
+    UnitCounts counts;
+    countWidths(&counts, m_entries, 1);
+    m_unitCounts.swap(counts);
+    m_widthsPending = false;
     emit widestRowChanged();
 }
 
 int EntryListModel::widestRow() const
 {
-    return m_widths.empty() ? 0 : m_widths.rbegin()->first;
+    const qsizetype units = m_unitCounts.empty() ? 0 : qsizetype(m_unitCounts.size()) - 1;
+    return int(std::min<qint64>(qint64(units) * m_narrowWidth, std::numeric_limits<int>::max()));
 }
 
-int EntryListModel::rowWidth(QStringView text) const
+qsizetype EntryListModel::rowUnits(QStringView text) const
 {
-    qint64 width = 0;
-    for (const QChar c : text)
-        width += isNarrow(c) ? m_narrowWidth : c.isLowSurrogate() ? 0 : m_wideWidth;
-    return int(std::min<qint64>(width, std::numeric_limits<int>::max()));
+    // This runs over every character of a list as it is loaded. Most characters of a row are ASCII
+    // (its URLs), so eight at a time are first looked at together: with no high byte among them,
+    // all eight are narrow.
+    const char16_t* const characters = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype wide = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 eight[2];
+        std::memcpy(eight, characters + i, sizeof eight);
+        if (((eight[0] | eight[1]) & 0xFF00FF00FF00FF00u) == 0)
+            continue;
+        for (qsizetype k = i; k < i + 8; ++k)
+            wide += !isNarrow(characters[k]);
+    }
+    for (; i < size; ++i)
+        wide += !isNarrow(characters[i]);
+    return size + wide * (m_wideUnits - 1);
 }
 
-void EntryListModel::countWidths(const QStringList& texts, int sign)
+// The counts end at the widest row, so the last one is never zero.
+void EntryListModel::countWidths(UnitCounts* counts, const QStringList& texts, int sign) const
 {
     for (const QString& text : texts) {
-        const auto at = m_widths.try_emplace(rowWidth(text), 0).first;
-        at->second += sign;
-        if (at->second <= 0)
-            m_widths.erase(at);
+        const qsizetype units = rowUnits(text);
+        if (units >= qsizetype(counts->size()))
+            counts->resize(units + 1);
+        (*counts)[units] += sign;
     }
+    while (!counts->empty() && counts->back() <= 0)
+        counts->pop_back();
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const

@@ -5,7 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include <functional>
-#include <map>
+#include <vector>
 
 namespace siteloom {
 
@@ -29,7 +29,9 @@ public:
     // Moves one row so that it stands at `to` afterwards.
     void moveEntry(int from, int to);
     // Exchanges the whole list with *entries at once: the list a load made complete comes in,
-    // the list it replaces goes out, and nothing is copied either way.
+    // the list it replaces goes out, and nothing is copied or allocated either way. The new rows'
+    // widths are counted when the event loop next runs (or before the next edit), so that the
+    // list shows as soon as the view has laid it out.
     void swapEntries(QStringList* entries);
 
     // Who carries out a move the view asks for: from row, to row (as moveEntry). Without one the
@@ -37,7 +39,8 @@ public:
     void setMoveHandler(std::function<void(int from, int to)> handler) { m_moveHandler = std::move(handler); }
 
     // The widest row in pixels for the font set here is at most this wide: a bound worked out from
-    // the characters' classes, so that a long list need not be measured row by row.
+    // how many of its characters are narrow and how many wide, so that a long list need not be
+    // drawn row by row to know it. Until a new list's widths are counted: the widest row before.
     void setFont(const QFont& font);
     [[nodiscard]] int widestRow() const;
 
@@ -62,8 +65,11 @@ signals:
     void widestRowChanged();
 
 private:
-    [[nodiscard]] int rowWidth(QStringView text) const;
-    void countWidths(const QStringList& texts, int sign);
+    // A row's width in units of the widest narrow character: a wide character counts as several.
+    [[nodiscard]] qsizetype rowUnits(QStringView text) const;
+    using UnitCounts = std::vector<qsizetype>; // units -> rows that wide
+    void countWidths(UnitCounts* counts, const QStringList& texts, int sign) const;
+    void countPendingWidths();
     // The row a drop carries, when it comes from this model; -1 otherwise.
     [[nodiscard]] int draggedRow(const QMimeData* data) const;
     // A move to before `destination`, as views and drops name it.
@@ -72,8 +78,9 @@ private:
     QStringList m_entries;
     std::function<void(int, int)> m_moveHandler;
     int m_narrowWidth = 8;
-    int m_wideWidth = 16;
-    std::map<int, qsizetype> m_widths; // row width bound -> rows that wide
+    qsizetype m_wideUnits = 2;
+    UnitCounts m_unitCounts;
+    bool m_widthsPending = false;
 };
 
 // Draws the rows as plain text, as wide as the widest row (so that the list scrolls sideways to

@@ -102,10 +102,14 @@ PageFields pageFields(const main1& window)
     return fields;
 }
 
+// Only what differs is set: a box set to its own text would still start its undo history afresh.
 void setPageFields(main1& window, const PageFields& fields)
 {
-    for (size_t i = 0; i < listFileFields.size(); ++i)
-        fieldBox(window, listFileFields[i])->setText(fields.texts[i]);
+    for (size_t i = 0; i < listFileFields.size(); ++i) {
+        QLineEdit* box = fieldBox(window, listFileFields[i]);
+        if (box->text() != fields.texts[i])
+            box->setText(fields.texts[i]);
+    }
     if (fields.background > 0)
         control(window, fields.background)->setChecked(true);
 }
