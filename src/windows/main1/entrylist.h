@@ -60,6 +60,8 @@ public:
                       const QModelIndex& parent) override;
     bool moveRows(const QModelIndex& sourceParent, int sourceRow, int count,
                   const QModelIndex& destinationParent, int destinationChild) override;
+    // removeRows is deliberately left as QAbstractItemModel has it (refusing): a view that ends a
+    // move drag removes the dragged rows through it, but here the drop has moved them already.
 
 signals:
     void widestRowChanged();
