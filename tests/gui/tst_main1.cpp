@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -76,7 +76,7 @@ void tst_main1::startState()
     QCOMPARE(texts, QStringList({u"http://"_s, QString(), u"http://"_s, u"link.html"_s, u"http://"_s,
                                  u"リ　ン　ク　集"_s, u"http://"_s, QString(), u"http://"_s}));
     QCOMPARE(window.pageInputs(), PageInputs());
-    QCOMPARE(window.List1->count(), 0);
+    QCOMPARE(listRows(window), QStringList());
     QCOMPARE(window.SSTab1->currentIndex(), 0);
     QVERIFY(platform.messages.isEmpty());
 

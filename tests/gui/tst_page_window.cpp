@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -26,8 +26,8 @@ QStringList filesIn(const QString& directory)
 void fillExample(main1& window, const QString& baseDirectory)
 {
     window.Label1->setText(baseDirectory);
-    window.List1->addItems({u"banner1.gif：Site one：site1/index.html"_s,
-                            u"banner2.gif：Site two<BR>diary：site2/index.html"_s});
+    setListRows(window, {u"banner1.gif：Site one：site1/index.html"_s,
+                         u"banner2.gif：Site two<BR>diary：site2/index.html"_s});
     window.Option2->setChecked(true);
     window.Text7->setText(u"mybanner.gif"_s);
     window.Text8->setText(u"My page"_s);
@@ -128,7 +128,7 @@ private slots:
         main1 window(platform);
         fillExample(window, dir.filePath(base));
         if (!list)
-            window.List1->clear();
+            setListRows(window, {});
         window.Text4->setText(fileName);
         window.Text6->setText(u"  "_s);
 

@@ -4,6 +4,7 @@
 #include "drives.h"
 #include "fm1/fm1.h"
 #include "frmabt/frmabt.h"
+#include "main1/entrylist.h"
 #include "main1/main1_messages.h"
 #include "platform.h"
 #include "ui.h"
@@ -15,11 +16,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QUndoStack>
 
 using namespace Qt::StringLiterals;
 
@@ -135,7 +139,9 @@ main1::main1(Platform& platform, QWidget* parent)
     setObjectName(u"main1"_s);
     setWindowTitle(u"ＳｉｔｅＬｏｏｍ"_s);
     buildControls();
-    buildMenu();
+    buildList();
+    buildFind();
+    buildMenuBar();
     setFocusOrder();
     connectHandlers();
     keepTextBoxesSingleLine(this);
@@ -198,11 +204,7 @@ void main1::buildControls()
     Label18 = make<QLabel>(Frame3, "Label18", u"例　：　http://www.example.jp/img/back.gif"_s, 1440, 840,
                            5415, 255);
 
-    List1 = make<QListWidget>(client, "List1", QString(), 120, 2280, 10695, 2190);
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setSortingEnabled(false);
-    List1->setUniformItemSizes(true);
-    List1->setAccessibleName(u"ＨＰリンクリスト"_s);
+    List1 = make<QListView>(client, "List1", QString(), 120, 2280, 10695, 2190);
 
     SSTab1 = make<QTabWidget>(client, "SSTab1", QString(), 120, 4560, 10695, 2535);
     auto* tab0 = new QWidget;
@@ -277,18 +279,75 @@ void main1::buildControls()
         b->setAutoDefault(false);
 }
 
-void main1::buildMenu()
+// The list of link entries: a view over the entries' texts, one row each, however many there are.
+// Rows move by drag and drop within the list and by Alt+Up and Alt+Down; Delete does what 削除 does.
+void main1::buildList()
 {
-    file = menuBar()->addMenu(u"ファイル"_s);
-    file->setObjectName(u"file"_s);
-    fsave = file->addAction(u"ファイル保存"_s);
-    fsave->setObjectName(u"fsave"_s);
-    fload = file->addAction(u"ファイル読込"_s);
-    fload->setObjectName(u"fload"_s);
-    eexit = file->addAction(u"終了"_s);
-    eexit->setObjectName(u"eexit"_s);
-    about = menuBar()->addAction(u"ソフト情報"_s);
-    about->setObjectName(u"about"_s);
+    m_listModel = new EntryListModel(this);
+    m_listModel->setFont(List1->font());
+    m_listModel->setMoveHandler([this](int from, int to) { moveRowKeepingSelection(from, to); });
+    List1->setModel(m_listModel);
+    auto* delegate = new EntryDelegate(m_listModel, List1);
+    List1->setItemDelegate(delegate);
+    // Every row is as high as the others and as wide as the widest, which the model knows without
+    // measuring each row; a long row scrolls the list sideways.
+    List1->setUniformItemSizes(true);
+    connect(m_listModel, &EntryListModel::widestRowChanged, delegate,
+            [delegate] { emit delegate->sizeHintChanged(QModelIndex()); });
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    List1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    List1->setTextElideMode(Qt::ElideNone);
+    List1->setWordWrap(false);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List1->setDragEnabled(true);
+    List1->setAcceptDrops(true);
+    List1->setDropIndicatorShown(true);
+    List1->setDragDropMode(QAbstractItemView::DragDrop);
+    List1->setDefaultDropAction(Qt::MoveAction);
+    List1->setAccessibleName(u"ＨＰリンクリスト"_s);
+
+    const auto listKey = [this](const QKeySequence& key, auto handler) {
+        auto* shortcut = new QShortcut(key, List1);
+        shortcut->setContext(Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, handler);
+    };
+    listKey(QKeySequence(Qt::ALT | Qt::Key_Up), [this] { moveSelectedRow(-1); });
+    listKey(QKeySequence(Qt::ALT | Qt::Key_Down), [this] { moveSelectedRow(1); });
+    listKey(QKeySequence(Qt::Key_Delete), [this] { Command3_Click(); });
+
+    m_undo = new QUndoStack(this);
+    // Each step of a load keeps the list it replaced; the history stops somewhere.
+    m_undo->setUndoLimit(100);
+}
+
+// The menu bar: ファイル, 編集, ソフト情報.
+void main1::buildMenuBar()
+{
+    const auto named = [](auto* object, const char* name) {
+        object->setObjectName(QLatin1StringView(name));
+        return object;
+    };
+    file = named(menuBar()->addMenu(u"ファイル"_s), "file");
+    fsave = named(file->addAction(u"ファイル保存"_s), "fsave");
+    fload = named(file->addAction(u"ファイル読込"_s), "fload");
+    recentMenu = named(file->addMenu(u"最近使ったファイル"_s), "recentMenu");
+    previewAction = named(file->addAction(u"プレビュー"_s), "previewAction");
+    eexit = named(file->addAction(u"終了"_s), "eexit");
+
+    editMenu = named(menuBar()->addMenu(u"編集"_s), "editMenu");
+    undoAction = named(editMenu->addAction(QString()), "undoAction");
+    undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction = named(editMenu->addAction(QString()), "redoAction");
+    redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    editMenu->addSeparator();
+    findAction = named(editMenu->addAction(u"検索"_s), "findAction");
+    findAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    updateUndoTexts();
+    fillRecentMenu();
+
+    about = named(menuBar()->addAction(u"ソフト情報"_s), "about");
 }
 
 void main1::setFocusOrder()
@@ -314,6 +373,11 @@ void main1::connectHandlers()
     connect(fload, &QAction::triggered, this, &main1::fload_Click);
     connect(eexit, &QAction::triggered, this, &main1::eexit_Click);
     connect(about, &QAction::triggered, this, &main1::about_Click);
+    connect(previewAction, &QAction::triggered, this, &main1::preview_Click);
+    connect(undoAction, &QAction::triggered, m_undo, &QUndoStack::undo);
+    connect(redoAction, &QAction::triggered, m_undo, &QUndoStack::redo);
+    connect(m_undo, &QUndoStack::indexChanged, this, &main1::updateUndoTexts);
+    connect(findAction, &QAction::triggered, this, &main1::showFind);
 }
 
 QRadioButton* main1::backgroundButton(int choice) const
@@ -328,9 +392,7 @@ QRadioButton* main1::backgroundButton(int choice) const
 PageInputs main1::pageInputs() const
 {
     PageInputs inputs;
-    inputs.entries.reserve(List1->count());
-    for (int i = 0; i < List1->count(); ++i)
-        inputs.entries.append(List1->item(i)->text());
+    inputs.entries = m_listModel->entries();
     inputs.fileName = Text4->text();
     inputs.background = 0;
     for (int choice = 1; choice <= backgroundChoices; ++choice) {
