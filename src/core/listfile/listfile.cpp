@@ -82,10 +82,16 @@ qsizetype entryPrefixLength(QStringView line, qsizetype index)
     return entryKeyStart.size() + digits.view().size();
 }
 
-// The first character of the text that the file cannot hold: one Windows-31J lacks, or NUL, which
-// would make the file read as a binary file.
+[[nodiscard]] constexpr bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
 qsizetype firstUnsavable(QStringView text)
 {
+    // NUL would make the file read as a binary file.
     const qsizetype unencodable = cp932::firstUnencodable(text);
     const qsizetype nul = text.indexOf(QChar(0));
     if (unencodable < 0 || nul < 0)
@@ -93,12 +99,18 @@ qsizetype firstUnsavable(QStringView text)
     return std::min(unencodable, nul);
 }
 
-[[nodiscard]] constexpr bool isDigit(QChar c)
+qsizetype firstFieldBeyondItsBox(QStringView entry)
 {
-    return c >= u'0' && c <= u'9';
+    // An entry that fits a box has no field that does not, so only long entries are split.
+    if (entry.size() <= textBoxCapacity)
+        return 0;
+    const LinkEntryView fields = splitEntryView(entry);
+    for (const QStringView field : {fields.bannerUrl, fields.siteName, fields.siteUrl}) {
+        if (field.size() > textBoxCapacity)
+            return field.size();
+    }
+    return 0;
 }
-
-} // namespace
 
 QString listFileKey(ListFileField field)
 {
@@ -297,20 +309,6 @@ private:
             m_content.entries = std::move(m_entries);
             m_content.tooLong = m_entryTooLong;
         }
-    }
-
-    // The length of the first field of the entry that does not fit its entry box, or 0. An entry
-    // that fits a box has no field that does not, so only long entries are split.
-    static qsizetype firstFieldBeyondItsBox(QStringView entry)
-    {
-        if (entry.size() <= textBoxCapacity)
-            return 0;
-        const LinkEntryView fields = splitEntryView(entry);
-        for (const QStringView field : {fields.bannerUrl, fields.siteName, fields.siteUrl}) {
-            if (field.size() > textBoxCapacity)
-                return field.size();
-        }
-        return 0;
     }
 
     ListFileContent m_content; // its tooLong is the entries' until finish() looks at the fields

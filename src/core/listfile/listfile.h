@@ -44,6 +44,10 @@ struct UnencodableText
     char32_t character = 0;                        // the character (a lone surrogate stands for itself)
 };
 
+// Index of the first character of the text that the file could not hold (one Windows-31J lacks, or
+// NUL, which only binary files hold), or -1.
+[[nodiscard]] qsizetype firstUnsavable(QStringView text);
+
 // The first character of the inputs that the file could not hold (one Windows-31J lacks, or NUL,
 // which only binary files hold), in the order the file is written; nullopt when every entry and
 // field can be saved as it is.
@@ -78,6 +82,9 @@ struct ShortEntryBlock
 // goes into a text box, or a field of a link entry that goes back into its entry box when edited,
 // would be cut off there if it were longer: a list file holding one is refused.
 inline constexpr qsizetype textBoxCapacity = 32767;
+
+// The length of the first field of the link entry that its entry box could not hold, or 0.
+[[nodiscard]] qsizetype firstFieldBeyondItsBox(QStringView entry);
 
 // A value of a list file longer than its text box holds.
 struct TooLongValue

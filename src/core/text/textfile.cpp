@@ -153,7 +153,8 @@ private:
     char32_t m_smallest = 0;
 };
 
-LineWriter::LineWriter(QIODevice* device, Unencodable unencodable) : m_device(device)
+LineWriter::LineWriter(QIODevice* device, Unencodable unencodable, Encoding encoding)
+    : m_device(device), m_utf8(encoding == Encoding::Utf8)
 {
     m_pending.reserve(kChunkSize + 2 * kLineEnd.size());
     if (unencodable == Unencodable::Refuse)
@@ -200,6 +201,10 @@ void LineWriter::writeText(QStringView text)
 {
     if (m_failed)
         return;
+    if (m_utf8) {
+        writeBytes(text.toUtf8());
+        return;
+    }
     bool referenced = false;
     const QByteArray bytes = cp932::encode(text, &referenced);
     if (m_check) {
@@ -242,7 +247,8 @@ void LineWriter::writeBytes(const QByteArray& bytes)
 namespace {
 
 bool writeFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error,
-               LineWriter::Unencodable unencodable, TextEncodingProblem* refused)
+               LineWriter::Unencodable unencodable, TextEncodingProblem* refused,
+               LineWriter::Encoding encoding = LineWriter::Encoding::Windows31J)
 {
     // QSaveFile creates its temporary file with the target's permissions when it replaces a file,
     // and with 0666 less the umask (as for any new file) when there is none, so the renamed file
@@ -254,7 +260,7 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
         return false;
     }
 
-    LineWriter writer(&file, unencodable);
+    LineWriter writer(&file, unencodable, encoding);
     produce(writer);
     if (!writer.finish()) {
         if (refused)
@@ -275,6 +281,12 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
 bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
 {
     return writeFile(path, produce, error, LineWriter::Unencodable::Reference, nullptr);
+}
+
+bool writeUtf8TextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
+{
+    return writeFile(path, produce, error, LineWriter::Unencodable::Reference, nullptr,
+                     LineWriter::Encoding::Utf8);
 }
 
 bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,

@@ -39,7 +39,12 @@ public:
         Refuse,
     };
 
-    explicit LineWriter(QIODevice* device, Unencodable unencodable = Unencodable::Reference);
+    // The bytes the text becomes: the page's and the list file's code page, or UTF-8 for files made for
+    // other programs (every character can be held there, so nothing is referenced or refused).
+    enum class Encoding { Windows31J, Utf8 };
+
+    explicit LineWriter(QIODevice* device, Unencodable unencodable = Unencodable::Reference,
+                        Encoding encoding = Encoding::Windows31J);
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
     ~LineWriter();
@@ -65,6 +70,7 @@ private:
     std::unique_ptr<TextEncodingCheck> m_check; // what the reader will make of the bytes (Refuse only)
     bool m_failed = false;
     TextEncodingProblem m_refusal = TextEncodingProblem::None;
+    bool m_utf8 = false;
 };
 
 struct FileError
@@ -79,6 +85,11 @@ struct FileError
 // replaced file keeps its own. On failure returns false and fills *error (if given).
 [[nodiscard]] bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
                                  FileError* error);
+
+// The same for a UTF-8 text file with CR LF line ends (a byte-order mark only when the first line
+// begins with U+FEFF), for files read by other programs.
+[[nodiscard]] bool writeUtf8TextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
+                                     FileError* error);
 
 // The same for text that must be kept exactly as it is, so that readTextLines gives it back: a
 // character the code page cannot hold or a NUL stops the writing, and so does a text that as a whole
