@@ -7,6 +7,7 @@
 #include "page/linkpage.h"
 #include "qtplatform.h"
 #include "text/textfile.h"
+#include "transfer.h"
 #include "ui.h"
 #include "version/version.h"
 
@@ -82,7 +83,8 @@ QString helpText()
     };
     QString text = u"使い方 / Usage:\n"
                    u"  siteloom [FILE]\n"
-                   u"  siteloom --build FILE [--directory DIR]\n"
+                   u"  siteloom --build FILE [--directory DIR]\n"_s +
+                   transferUsage() +
                    u"\n"
                    u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
                    u"Builds the link collection page (HTML) of a personal home page.\n"
@@ -263,6 +265,8 @@ int runSiteloom(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const std::optional<int> status = runTransfer(argc, argv, arguments))
+        return *status;
     const Request request = readCommandLine(arguments);
     if (request.action == Request::Action::Window)
         return runWindow(argc, argv, request.file);
