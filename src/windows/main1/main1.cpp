@@ -283,6 +283,10 @@ void main1::buildMenu()
     fsave->setObjectName(u"fsave"_s);
     fload = file->addAction(u"ファイル読込"_s);
     fload->setObjectName(u"fload"_s);
+    importAction = file->addAction(u"取り込み"_s);
+    importAction->setObjectName(u"importAction"_s);
+    exportAction = file->addAction(u"書き出し"_s);
+    exportAction->setObjectName(u"exportAction"_s);
     eexit = file->addAction(u"終了"_s);
     eexit->setObjectName(u"eexit"_s);
     about = menuBar()->addAction(u"ソフト情報"_s);
@@ -310,6 +314,8 @@ void main1::connectHandlers()
     connect(Command7, &QPushButton::clicked, this, &main1::Command7_Click);
     connect(fsave, &QAction::triggered, this, &main1::fsave_Click);
     connect(fload, &QAction::triggered, this, &main1::fload_Click);
+    connect(importAction, &QAction::triggered, this, &main1::importAction_Click);
+    connect(exportAction, &QAction::triggered, this, &main1::exportAction_Click);
     connect(eexit, &QAction::triggered, this, &main1::eexit_Click);
     connect(about, &QAction::triggered, this, &main1::about_Click);
 }

@@ -23,6 +23,7 @@ struct ListFileContent;
 class Platform;
 class fm1;
 class frmabt;
+class importWindow;
 
 // The main window: the page options at the top, the link list in the middle, the entry fields for
 // one link and for the owner's own site on two tabs, the command buttons at the bottom. The controls
@@ -43,6 +44,11 @@ public:
     // Sets what a read list file sets: the list when it has a count line, the fields and the
     // background it holds.
     void applyListFileContent(const ListFileContent& content);
+
+    // Appends entries to the end of the list; undoText names the step.
+    void appendEntries(const QStringList& entries, const QString& undoText);
+    // Sets the page option fields: file name, background, background image, title, own site.
+    void setPageOptions(const PageInputs& options);
 
     // Page options and base directory.
     QLabel* Label3 = nullptr;
@@ -113,12 +119,15 @@ public:
     QMenu* file = nullptr;
     QAction* fsave = nullptr;
     QAction* fload = nullptr;
+    QAction* importAction = nullptr;
+    QAction* exportAction = nullptr;
     QAction* eexit = nullptr;
     QAction* about = nullptr;
 
     // The chooser and the about window while they are open.
     [[nodiscard]] fm1* chooserWindow() const;
     [[nodiscard]] frmabt* aboutWindow() const;
+    [[nodiscard]] importWindow* importWindowShown() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -150,9 +159,14 @@ private:
     void fsave_Click();
     void fload_Click();
 
+    // Links in and out.
+    void importAction_Click();
+    void exportAction_Click();
+
     Platform& m_platform;
     QPointer<fm1> m_chooser;
     QPointer<frmabt> m_about;
+    QPointer<importWindow> m_import;
 };
 
 } // namespace siteloom
