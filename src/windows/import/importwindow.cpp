@@ -220,6 +220,7 @@ void importWindow::checkRows()
         if (row >= m_holdBacks.size() || (m_holdBacks[row].reason == HoldBack::None) != fine)
             importTable->item(row, BannerColumn)->setCheckState(fine ? Qt::Checked : Qt::Unchecked);
         importTable->item(row, NoteColumn)->setText(holdBackNote(now));
+        importTable->item(row, NoteColumn)->setToolTip(holdBackNote(now));
     }
     m_holdBacks = holdBacks;
     m_filling = false;
