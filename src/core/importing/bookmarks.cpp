@@ -2,8 +2,6 @@
 
 #include "html/htmldocument.h"
 #include "linkentry/linkentry.h"
-#include "text/trim.h"
-#include "weburl/weburl.h"
 
 #include <QHash>
 
@@ -102,28 +100,16 @@ LinkImport readBookmarks(QStringView html)
 {
     const HtmlDocument document(html);
     FolderPaths folders(document);
-    LinkImport import;
+    LinkImport import = documentLinks(document, [&](int anchor, ImportedLink& link) {
+        link.entry.bannerUrl = QString::fromUtf16(defaultBannerUrl);
+        link.entry.siteName = nameFromPlainText(document.text(anchor));
+        link.folder = folders.path(document.nodes()[anchor].parent);
+    });
     for (const int list : document.elements(u"dl")) {
         if (folderName(document, list).isNull())
             continue;
         if (const QString path = folders.path(list); !import.folders.contains(path))
             import.folders.append(path);
-    }
-    for (const int anchor : document.elements(u"a")) {
-        const QString href = document.attribute(anchor, u"href");
-        if (href.isNull())
-            continue;
-        ImportedLink link;
-        link.url = trimBlanks(href);
-        link.folder = folders.path(document.nodes()[anchor].parent);
-        link.skipped = !isWebUrl(link.url);
-        if (!link.skipped) {
-            QString name = nameFromPlainText(document.text(anchor));
-            if (name.isEmpty())
-                name = nameFromPlainText(link.url);
-            link.entry = {QString::fromUtf16(defaultBannerUrl), name, link.url};
-        }
-        import.links.append(link);
     }
     return import;
 }

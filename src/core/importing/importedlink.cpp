@@ -1,6 +1,8 @@
 #include "importing/importedlink.h"
 
+#include "html/htmldocument.h"
 #include "text/trim.h"
+#include "weburl/weburl.h"
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +25,29 @@ QList<LinkEntry> importedEntries(const LinkImport& import, QStringView folder, i
     if (skipped)
         *skipped = skippedHere;
     return entries;
+}
+
+LinkImport documentLinks(const HtmlDocument& document, const std::function<void(int, ImportedLink&)>& fill)
+{
+    LinkImport import;
+    for (const int anchor : document.elements(u"a")) {
+        const QString href = document.attribute(anchor, u"href");
+        if (href.isNull())
+            continue;
+        ImportedLink link;
+        link.url = trimBlanks(href);
+        fill(anchor, link);
+        link.skipped = !isWebUrl(link.url);
+        if (link.skipped) {
+            link.entry = LinkEntry();
+        } else {
+            link.entry.siteUrl = link.url;
+            if (link.entry.siteName.isEmpty())
+                link.entry.siteName = nameFromPlainText(link.url);
+        }
+        import.links.append(link);
+    }
+    return import;
 }
 
 QString oneLine(QStringView markup)

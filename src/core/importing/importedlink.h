@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
 
 namespace siteloom {
 
@@ -30,6 +31,14 @@ struct LinkImport
 // inside it ("" for all).
 [[nodiscard]] QList<LinkEntry> importedEntries(const LinkImport& import, QStringView folder,
                                                int* skipped = nullptr);
+
+class HtmlDocument;
+
+// The links of a parsed document: one per "<a href>", in document order, skipped unless its address
+// is an http or https address. fill sets each link's banner URL and name (and may set its folder);
+// the site URL is the address, and a link left without a name is named after it.
+[[nodiscard]] LinkImport documentLinks(const HtmlDocument& document,
+                                       const std::function<void(int anchor, ImportedLink& link)>& fill);
 
 // A plain text (a bookmark's title, an image's alt text) as an entry's name, which the page writes
 // as markup: blanks and line breaks around it removed, line breaks inside it made spaces, and "&",

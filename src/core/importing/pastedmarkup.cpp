@@ -3,7 +3,6 @@
 #include "html/htmldocument.h"
 #include "linkentry/linkentry.h"
 #include "text/trim.h"
-#include "weburl/weburl.h"
 
 namespace siteloom {
 
@@ -29,28 +28,14 @@ QString linkName(const HtmlDocument& document, int anchor, int image)
 LinkImport readPastedMarkup(QStringView markup)
 {
     const HtmlDocument document(markup);
-    LinkImport import;
-    for (const int anchor : document.elements(u"a")) {
-        const QString href = document.attribute(anchor, u"href");
-        if (href.isNull())
-            continue;
-        ImportedLink link;
-        link.url = trimBlanks(href);
-        link.skipped = !isWebUrl(link.url);
-        if (!link.skipped) {
-            const QList<int> images = document.elements(u"img", anchor);
-            const int image = images.isEmpty() ? -1 : images.front();
-            QString banner = image >= 0 ? trimBlanks(document.attribute(image, u"src")) : QString();
-            if (banner.isEmpty())
-                banner = QString::fromUtf16(defaultBannerUrl);
-            QString name = linkName(document, anchor, image);
-            if (name.isEmpty())
-                name = nameFromPlainText(link.url);
-            link.entry = {banner, name, link.url};
-        }
-        import.links.append(link);
-    }
-    return import;
+    return documentLinks(document, [&](int anchor, ImportedLink& link) {
+        const QList<int> images = document.elements(u"img", anchor);
+        const int image = images.isEmpty() ? -1 : images.front();
+        link.entry.bannerUrl = image >= 0 ? trimBlanks(document.attribute(image, u"src")) : QString();
+        if (link.entry.bannerUrl.isEmpty())
+            link.entry.bannerUrl = QString::fromUtf16(defaultBannerUrl);
+        link.entry.siteName = linkName(document, anchor, image);
+    });
 }
 
 } // namespace siteloom
