@@ -90,12 +90,6 @@ private:
 
 } // namespace
 
-bool isBookmarksFile(QStringView text)
-{
-    return text.first(std::min<qsizetype>(text.size(), 4096))
-        .contains(u"<!DOCTYPE NETSCAPE-Bookmark-file-1>", Qt::CaseInsensitive);
-}
-
 LinkImport readBookmarks(QStringView html)
 {
     const HtmlDocument document(html);
