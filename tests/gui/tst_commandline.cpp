@@ -4,8 +4,8 @@
 #include "linkentry/linkentry.h"
 #include "main1/main1.h"
 #include "page/linkpage.h"
-#include "text/textfile.h"
 #include "text/cp932.h"
+#include "text/textfile.h"
 
 #include <QAction>
 #include <QDir>
@@ -317,8 +317,8 @@ void tst_commandline::importAndExport_data()
         << QStringList() << QStringList{u"ブックマークファイルでも"_s};
     QTest::newRow("export as CSV") << QStringList{u"--export"_s, u"list.txt"_s, u"--format"_s,
                                                   u"csv"_s,      u"--output"_s, u"out.csv"_s}
-                                   << 0 << u"out.csv"_s
-                                   << QStringList{u"バナーURL,HP名,URL\r\na,,\r\n"_s} << QStringList();
+                                   << 0 << u"out.csv"_s << QStringList{u"バナーURL,HP名,URL\r\na,,\r\n"_s}
+                                   << QStringList();
     QTest::newRow("export as bookmarks")
         << QStringList{u"--export"_s,  u"list.txt"_s, u"--format"_s,
                        u"bookmarks"_s, u"--output"_s, u"out.html"_s}
