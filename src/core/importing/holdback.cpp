@@ -10,6 +10,17 @@ namespace siteloom {
 
 namespace {
 
+// The length of the first field that its entry box could not hold, or 0: such an entry could not be
+// taken back into the boxes to be edited.
+qsizetype firstFieldBeyondItsBox(const LinkEntry& fields)
+{
+    for (const QString* field : {&fields.bannerUrl, &fields.siteName, &fields.siteUrl}) {
+        if (field->size() > textBoxCapacity)
+            return field->size();
+    }
+    return 0;
+}
+
 HoldBack entryProblem(const LinkEntry& fields)
 {
     HoldBack problem;
@@ -17,7 +28,7 @@ HoldBack entryProblem(const LinkEntry& fields)
     // A site URL may hold the separator: it takes the rest of the line.
     if (fields.bannerUrl.contains(linkSeparator) || fields.siteName.contains(linkSeparator)) {
         problem.reason = HoldBack::SeparatorInField;
-    } else if (const qsizetype length = firstFieldBeyondItsBox(entry); length > 0) {
+    } else if (const qsizetype length = firstFieldBeyondItsBox(fields); length > 0) {
         problem.reason = HoldBack::TooLong;
         problem.length = length;
     } else if (const qsizetype at = firstUnsavable(entry); at >= 0) {
