@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "application.h"
+#include "commandline_output.h"
 #include "listfile/listfile.h"
 #include "main1/main1.h"
 #include "main1/main1_messages.h"
@@ -26,10 +27,6 @@ using namespace Qt::StringLiterals;
 namespace siteloom {
 
 namespace {
-
-constexpr int exitDone = 0;
-constexpr int exitMessage = 1; // the window would have shown a message; it went to standard error
-constexpr int exitUsage = 2;
 
 // The program's options, in the order the help lists them, each described in Japanese and English.
 struct OptionText
@@ -188,33 +185,14 @@ Request readCommandLine(const QStringList& arguments)
     return Request{Request::Action::Build, builds.first(), directories.value(0), {}};
 }
 
-void writeLine(FILE* stream, const QString& text)
-{
-    const QByteArray bytes = (text + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 // Loads the list file onto the window's start values as "ファイル読込" does and writes the page as
 // "html 作成" does, into the directory as if Label1 held it. The first message the window would
 // show that is not a success goes to standard error, and nothing more is done.
 int buildPageFromFile(const QString& file, const QString& directory)
 {
-    // The window's dialog gives a full path, and its messages name the file by it.
-    const QString path = QFileInfo(file).absoluteFilePath();
-    ListFileContent content;
-    ListFileReadError readError;
-    if (!readListFile(path, &content, &readError)) {
-        writeLine(stderr, listFileUnreadableMessage(readError));
-        return exitMessage;
-    }
-    if (const QString message = listFileLoadMessage(path, content); message != listFileLoadedMessage()) {
-        writeLine(stderr, message);
-        return exitMessage;
-    }
-
     PageInputs inputs;
-    applyListFile(content, &inputs);
+    if (!loadListFileOrSay(file, &inputs))
+        return exitMessage;
     if (const QString problem = pageInputsProblem(inputs.entries.size(), inputs.fileName);
         !problem.isEmpty()) {
         writeLine(stderr, problem);

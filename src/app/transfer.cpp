@@ -1,6 +1,7 @@
 #include "transfer.h"
 
 #include "application.h"
+#include "commandline_output.h"
 #include "import/import_messages.h"
 #include "importing/exporting.h"
 #include "importing/holdback.h"
@@ -24,21 +25,10 @@ namespace siteloom {
 
 namespace {
 
-constexpr int exitDone = 0;
-constexpr int exitMessage = 1;
-constexpr int exitUsage = 2;
-
-void say(FILE* stream, const QString& text)
-{
-    const QByteArray bytes = (text + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 int usageError(const QString& japanese, const QString& english)
 {
-    say(stderr, u"siteloom: "_s + japanese + u" / "_s + english);
-    say(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
+    writeLine(stderr, u"siteloom: "_s + japanese + u" / "_s + english);
+    writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
     return exitUsage;
 }
 
@@ -46,28 +36,28 @@ int importList(const QString& source, const QString& output, const std::optional
 {
     const QString listPath = QFileInfo(output).absoluteFilePath();
     if (QFileInfo::exists(listPath)) {
-        say(stderr, u"リストファイルがすでにあります。上書きはしません。\n%1"_s.arg(
-                        QDir::toNativeSeparators(listPath)));
+        writeLine(stderr, u"リストファイルがすでにあります。上書きはしません。\n%1"_s.arg(
+                              QDir::toNativeSeparators(listPath)));
         return exitMessage;
     }
     ImportSource read;
     ImportSourceError readError;
     if (!readImportSource(QFileInfo(source).absoluteFilePath(), &read, &readError)) {
-        say(stderr, importSourceProblemMessage(readError));
+        writeLine(stderr, importSourceProblemMessage(readError));
         return exitMessage;
     }
     if (folder && read.kind == ImportSource::Page)
         return usageError(u"--folder はブックマークファイルにだけ使えます。"_s,
                           u"--folder goes with a bookmarks file only."_s);
     if (folder && !read.links.folders.contains(*folder)) {
-        say(stderr, noSuchFolderMessage(*folder));
+        writeLine(stderr, noSuchFolderMessage(*folder));
         return exitMessage;
     }
 
     int skipped = 0;
     const QList<LinkEntry> entries = importedEntries(read.links, folder.value_or(QString()), &skipped);
     if (skipped > 0)
-        say(stderr, skippedLinksNote(skipped));
+        writeLine(stderr, skippedLinksNote(skipped));
     const QList<HoldBack> holdBacks = checkImportedEntries(entries, {});
     PageInputs inputs = read.kind == ImportSource::Page ? read.page : PageInputs();
     inputs.entries.clear();
@@ -75,46 +65,38 @@ int importList(const QString& source, const QString& output, const std::optional
         if (holdBacks[i].reason == HoldBack::None)
             inputs.entries.append(composeEntry(entries[i]));
         else
-            say(stderr, u"%1番目（%2）: %3"_s.arg(i + 1).arg(entries[i].siteUrl, holdBackNote(holdBacks[i])));
+            writeLine(stderr,
+                      u"%1番目（%2）: %3"_s.arg(i + 1).arg(entries[i].siteUrl, holdBackNote(holdBacks[i])));
     }
     if (inputs.entries.isEmpty()) {
-        say(stderr, u"リストファイルに書ける項目がありません。"_s);
+        writeLine(stderr, u"リストファイルに書ける項目がありません。"_s);
         return exitMessage;
     }
     ListFileSaveError saveError;
     if (!saveListFile(listPath, inputs, &saveError)) {
-        say(stderr,
+        writeLine(
+            stderr,
             saveError.unencodable || saveError.readsAsUtf8
                 ? u"リストファイルに書けない文字があります。\n%1"_s.arg(QDir::toNativeSeparators(listPath))
                 : fileProblemMessage(u"リストファイルを書き込めませんでした。"_s, saveError.file));
         return exitMessage;
     }
-    say(stdout, QDir::toNativeSeparators(listPath));
+    writeLine(stdout, QDir::toNativeSeparators(listPath));
     return exitDone;
 }
 
 int exportList(const QString& listFile, ExportFormat format, const QString& output)
 {
-    const QString listPath = QFileInfo(listFile).absoluteFilePath();
-    ListFileContent content;
-    ListFileReadError readError;
-    if (!readListFile(listPath, &content, &readError)) {
-        say(stderr, listFileUnreadableMessage(readError));
-        return exitMessage;
-    }
-    if (const QString message = listFileLoadMessage(listPath, content); message != listFileLoadedMessage()) {
-        say(stderr, message);
-        return exitMessage;
-    }
     PageInputs inputs;
-    applyListFile(content, &inputs);
+    if (!loadListFileOrSay(listFile, &inputs))
+        return exitMessage;
     const QString outputPath = QFileInfo(output).absoluteFilePath();
     FileError writeError;
     if (!saveExport(outputPath, inputs, format, &writeError)) {
-        say(stderr, exportNotWrittenMessage(writeError));
+        writeLine(stderr, exportNotWrittenMessage(writeError));
         return exitMessage;
     }
-    say(stdout, QDir::toNativeSeparators(outputPath));
+    writeLine(stdout, QDir::toNativeSeparators(outputPath));
     return exitDone;
 }
 
