@@ -1,12 +1,15 @@
 #include "commandline.h"
 
 #include "application.h"
+#include "commandline_output.h"
 #include "listfile/listfile.h"
 #include "main1/main1.h"
 #include "main1/main1_messages.h"
 #include "page/linkpage.h"
 #include "qtplatform.h"
+#include "text/systemreason.h"
 #include "text/textfile.h"
+#include "transfer.h"
 #include "ui.h"
 #include "version/version.h"
 
@@ -28,10 +31,6 @@ using namespace Qt::StringLiterals;
 namespace siteloom {
 
 namespace {
-
-constexpr int exitDone = 0;
-constexpr int exitMessage = 1; // the window would have shown a message; it went to standard error
-constexpr int exitUsage = 2;
 
 // The program's options, in the order the help lists them, each described in Japanese and English.
 struct OptionText
@@ -87,7 +86,8 @@ QString helpText()
     };
     QString text = u"使い方 / Usage:\n"
                    u"  siteloom [FILE]\n"
-                   u"  siteloom --build FILE [--directory DIR]\n"
+                   u"  siteloom --build FILE [--directory DIR]\n"_s +
+                   transferUsage() +
                    u"\n"
                    u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
                    u"Builds the link collection page (HTML) of a personal home page.\n"
@@ -189,13 +189,6 @@ Request readCommandLine(const QStringList& arguments)
     return Request{Request::Action::Build, builds.first(), directories.value(0), {}};
 }
 
-void writeLine(FILE* stream, const QString& text)
-{
-    const QByteArray bytes = (text + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 // Why the current directory cannot be named (it was deleted, or its path is longer than the system
 // names), in the system's words; empty when it can.
 QString currentDirectoryProblem()
@@ -206,7 +199,7 @@ QString currentDirectoryProblem()
     if (::getcwd(name, sizeof name) != nullptr)
         return {};
     // A path longer than the buffer is ERANGE, "Numerical result out of range": say what it means.
-    return qt_error_string(errno == ERANGE ? ENAMETOOLONG : errno);
+    return systemReason(errno == ERANGE ? ENAMETOOLONG : errno);
 }
 
 // Loads the list file onto the window's start values as "ファイル読込" does and writes the page as
@@ -228,21 +221,11 @@ int buildPageFromFile(const QString& file, const QString& directory)
         }
     }
 
-    // The window's dialog gives a full path, and its messages name the file by it.
+    // The list file by its full path: the page must never replace it.
     const QString path = QFileInfo(file).absoluteFilePath();
-    ListFileContent content;
-    ListFileReadError readError;
-    if (!readListFile(path, &content, &readError)) {
-        writeLine(stderr, listFileUnreadableMessage(readError));
-        return exitMessage;
-    }
-    if (const QString message = listFileLoadMessage(path, content); message != listFileLoadedMessage()) {
-        writeLine(stderr, message);
-        return exitMessage;
-    }
-
     PageInputs inputs;
-    applyListFile(content, &inputs);
+    if (!loadListFileOrSay(file, &inputs))
+        return exitMessage;
     if (const QString problem = pageInputsProblem(inputs.entries.size(), inputs.fileName);
         !problem.isEmpty()) {
         writeLine(stderr, problem);
@@ -339,6 +322,8 @@ int run(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const std::optional<int> status = runTransfer(argc, argv, arguments))
+        return *status;
     const Request request = readCommandLine(arguments);
     if (request.action == Request::Action::Window)
         return runWindow(argc, argv, request.file);

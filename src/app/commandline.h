@@ -6,6 +6,7 @@ namespace siteloom {
 //   siteloom                                  the window
 //   siteloom FILE                             the window, with FILE loaded as "ファイル読込" loads it
 //   siteloom --build FILE [--directory DIR]   the page from FILE, written into DIR without a window
+//   siteloom --import ... | --export ...     links in and out (transfer.h)
 //   siteloom --help | --version
 // Building, the help, the version and usage errors run on a QCoreApplication: they need no display
 // and create no widget. A usage error exits with 2. Running out of memory, or a display that cannot be

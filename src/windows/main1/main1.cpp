@@ -332,6 +332,8 @@ void main1::buildMenuBar()
     fsave = named(file->addAction(u"ファイル保存"_s), "fsave");
     fload = named(file->addAction(u"ファイル読込"_s), "fload");
     recentMenu = named(file->addMenu(u"最近使ったファイル"_s), "recentMenu");
+    importAction = named(file->addAction(u"取り込み"_s), "importAction");
+    exportAction = named(file->addAction(u"書き出し"_s), "exportAction");
     previewAction = named(file->addAction(u"プレビュー"_s), "previewAction");
     eexit = named(file->addAction(u"終了"_s), "eexit");
 
@@ -371,6 +373,8 @@ void main1::connectHandlers()
     connect(Command7, &QPushButton::clicked, this, &main1::Command7_Click);
     connect(fsave, &QAction::triggered, this, &main1::fsave_Click);
     connect(fload, &QAction::triggered, this, &main1::fload_Click);
+    connect(importAction, &QAction::triggered, this, &main1::importAction_Click);
+    connect(exportAction, &QAction::triggered, this, &main1::exportAction_Click);
     connect(eexit, &QAction::triggered, this, &main1::eexit_Click);
     connect(about, &QAction::triggered, this, &main1::about_Click);
     connect(previewAction, &QAction::triggered, this, &main1::preview_Click);

@@ -30,6 +30,7 @@ class EntryListModel;
 class Platform;
 class fm1;
 class frmabt;
+class importWindow;
 
 // The main window: the page options at the top, the link list in the middle, the entry fields for
 // one link and for the owner's own site on two tabs, the command buttons at the bottom. The controls
@@ -52,7 +53,7 @@ public:
     // background it holds.
     // The list file's content is applied as one step of the undo history ("ファイル読込"), which
     // undoes the page option fields with the list.
-    void applyListFileContent(const ListFileContent& content);
+    void applyListFileContent(const ListFileContent& content, const QString& undoText);
 
     // Appends entries to the list as one step of the undo history, named by undoText in the 編集
     // menu (「元に戻す（undoText）」). This is the way for other features that bring in many
@@ -64,6 +65,9 @@ public:
     [[nodiscard]] EntryListModel* listModel() const { return m_listModel; }
     // The undo history of the list.
     [[nodiscard]] QUndoStack* undoStack() const { return m_undo; }
+    // Sets the page option fields (file name, background, background image, title, own site) as
+    // one step of the undo history, the list left as it is: page options recovered from a page.
+    void setPageOptions(const PageInputs& options);
 
     // Page options and base directory.
     QLabel* Label3 = nullptr;
@@ -138,6 +142,8 @@ public:
     QAction* fload = nullptr;
     QMenu* recentMenu = nullptr;
     QAction* previewAction = nullptr;
+    QAction* importAction = nullptr;
+    QAction* exportAction = nullptr;
     QAction* eexit = nullptr;
     QMenu* editMenu = nullptr;
     QAction* undoAction = nullptr;
@@ -148,6 +154,7 @@ public:
     // The chooser and the about window while they are open.
     [[nodiscard]] fm1* chooserWindow() const;
     [[nodiscard]] frmabt* aboutWindow() const;
+    [[nodiscard]] importWindow* importWindowShown() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -208,6 +215,10 @@ private:
     void fillRecentMenu();
     void openRecentFile(const QString& path);
 
+    // Links in and out.
+    void importAction_Click();
+    void exportAction_Click();
+
     Platform& m_platform;
     // The list file last loaded or saved in this run, which the page must never replace; empty
     // before the first.
@@ -218,6 +229,7 @@ private:
     QUndoStack* m_undo = nullptr;
     QLabel* m_findStatus = nullptr;
     std::unique_ptr<QTemporaryDir> m_previewDir;
+    QPointer<importWindow> m_import;
 };
 
 } // namespace siteloom

@@ -186,7 +186,7 @@ void main1::loadListFile(const QString& path)
         ListFileContent content;
         ListFileReadError error;
         if (readListFile(path, &content, &error)) {
-            applyListFileContent(content);
+            applyListFileContent(content, u"ファイル読込"_s);
         } else {
             problem = listFileUnreadableMessage(error);
         }
@@ -206,7 +206,7 @@ void main1::loadListFile(const QString& path)
 // The list is replaced when the file has a count line; a field or the background changes only when
 // the file sets it. The step keeps what it replaced and exchanges the two on undo and redo, so no
 // list is copied.
-void main1::applyListFileContent(const ListFileContent& content)
+void main1::applyListFileContent(const ListFileContent& content, const QString& undoText)
 {
     const PageFields before = pageFields(*this);
     PageFields after = before;
@@ -224,7 +224,7 @@ void main1::applyListFileContent(const ListFileContent& content)
         setPageFields(*this, fields);
     };
     pushListEdit(
-        u"ファイル読込"_s,
+        undoText,
         [this, exchange, after, replacesList] {
             exchange(after);
             if (replacesList)
@@ -288,6 +288,22 @@ void main1::openRecentFile(const QString& path)
         return;
     }
     loadListFile(path);
+}
+
+// Page options recovered from a page: a load that sets every field and leaves the list alone. With
+// no background button on, the buttons stay as they are, as a list file without one leaves them.
+void main1::setPageOptions(const PageInputs& options)
+{
+    ListFileContent content;
+    content.fileName = options.fileName;
+    content.backgroundImage = options.backgroundImage;
+    content.title = options.title;
+    content.ownBanner = options.ownBanner;
+    content.ownName = options.ownName;
+    content.ownUrl = options.ownUrl;
+    if (options.background > 0)
+        content.background = options.background;
+    applyListFileContent(content, u"ページ設定の取り込み"_s);
 }
 
 } // namespace siteloom
