@@ -90,7 +90,8 @@ private slots:
     void nothingWritten_data()
     {
         QTest::addColumn<bool>("list");
-        QTest::addColumn<QString>("base"); // relative to the test directory, which holds an empty "web"
+        QTest::addColumn<QString>("base"); // relative to the test directory, which holds an empty "web";
+                                           // null: none chosen yet
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("message");
         QTest::newRow("empty list") << false << u"web"_s << u"link.html"_s << u"項目を追加してください。"_s;
@@ -102,6 +103,11 @@ private slots:
                                                 << u"ページを書き込めませんでした。\n%1/gone/link.html\n"_s;
         QTest::newRow("file name only blanks")
             << true << u"web"_s << u"  "_s << u"ページを書き込めませんでした。\n%1/web/\n"_s;
+        // A name that cannot be written even by root, at the root where a page without a base
+        // directory goes: the message says where to choose one.
+        QTest::newRow("first run, no base directory chosen")
+            << true << QString() << u"no-such-folder/link.html"_s
+            << u"ページを書き込めませんでした。\n/no-such-folder/link.html\n"_s;
     }
 
     void nothingWritten()
@@ -114,7 +120,7 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(u"web"_s));
         FakePlatform platform;
         main1 window(platform);
-        fillExample(window, dir.filePath(base));
+        fillExample(window, base.isNull() ? QString() : dir.filePath(base));
         if (!list)
             window.List1->clear();
         window.Text4->setText(fileName);
@@ -128,6 +134,9 @@ private slots:
         QCOMPARE(shown.first().left(expected.size()), expected);
         const bool failed = expected.endsWith(u'\n');
         QCOMPARE(shown.first().size() > expected.size(), failed); // the reason follows the path
+        const QString hint = u"\n基準パソコンディレクトリがまだ指定されていません。"
+                             u"「指定」ボタンで、ページを作るディレクトリを選んでください。"_s;
+        QCOMPARE(shown.first().endsWith(hint), base.isNull());
         if (!failed)
             QCOMPARE(window.Text6->text(), u"  "_s);
         QCOMPARE(filesIn(dir.path()), QStringList{u"web"_s});
