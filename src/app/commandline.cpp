@@ -14,7 +14,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -248,10 +247,7 @@ int runWindow(int argc, char* argv[], const QString& file)
 
     QtPlatform platform;
     main1 window(platform);
-    window.show();
-    // Loaded once the window is on screen, so that the message box stands in front of it.
-    if (!path.isEmpty())
-        QTimer::singleShot(0, &window, [&window, path] { window.loadListFile(path); });
+    showMainWindow(window, path);
     return QApplication::exec();
 }
 

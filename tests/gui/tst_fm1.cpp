@@ -234,11 +234,23 @@ void tst_fm1::closing_data()
     QTest::addColumn<bool>("type");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("confirm");
-    QTest::newRow("OK at once after opening") << QString() << false << QString() << true;
+    QTest::addColumn<QString>("focus"); // where a key is pressed; none: the button is clicked
+    QTest::addColumn<int>("key");
+    QTest::newRow("OK at once after opening") << QString() << false << QString() << true << QString() << 0;
     QTest::newRow("OK hands over the typed path as typed")
-        << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << true;
-    QTest::newRow("OK with the path box emptied") << u"pages"_s << true << QString() << true;
-    QTest::newRow("Cancel after walking and typing") << u"images"_s << true << typed << false;
+        << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << true << QString() << 0;
+    QTest::newRow("OK with the path box emptied")
+        << u"pages"_s << true << QString() << true << QString() << 0;
+    QTest::newRow("Cancel after walking and typing")
+        << u"images"_s << true << typed << false << QString() << 0;
+    QTest::newRow("Enter in the path box is OK")
+        << u"images"_s << true << typed << true << u"Text1"_s << int(Qt::Key_Return);
+    QTest::newRow("Enter of the keypad in the file list is OK")
+        << u"pages"_s << false << QString() << true << u"File1"_s << int(Qt::Key_Enter);
+    QTest::newRow("Escape is Cancel")
+        << u"images"_s << true << typed << false << u"Drive1"_s << int(Qt::Key_Escape);
+    QTest::newRow("Enter on the focused Cancel is Cancel")
+        << u"images"_s << true << typed << false << u"Command2"_s << int(Qt::Key_Return);
 }
 
 // "Ｏ　Ｋ" hands the path box to the base directory exactly as typed and remembers the directory open
@@ -249,6 +261,8 @@ void tst_fm1::closing()
     QFETCH(bool, type);
     QFETCH(QString, text);
     QFETCH(bool, confirm);
+    QFETCH(QString, focus);
+    QFETCH(int, key);
     FakePlatform platform;
     platform.settings.insert(firstDir, u"/remembered"_s);
     main1 window(platform);
@@ -257,7 +271,14 @@ void tst_fm1::closing()
         doubleClickEntry(chooser->Dir1, walk);
     if (type)
         chooser->Text1->setText(text);
-    (confirm ? chooser->Command1 : chooser->Command2)->click();
+    if (focus.isEmpty()) {
+        (confirm ? chooser->Command1 : chooser->Command2)->click();
+    } else {
+        QVERIFY(QTest::qWaitForWindowActive(chooser));
+        QWidget* target = control<QWidget>(chooser, focus);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    }
     QTRY_VERIFY(chooser.isNull());
     const QString walked = QDir::cleanPath(at(u"~/site/"_s + walk));
     QCOMPARE(window.Label1->text(), !confirm ? u"/remembered"_s : type ? text : walked);

@@ -29,6 +29,7 @@ public:
     QQueue<QMessageBox::StandardButton> answers; // empty: the default button (or OK)
     QQueue<QString> fileNames;                   // empty: the dialog is cancelled
     QList<MessageRequest> messages;
+    QList<QWidget*> messageParents; // each message's parent while it was on screen, else nullptr
     QList<FileDialogRequest> openRequests;
     QList<FileDialogRequest> saveRequests;
     QMap<QString, QString> settings; // "application/section/key"

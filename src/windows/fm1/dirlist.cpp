@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -66,6 +67,13 @@ bool DirectoryList::setPath(const QString& path)
     showPath();
     emit pathChanged(m_path);
     return true;
+}
+
+void DirectoryList::keyPressEvent(QKeyEvent* event)
+{
+    QTreeWidget::keyPressEvent(event);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        event->accept();
 }
 
 void DirectoryList::openItem(QTreeWidgetItem* item)

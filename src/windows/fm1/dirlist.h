@@ -27,6 +27,8 @@ signals:
     void pathChanged(const QString& path);
 
 protected:
+    // Enter opens the selected entry and goes no further: the window does not take it as well.
+    void keyPressEvent(QKeyEvent* event) override;
     // The chain is always open: no expand or collapse marks beside the entries.
     void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 

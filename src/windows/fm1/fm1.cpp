@@ -8,6 +8,7 @@
 #include "platform.h"
 #include "ui.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -117,6 +118,21 @@ void fm1::Dir1_Change()
     File1->refresh();
     // Walking into a mount point walks onto another volume: the drive list follows.
     (void)Drive1->setDrive(driveOf(Dir1->path()));
+}
+
+void fm1::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command2->click();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        (focused ? focused : Command1)->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void fm1::Command1_Click()

@@ -173,8 +173,9 @@ void main1::buildControls()
     Text6->setAccessibleName(Label19->text());
     Label19->setBuddy(Text6);
     Line2 = line(client, "Line2", 120, 480, 10800);
-    Label2 = make<QLabel>(client, "Label2", u"基準パソコンディレクトリ"_s, 120, 645, 2055, 255);
-    Command1 = make<QPushButton>(client, "Command1", u"指定"_s, 2160, 600, 615, 255);
+    Label2 = make<QLabel>(client, "Label2", QString::fromUtf16(caption::baseDirectory), 120, 645, 2055, 255);
+    Command1 = make<QPushButton>(client, "Command1", QString::fromUtf16(caption::chooseDirectory), 2160, 600,
+                                 615, 255);
     Label1 = make<QLabel>(client, "Label1", QString(), 2880, 600, 7935, 255);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Line1 = line(client, "Line1", 120, 960, 10800);
@@ -279,12 +280,16 @@ void main1::buildMenu()
 {
     file = menuBar()->addMenu(u"ファイル"_s);
     file->setObjectName(u"file"_s);
+    // The keys every desktop uses for these, shown beside the entries.
     fsave = file->addAction(u"ファイル保存"_s);
     fsave->setObjectName(u"fsave"_s);
+    fsave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     fload = file->addAction(u"ファイル読込"_s);
     fload->setObjectName(u"fload"_s);
+    fload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     eexit = file->addAction(u"終了"_s);
     eexit->setObjectName(u"eexit"_s);
+    eexit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     about = menuBar()->addAction(u"ソフト情報"_s);
     about->setObjectName(u"about"_s);
 }
