@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -18,12 +21,43 @@ QMessageBox::StandardButton QtPlatform::messageBox(QWidget* parent, const Messag
 
 namespace {
 
+// The file model writes sizes and dates in the desktop's own language (QLocale::system(), whatever
+// the application's default locale or the dialog's locale say): under an English or C desktop,
+// "718 bytes" and "7 Dec 2026". This view of the model writes them the Japanese way.
+class JapaneseFileDetails final : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files || role != Qt::DisplayRole ||
+            (index.column() != sizeColumn && index.column() != dateColumn))
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        if (index.column() == dateColumn)
+            return m_japanese.toString(files->lastModified(source), QLocale::ShortFormat);
+        if (files->isDir(source))
+            return QString();
+        return m_japanese.formattedDataSize(files->size(source), 2, QLocale::DataSizeTraditionalFormat);
+    }
+
+private:
+    static constexpr int sizeColumn = 1;
+    static constexpr int dateColumn = 3;
+    const QLocale m_japanese{QLocale::Japanese, QLocale::Japan};
+};
+
+} // namespace
+
 // Qt's own dialog rather than a desktop portal, so that it speaks Japanese through Qt's translation
 // and assistive technology reaches it like every other window of the tool.
-QFileDialog* makeDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode)
+QFileDialog* makeFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode)
 {
     auto* dialog = new QFileDialog(parent);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setProxyModel(new JapaneseFileDetails(dialog));
     dialog->setAcceptMode(mode);
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setNameFilters(request.filters);
@@ -33,6 +67,8 @@ QFileDialog* makeDialog(QWidget* parent, const FileDialogRequest& request, QFile
     dialog->selectFile(request.fileName);
     return dialog;
 }
+
+namespace {
 
 QString runDialog(QFileDialog* dialog)
 {
@@ -47,12 +83,12 @@ QString runDialog(QFileDialog* dialog)
 
 QString QtPlatform::openFileName(QWidget* parent, const FileDialogRequest& request)
 {
-    return runDialog(makeDialog(parent, request, QFileDialog::AcceptOpen));
+    return runDialog(makeFileDialog(parent, request, QFileDialog::AcceptOpen));
 }
 
 QString QtPlatform::saveFileName(QWidget* parent, const FileDialogRequest& request)
 {
-    return runDialog(makeDialog(parent, request, QFileDialog::AcceptSave));
+    return runDialog(makeFileDialog(parent, request, QFileDialog::AcceptSave));
 }
 
 QString QtPlatform::readSetting(const QString& application, const QString& section, const QString& key)
