@@ -22,6 +22,7 @@ public:
     QString desktopLocation() override { return desktop; }
     bool openInBrowser(const QUrl& url) override;
     void quit() override { ++quitCalls; }
+    QList<MountedVolume> mountedVolumes() override { return mounts; }
 
     // The texts of the recorded messages, in order.
     [[nodiscard]] QStringList messageTexts() const;
@@ -38,6 +39,7 @@ public:
     QList<QUrl> browserUrls;
     bool browserWorks = true;
     int quitCalls = 0;
+    QList<MountedVolume> mounts{{QStringLiteral("/"), "ext4"}}; // a machine with one disk
 };
 
 } // namespace siteloom

@@ -1,7 +1,6 @@
 #include "main1/main1.h"
 
 #include "dirs/dirs.h"
-#include "drives.h"
 #include "fm1/fm1.h"
 #include "frmabt/frmabt.h"
 #include "main1/main1_messages.h"
@@ -355,7 +354,7 @@ PageInputs main1::pageInputs() const
 void main1::Form_Load()
 {
     Label1->setText(dirs_proc2(m_platform, 1, u"siteloom"_s));
-    (void)m_platform.setCurrentDrive(driveOf(Label1->text()));
+    (void)m_platform.setCurrentDrive(m_platform.driveOf(Label1->text()));
     (void)m_platform.setCurrentDirectory(Label1->text());
 }
 
