@@ -3,8 +3,8 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running need on a fresh Debian 12 machine.
-build_packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
-                fonts-ipafont-mincho fonts-ipafont-gothic)
+build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
+                libgumbo-dev fonts-ipafont-mincho fonts-ipafont-gothic)
 # What the tests need besides: the validators of the desktop entry and the AppStream metadata.
 test_packages=(desktop-file-utils appstream)
 # What building the Debian package needs besides: dpkg-shlibdeps finds the library dependencies.
