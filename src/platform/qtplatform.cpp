@@ -4,10 +4,14 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHash>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
 
 namespace siteloom {
 
@@ -23,7 +27,8 @@ namespace {
 
 // The file model writes sizes and dates in the desktop's own language (QLocale::system(), whatever
 // the application's default locale or the dialog's locale say): under an English or C desktop,
-// "718 bytes" and "7 Dec 2026". This view of the model writes them the Japanese way.
+// "718 bytes" and "7 Dec 2026". This view of the model writes them the Japanese way, and names the
+// kinds of entries that are not files in Japanese too.
 class JapaneseFileDetails final : public QIdentityProxyModel
 {
 public:
@@ -32,8 +37,18 @@ public:
     QVariant data(const QModelIndex& index, int role) const override
     {
         const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (!files || role != Qt::DisplayRole ||
-            (index.column() != sizeColumn && index.column() != dateColumn))
+        if (!files || role != Qt::DisplayRole)
+            return QIdentityProxyModel::data(index, role);
+        if (index.column() == typeColumn) {
+            // The kinds that are not files come untranslated from Qt 6.4's icon provider.
+            static const QHash<QString, QString> kinds = {{u"Folder"_s, u"フォルダー"_s},
+                                                          {u"Drive"_s, u"ドライブ"_s},
+                                                          {u"Shortcut"_s, u"ショートカット"_s},
+                                                          {u"Unknown"_s, u"不明"_s}};
+            const QString kind = QIdentityProxyModel::data(index, role).toString();
+            return kinds.value(kind, kind);
+        }
+        if (index.column() != sizeColumn && index.column() != dateColumn)
             return QIdentityProxyModel::data(index, role);
         const QModelIndex source = mapToSource(index);
         if (index.column() == dateColumn)
@@ -45,6 +60,7 @@ public:
 
 private:
     static constexpr int sizeColumn = 1;
+    static constexpr int typeColumn = 2;
     static constexpr int dateColumn = 3;
     const QLocale m_japanese{QLocale::Japanese, QLocale::Japan};
 };
@@ -57,7 +73,18 @@ QFileDialog* makeFileDialog(QWidget* parent, const FileDialogRequest& request, Q
 {
     auto* dialog = new QFileDialog(parent);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setProxyModel(new JapaneseFileDetails(dialog));
+    auto* details = new JapaneseFileDetails(dialog);
+    dialog->setProxyModel(details);
+    // Japanese sizes, types and dates are wider than the columns Qt makes for them: each of those
+    // columns takes the width of what it shows whenever a folder has been read.
+    auto* view = dialog->findChild<QTreeView*>(u"treeView"_s);
+    auto* files = qobject_cast<QFileSystemModel*>(details->sourceModel());
+    if (view && files) {
+        QObject::connect(files, &QFileSystemModel::directoryLoaded, view, [view] {
+            for (int column = 1; column < view->model()->columnCount(view->rootIndex()); ++column)
+                view->resizeColumnToContents(column);
+        });
+    }
     dialog->setAcceptMode(mode);
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setNameFilters(request.filters);

@@ -89,9 +89,13 @@ void tst_desktop::fileDetailsInJapanese()
         const QAbstractItemModel* model = view->model();
         const QModelIndex name = model->index(0, 0, view->rootIndex());
         return QStringList{name.data().toString(), name.siblingAtColumn(1).data().toString(),
-                           name.siblingAtColumn(3).data().toString()};
+                           name.siblingAtColumn(3).data().toString(),
+                           view->rootIndex().siblingAtColumn(2).data().toString()};
     };
-    QTRY_COMPARE(details(), (QStringList{u"link.txt"_s, size, u"2000/04/02 9:05"_s}));
+    QTRY_COMPARE(details(), (QStringList{u"link.txt"_s, size, u"2000/04/02 9:05"_s, u"フォルダー"_s}));
+    // Shown whole, not cut off.
+    QTRY_VERIFY(view->columnWidth(1) >= view->fontMetrics().horizontalAdvance(size));
+    QTRY_VERIFY(view->columnWidth(3) >= view->fontMetrics().horizontalAdvance(details().at(2)));
 }
 
 QTEST_MAIN(tst_desktop)
