@@ -24,7 +24,7 @@ void prepareApplication()
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     installJapaneseTranslation();
     installFontSubstitutions();
-    QApplication::setFont(gothicFont(9));
+    QApplication::setFont(interfaceFont(QApplication::font()));
 }
 
 void showMainWindow(main1& window, const QString& listFile)

@@ -3,6 +3,7 @@
 #include "platform.h"
 
 #include <QFileDialog>
+#include <QSet>
 
 namespace siteloom {
 
@@ -25,6 +26,10 @@ public:
     QString desktopLocation() override;
     bool openInBrowser(const QUrl& url) override;
     void quit() override;
+
+private:
+    // Settings files found to hold what QSettings cannot read: the next save replaces them.
+    QSet<QString> m_unreadableSettings;
 };
 
 } // namespace siteloom

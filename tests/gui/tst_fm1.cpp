@@ -8,6 +8,7 @@
 #include "ui.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,6 +74,7 @@ private slots:
     void closing();
     void severalDrives_data();
     void severalDrives();
+    void pathBoxTakesOneLineOfPlainText();
 
 private:
     [[nodiscard]] fm1* openChooser(main1& window);
@@ -354,6 +356,22 @@ void tst_fm1::severalDrives()
     QCOMPARE(chooser->Text1->text(), at(text));
     QCOMPARE(chooser->Drive1->drive(), at(drive));
     QVERIFY(platform.messages.isEmpty());
+}
+
+// A pasted path loses its line breaks, as in the main window's boxes, and the base directory shows
+// what looks like markup as the characters it is.
+void tst_fm1::pathBoxTakesOneLineOfPlainText()
+{
+    FakePlatform platform;
+    main1 window(platform);
+    fm1* chooser = openChooser(window);
+    chooser->Text1->clear();
+    QGuiApplication::clipboard()->setText(u"<b>ホーム</b>\r\nページ\n"_s);
+    chooser->Text1->paste();
+    QCOMPARE(chooser->Text1->text(), u"<b>ホーム</b>ページ"_s);
+    chooser->Command1->click();
+    QCOMPARE(window.Label1->text(), u"<b>ホーム</b>ページ"_s);
+    QCOMPARE(window.Label1->textFormat(), Qt::PlainText);
 }
 
 QTEST_MAIN(tst_fm1)
