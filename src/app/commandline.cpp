@@ -15,9 +15,12 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -192,11 +195,38 @@ void writeLine(FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
+// Why the current directory cannot be named (it was deleted, or its path is longer than the system
+// names), in the system's words; empty when it can.
+QString currentDirectoryProblem()
+{
+    // The same call and limit as QDir::currentPath(), which gives an empty path in these cases, so
+    // that a relative name would be taken from the root.
+    char name[PATH_MAX + 1];
+    if (::getcwd(name, sizeof name) != nullptr)
+        return {};
+    // A path longer than the buffer is ERANGE, "Numerical result out of range": say what it means.
+    return qt_error_string(errno == ERANGE ? ENAMETOOLONG : errno);
+}
+
 // Loads the list file onto the window's start values as "ファイル読込" does and writes the page as
 // "html 作成" does, into the directory as if Label1 held it. The first message the window would
-// show that is not a success goes to standard error, and nothing more is done.
+// show that is not a success goes to standard error, and nothing more is done. The page never
+// replaces the list file.
 int buildPageFromFile(const QString& file, const QString& directory)
 {
+    // The current directory is needed for the page when no directory is given, and for any
+    // relative name.
+    if (directory.isNull() || QDir::isRelativePath(directory) || QDir::isRelativePath(file)) {
+        if (const QString reason = currentDirectoryProblem(); !reason.isEmpty()) {
+            writeLine(
+                stderr,
+                u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
+                u"（削除されたか、パスが長すぎます）。\n%1\n"
+                u"リストファイルと --directory を、どちらも絶対パスで指定してください。"_s.arg(reason));
+            return exitMessage;
+        }
+    }
+
     // The window's dialog gives a full path, and its messages name the file by it.
     const QString path = QFileInfo(file).absoluteFilePath();
     ListFileContent content;
@@ -217,9 +247,14 @@ int buildPageFromFile(const QString& file, const QString& directory)
         writeLine(stderr, problem);
         return exitMessage;
     }
+    const QString baseDirectory = directory.isNull() ? QDir::currentPath() : directory;
+    if (const QString pagePath = pageFilePath(baseDirectory, inputs.fileName); isSameFile(pagePath, path)) {
+        writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
+        return exitMessage;
+    }
     QString written;
     FileError writeError;
-    if (!writePageFile(directory.isNull() ? QDir::currentPath() : directory, inputs, &written, &writeError)) {
+    if (!writePageFile(baseDirectory, inputs, &written, &writeError)) {
         writeLine(stderr, pageNotWrittenMessage(written, writeError));
         return exitMessage;
     }
@@ -295,6 +330,7 @@ int runWindow(int argc, char* argv[], const QString& file)
 
 int run(int argc, char* argv[])
 {
+    ignoreFileSizeSignal();
     // Read before any application object exists: only the window may have a GUI application.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
