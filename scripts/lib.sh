@@ -7,9 +7,9 @@ build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins qt6-trans
                 libgumbo-dev fonts-ipafont-mincho fonts-ipafont-gothic)
 # What the tests need besides: the validators of the desktop entry and the AppStream metadata, and
 # every Japanese font package the Debian package accepts, with the Latin face of a desktop, for the
-# layout tests.
+# layout tests; lintian with the tools that build the Debian package it checks.
 test_packages=(desktop-file-utils appstream fonts-ipaexfont-gothic fonts-ipaexfont-mincho fonts-noto-cjk
-               fonts-dejavu-core)
+               fonts-dejavu-core lintian dpkg-dev)
 # What building the Debian package needs besides: dpkg-shlibdeps finds the library dependencies.
 package_packages=(dpkg-dev)
 # The sanitizer build uses g++'s AddressSanitizer and UndefinedBehaviorSanitizer runtimes.

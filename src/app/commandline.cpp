@@ -17,7 +17,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <cerrno>
 #include <climits>
@@ -308,10 +307,7 @@ int runWindow(int argc, char* argv[], const QString& file)
 
     QtPlatform platform;
     main1 window(platform);
-    window.show();
-    // Loaded once the window is on screen, so that the message box stands in front of it.
-    if (!path.isEmpty())
-        QTimer::singleShot(0, &window, [&window, path] { window.loadListFile(path); });
+    showMainWindow(window, path);
     return QApplication::exec();
 }
 

@@ -1,7 +1,6 @@
 #include "main1/main1.h"
 
 #include "dirs/dirs.h"
-#include "drives.h"
 #include "fm1/fm1.h"
 #include "frmabt/frmabt.h"
 #include "main1/entrylist.h"
@@ -180,8 +179,9 @@ void main1::buildControls()
     Text6->setAccessibleName(Label19->text());
     Label19->setBuddy(Text6);
     Line2 = line(client, "Line2", 120, 480, 10800);
-    Label2 = make<QLabel>(client, "Label2", u"基準パソコンディレクトリ"_s, 120, 645, 2055, 255);
-    Command1 = make<QPushButton>(client, "Command1", u"指定"_s, 2160, 600, 615, 255);
+    Label2 = make<QLabel>(client, "Label2", QString::fromUtf16(caption::baseDirectory), 120, 645, 2055, 255);
+    Command1 = make<QPushButton>(client, "Command1", QString::fromUtf16(caption::chooseDirectory), 2160, 600,
+                                 615, 255);
     Label1 = make<QLabel>(client, "Label1", QString(), 2880, 600, 7935, 255);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Label1->setTextFormat(Qt::PlainText); // a directory name, never markup
@@ -331,11 +331,15 @@ void main1::buildMenuBar()
     file = named(menuBar()->addMenu(u"ファイル"_s), "file");
     fsave = named(file->addAction(u"ファイル保存"_s), "fsave");
     fload = named(file->addAction(u"ファイル読込"_s), "fload");
+    // The keys every desktop uses for these, shown beside the entries.
+    fsave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    fload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     recentMenu = named(file->addMenu(u"最近使ったファイル"_s), "recentMenu");
     importAction = named(file->addAction(u"取り込み"_s), "importAction");
     exportAction = named(file->addAction(u"書き出し"_s), "exportAction");
     previewAction = named(file->addAction(u"プレビュー"_s), "previewAction");
     eexit = named(file->addAction(u"終了"_s), "eexit");
+    eexit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     editMenu = named(menuBar()->addMenu(u"編集"_s), "editMenu");
     undoAction = named(editMenu->addAction(QString()), "undoAction");
@@ -418,7 +422,7 @@ PageInputs main1::pageInputs() const
 void main1::Form_Load()
 {
     Label1->setText(dirs_proc2(m_platform, 1, u"siteloom"_s));
-    (void)m_platform.setCurrentDrive(driveOf(Label1->text()));
+    (void)m_platform.setCurrentDrive(m_platform.driveOf(Label1->text()));
     (void)m_platform.setCurrentDirectory(Label1->text());
 }
 

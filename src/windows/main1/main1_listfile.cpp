@@ -1,6 +1,5 @@
 #include "main1/main1.h"
 
-#include "drives.h"
 #include "listfile/listfile.h"
 #include "main1/entrylist.h"
 #include "main1/main1_messages.h"
@@ -141,7 +140,7 @@ void main1::fsave_Click()
     }
 
     // The dialog opens on the base directory when it can be made current, else wherever we are.
-    (void)m_platform.setCurrentDrive(driveOf(Label1->text()));
+    (void)m_platform.setCurrentDrive(m_platform.driveOf(Label1->text()));
     (void)m_platform.setCurrentDirectory(Label1->text());
     const QString path = m_platform.saveFileName(this, listFileDialog(m_platform.currentDirectory()));
     if (path.size() < shortestFileName)

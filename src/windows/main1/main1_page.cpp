@@ -34,7 +34,10 @@ void main1::Command4_Click()
     QString path;
     FileError error;
     if (!writePageFile(Label1->text(), pageInputs(), &path, &error)) {
-        showMessage(m_platform, this, pageNotWrittenMessage(path, error));
+        QString message = pageNotWrittenMessage(path, error);
+        if (Label1->text().isEmpty())
+            message += u'\n' + chooseBaseDirectoryHint();
+        showMessage(m_platform, this, message);
         return;
     }
     // A blank title became the default one on the page; so it does in the window, once the page is
