@@ -35,7 +35,7 @@ LinkImport documentLinks(const HtmlDocument& document, const std::function<void(
         if (href.isNull())
             continue;
         ImportedLink link;
-        link.url = trimBlanks(href);
+        link.url = urlFromAttribute(href);
         fill(anchor, link);
         link.skipped = !isWebUrl(link.url);
         if (link.skipped) {
@@ -48,6 +48,13 @@ LinkImport documentLinks(const HtmlDocument& document, const std::function<void(
         import.links.append(link);
     }
     return import;
+}
+
+QString urlFromAttribute(QStringView value)
+{
+    QString url = value.toString();
+    url.removeIf([](QChar c) { return c == u'\t' || c == u'\n' || c == u'\r'; });
+    return trimBlanks(url);
 }
 
 QString oneLine(QStringView markup)

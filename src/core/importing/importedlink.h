@@ -45,6 +45,10 @@ class HtmlDocument;
 // "<" and ">" written as references so that the page shows the text as it is.
 [[nodiscard]] QString nameFromPlainText(QStringView text);
 
+// An address taken from an attribute (href, src) as a browser takes it: tabs and line breaks inside
+// it removed (the URL parser drops them), blanks around it trimmed.
+[[nodiscard]] QString urlFromAttribute(QStringView value);
+
 // Markup kept as it stands, in one line: blanks around it removed, each line break made a space
 // (which a browser shows the same).
 [[nodiscard]] QString oneLine(QStringView markup);

@@ -2,7 +2,6 @@
 
 #include "html/htmldocument.h"
 #include "linkentry/linkentry.h"
-#include "text/trim.h"
 
 namespace siteloom {
 
@@ -31,7 +30,7 @@ LinkImport readPastedMarkup(QStringView markup)
     return documentLinks(document, [&](int anchor, ImportedLink& link) {
         const QList<int> images = document.elements(u"img", anchor);
         const int image = images.isEmpty() ? -1 : images.front();
-        link.entry.bannerUrl = image >= 0 ? trimBlanks(document.attribute(image, u"src")) : QString();
+        link.entry.bannerUrl = image >= 0 ? urlFromAttribute(document.attribute(image, u"src")) : QString();
         if (link.entry.bannerUrl.isEmpty())
             link.entry.bannerUrl = QString::fromUtf16(defaultBannerUrl);
         link.entry.siteName = linkName(document, anchor, image);
