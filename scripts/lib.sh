@@ -4,9 +4,9 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running need on a fresh Debian 12 machine.
 build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
-                libgumbo-dev fonts-ipafont-mincho fonts-ipafont-gothic)
+                libgumbo-dev libuchardet-dev fonts-ipafont-mincho fonts-ipafont-gothic)
 # What the tests need besides: the validators of the desktop entry and the AppStream metadata.
-test_packages=(desktop-file-utils appstream)
+test_packages=(desktop-file-utils appstream openssl)
 # What building the Debian package needs besides: dpkg-shlibdeps finds the library dependencies.
 package_packages=(dpkg-dev)
 # The sanitizer build uses g++'s AddressSanitizer and UndefinedBehaviorSanitizer runtimes.

@@ -1,0 +1,404 @@
+#include "checker/linkchecker.h"
+
+#include "linkcheck/partnerpage.h"
+#include "linkentry/linkentry.h"
+#include "version/version.h"
+#include "weburl/weburl.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSslConfiguration>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+namespace {
+
+constexpr int maxRedirects = 5;
+constexpr qsizetype maxPageBytes = 2 * 1024 * 1024;
+// An image's format and size stand in its first bytes; a banner that shows neither by then is not
+// one Qt can read.
+constexpr qsizetype maxImageHeaderBytes = 256 * 1024;
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Failures after which a GET may still succeed where a HEAD did not: the server itself answered
+// or dropped the request. A name that does not resolve or a refused connection fails the same way.
+bool worthGet(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ProtocolFailure:
+    case QNetworkReply::ProtocolInvalidOperationError:
+    case QNetworkReply::UnknownContentError:
+    case QNetworkReply::ProtocolUnknownError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Reads an image's format and size from as much of it as there is.
+bool readImageHeader(const QByteArray& bytes, QString* format, QSize* size)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QByteArray found = reader.format();
+    if (found.isEmpty())
+        return false;
+    const QSize read = reader.size();
+    if (!read.isValid())
+        return false;
+    *format = QString::fromLatin1(found).toLower();
+    *size = read;
+    return true;
+}
+
+} // namespace
+
+LinkChecker::LinkChecker(QNetworkAccessManager* manager, QObject* parent)
+    : QObject(parent), m_manager(manager ? manager : new QNetworkAccessManager(this))
+{
+}
+
+LinkChecker::~LinkChecker()
+{
+    if (m_running)
+        cancel();
+}
+
+QByteArray LinkChecker::userAgent()
+{
+    return "siteloom/" + QString::fromUtf16(programVersion).toUtf8();
+}
+
+void LinkChecker::start(const CheckInputs& inputs)
+{
+    if (m_running)
+        cancel();
+    ++m_generation;
+    m_inputs = inputs;
+    m_results.clear();
+    m_partsLeft.clear();
+    m_fetches.clear();
+    m_waiting.clear();
+    m_hostsWaiting.clear();
+    m_activeByHost.clear();
+    m_active = 0;
+    m_checked = 0;
+    m_running = true;
+
+    const bool backlinks = isWebUrl(inputs.ownUrl);
+    QHash<QString, int> fetchOf; // comparable address -> fetch
+    m_results.reserve(inputs.entries.size());
+    m_partsLeft.reserve(inputs.entries.size());
+    for (qsizetype row = 0; row < inputs.entries.size(); ++row) {
+        const LinkEntry entry = splitEntry(inputs.entries[row]);
+        EntryCheck result;
+        result.index = int(row + 1);
+        result.name = entry.siteName;
+        result.site.url = entry.siteUrl;
+        result.banner.url = entry.bannerUrl;
+        result.backlink = backlinks ? BacklinkStatus::Unknown : BacklinkStatus::Skipped;
+        int parts = 0;
+        for (bool banner : {false, true}) {
+            UrlCheck& check = banner ? result.banner : result.site;
+            const QString key = comparableUrl(check.url);
+            if (key.isEmpty()) {
+                check.status = UrlStatus::Invalid;
+                check.error = u"http または https で始まる完全な URL ではありません"_s;
+                continue;
+            }
+            auto found = fetchOf.constFind(key);
+            if (found == fetchOf.cend()) {
+                Fetch fetch;
+                fetch.url = key;
+                fetch.host = QUrl(key).host();
+                found = fetchOf.insert(key, int(m_fetches.size()));
+                m_fetches.append(fetch);
+            }
+            Fetch& fetch = m_fetches[*found];
+            (banner ? fetch.image : fetch.page) |= banner || backlinks;
+            fetch.uses.append({int(row), banner});
+            ++parts;
+        }
+        m_results.append(result);
+        m_partsLeft.append(parts);
+    }
+    for (qsizetype i = 0; i < m_fetches.size(); ++i) {
+        // Only an answer is wanted of a site without a link back to look for.
+        m_fetches[i].head = !m_fetches[i].page && !m_fetches[i].image;
+        enqueue(int(i));
+    }
+    QMetaObject::invokeMethod(this, &LinkChecker::launch, Qt::QueuedConnection);
+}
+
+void LinkChecker::launch()
+{
+    if (!m_running)
+        return;
+    // Entries that need no request are done already.
+    for (qsizetype row = 0; row < m_partsLeft.size(); ++row) {
+        if (m_partsLeft[row] == 0) {
+            ++m_checked;
+            emit entryChecked(int(row));
+        }
+    }
+    if (m_checked == m_results.size()) {
+        m_running = false;
+        emit finished(false);
+        return;
+    }
+    pump();
+}
+
+void LinkChecker::cancel()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    ++m_generation;
+    for (Fetch& fetch : m_fetches) {
+        if (QNetworkReply* reply = std::exchange(fetch.reply, nullptr)) {
+            disconnect(reply, nullptr, this, nullptr);
+            reply->abort();
+            reply->deleteLater();
+        }
+    }
+    m_waiting.clear();
+    m_hostsWaiting.clear();
+    m_activeByHost.clear();
+    m_active = 0;
+    emit finished(true);
+}
+
+void LinkChecker::enqueue(int fetch)
+{
+    const QString& host = m_fetches[fetch].host;
+    QQueue<int>& queue = m_waiting[host];
+    if (queue.isEmpty())
+        m_hostsWaiting.append(host);
+    queue.enqueue(fetch);
+}
+
+// Sends waiting requests while the limits allow, taking the hosts in turn.
+void LinkChecker::pump()
+{
+    bool sent = true;
+    while (sent && m_active < m_options.jobs && !m_hostsWaiting.isEmpty()) {
+        sent = false;
+        for (qsizetype i = 0; i < m_hostsWaiting.size() && m_active < m_options.jobs;) {
+            const QString host = m_hostsWaiting[i];
+            int& active = m_activeByHost[host];
+            if (active >= m_options.perHost) {
+                ++i;
+                continue;
+            }
+            QQueue<int>& queue = m_waiting[host];
+            const int fetch = queue.dequeue();
+            if (queue.isEmpty()) {
+                m_waiting.remove(host);
+                m_hostsWaiting.removeAt(i);
+            } else {
+                ++i;
+            }
+            ++active;
+            ++m_active;
+            sent = true;
+            send(fetch);
+        }
+    }
+}
+
+void LinkChecker::send(int index)
+{
+    Fetch& fetch = m_fetches[index];
+    QNetworkRequest request(QUrl(fetch.url, QUrl::StrictMode));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setTransferTimeout(m_options.timeoutMs);
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
+    if (!m_options.extraCaCertificates.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(m_options.extraCaCertificates);
+        request.setSslConfiguration(tls);
+    }
+    fetch.body.clear();
+    fetch.stopped = false;
+    QNetworkReply* reply = fetch.head ? m_manager->head(request) : m_manager->get(request);
+    fetch.reply = reply;
+    const int generation = m_generation;
+    connect(reply, &QNetworkReply::readyRead, this, [this, index, generation] {
+        if (generation == m_generation)
+            readSome(index);
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, index, generation] {
+        if (generation == m_generation)
+            complete(index);
+    });
+}
+
+// Takes in what arrived and stops the transfer as soon as enough is known.
+void LinkChecker::readSome(int index)
+{
+    Fetch& fetch = m_fetches[index];
+    QNetworkReply* reply = fetch.reply;
+    if (!reply || fetch.stopped)
+        return;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status < 200 || status > 299) {
+        // Only the status counts: a redirect's body is not read, nor an error page's (Qt sets its
+        // own error for a 4xx or 5xx answer once the reply ends, so that one is let end by itself).
+        if (status < 400) {
+            fetch.stopped = true;
+            reply->abort();
+        }
+        return;
+    }
+    fetch.body += reply->readAll();
+    if (fetch.image && fetch.format.isEmpty())
+        readImageHeader(fetch.body, &fetch.format, &fetch.size);
+    const bool imageDone =
+        !fetch.image || !fetch.format.isEmpty() || fetch.body.size() >= maxImageHeaderBytes;
+    const bool pageDone = !fetch.page || fetch.body.size() >= maxPageBytes;
+    if (imageDone && pageDone) {
+        fetch.body.truncate(maxPageBytes);
+        fetch.stopped = true;
+        reply->abort();
+    }
+}
+
+void LinkChecker::complete(int index)
+{
+    Fetch& fetch = m_fetches[index];
+    QNetworkReply* reply = std::exchange(fetch.reply, nullptr);
+    reply->deleteLater();
+    --m_active;
+    --m_activeByHost[fetch.host];
+
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QNetworkReply::NetworkError error = reply->error();
+    UrlCheck& check = fetch.check;
+    check.httpStatus = status;
+
+    if (isRedirect(status)) {
+        const QString target =
+            comparableUrl(resolveUrl(fetch.url, QString::fromUtf8(reply->rawHeader("Location"))));
+        fetch.visited.append(fetch.url);
+        fetch.permanent |= status == 301 || status == 308;
+        if (target.isEmpty()) {
+            check.status = UrlStatus::Broken;
+            check.error = u"転送先の URL が正しくありません"_s;
+        } else if (fetch.visited.contains(target)) {
+            check.status = UrlStatus::Broken;
+            check.error = u"転送が循環しています"_s;
+        } else if (fetch.hops == maxRedirects) {
+            check.status = UrlStatus::Broken;
+            check.error = u"転送が %1 回を超えました"_s.arg(maxRedirects);
+        } else {
+            ++fetch.hops;
+            fetch.url = target;
+            fetch.host = QUrl(target).host();
+            enqueue(index);
+            pump();
+            return;
+        }
+        check.finalUrl = target;
+        settle(index);
+        return;
+    }
+
+    if (fetch.head && (status >= 400 || (status == 0 && worthGet(error)))) {
+        // Servers that refuse HEAD, or answer it wrongly, are asked again with GET.
+        fetch.head = false;
+        enqueue(index);
+        pump();
+        return;
+    }
+
+    if (fetch.hops > 0)
+        check.finalUrl = fetch.url;
+    if (status >= 200 && status <= 299) {
+        check.status = fetch.permanent ? UrlStatus::Redirected : UrlStatus::Ok;
+        if (!fetch.stopped)
+            fetch.body += reply->readAll();
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid())
+            check.bytes = length.toLongLong();
+        else if (!fetch.stopped && !fetch.head)
+            check.bytes = fetch.body.size();
+        if (fetch.image && fetch.format.isEmpty())
+            readImageHeader(fetch.body, &fetch.format, &fetch.size);
+        if (fetch.page) {
+            const QByteArray type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+            if (isHtmlContentType(type)) {
+                const QString html = decodePartnerPage(fetch.body, type);
+                fetch.backlink = pageLinksBack(html, fetch.url, m_inputs.ownUrl, m_inputs.ownBanner)
+                                     ? BacklinkStatus::Found
+                                     : BacklinkStatus::NotFound;
+            }
+        }
+    } else if (status >= 400) {
+        check.status = UrlStatus::Broken;
+    } else if (status > 0) {
+        check.status = UrlStatus::Broken;
+        check.error = u"HTTP %1 の応答で終わりました"_s.arg(status);
+    } else if (error == QNetworkReply::TimeoutError ||
+               (error == QNetworkReply::OperationCanceledError && !fetch.stopped)) {
+        // The transfer time limit aborts the request.
+        check.status = UrlStatus::Timeout;
+        check.error = u"%1 秒以内に応答がありません"_s.arg(m_options.timeoutMs / 1000.0);
+    } else {
+        check.status = UrlStatus::Unreachable;
+        check.error = reply->errorString();
+    }
+    settle(index);
+}
+
+// Hands the fetch's answer to every entry that uses the address.
+void LinkChecker::settle(int index)
+{
+    Fetch& fetch = m_fetches[index];
+    fetch.body = QByteArray();
+    fetch.visited.clear();
+    for (const Use& use : std::as_const(fetch.uses)) {
+        EntryCheck& entry = m_results[use.row];
+        UrlCheck& check = use.banner ? entry.banner : entry.site;
+        const QString url = check.url;
+        check = fetch.check;
+        check.url = url;
+        if (use.banner && (check.status == UrlStatus::Ok || check.status == UrlStatus::Redirected)) {
+            if (fetch.format.isEmpty()) {
+                check.status = UrlStatus::NotImage;
+            } else {
+                check.format = fetch.format;
+                check.width = fetch.size.width();
+                check.height = fetch.size.height();
+            }
+        }
+        if (!use.banner && entry.backlink != BacklinkStatus::Skipped)
+            entry.backlink = fetch.backlink;
+        if (--m_partsLeft[use.row] == 0) {
+            ++m_checked;
+            emit entryChecked(use.row);
+            if (!m_running)
+                return; // a receiver cancelled
+        }
+    }
+    if (m_checked == m_results.size()) {
+        m_running = false;
+        emit finished(false);
+        return;
+    }
+    pump();
+}
+
+} // namespace siteloom
