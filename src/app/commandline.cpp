@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "application.h"
+#include "checkcommand.h"
 #include "listfile/listfile.h"
 #include "main1/main1.h"
 #include "main1/main1_messages.h"
@@ -83,6 +84,7 @@ QString helpText()
     QString text = u"使い方 / Usage:\n"
                    u"  siteloom [FILE]\n"
                    u"  siteloom --build FILE [--directory DIR]\n"
+                   u"  siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]\n"
                    u"\n"
                    u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
                    u"Builds the link collection page (HTML) of a personal home page.\n"
@@ -184,33 +186,14 @@ Request readCommandLine(const QStringList& arguments)
     return Request{Request::Action::Build, builds.first(), directories.value(0), {}};
 }
 
-void writeLine(FILE* stream, const QString& text)
-{
-    const QByteArray bytes = (text + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 // Loads the list file onto the window's start values as "ファイル読込" does and writes the page as
 // "html 作成" does, into the directory as if Label1 held it. The first message the window would
 // show that is not a success goes to standard error, and nothing more is done.
 int buildPageFromFile(const QString& file, const QString& directory)
 {
-    // The window's dialog gives a full path, and its messages name the file by it.
-    const QString path = QFileInfo(file).absoluteFilePath();
-    ListFileContent content;
-    ListFileReadError readError;
-    if (!readListFile(path, &content, &readError)) {
-        writeLine(stderr, listFileUnreadableMessage(readError));
-        return exitMessage;
-    }
-    if (const QString message = listFileLoadMessage(path, content); message != listFileLoadedMessage()) {
-        writeLine(stderr, message);
-        return exitMessage;
-    }
-
     PageInputs inputs;
-    applyListFile(content, &inputs);
+    if (!loadListFileForCommand(file, &inputs))
+        return exitMessage;
     if (const QString problem = pageInputsProblem(inputs.entries.size(), inputs.fileName);
         !problem.isEmpty()) {
         writeLine(stderr, problem);
@@ -257,12 +240,39 @@ int runWindow(int argc, char* argv[], const QString& file)
 
 } // namespace
 
+void writeLine(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = (text + u'\n').toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+bool loadListFileForCommand(const QString& file, PageInputs* inputs)
+{
+    // The window's dialog gives a full path, and its messages name the file by it.
+    const QString path = QFileInfo(file).absoluteFilePath();
+    ListFileContent content;
+    ListFileReadError readError;
+    if (!readListFile(path, &content, &readError)) {
+        writeLine(stderr, listFileUnreadableMessage(readError));
+        return false;
+    }
+    if (const QString message = listFileLoadMessage(path, content); message != listFileLoadedMessage()) {
+        writeLine(stderr, message);
+        return false;
+    }
+    applyListFile(content, inputs);
+    return true;
+}
+
 int runSiteloom(int argc, char* argv[])
 {
     // Read before any application object exists: only the window may have a GUI application.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (isCheckCommand(arguments))
+        return runCheckCommand(argc, argv, arguments);
     const Request request = readCommandLine(arguments);
     if (request.action == Request::Action::Window)
         return runWindow(argc, argv, request.file);
