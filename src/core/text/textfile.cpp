@@ -272,6 +272,16 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
 
 } // namespace
 
+bool writeBinaryFile(const QString& path, const QByteArray& bytes, FileError* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        setError(error, path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
 bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
 {
     return writeFile(path, produce, error, LineWriter::Unencodable::Reference, nullptr);

@@ -4,6 +4,7 @@
 #include "drives.h"
 #include "fm1/fm1.h"
 #include "frmabt/frmabt.h"
+#include "linkcheck/linkcheckwindow.h"
 #include "main1/main1_messages.h"
 #include "platform.h"
 #include "ui.h"
@@ -285,6 +286,9 @@ void main1::buildMenu()
     fload->setObjectName(u"fload"_s);
     eexit = file->addAction(u"終了"_s);
     eexit->setObjectName(u"eexit"_s);
+    checkAction = menuBar()->addAction(u"リンク確認"_s);
+    checkAction->setObjectName(u"checkAction"_s);
+    checkAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     about = menuBar()->addAction(u"ソフト情報"_s);
     about->setObjectName(u"about"_s);
 }
@@ -312,6 +316,7 @@ void main1::connectHandlers()
     connect(fload, &QAction::triggered, this, &main1::fload_Click);
     connect(eexit, &QAction::triggered, this, &main1::eexit_Click);
     connect(about, &QAction::triggered, this, &main1::about_Click);
+    connect(checkAction, &QAction::triggered, this, &main1::checkLinks);
 }
 
 QRadioButton* main1::backgroundButton(int choice) const
@@ -374,18 +379,45 @@ void main1::about_Click()
     m_about->activateWindow();
 }
 
+// The check runs on the list as it stands now, in a window of its own; the main window stays usable.
+// A second request while one is open brings that one to the front.
+void main1::checkLinks()
+{
+    if (!m_linkCheck) {
+        const PageInputs inputs = pageInputs();
+        m_linkCheck =
+            new LinkCheckWindow(m_platform, {inputs.entries, inputs.ownUrl, inputs.ownBanner}, this);
+        connect(m_linkCheck, &LinkCheckWindow::entryActivated, this, &main1::selectEntry);
+        m_linkCheck->show();
+    }
+    m_linkCheck->raise();
+    m_linkCheck->activateWindow();
+}
+
+void main1::selectEntry(int row)
+{
+    if (row < 0 || row >= List1->count())
+        return;
+    List1->setCurrentRow(row);
+    List1->scrollToItem(List1->currentItem());
+    raise();
+    activateWindow();
+}
+
 void main1::eexit_Click()
 {
     m_platform.quit();
 }
 
-// Closing the main window ends the tool: the chooser and the about window go with it.
+// Closing the main window ends the tool: the chooser, the about and the link check windows go with it.
 void main1::closeEvent(QCloseEvent* event)
 {
     if (m_chooser)
         m_chooser->close();
     if (m_about)
         m_about->close();
+    if (m_linkCheck)
+        m_linkCheck->close();
     event->accept();
 }
 

@@ -23,6 +23,7 @@ struct ListFileContent;
 class Platform;
 class fm1;
 class frmabt;
+class LinkCheckWindow;
 
 // The main window: the page options at the top, the link list in the middle, the entry fields for
 // one link and for the owner's own site on two tabs, the command buttons at the bottom. The controls
@@ -43,6 +44,8 @@ public:
     // Sets what a read list file sets: the list when it has a count line, the fields and the
     // background it holds.
     void applyListFileContent(const ListFileContent& content);
+    // Makes the entry at this row (0-based) of the list the current one and shows it.
+    void selectEntry(int row);
 
     // Page options and base directory.
     QLabel* Label3 = nullptr;
@@ -115,6 +118,7 @@ public:
     QAction* fload = nullptr;
     QAction* eexit = nullptr;
     QAction* about = nullptr;
+    QAction* checkAction = nullptr; // リンク確認: the link check window
 
     // The chooser and the about window while they are open.
     [[nodiscard]] fm1* chooserWindow() const;
@@ -135,6 +139,7 @@ private:
     void Command1_Click();
     void about_Click();
     void eexit_Click();
+    void checkLinks();
 
     // Link entries and list editing.
     void Command2_Click();
@@ -153,6 +158,7 @@ private:
     Platform& m_platform;
     QPointer<fm1> m_chooser;
     QPointer<frmabt> m_about;
+    QPointer<LinkCheckWindow> m_linkCheck;
 };
 
 } // namespace siteloom
