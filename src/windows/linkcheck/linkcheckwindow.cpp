@@ -110,7 +110,12 @@ LinkCheckWindow::LinkCheckWindow(Platform& platform, const CheckInputs& inputs, 
     exposeObjectNames(this);
 }
 
-LinkCheckWindow::~LinkCheckWindow() = default;
+// A check still under way is stopped by the checker's own end; this half-destroyed window is no
+// longer told of it.
+LinkCheckWindow::~LinkCheckWindow()
+{
+    disconnect(&m_checker, nullptr, this, nullptr);
+}
 
 void LinkCheckWindow::showEntry(int row)
 {
