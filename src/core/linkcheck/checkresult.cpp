@@ -13,76 +13,48 @@ bool UrlCheck::usualBannerSize() const
     return (width == 88 && height == 31) || (width == 200 && height == 40);
 }
 
+namespace {
+
+// Each status's keyword and label, in the order of its enum.
+struct StatusNames
+{
+    const char16_t* keyword;
+    const char16_t* label;
+};
+constexpr StatusNames urlStatusNames[] = {
+    {u"ok", u"正常"},
+    {u"redirected", u"移転"},
+    {u"broken", u"リンク切れ"},
+    {u"unreachable", u"接続できない"},
+    {u"timeout", u"時間切れ"},
+    {u"invalid", u"URL が不正"},
+    {u"not-image", u"画像でない"},
+};
+constexpr StatusNames backlinkStatusNames[] = {
+    {u"found", u"あり"}, {u"not-found", u"なし"}, {u"unknown", u"不明"}, {u"skipped", u"確認せず"}};
+static_assert(std::size(urlStatusNames) == size_t(UrlStatus::NotImage) + 1);
+static_assert(std::size(backlinkStatusNames) == size_t(BacklinkStatus::Skipped) + 1);
+
+} // namespace
+
 QString statusKeyword(UrlStatus status)
 {
-    switch (status) {
-    case UrlStatus::Ok:
-        return u"ok"_s;
-    case UrlStatus::Redirected:
-        return u"redirected"_s;
-    case UrlStatus::Broken:
-        return u"broken"_s;
-    case UrlStatus::Unreachable:
-        return u"unreachable"_s;
-    case UrlStatus::Timeout:
-        return u"timeout"_s;
-    case UrlStatus::Invalid:
-        return u"invalid"_s;
-    case UrlStatus::NotImage:
-        return u"not-image"_s;
-    }
-    return {};
+    return QString::fromUtf16(urlStatusNames[int(status)].keyword);
 }
 
 QString statusKeyword(BacklinkStatus status)
 {
-    switch (status) {
-    case BacklinkStatus::Found:
-        return u"found"_s;
-    case BacklinkStatus::NotFound:
-        return u"not-found"_s;
-    case BacklinkStatus::Unknown:
-        return u"unknown"_s;
-    case BacklinkStatus::Skipped:
-        return u"skipped"_s;
-    }
-    return {};
+    return QString::fromUtf16(backlinkStatusNames[int(status)].keyword);
 }
 
 QString statusLabel(UrlStatus status)
 {
-    switch (status) {
-    case UrlStatus::Ok:
-        return u"正常"_s;
-    case UrlStatus::Redirected:
-        return u"移転"_s;
-    case UrlStatus::Broken:
-        return u"リンク切れ"_s;
-    case UrlStatus::Unreachable:
-        return u"接続できない"_s;
-    case UrlStatus::Timeout:
-        return u"時間切れ"_s;
-    case UrlStatus::Invalid:
-        return u"URL が不正"_s;
-    case UrlStatus::NotImage:
-        return u"画像でない"_s;
-    }
-    return {};
+    return QString::fromUtf16(urlStatusNames[int(status)].label);
 }
 
 QString statusLabel(BacklinkStatus status)
 {
-    switch (status) {
-    case BacklinkStatus::Found:
-        return u"あり"_s;
-    case BacklinkStatus::NotFound:
-        return u"なし"_s;
-    case BacklinkStatus::Unknown:
-        return u"不明"_s;
-    case BacklinkStatus::Skipped:
-        return u"確認せず"_s;
-    }
-    return {};
+    return QString::fromUtf16(backlinkStatusNames[int(status)].label);
 }
 
 bool isProblem(UrlStatus status)
