@@ -90,6 +90,7 @@ void LinkChecker::start(const CheckInputs& inputs)
     m_results.clear();
     m_partsLeft.clear();
     m_fetches.clear();
+    m_hosts.clear();
     m_waiting.clear();
     m_hostsWaiting.clear();
     m_activeByHost.clear();
@@ -120,13 +121,10 @@ void LinkChecker::start(const CheckInputs& inputs)
             }
             auto found = fetchOf.constFind(key);
             if (found == fetchOf.cend()) {
-                Fetch fetch;
-                fetch.url = key;
-                fetch.host = QUrl(key).host();
                 found = fetchOf.insert(key, int(m_fetches.size()));
-                m_fetches.append(fetch);
+                m_fetches.push_back(Fetch{key, {}, hostIndex(key), false, false, nullptr});
             }
-            Fetch& fetch = m_fetches[*found];
+            Fetch& fetch = m_fetches[size_t(*found)];
             (banner ? fetch.image : fetch.page) |= banner || backlinks;
             fetch.uses.append({int(row), banner});
             ++parts;
@@ -134,12 +132,21 @@ void LinkChecker::start(const CheckInputs& inputs)
         m_results.append(result);
         m_partsLeft.append(parts);
     }
-    for (qsizetype i = 0; i < m_fetches.size(); ++i) {
-        // Only an answer is wanted of a site without a link back to look for.
-        m_fetches[i].head = !m_fetches[i].page && !m_fetches[i].image;
+    for (size_t i = 0; i < m_fetches.size(); ++i)
         enqueue(int(i));
-    }
     QMetaObject::invokeMethod(this, &LinkChecker::launch, Qt::QueuedConnection);
+}
+
+int LinkChecker::hostIndex(const QString& url)
+{
+    const QString host = QUrl(url).host();
+    auto found = m_hosts.constFind(host);
+    if (found == m_hosts.cend()) {
+        found = m_hosts.insert(host, int(m_hosts.size()));
+        m_waiting.append(QQueue<int>());
+        m_activeByHost.append(0);
+    }
+    return *found;
 }
 
 void LinkChecker::launch()
@@ -168,26 +175,30 @@ void LinkChecker::cancel()
     m_running = false;
     ++m_generation;
     for (Fetch& fetch : m_fetches) {
-        if (QNetworkReply* reply = std::exchange(fetch.reply, nullptr)) {
+        if (!fetch.transfer)
+            continue;
+        if (QNetworkReply* reply = std::exchange(fetch.transfer->reply, nullptr)) {
             disconnect(reply, nullptr, this, nullptr);
             reply->abort();
             reply->deleteLater();
         }
     }
+    m_fetches.clear();
     m_waiting.clear();
     m_hostsWaiting.clear();
     m_activeByHost.clear();
+    m_hosts.clear();
     m_active = 0;
     emit finished(true);
 }
 
-void LinkChecker::enqueue(int fetch)
+void LinkChecker::enqueue(int index)
 {
-    const QString& host = m_fetches[fetch].host;
-    QQueue<int>& queue = m_waiting[host];
-    if (queue.isEmpty())
+    const Fetch& fetch = m_fetches[size_t(index)];
+    const int host = fetch.transfer ? fetch.transfer->host : fetch.host;
+    if (m_waiting[host].isEmpty())
         m_hostsWaiting.append(host);
-    queue.enqueue(fetch);
+    m_waiting[host].enqueue(index);
 }
 
 // Sends waiting requests while the limits allow, taking the hosts in turn.
@@ -197,21 +208,18 @@ void LinkChecker::pump()
     while (sent && m_active < m_options.jobs && !m_hostsWaiting.isEmpty()) {
         sent = false;
         for (qsizetype i = 0; i < m_hostsWaiting.size() && m_active < m_options.jobs;) {
-            const QString host = m_hostsWaiting[i];
-            int& active = m_activeByHost[host];
-            if (active >= m_options.perHost) {
+            const int host = m_hostsWaiting[i];
+            if (m_activeByHost[host] >= m_options.perHost) {
                 ++i;
                 continue;
             }
             QQueue<int>& queue = m_waiting[host];
             const int fetch = queue.dequeue();
-            if (queue.isEmpty()) {
-                m_waiting.remove(host);
+            if (queue.isEmpty())
                 m_hostsWaiting.removeAt(i);
-            } else {
+            else
                 ++i;
-            }
-            ++active;
+            ++m_activeByHost[host];
             ++m_active;
             sent = true;
             send(fetch);
@@ -221,8 +229,16 @@ void LinkChecker::pump()
 
 void LinkChecker::send(int index)
 {
-    Fetch& fetch = m_fetches[index];
-    QNetworkRequest request(QUrl(fetch.url, QUrl::StrictMode));
+    Fetch& fetch = m_fetches[size_t(index)];
+    if (!fetch.transfer) {
+        fetch.transfer = std::make_unique<Transfer>();
+        fetch.transfer->url = fetch.url;
+        fetch.transfer->host = fetch.host;
+        // Only an answer is wanted of a site without a link back to look for.
+        fetch.transfer->head = !fetch.page && !fetch.image;
+    }
+    Transfer& transfer = *fetch.transfer;
+    QNetworkRequest request(QUrl(transfer.url, QUrl::StrictMode));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(m_options.timeoutMs);
     request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
@@ -231,10 +247,10 @@ void LinkChecker::send(int index)
         tls.addCaCertificates(m_options.extraCaCertificates);
         request.setSslConfiguration(tls);
     }
-    fetch.body.clear();
-    fetch.stopped = false;
-    QNetworkReply* reply = fetch.head ? m_manager->head(request) : m_manager->get(request);
-    fetch.reply = reply;
+    transfer.body.clear();
+    transfer.stopped = false;
+    QNetworkReply* reply = transfer.head ? m_manager->head(request) : m_manager->get(request);
+    transfer.reply = reply;
     const int generation = m_generation;
     connect(reply, &QNetworkReply::readyRead, this, [this, index, generation] {
         if (generation == m_generation)
@@ -249,64 +265,66 @@ void LinkChecker::send(int index)
 // Takes in what arrived and stops the transfer as soon as enough is known.
 void LinkChecker::readSome(int index)
 {
-    Fetch& fetch = m_fetches[index];
-    QNetworkReply* reply = fetch.reply;
-    if (!reply || fetch.stopped)
+    const Fetch& fetch = m_fetches[size_t(index)];
+    Transfer& transfer = *fetch.transfer;
+    QNetworkReply* reply = transfer.reply;
+    if (!reply || transfer.stopped)
         return;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status < 200 || status > 299) {
         // Only the status counts: a redirect's body is not read, nor an error page's (Qt sets its
         // own error for a 4xx or 5xx answer once the reply ends, so that one is let end by itself).
         if (status < 400) {
-            fetch.stopped = true;
+            transfer.stopped = true;
             reply->abort();
         }
         return;
     }
-    fetch.body += reply->readAll();
-    if (fetch.image && fetch.format.isEmpty())
-        readImageHeader(fetch.body, &fetch.format, &fetch.size);
+    transfer.body += reply->readAll();
+    if (fetch.image && transfer.format.isEmpty())
+        readImageHeader(transfer.body, &transfer.format, &transfer.size);
     const bool imageDone =
-        !fetch.image || !fetch.format.isEmpty() || fetch.body.size() >= maxImageHeaderBytes;
-    const bool pageDone = !fetch.page || fetch.body.size() >= maxPageBytes;
+        !fetch.image || !transfer.format.isEmpty() || transfer.body.size() >= maxImageHeaderBytes;
+    const bool pageDone = !fetch.page || transfer.body.size() >= maxPageBytes;
     if (imageDone && pageDone) {
-        fetch.body.truncate(maxPageBytes);
-        fetch.stopped = true;
+        transfer.body.truncate(maxPageBytes);
+        transfer.stopped = true;
         reply->abort();
     }
 }
 
 void LinkChecker::complete(int index)
 {
-    Fetch& fetch = m_fetches[index];
-    QNetworkReply* reply = std::exchange(fetch.reply, nullptr);
+    Fetch& fetch = m_fetches[size_t(index)];
+    Transfer& transfer = *fetch.transfer;
+    QNetworkReply* reply = std::exchange(transfer.reply, nullptr);
     reply->deleteLater();
     --m_active;
-    --m_activeByHost[fetch.host];
+    --m_activeByHost[transfer.host];
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
-    UrlCheck& check = fetch.check;
+    UrlCheck& check = transfer.check;
     check.httpStatus = status;
 
     if (isRedirect(status)) {
         const QString target =
-            comparableUrl(resolveUrl(fetch.url, QString::fromUtf8(reply->rawHeader("Location"))));
-        fetch.visited.append(fetch.url);
-        fetch.permanent |= status == 301 || status == 308;
+            comparableUrl(resolveUrl(transfer.url, QString::fromUtf8(reply->rawHeader("Location"))));
+        transfer.visited.append(transfer.url);
+        transfer.permanent |= status == 301 || status == 308;
         if (target.isEmpty()) {
             check.status = UrlStatus::Broken;
             check.error = u"転送先の URL が正しくありません"_s;
-        } else if (fetch.visited.contains(target)) {
+        } else if (transfer.visited.contains(target)) {
             check.status = UrlStatus::Broken;
             check.error = u"転送が循環しています"_s;
-        } else if (fetch.hops == maxRedirects) {
+        } else if (transfer.hops == maxRedirects) {
             check.status = UrlStatus::Broken;
             check.error = u"転送が %1 回を超えました"_s.arg(maxRedirects);
         } else {
-            ++fetch.hops;
-            fetch.url = target;
-            fetch.host = QUrl(target).host();
+            ++transfer.hops;
+            transfer.url = target;
+            transfer.host = hostIndex(target);
             enqueue(index);
             pump();
             return;
@@ -316,43 +334,42 @@ void LinkChecker::complete(int index)
         return;
     }
 
-    if (fetch.head && (status >= 400 || (status == 0 && worthGet(error)))) {
+    if (transfer.head && (status >= 400 || (status == 0 && worthGet(error)))) {
         // Servers that refuse HEAD, or answer it wrongly, are asked again with GET.
-        fetch.head = false;
+        transfer.head = false;
         enqueue(index);
         pump();
         return;
     }
 
-    if (fetch.hops > 0)
-        check.finalUrl = fetch.url;
+    if (transfer.hops > 0)
+        check.finalUrl = transfer.url;
     if (status >= 200 && status <= 299) {
-        check.status = fetch.permanent ? UrlStatus::Redirected : UrlStatus::Ok;
-        if (!fetch.stopped)
-            fetch.body += reply->readAll();
+        check.status = transfer.permanent ? UrlStatus::Redirected : UrlStatus::Ok;
+        if (!transfer.stopped)
+            transfer.body += reply->readAll();
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid())
             check.bytes = length.toLongLong();
-        else if (!fetch.stopped && !fetch.head)
-            check.bytes = fetch.body.size();
-        if (fetch.image && fetch.format.isEmpty())
-            readImageHeader(fetch.body, &fetch.format, &fetch.size);
+        else if (!transfer.stopped && !transfer.head)
+            check.bytes = transfer.body.size();
+        if (fetch.image && transfer.format.isEmpty())
+            readImageHeader(transfer.body, &transfer.format, &transfer.size);
         if (fetch.page) {
             const QByteArray type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
             if (isHtmlContentType(type)) {
-                const QString html = decodePartnerPage(fetch.body, type);
-                fetch.backlink = pageLinksBack(html, fetch.url, m_inputs.ownUrl, m_inputs.ownBanner)
-                                     ? BacklinkStatus::Found
-                                     : BacklinkStatus::NotFound;
+                const QString html = decodePartnerPage(transfer.body, type);
+                transfer.backlink = pageLinksBack(html, transfer.url, m_inputs.ownUrl, m_inputs.ownBanner)
+                                        ? BacklinkStatus::Found
+                                        : BacklinkStatus::NotFound;
             }
         }
-    } else if (status >= 400) {
-        check.status = UrlStatus::Broken;
     } else if (status > 0) {
         check.status = UrlStatus::Broken;
-        check.error = u"HTTP %1 の応答で終わりました"_s.arg(status);
+        if (status < 400)
+            check.error = u"HTTP %1 の応答で終わりました"_s.arg(status);
     } else if (error == QNetworkReply::TimeoutError ||
-               (error == QNetworkReply::OperationCanceledError && !fetch.stopped)) {
+               (error == QNetworkReply::OperationCanceledError && !transfer.stopped)) {
         // The transfer time limit aborts the request.
         check.status = UrlStatus::Timeout;
         check.error = u"%1 秒以内に応答がありません"_s.arg(m_options.timeoutMs / 1000.0);
@@ -363,29 +380,30 @@ void LinkChecker::complete(int index)
     settle(index);
 }
 
-// Hands the fetch's answer to every entry that uses the address.
+// Hands the fetch's answer to every entry that uses the address, and lets the fetch go.
 void LinkChecker::settle(int index)
 {
-    Fetch& fetch = m_fetches[index];
-    fetch.body = QByteArray();
-    fetch.visited.clear();
-    for (const Use& use : std::as_const(fetch.uses)) {
+    const std::unique_ptr<Transfer> transfer = std::move(m_fetches[size_t(index)].transfer);
+    const QList<Use> uses = std::exchange(m_fetches[size_t(index)].uses, {});
+    const bool image = m_fetches[size_t(index)].image;
+    m_fetches[size_t(index)].url = QString();
+    for (const Use& use : uses) {
         EntryCheck& entry = m_results[use.row];
         UrlCheck& check = use.banner ? entry.banner : entry.site;
         const QString url = check.url;
-        check = fetch.check;
+        check = transfer->check;
         check.url = url;
         if (use.banner && (check.status == UrlStatus::Ok || check.status == UrlStatus::Redirected)) {
-            if (fetch.format.isEmpty()) {
+            if (!image || transfer->format.isEmpty()) {
                 check.status = UrlStatus::NotImage;
             } else {
-                check.format = fetch.format;
-                check.width = fetch.size.width();
-                check.height = fetch.size.height();
+                check.format = transfer->format;
+                check.width = transfer->size.width();
+                check.height = transfer->size.height();
             }
         }
         if (!use.banner && entry.backlink != BacklinkStatus::Skipped)
-            entry.backlink = fetch.backlink;
+            entry.backlink = transfer->backlink;
         if (--m_partsLeft[use.row] == 0) {
             ++m_checked;
             emit entryChecked(use.row);

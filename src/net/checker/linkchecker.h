@@ -10,6 +10,9 @@
 #include <QSslCertificate>
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -67,19 +70,18 @@ signals:
     void finished(bool cancelled);
 
 private:
-    // One distinct address and what is wanted of it.
+    // One distinct address and what is wanted of it. Thousands wait at once, so a waiting fetch is
+    // kept small; what a request needs is made when it is sent and dropped once it is answered.
     struct Use
     {
         int row;
         bool banner; // else the site
     };
-    struct Fetch
+    struct Transfer
     {
-        QString url;        // where the current hop goes
-        QString host;       // the per-host limit's key
-        bool page = false;  // the body is searched for the link back
-        bool image = false; // the body's header is read as an image
-        bool head = true;   // the current request is HEAD
+        QString url; // where the current hop goes
+        int host = 0;
+        bool head = true; // the current request is HEAD
         int hops = 0;
         bool permanent = false; // a 301 or 308 on the way
         QStringList visited;    // the hops' addresses, to see a loop
@@ -90,7 +92,15 @@ private:
         QString format;       // the image, when one was read
         QSize size;
         BacklinkStatus backlink = BacklinkStatus::Unknown;
+    };
+    struct Fetch
+    {
+        QString url; // comparable form
         QList<Use> uses;
+        int host = 0;       // index into m_hosts
+        bool page = false;  // the body is searched for the link back
+        bool image = false; // the body's header is read as an image
+        std::unique_ptr<Transfer> transfer;
     };
     void launch();
     void pump();
@@ -99,16 +109,18 @@ private:
     void complete(int fetch);
     void settle(int fetch);
     void enqueue(int fetch);
+    [[nodiscard]] int hostIndex(const QString& url);
 
     QNetworkAccessManager* m_manager;
     CheckOptions m_options;
     CheckInputs m_inputs;
     QList<EntryCheck> m_results;
     QList<int> m_partsLeft; // per entry: site and banner still to come
-    QList<Fetch> m_fetches;
-    QHash<QString, QQueue<int>> m_waiting; // per host, the fetches not yet sent
-    QStringList m_hostsWaiting;            // hosts with waiting fetches, in turn
-    QHash<QString, int> m_activeByHost;
+    std::vector<Fetch> m_fetches;
+    QHash<QString, int> m_hosts;  // host name -> index
+    QList<QQueue<int>> m_waiting; // per host, the fetches not yet sent
+    QList<int> m_hostsWaiting;    // hosts with waiting fetches, in turn
+    QList<int> m_activeByHost;
     int m_active = 0;
     int m_checked = 0;
     int m_generation = 0; // a reply of an earlier run (cancelled) is ignored
