@@ -99,9 +99,12 @@ void LinkChecker::start(const CheckInputs& inputs)
     m_running = true;
 
     const bool backlinks = isWebUrl(inputs.ownUrl);
-    QHash<QString, int> fetchOf; // comparable address -> fetch
+    // Fetches by their address's hash: the address itself is not kept, as it stands in the entry
+    // that first uses it.
+    QMultiHash<size_t, int> fetchOf;
     m_results.reserve(inputs.entries.size());
     m_partsLeft.reserve(inputs.entries.size());
+    m_fetches.reserve(2 * size_t(inputs.entries.size()));
     for (qsizetype row = 0; row < inputs.entries.size(); ++row) {
         const LinkEntry entry = splitEntry(inputs.entries[row]);
         EntryCheck result;
@@ -119,12 +122,20 @@ void LinkChecker::start(const CheckInputs& inputs)
                 check.error = u"http または https で始まる完全な URL ではありません"_s;
                 continue;
             }
-            auto found = fetchOf.constFind(key);
-            if (found == fetchOf.cend()) {
-                found = fetchOf.insert(key, int(m_fetches.size()));
-                m_fetches.push_back(Fetch{key, {}, hostIndex(key), false, false, nullptr});
+            const size_t hash = qHash(key);
+            int index = -1;
+            for (auto it = fetchOf.constFind(hash); it != fetchOf.cend() && it.key() == hash; ++it) {
+                if (firstAddress(*it, row, result) == key) {
+                    index = *it;
+                    break;
+                }
             }
-            Fetch& fetch = m_fetches[size_t(*found)];
+            if (index < 0) {
+                index = int(m_fetches.size());
+                fetchOf.insert(hash, index);
+                m_fetches.push_back(Fetch{{}, hostIndex(key), false, false, nullptr});
+            }
+            Fetch& fetch = m_fetches[size_t(index)];
             (banner ? fetch.image : fetch.page) |= banner || backlinks;
             fetch.uses.append({int(row), banner});
             ++parts;
@@ -135,6 +146,15 @@ void LinkChecker::start(const CheckInputs& inputs)
     for (size_t i = 0; i < m_fetches.size(); ++i)
         enqueue(int(i));
     QMetaObject::invokeMethod(this, &LinkChecker::launch, Qt::QueuedConnection);
+}
+
+// The comparable address of the fetch, from the entry that first uses it (which may be the one
+// being set up, not yet among the results).
+QString LinkChecker::firstAddress(int fetch, qsizetype row, const EntryCheck& pending) const
+{
+    const Use& use = m_fetches[size_t(fetch)].uses.first();
+    const EntryCheck& entry = use.row == row ? pending : m_results[use.row];
+    return comparableUrl(use.banner ? entry.banner.url : entry.site.url);
 }
 
 int LinkChecker::hostIndex(const QString& url)
@@ -232,7 +252,7 @@ void LinkChecker::send(int index)
     Fetch& fetch = m_fetches[size_t(index)];
     if (!fetch.transfer) {
         fetch.transfer = std::make_unique<Transfer>();
-        fetch.transfer->url = fetch.url;
+        fetch.transfer->url = firstAddress(index, -1, {});
         fetch.transfer->host = fetch.host;
         // Only an answer is wanted of a site without a link back to look for.
         fetch.transfer->head = !fetch.page && !fetch.image;
@@ -386,7 +406,6 @@ void LinkChecker::settle(int index)
     const std::unique_ptr<Transfer> transfer = std::move(m_fetches[size_t(index)].transfer);
     const QList<Use> uses = std::exchange(m_fetches[size_t(index)].uses, {});
     const bool image = m_fetches[size_t(index)].image;
-    m_fetches[size_t(index)].url = QString();
     for (const Use& use : uses) {
         EntryCheck& entry = m_results[use.row];
         UrlCheck& check = use.banner ? entry.banner : entry.site;

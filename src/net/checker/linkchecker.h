@@ -95,7 +95,6 @@ private:
     };
     struct Fetch
     {
-        QString url; // comparable form
         QList<Use> uses;
         int host = 0;       // index into m_hosts
         bool page = false;  // the body is searched for the link back
@@ -110,6 +109,7 @@ private:
     void settle(int fetch);
     void enqueue(int fetch);
     [[nodiscard]] int hostIndex(const QString& url);
+    [[nodiscard]] QString firstAddress(int fetch, qsizetype row, const EntryCheck& pending) const;
 
     QNetworkAccessManager* m_manager;
     CheckOptions m_options;
