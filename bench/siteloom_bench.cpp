@@ -10,9 +10,11 @@
 //   siteloom_bench --child OP N DIR [--floor]     one run of OP (page, load, save, window) or its
 //                                                 floor, printing its memory
 //   siteloom_bench --repeat OP N DIR K [--floor]  K runs, for a profiler to watch
+//   siteloom_bench --check-only                   the link check's part alone (linkcheckbench.h)
 
 #include "application.h"
 #include "fakeplatform.h"
+#include "linkcheckbench.h"
 #include "linkentry/linkentry.h"
 #include "listfile/listfile.h"
 #include "main1/main1.h"
@@ -45,6 +47,34 @@
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
+
+namespace siteloom::bench {
+
+// Memory of this process, in bytes, from /proc/self/status.
+qint64 statusValue(const char* key)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// Resets the peak resident size to the current one.
+bool resetPeak()
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+} // namespace siteloom::bench
+
+using siteloom::bench::resetPeak;
+using siteloom::bench::statusValue;
 
 namespace {
 
@@ -325,27 +355,6 @@ Timing measurePair(const std::function<qint64()>& first, const std::function<qin
     return Timing{median(firsts), median(seconds), median(ratios)};
 }
 
-// Memory of this process, in bytes, from /proc/self/status.
-qint64 statusValue(const char* key)
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
-}
-
-// Resets the peak resident size to the current one.
-bool resetPeak()
-{
-    QFile clear(u"/proc/self/clear_refs"_s);
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
 qint64 heapInUse()
 {
     const struct mallinfo2 info = mallinfo2();
@@ -501,6 +510,7 @@ int runAll(const QString& directory, bool quick)
               mib(f.growth), mib(m.peak), met ? "ok" : "MISSED");
     }
     print("(output: the file written for page and save; the memory the result holds for load and window)\n");
+    allMet = bench::runLinkCheckBench() && allMet;
     print("\n%s\n", allMet ? "every target met" : "some targets MISSED");
     return allMet ? 0 : 1;
 }
@@ -525,6 +535,13 @@ int main(int argc, char* argv[])
     prepareApplication(); // the fonts and texts the program's window has
     const QStringList arguments = QCoreApplication::arguments();
     const bool floor = arguments.contains(u"--floor"_s);
+
+    if (arguments.value(1) == u"--serve"_s)
+        return bench::runServeChild(arguments.value(2).toInt(), arguments.value(3).toInt());
+    if (arguments.value(1) == u"--check-memory"_s)
+        return bench::runCheckMemoryChild(arguments.value(2).toInt());
+    if (arguments.value(1) == u"--check-only"_s)
+        return bench::runLinkCheckBench() ? 0 : 1;
 
     // --child OP N DIR [--floor], --repeat OP N DIR TIMES [--floor]
     if ((arguments.value(1) == u"--child"_s || arguments.value(1) == u"--repeat"_s) &&

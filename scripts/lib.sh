@@ -7,6 +7,8 @@ build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins qt6-trans
                 libgumbo-dev libuchardet-dev fonts-ipafont-mincho fonts-ipafont-gothic)
 # What the tests need besides: the validators of the desktop entry and the AppStream metadata.
 test_packages=(desktop-file-utils appstream openssl)
+# The benchmark runs Debian's linkchecker on the link check's local servers, for comparison.
+bench_packages=(linkchecker)
 # What building the Debian package needs besides: dpkg-shlibdeps finds the library dependencies.
 package_packages=(dpkg-dev)
 # The sanitizer build uses g++'s AddressSanitizer and UndefinedBehaviorSanitizer runtimes.

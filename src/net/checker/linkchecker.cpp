@@ -432,6 +432,7 @@ void LinkChecker::settle(int index)
     }
     if (m_checked == m_results.size()) {
         m_running = false;
+        std::vector<Fetch>().swap(m_fetches); // only the results are kept
         emit finished(false);
         return;
     }
