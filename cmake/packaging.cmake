@@ -18,8 +18,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 # The Qt 6 libraries (widgets and all they need) come from the program's own linking; the rest is
-# what it asks for at run time: Qt's Japanese translation for the standard dialogs, one Mincho and
-# one Gothic face for the Japanese text, and xdg-open for the author's home page.
+# what it asks for at run time: Qt's Japanese translation for the standard dialogs, one Gothic and one
+# Mincho face for the Japanese text, and xdg-open for the author's home page. The font alternatives
+# are exactly the packages the layout tests run the windows with (tst_layout_* in
+# tests/CMakeLists.txt): a package added here needs its run there.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-translations-l10n, \

@@ -22,7 +22,7 @@ void prepareApplication()
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     installJapaneseTranslation();
     installFontSubstitutions();
-    QApplication::setFont(gothicFont(9));
+    QApplication::setFont(interfaceFont(QApplication::font()));
 }
 
 } // namespace siteloom

@@ -18,6 +18,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 
 using namespace Qt::StringLiterals;
 
@@ -216,6 +218,38 @@ bool haveDisplay()
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+// The display the window would go to, as the environment names it.
+QString displayName()
+{
+    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return QString::fromLatin1(name) + u'=' + qEnvironmentVariable(name);
+    }
+    return {};
+}
+
+// While the application connects to the display, Qt's messages are held back. A display that cannot
+// be reached ends in Qt's fatal message, which gives way to the tool's own; otherwise the held
+// messages go out as they would have.
+struct HeldMessage
+{
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+QList<HeldMessage>* heldMessages = nullptr;
+
+void holdDisplayMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type != QtFatalMsg) {
+        heldMessages->append({type, QByteArray(context.category), text});
+        return;
+    }
+    writeLine(stderr, u"siteloom: 画面（ディスプレイ）に接続できません（%1）。 "
+                      u"Cannot connect to the display (%1); try: xvfb-run siteloom"_s.arg(displayName()));
+    std::_Exit(exitMessage); // the application is half made: nothing of it may be torn down
+}
+
 int runWindow(int argc, char* argv[], const QString& file)
 {
     if (!haveDisplay()) {
@@ -226,7 +260,15 @@ int runWindow(int argc, char* argv[], const QString& file)
     // Taken before the window starts, since start-up moves to the remembered directory.
     const QString path = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
 
+    QList<HeldMessage> held;
+    heldMessages = &held;
+    const QtMessageHandler previous = qInstallMessageHandler(holdDisplayMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+    heldMessages = nullptr;
+    for (const HeldMessage& message : std::as_const(held))
+        qt_message_output(message.type, QMessageLogContext(nullptr, 0, nullptr, message.category.constData()),
+                          message.text);
     prepareApplication();
 
     QtPlatform platform;
@@ -238,34 +280,7 @@ int runWindow(int argc, char* argv[], const QString& file)
     return QApplication::exec();
 }
 
-} // namespace
-
-void writeLine(FILE* stream, const QString& text)
-{
-    const QByteArray bytes = (text + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-bool loadListFileForCommand(const QString& file, PageInputs* inputs)
-{
-    // The window's dialog gives a full path, and its messages name the file by it.
-    const QString path = QFileInfo(file).absoluteFilePath();
-    ListFileContent content;
-    ListFileReadError readError;
-    if (!readListFile(path, &content, &readError)) {
-        writeLine(stderr, listFileUnreadableMessage(readError));
-        return false;
-    }
-    if (const QString message = listFileLoadMessage(path, content); message != listFileLoadedMessage()) {
-        writeLine(stderr, message);
-        return false;
-    }
-    applyListFile(content, inputs);
-    return true;
-}
-
-int runSiteloom(int argc, char* argv[])
+int run(int argc, char* argv[])
 {
     // Read before any application object exists: only the window may have a GUI application.
     QStringList arguments;
@@ -298,6 +313,44 @@ int runSiteloom(int argc, char* argv[])
     writeLine(stderr, u"siteloom: "_s + request.error);
     writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
     return exitUsage;
+}
+
+} // namespace
+
+void writeLine(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = (text + u'\n').toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+bool loadListFileForCommand(const QString& file, PageInputs* inputs)
+{
+    // The window's dialog gives a full path, and its messages name the file by it.
+    const QString path = QFileInfo(file).absoluteFilePath();
+    ListFileContent content;
+    ListFileReadError readError;
+    if (!readListFile(path, &content, &readError)) {
+        writeLine(stderr, listFileUnreadableMessage(readError));
+        return false;
+    }
+    if (const QString message = listFileLoadMessage(path, content); message != listFileLoadedMessage()) {
+        writeLine(stderr, message);
+        return false;
+    }
+    applyListFile(content, inputs);
+    return true;
+}
+
+int runSiteloom(int argc, char* argv[])
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // What ran out of memory is unwound and freed by now; the message needs no memory of its own.
+        std::fputs("siteloom: メモリが足りなくなったため、中止しました。\n", stderr);
+        return exitMessage;
+    }
 }
 
 } // namespace siteloom

@@ -15,7 +15,8 @@ struct PageInputs;
 //   siteloom --check FILE [--json] ...        the links of FILE checked (checkcommand.h)
 //   siteloom --help | --version
 // Building, the help, the version and usage errors run on a QCoreApplication: they need no display
-// and create no widget. A usage error exits with 2.
+// and create no widget. A usage error exits with 2. Running out of memory, or a display that cannot be
+// reached, ends with the tool's own message on standard error and exit status 1.
 [[nodiscard]] int runSiteloom(int argc, char* argv[]);
 
 } // namespace siteloom

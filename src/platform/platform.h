@@ -41,7 +41,8 @@ public:
     virtual QString saveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
 
     // The per-user settings store, addressed by application, section and key. A missing value
-    // reads as an empty string.
+    // reads as an empty string. Neither call ever waits on the store: one that cannot be used (not a
+    // regular file, its lock held for good) reads as empty and is not written.
     virtual QString readSetting(const QString& application, const QString& section, const QString& key) = 0;
     [[nodiscard]] virtual bool writeSetting(const QString& application, const QString& section,
                                             const QString& key, const QString& value) = 0;

@@ -2,15 +2,21 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
 
 namespace siteloom {
 
 QMessageBox::StandardButton QtPlatform::messageBox(QWidget* parent, const MessageRequest& request)
 {
     QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
+    box.setTextFormat(Qt::PlainText); // messages name files and entries, which are never markup
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -55,16 +61,68 @@ QString QtPlatform::saveFileName(QWidget* parent, const FileDialogRequest& reque
     return runDialog(makeDialog(parent, request, QFileDialog::AcceptSave));
 }
 
+namespace {
+
+// Where an application's settings live on this desktop: <config home>/<application>/<application>.conf.
+// A relative XDG_CONFIG_HOME names no directory (the XDG base directory rules have it ignored, where
+// Qt would take it from whatever directory is current), so ~/.config stands instead.
+QString settingsFile(const QString& application)
+{
+    QString home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (!QDir::isAbsolutePath(home))
+        home = QDir::homePath() + u"/.config"_s;
+    return home + u'/' + application + u'/' + application + u".conf"_s;
+}
+
+// Nothing, or a regular file. Anything else where the settings or their lock go is left alone: a
+// FIFO would keep the reading waiting for a writer, and a directory where the lock goes would keep
+// QSettings waiting for the lock for good.
+bool nothingOrRegularFile(const QString& path)
+{
+    const QFileInfo info(path);
+    return !info.exists() || info.isFile();
+}
+
+// How long a save waits for another process's lock on the settings.
+constexpr int lockWaitMs = 2000;
+
+} // namespace
+
 QString QtPlatform::readSetting(const QString& application, const QString& section, const QString& key)
 {
-    QSettings settings(application, application);
+    const QString file = settingsFile(application);
+    if (!nothingOrRegularFile(file))
+        return {};
+    const QSettings settings(file, QSettings::IniFormat);
+    // QSettings tells a file it cannot read only when it parses it first, not from its cache later.
+    if (settings.status() != QSettings::NoError)
+        m_unreadableSettings.insert(file);
     return settings.value(section + u'/' + key).toString();
 }
 
 bool QtPlatform::writeSetting(const QString& application, const QString& section, const QString& key,
                               const QString& value)
 {
-    QSettings settings(application, application);
+    const QString file = settingsFile(application);
+    const QString lock = file + u".lock"_s; // QSettings' own lock file
+    if (!nothingOrRegularFile(file) || !nothingOrRegularFile(lock) || !QDir().mkpath(QFileInfo(file).path()))
+        return false;
+    // QSettings waits for its lock without end: a lock it cannot take is found out here, in time.
+    QLockFile probe(lock);
+    if (!probe.tryLock(lockWaitMs))
+        return false;
+    probe.unlock();
+
+    // A file that cannot be read as settings would keep what could not be read, mangled, beside the
+    // new value: a fresh file takes its place.
+    if (QSettings(file, QSettings::IniFormat).status() != QSettings::NoError)
+        m_unreadableSettings.insert(file);
+    if (m_unreadableSettings.contains(file)) {
+        if (!QFile::remove(file))
+            return false;
+        m_unreadableSettings.remove(file);
+    }
+    QSettings settings(file, QSettings::IniFormat);
     settings.setValue(section + u'/' + key, value);
     settings.sync();
     return settings.status() == QSettings::NoError;

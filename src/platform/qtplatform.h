@@ -2,6 +2,8 @@
 
 #include "platform.h"
 
+#include <QSet>
+
 namespace siteloom {
 
 // The desktop as Qt presents it: QMessageBox, QFileDialog, QSettings, QStandardPaths,
@@ -18,6 +20,10 @@ public:
     QString desktopLocation() override;
     bool openInBrowser(const QUrl& url) override;
     void quit() override;
+
+private:
+    // Settings files found to hold what QSettings cannot read: the next save replaces them.
+    QSet<QString> m_unreadableSettings;
 };
 
 } // namespace siteloom

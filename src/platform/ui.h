@@ -7,8 +7,12 @@ class QWidget;
 
 namespace siteloom {
 
-// Window layouts are given in twips (1/1440 inch; 15 twips to a pixel at 96 dpi). One conversion
-// serves every window, scaled with the screen's logical dpi.
+// Window layouts are given in twips, drawn for the 9 pt Japanese Gothic of a 96 dpi screen (15 twips
+// to a pixel there). A twip is mapped to pixels through the metrics of the faces the windows use, the
+// user-interface font and the Mincho at its size: as much larger as they are than the design's faces
+// (never smaller), so that the whole arrangement keeps its proportions and grows with the font.
+// Controls inside a group box stand below the box's title as the style draws it; the box grows by as
+// much.
 [[nodiscard]] int twips(int value);
 [[nodiscard]] QRect twipsRect(int left, int top, int width, int height);
 void placeTwips(QWidget* widget, int left, int top, int width, int height);
@@ -18,6 +22,13 @@ void placeTwips(QWidget* widget, int left, int top, int width, int height);
 inline constexpr char16_t minchoFamily[] = u"ＭＳ 明朝";
 inline constexpr char16_t gothicFamily[] = u"ＭＳ Ｐゴシック";
 void installFontSubstitutions();
+
+// The windows' user-interface font: the desktop's font when its face has Japanese, else the Gothic at
+// the desktop font's size. prepareApplication() makes it the application's font.
+[[nodiscard]] QFont interfaceFont(const QFont& desktopFont);
+
+// The faces at the size the layout gives them in points of the 9 pt design; they grow with the
+// user-interface font. The Gothic is the user-interface font's face.
 [[nodiscard]] QFont minchoFont(qreal pointSize, bool bold = false);
 [[nodiscard]] QFont gothicFont(qreal pointSize, bool bold = false);
 

@@ -210,21 +210,16 @@ void tst_listfile::loading_data()
         after({{title, fits}}));
     refused("fields named in their order, not the file's", u"te009="_s + tooLong + u"x\nte005="_s + tooLong,
             u"background image 32768"_s);
-    refused("a field before an entry", u"list1=001\nls000=a："_s + tooLong + u"\nte008="_s + tooLong,
+    refused("a field after a long entry", u"list1=001\nls000=a："_s + tooLong + u"\nte008="_s + tooLong,
             u"own name 32768"_s);
-    refused("site URL of the second entry", u"list1=002\nls000=a\nls001=a：b："_s + tooLong + u"：c"_s,
-            u"entry 1 32770"_s);
-    refused("entry without a separator, all banner URL", u"list1=001\nls000="_s + tooLong,
-            u"entry 0 32768"_s);
+    // Entries go into the list whole, however long their fields; only the edit button refuses them.
     const QString longEntry = fits + u'：' + fits + u'：' + fits;
     row("long entry whose every field fits", u"list1=001\nls000="_s + longEntry,
         after({}, QStringList{longEntry}));
-    refused("counted without dropped lines, in a block the file ends inside",
-            u"list1=005\nls000=a\njunk\nls002=："_s + tooLong, u"entry 1 32768"_s);
-    row("in a block a later count line replaces",
-        u"list1=001\nls000="_s + tooLong + u"\nlist1=001\nls000=a"_s, after({}, a));
-    row("in a block a later empty count line replaces", u"list1=001\nls000="_s + tooLong + u"\nlist1=000"_s,
-        after({}, QStringList()));
+    row("site URL of an entry longer than its box", u"list1=002\nls000=a\nls001=a：b："_s + tooLong,
+        after({}, QStringList{u"a"_s, u"a：b："_s + tooLong}));
+    row("entry without a separator, longer than a box", u"list1=001\nls000="_s + tooLong,
+        after({}, QStringList{tooLong}));
 }
 
 void tst_listfile::loading()
@@ -242,10 +237,8 @@ void tst_listfile::loading()
     if (!loadListFile(path, &inputs, &error, &shortBlock)) {
         QVERIFY(error.tooLong);
         const TooLongValue& where = *error.tooLong;
-        actual = u"too long: %1 %2"_s
-                     .arg(where.entry >= 0 ? u"entry %1"_s.arg(where.entry)
-                                           : QString::fromLatin1(fieldNames[int(where.field)]))
-                     .arg(where.length);
+        actual =
+            u"too long: %1 %2"_s.arg(QString::fromLatin1(fieldNames[int(where.field)])).arg(where.length);
         QCOMPARE(error.file.path, QDir::toNativeSeparators(path));
         QCOMPARE(error.encoding, TextEncodingProblem::None);
     } else if (shortBlock) {

@@ -301,7 +301,10 @@ void TestTextFile::readsLines_data()
     row("UTF-8 byte-order mark", "\xEF\xBB\xBFlist1=000\r\n", {}, Utf8);
     row("short UTF-8 Japanese that is also valid Windows-31J",
         u"list1=001\r\nls000=こんにちは\r\n"_s.toUtf8(), {}, Utf8);
-    row("UTF-8 full-width letters", u"te006=ＡＢＣ\r\n"_s.toUtf8(), {}, Utf8);
+    // Japanese of one kind alone tells UTF-8 as well as hiragana does.
+    row("UTF-8 katakana only", u"te006=カタカナ\r\n"_s.toUtf8(), {}, Utf8);
+    row("UTF-8 kanji only", u"te006=漢字\r\n"_s.toUtf8(), {}, Utf8);
+    row("UTF-8 full-width letters only", u"te006=ＡＢＣ\r\n"_s.toUtf8(), {}, Utf8);
     row("half-width katakana that happen to be two-byte UTF-8",
         QByteArray::fromHex("6C733030303DC3BDC4814662"), {u"ls000=ﾃｽﾄ：b"_s});
     row("UTF-8 without Japanese reads as Windows-31J", u"te008=café"_s.toUtf8(), {u"te008=cafﾃｩ"_s});

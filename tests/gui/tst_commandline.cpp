@@ -9,9 +9,15 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -25,17 +31,43 @@ struct Run
     QString err;
 };
 
+// How the program is run besides its arguments.
+struct Setting
+{
+    QStringList environment; // NAME=value, set after the display variables are removed
+    qint64 addressSpace = 0; // the most address space it may take, in bytes; 0: no limit
+    QByteArray rawListFile;  // given as the --build file in its raw bytes, before the arguments
+};
+
 // Runs the real program as a script would, without any display: a window, a QGuiApplication or a
 // platform plugin would make it abort.
-Run runProgram(const QStringList& arguments, const QString& workingDirectory)
+Run runProgram(const QStringList& arguments, const QString& workingDirectory, const Setting& setting = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
         environment.remove(name);
+    for (const QString& variable : setting.environment)
+        environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(SITELOOM_BINARY), arguments);
+    if (const qint64 limit = setting.addressSpace) {
+        process.setChildProcessModifier([limit] {
+            const rlimit bound{rlim_t(limit), rlim_t(limit)};
+            ::setrlimit(RLIMIT_AS, &bound);
+        });
+    }
+    if (setting.rawListFile.isEmpty()) {
+        process.start(QStringLiteral(SITELOOM_BINARY), arguments);
+    } else {
+        // A name that is not UTF-8 cannot pass through a QString: the shell makes it from escapes.
+        QString escaped;
+        for (const char byte : setting.rawListFile)
+            escaped += u"\\0"_s + QString::number(uchar(byte), 8);
+        const QString script = u"list=$(printf '%b' \"$1\"); shift; exec \"$0\" --build \"$list\" \"$@\""_s;
+        process.start(u"/bin/sh"_s,
+                      QStringList{u"-c"_s, script, QStringLiteral(SITELOOM_BINARY), escaped} + arguments);
+    }
     // A program that hangs is killed when the process object goes, and reported as exit -1.
     const bool finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
     return Run{finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
@@ -57,6 +89,15 @@ bool streamHolds(const QString& stream, const QStringList& texts)
                        [&stream](const QString& text) { return stream.contains(text); });
 }
 
+// What stands where the list file is looked for.
+enum class ListFile {
+    Bytes,            // a file of the row's bytes (null: nothing)
+    Fifo,             // a FIFO, which nothing writes into
+    Directory,        // a directory
+    BelowAFile,       // the list file is looked for below a file of the row's bytes, as if it were a folder
+    InShiftJisFolder, // a file of the row's bytes in a directory whose name is Shift_JIS, not UTF-8
+};
+
 } // namespace
 
 class tst_commandline : public QObject
@@ -73,6 +114,7 @@ private slots:
     void buildPlacesThePage();
     void answersWithoutBuilding_data();
     void answersWithoutBuilding();
+    void buildRunsOutOfMemory();
 
 private:
     QString m_startDirectory;
@@ -109,10 +151,18 @@ void tst_commandline::buildMatchesTheWindow_data()
     QTest::addColumn<QString>("base");     // the base directory, below the test's directory
     QTest::addColumn<QString>("pageName"); // the page written, when one is
     QTest::addColumn<QString>("message");  // how the message begins, empty when the page is written
+    QTest::addColumn<ListFile>("listFile");
+    QTest::addColumn<QString>("reason"); // how the message's last line begins; empty: not looked at
 
     const auto row = [](const char* name, const QByteArray& bytes, const QString& pageName,
                         const QString& message = {}, const QString& base = u"out"_s) {
-        QTest::newRow(name) << bytes << base << pageName << message;
+        QTest::newRow(name) << bytes << base << pageName << message << ListFile::Bytes << QString();
+    };
+    // Refused at once, without waiting on the file, and for the reason the system gives in Japanese.
+    const auto refused = [](const char* name, ListFile listFile, const QByteArray& bytes,
+                            const QString& reason) {
+        QTest::newRow(name) << bytes << u"out"_s << u"link.html"_s << u"ファイルを読み込めませんでした。"_s
+                            << listFile << reason;
     };
     const QString unreadable = u"ファイルを読み込めませんでした。"_s;
     const QByteArray example = readBytes(QStringLiteral(SITELOOM_TEST_DATA "/link-example.txt"));
@@ -140,6 +190,13 @@ void tst_commandline::buildMatchesTheWindow_data()
         u"ファイルが途中で終わっていました。"_s);
     row("missing base directory", example, u"link.html"_s, u"ページを書き込めませんでした。"_s,
         u"missing/dir"_s);
+    refused("FIFO as the list file", ListFile::Fifo, {},
+            u"名前付きパイプ（FIFO）で、普通のファイルではありません"_s);
+    refused("directory as the list file", ListFile::Directory, {}, u"ディレクトリです"_s);
+    refused("a file where a folder of the path should be", ListFile::BelowAFile, example,
+            u"ディレクトリではありません"_s);
+    refused("list file in a folder whose name is Shift_JIS", ListFile::InShiftJisFolder, example,
+            u"ファイルかディレクトリの名前が UTF-8 ではありません"_s);
 }
 
 void tst_commandline::buildMatchesTheWindow()
@@ -148,10 +205,49 @@ void tst_commandline::buildMatchesTheWindow()
     QFETCH(QString, base);
     QFETCH(QString, pageName);
     QFETCH(QString, message);
+    QFETCH(ListFile, listFile);
+    QFETCH(QString, reason);
     const QDir dir(m_dir->path());
     QVERIFY(dir.mkdir(u"out"_s));
-    const QString listPath = dir.filePath(u"list.txt"_s);
-    QVERIFY(bytes.isNull() ? QFile::remove(listPath) : writeBytes(listPath, bytes));
+    QString listPath = dir.filePath(u"list.txt"_s);
+    QVERIFY(QFile::remove(listPath));
+    const QByteArray rawName = QFile::encodeName(listPath);
+    Setting setting;
+    switch (listFile) {
+    case ListFile::Bytes:
+        QVERIFY(bytes.isNull() || writeBytes(listPath, bytes));
+        break;
+    case ListFile::Fifo:
+        QCOMPARE(::mkfifo(rawName.constData(), 0644), 0);
+        break;
+    case ListFile::Directory:
+        QVERIFY(dir.mkdir(u"list.txt"_s));
+        break;
+    case ListFile::BelowAFile:
+        QVERIFY(writeBytes(listPath, bytes));
+        listPath += u"/list.txt"_s;
+        break;
+    case ListFile::InShiftJisFolder: {
+        // "アリ" in Shift_JIS; the dialog and the command line both give the name decoded as UTF-8.
+        const QByteArray folder = QFile::encodeName(dir.path()) + "/\x83\x41\x83\x8a";
+        setting.rawListFile = folder + "/list.txt";
+        QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+        FILE* file = std::fopen(setting.rawListFile.constData(), "wb");
+        QVERIFY(file);
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
+        QCOMPARE(std::fclose(file), 0);
+        listPath = QFile::decodeName(setting.rawListFile);
+        QVERIFY(!QFileInfo::exists(listPath));
+        break;
+    }
+    }
+    // Qt cannot address a name that is not UTF-8, so the folder goes by its raw name.
+    const auto removeRaw = qScopeGuard([&setting] {
+        if (!setting.rawListFile.isEmpty()) {
+            ::unlink(setting.rawListFile.constData());
+            ::rmdir(setting.rawListFile.chopped(int(strlen("/list.txt"))).constData());
+        }
+    });
     base = dir.filePath(base);
     const QString pagePath = QDir(base).filePath(pageName);
 
@@ -166,11 +262,15 @@ void tst_commandline::buildMatchesTheWindow()
     const QString last = platform.messageTexts().constLast();
     const QString stop = last == u"作成しました。"_s || last == u"読込み完了"_s ? QString() : last;
     QVERIFY2(message.isEmpty() ? stop.isEmpty() : stop.startsWith(message), qPrintable(stop));
+    QVERIFY2(stop.section(u'\n', -1).startsWith(reason), qPrintable(stop));
     const QByteArray windowPage = readBytes(pagePath);
     QCOMPARE(windowPage.isEmpty(), !stop.isEmpty());
     QVERIFY(stop.isEmpty() == QFile::remove(pagePath));
 
-    const Run run = runProgram({u"--build"_s, listPath, u"--directory"_s, base}, m_dir->path());
+    const QStringList arguments{u"--directory"_s, base};
+    const Run run = runProgram(setting.rawListFile.isEmpty() ? QStringList{u"--build"_s, listPath} + arguments
+                                                             : arguments,
+                               m_dir->path(), setting);
     QCOMPARE(run.exitCode, stop.isEmpty() ? 0 : 1);
     QCOMPARE(run.out, stop.isEmpty() ? QDir::toNativeSeparators(pagePath) + u'\n' : QString());
     QCOMPARE(run.err, stop.isEmpty() ? QString() : stop + u'\n');
@@ -218,10 +318,11 @@ void tst_commandline::answersWithoutBuilding_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("outHolds"); // what standard output holds (see streamHolds)
     QTest::addColumn<QStringList>("errHolds"); // the same for standard error
+    QTest::addColumn<QStringList>("environment");
 
     const auto usage = [](const char* name, const QStringList& arguments, const QString& reason) {
         QTest::newRow(name) << arguments << 2 << QStringList()
-                            << QStringList{u"siteloom: "_s, reason, u"siteloom --help"_s};
+                            << QStringList{u"siteloom: "_s, reason, u"siteloom --help"_s} << QStringList();
     };
     usage("unknown option", {u"--bogus"_s}, u"「--bogus」"_s);
     usage("unknown short option with --build", {u"--build"_s, u"list.txt"_s, u"-x"_s}, u"「-x」"_s);
@@ -234,19 +335,31 @@ void tst_commandline::answersWithoutBuilding_data()
     usage("empty file to open", {QString()}, u"空"_s);
 
     const QStringList version{u"siteloom 1.01\n"_s};
-    QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << version << QStringList();
-    QTest::newRow("-v before a build")
-        << QStringList{u"-v"_s, u"--build"_s, u"list.txt"_s} << 0 << version << QStringList();
+    QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << version << QStringList()
+                               << QStringList();
+    QTest::newRow("-v before a build") << QStringList{u"-v"_s, u"--build"_s, u"list.txt"_s} << 0 << version
+                                       << QStringList() << QStringList();
     // The help names every form of the program and every option, in both languages.
     const QStringList help =
         u"使い方 / Usage:\n|siteloom [FILE]|siteloom --build FILE [--directory DIR]|-b, --build FILE|"
         u"-d, --directory DIR|-h, --help|-v, --version|ウィンドウを開かずに|without opening the window|"
         u"今のディレクトリ|the current directory|使い方の誤り / usage error"_s.split(u'|');
-    QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << help << QStringList();
+    QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << help << QStringList() << QStringList();
     QTest::newRow("-h after a build")
-        << QStringList{u"--build"_s, u"list.txt"_s, u"-h"_s} << 0 << help << QStringList();
-    QTest::newRow("window without a display")
-        << QStringList{u"list.txt"_s} << 1 << QStringList() << QStringList{u"siteloom: "_s, u"xvfb-run"_s};
+        << QStringList{u"--build"_s, u"list.txt"_s, u"-h"_s} << 0 << help << QStringList() << QStringList();
+    QTest::newRow("window without a display") << QStringList{u"list.txt"_s} << 1 << QStringList()
+                                              << QStringList{u"siteloom: "_s, u"xvfb-run"_s} << QStringList();
+    // A display that is named but cannot be reached ends with the tool's message, not Qt's abort.
+    const auto unreachable = [](const char* name, const QString& variable) {
+        QTest::newRow(name) << QStringList{u"list.txt"_s} << 1 << QStringList()
+                            << QStringList{u"siteloom: 画面（ディスプレイ）に接続できません（"_s + variable +
+                                               u"）。"_s,
+                                           u"xvfb-run"_s}
+                            << QStringList{variable};
+    };
+    unreachable("X display that does not exist", u"DISPLAY=:31973"_s);
+    unreachable("Wayland socket that does not exist", u"WAYLAND_DISPLAY=siteloom-no-such-socket"_s);
+    unreachable("platform that is not installed", u"QT_QPA_PLATFORM=siteloom-no-such-platform"_s);
 }
 
 void tst_commandline::answersWithoutBuilding()
@@ -255,11 +368,46 @@ void tst_commandline::answersWithoutBuilding()
     QFETCH(int, exitCode);
     QFETCH(QStringList, outHolds);
     QFETCH(QStringList, errHolds);
-    const Run run = runProgram(arguments, m_dir->path());
+    QFETCH(QStringList, environment);
+    const Run run = runProgram(arguments, m_dir->path(), Setting{environment, 0, {}});
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(streamHolds(run.out, outHolds), qPrintable(run.out));
     QVERIFY2(streamHolds(run.err, errHolds), qPrintable(run.err));
     QCOMPARE(filesIn(m_dir->path()), QStringList{u"list.txt"_s});
+}
+
+// A list file too big for the memory the program may take ends with a message and exit 1, not an
+// abort; the same limit leaves room for a small list, so it is the list that ran out.
+void tst_commandline::buildRunsOutOfMemory()
+{
+#ifdef __SANITIZE_ADDRESS__
+    QSKIP("the sanitizer reserves more address space than any limit leaves");
+#endif
+    const QDir dir(m_dir->path());
+    Setting setting;
+    setting.addressSpace = 192 * 1024 * 1024;
+    const Run small = runProgram({u"--build"_s, u"list.txt"_s}, dir.path(), setting);
+    QCOMPARE(small.err, QString());
+    QCOMPARE(small.exitCode, 0);
+    QVERIFY(QFile::remove(dir.filePath(u"page.html"_s)));
+
+    // 64 MiB of entries: twice that as text.
+    QFile file(dir.filePath(u"big.txt"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    constexpr int entries = 64 * 1024;
+    file.write("list1=" + QByteArray::number(entries) + "\r\n");
+    const QByteArray entry(1000, 'x');
+    for (int i = 0; i < entries; ++i)
+        file.write("ls" + QByteArray::number(i).rightJustified(3, '0') + '=' + entry + "\r\n");
+    file.write("te001=page.html\r\n");
+    file.close();
+    QCOMPARE(file.error(), QFileDevice::NoError);
+
+    const Run big = runProgram({u"--build"_s, u"big.txt"_s}, dir.path(), setting);
+    QCOMPARE(big.err, u"siteloom: メモリが足りなくなったため、中止しました。\n"_s);
+    QCOMPARE(big.exitCode, 1);
+    QCOMPARE(big.out, QString());
+    QCOMPARE(filesIn(dir.path()), (QStringList{u"big.txt"_s, u"list.txt"_s}));
 }
 
 QTEST_MAIN(tst_commandline)

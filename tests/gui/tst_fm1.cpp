@@ -9,6 +9,7 @@
 #include "ui.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +73,7 @@ private slots:
     void movingTheLists();
     void closing_data();
     void closing();
+    void pathBoxTakesOneLineOfPlainText();
 
 private:
     [[nodiscard]] fm1* openChooser(main1& window);
@@ -264,6 +266,22 @@ void tst_fm1::closing()
     QCOMPARE(platform.settings.value(firstDir), confirm ? walked : u"/remembered"_s);
     QCOMPARE(QDir::currentPath(), walked);
     QCOMPARE(openChooser(window)->Text1->text(), walked);
+}
+
+// A pasted path loses its line breaks, as in the main window's boxes, and the base directory shows
+// what looks like markup as the characters it is.
+void tst_fm1::pathBoxTakesOneLineOfPlainText()
+{
+    FakePlatform platform;
+    main1 window(platform);
+    fm1* chooser = openChooser(window);
+    chooser->Text1->clear();
+    QGuiApplication::clipboard()->setText(u"<b>ホーム</b>\r\nページ\n"_s);
+    chooser->Text1->paste();
+    QCOMPARE(chooser->Text1->text(), u"<b>ホーム</b>ページ"_s);
+    chooser->Command1->click();
+    QCOMPARE(window.Label1->text(), u"<b>ホーム</b>ページ"_s);
+    QCOMPARE(window.Label1->textFormat(), Qt::PlainText);
 }
 
 QTEST_MAIN(tst_fm1)

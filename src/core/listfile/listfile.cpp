@@ -1,6 +1,5 @@
 #include "listfile/listfile.h"
 
-#include "linkentry/linkentry.h"
 #include "text/cp932.h"
 
 #include <QDir>
@@ -237,12 +236,11 @@ public:
         if (m_blockLeft > 0) {
             m_content.shortBlock = ShortEntryBlock{m_entries.size(), m_announced};
             m_content.entries = std::move(m_entries);
-            m_content.tooLong = m_entryTooLong;
         }
-        // A field too long goes before any entry, the first in the fields' order before the others.
+        // The first too long in the fields' order, not the file's.
         for (qsizetype i = qsizetype(fieldKeys.size()) - 1; i >= 0; --i) {
             if (m_fieldTooLong[i] > 0)
-                m_content.tooLong = TooLongValue{-1, fieldKeys[i].field, m_fieldTooLong[i]};
+                m_content.tooLong = TooLongValue{fieldKeys[i].field, m_fieldTooLong[i]};
         }
         return std::move(m_content);
     }
@@ -267,13 +265,10 @@ private:
         m_announced = digits.toString();
         m_content.shortBlock.reset();
         m_entries = QStringList();
-        m_entryTooLong.reset();
         m_blockIndex = 0;
         m_blockLeft = count;
-        if (count == 0) {
+        if (count == 0)
             m_content.entries = QStringList();
-            m_content.tooLong.reset();
-        }
     }
 
     // Line i of the block is an entry when it begins with "ls" and i in three-digit form; its value
@@ -281,41 +276,15 @@ private:
     void addEntryLine(QStringView line)
     {
         const qsizetype prefix = entryPrefixLength(line, m_blockIndex);
-        if (prefix >= 0) {
-            const QStringView entry = line.sliced(std::min(prefix + 1, line.size()));
-            if (const qsizetype tooLong = firstFieldBeyondItsBox(entry); tooLong > 0) {
-                // Kept as an empty entry so that the count stays; only the first is told.
-                if (!m_entryTooLong)
-                    m_entryTooLong = TooLongValue{m_entries.size(), ListFileField::FileName, tooLong};
-                m_entries.append(QString());
-            } else {
-                m_entries.append(entry.toString());
-            }
-        }
+        if (prefix >= 0)
+            m_entries.append(line.sliced(std::min(prefix + 1, line.size())).toString());
         ++m_blockIndex;
-        if (--m_blockLeft == 0) {
+        if (--m_blockLeft == 0)
             m_content.entries = std::move(m_entries);
-            m_content.tooLong = m_entryTooLong;
-        }
     }
 
-    // The length of the first field of the entry that does not fit its entry box, or 0. An entry
-    // that fits a box has no field that does not, so only long entries are split.
-    static qsizetype firstFieldBeyondItsBox(QStringView entry)
-    {
-        if (entry.size() <= textBoxCapacity)
-            return 0;
-        const LinkEntryView fields = splitEntryView(entry);
-        for (const QStringView field : {fields.bannerUrl, fields.siteName, fields.siteUrl}) {
-            if (field.size() > textBoxCapacity)
-                return field.size();
-        }
-        return 0;
-    }
-
-    ListFileContent m_content; // its tooLong is the entries' until finish() looks at the fields
-    QStringList m_entries;     // the entries of the open block
-    std::optional<TooLongValue> m_entryTooLong; // the open block's first entry too long for its boxes
+    ListFileContent m_content;
+    QStringList m_entries; // the entries of the open block
     // Per field, in the order of fieldKeys: the length of its value when that is too long, else 0.
     std::array<qsizetype, fieldKeys.size()> m_fieldTooLong{};
     qsizetype m_blockIndex = 0;
@@ -361,7 +330,7 @@ bool readListFile(const QString& path, ListFileContent* content, ListFileReadErr
     if (read.tooLong) {
         if (error) {
             failure.file =
-                FileError{QDir::toNativeSeparators(path), u"A value is longer than a text box holds."_s};
+                FileError{QDir::toNativeSeparators(path), u"A field is longer than its text box holds."_s};
             failure.tooLong = read.tooLong;
             *error = failure;
         }

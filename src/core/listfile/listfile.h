@@ -74,17 +74,17 @@ struct ShortEntryBlock
     QString entriesAnnounced;
 };
 
-// The most characters a text box of the window holds (a one-line text box's own limit). A value that
-// goes into a text box, or a field of a link entry that goes back into its entry box when edited,
-// would be cut off there if it were longer: a list file holding one is refused.
+// The most characters a text box of the window holds (a one-line text box's own limit). A field that
+// goes into a text box would be cut off there if it were longer: a list file holding one is refused.
+// Entries go into the list whole, however long; the window refuses to edit one whose fields do not
+// fit the entry boxes.
 inline constexpr qsizetype textBoxCapacity = 32767;
 
-// A value of a list file longer than its text box holds.
+// A field of a list file longer than its text box holds.
 struct TooLongValue
 {
-    qsizetype entry = -1;                          // index in the list, or -1 when it is a field
-    ListFileField field = ListFileField::FileName; // the field, when entry is -1
-    qsizetype length = 0;                          // the length of the field's or entry field's text
+    ListFileField field = ListFileField::FileName;
+    qsizetype length = 0; // the length of the field's text
 
     friend bool operator==(const TooLongValue&, const TooLongValue&) = default;
 };
@@ -102,8 +102,8 @@ struct ListFileContent
     std::optional<QString> ownName;
     std::optional<QString> ownUrl;
     std::optional<ShortEntryBlock> shortBlock; // the file ended inside the last entry block
-    // A value of the above that its text box cannot hold: the first field (in the order of
-    // listFileFields), else the first entry. Its text is not kept; the file is not to be applied.
+    // A field of the above that its text box cannot hold: the first in the order of listFileFields.
+    // Its text is not kept; the file is not to be applied.
     std::optional<TooLongValue> tooLong;
 
     // The value of a text field, if the file sets it.
@@ -116,7 +116,7 @@ struct ListFileContent
 // the lines right after it as its entry block, by position: line i of the block is an entry when it
 // begins with "ls" and i in three-digit form, its value starting one character after that; any
 // other line of the block is dropped. A block longer than the rest of the file ends with the file.
-// A value longer than its text box is noted in tooLong rather than kept.
+// A field longer than its text box is noted in tooLong rather than kept; entries are kept whole.
 [[nodiscard]] ListFileContent parseListFile(const QStringList& lines);
 
 // Sets what the file sets.
@@ -126,12 +126,12 @@ struct ListFileReadError
 {
     FileError file;                                           // the file and why it could not be read
     TextEncodingProblem encoding = TextEncodingProblem::None; // it was read, but is not Windows-31J text
-    std::optional<TooLongValue> tooLong; // it was read, but holds a value too long for its text box
+    std::optional<TooLongValue> tooLong; // it was read, but holds a field too long for its text box
 };
 
 // Reads and parses a whole list file, each line as its piece of the file is decoded. A file that is
-// not Windows-31J text or holds a value too long for its text box is refused. On failure *content
-// is left alone.
+// not a regular file, is not Windows-31J text or holds a field too long for its text box is refused. On
+// failure *content is left alone.
 [[nodiscard]] bool readListFile(const QString& path, ListFileContent* content, ListFileReadError* error);
 
 // Reads a list file and applies it onto *inputs (PageInputs{} holds the window's start values). On

@@ -1,13 +1,19 @@
 #include "text/textfile.h"
 
 #include "text/cp932.h"
+#include "text/systemreason.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QScopeGuard>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -327,6 +333,65 @@ void splitLines(QStringView text, const std::function<void(QStringView)>& takeLi
         takeLine(text.sliced(start));
 }
 
+// What a file that is not a regular file is, as the reason it is not read.
+QString notRegularFileReason(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return systemReason(EISDIR);
+    const QString kind = S_ISFIFO(mode)                   ? u"名前付きパイプ（FIFO）"_s
+                         : S_ISSOCK(mode)                 ? u"ソケット"_s
+                         : S_ISCHR(mode) || S_ISBLK(mode) ? u"デバイス"_s
+                                                          : u"特殊なファイル"_s;
+    return u"%1で、普通のファイルではありません"_s.arg(kind);
+}
+
+// Opens a regular file for reading; -1 (and *error filled) for anything else. A FIFO would wait for
+// a writer and a device may never end, so the kind of file is looked at before it is opened, and
+// again once it is open in case another took its place; it is opened without waiting either way.
+int openRegularFile(const QString& path, FileError* error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0) {
+        setError(error, path, systemReason(errno, path));
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        setError(error, path, notRegularFileReason(info.st_mode));
+        return -1;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        setError(error, path, systemReason(errno, path));
+        return -1;
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        setError(error, path,
+                 S_ISREG(info.st_mode) ? systemReason(errno) : notRegularFileReason(info.st_mode));
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Up to size bytes, fewer only at the end of the file; -1 with errno set on failure.
+qint64 readSome(int fd, char* data, qint64 size)
+{
+    qint64 got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, data + got, size_t(size - got));
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        got += n;
+    }
+    return got;
+}
+
 } // namespace
 
 bool readTextLines(const QString& path, const std::function<void(QStringView)>& takeLine, FileError* error,
@@ -334,11 +399,10 @@ bool readTextLines(const QString& path, const std::function<void(QStringView)>& 
 {
     if (problem)
         *problem = TextEncodingProblem::None;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, path, file.errorString());
+    const int fd = openRegularFile(path, error);
+    if (fd < 0)
         return false;
-    }
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
 
     TextEncodingCheck check;
     bool decoded = true; // every piece so far was valid Windows-31J
@@ -346,9 +410,9 @@ bool readTextLines(const QString& path, const std::function<void(QStringView)>& 
     qsizetype held = 0; // bytes at the start of the buffer that wait for the end of their line
     while (true) {
         buffer.resize(held + kReadSize);
-        const qint64 got = file.read(buffer.data() + held, kReadSize);
+        const qint64 got = readSome(fd, buffer.data() + held, kReadSize);
         if (got < 0) {
-            setError(error, path, file.errorString());
+            setError(error, path, systemReason(errno));
             return false;
         }
         check.add(QByteArrayView(buffer.constData() + held, qsizetype(got)));

@@ -103,7 +103,9 @@ struct FileError
 // (0x81-0x9F) cannot start a UTF-8 sequence, and half-width katakana that happen to form two-byte
 // UTF-8 never form a Japanese character. Whether the whole file is valid UTF-8 is known only at
 // its end, so a refused file may have had its lines handed on: a caller applies nothing before
-// this returns. On failure returns false and fills *error (if given).
+// this returns. A file that is not a regular file (a FIFO, a directory, a device) is refused before
+// anything is read, without waiting on it. On failure returns false and fills *error (if given), its
+// reason in Japanese (see systemReason).
 [[nodiscard]] bool readTextLines(const QString& path, const std::function<void(QStringView)>& takeLine,
                                  FileError* error, TextEncodingProblem* problem = nullptr);
 

@@ -27,6 +27,7 @@ fm1::fm1(Platform& platform, QLabel* baseDirectoryLabel, QWidget* parent)
     setFixedSize(twips(7890), twips(5250));
     buildControls();
     exposeObjectNames(this);
+    keepTextBoxesSingleLine(this);
     Form_Load();
     connectHandlers();
     Drive1->setFocus();

@@ -35,11 +35,12 @@ W* make(QWidget* parent, const char* name, const QString& caption, int left, int
 {
     auto* widget = new W(parent);
     widget->setObjectName(QLatin1StringView(name));
-    placeTwips(widget, left, top, width, height);
+    // A frame's place depends on its title, which the style draws above the frame's contents.
     if constexpr (std::is_base_of_v<QGroupBox, W>)
         widget->setTitle(caption);
     else if constexpr (requires { widget->setText(caption); })
         widget->setText(caption);
+    placeTwips(widget, left, top, width, height);
     return widget;
 }
 
@@ -178,6 +179,7 @@ void main1::buildControls()
     Command1 = make<QPushButton>(client, "Command1", u"指定"_s, 2160, 600, 615, 255);
     Label1 = make<QLabel>(client, "Label1", QString(), 2880, 600, 7935, 255);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Label1->setTextFormat(Qt::PlainText); // a directory name, never markup
     Line1 = line(client, "Line1", 120, 960, 10800);
 
     Frame3 = make<QGroupBox>(client, "Frame3", QString::fromUtf16(caption::backgroundFrame), 120, 1080, 10695,

@@ -56,7 +56,7 @@ QString listFileFieldCaption(ListFileField field)
 
 namespace {
 
-// Why a file that was read is not taken, in the user's words; Qt's reason when it was not read.
+// Why a file that was read is not taken, in the user's words; the system's reason when it was not read.
 QString readProblem(const ListFileReadError& error)
 {
     const QString notShiftJis = u"Shift_JIS（CP932）のテキストファイルではありません。"_s;
@@ -72,9 +72,8 @@ QString readProblem(const ListFileReadError& error)
         break;
     }
     if (const std::optional<TooLongValue>& tooLong = error.tooLong) {
-        const QString place = tooLong->entry >= 0 ? u"リストの%1番目の項目"_s.arg(tooLong->entry + 1)
-                                                  : u"「%1」"_s.arg(listFileFieldCaption(tooLong->field));
-        return u"%1が長すぎます（%2文字。入力欄には%3文字までしか入りません）。"_s.arg(place)
+        return u"「%1」が長すぎます（%2文字。入力欄には%3文字までしか入りません）。"_s
+            .arg(listFileFieldCaption(tooLong->field))
             .arg(tooLong->length)
             .arg(textBoxCapacity);
     }
