@@ -20,13 +20,10 @@ namespace {
 
 constexpr int exitClean = 0;
 constexpr int exitProblems = 1;
-constexpr int exitUsage = 2;
 
 int usageError(const QString& japanese, const QString& english)
 {
-    writeLine(stderr, u"siteloom: "_s + japanese + u" / "_s + english);
-    writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
-    return exitUsage;
+    return usageErrorExit(japanese + u" / "_s + english);
 }
 
 } // namespace

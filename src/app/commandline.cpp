@@ -310,9 +310,7 @@ int run(int argc, char* argv[])
     case Request::Action::Window:
         break;
     }
-    writeLine(stderr, u"siteloom: "_s + request.error);
-    writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
-    return exitUsage;
+    return usageErrorExit(request.error);
 }
 
 } // namespace
@@ -322,6 +320,13 @@ void writeLine(FILE* stream, const QString& text)
     const QByteArray bytes = (text + u'\n').toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
+}
+
+int usageErrorExit(const QString& reason)
+{
+    writeLine(stderr, u"siteloom: "_s + reason);
+    writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
+    return exitUsage;
 }
 
 bool loadListFileForCommand(const QString& file, PageInputs* inputs)

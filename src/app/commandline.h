@@ -26,6 +26,8 @@ namespace siteloom {
 // Shared by the modes that run without a window.
 // One line of text in the locale's encoding, flushed at once.
 void writeLine(FILE* stream, const QString& text);
+// Says what is wrong with the command line and where the help is, on standard error; gives 2.
+[[nodiscard]] int usageErrorExit(const QString& reason);
 // Loads a list file as "ファイル読込" does; any message but "読込み完了" goes to standard error
 // and gives false.
 [[nodiscard]] bool loadListFileForCommand(const QString& file, PageInputs* inputs);
