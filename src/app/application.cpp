@@ -7,12 +7,20 @@
 #include <QApplication>
 #include <QLocale>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 namespace siteloom {
 
+void ignoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 void prepareApplication()
 {
+    ignoreFileSizeSignal();
     QCoreApplication::setApplicationName(u"siteloom"_s);
     QCoreApplication::setApplicationVersion(QString::fromUtf16(programVersion));
     // The desktop matches windows to the installed desktop entry (and so to its name and icon) by

@@ -17,9 +17,12 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -188,11 +191,38 @@ Request readCommandLine(const QStringList& arguments)
     return Request{Request::Action::Build, builds.first(), directories.value(0), {}};
 }
 
+// Why the current directory cannot be named (it was deleted, or its path is longer than the system
+// names), in the system's words; empty when it can.
+QString currentDirectoryProblem()
+{
+    // The same call and limit as QDir::currentPath(), which gives an empty path in these cases, so
+    // that a relative name would be taken from the root.
+    char name[PATH_MAX + 1];
+    if (::getcwd(name, sizeof name) != nullptr)
+        return {};
+    // A path longer than the buffer is ERANGE, "Numerical result out of range": say what it means.
+    return qt_error_string(errno == ERANGE ? ENAMETOOLONG : errno);
+}
+
 // Loads the list file onto the window's start values as "ファイル読込" does and writes the page as
 // "html 作成" does, into the directory as if Label1 held it. The first message the window would
-// show that is not a success goes to standard error, and nothing more is done.
+// show that is not a success goes to standard error, and nothing more is done. The page never
+// replaces the list file.
 int buildPageFromFile(const QString& file, const QString& directory)
 {
+    // The current directory is needed for the page when no directory is given, and for any
+    // relative name.
+    if (directory.isNull() || QDir::isRelativePath(directory) || QDir::isRelativePath(file)) {
+        if (const QString reason = currentDirectoryProblem(); !reason.isEmpty()) {
+            writeLine(
+                stderr,
+                u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
+                u"（削除されたか、パスが長すぎます）。\n%1\n"
+                u"リストファイルと --directory を、どちらも絶対パスで指定してください。"_s.arg(reason));
+            return exitMessage;
+        }
+    }
+
     PageInputs inputs;
     if (!loadListFileForCommand(file, &inputs))
         return exitMessage;
@@ -201,9 +231,15 @@ int buildPageFromFile(const QString& file, const QString& directory)
         writeLine(stderr, problem);
         return exitMessage;
     }
+    const QString baseDirectory = directory.isNull() ? QDir::currentPath() : directory;
+    const QString path = QFileInfo(file).absoluteFilePath();
+    if (const QString pagePath = pageFilePath(baseDirectory, inputs.fileName); isSameFile(pagePath, path)) {
+        writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
+        return exitMessage;
+    }
     QString written;
     FileError writeError;
-    if (!writePageFile(directory.isNull() ? QDir::currentPath() : directory, inputs, &written, &writeError)) {
+    if (!writePageFile(baseDirectory, inputs, &written, &writeError)) {
         writeLine(stderr, pageNotWrittenMessage(written, writeError));
         return exitMessage;
     }
@@ -282,6 +318,7 @@ int runWindow(int argc, char* argv[], const QString& file)
 
 int run(int argc, char* argv[])
 {
+    ignoreFileSizeSignal();
     // Read before any application object exists: only the window may have a GUI application.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

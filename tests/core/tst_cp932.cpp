@@ -25,13 +25,13 @@ private slots:
         QCOMPARE(cp932::decode(QByteArray()), std::optional<QString>(QString()));
     }
 
-    // Every BMP character is either written so that it reads back as itself (or, for the six
+    // Every BMP character is either written so that it reads back as itself (or, for the seven
     // look-alikes, as the code page's form) or becomes a reference, and firstUnencodable agrees.
     // ASCII, controls included, is written byte for byte (ICU swaps 1A, 1C and 7F).
     void everyBmpCharacterIsKeptOrReferenced()
     {
-        const QString lookAlikeFrom = u"〜‖−¢£¬"_s;
-        const QString lookAlikeTo = u"～∥－￠￡￢"_s;
+        const QString lookAlikeFrom = u"〜‖−¢£¬—"_s;
+        const QString lookAlikeTo = u"～∥－￠￡￢―"_s;
         int kept = 0;
         for (char32_t c = 0; c < 0x10000; ++c) {
             if (c >= 0xD800 && c < 0xE000)
@@ -53,8 +53,21 @@ private slots:
             QVERIFY2(cp932::firstUnencodable(text) == -1, code);
             ++kept;
         }
-        // 128 ASCII + 63 half-width katakana + the double-byte characters + 6 look-alikes.
-        QCOMPARE(kept, 9403);
+        // 128 ASCII + 63 half-width katakana + the double-byte characters + 7 look-alikes.
+        QCOMPARE(kept, 9404);
+    }
+
+    // EM DASH (U+2014) is written as 0x815C, as the JIS-style look-alikes are written as their code
+    // page forms; 0x815C still reads as HORIZONTAL BAR (U+2015), as it always did, so a file read
+    // and written again keeps its bytes.
+    void emDashIsWrittenAsTheHorizontalBarCode()
+    {
+        bool referenced = true;
+        QCOMPARE(cp932::encode(u"a—b"_s, &referenced), hex("61815C62"));
+        QVERIFY(!referenced);
+        QCOMPARE(cp932::firstUnencodable(u"a—b"_s), qsizetype(-1));
+        QCOMPARE(cp932::decode(hex("815C")), std::optional<QString>(u"―"_s));
+        QCOMPARE(cp932::encode(u"―"_s), hex("815C"));
     }
 
     // Characters held twice by the code page: Windows writes the first form and reads both.
@@ -89,6 +102,7 @@ private slots:
         QTest::addColumn<qsizetype>("firstUnencodable");
         QTest::newRow("empty") << QString() << QByteArray() << qsizetype(-1);
         QTest::newRow("look-alikes inside text") << u"1〜2−3"_s << hex("31816032817C33") << qsizetype(-1);
+        QTest::newRow("em dash between kana") << u"あ—い"_s << hex("82A0815C82A2") << qsizetype(-1);
         QTest::newRow("emoji pair is one reference") << u"😀"_s << QByteArray("&#128512;") << qsizetype(0);
         QTest::newRow("rare supplementary kanji") << u"𠮟"_s << QByteArray("&#134047;") << qsizetype(0);
         QTest::newRow("references between kana, kanji, half-width and NEC/IBM")

@@ -78,6 +78,7 @@ private slots:
     void loading();
     void unsavableTextWritesNothing_data();
     void unsavableTextWritesNothing();
+    void emDashIsSaved();
 };
 
 // Each file is saved over a longer one, of which nothing may remain, and has those bytes (when
@@ -300,6 +301,32 @@ void tst_listfile::unsavableTextWritesNothing()
     QCOMPARE(actual, refusal);
     QCOMPARE(readBytes(path), "old content\r\n");
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"link.txt"_s});
+}
+
+// EM DASH, once refused, is saved as 0x815C: it loads as HORIZONTAL BAR, as that code always did,
+// and the loaded inputs save to the same bytes again.
+void tst_listfile::emDashIsSaved()
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"link.txt"_s);
+    PageInputs inputs = exampleInputs();
+    inputs.entries.append(u"b.gif：サイト—日記：http://example.jp/"_s);
+    inputs.title = u"リンク—集"_s;
+    ListFileSaveError saveError;
+    QVERIFY(saveListFile(path, inputs, &saveError));
+    QVERIFY(!saveError.unencodable);
+    const QByteArray saved = readBytes(path);
+    QVERIFY(saved.contains("te006=" + QByteArray::fromHex("838A8393834E815C8F57") + "\r\n"));
+
+    PageInputs loaded;
+    ListFileReadError readError;
+    QVERIFY(loadListFile(path, &loaded, &readError));
+    PageInputs expected = inputs;
+    expected.entries.last().replace(u'—', u'―');
+    expected.title.replace(u'—', u'―');
+    QCOMPARE(loaded, expected);
+    QVERIFY(saveListFile(path, loaded, &saveError));
+    QCOMPARE(readBytes(path), saved);
 }
 
 QTEST_GUILESS_MAIN(tst_listfile)

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -94,6 +95,7 @@ private slots:
     void writesBytesInChunks();
     void writtenFileGetsPermissions_data();
     void writtenFileGetsPermissions();
+    void fullDiskKeepsEarlierFile_data();
     void fullDiskKeepsEarlierFile();
     void exactFileRefusesWhatWouldNotReadBack_data();
     void exactFileRefusesWhatWouldNotReadBack();
@@ -168,6 +170,10 @@ void TestTextFile::writtenFileGetsPermissions_data()
     QTest::newRow("new file, umask 002") << 0002 << -1 << 0664;
     QTest::newRow("replaced private file") << 0022 << 0600 << 0600;
     QTest::newRow("replaced executable file") << 0022 << 0755 << 0755;
+    // Only root may replace these; Qt alone gave them back writable for their owner (0644, 0600).
+    QTest::newRow("replaced read-only file, by root") << 0022 << 0444 << 0444;
+    QTest::newRow("replaced owner-read-only file, by root") << 0022 << 0400 << 0400;
+    QTest::newRow("replaced file others may write, by root") << 0077 << 0466 << 0466;
 }
 
 void TestTextFile::writtenFileGetsPermissions()
@@ -176,6 +182,8 @@ void TestTextFile::writtenFileGetsPermissions()
     QFETCH(int, earlierMode);
     QFETCH(int, mode);
     const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+    if (earlierMode >= 0 && (earlierMode & 0200) == 0 && ::geteuid() != 0)
+        QSKIP("only root may replace a file its owner may not write");
     if (earlierMode >= 0) {
         QVERIFY(writeBytes(path, QByteArray(10000, 'x')));
         QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(earlierMode)), 0);
@@ -189,21 +197,36 @@ void TestTextFile::writtenFileGetsPermissions()
     QCOMPARE(int(fileMode(path)), mode);
 }
 
-// The file size limit makes writes fail part-way, as a full disk would.
+// The file size limit makes writes fail part-way, as a full disk would: wherever the limit falls,
+// the earlier file stays and no temporary file is left. The writer hands over pieces of 32 Ki
+// characters; through Qt's write buffer a last piece under 16 KiB was written only on closing,
+// unchecked, and a file cut short replaced the earlier one.
+void TestTextFile::fullDiskKeepsEarlierFile_data()
+{
+    QTest::addColumn<int>("lines"); // of 8 bytes each; a piece holds 4,682 of them
+    QTest::addColumn<qint64>("limit");
+    QTest::newRow("small file: inside its only piece") << 1000 << qint64(4096);
+    QTest::newRow("small file: one byte short") << 1000 << qint64(7999);
+    QTest::newRow("four pieces and a short one: inside the last") << 20000 << qint64(155000);
+    QTest::newRow("inside the second piece") << 20000 << qint64(60000);
+}
+
 void TestTextFile::fullDiskKeepsEarlierFile()
 {
+    QFETCH(int, lines);
+    QFETCH(qint64, limit);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"list.txt"_s);
     QVERIFY(writeBytes(path, earlier));
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit previousLimit{};
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-    rlimit limit = previousLimit;
-    limit.rlim_cur = 100000;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    rlimit newLimit = previousLimit;
+    newLimit.rlim_cur = rlim_t(limit);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &newLimit), 0);
     FileError error;
     const bool written = writeTextFile(
-        path, [](LineWriter& w) { writeLines(w, QStringList(20000, u"key=値"_s)); }, &error);
+        path, [lines](LineWriter& w) { writeLines(w, QStringList(lines, u"key=値"_s)); }, &error);
     ::setrlimit(RLIMIT_FSIZE, &previousLimit);
     std::signal(SIGXFSZ, previousHandler);
 

@@ -2,6 +2,8 @@
 #include "filebytes.h"
 #include "guitest.h"
 #include "main1/main1.h"
+#include "page/linkpage.h"
+#include "programrun.h"
 #include "text/cp932.h"
 
 #include <QAction>
@@ -10,12 +12,13 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,54 +27,16 @@ using namespace siteloom;
 
 namespace {
 
-struct Run
+// A name that is not UTF-8 cannot pass through a QString: the shell makes it from escapes and
+// builds from it.
+ProgramRun runWithRawListFile(const QByteArray& rawListFile, const QStringList& arguments,
+                              const QString& workingDirectory)
 {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// How the program is run besides its arguments.
-struct Setting
-{
-    QStringList environment; // NAME=value, set after the display variables are removed
-    qint64 addressSpace = 0; // the most address space it may take, in bytes; 0: no limit
-    QByteArray rawListFile;  // given as the --build file in its raw bytes, before the arguments
-};
-
-// Runs the real program as a script would, without any display: a window, a QGuiApplication or a
-// platform plugin would make it abort.
-Run runProgram(const QStringList& arguments, const QString& workingDirectory, const Setting& setting = {})
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
-        environment.remove(name);
-    for (const QString& variable : setting.environment)
-        environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(workingDirectory);
-    if (const qint64 limit = setting.addressSpace) {
-        process.setChildProcessModifier([limit] {
-            const rlimit bound{rlim_t(limit), rlim_t(limit)};
-            ::setrlimit(RLIMIT_AS, &bound);
-        });
-    }
-    if (setting.rawListFile.isEmpty()) {
-        process.start(QStringLiteral(SITELOOM_BINARY), arguments);
-    } else {
-        // A name that is not UTF-8 cannot pass through a QString: the shell makes it from escapes.
-        QString escaped;
-        for (const char byte : setting.rawListFile)
-            escaped += u"\\0"_s + QString::number(uchar(byte), 8);
-        const QString script = u"list=$(printf '%b' \"$1\"); shift; exec \"$0\" --build \"$list\" \"$@\""_s;
-        process.start(u"/bin/sh"_s,
-                      QStringList{u"-c"_s, script, QStringLiteral(SITELOOM_BINARY), escaped} + arguments);
-    }
-    // A program that hangs is killed when the process object goes, and reported as exit -1.
-    const bool finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
-    return Run{finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-               QString::fromUtf8(process.readAllStandardError())};
+    QString escaped;
+    for (const char byte : rawListFile)
+        escaped += u"\\0"_s + QString::number(uchar(byte), 8);
+    const QString script = u"list=$(printf '%b' \"$1\"); shift; exec \"$0\" --build \"$list\" \"$@\""_s;
+    return runProgram(QStringList{escaped} + arguments, workingDirectory, {u"/bin/sh"_s, u"-c"_s, script});
 }
 
 QStringList filesIn(const QString& directory)
@@ -115,6 +80,12 @@ private slots:
     void answersWithoutBuilding_data();
     void answersWithoutBuilding();
     void buildRunsOutOfMemory();
+    void pageNeverReplacesTheListFile_data();
+    void pageNeverReplacesTheListFile();
+    void unknownCurrentDirectory_data();
+    void unknownCurrentDirectory();
+    void fileSizeLimit();
+    void replacedPageKeepsItsMode();
 
 private:
     QString m_startDirectory;
@@ -197,6 +168,22 @@ void tst_commandline::buildMatchesTheWindow_data()
             u"ディレクトリではありません"_s);
     refused("list file in a folder whose name is Shift_JIS", ListFile::InShiftJisFolder, example,
             u"ファイルかディレクトリの名前が UTF-8 ではありません"_s);
+    // The page file name is a file name in the base directory, nothing else; the file loads all the
+    // same, the name shown as it is.
+    const auto named = [](const QString& name) {
+        return cp932::encode(u"list1=001\r\nls000=a\r\nte001=%1\r\n"_s.arg(name));
+    };
+    row("page file name of blanks only", named(u" 　 "_s), u"link.html"_s,
+        u"ｈｔｍｌファイル名を入れてください。"_s);
+    row("page file name going up a directory", named(u"../x.html"_s), u"link.html"_s,
+        u"ｈｔｍｌファイル名「../x.html」には「/」を使えません。"_s);
+    row("page file name going down a directory", named(u" sub/x.html "_s), u"link.html"_s,
+        u"ｈｔｍｌファイル名「sub/x.html」には「/」を使えません。"_s);
+    row("page file name an absolute path", named(u"/tmp/x.html"_s), u"link.html"_s,
+        u"ｈｔｍｌファイル名「/tmp/x.html」には「/」を使えません。"_s);
+    row("page file name a dot", named(u"."_s), u"link.html"_s, u"「.」はｈｔｍｌファイル名に使えません"_s);
+    row("page file name two dots", named(u"　..　"_s), u"link.html"_s,
+        u"「..」はｈｔｍｌファイル名に使えません"_s);
 }
 
 void tst_commandline::buildMatchesTheWindow()
@@ -212,7 +199,7 @@ void tst_commandline::buildMatchesTheWindow()
     QString listPath = dir.filePath(u"list.txt"_s);
     QVERIFY(QFile::remove(listPath));
     const QByteArray rawName = QFile::encodeName(listPath);
-    Setting setting;
+    QByteArray rawListFile; // the list file's name in raw bytes, when it is not UTF-8
     switch (listFile) {
     case ListFile::Bytes:
         QVERIFY(bytes.isNull() || writeBytes(listPath, bytes));
@@ -230,22 +217,22 @@ void tst_commandline::buildMatchesTheWindow()
     case ListFile::InShiftJisFolder: {
         // "アリ" in Shift_JIS; the dialog and the command line both give the name decoded as UTF-8.
         const QByteArray folder = QFile::encodeName(dir.path()) + "/\x83\x41\x83\x8a";
-        setting.rawListFile = folder + "/list.txt";
+        rawListFile = folder + "/list.txt";
         QCOMPARE(::mkdir(folder.constData(), 0755), 0);
-        FILE* file = std::fopen(setting.rawListFile.constData(), "wb");
+        FILE* file = std::fopen(rawListFile.constData(), "wb");
         QVERIFY(file);
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
         QCOMPARE(std::fclose(file), 0);
-        listPath = QFile::decodeName(setting.rawListFile);
+        listPath = QFile::decodeName(rawListFile);
         QVERIFY(!QFileInfo::exists(listPath));
         break;
     }
     }
     // Qt cannot address a name that is not UTF-8, so the folder goes by its raw name.
-    const auto removeRaw = qScopeGuard([&setting] {
-        if (!setting.rawListFile.isEmpty()) {
-            ::unlink(setting.rawListFile.constData());
-            ::rmdir(setting.rawListFile.chopped(int(strlen("/list.txt"))).constData());
+    const auto removeRaw = qScopeGuard([&rawListFile] {
+        if (!rawListFile.isEmpty()) {
+            ::unlink(rawListFile.constData());
+            ::rmdir(rawListFile.chopped(int(strlen("/list.txt"))).constData());
         }
     });
     base = dir.filePath(base);
@@ -268,15 +255,24 @@ void tst_commandline::buildMatchesTheWindow()
     QVERIFY(stop.isEmpty() == QFile::remove(pagePath));
 
     const QStringList arguments{u"--directory"_s, base};
-    const Run run = runProgram(setting.rawListFile.isEmpty() ? QStringList{u"--build"_s, listPath} + arguments
-                                                             : arguments,
-                               m_dir->path(), setting);
+    const ProgramRun run = rawListFile.isEmpty()
+                               ? runProgram(QStringList{u"--build"_s, listPath} + arguments, m_dir->path())
+                               : runWithRawListFile(rawListFile, arguments, m_dir->path());
     QCOMPARE(run.exitCode, stop.isEmpty() ? 0 : 1);
     QCOMPARE(run.out, stop.isEmpty() ? QDir::toNativeSeparators(pagePath) + u'\n' : QString());
     QCOMPARE(run.err, stop.isEmpty() ? QString() : stop + u'\n');
     QCOMPARE(readBytes(pagePath), windowPage);
-    if (!stop.isEmpty())
+    if (!stop.isEmpty()) {
         QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList());
+        // Qt lists neither a FIFO nor a folder whose name is not UTF-8.
+        const bool listStands = listFile == ListFile::Bytes
+                                    ? !bytes.isNull()
+                                    : listFile != ListFile::InShiftJisFolder && listFile != ListFile::Fifo;
+        const QStringList expected =
+            listStands ? QStringList{u"list.txt"_s, u"out"_s} : QStringList{u"out"_s};
+        QCOMPARE(filesIn(dir.path()), expected);
+        QVERIFY(!QFileInfo::exists(u"/tmp/x.html"_s));
+    }
 }
 
 // Where the page goes: the current directory unless --directory names one, relative names taken
@@ -302,7 +298,7 @@ void tst_commandline::buildPlacesThePage()
     if (printed.isEmpty())
         printed = dir.filePath(u"page.html"_s);
 
-    const Run run = runProgram(arguments, dir.path());
+    const ProgramRun run = runProgram(arguments, dir.path());
     QCOMPARE(run.err, QString());
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, printed + u'\n');
@@ -369,7 +365,7 @@ void tst_commandline::answersWithoutBuilding()
     QFETCH(QStringList, outHolds);
     QFETCH(QStringList, errHolds);
     QFETCH(QStringList, environment);
-    const Run run = runProgram(arguments, m_dir->path(), Setting{environment, 0, {}});
+    const ProgramRun run = runProgram(arguments, m_dir->path(), {}, environment);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(streamHolds(run.out, outHolds), qPrintable(run.out));
     QVERIFY2(streamHolds(run.err, errHolds), qPrintable(run.err));
@@ -384,9 +380,8 @@ void tst_commandline::buildRunsOutOfMemory()
     QSKIP("the sanitizer reserves more address space than any limit leaves");
 #endif
     const QDir dir(m_dir->path());
-    Setting setting;
-    setting.addressSpace = 192 * 1024 * 1024;
-    const Run small = runProgram({u"--build"_s, u"list.txt"_s}, dir.path(), setting);
+    const QStringList limited{u"prlimit"_s, u"--as=%1"_s.arg(192 * 1024 * 1024), u"--"_s};
+    const ProgramRun small = runProgram({u"--build"_s, u"list.txt"_s}, dir.path(), limited);
     QCOMPARE(small.err, QString());
     QCOMPARE(small.exitCode, 0);
     QVERIFY(QFile::remove(dir.filePath(u"page.html"_s)));
@@ -403,11 +398,187 @@ void tst_commandline::buildRunsOutOfMemory()
     file.close();
     QCOMPARE(file.error(), QFileDevice::NoError);
 
-    const Run big = runProgram({u"--build"_s, u"big.txt"_s}, dir.path(), setting);
+    const ProgramRun big = runProgram({u"--build"_s, u"big.txt"_s}, dir.path(), limited);
     QCOMPARE(big.err, u"siteloom: メモリが足りなくなったため、中止しました。\n"_s);
     QCOMPARE(big.exitCode, 1);
     QCOMPARE(big.out, QString());
     QCOMPARE(filesIn(dir.path()), (QStringList{u"big.txt"_s, u"list.txt"_s}));
+}
+
+// However the page file name and the directory reach it, the page never replaces the list file it
+// is built from: the window (after "ファイル読込") and the command line refuse with the same message
+// and the list file keeps every byte.
+void tst_commandline::pageNeverReplacesTheListFile_data()
+{
+    QTest::addColumn<QString>("pageName"); // te001 of the list file
+    QTest::addColumn<QString>("base");     // the base directory, relative to the test's directory; null: none
+    QTest::addColumn<QString>("link"); // made in "out" before: "s NAME" a symbolic link, "h NAME" a hard link
+
+    QTest::newRow("its own name, in its directory") << u"list.txt"_s << u"."_s << QString();
+    QTest::newRow("its own name, in the current directory") << u"list.txt"_s << QString() << QString();
+    QTest::newRow("its own name, the directory through .. and .")
+        << u"list.txt"_s << u"out/.././"_s << QString();
+    QTest::newRow("a symbolic link to it") << u"link.html"_s << u"out"_s << u"s link.html"_s;
+    QTest::newRow("a hard link to it") << u"link.html"_s << u"out"_s << u"h link.html"_s;
+    QTest::newRow("its own name, the directory a symbolic link to its directory")
+        << u"list.txt"_s << u"out/up"_s << u"s up"_s;
+}
+
+void tst_commandline::pageNeverReplacesTheListFile()
+{
+    QFETCH(QString, pageName);
+    QFETCH(QString, base);
+    QFETCH(QString, link);
+    const QDir dir(QDir(m_dir->path()).canonicalPath());
+    QVERIFY(dir.mkdir(u"out"_s));
+    const QString listPath = dir.filePath(u"list.txt"_s);
+    const QByteArray list = cp932::encode(u"list1=001\r\nls000=a\r\nte001=%1\r\n"_s.arg(pageName));
+    QVERIFY(writeBytes(listPath, list));
+    if (!link.isEmpty()) {
+        const QString made = dir.filePath(u"out/"_s + link.mid(2));
+        const QString target = link.endsWith(u"up"_s) ? dir.path() : listPath;
+        QVERIFY(link.startsWith(u's') ? QFile::link(target, made)
+                                      : ::link(QFile::encodeName(listPath).constData(),
+                                               QFile::encodeName(made).constData()) == 0);
+    }
+    const QString baseDirectory = base.isNull() ? dir.path() : dir.filePath(base);
+    // The message names the page as the window and the command line form its path: from the base
+    // directory in the window, from --directory as given on the command line.
+    const auto message = [&pageName](const QString& directory) {
+        return u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでし"
+               u"た"
+               u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s.arg(
+                   QDir::toNativeSeparators(pageFilePath(directory, pageName)));
+    };
+    const QStringList filesBefore = filesIn(dir.path());
+    const QStringList outBefore = filesIn(dir.filePath(u"out"_s));
+
+    FakePlatform platform;
+    main1 window(platform);
+    window.Label1->setText(baseDirectory);
+    platform.fileNames.enqueue(listPath);
+    window.fload->trigger();
+    window.Command4->click();
+    QCOMPARE(platform.messageTexts(), (QStringList{u"読込み完了"_s, message(baseDirectory)}));
+    QCOMPARE(readBytes(listPath), list);
+
+    QStringList arguments{u"--build"_s, u"list.txt"_s};
+    if (!base.isNull())
+        arguments << u"--directory"_s << base;
+    const ProgramRun run = runProgram(arguments, dir.path());
+    QCOMPARE(run.err, message(base.isNull() ? dir.path() : base) + u'\n');
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(readBytes(listPath), list);
+    QCOMPARE(filesIn(dir.path()), filesBefore);
+    QCOMPARE(filesIn(dir.filePath(u"out"_s)), outBefore);
+}
+
+// With a current directory the system cannot name (deleted, or deeper than PATH_MAX), a build that
+// needs it (no --directory, or a relative name) is refused with a message; it once wrote /NAME.
+// Given only absolute names it needs none and builds.
+void tst_commandline::unknownCurrentDirectory_data()
+{
+    QTest::addColumn<QString>("script"); // bash: makes the current directory unknown, then runs "$@"
+    QTest::addColumn<bool>("absolute");  // the list file and --directory given as absolute paths
+    QTest::addColumn<QString>("reason");
+
+    const QString deleted = u"mkdir gone && cd gone && rmdir ../gone && \"$@\""_s;
+    // 45 directories of 100 characters, 4,545 characters below the test's directory; bash's cd goes
+    // on by relative names where the whole path grows too long (dash's stops). The test removes them.
+    const QString deep = u"d=$(printf 'd%.0s' $(seq 100)); i=0; "
+                         u"while [ $i -lt 45 ]; do mkdir $d && cd $d || exit 9; i=$((i+1)); done; \"$@\""_s;
+    const QString gone = QCoreApplication::translate("QIODevice", "No such file or directory");
+    const QString tooLong = QString::fromLocal8Bit(std::strerror(ENAMETOOLONG));
+    QTest::newRow("deleted, no --directory") << deleted << false << gone;
+    QTest::newRow("deeper than the system names, no --directory") << deep << false << tooLong;
+    QTest::newRow("deleted, absolute names only") << deleted << true << QString();
+    QTest::newRow("deeper than the system names, absolute names only") << deep << true << QString();
+}
+
+void tst_commandline::unknownCurrentDirectory()
+{
+    QFETCH(QString, script);
+    QFETCH(bool, absolute);
+    QFETCH(QString, reason);
+    // A name of its own, so that a page written at the root is known for this test's.
+    const QString pageName = u"siteloom-cwd-%1.html"_s.arg(QCoreApplication::applicationPid());
+    const QString rootPage = u"/"_s + pageName;
+    const auto removeRootPage = qScopeGuard([&] { QFile::remove(rootPage); });
+    QVERIFY(!QFileInfo::exists(rootPage));
+    const QDir dir(QDir(m_dir->path()).canonicalPath());
+    QVERIFY(dir.mkdir(u"out"_s));
+    const QString listPath = dir.filePath(u"list.txt"_s);
+    QVERIFY(writeBytes(listPath, "list1=001\r\nls000=a\r\nte001=" + pageName.toLatin1() + "\r\n"));
+
+    QStringList arguments{u"--build"_s, listPath};
+    if (absolute)
+        arguments << u"--directory"_s << dir.filePath(u"out"_s);
+    const ProgramRun run = runProgram(arguments, dir.path(), {u"bash"_s, u"-c"_s, script, u"bash"_s});
+    // Deeper than QDir::removeRecursively() goes.
+    QCOMPARE(QProcess::execute(u"rm"_s, {u"-rf"_s, dir.filePath(u"d"_s.repeated(100))}), 0);
+    QVERIFY(!QFileInfo::exists(rootPage));
+    if (absolute) {
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out, dir.filePath(u"out/"_s + pageName) + u'\n');
+        QCOMPARE(run.exitCode, 0);
+        return;
+    }
+    QCOMPARE(run.err,
+             u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
+             u"（削除されたか、パスが長すぎます）。\n%1\n"
+             u"リストファイルと --directory を、どちらも絶対パスで指定してください。\n"_s.arg(reason));
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(filesIn(dir.path()), (QStringList{u"list.txt"_s, u"out"_s}));
+    QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList());
+}
+
+// Under a file size limit (prlimit --fsize) the program is not ended by SIGXFSZ: the write fails
+// like any other, with the message and exit status 1, and the earlier page keeps every byte.
+void tst_commandline::fileSizeLimit()
+{
+    if (QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
+        QSKIP("prlimit is not installed");
+    const QDir dir(QDir(m_dir->path()).canonicalPath());
+    QVERIFY(dir.mkdir(u"out"_s));
+    QString list = u"list1=100\r\n"_s;
+    for (int i = 0; i < 100; ++i)
+        list += u"ls%1=http://example.jp/%1.gif：サイト%1：http://example.jp/%1/\r\n"_s.arg(i, 3, 10,
+                                                                                            QChar(u'0'));
+    QVERIFY(writeBytes(dir.filePath(u"list.txt"_s), cp932::encode(list + u"te001=page.html\r\n"_s)));
+    const QString pagePath = dir.filePath(u"out/page.html"_s);
+    const QByteArray earlier = "<HTML>earlier page</HTML>\r\n";
+    QVERIFY(writeBytes(pagePath, earlier));
+
+    const ProgramRun run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path(),
+                                      {u"prlimit"_s, u"--fsize=4000"_s, u"--"_s});
+    QCOMPARE(run.err, u"ページを書き込めませんでした。\nout/page.html\n%1\n"_s.arg(
+                          QString::fromLocal8Bit(std::strerror(EFBIG))));
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(readBytes(pagePath), earlier);
+    QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList{u"page.html"_s});
+}
+
+// A page replaced by root keeps its mode bits exactly, a read-only one too (Qt alone made 0444 into
+// 0644).
+void tst_commandline::replacedPageKeepsItsMode()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root may replace a page its owner may not write");
+    const QDir dir(QDir(m_dir->path()).canonicalPath());
+    QVERIFY(dir.mkdir(u"out"_s));
+    const QString pagePath = dir.filePath(u"out/page.html"_s);
+    QVERIFY(writeBytes(pagePath, "<HTML>earlier page</HTML>\r\n"));
+    QCOMPARE(::chmod(QFile::encodeName(pagePath).constData(), 0444), 0);
+
+    const ProgramRun run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(readBytes(pagePath).startsWith("<HTML>\r\n<HEAD>\r\n"));
+    struct stat info;
+    QCOMPARE(::stat(QFile::encodeName(pagePath).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0444));
 }
 
 QTEST_MAIN(tst_commandline)

@@ -1,11 +1,17 @@
 // Real file system faults under the real handlers: a disk that fills up (a tiny tmpfs) and a
 // read-only file system (a tmpfs mounted read-only), both mounted in a mount namespace of this test
-// process alone, plus a missing directory and a directory where the file should be. Mounting needs
-// root; without it those rows are skipped and say why.
+// process alone, plus a missing directory and a directory where the file should be; a disk that
+// fills inside the last piece of a write, the file size limit, and a file that can be written only
+// in place. Mounting needs root; without it those rows are skipped and say why. The command line's
+// rows run the real program, which inherits the test's mount namespace.
 #include "fakeplatform.h"
 #include "filebytes.h"
 #include "guitest.h"
+#include "listfile/listfile.h"
 #include "main1/main1.h"
+#include "page/linkpage.h"
+#include "programrun.h"
+#include "text/textfile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,8 +25,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <numeric>
+#include <pwd.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -49,11 +60,114 @@ QString enterPrivateMountNamespace()
     return {};
 }
 
-enum class Fault { FullDisk, ReadOnly, MissingDirectory, DirectoryInTheWay };
+// FileSizeLimit: the limit (ulimit -f) set on this process, which runs the window; the application
+// ignores SIGXFSZ (the test does not), so the write fails with EFBIG rather than ending the process.
+// The command line under prlimit is tried in tst_commandline.
+enum class Fault { FullDisk, ReadOnly, MissingDirectory, DirectoryInTheWay, FileSizeLimit };
 
 QStringList filesIn(const QString& directory)
 {
     return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QString reasonFull()
+{
+    return QCoreApplication::translate("QIODevice", "No space left on device");
+}
+
+bool mountTmpfs(const QString& directory, const char* size)
+{
+    const QByteArray options = QByteArray("size=") + size;
+    return ::mount("tmpfs", QFile::encodeName(directory).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                   options.constData()) == 0;
+}
+
+bool bindMount(const QString& from, const QString& onto)
+{
+    return ::mount(QFile::encodeName(from).constData(), QFile::encodeName(onto).constData(), nullptr, MS_BIND,
+                   nullptr) == 0;
+}
+
+// Takes down a mount and whatever is mounted inside it.
+void unmount(const QString& directory)
+{
+    ::umount2(QFile::encodeName(directory).constData(), MNT_DETACH);
+}
+
+// Fills the file system of the directory with a file of its own until `free` bytes are left.
+bool leaveFree(const QString& directory, qint64 free)
+{
+    struct statvfs info;
+    if (::statvfs(QFile::encodeName(directory).constData(), &info) != 0)
+        return false;
+    const qint64 available = qint64(info.f_bavail) * qint64(info.f_bsize);
+    if (available < free ||
+        !writeBytes(QDir(directory).filePath(u"filler"_s), QByteArray(available - free, 'f')))
+        return false;
+    return ::statvfs(QFile::encodeName(directory).constData(), &info) == 0 &&
+           qint64(info.f_bavail) * qint64(info.f_bsize) == free;
+}
+
+// Keeps the sizes of the writes it is handed, as the writer hands them to a file.
+class PieceRecorder final : public QIODevice
+{
+public:
+    PieceRecorder() { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    QList<qint64> pieces;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 size) override
+    {
+        pieces.append(size);
+        return size;
+    }
+};
+
+// The sizes of the pieces the page of these inputs is written in.
+QList<qint64> pagePieces(const PageInputs& inputs)
+{
+    PieceRecorder recorder;
+    LineWriter writer(&recorder);
+    buildPage(inputs, [&writer](QStringView line) { writer.writeLine(line); });
+    (void)writer.finish();
+    return recorder.pieces;
+}
+
+qint64 total(const QList<qint64>& pieces)
+{
+    return std::accumulate(pieces.begin(), pieces.end(), qint64(0));
+}
+
+// A list of `entries` entries and a name of one's own, in the window.
+void fillWindow(main1& window, int entries)
+{
+    window.List1->clear();
+    for (int i = 0; i < entries; ++i)
+        window.List1->addItem(
+            u"http://example.jp/banner/%1.gif：リンクしているサイト%1：http://example.jp/site/%1/index.html"_s
+                .arg(i));
+    window.Text8->setText(u"自分のページ"_s);
+    window.Text9->setText(u"index.html"_s);
+}
+
+// Saves the list file at `path` ("ファイル保存") or writes the page ("html 作成") in the window, and
+// gives the messages shown.
+QStringList writeFromWindow(main1& window, FakePlatform& platform, bool page, const QString& path)
+{
+    platform.fileNames.enqueue(path);
+    if (page)
+        window.Command4->click();
+    else
+        window.fsave->trigger();
+    return platform.messageTexts();
+}
+
+// The message of a write that failed for this reason.
+QString failedMessage(bool page, const QString& path, const QString& reason)
+{
+    return (page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s) + u'\n' +
+           QDir::toNativeSeparators(path) + u'\n' + reason;
 }
 
 } // namespace
@@ -71,6 +185,10 @@ private slots:
     }
     void writeThatFails_data();
     void writeThatFails();
+    void lastPieceFails_data();
+    void lastPieceFails();
+    void writesInPlace_data();
+    void writesInPlace();
 };
 
 void tst_faults::writeThatFails_data()
@@ -89,6 +207,8 @@ void tst_faults::writeThatFails_data()
         QTest::addRow("%s: read-only file system", name) << page << Fault::ReadOnly << notWritable;
         QTest::addRow("%s: missing directory", name) << page << Fault::MissingDirectory << missing;
         QTest::addRow("%s: directory in the way", name) << page << Fault::DirectoryInTheWay << QString();
+        QTest::addRow("%s: file size limit", name)
+            << page << Fault::FileSizeLimit << QString::fromLocal8Bit(std::strerror(EFBIG));
     }
 }
 
@@ -119,7 +239,7 @@ void tst_faults::writeThatFails()
     const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
     const QString path =
         QDir(web).filePath(fault == Fault::MissingDirectory ? u"missing/"_s + fileName : fileName);
-    if (mounts) // the earlier file
+    if (mounts || fault == Fault::FileSizeLimit) // the earlier file
         QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
     if (fault == Fault::DirectoryInTheWay)
         QVERIFY(QDir(web).mkdir(fileName));
@@ -137,14 +257,18 @@ void tst_faults::writeThatFails()
         window.List1->addItem(u"http://example.jp/banner%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
     window.Text8->setText(u"自分のページ"_s);
     window.Text9->setText(u"index.html"_s);
-    platform.fileNames.enqueue(path);
-    if (page)
-        window.Command4->click();
-    else
-        window.fsave->trigger();
+    rlimit previousLimit{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    if (fault == Fault::FileSizeLimit) {
+        rlimit limit = previousLimit;
+        limit.rlim_cur = 4000;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    const QStringList messages = writeFromWindow(window, platform, page, path);
+    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
 
-    QCOMPARE(platform.messages.size(), 1);
-    const QStringList lines = platform.messages.constFirst().text.split(u'\n');
+    QCOMPARE(messages.size(), 1);
+    const QStringList lines = messages.constFirst().split(u'\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines.at(0), page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s);
     QCOMPARE(lines.at(1), QDir::toNativeSeparators(path));
@@ -155,6 +279,224 @@ void tst_faults::writeThatFails()
     QCOMPARE(filesIn(web), filesBefore);
     QVERIFY(fault != Fault::MissingDirectory || filesBefore.isEmpty());
     QVERIFY(fault != Fault::DirectoryInTheWay || (QFileInfo(path).isDir() && filesIn(path).isEmpty()));
+}
+
+// A disk that fills in the last piece of a write: a small list file or page (under the 16 KiB that
+// Qt's write buffer would have held back to the end) on a tmpfs with one 4 KiB page free, and a page
+// of several pieces on a tmpfs that fills inside its last one. The message names the file and the
+// reason, no success follows (the command line exits with 1 and prints no path), the earlier file
+// keeps every byte and no temporary file is left.
+void tst_faults::lastPieceFails_data()
+{
+    QTest::addColumn<bool>("page"); // the page, or else the list file
+    QTest::addColumn<bool>("commandLine");
+    QTest::addColumn<bool>("large");
+    QTest::newRow("list file: small, 4 KiB free") << false << false << false;
+    QTest::newRow("page: small, 4 KiB free") << true << false << false;
+    QTest::newRow("page: small, 4 KiB free, command line") << true << true << false;
+    QTest::newRow("page: large, full inside the last piece") << true << false << true;
+    QTest::newRow("page: large, full inside the last piece, command line") << true << true << true;
+}
+
+void tst_faults::lastPieceFails()
+{
+    QFETCH(bool, page);
+    QFETCH(bool, commandLine);
+    QFETCH(bool, large);
+    if (!mountProblem.isEmpty())
+        QSKIP(qPrintable(mountProblem));
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString web = dir.filePath(u"web"_s);
+    QVERIFY(QDir().mkpath(web));
+    QVERIFY2(mountTmpfs(web, "512k"), qPrintable(systemError("mount tmpfs")));
+    const auto unmountWeb = qScopeGuard([&] { unmount(web); });
+    const QString path = QDir(web).filePath(page ? u"link.html"_s : u"link.txt"_s);
+    QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
+
+    FakePlatform platform;
+    main1 window(platform);
+    window.Label1->setText(web);
+    qint64 free = 4096;
+    qint64 size = 0;
+    if (large) {
+        // Enough entries for three pieces or more, the last between 9 and 15 KiB: the disk then
+        // fills on a 4 KiB boundary inside it.
+        QList<qint64> pieces;
+        for (int entries = 300; entries < 2000; entries += 3) {
+            fillWindow(window, entries);
+            pieces = pagePieces(window.pageInputs());
+            if (pieces.size() >= 3 && pieces.last() >= 9 * 1024 && pieces.last() <= 15 * 1024)
+                break;
+        }
+        size = total(pieces);
+        free = (size - 1) / 4096 * 4096;
+        QVERIFY2(free > size - pieces.last(), "the disk would not fill inside the last piece");
+    } else {
+        fillWindow(window, page ? 40 : 80);
+    }
+    // The list file, outside the small disk: the command line builds the page from it.
+    const QString listPath = dir.filePath(u"list.txt"_s);
+    ListFileSaveError saveError;
+    QVERIFY(saveListFile(listPath, window.pageInputs(), &saveError));
+    if (!large) {
+        size = page ? total(pagePieces(window.pageInputs())) : QFileInfo(listPath).size();
+        QVERIFY2(size > free && size < 16 * 1024, qPrintable(QString::number(size)));
+    }
+    QVERIFY(leaveFree(web, free));
+    const QStringList filesBefore = filesIn(web);
+    const QByteArray bytesBefore = readBytes(path);
+
+    const QString expected = failedMessage(page, path, reasonFull());
+    if (commandLine) {
+        const ProgramRun run = runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path());
+        QCOMPARE(run.err, expected + u'\n');
+        QCOMPARE(run.out, QString());
+        QCOMPARE(run.exitCode, 1);
+    } else {
+        QCOMPARE(writeFromWindow(window, platform, page, path), QStringList{expected});
+    }
+    QCOMPARE(readBytes(path), bytesBefore);
+    QCOMPARE(filesIn(web), filesBefore);
+}
+
+enum class InPlace {
+    ReadOnlyMount,        // the directory is a read-only mount, the file bound onto it from a writable one
+    NoDirectoryRight,     // the program runs as nobody, who may write the file but not its directory
+    ReadOnlyMountFull,    // as ReadOnlyMount, the file's own file system nearly full
+    ReadOnlyMountRefused, // as ReadOnlyMount, a list that would read back as UTF-8: nothing is written
+};
+
+// A file whose directory takes no temporary file but which can itself be written is written in
+// place: the success message, the new bytes in the file, its mode as it was, nothing else in the
+// directory. Room for the whole file is reserved first, so a disk too full for it is found before
+// the file is touched: the message, the earlier bytes.
+void tst_faults::writesInPlace_data()
+{
+    QTest::addColumn<bool>("page");
+    QTest::addColumn<bool>("commandLine");
+    QTest::addColumn<InPlace>("how");
+    QTest::newRow("list file: read-only directory, file bound from elsewhere")
+        << false << false << InPlace::ReadOnlyMount;
+    QTest::newRow("page: read-only directory, file bound from elsewhere")
+        << true << false << InPlace::ReadOnlyMount;
+    QTest::newRow("page: read-only directory, command line") << true << true << InPlace::ReadOnlyMount;
+    QTest::newRow("page: directory not writable by the user, command line")
+        << true << true << InPlace::NoDirectoryRight;
+    QTest::newRow("page: read-only directory, the file's disk too full")
+        << true << false << InPlace::ReadOnlyMountFull;
+    QTest::newRow("list file: read-only directory, the file's disk too full")
+        << false << false << InPlace::ReadOnlyMountFull;
+    QTest::newRow("list file: read-only directory, text that would read back as UTF-8")
+        << false << false << InPlace::ReadOnlyMountRefused;
+}
+
+void tst_faults::writesInPlace()
+{
+    QFETCH(bool, page);
+    QFETCH(bool, commandLine);
+    QFETCH(InPlace, how);
+    if (!mountProblem.isEmpty())
+        QSKIP(qPrintable(mountProblem)); // root, for the mounts or for runuser
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QDir top(dir.path());
+    const QString web = top.filePath(u"web"_s);
+    const QString elsewhere = top.filePath(u"elsewhere"_s);
+    QVERIFY(top.mkdir(u"web"_s) && top.mkdir(u"elsewhere"_s));
+    const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
+    const QString path = QDir(web).filePath(fileName);
+    const QByteArray earlier = "list1=001\r\nls000=earlier：file：kept\r\n";
+    const bool full = how == InPlace::ReadOnlyMountFull;
+    const bool refused = how == InPlace::ReadOnlyMountRefused;
+
+    FakePlatform platform;
+    main1 window(platform);
+    window.Label1->setText(web);
+    fillWindow(window, 100);
+    const QString listPath = top.filePath(u"list.txt"_s);
+    QByteArray written;
+    if (refused) {
+        // ASCII but for "荳｡", the UTF-8 of "両": the writer knows only at its end.
+        window.List1->clear();
+        window.List1->addItem(u"a"_s);
+        window.Text8->clear();
+        window.Text6->setText(u"荳｡"_s);
+    } else {
+        // What an ordinary write of the same file gives, and the list file the command line reads.
+        ListFileSaveError saveError;
+        QVERIFY(saveListFile(listPath, window.pageInputs(), &saveError));
+        QString unused;
+        FileError error;
+        QVERIFY(writePageFile(top.path(), window.pageInputs(), &unused, &error));
+        written = readBytes(top.filePath(page ? u"link.html"_s : u"list.txt"_s));
+        QVERIFY(QFile::remove(top.filePath(u"link.html"_s)));
+    }
+
+    QStringList prefix;
+    const auto unmountAll = qScopeGuard([&] {
+        if (how != InPlace::NoDirectoryRight) {
+            unmount(web);
+            unmount(elsewhere);
+        }
+    });
+    if (how == InPlace::NoDirectoryRight) {
+        const passwd* nobody = ::getpwnam("nobody");
+        QVERIFY(nobody);
+        QVERIFY(writeBytes(path, earlier));
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(listPath).constData(), 0644), 0);
+        QCOMPARE(::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        prefix = QStringList{u"runuser"_s, u"-u"_s, u"nobody"_s, u"--"_s};
+    } else {
+        if (full)
+            QVERIFY2(mountTmpfs(elsewhere, "64k"), qPrintable(systemError("mount tmpfs")));
+        const QString real = QDir(elsewhere).filePath(fileName);
+        QVERIFY(writeBytes(real, earlier));
+        QVERIFY(writeBytes(path, "covered"));
+        QVERIFY2(bindMount(web, web), qPrintable(systemError("bind the directory")));
+        QVERIFY2(bindMount(real, path), qPrintable(systemError("bind the file")));
+        QVERIFY2(::mount(nullptr, QFile::encodeName(web).constData(), nullptr,
+                         MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0,
+                 qPrintable(systemError("remount the directory read-only")));
+        if (full)
+            QVERIFY(leaveFree(elsewhere, 4096));
+    }
+    if (how != InPlace::NoDirectoryRight)
+        QVERIFY(!writeBytes(QDir(web).filePath(u"probe"_s), "x")); // no new file there, even for root
+    QCOMPARE(QFileInfo(path).size(), qint64(earlier.size()));
+    const QStringList filesBefore = filesIn(web);
+    const QFile::Permissions permissions = QFile::permissions(path);
+
+    QString message;
+    if (commandLine) {
+        const ProgramRun run =
+            runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path(), prefix);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out, QDir::toNativeSeparators(path) + u'\n');
+        QCOMPARE(run.exitCode, 0);
+    } else {
+        const QStringList messages = writeFromWindow(window, platform, page, path);
+        QCOMPARE(messages.size(), 1);
+        message = messages.constFirst();
+    }
+    if (full) {
+        QCOMPARE(message, failedMessage(page, path, reasonFull()));
+        QCOMPARE(readBytes(path), earlier);
+    } else if (refused) {
+        QVERIFY2(message.startsWith(
+                     u"この内容のまま保存すると、読み込むときに UTF-8 のファイルと見分けがつかないため"_s),
+                 qPrintable(message));
+        QCOMPARE(readBytes(path), earlier);
+    } else {
+        if (!commandLine)
+            QCOMPARE(message, page ? u"作成しました。"_s : u"書込み完了"_s);
+        QVERIFY(readBytes(path) == written); // QCOMPARE would print kilobytes
+    }
+    QCOMPARE(filesIn(web), filesBefore);
+    QCOMPARE(QFile::permissions(path), permissions);
 }
 
 // The mount namespace must be entered while the process still has one thread: before the

@@ -101,7 +101,19 @@ private slots:
         QTest::newRow("base directory missing") << true << u"gone"_s << u"link.html"_s
                                                 << u"ページを書き込めませんでした。\n%1/gone/link.html\n"_s;
         QTest::newRow("file name only blanks")
-            << true << u"web"_s << u"  "_s << u"ページを書き込めませんでした。\n%1/web/\n"_s;
+            << true << u"web"_s << u" 　 "_s << u"ｈｔｍｌファイル名を入れてください。"_s;
+        QTest::newRow("file name going up a directory")
+            << true << u"web"_s << u"../link.html"_s
+            << u"ｈｔｍｌファイル名「../link.html」には「/」を使えません。\n"
+               u"ディレクトリを含めず、ファイル名だけを入れてください。"_s;
+        QTest::newRow("file name a dot")
+            << true << u"web"_s << u" . "_s
+            << u"「.」はｈｔｍｌファイル名に使えません（ディレクトリを指す名前です）。\n"
+               u"ファイル名を入れてください。"_s;
+        QTest::newRow("file name two dots")
+            << true << u"web"_s << u".."_s
+            << u"「..」はｈｔｍｌファイル名に使えません（ディレクトリを指す名前です）。\n"
+               u"ファイル名を入れてください。"_s;
     }
 
     void nothingWritten()
@@ -128,10 +140,68 @@ private slots:
         QCOMPARE(shown.first().left(expected.size()), expected);
         const bool failed = expected.endsWith(u'\n');
         QCOMPARE(shown.first().size() > expected.size(), failed); // the reason follows the path
-        if (!failed)
-            QCOMPARE(window.Text6->text(), u"  "_s);
+        // The blank title becomes the default one only once a page is written.
+        QCOMPARE(window.Text6->text(), u"  "_s);
         QCOMPARE(filesIn(dir.path()), QStringList{u"web"_s});
         QVERIFY(filesIn(dir.filePath(u"web"_s)).isEmpty());
+    }
+
+    // A list file whose page file name is no file name loads all the same and shows the name as
+    // it is; only "html 作成" refuses it.
+    void listFileWithAPathAsPageNameLoads()
+    {
+        QTemporaryDir dir;
+        const QString listPath = dir.filePath(u"list.txt"_s);
+        QVERIFY(writeBytes(listPath, "list1=001\r\nls000=a\r\nte001=../../x.html\r\n"));
+        FakePlatform platform;
+        main1 window(platform);
+        window.Label1->setText(dir.path());
+        platform.fileNames.enqueue(listPath);
+        window.fload->trigger();
+        QCOMPARE(window.Text4->text(), u"../../x.html"_s);
+        window.Command4->click();
+        QCOMPARE(platform.messageTexts().size(), 2);
+        QCOMPARE(platform.messageTexts().constFirst(), u"読込み完了"_s);
+        QVERIFY(platform.messageTexts().constLast().startsWith(
+            u"ｈｔｍｌファイル名「../../x.html」には「/」を使えません。"_s));
+        QCOMPARE(filesIn(dir.path()), QStringList{u"list.txt"_s});
+    }
+
+    // The list file last saved is kept from the page as the one last loaded is (tst_commandline
+    // tries the ways a name can reach a loaded one): by its own name and through a symbolic link.
+    // Once another list file is saved, the first is an ordinary file again.
+    void pageNeverReplacesTheSavedListFile()
+    {
+        QTemporaryDir dir;
+        const QDir top(dir.path());
+        FakePlatform platform;
+        main1 window(platform);
+        fillExample(window, dir.path());
+        const QString listPath = top.filePath(u"list.txt"_s);
+        platform.fileNames.enqueue(listPath);
+        window.fsave->trigger();
+        const QByteArray saved = readBytes(listPath);
+        QVERIFY(!saved.isEmpty());
+        QVERIFY(QFile::link(listPath, top.filePath(u"alias.html"_s)));
+
+        window.Text4->setText(u"list.txt"_s);
+        window.Command4->click();
+        window.Text4->setText(u"alias.html"_s);
+        window.Command4->click();
+        const QString refused =
+            u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでした"
+            u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s;
+        QCOMPARE(platform.messageTexts(),
+                 (QStringList{u"書込み完了"_s, refused.arg(QDir::toNativeSeparators(listPath)),
+                              refused.arg(QDir::toNativeSeparators(top.filePath(u"alias.html"_s)))}));
+        QCOMPARE(readBytes(listPath), saved);
+
+        platform.fileNames.enqueue(top.filePath(u"other.txt"_s));
+        window.fsave->trigger();
+        window.Text4->setText(u"list.txt"_s);
+        window.Command4->click();
+        QCOMPARE(platform.messageTexts().mid(3), (QStringList{u"書込み完了"_s, u"作成しました。"_s}));
+        QVERIFY(readBytes(listPath).startsWith("<HTML>"));
     }
 };
 

@@ -5,10 +5,13 @@
 #include "text/trim.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -119,6 +122,22 @@ QString pageFilePath(const QString& baseDirectory, QStringView fileName)
     if (!path.endsWith(u'/'))
         path += u'/';
     return path + trimBlanks(fileName);
+}
+
+bool isSameFile(const QString& path, const QString& other)
+{
+    const QFileInfo first(path);
+    const QFileInfo second(other);
+    if (QDir::cleanPath(first.absoluteFilePath()) == QDir::cleanPath(second.absoluteFilePath()))
+        return true;
+    const QString canonical = first.canonicalFilePath();
+    if (!canonical.isEmpty() && canonical == second.canonicalFilePath())
+        return true;
+    struct stat firstInfo;
+    struct stat secondInfo;
+    return ::stat(QFile::encodeName(path).constData(), &firstInfo) == 0 &&
+           ::stat(QFile::encodeName(other).constData(), &secondInfo) == 0 &&
+           firstInfo.st_dev == secondInfo.st_dev && firstInfo.st_ino == secondInfo.st_ino;
 }
 
 void buildPage(const PageInputs& inputs, const std::function<void(QStringView)>& emitLine)

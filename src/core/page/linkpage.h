@@ -24,6 +24,11 @@ inline constexpr char16_t downloadPageUrl[] = u"http://siteloom.example.jp/downl
 // directory gets it too, so the page goes to the root), and the file name trimmed of blanks.
 [[nodiscard]] QString pageFilePath(const QString& baseDirectory, QStringView fileName);
 
+// Whether a file written at `path` would replace the file at `other`: the same path once made
+// absolute and cleaned, the same file once symbolic links are resolved, or the same file by its
+// device and inode (a hard link). Used to keep the page off the list file it was made from.
+[[nodiscard]] bool isSameFile(const QString& path, const QString& other);
+
 // Produces the page's lines, without line ends, in order, one call of emitLine per line. The view
 // passed is valid only during the call. Nothing is escaped: the inputs are written as typed, and
 // each link entry is split into banner URL, site name and site URL (missing fields empty).

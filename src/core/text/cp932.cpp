@@ -33,20 +33,23 @@ constexpr qsizetype kMinAsciiStretch = 8;
     return c == 0x1A || c == 0x1C || c == 0x7F;
 }
 
-// Characters ICU refuses but Windows writes as the code page's look-alike character.
+// Characters ICU refuses but Windows writes as the code page's look-alike character, and EM DASH.
 struct LookAlike
 {
     char16_t from;
     char lead;
     char trail;
 };
-constexpr std::array<LookAlike, 6> kLookAlikes{{
+constexpr std::array<LookAlike, 7> kLookAlikes{{
     {0x301C, '\x81', '\x60'}, // WAVE DASH -> FULLWIDTH TILDE
     {0x2016, '\x81', '\x61'}, // DOUBLE VERTICAL LINE -> PARALLEL TO
     {0x2212, '\x81', '\x7C'}, // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
     {0x00A2, '\x81', '\x91'}, // CENT SIGN -> FULLWIDTH CENT SIGN
     {0x00A3, '\x81', '\x92'}, // POUND SIGN -> FULLWIDTH POUND SIGN
     {0x00AC, '\x81', '\xCA'}, // NOT SIGN -> FULLWIDTH NOT SIGN
+    // EM DASH: what JIS-minded decoders (and so text pasted from them) make of 0x815C, which this
+    // table reads as HORIZONTAL BAR. Written as that code; read back as before, as U+2015.
+    {0x2014, '\x81', '\x5C'}, // EM DASH -> HORIZONTAL BAR
 }};
 
 [[nodiscard]] const LookAlike* findLookAlike(char16_t c)

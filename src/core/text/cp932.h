@@ -22,7 +22,8 @@ namespace siteloom::cp932 {
 // Encodes text as Windows-31J. A character the code page cannot hold is written as "&#N;",
 // N being the decimal Unicode code point (a surrogate pair is one code point, a lone surrogate
 // gives its own value). U+301C, U+2016, U+2212, U+00A2, U+00A3 and U+00AC are written as the
-// code page's look-alikes U+FF5E, U+2225, U+FF0D, U+FFE0, U+FFE1 and U+FFE2, as Windows does.
+// code page's look-alikes U+FF5E, U+2225, U+FF0D, U+FFE0, U+FFE1 and U+FFE2, as Windows does, and
+// U+2014 (EM DASH) as 0x815C, which decode() reads as U+2015 (HORIZONTAL BAR).
 // *referenced (if given) tells whether any character was written as a reference.
 [[nodiscard]] QByteArray encode(QStringView text, bool* referenced = nullptr);
 

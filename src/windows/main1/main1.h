@@ -156,6 +156,9 @@ private:
     void fload_Click();
 
     Platform& m_platform;
+    // The list file last loaded or saved in this run, which the page must never replace; empty
+    // before the first.
+    QString m_listFilePath;
     QPointer<fm1> m_chooser;
     QPointer<frmabt> m_about;
     QPointer<LinkCheckWindow> m_linkCheck;

@@ -105,6 +105,7 @@ void main1::fsave_Click()
         showMessage(m_platform, this, message);
         return;
     }
+    m_listFilePath = path;
     showMessage(m_platform, this, u"書込み完了"_s);
 }
 
@@ -129,6 +130,7 @@ void main1::loadListFile(const QString& path)
         return;
     }
     applyListFileContent(content);
+    m_listFilePath = path;
     showMessage(m_platform, this, listFileLoadMessage(path, content));
 }
 

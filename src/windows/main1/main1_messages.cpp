@@ -2,6 +2,7 @@
 
 #include "listfile/listfile.h"
 #include "text/textfile.h"
+#include "text/trim.h"
 
 #include <QDir>
 
@@ -18,9 +19,24 @@ QString pageInputsProblem(qsizetype entryCount, const QString& fileName)
 {
     if (entryCount <= 0)
         return u"項目を追加してください。"_s;
-    if (fileName.isEmpty())
+    // The page goes by the name trimmed of blanks: a name of blanks only is no name.
+    const QString name = trimBlanks(fileName);
+    if (name.isEmpty())
         return u"ｈｔｍｌファイル名を入れてください。"_s;
+    if (name.contains(u'/'))
+        return u"ｈｔｍｌファイル名「%1」には「/」を使えません。\n"
+               u"ディレクトリを含めず、ファイル名だけを入れてください。"_s.arg(name);
+    if (name == u"."_s || name == u".."_s)
+        return u"「%1」はｈｔｍｌファイル名に使えません（ディレクトリを指す名前です）。\n"
+               u"ファイル名を入れてください。"_s.arg(name);
     return {};
+}
+
+QString pageWouldReplaceListFileMessage(const QString& path)
+{
+    return u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでした"
+           u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s.arg(
+               path);
 }
 
 QString pageWrittenMessage()

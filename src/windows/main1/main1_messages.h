@@ -17,8 +17,11 @@ enum class ListFileField;
 [[nodiscard]] QString fileProblemMessage(const QString& what, const FileError& error);
 
 // "html 作成": what stops the page before anything is written, tested in this order: an empty list,
-// then an empty file name (as typed, before trimming). Empty when the page can be written.
+// then an empty file name (after trimming blanks), then a file name that is no file name: one
+// holding "/", or "." or "..". Empty when the page can be written.
 [[nodiscard]] QString pageInputsProblem(qsizetype entryCount, const QString& fileName);
+// The page at this path (native form) would replace the list file: nothing is written.
+[[nodiscard]] QString pageWouldReplaceListFileMessage(const QString& path);
 // The page was written.
 [[nodiscard]] QString pageWrittenMessage();
 // The page at this path (native form) could not be written.
