@@ -1,4 +1,5 @@
 #include "filebytes.h"
+#include "text/systemreason.h"
 #include "text/textfile.h"
 
 #include <QDir>
@@ -232,7 +233,7 @@ void TestTextFile::fullDiskKeepsEarlierFile()
 
     QVERIFY(!written);
     QCOMPARE(error.path, QDir::toNativeSeparators(path));
-    QCOMPARE(error.reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
+    QCOMPARE(error.reason, systemReason(EFBIG));
     QCOMPARE(readBytes(path), earlier);
     QCOMPARE(filesIn(dir.path()), QStringList{u"list.txt"_s});
 }

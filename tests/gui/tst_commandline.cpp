@@ -5,6 +5,7 @@
 #include "page/linkpage.h"
 #include "programrun.h"
 #include "text/cp932.h"
+#include "text/systemreason.h"
 
 #include <QAction>
 #include <QDir>
@@ -553,8 +554,7 @@ void tst_commandline::fileSizeLimit()
 
     const ProgramRun run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path(),
                                       {u"prlimit"_s, u"--fsize=4000"_s, u"--"_s});
-    QCOMPARE(run.err, u"ページを書き込めませんでした。\nout/page.html\n%1\n"_s.arg(
-                          QString::fromLocal8Bit(std::strerror(EFBIG))));
+    QCOMPARE(run.err, u"ページを書き込めませんでした。\nout/page.html\n%1\n"_s.arg(systemReason(EFBIG)));
     QCOMPARE(run.out, QString());
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(readBytes(pagePath), earlier);

@@ -11,6 +11,7 @@
 #include "main1/main1.h"
 #include "page/linkpage.h"
 #include "programrun.h"
+#include "text/systemreason.h"
 #include "text/textfile.h"
 
 #include <QAction>
@@ -195,20 +196,18 @@ void tst_faults::writeThatFails_data()
 {
     QTest::addColumn<bool>("page"); // the page, or else the list file
     QTest::addColumn<Fault>("fault");
-    // Why the file could not be written, as Qt words it (in the application's language), or empty
-    // where any wording will do.
+    // Why the file could not be written, in Japanese, or empty where any wording will do.
     QTest::addColumn<QString>("reason");
-    const QString full = QCoreApplication::translate("QIODevice", "No space left on device");
-    const QString notWritable = QCoreApplication::translate("QSaveFile", "Existing file %1 is not writable");
-    const QString missing = QCoreApplication::translate("QIODevice", "No such file or directory");
+    const QString full = systemReason(ENOSPC);
+    const QString notWritable = systemReason(EROFS);
+    const QString missing = systemReason(ENOENT);
     for (const bool page : {false, true}) {
         const char* name = page ? "page" : "list file";
         QTest::addRow("%s: full disk", name) << page << Fault::FullDisk << full;
         QTest::addRow("%s: read-only file system", name) << page << Fault::ReadOnly << notWritable;
         QTest::addRow("%s: missing directory", name) << page << Fault::MissingDirectory << missing;
         QTest::addRow("%s: directory in the way", name) << page << Fault::DirectoryInTheWay << QString();
-        QTest::addRow("%s: file size limit", name)
-            << page << Fault::FileSizeLimit << QString::fromLocal8Bit(std::strerror(EFBIG));
+        QTest::addRow("%s: file size limit", name) << page << Fault::FileSizeLimit << systemReason(EFBIG);
     }
 }
 

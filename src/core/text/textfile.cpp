@@ -236,10 +236,12 @@ void LineWriter::writeBytes(const QByteArray& bytes)
     const char* data = bytes.constData();
     qint64 left = bytes.size();
     while (!m_failed && left > 0) {
+        errno = 0;
         const qint64 written = m_device->write(data, left);
-        if (written <= 0)
+        if (written <= 0) {
             m_failed = true;
-        else {
+            m_systemError = errno;
+        } else {
             data += written;
             left -= written;
         }
@@ -274,7 +276,18 @@ QString syncToDisk(int fd)
 {
     if (::fdatasync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP || errno == ENOSYS)
         return {};
-    return qt_error_string(errno);
+    return systemReason(errno);
+}
+
+// Why an operation on the file failed, in Japanese: from the errno it left where there is one
+// (callers clear errno before the operation), else from what is at the path, else Qt's wording.
+QString failureReason(const QFileDevice& file, const QString& path, int code)
+{
+    if (code != 0)
+        return systemReason(code, path);
+    if (QFileInfo(path).isDir())
+        return systemReason(EISDIR);
+    return file.errorString();
 }
 
 // Whether the calling process (by its effective ids) may write at the path.
@@ -320,22 +333,24 @@ bool writeInPlace(const QString& path, const std::function<void(LineWriter&)>& p
     // without blocking and checked again, should something other than a file have taken its place.
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        setError(error, path, qt_error_string(errno));
+        setError(error, path, systemReason(errno));
         return false;
     }
     QFile file;
+    errno = 0;
     if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        const int code = errno;
         ::close(fd);
-        setError(error, path, file.errorString());
+        setError(error, path, failureReason(file, path, code));
         return false;
     }
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        setError(error, path, qt_error_string(EINVAL));
+        setError(error, path, systemReason(EINVAL));
         return false;
     }
     if (size > 0 && ::fallocate(fd, 0, 0, off_t(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) {
-        setError(error, path, qt_error_string(errno));
+        setError(error, path, systemReason(errno));
         return false;
     }
 
@@ -344,11 +359,11 @@ bool writeInPlace(const QString& path, const std::function<void(LineWriter&)>& p
     if (!writer.finish()) {
         if (refused)
             *refused = writer.refusal();
-        setError(error, path, file.errorString());
+        setError(error, path, failureReason(file, path, writer.systemError()));
         return false;
     }
     if (::ftruncate(fd, off_t(size)) != 0) {
-        setError(error, path, qt_error_string(errno));
+        setError(error, path, systemReason(errno));
         return false;
     }
     if (const QString reason = syncToDisk(fd); !reason.isEmpty()) {
@@ -370,10 +385,12 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
     // the file is closed in commit(), which does not look at that failure and replaces the target
     // with a file that is cut short. The writer hands over large chunks, so no buffer is missed.
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const int code = errno;
         if (onlyWritableInPlace(path))
             return writeInPlace(path, produce, error, unencodable, refused);
-        setError(error, path, file.errorString());
+        setError(error, path, failureReason(file, path, code));
         return false;
     }
     // QSaveFile maps the permissions it reads back through access(), so a read-only file replaced
@@ -388,7 +405,7 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
     if (!writer.finish()) {
         if (refused)
             *refused = writer.refusal();
-        setError(error, path, file.errorString());
+        setError(error, path, failureReason(file, path, writer.systemError()));
         file.cancelWriting();
         return false;
     }
@@ -397,8 +414,9 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
         file.cancelWriting();
         return false;
     }
+    errno = 0;
     if (!file.commit()) {
-        setError(error, path, file.errorString());
+        setError(error, path, failureReason(file, path, errno));
         return false;
     }
     return true;

@@ -53,6 +53,8 @@ public:
     // Why the writer refused the text, as the reader would name it: NotWindows31J for a character
     // the code page cannot hold, NulByte or Utf8. None when it refused nothing.
     [[nodiscard]] TextEncodingProblem refusal() const { return m_refusal; }
+    // The errno the failed write left, or 0 when the writer refused the text or the device gave none.
+    [[nodiscard]] int systemError() const { return m_systemError; }
 
 private:
     void flushPending();
@@ -64,6 +66,7 @@ private:
     QString m_pending;
     std::unique_ptr<TextEncodingCheck> m_check; // what the reader will make of the bytes (Refuse only)
     bool m_failed = false;
+    int m_systemError = 0;
     TextEncodingProblem m_refusal = TextEncodingProblem::None;
 };
 
