@@ -424,11 +424,32 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
 
 } // namespace
 
+// As writeFile does for text: unbuffered, so a failed write is seen; the replaced file's mode kept;
+// on the disk before it takes the target's place.
 bool writeBinaryFile(const QString& path, const QByteArray& bytes, FileError* error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        setError(error, path, file.errorString());
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setError(error, path, failureReason(file, path, errno));
+        return false;
+    }
+    if (struct stat info; ::stat(QFile::encodeName(path).constData(), &info) == 0)
+        (void)::fchmod(file.handle(), info.st_mode & 0777);
+    errno = 0;
+    QString reason;
+    if (file.write(bytes) != bytes.size())
+        reason = failureReason(file, path, errno);
+    else
+        reason = syncToDisk(file.handle());
+    if (!reason.isEmpty()) {
+        setError(error, path, reason);
+        file.cancelWriting();
+        return false;
+    }
+    errno = 0;
+    if (!file.commit()) {
+        setError(error, path, failureReason(file, path, errno));
         return false;
     }
     return true;
