@@ -9,6 +9,8 @@
 //                                                 /dev/shm, else the temporary directory)
 //   siteloom_bench --child OP N DIR [--floor]     one run of OP (page, load, save, window) or its
 //                                                 floor, printing its memory
+//   siteloom_bench --child-load N DIR             loading a list file of N short entries into the
+//                                                 window, printing its memory and the file's size
 //   siteloom_bench --repeat OP N DIR K [--floor]  K runs, for a profiler to watch
 //   siteloom_bench --check-only                   the link check's part alone (linkcheckbench.h)
 
@@ -17,22 +19,27 @@
 #include "linkcheckbench.h"
 #include "linkentry/linkentry.h"
 #include "listfile/listfile.h"
+#include "main1/entrylist.h"
 #include "main1/main1.h"
 #include "page/linkpage.h"
 #include "page/pageinputs.h"
 #include "text/textfile.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
+#include <QLineEdit>
+#include <QListView>
 #include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QStringListModel>
 #include <QTemporaryDir>
 
 #include <malloc.h>
@@ -181,8 +188,10 @@ QStringList readFloor(const QString& path)
 
 // ---------------------------------------------------------------------------------------------
 // The operations, each with its floor, on inputs of one size prepared outside the timing. The
-// window's operation applies a loaded list to the main window, as loading a file does; what the
-// file's fields add beside the list is shown apart, since it does not grow with the list.
+// window's operation applies a loaded list to the main window, as loading a file does, and lays out
+// its list; its floor hands the same strings to a plain QStringListModel shown in a QListView of the
+// same size with rows of one height, and lays that out. What the file's fields add beside the list
+// is shown apart, since it does not grow with the list.
 
 enum class Op { Page, Load, Save, Window };
 constexpr Op allOps[] = {Op::Page, Op::Load, Op::Save, Op::Window};
@@ -238,10 +247,11 @@ struct Fixture
     QStringList lines;
     FakePlatform platform;
     std::unique_ptr<main1> window;
-    std::unique_ptr<QListWidget> listWidget;
+    std::unique_ptr<QStringListModel> floorModel;
+    std::unique_ptr<QListView> floorView;
 };
 
-// Before a run: the window's runs start from a fresh window on screen and a fresh list widget, made
+// Before a run: the window's runs start from a fresh window on screen and a fresh list view, made
 // for the operation and the floor alike so that both start with the same in the caches.
 void prepare(Fixture& f, Op op)
 {
@@ -249,7 +259,12 @@ void prepare(Fixture& f, Op op)
         return;
     f.window = std::make_unique<main1>(f.platform);
     f.window->show();
-    f.listWidget = std::make_unique<QListWidget>();
+    f.floorModel = std::make_unique<QStringListModel>();
+    f.floorView = std::make_unique<QListView>();
+    f.floorView->setUniformItemSizes(true);
+    f.floorView->setModel(f.floorModel.get());
+    f.floorView->resize(f.window->List1->size());
+    f.floorView->show();
     QCoreApplication::processEvents();
 }
 
@@ -282,10 +297,14 @@ bool run(Fixture& f, Op op, bool floor)
     case Op::Window:
         break;
     }
-    if (floor)
-        f.listWidget->addItems(*f.content.entries);
-    else
+    // Each view lays out its rows when it is next asked where a row is (or at the next event).
+    if (floor) {
+        f.floorModel->setStringList(*f.content.entries);
+        (void)f.floorView->visualRect(f.floorModel->index(0));
+    } else {
         f.window->applyListFileContent(f.withFields ? f.content : f.listContent);
+        (void)f.window->List1->visualRect(f.window->listModel()->index(0));
+    }
     return true;
 }
 
@@ -295,7 +314,8 @@ void finish(Fixture& f)
     f.loaded.reset();
     f.lines.clear();
     f.window.reset();
-    f.listWidget.reset();
+    f.floorView.reset();
+    f.floorModel.reset();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -408,6 +428,177 @@ Memory measureChild(Op op, int count, const QString& directory, bool floor)
     return Memory{numbers[0].toLongLong(), numbers[1].toLongLong(), numbers[2].toLongLong()};
 }
 
+// A list file of many short entries, as a list of partners' page names alone would be.
+QString shortListFile(int count, const QString& directory)
+{
+    const QString path = QDir(directory).filePath(u"short-%1.txt"_s.arg(count));
+    if (QFileInfo::exists(path))
+        return path;
+    PageInputs inputs;
+    inputs.entries.reserve(count);
+    for (int i = 0; i < count; ++i)
+        inputs.entries.append(u"b：n%1：u"_s.arg(i % 100));
+    ListFileSaveError error;
+    return saveListFile(path, inputs, &error) ? path : QString();
+}
+
+// Loading a list file into the window as ファイル読込 does, laid out as on screen, in a fresh
+// process: how far the peak resident size rose, against the file's size.
+int runChildLoad(int count, const QString& directory)
+{
+    const QString path = shortListFile(count, directory);
+    if (path.isEmpty())
+        return 1;
+    FakePlatform platform;
+    main1 window(platform);
+    window.show();
+    QCoreApplication::processEvents();
+    malloc_trim(0);
+    if (!resetPeak())
+        return 1;
+    const qint64 base = statusValue("VmRSS");
+    window.loadListFile(path);
+    QCoreApplication::processEvents();
+    const qint64 peak = statusValue("VmHWM");
+    if (window.listModel()->count() != count)
+        return 1;
+    std::printf("%lld %lld %lld\n", (long long)(peak - base), (long long)QFileInfo(path).size(),
+                (long long)peak);
+    return 0;
+}
+
+// The edits of the list, timed in a window holding a list of some length, up to the moment the view
+// has laid out its rows again; each run is taken back untimed. The floor makes the same change to
+// a plain QStringListModel in a QListView with rows of one height.
+enum class Edit { Add, Delete, Move, Undo };
+constexpr Edit allEdits[] = {Edit::Add, Edit::Delete, Edit::Move, Edit::Undo};
+
+const char* editName(Edit edit)
+{
+    switch (edit) {
+    case Edit::Add:
+        return "add";
+    case Edit::Delete:
+        return "delete";
+    case Edit::Move:
+        return "move";
+    case Edit::Undo:
+        break;
+    }
+    return "undo";
+}
+
+struct EditFixture
+{
+    explicit EditFixture(int count) : window(platform), middle(count / 2)
+    {
+        QStringList rows = makeInputs(count).entries;
+        floorModel.setStringList(rows);
+        window.listModel()->swapEntries(&rows);
+        window.show();
+        floorView.setUniformItemSizes(true);
+        floorView.setModel(&floorModel);
+        floorView.resize(window.List1->size());
+        floorView.show();
+        QCoreApplication::processEvents();
+    }
+
+    qint64 run(Edit edit, bool floor) { return floor ? runFloor(edit) : runWindow(edit); }
+
+    qint64 runWindow(Edit edit)
+    {
+        window.List1->selectionModel()->setCurrentIndex(window.listModel()->index(middle),
+                                                        QItemSelectionModel::ClearAndSelect);
+        if (edit == Edit::Undo)
+            window.Command3->click();
+        window.Text2->setText(u"名前"_s);
+        window.Text3->setText(u"http://www.example.jp/"_s);
+        QCoreApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        switch (edit) {
+        case Edit::Add:
+            window.Command2->click();
+            break;
+        case Edit::Delete:
+            window.Command3->click();
+            break;
+        case Edit::Move:
+            window.Command6->click();
+            break;
+        case Edit::Undo:
+            window.undoAction->trigger();
+            break;
+        }
+        (void)window.List1->visualRect(window.listModel()->index(0));
+        const qint64 elapsed = timer.nsecsElapsed();
+        if (!platform.messages.isEmpty()) {
+            std::fprintf(stderr, "%s refused: %s\n", editName(edit),
+                         qPrintable(platform.messages.first().text));
+            std::exit(1);
+        }
+        if (edit != Edit::Undo)
+            window.undoAction->trigger();
+        QCoreApplication::processEvents();
+        return elapsed;
+    }
+
+    qint64 runFloor(Edit edit)
+    {
+        QItemSelectionModel* selection = floorView.selectionModel();
+        selection->setCurrentIndex(floorModel.index(middle), QItemSelectionModel::ClearAndSelect);
+        const QString entry = floorModel.index(middle).data().toString();
+        if (edit == Edit::Undo)
+            floorModel.removeRows(middle, 1);
+        QCoreApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        switch (edit) {
+        case Edit::Add:
+            floorModel.insertRows(floorModel.rowCount(), 1);
+            floorModel.setData(floorModel.index(floorModel.rowCount() - 1), entry);
+            break;
+        case Edit::Delete:
+            floorModel.removeRows(middle, 1);
+            selection->clear();
+            break;
+        case Edit::Move:
+            floorModel.moveRows({}, middle, 1, {}, middle + 2);
+            selection->clear();
+            break;
+        case Edit::Undo:
+            floorModel.insertRows(middle, 1);
+            floorModel.setData(floorModel.index(middle), entry);
+            selection->setCurrentIndex(floorModel.index(middle), QItemSelectionModel::ClearAndSelect);
+            break;
+        }
+        (void)floorView.visualRect(floorModel.index(0));
+        const qint64 elapsed = timer.nsecsElapsed();
+        switch (edit) {
+        case Edit::Add:
+            floorModel.removeRows(floorModel.rowCount() - 1, 1);
+            break;
+        case Edit::Delete:
+            floorModel.insertRows(middle, 1);
+            floorModel.setData(floorModel.index(middle), entry);
+            break;
+        case Edit::Move:
+            floorModel.moveRows({}, middle + 1, 1, {}, middle);
+            break;
+        case Edit::Undo:
+            break;
+        }
+        QCoreApplication::processEvents();
+        return elapsed;
+    }
+
+    FakePlatform platform;
+    main1 window;
+    QStringListModel floorModel;
+    QListView floorView;
+    int middle = 0;
+};
+
 // One run made over and over, for a profiler to watch.
 int runRepeated(Op op, int count, const QString& directory, int times, bool floor)
 {
@@ -510,6 +701,51 @@ int runAll(const QString& directory, bool quick)
               mib(f.growth), mib(m.peak), met ? "ok" : "MISSED");
     }
     print("(output: the file written for page and save; the memory the result holds for load and window)\n");
+    {
+        constexpr int big = 1000000;
+        print("\nloading %d short entries into the window, alone in a fresh process (MiB)\n", big);
+        print("%-7s %12s %10s %11s %8s %13s\n", "op", "peak growth", "file", "growth/file", "target",
+              "process peak");
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {u"--child-load"_s, QString::number(big), directory});
+        child.waitForFinished(600000);
+        const QList<QByteArray> numbers = child.readAllStandardOutput().trimmed().split(' ');
+        const bool ran = child.exitCode() == 0 && numbers.size() == 3;
+        const qint64 growth = ran ? numbers[0].toLongLong() : -1;
+        const qint64 file = ran ? numbers[1].toLongLong() : 1;
+        const double ratio = double(growth) / double(file);
+        const bool met = ran && ratio <= 5.0;
+        allMet = allMet && met;
+        print("%-7s %12.1f %10.1f %11.2f %5s%.1f %13.1f %s\n", "window", mib(growth), mib(file), ratio,
+              "<= ", 5.0, ran ? mib(numbers[2].toLongLong()) : -1.0, met ? "ok" : "MISSED");
+    }
+
+    {
+        print("\nan edit at 100,000 rows against the same edit at 100, until the view has laid out its rows "
+              "(the same cost: 1)\n");
+        print("%-7s %12s %12s %9s %14s %8s\n", "edit", "ms at 100", "ms at 100k", "100k/100",
+              "floor 100k/100", "target");
+        EditFixture small(100);
+        EditFixture large(100000);
+        const int repetitions = quick ? 15 : 61;
+        for (const Edit edit : allEdits) {
+            const Timing t = measurePair([&] { return large.run(edit, false); },
+                                         [&] { return small.run(edit, false); }, repetitions);
+            const Timing floor = measurePair([&] { return large.run(edit, true); },
+                                             [&] { return small.run(edit, true); }, repetitions);
+            // What grows with the list is the list view's layout, which the floor pays alike.
+            const double allowed = std::max(1.5, 1.3 * floor.ratio);
+            const bool met = t.ratio <= allowed;
+            allMet = allMet && met;
+            print("%-7s %12.4f %12.4f %9.2f %14.2f %5s%.1f %s\n", editName(edit), t.floor / 1e6,
+                  t.operation / 1e6, t.ratio, floor.ratio, "<= ", allowed, met ? "ok" : "MISSED");
+        }
+        print(
+            "(target: 1.5, or 1.3 times the floor's growth: Qt's list view lays out all its rows again after "
+            "an insert, a removal or a move, whatever the model)\n");
+    }
+
     allMet = bench::runLinkCheckBench() && allMet;
     print("\n%s\n", allMet ? "every target met" : "some targets MISSED");
     return allMet ? 0 : 1;
@@ -536,6 +772,8 @@ int main(int argc, char* argv[])
     const QStringList arguments = QCoreApplication::arguments();
     const bool floor = arguments.contains(u"--floor"_s);
 
+    if (arguments.value(1) == u"--child-load"_s && arguments.size() >= 4)
+        return runChildLoad(arguments[2].toInt(), arguments[3]);
     if (arguments.value(1) == u"--serve"_s)
         return bench::runServeChild(arguments.value(2).toInt(), arguments.value(3).toInt());
     if (arguments.value(1) == u"--check-memory"_s)

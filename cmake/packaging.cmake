@@ -1,7 +1,9 @@
 # The Debian package: `cpack -G DEB` in a build configured with CMAKE_INSTALL_PREFIX=/usr (see
-# scripts/package) gives siteloom_<version>_<arch>.deb.
+# scripts/package) gives siteloom_<version>-<revision>_<arch>.deb, which lintian accepts without an
+# error or a warning (the test package_lintian).
 set(CPACK_PACKAGE_NAME siteloom)
 set(CPACK_PACKAGE_VERSION ${SITELOOM_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${SITELOOM_DEBIAN_RELEASE})
 set(CPACK_PACKAGE_VENDOR "The SiteLoom author")
 set(CPACK_PACKAGE_CONTACT "The SiteLoom author <${SITELOOM_EMAIL}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "link collection page maker for a personal home page (Japanese)")

@@ -1,8 +1,11 @@
 #include "properties.h"
 
+#include "importing/importsource.h"
+#include "importing/pastedmarkup.h"
 #include "listfile/listfile.h"
 #include "page/linkpage.h"
 #include "text/cp932.h"
+#include "weburl/weburl.h"
 
 #include <QDir>
 #include <QFile>
@@ -128,6 +131,58 @@ QString checkPage(QByteArrayView bytes, const QString& directory)
     const qsizetype expected = 28 + 6 * inputs.entries.size() + (ownUrl ? 3 : 0) + (linkBack ? 18 : 0);
     if (lines != expected)
         return u"the page has %1 lines, not %2, for %3"_s.arg(lines).arg(expected).arg(describe(inputs));
+    return {};
+}
+
+namespace {
+
+QString checkLinks(const LinkImport& links, const QString& source)
+{
+    for (const LinkEntry& entry : importedEntries(links, QString())) {
+        if (!isWebUrl(entry.siteUrl))
+            return source + u": an entry's site URL is not a web address: "_s + entry.siteUrl;
+        for (const QString& field : {entry.bannerUrl, entry.siteName, entry.siteUrl}) {
+            if (field.contains(u'\r') || field.contains(u'\n'))
+                return source + u": a field holds a line break"_s;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QString checkImport(QByteArrayView bytes, const QString& directory)
+{
+    if (const QString problem = checkLinks(readPastedMarkup(QString::fromUtf8(bytes)), u"pasted"_s);
+        !problem.isEmpty())
+        return problem;
+    const QString path = QDir(directory).filePath(u"in.html"_s);
+    if (!writeFile(path, bytes))
+        return u"the input cannot be written"_s;
+    ImportSource source;
+    ImportSourceError error;
+    if (!readImportSource(path, &source, &error))
+        return {};
+    if (source.kind == ImportSource::Bookmarks)
+        return checkLinks(source.links, u"bookmarks"_s);
+
+    source.page.fileName = u"again.html"_s;
+    FileError writeError;
+    if (!writePageFile(directory, source.page, nullptr, &writeError))
+        return u"the page cannot be written: "_s + writeError.reason;
+    const QByteArray again = readFile(QDir(directory).filePath(source.page.fileName));
+    // The input as the tool would spell it: its lines, each in the code page's own bytes, CR LF ends.
+    QByteArray spelt;
+    const std::optional<QString> text = cp932::decode(bytes);
+    if (!text)
+        return u"a page was read from bytes that are not Windows-31J"_s;
+    QStringList lines = text->split(u"\r\n"_s);
+    if (lines.size() > 1 && lines.back().isEmpty())
+        lines.removeLast();
+    for (const QString& line : lines)
+        spelt += cp932::encode(line) + "\r\n";
+    if (spelt == bytes && again != spelt)
+        return u"the page read back writes another page for "_s + describe(source.page);
     return {};
 }
 

@@ -1,11 +1,13 @@
 #include "application.h"
 
 #include "icon/applicationicon.h"
+#include "main1/main1.h"
 #include "ui.h"
 #include "version/version.h"
 
 #include <QApplication>
 #include <QLocale>
+#include <QTimer>
 
 #include <csignal>
 
@@ -31,6 +33,13 @@ void prepareApplication()
     installJapaneseTranslation();
     installFontSubstitutions();
     QApplication::setFont(interfaceFont(QApplication::font()));
+}
+
+void showMainWindow(main1& window, const QString& listFile)
+{
+    window.show();
+    if (!listFile.isEmpty())
+        QTimer::singleShot(0, &window, [&window, listFile] { window.loadListFile(listFile); });
 }
 
 } // namespace siteloom

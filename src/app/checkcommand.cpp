@@ -2,6 +2,7 @@
 
 #include "checker/linkchecker.h"
 #include "commandline.h"
+#include "commandline_output.h"
 #include "page/pageinputs.h"
 #include "ui.h"
 #include "version/version.h"
@@ -17,9 +18,6 @@ using namespace Qt::StringLiterals;
 namespace siteloom {
 
 namespace {
-
-constexpr int exitClean = 0;
-constexpr int exitProblems = 1;
 
 int usageError(const QString& japanese, const QString& english)
 {
@@ -76,8 +74,8 @@ int runCheckCommand(int argc, char* argv[], const QStringList& arguments)
     installJapaneseTranslation();
 
     PageInputs inputs;
-    if (!loadListFileForCommand(parser.value(check), &inputs))
-        return exitProblems;
+    if (!loadListFileOrSay(parser.value(check), &inputs))
+        return exitMessage;
 
     LinkChecker checker;
     checker.setOptions(options);
@@ -99,7 +97,7 @@ int runCheckCommand(int argc, char* argv[], const QStringList& arguments)
     const QByteArray output = parser.isSet(json) ? checkJson(results) : checkTable(results).toLocal8Bit();
     std::fwrite(output.constData(), 1, size_t(output.size()), stdout);
     std::fflush(stdout);
-    return problemCount(results) == 0 ? exitClean : exitProblems;
+    return problemCount(results) == 0 ? exitDone : exitMessage;
 }
 
 } // namespace siteloom

@@ -2,12 +2,15 @@
 
 #include "application.h"
 #include "checkcommand.h"
+#include "commandline_output.h"
 #include "listfile/listfile.h"
 #include "main1/main1.h"
 #include "main1/main1_messages.h"
 #include "page/linkpage.h"
 #include "qtplatform.h"
+#include "text/systemreason.h"
 #include "text/textfile.h"
+#include "transfer.h"
 #include "ui.h"
 #include "version/version.h"
 
@@ -15,7 +18,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <cerrno>
 #include <climits>
@@ -29,10 +31,6 @@ using namespace Qt::StringLiterals;
 namespace siteloom {
 
 namespace {
-
-constexpr int exitDone = 0;
-constexpr int exitMessage = 1; // the window would have shown a message; it went to standard error
-constexpr int exitUsage = 2;
 
 // The program's options, in the order the help lists them, each described in Japanese and English.
 struct OptionText
@@ -88,8 +86,8 @@ QString helpText()
     };
     QString text = u"使い方 / Usage:\n"
                    u"  siteloom [FILE]\n"
-                   u"  siteloom --build FILE [--directory DIR]\n"
-                   u"  siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]\n"
+                   u"  siteloom --build FILE [--directory DIR]\n"_s +
+                   transferUsage() + u"  siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]\n"_s +
                    u"\n"
                    u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
                    u"Builds the link collection page (HTML) of a personal home page.\n"
@@ -201,7 +199,7 @@ QString currentDirectoryProblem()
     if (::getcwd(name, sizeof name) != nullptr)
         return {};
     // A path longer than the buffer is ERANGE, "Numerical result out of range": say what it means.
-    return qt_error_string(errno == ERANGE ? ENAMETOOLONG : errno);
+    return systemReason(errno == ERANGE ? ENAMETOOLONG : errno);
 }
 
 // Loads the list file onto the window's start values as "ファイル読込" does and writes the page as
@@ -223,8 +221,10 @@ int buildPageFromFile(const QString& file, const QString& directory)
         }
     }
 
+    // The list file by its full path: the page must never replace it.
+    const QString path = QFileInfo(file).absoluteFilePath();
     PageInputs inputs;
-    if (!loadListFileForCommand(file, &inputs))
+    if (!loadListFileOrSay(file, &inputs))
         return exitMessage;
     if (const QString problem = pageInputsProblem(inputs.entries.size(), inputs.fileName);
         !problem.isEmpty()) {
@@ -309,10 +309,7 @@ int runWindow(int argc, char* argv[], const QString& file)
 
     QtPlatform platform;
     main1 window(platform);
-    window.show();
-    // Loaded once the window is on screen, so that the message box stands in front of it.
-    if (!path.isEmpty())
-        QTimer::singleShot(0, &window, [&window, path] { window.loadListFile(path); });
+    showMainWindow(window, path);
     return QApplication::exec();
 }
 
@@ -325,6 +322,8 @@ int run(int argc, char* argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
     if (isCheckCommand(arguments))
         return runCheckCommand(argc, argv, arguments);
+    if (const std::optional<int> status = runTransfer(argc, argv, arguments))
+        return *status;
     const Request request = readCommandLine(arguments);
     if (request.action == Request::Action::Window)
         return runWindow(argc, argv, request.file);
@@ -352,36 +351,11 @@ int run(int argc, char* argv[])
 
 } // namespace
 
-void writeLine(FILE* stream, const QString& text)
-{
-    const QByteArray bytes = (text + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 int usageErrorExit(const QString& reason)
 {
     writeLine(stderr, u"siteloom: "_s + reason);
     writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
     return exitUsage;
-}
-
-bool loadListFileForCommand(const QString& file, PageInputs* inputs)
-{
-    // The window's dialog gives a full path, and its messages name the file by it.
-    const QString path = QFileInfo(file).absoluteFilePath();
-    ListFileContent content;
-    ListFileReadError readError;
-    if (!readListFile(path, &content, &readError)) {
-        writeLine(stderr, listFileUnreadableMessage(readError));
-        return false;
-    }
-    if (const QString message = listFileLoadMessage(path, content); message != listFileLoadedMessage()) {
-        writeLine(stderr, message);
-        return false;
-    }
-    applyListFile(content, inputs);
-    return true;
 }
 
 int runSiteloom(int argc, char* argv[])

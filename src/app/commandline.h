@@ -2,17 +2,14 @@
 
 #include <QString>
 
-#include <cstdio>
-
 namespace siteloom {
-
-struct PageInputs;
 
 // Runs the program as its command line asks and returns the exit status:
 //   siteloom                                  the window
 //   siteloom FILE                             the window, with FILE loaded as "ファイル読込" loads it
 //   siteloom --build FILE [--directory DIR]   the page from FILE, written into DIR without a window
 //   siteloom --check FILE [--json] ...        the links of FILE checked (checkcommand.h)
+//   siteloom --import ... | --export ...     links in and out (transfer.h)
 //   siteloom --help | --version
 // Building, the help, the version and usage errors run on a QCoreApplication: they need no display
 // and create no widget. A usage error exits with 2. Running out of memory, or a display that cannot be
@@ -23,13 +20,7 @@ struct PageInputs;
 
 namespace siteloom {
 
-// Shared by the modes that run without a window.
-// One line of text in the locale's encoding, flushed at once.
-void writeLine(FILE* stream, const QString& text);
 // Says what is wrong with the command line and where the help is, on standard error; gives 2.
 [[nodiscard]] int usageErrorExit(const QString& reason);
-// Loads a list file as "ファイル読込" does; any message but "読込み完了" goes to standard error
-// and gives false.
-[[nodiscard]] bool loadListFileForCommand(const QString& file, PageInputs* inputs);
 
 } // namespace siteloom

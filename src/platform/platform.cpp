@@ -1,11 +1,24 @@
 #include "platform.h"
 
-#include "drives.h"
-
 #include <QDir>
 #include <QFileInfo>
 
 namespace siteloom {
+
+QList<MountedVolume> Platform::mountedVolumes()
+{
+    return siteloom::mountedVolumes();
+}
+
+QStringList Platform::driveRoots()
+{
+    return siteloom::driveRoots(mountedVolumes(), userName());
+}
+
+QString Platform::driveOf(const QString& path)
+{
+    return siteloom::driveOf(path, driveRoots());
+}
 
 QString Platform::currentDirectory()
 {

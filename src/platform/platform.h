@@ -1,5 +1,7 @@
 #pragma once
 
+#include "drives.h"
+
 #include <QHash>
 #include <QMessageBox>
 #include <QString>
@@ -53,6 +55,12 @@ public:
     [[nodiscard]] virtual bool openInBrowser(const QUrl& url) = 0;
     // Ends the tool at once.
     virtual void quit() = 0;
+
+    // The system's mount table.
+    [[nodiscard]] virtual QList<MountedVolume> mountedVolumes();
+    // The drives the mount table offers now (see siteloom::driveRoots), and the one a path lies on.
+    [[nodiscard]] QStringList driveRoots();
+    [[nodiscard]] QString driveOf(const QString& path);
 
     // The process's current directory, and the current directory per volume root ("drive"): choosing
     // a drive goes back to where the process last was on it, or to its root.

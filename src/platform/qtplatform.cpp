@@ -5,9 +5,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHash>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTreeView>
 
 using namespace Qt::StringLiterals;
 
@@ -24,12 +29,66 @@ QMessageBox::StandardButton QtPlatform::messageBox(QWidget* parent, const Messag
 
 namespace {
 
+// The file model writes sizes and dates in the desktop's own language (QLocale::system(), whatever
+// the application's default locale or the dialog's locale say): under an English or C desktop,
+// "718 bytes" and "7 Dec 2026". This view of the model writes them the Japanese way, and names the
+// kinds of entries that are not files in Japanese too.
+class JapaneseFileDetails final : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files || role != Qt::DisplayRole)
+            return QIdentityProxyModel::data(index, role);
+        if (index.column() == typeColumn) {
+            // The kinds that are not files come untranslated from Qt 6.4's icon provider.
+            static const QHash<QString, QString> kinds = {{u"Folder"_s, u"フォルダー"_s},
+                                                          {u"Drive"_s, u"ドライブ"_s},
+                                                          {u"Shortcut"_s, u"ショートカット"_s},
+                                                          {u"Unknown"_s, u"不明"_s}};
+            const QString kind = QIdentityProxyModel::data(index, role).toString();
+            return kinds.value(kind, kind);
+        }
+        if (index.column() != sizeColumn && index.column() != dateColumn)
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        if (index.column() == dateColumn)
+            return m_japanese.toString(files->lastModified(source), QLocale::ShortFormat);
+        if (files->isDir(source))
+            return QString();
+        return m_japanese.formattedDataSize(files->size(source), 2, QLocale::DataSizeTraditionalFormat);
+    }
+
+private:
+    static constexpr int sizeColumn = 1;
+    static constexpr int typeColumn = 2;
+    static constexpr int dateColumn = 3;
+    const QLocale m_japanese{QLocale::Japanese, QLocale::Japan};
+};
+
+} // namespace
+
 // Qt's own dialog rather than a desktop portal, so that it speaks Japanese through Qt's translation
 // and assistive technology reaches it like every other window of the tool.
-QFileDialog* makeDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode)
+QFileDialog* makeFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode)
 {
     auto* dialog = new QFileDialog(parent);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    auto* details = new JapaneseFileDetails(dialog);
+    dialog->setProxyModel(details);
+    // Japanese sizes, types and dates are wider than the columns Qt makes for them: each of those
+    // columns takes the width of what it shows whenever a folder has been read.
+    auto* view = dialog->findChild<QTreeView*>(u"treeView"_s);
+    auto* files = qobject_cast<QFileSystemModel*>(details->sourceModel());
+    if (view && files) {
+        QObject::connect(files, &QFileSystemModel::directoryLoaded, view, [view] {
+            for (int column = 1; column < view->model()->columnCount(view->rootIndex()); ++column)
+                view->resizeColumnToContents(column);
+        });
+    }
     dialog->setAcceptMode(mode);
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setNameFilters(request.filters);
@@ -39,6 +98,8 @@ QFileDialog* makeDialog(QWidget* parent, const FileDialogRequest& request, QFile
     dialog->selectFile(request.fileName);
     return dialog;
 }
+
+namespace {
 
 QString runDialog(QFileDialog* dialog)
 {
@@ -53,12 +114,12 @@ QString runDialog(QFileDialog* dialog)
 
 QString QtPlatform::openFileName(QWidget* parent, const FileDialogRequest& request)
 {
-    return runDialog(makeDialog(parent, request, QFileDialog::AcceptOpen));
+    return runDialog(makeFileDialog(parent, request, QFileDialog::AcceptOpen));
 }
 
 QString QtPlatform::saveFileName(QWidget* parent, const FileDialogRequest& request)
 {
-    return runDialog(makeDialog(parent, request, QFileDialog::AcceptSave));
+    return runDialog(makeFileDialog(parent, request, QFileDialog::AcceptSave));
 }
 
 namespace {

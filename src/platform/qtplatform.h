@@ -2,12 +2,18 @@
 
 #include "platform.h"
 
+#include <QFileDialog>
 #include <QSet>
 
 namespace siteloom {
 
 // The desktop as Qt presents it: QMessageBox, QFileDialog, QSettings, QStandardPaths,
 // QDesktopServices.
+// The file dialog the tool shows, made but not yet shown: Qt's own widgets, in Japanese. The caller
+// owns it.
+[[nodiscard]] QFileDialog* makeFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                          QFileDialog::AcceptMode mode);
+
 class QtPlatform final : public Platform
 {
 public:

@@ -29,7 +29,7 @@ void tst_fuzzcorpus::replay_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("path");
-    for (const QString& target : {u"listfile"_s, u"page"_s}) {
+    for (const QString& target : {u"listfile"_s, u"page"_s, u"import"_s}) {
         for (const QString& kind : {u"corpus"_s, u"regressions"_s}) {
             const QDir dir(fuzzDirectory + u'/' + kind + u'/' + target);
             const QStringList names = dir.entryList(QDir::Files, QDir::Name);
@@ -48,7 +48,9 @@ void tst_fuzzcorpus::replay()
     QVERIFY(dir.isValid());
     const QByteArray bytes = siteloom::readBytes(path);
     const QString problem = target == u"page"_s ? siteloom::fuzz::checkPage(bytes, dir.path())
-                                                : siteloom::fuzz::checkListFileRoundTrip(bytes, dir.path());
+                            : target == u"import"_s
+                                ? siteloom::fuzz::checkImport(bytes, dir.path())
+                                : siteloom::fuzz::checkListFileRoundTrip(bytes, dir.path());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 

@@ -64,14 +64,26 @@ struct ProbeResult
     int entries = -1;
     qint64 peakKib = -1;
     QString failure; // why the child did not report, if it did not
+    QStringList rows = {};
+    QString title = {};
+    qint64 vmPeakKib = -1;
 };
 
-// Loads the file in the probe program and reads back its report.
-ProbeResult probe(const QString& path)
+// Loads the file in the probe program and reads back its report. With a memory limit the probe runs
+// under prlimit with that much address space, and its window holds a list of its own first.
+ProbeResult probe(const QString& path, qint64 addressSpaceLimit = 0)
 {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QStringLiteral(SITELOOM_LOADPROBE), {path});
+    if (addressSpaceLimit > 0) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"MALLOC_ARENA_MAX"_s, u"1"_s); // no arena of a thread's own takes the room
+        child.setProcessEnvironment(environment);
+        child.start(u"prlimit"_s, {u"--as=%1"_s.arg(addressSpaceLimit), u"--"_s,
+                                   QStringLiteral(SITELOOM_LOADPROBE), u"--filled"_s, path});
+    } else {
+        child.start(QStringLiteral(SITELOOM_LOADPROBE), {path});
+    }
     // A hang guard, not a speed goal: loading any of these files takes seconds at most.
     if (!child.waitForFinished(180'000) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
@@ -83,7 +95,10 @@ ProbeResult probe(const QString& path)
     return {report[u"messages"_s].toVariant().toStringList(),
             report[u"entries"_s].toInt(-1),
             report[u"peakKib"_s].toInteger(-1),
-            {}};
+            {},
+            report[u"rows"_s].toVariant().toStringList(),
+            report[u"title"_s].toString(),
+            report[u"vmPeakKib"_s].toInteger(-1)};
 }
 
 } // namespace
@@ -96,10 +111,12 @@ private slots:
     void initTestCase();
     void badFile_data();
     void badFile();
+    void outOfMemoryLeavesTheWindowAsItWas();
 
 private:
     QTemporaryDir m_dir;
     qint64 m_baselineKib = 0;
+    qint64 m_baselineVmKib = 0;
 };
 
 void tst_badfiles::initTestCase()
@@ -111,6 +128,7 @@ void tst_badfiles::initTestCase()
     QVERIFY2(tiny.failure.isEmpty(), qPrintable(tiny.failure));
     QCOMPARE(tiny.messages, QStringList{u"読込み完了"_s});
     m_baselineKib = tiny.peakKib;
+    m_baselineVmKib = tiny.vmPeakKib;
     qInfo("loading a tiny file: peak %lld MiB", m_baselineKib / 1024);
 }
 
@@ -168,6 +186,41 @@ void tst_badfiles::badFile()
     QVERIFY2(usedKib * 1024 <= memoryFactor * size + 16 * megabyte,
              qPrintable(u"%1 KiB above a tiny file's for a file of %2 bytes"_s.arg(usedKib).arg(size)));
 #endif
+}
+
+// A list of 3,000,000 entries (about 40 MB) in a window with 64 MB of room to spare: the load runs
+// out of memory while the new list is built, and the window keeps its list and fields.
+void tst_badfiles::outOfMemoryLeavesTheWindowAsItWas()
+{
+#ifdef __SANITIZE_ADDRESS__
+    QSKIP("the sanitizer reserves more address space than any limit leaves");
+#endif
+    const QString path = m_dir.filePath(u"huge.txt"_s);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        constexpr int entries = 3'000'000;
+        file.write("list1=" + QByteArray::number(entries) + "\r\n");
+        QByteArray chunk;
+        for (int i = 0; i < entries; ++i) {
+            chunk += "ls" + QByteArray::number(i).rightJustified(3, '0') + "=b\x81\x46n\x81\x46u\r\n";
+            if (chunk.size() > megabyte || i == entries - 1) {
+                QCOMPARE(file.write(chunk), chunk.size());
+                chunk.clear();
+            }
+        }
+    }
+    const ProbeResult result = probe(path, (m_baselineVmKib + 64 * 1024) * 1024);
+    QFile::remove(path);
+
+    QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
+    QCOMPARE(result.messages.size(), 1);
+    QVERIFY2(result.messages.constFirst().startsWith(
+                 u"メモリが足りないため、ファイルを読み込めませんでした。\n"_s),
+             qPrintable(result.messages.constFirst()));
+    QCOMPARE(result.rows, (QStringList{u"a：b：c"_s, u"d：e：f"_s, u"g：h：i"_s}));
+    QCOMPARE(result.entries, 3);
+    QCOMPARE(result.title, u"前のタイトル"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_badfiles)

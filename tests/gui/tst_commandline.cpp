@@ -1,11 +1,13 @@
 #include "fakeplatform.h"
 #include "filebytes.h"
 #include "guitest.h"
+#include "linkentry/linkentry.h"
 #include "main1/main1.h"
 #include "page/linkpage.h"
 #include "programrun.h"
 #include "text/cp932.h"
 #include "text/systemreason.h"
+#include "text/textfile.h"
 
 #include <QAction>
 #include <QDir>
@@ -87,6 +89,9 @@ private slots:
     void unknownCurrentDirectory();
     void fileSizeLimit();
     void replacedPageKeepsItsMode();
+
+    void importAndExport_data();
+    void importAndExport();
 
 private:
     QString m_startDirectory;
@@ -330,6 +335,15 @@ void tst_commandline::answersWithoutBuilding_data()
     usage("empty directory", {u"--build"_s, u"list.txt"_s, u"--directory"_s, QString()}, u"--directory"_s);
     usage("two files to open", {u"list.txt"_s, u"other.txt"_s}, u"一つだけ"_s);
     usage("empty file to open", {QString()}, u"空"_s);
+    usage("import without output", {u"--import"_s, u"list.txt"_s}, u"--output"_s);
+    usage("import and export at once",
+          {u"--import"_s, u"a.html"_s, u"--export"_s, u"list.txt"_s, u"--output"_s, u"b"_s}, u"--export"_s);
+    usage("export in an unknown format",
+          {u"--export"_s, u"list.txt"_s, u"--format"_s, u"xml"_s, u"--output"_s, u"b"_s}, u"bookmarks"_s);
+    usage(
+        "folder with export",
+        {u"--export"_s, u"list.txt"_s, u"--format"_s, u"csv"_s, u"--output"_s, u"b"_s, u"--folder"_s, u"A"_s},
+        u"--folder"_s);
 
     const QStringList version{u"siteloom 1.01\n"_s};
     QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << version << QStringList()
@@ -489,8 +503,8 @@ void tst_commandline::unknownCurrentDirectory_data()
     // on by relative names where the whole path grows too long (dash's stops). The test removes them.
     const QString deep = u"d=$(printf 'd%.0s' $(seq 100)); i=0; "
                          u"while [ $i -lt 45 ]; do mkdir $d && cd $d || exit 9; i=$((i+1)); done; \"$@\""_s;
-    const QString gone = QCoreApplication::translate("QIODevice", "No such file or directory");
-    const QString tooLong = QString::fromLocal8Bit(std::strerror(ENAMETOOLONG));
+    const QString gone = systemReason(ENOENT);
+    const QString tooLong = systemReason(ENAMETOOLONG);
     QTest::newRow("deleted, no --directory") << deleted << false << gone;
     QTest::newRow("deeper than the system names, no --directory") << deep << false << tooLong;
     QTest::newRow("deleted, absolute names only") << deleted << true << QString();
@@ -579,6 +593,100 @@ void tst_commandline::replacedPageKeepsItsMode()
     struct stat info;
     QCOMPARE(::stat(QFile::encodeName(pagePath).constData(), &info), 0);
     QCOMPARE(info.st_mode & 07777, mode_t(0444));
+}
+
+// Links in and out: a new list file from bookmarks or from a page of this tool, never over an
+// existing one, with what is left out told on standard error; the list exported as bookmarks or
+// CSV. The file written is decoded (list file: Windows-31J, exports: UTF-8) and must hold each text.
+void tst_commandline::importAndExport_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("written"); // the file written; empty when none may be
+    QTest::addColumn<QStringList>("holds");
+    QTest::addColumn<QStringList>("errHolds");
+
+    const QString firefox = QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/firefox.html");
+    const QString chromium = QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html");
+    const QString whiteBall = QString::fromUtf16(defaultBannerUrl);
+    QTest::newRow("bookmarks, every folder")
+        << QStringList{u"--import"_s, firefox, u"--output"_s, u"new.txt"_s} << 0 << u"new.txt"_s
+        << QStringList{u"list1=002\r\nls000="_s + whiteBall +
+                           u"：旅の宿 &amp; 温泉 &lt;公式&gt;：https://example.jp/travel/"_s,
+                       u"te006=リ　ン　ク　集\r\n"_s}
+        << QStringList{u"3 件"_s, u"3番目（https://www.example.com/search?q=1&lang=ja）"_s, u"U+1F600"_s};
+    QTest::newRow("bookmarks, one folder")
+        << QStringList{u"--import"_s, chromium,      u"--output"_s,
+                       u"new.txt"_s,  u"--folder"_s, u"Bookmarks bar/Work"_s}
+        << 0 << u"new.txt"_s << QStringList{u"list1=001\r\nls000="_s + whiteBall + u"：社内 wiki："_s}
+        << QStringList{u"1 件"_s};
+    QTest::newRow("folder the file does not have")
+        << QStringList{u"--import"_s, chromium, u"--output"_s, u"new.txt"_s, u"--folder"_s, u"Work"_s} << 1
+        << QString() << QStringList() << QStringList{u"フォルダ「Work」"_s};
+    QTest::newRow("page of this tool, with its options")
+        << QStringList{u"--import"_s, u"page.html"_s, u"--output"_s, u"new.txt"_s} << 0 << u"new.txt"_s
+        << QStringList{u"list1=001\r\nls000=b.gif：サイト<BR>日記：http://site.example/\r\nte001=page.html\r\nopt03=1"_s,
+                       u"te006=友達\r\n"_s}
+        << QStringList();
+    QTest::newRow("never over an existing list file")
+        << QStringList{u"--import"_s, firefox, u"--output"_s, u"list.txt"_s} << 1 << QString()
+        << QStringList() << QStringList{u"すでにあります"_s};
+    QTest::newRow("neither bookmarks nor a page")
+        << QStringList{u"--import"_s, u"list.txt"_s, u"--output"_s, u"new.txt"_s} << 1 << QString()
+        << QStringList() << QStringList{u"ブックマークファイルでも"_s};
+    QTest::newRow("export as CSV") << QStringList{u"--export"_s, u"list.txt"_s, u"--format"_s,
+                                                  u"csv"_s,      u"--output"_s, u"out.csv"_s}
+                                   << 0 << u"out.csv"_s << QStringList{u"バナーURL,HP名,URL\r\na,,\r\n"_s}
+                                   << QStringList();
+    QTest::newRow("export as bookmarks")
+        << QStringList{u"--export"_s,  u"list.txt"_s, u"--format"_s,
+                       u"bookmarks"_s, u"--output"_s, u"out.html"_s}
+        << 0 << u"out.html"_s
+        << QStringList{u"<!DOCTYPE NETSCAPE-Bookmark-file-1>"_s, u"<DT><H3>リ　ン　ク　集</H3>"_s,
+                       u"<DT><A HREF=\"\"></A>"_s}
+        << QStringList();
+    QTest::newRow("export of a missing list file")
+        << QStringList{u"--export"_s, u"none.txt"_s, u"--format"_s, u"csv"_s, u"--output"_s, u"out.csv"_s}
+        << 1 << QString() << QStringList() << QStringList{u"ファイルを読み込めませんでした。"_s};
+    QTest::newRow("export into a missing directory")
+        << QStringList{u"--export"_s, u"list.txt"_s, u"--format"_s, u"csv"_s, u"--output"_s, u"no/out.csv"_s}
+        << 1 << QString() << QStringList() << QStringList{u"書き出せませんでした。"_s};
+}
+
+void tst_commandline::importAndExport()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, written);
+    QFETCH(QStringList, holds);
+    QFETCH(QStringList, errHolds);
+    const QDir dir(QDir(m_dir->path()).canonicalPath());
+    PageInputs page;
+    page.entries = {u"b.gif：サイト<BR>日記：http://site.example/"_s};
+    page.background = 3;
+    page.title = u"友達"_s;
+    page.fileName = u"page.html"_s;
+    FileError error;
+    QVERIFY(writePageFile(dir.path(), page, nullptr, &error));
+    const QByteArray list = readBytes(dir.filePath(u"list.txt"_s));
+
+    const ProgramRun run = runProgram(arguments, dir.path());
+    QCOMPARE(run.exitCode, exitCode);
+    for (const QString& text : errHolds)
+        QVERIFY2(run.err.contains(text), qPrintable(run.err));
+    QCOMPARE(run.out,
+             written.isEmpty() ? QString() : QDir::toNativeSeparators(dir.filePath(written)) + u'\n');
+    QCOMPARE(readBytes(dir.filePath(u"list.txt"_s)), list);
+    QStringList files{u"list.txt"_s, u"page.html"_s};
+    if (!written.isEmpty())
+        files.append(written);
+    files.sort();
+    QCOMPARE(filesIn(dir.path()), files);
+    const QByteArray bytes = readBytes(dir.filePath(written));
+    const QString text =
+        written.endsWith(u".txt"_s) ? cp932::decode(bytes).value_or(QString()) : QString::fromUtf8(bytes);
+    for (const QString& piece : holds)
+        QVERIFY2(text.contains(piece), qPrintable(text));
 }
 
 QTEST_MAIN(tst_commandline)

@@ -1,10 +1,13 @@
 #include "guitest.h"
+#include "qtplatform.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeView>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -19,6 +22,8 @@ private slots:
     void initTestCase();
     void identityForTheDesktop();
     void qtTextsInJapanese();
+    void fileDetailsInJapanese_data();
+    void fileDetailsInJapanese();
 };
 
 void tst_desktop::initTestCase()
@@ -52,6 +57,45 @@ void tst_desktop::qtTextsInJapanese()
     QCOMPARE(control<QLabel>(&dialog, u"lookInLabel"_s)->text(), u"アドレス:"_s);
     QCOMPARE(control<QLabel>(&dialog, u"fileNameLabel"_s)->text(), u"ファイル名(&N):"_s);
     QCOMPARE(control<QLabel>(&dialog, u"fileTypeLabel"_s)->text(), u"ファイルの種類:"_s);
+}
+
+void tst_desktop::fileDetailsInJapanese_data()
+{
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<QString>("size");
+    QTest::newRow("bytes") << 718 << u"718 バイト"_s;
+    QTest::newRow("kilobytes of 1024 bytes") << 1536 << u"1.50 KB"_s;
+}
+
+// The dialog's file sizes and dates are Japanese although the test runs under the C locale, whose
+// own would be "718 bytes" and "2 Apr 2000".
+void tst_desktop::fileDetailsInJapanese()
+{
+    QFETCH(int, bytes);
+    QFETCH(QString, size);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(u"link.txt"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(QByteArray(bytes, 'x')), qint64(bytes));
+    QVERIFY(file.flush());
+    QVERIFY(file.setFileTime(QDateTime(QDate(2000, 4, 2), QTime(9, 5)), QFileDevice::FileModificationTime));
+    file.close();
+
+    const std::unique_ptr<QFileDialog> dialog(makeFileDialog(
+        nullptr, {{u"ﾃｷｽﾄﾌｧｲﾙ (*.txt)"_s}, u"link.txt"_s, dir.path()}, QFileDialog::AcceptOpen));
+    dialog->show();
+    const QTreeView* view = control<QTreeView>(dialog.get(), u"treeView"_s);
+    const auto details = [view] {
+        const QAbstractItemModel* model = view->model();
+        const QModelIndex name = model->index(0, 0, view->rootIndex());
+        return QStringList{name.data().toString(), name.siblingAtColumn(1).data().toString(),
+                           name.siblingAtColumn(3).data().toString(),
+                           view->rootIndex().siblingAtColumn(2).data().toString()};
+    };
+    QTRY_COMPARE(details(), (QStringList{u"link.txt"_s, size, u"2000/04/02 9:05"_s, u"フォルダー"_s}));
+    // Shown whole, not cut off.
+    QTRY_VERIFY(view->columnWidth(1) >= view->fontMetrics().horizontalAdvance(size));
+    QTRY_VERIFY(view->columnWidth(3) >= view->fontMetrics().horizontalAdvance(details().at(2)));
 }
 
 QTEST_MAIN(tst_desktop)

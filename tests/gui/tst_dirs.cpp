@@ -23,6 +23,8 @@ private slots:
     void startDirectoryInTheRealStore();
     void desktopLookup_data();
     void desktopLookup();
+    void drivesOffered_data();
+    void drivesOffered();
     void driveOfAPath_data();
     void driveOfAPath();
 
@@ -125,6 +127,42 @@ void tst_dirs::desktopLookup()
     QCOMPARE(dirs_proc1(platform), found ? platform.desktop : QString());
 }
 
+void tst_dirs::drivesOffered_data()
+{
+    QTest::addColumn<QStringList>("mounts"); // "root type", as the mount table lists them
+    QTest::addColumn<QStringList>("drives");
+    QTest::newRow("the root alone") << QStringList{u"/ ext4"_s} << QStringList{u"/"_s};
+    QTest::newRow("pseudo file systems left out")
+        << QStringList{u"/ ext4"_s, u"/proc proc"_s, u"/tmp tmpfs"_s, u"/snap/core/1 squashfs"_s}
+        << QStringList{u"/"_s};
+    QTest::newRow("system folders left out")
+        << QStringList{u"/boot/efi vfat"_s, u"/run/lock ext4"_s, u"/sys/firmware/efi vfat"_s,
+                       u"/dev/hugepages ext4"_s, u"/running ext4"_s}
+        << QStringList{u"/"_s, u"/boot/efi"_s, u"/running"_s};
+    QTest::newRow("media under /media")
+        << QStringList{u"/media/tester/STICK vfat"_s, u"/media/cdrom iso9660"_s}
+        << QStringList{u"/"_s, u"/media/tester/STICK"_s, u"/media/cdrom"_s};
+    QTest::newRow("the user's media under /run/media")
+        << QStringList{u"/run/media/tester/STICK vfat"_s, u"/run/media/tester/写真 exfat"_s}
+        << QStringList{u"/"_s, u"/run/media/tester/STICK"_s, u"/run/media/tester/写真"_s};
+    QTest::newRow("another user's media left out")
+        << QStringList{u"/run/media/other/STICK vfat"_s, u"/run/media/tester ext4"_s,
+                       u"/run/media/testers/STICK vfat"_s}
+        << QStringList{u"/"_s};
+    QTest::newRow("one drive for a volume mounted twice")
+        << QStringList{u"/mnt/disk ext4"_s, u"/mnt/disk/ ext4"_s} << QStringList{u"/"_s, u"/mnt/disk"_s};
+}
+
+void tst_dirs::drivesOffered()
+{
+    QFETCH(QStringList, mounts);
+    QFETCH(QStringList, drives);
+    QList<MountedVolume> table;
+    for (const QString& mount : std::as_const(mounts))
+        table.append({mount.section(u' ', 0, 0), mount.section(u' ', 1).toLatin1()});
+    QCOMPARE(driveRoots(table, u"tester"_s), drives);
+}
+
 void tst_dirs::driveOfAPath_data()
 {
     QTest::addColumn<QString>("path");
@@ -133,13 +171,17 @@ void tst_dirs::driveOfAPath_data()
     QTest::newRow("relative names no drive") << u"web/site"_s << QString();
     QTest::newRow("root") << u"/"_s << u"/"_s;
     QTest::newRow("missing path still lies on the root volume") << u"/no/such/directory"_s << u"/"_s;
+    QTest::newRow("a drive's root") << u"/media/usb/"_s << u"/media/usb"_s;
+    QTest::newRow("inside a drive") << u"/media/usb/site/../web"_s << u"/media/usb"_s;
+    QTest::newRow("a name that only begins like a drive") << u"/media/usb2/web"_s << u"/"_s;
+    QTest::newRow("the innermost of nested drives") << u"/media/usb/inner/web"_s << u"/media/usb/inner"_s;
 }
 
 void tst_dirs::driveOfAPath()
 {
     QFETCH(QString, path);
     QFETCH(QString, drive);
-    QCOMPARE(driveOf(path), drive);
+    QCOMPARE(driveOf(path, {u"/"_s, u"/media/usb"_s, u"/media/usb/inner"_s}), drive);
 }
 
 QTEST_MAIN(tst_dirs)

@@ -5,7 +5,7 @@
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -17,14 +17,6 @@ namespace {
 const QString defaultBanner = QString::fromUtf16(defaultBannerUrl);
 const QString pickALine = u"リンクＨＰリストから項目を選んでください。"_s;
 const QString twoOrMore = u"２項目以上入れてください。"_s;
-
-QStringList lines(const QListWidget* list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts.append(list->item(i)->text());
-    return texts;
-}
 
 QStringList fields(const main1& window)
 {
@@ -102,23 +94,23 @@ private slots:
         FakePlatform platform;
         main1 window(platform);
         const QStringList before{u"X"_s, u"Y"_s, u"Z"_s};
-        window.List1->addItems(before);
-        window.List1->setCurrentRow(1);
+        setListRows(window, before);
+        selectListRow(window, 1);
         fill(window, banner, name, url);
 
         window.Command2->click();
 
         if (entry.isEmpty()) {
             QCOMPARE(plainMessages(platform), QStringList{u"項目にデータを入れてください"_s});
-            QCOMPARE(lines(window.List1), before);
+            QCOMPARE(listRows(window), before);
             QCOMPARE(fields(window), (QStringList{bannerAfter, name, url}));
         } else {
             QCOMPARE(plainMessages(platform), QStringList());
-            QCOMPARE(lines(window.List1), before + QStringList{entry});
+            QCOMPARE(listRows(window), before + QStringList{entry});
             QCOMPARE(fields(window), (QStringList{u"http://"_s, QString(), u"http://"_s}));
         }
-        QCOMPARE(window.List1->currentRow(), 1);
-        QCOMPARE(window.List1->selectedItems(), QList<QListWidgetItem*>{window.List1->item(1)});
+        QCOMPARE(listCurrentRow(window), 1);
+        QCOMPARE(listSelectedRows(window), QList<int>{1});
     }
 
     // Lists are written as their lines' letters, "XYZ" for the lines X, Y and Z.
@@ -163,11 +155,11 @@ private slots:
         main1 window(platform);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.List1->addItems(before.split(QString(), Qt::SkipEmptyParts));
+        setListRows(window, before.split(QString(), Qt::SkipEmptyParts));
         // Without a selection the cursor still rests on a line, which must not count as selected.
         const int current = selected >= 0 ? selected : std::min(1, int(before.size()) - 1);
         if (selected >= 0)
-            window.List1->setCurrentRow(selected);
+            selectListRow(window, selected);
         else if (current >= 0)
             window.List1->selectionModel()->setCurrentIndex(window.List1->model()->index(current, 0),
                                                             QItemSelectionModel::NoUpdate);
@@ -176,10 +168,10 @@ private slots:
         QCoreApplication::processEvents();
 
         QCOMPARE(plainMessages(platform), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(lines(window.List1).join(QString()), after);
+        QCOMPARE(listRows(window).join(QString()), after);
         const bool changed = after != before;
-        QCOMPARE(window.List1->currentRow(), changed ? -1 : current);
-        QCOMPARE(window.List1->selectionModel()->selectedRows().size(), changed || selected < 0 ? 0 : 1);
+        QCOMPARE(listCurrentRow(window), changed ? -1 : current);
+        QCOMPARE(listSelectedRows(window).size(), changed || selected < 0 ? 0 : 1);
     }
 
     // The split is pinned by tst_linkentry; these show the fields are overwritten as the line holds
@@ -210,10 +202,10 @@ private slots:
         QFETCH(QStringList, messages);
         FakePlatform platform;
         main1 window(platform);
-        window.List1->addItems({u"X"_s, line, u"Z"_s});
+        setListRows(window, {u"X"_s, line, u"Z"_s});
         fill(window, u"b"_s, u"n"_s, u"u"_s);
         window.SSTab1->setCurrentIndex(1);
-        window.List1->setCurrentRow(1);
+        selectListRow(window, 1);
 
         window.Command7->click();
 
@@ -221,7 +213,7 @@ private slots:
         QCOMPARE(fields(window), expected);
         const QStringList left =
             messages.isEmpty() ? QStringList{u"X"_s, u"Z"_s} : QStringList{u"X"_s, line, u"Z"_s};
-        QCOMPARE(lines(window.List1), left);
+        QCOMPARE(listRows(window), left);
         QCOMPARE(window.List1->selectionModel()->hasSelection(), !messages.isEmpty());
         QCOMPARE(window.SSTab1->currentIndex(), 1);
         QCOMPARE(window.Text7->text(), u"http://"_s);

@@ -19,7 +19,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -143,11 +143,12 @@ qint64 total(const QList<qint64>& pieces)
 // A list of `entries` entries and a name of one's own, in the window.
 void fillWindow(main1& window, int entries)
 {
-    window.List1->clear();
+    QStringList rows;
     for (int i = 0; i < entries; ++i)
-        window.List1->addItem(
+        rows.append(
             u"http://example.jp/banner/%1.gif：リンクしているサイト%1：http://example.jp/site/%1/index.html"_s
                 .arg(i));
+    setListRows(window, rows);
     window.Text8->setText(u"自分のページ"_s);
     window.Text9->setText(u"index.html"_s);
 }
@@ -252,8 +253,10 @@ void tst_faults::writeThatFails()
     FakePlatform platform;
     main1 window(platform);
     window.Label1->setText(QFileInfo(path).path()); // the page goes there
+    QStringList rows;
     for (int i = 0; i < 2500; ++i)
-        window.List1->addItem(u"http://example.jp/banner%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
+        rows.append(u"http://example.jp/banner%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
+    setListRows(window, rows);
     window.Text8->setText(u"自分のページ"_s);
     window.Text9->setText(u"index.html"_s);
     rlimit previousLimit{};
@@ -419,8 +422,7 @@ void tst_faults::writesInPlace()
     QByteArray written;
     if (refused) {
         // ASCII but for "荳｡", the UTF-8 of "両": the writer knows only at its end.
-        window.List1->clear();
-        window.List1->addItem(u"a"_s);
+        setListRows(window, {u"a"_s});
         window.Text8->clear();
         window.Text6->setText(u"荳｡"_s);
     } else {

@@ -1,4 +1,3 @@
-#include "drives.h"
 #include "fakeplatform.h"
 #include "fm1/dirlist.h"
 #include "fm1/drivelist.h"
@@ -73,6 +72,8 @@ private slots:
     void movingTheLists();
     void closing_data();
     void closing();
+    void severalDrives_data();
+    void severalDrives();
     void pathBoxTakesOneLineOfPlainText();
 
 private:
@@ -131,7 +132,7 @@ void tst_fm1::firstOpening()
     QCOMPARE(chooser->windowTitle(), u"ディレクトリ指定画面"_s);
     QCOMPARE(chooser->minimumSize(), QSize(twips(7890), twips(5250)));
     QCOMPARE(chooser->maximumSize(), chooser->minimumSize());
-    QCOMPARE(chooser->Drive1->drive(), driveOf(at(u"~/site"_s)));
+    QCOMPARE(chooser->Drive1->drive(), u"/"_s);
     QCOMPARE(shown(chooser), at(u"~/site > images,locked,pages | Index.html,link.txt"_s));
     QCOMPARE(chooser->Text1->text(), at(u"~/site"_s));
     QCOMPARE(QDir::currentPath(), at(u"~/site"_s));
@@ -219,7 +220,7 @@ void tst_fm1::movingTheLists()
     QCOMPARE(shown(chooser), at(shownAfter));
     QCOMPARE(chooser->Text1->text(), at(textAfter));
     QCOMPARE(QDir::currentPath(), at(currentAfter));
-    QCOMPARE(chooser->Drive1->drive(), driveOf(QDir::currentPath()));
+    QCOMPARE(chooser->Drive1->drive(), u"/"_s);
     const bool told = entry.isEmpty() && currentAfter == u"~/site"_s;
     QCOMPARE(platform.messageTexts(),
              told ? QStringList{u"デスクトップのフォルダが見つかりません。"_s} : QStringList());
@@ -236,11 +237,23 @@ void tst_fm1::closing_data()
     QTest::addColumn<bool>("type");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("confirm");
-    QTest::newRow("OK at once after opening") << QString() << false << QString() << true;
+    QTest::addColumn<QString>("focus"); // where a key is pressed; none: the button is clicked
+    QTest::addColumn<int>("key");
+    QTest::newRow("OK at once after opening") << QString() << false << QString() << true << QString() << 0;
     QTest::newRow("OK hands over the typed path as typed")
-        << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << true;
-    QTest::newRow("OK with the path box emptied") << u"pages"_s << true << QString() << true;
-    QTest::newRow("Cancel after walking and typing") << u"images"_s << true << typed << false;
+        << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << true << QString() << 0;
+    QTest::newRow("OK with the path box emptied")
+        << u"pages"_s << true << QString() << true << QString() << 0;
+    QTest::newRow("Cancel after walking and typing")
+        << u"images"_s << true << typed << false << QString() << 0;
+    QTest::newRow("Enter in the path box is OK")
+        << u"images"_s << true << typed << true << u"Text1"_s << int(Qt::Key_Return);
+    QTest::newRow("Enter of the keypad in the file list is OK")
+        << u"pages"_s << false << QString() << true << u"File1"_s << int(Qt::Key_Enter);
+    QTest::newRow("Escape is Cancel")
+        << u"images"_s << true << typed << false << u"Drive1"_s << int(Qt::Key_Escape);
+    QTest::newRow("Enter on the focused Cancel is Cancel")
+        << u"images"_s << true << typed << false << u"Command2"_s << int(Qt::Key_Return);
 }
 
 // "Ｏ　Ｋ" hands the path box to the base directory exactly as typed and remembers the directory open
@@ -251,6 +264,8 @@ void tst_fm1::closing()
     QFETCH(bool, type);
     QFETCH(QString, text);
     QFETCH(bool, confirm);
+    QFETCH(QString, focus);
+    QFETCH(int, key);
     FakePlatform platform;
     platform.settings.insert(firstDir, u"/remembered"_s);
     main1 window(platform);
@@ -259,13 +274,88 @@ void tst_fm1::closing()
         doubleClickEntry(chooser->Dir1, walk);
     if (type)
         chooser->Text1->setText(text);
-    (confirm ? chooser->Command1 : chooser->Command2)->click();
+    if (focus.isEmpty()) {
+        (confirm ? chooser->Command1 : chooser->Command2)->click();
+    } else {
+        QVERIFY(QTest::qWaitForWindowActive(chooser));
+        QWidget* target = control<QWidget>(chooser, focus);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    }
     QTRY_VERIFY(chooser.isNull());
     const QString walked = QDir::cleanPath(at(u"~/site/"_s + walk));
     QCOMPARE(window.Label1->text(), !confirm ? u"/remembered"_s : type ? text : walked);
     QCOMPARE(platform.settings.value(firstDir), confirm ? walked : u"/remembered"_s);
     QCOMPARE(QDir::currentPath(), walked);
     QCOMPARE(openChooser(window)->Text1->text(), walked);
+}
+
+void tst_fm1::severalDrives_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("directory"); // where the lists and the current directory end
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("drive");
+    const QString usb = u"~/drives/usb"_s;
+    const QString desktop = u"~/drives/disk2/home/Desktop"_s;
+    QTest::newRow("a drive opens at its root at first") << QStringList{u"drive usb"_s} << usb << usb << usb;
+    QTest::newRow("a drive opens where it was last left")
+        << QStringList{u"drive usb"_s, u"open photos"_s, u"drive /"_s, u"drive usb"_s} << usb + u"/photos"_s
+        << usb + u"/photos"_s << usb;
+    QTest::newRow("the first drive opens where the walk began")
+        << QStringList{u"drive usb"_s, u"drive /"_s} << u"~/site"_s << u"~/site"_s << u"/"_s;
+    QTest::newRow("refilling the list keeps a typed path")
+        << QStringList{u"drive usb"_s, u"type"_s, u"mount disk3"_s, u"drop down"_s} << usb << typed << usb;
+    QTest::newRow("the desktop on another drive")
+        << QStringList{u"drive disk2"_s, u"open other"_s, u"drive /"_s, u"desktop"_s} << desktop << desktop
+        << u"~/drives/disk2"_s;
+}
+
+// With a made-up mount table of three disks under the test folder, the chooser walks from drive to
+// drive: each drive opens where this run last left it, a new volume shows up when the list drops
+// down without moving anything, and the desktop button crosses to the desktop's drive.
+void tst_fm1::severalDrives()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, directory);
+    QFETCH(QString, text);
+    QFETCH(QString, drive);
+    for (const QString& path : {u"~/drives/usb/photos/"_s, u"~/drives/disk2/other/"_s,
+                                u"~/drives/disk2/home/Desktop/"_s, u"~/drives/disk3/"_s})
+        QVERIFY(QDir().mkpath(at(path)));
+    const auto root = [this](const QString& name) {
+        return name == u"/"_s ? name : at(u"~/drives/"_s + name);
+    };
+    FakePlatform platform;
+    platform.mounts = {{u"/"_s, "ext4"}, {root(u"usb"_s), "vfat"}, {root(u"disk2"_s), "ext4"}};
+    platform.desktop = at(u"~/drives/disk2/home/Desktop"_s);
+    main1 window(platform);
+    fm1* chooser = openChooser(window);
+    QCOMPARE(chooser->Drive1->count(), 3);
+
+    for (const QString& step : std::as_const(steps)) {
+        const QString what = step.section(u' ', 0, 0);
+        const QString name = step.section(u' ', 1);
+        if (what == u"drive"_s)
+            chooser->Drive1->setCurrentIndex(chooser->Drive1->findData(root(name)));
+        else if (what == u"open"_s)
+            doubleClickEntry(chooser->Dir1, name);
+        else if (what == u"type"_s)
+            chooser->Text1->setText(typed);
+        else if (what == u"mount"_s)
+            platform.mounts.append({root(name), "ext4"});
+        else if (what == u"drop"_s) {
+            chooser->Drive1->showPopup();
+            QCOMPARE(chooser->Drive1->count(), 4);
+            chooser->Drive1->hidePopup();
+        } else
+            chooser->Command3->click();
+    }
+    QCOMPARE(chooser->Dir1->path(), at(directory));
+    QCOMPARE(QDir::currentPath(), at(directory));
+    QCOMPARE(chooser->Text1->text(), at(text));
+    QCOMPARE(chooser->Drive1->drive(), at(drive));
+    QVERIFY(platform.messages.isEmpty());
 }
 
 // A pasted path loses its line breaks, as in the main window's boxes, and the base directory shows

@@ -63,7 +63,7 @@ LinkCheckWindow* tst_linkcheck_window::openCheck(main1& window,
         lines.append(composeEntry({m_server.url(banner), u"サイト"_s, m_server.url(site)}));
     ListFileContent content;
     content.entries = lines;
-    window.applyListFileContent(content);
+    window.applyListFileContent(content, u"ファイル読込"_s);
     window.checkAction->trigger();
     return window.findChild<LinkCheckWindow*>(u"linkCheckWindow"_s);
 }

@@ -14,7 +14,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -36,7 +35,7 @@ QStringList snapshot(main1& window)
 {
     QStringList lines{
         window.pageInputs().entries.join(u'|').prepend(u"List1="_s),
-        u"row=%1 selected=%2"_s.arg(window.List1->currentRow()).arg(window.List1->selectedItems().size()),
+        u"row=%1 selected=%2"_s.arg(listCurrentRow(window)).arg(listSelectedRows(window).size()),
         u"tab=%1"_s.arg(window.SSTab1->currentIndex()), u"on="_s};
     for (int i = 1; i <= 9; ++i) {
         lines.append(u"Text%1="_s.arg(i) + control<QLineEdit>(&window, u"Text%1"_s.arg(i))->text());
@@ -168,8 +167,8 @@ void tst_listfile_window::save()
     QVERIFY(writeBytes(dir.filePath(u"link.txt"_s), "old\r\n"));
     FakePlatform platform;
     main1 window(platform);
-    window.List1->addItems(entries);
-    window.List1->setCurrentRow(0);
+    setListRows(window, entries);
+    selectListRow(window, 0);
     window.Option3->setChecked(true);
     if (!title.isNull())
         window.Text6->setText(title);
@@ -261,8 +260,8 @@ void tst_listfile_window::load()
         QVERIFY(writeBytes(dir.filePath(answer), bytes));
     FakePlatform platform;
     main1 window(platform);
-    window.List1->addItems({u"old：entry：one"_s, u"old：entry：two"_s, u"old：entry：three"_s});
-    window.List1->setCurrentRow(1);
+    setListRows(window, {u"old：entry：one"_s, u"old：entry：two"_s, u"old：entry：three"_s});
+    selectListRow(window, 1);
     for (int i = 1; i <= 9; ++i)
         control<QLineEdit>(&window, u"Text%1"_s.arg(i))->setText(u"old %1"_s.arg(i));
     window.Option8->setChecked(true);

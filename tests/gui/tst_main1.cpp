@@ -1,3 +1,4 @@
+#include "application.h"
 #include "fakeplatform.h"
 #include "fm1/fm1.h"
 #include "frmabt/frmabt.h"
@@ -8,7 +9,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -30,6 +32,10 @@ private slots:
     void rememberedDirectory_data();
     void rememberedDirectory();
     void otherWindows();
+    void menuKeys_data();
+    void menuKeys();
+    void startingWithAListFile_data();
+    void startingWithAListFile();
 
 private:
     QString m_startDirectory;
@@ -76,7 +82,7 @@ void tst_main1::startState()
     QCOMPARE(texts, QStringList({u"http://"_s, QString(), u"http://"_s, u"link.html"_s, u"http://"_s,
                                  u"リ　ン　ク　集"_s, u"http://"_s, QString(), u"http://"_s}));
     QCOMPARE(window.pageInputs(), PageInputs());
-    QCOMPARE(window.List1->count(), 0);
+    QCOMPARE(listRows(window), QStringList());
     QCOMPARE(window.SSTab1->currentIndex(), 0);
     QVERIFY(platform.messages.isEmpty());
 
@@ -176,6 +182,67 @@ void tst_main1::otherWindows()
     QTRY_VERIFY(about.isNull());
     window.eexit->trigger();
     QCOMPARE(platform.quitCalls, 1);
+}
+
+void tst_main1::menuKeys_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("done"); // what the platform saw
+    QTest::newRow("Ctrl+S saves") << QKeySequence(u"Ctrl+S"_s) << u"save dialog"_s;
+    QTest::newRow("Ctrl+O loads") << QKeySequence(u"Ctrl+O"_s) << u"open dialog"_s;
+    QTest::newRow("Ctrl+Q ends the tool") << QKeySequence(u"Ctrl+Q"_s) << u"quit"_s;
+}
+
+// The menu entries answer their keys from anywhere in the window, and the menu shows the keys.
+void tst_main1::menuKeys()
+{
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, done);
+    FakePlatform platform;
+    main1 window(platform);
+    setListRows(window, {u"b.gif：サイト：http://example.jp/"_s});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.Text2->setFocus();
+    QTest::keySequence(&window, keys);
+    const QStringList seen = {platform.saveRequests.isEmpty() ? QString() : u"save dialog"_s,
+                              platform.openRequests.isEmpty() ? QString() : u"open dialog"_s,
+                              platform.quitCalls == 0 ? QString() : u"quit"_s};
+    QCOMPARE(seen.join(QString()), done);
+    QStringList shown;
+    for (const QAction* action : window.file->actions()) {
+        if (!action->shortcut().isEmpty())
+            shown.append(action->text() + u' ' + action->shortcut().toString(QKeySequence::NativeText));
+    }
+    QCOMPARE(shown, (QStringList{u"ファイル保存 Ctrl+S"_s, u"ファイル読込 Ctrl+O"_s, u"終了 Ctrl+Q"_s}));
+}
+
+void tst_main1::startingWithAListFile_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("entries");
+    QTest::newRow("loaded") << QStringLiteral(SITELOOM_TEST_DATA "/link-example.txt") << u"読込み完了"_s << 2;
+    QTest::newRow("missing file told")
+        << QStringLiteral(SITELOOM_TEST_DATA "/missing.txt")
+        << u"ファイルを読み込めませんでした。\n" SITELOOM_TEST_DATA "/missing.txt\n"_s << 0;
+}
+
+// "siteloom FILE": the file is loaded once the window is on screen, and its message stands in front
+// of the window, as its child.
+void tst_main1::startingWithAListFile()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, message);
+    QFETCH(int, entries);
+    FakePlatform platform;
+    main1 window(platform);
+    showMainWindow(window, file);
+    QVERIFY(platform.messages.isEmpty());
+    QTRY_COMPARE(platform.messages.size(), 1);
+    QCOMPARE(platform.messageTexts().constFirst().left(message.size()), message);
+    QCOMPARE(platform.messageParents, QList<QWidget*>{&window});
+    QCOMPARE(listRows(window).size(), entries);
 }
 
 QTEST_MAIN(tst_main1)

@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -26,8 +26,8 @@ QStringList filesIn(const QString& directory)
 void fillExample(main1& window, const QString& baseDirectory)
 {
     window.Label1->setText(baseDirectory);
-    window.List1->addItems({u"banner1.gif：Site one：site1/index.html"_s,
-                            u"banner2.gif：Site two<BR>diary：site2/index.html"_s});
+    setListRows(window, {u"banner1.gif：Site one：site1/index.html"_s,
+                         u"banner2.gif：Site two<BR>diary：site2/index.html"_s});
     window.Option2->setChecked(true);
     window.Text7->setText(u"mybanner.gif"_s);
     window.Text8->setText(u"My page"_s);
@@ -90,7 +90,8 @@ private slots:
     void nothingWritten_data()
     {
         QTest::addColumn<bool>("list");
-        QTest::addColumn<QString>("base"); // relative to the test directory, which holds an empty "web"
+        QTest::addColumn<QString>("base"); // relative to the test directory, which holds an empty "web";
+                                           // null: none chosen yet
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("message");
         QTest::newRow("empty list") << false << u"web"_s << u"link.html"_s << u"項目を追加してください。"_s;
@@ -114,6 +115,10 @@ private slots:
             << true << u"web"_s << u".."_s
             << u"「..」はｈｔｍｌファイル名に使えません（ディレクトリを指す名前です）。\n"
                u"ファイル名を入れてください。"_s;
+        // Without a base directory the page goes to the root; a directory standing at its name stops
+        // it even for root, and the message says where to choose a base directory.
+        QTest::newRow("first run, no base directory chosen")
+            << true << QString() << u"tmp"_s << u"ページを書き込めませんでした。\n/tmp\n"_s;
     }
 
     void nothingWritten()
@@ -126,9 +131,9 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(u"web"_s));
         FakePlatform platform;
         main1 window(platform);
-        fillExample(window, dir.filePath(base));
+        fillExample(window, base.isNull() ? QString() : dir.filePath(base));
         if (!list)
-            window.List1->clear();
+            setListRows(window, {});
         window.Text4->setText(fileName);
         window.Text6->setText(u"  "_s);
 
@@ -140,6 +145,9 @@ private slots:
         QCOMPARE(shown.first().left(expected.size()), expected);
         const bool failed = expected.endsWith(u'\n');
         QCOMPARE(shown.first().size() > expected.size(), failed); // the reason follows the path
+        const QString hint = u"\n基準パソコンディレクトリがまだ指定されていません。"
+                             u"「指定」ボタンで、ページを作るディレクトリを選んでください。"_s;
+        QCOMPARE(shown.first().endsWith(hint), base.isNull());
         // The blank title becomes the default one only once a page is written.
         QCOMPARE(window.Text6->text(), u"  "_s);
         QCOMPARE(filesIn(dir.path()), QStringList{u"web"_s});

@@ -1,10 +1,13 @@
 #include "fakeplatform.h"
 
+#include <QWidget>
+
 namespace siteloom {
 
-QMessageBox::StandardButton FakePlatform::messageBox(QWidget*, const MessageRequest& request)
+QMessageBox::StandardButton FakePlatform::messageBox(QWidget* parent, const MessageRequest& request)
 {
     messages.append(request);
+    messageParents.append(parent && parent->isVisible() ? parent : nullptr);
     if (!answers.isEmpty())
         return answers.dequeue();
     return request.defaultButton != QMessageBox::NoButton ? request.defaultButton : QMessageBox::Ok;

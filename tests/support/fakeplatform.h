@@ -22,6 +22,7 @@ public:
     QString desktopLocation() override { return desktop; }
     bool openInBrowser(const QUrl& url) override;
     void quit() override { ++quitCalls; }
+    QList<MountedVolume> mountedVolumes() override { return mounts; }
 
     // The texts of the recorded messages, in order.
     [[nodiscard]] QStringList messageTexts() const;
@@ -29,6 +30,7 @@ public:
     QQueue<QMessageBox::StandardButton> answers; // empty: the default button (or OK)
     QQueue<QString> fileNames;                   // empty: the dialog is cancelled
     QList<MessageRequest> messages;
+    QList<QWidget*> messageParents; // each message's parent while it was on screen, else nullptr
     QList<FileDialogRequest> openRequests;
     QList<FileDialogRequest> saveRequests;
     QMap<QString, QString> settings; // "application/section/key"
@@ -37,6 +39,7 @@ public:
     QList<QUrl> browserUrls;
     bool browserWorks = true;
     int quitCalls = 0;
+    QList<MountedVolume> mounts{{QStringLiteral("/"), "ext4"}}; // a machine with one disk
 };
 
 } // namespace siteloom

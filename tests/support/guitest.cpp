@@ -1,7 +1,10 @@
 #include "guitest.h"
 
 #include "application.h"
+#include "main1/entrylist.h"
+#include "main1/main1.h"
 
+#include <QListView>
 #include <QStandardPaths>
 
 namespace siteloom {
@@ -10,6 +13,37 @@ void prepareGuiTest()
 {
     QStandardPaths::setTestModeEnabled(true);
     prepareApplication();
+}
+
+QStringList listRows(const main1& window)
+{
+    return window.listModel()->entries();
+}
+
+void setListRows(main1& window, const QStringList& rows)
+{
+    QStringList replaced = rows;
+    window.listModel()->swapEntries(&replaced);
+}
+
+int listCurrentRow(const main1& window)
+{
+    return window.List1->currentIndex().row();
+}
+
+QList<int> listSelectedRows(const main1& window)
+{
+    QList<int> rows;
+    for (const QModelIndex& index : window.List1->selectionModel()->selectedIndexes())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void selectListRow(main1& window, int row)
+{
+    window.List1->selectionModel()->setCurrentIndex(window.listModel()->index(row),
+                                                    QItemSelectionModel::ClearAndSelect);
 }
 
 } // namespace siteloom

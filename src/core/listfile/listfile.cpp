@@ -81,23 +81,22 @@ qsizetype entryPrefixLength(QStringView line, qsizetype index)
     return entryKeyStart.size() + digits.view().size();
 }
 
-// The first character of the text that the file cannot hold: one Windows-31J lacks, or NUL, which
-// would make the file read as a binary file.
-qsizetype firstUnsavable(QStringView text)
-{
-    const qsizetype unencodable = cp932::firstUnencodable(text);
-    const qsizetype nul = text.indexOf(QChar(0));
-    if (unencodable < 0 || nul < 0)
-        return std::max(unencodable, nul);
-    return std::min(unencodable, nul);
-}
-
 [[nodiscard]] constexpr bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
 
 } // namespace
+
+qsizetype firstUnsavable(QStringView text)
+{
+    // NUL would make the file read as a binary file.
+    const qsizetype unencodable = cp932::firstUnencodable(text);
+    const qsizetype nul = text.indexOf(QChar(0));
+    if (unencodable < 0 || nul < 0)
+        return std::max(unencodable, nul);
+    return std::min(unencodable, nul);
+}
 
 QString listFileKey(ListFileField field)
 {

@@ -44,6 +44,10 @@ struct UnencodableText
     char32_t character = 0;                        // the character (a lone surrogate stands for itself)
 };
 
+// Index of the first character of the text that the file could not hold (one Windows-31J lacks, or
+// NUL, which only binary files hold), or -1.
+[[nodiscard]] qsizetype firstUnsavable(QStringView text);
+
 // The first character of the inputs that the file could not hold (one Windows-31J lacks, or NUL,
 // which only binary files hold), in the order the file is written; nullopt when every entry and
 // field can be saved as it is.

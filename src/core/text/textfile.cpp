@@ -160,7 +160,8 @@ private:
     char32_t m_smallest = 0;
 };
 
-LineWriter::LineWriter(QIODevice* device, Unencodable unencodable) : m_device(device)
+LineWriter::LineWriter(QIODevice* device, Unencodable unencodable, Encoding encoding)
+    : m_device(device), m_utf8(encoding == Encoding::Utf8)
 {
     m_pending.reserve(kChunkSize + 2 * kLineEnd.size());
     if (unencodable == Unencodable::Refuse)
@@ -207,6 +208,10 @@ void LineWriter::writeText(QStringView text)
 {
     if (m_failed)
         return;
+    if (m_utf8) {
+        writeBytes(text.toUtf8());
+        return;
+    }
     bool referenced = false;
     const QByteArray bytes = cp932::encode(text, &referenced);
     if (m_check) {
@@ -313,12 +318,13 @@ bool onlyWritableInPlace(const QString& path)
 // written, so a full disk is found while the file is untouched. Past that point a failure leaves
 // the file part new and part old: nothing can keep it whole.
 bool writeInPlace(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error,
-                  LineWriter::Unencodable unencodable, TextEncodingProblem* refused)
+                  LineWriter::Unencodable unencodable, TextEncodingProblem* refused,
+                  LineWriter::Encoding encoding)
 {
     qint64 size = 0;
     {
         CountingDevice counter;
-        LineWriter dryRun(&counter, unencodable);
+        LineWriter dryRun(&counter, unencodable, encoding);
         produce(dryRun);
         if (!dryRun.finish()) {
             if (refused)
@@ -354,7 +360,7 @@ bool writeInPlace(const QString& path, const std::function<void(LineWriter&)>& p
         return false;
     }
 
-    LineWriter writer(&file, unencodable);
+    LineWriter writer(&file, unencodable, encoding);
     produce(writer);
     if (!writer.finish()) {
         if (refused)
@@ -390,7 +396,8 @@ bool commitSaveFile(QSaveFile& file, const QString& path, FileError* error)
 }
 
 bool writeFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error,
-               LineWriter::Unencodable unencodable, TextEncodingProblem* refused)
+               LineWriter::Unencodable unencodable, TextEncodingProblem* refused,
+               LineWriter::Encoding encoding = LineWriter::Encoding::Windows31J)
 {
     // QSaveFile creates its temporary file with 0666 less the umask (as for any new file) when
     // there is no file to replace; a replaced file's mode is copied below. It refuses a directory
@@ -405,7 +412,7 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         const int code = errno;
         if (onlyWritableInPlace(path))
-            return writeInPlace(path, produce, error, unencodable, refused);
+            return writeInPlace(path, produce, error, unencodable, refused, encoding);
         setError(error, path, failureReason(file, path, code));
         return false;
     }
@@ -416,7 +423,7 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
     if (struct stat info; ::stat(QFile::encodeName(path).constData(), &info) == 0)
         (void)::fchmod(file.handle(), info.st_mode & 0777);
 
-    LineWriter writer(&file, unencodable);
+    LineWriter writer(&file, unencodable, encoding);
     produce(writer);
     if (!writer.finish()) {
         if (refused)
@@ -454,6 +461,12 @@ bool writeBinaryFile(const QString& path, const QByteArray& bytes, FileError* er
 bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
 {
     return writeFile(path, produce, error, LineWriter::Unencodable::Reference, nullptr);
+}
+
+bool writeUtf8TextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
+{
+    return writeFile(path, produce, error, LineWriter::Unencodable::Reference, nullptr,
+                     LineWriter::Encoding::Utf8);
 }
 
 bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,

@@ -39,7 +39,12 @@ public:
         Refuse,
     };
 
-    explicit LineWriter(QIODevice* device, Unencodable unencodable = Unencodable::Reference);
+    // The bytes the text becomes: the page's and the list file's code page, or UTF-8 for files made for
+    // other programs (every character can be held there, so nothing is referenced or refused).
+    enum class Encoding { Windows31J, Utf8 };
+
+    explicit LineWriter(QIODevice* device, Unencodable unencodable = Unencodable::Reference,
+                        Encoding encoding = Encoding::Windows31J);
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
     ~LineWriter();
@@ -68,6 +73,7 @@ private:
     bool m_failed = false;
     int m_systemError = 0;
     TextEncodingProblem m_refusal = TextEncodingProblem::None;
+    bool m_utf8 = false;
 };
 
 struct FileError
@@ -85,6 +91,11 @@ struct FileError
 // *error (if given).
 [[nodiscard]] bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
                                  FileError* error);
+
+// The same for a UTF-8 text file with CR LF line ends (a byte-order mark only when the first line
+// begins with U+FEFF), for files read by other programs.
+[[nodiscard]] bool writeUtf8TextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
+                                     FileError* error);
 
 // The same for text that must be kept exactly as it is, so that readTextLines gives it back: a
 // character the code page cannot hold or a NUL stops the writing, and so does a text that as a whole

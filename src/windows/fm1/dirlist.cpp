@@ -1,10 +1,11 @@
 #include "fm1/dirlist.h"
 
-#include "drives.h"
+#include "platform.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -24,9 +25,8 @@ QTreeWidgetItem* directoryItem(const QString& caption, const QString& path, cons
 }
 
 // The directories from the drive's root down to the path itself, outermost first.
-QStringList chainOf(const QString& path)
+QStringList chainOf(const QString& path, const QString& drive)
 {
-    const QString drive = driveOf(path);
     QStringList chain;
     QString step = path;
     for (;;) {
@@ -40,7 +40,7 @@ QStringList chainOf(const QString& path)
 
 } // namespace
 
-DirectoryList::DirectoryList(QWidget* parent) : QTreeWidget(parent)
+DirectoryList::DirectoryList(Platform& platform, QWidget* parent) : QTreeWidget(parent), m_platform(platform)
 {
     setColumnCount(1);
     header()->hide();
@@ -68,6 +68,13 @@ bool DirectoryList::setPath(const QString& path)
     return true;
 }
 
+void DirectoryList::keyPressEvent(QKeyEvent* event)
+{
+    QTreeWidget::keyPressEvent(event);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        event->accept();
+}
+
 void DirectoryList::openItem(QTreeWidgetItem* item)
 {
     // A directory that vanished since it was listed cannot be opened; the list stays as it was.
@@ -80,7 +87,7 @@ void DirectoryList::showPath()
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
 
-    const QStringList chain = chainOf(m_path);
+    const QStringList chain = chainOf(m_path, m_platform.driveOf(m_path));
     QTreeWidgetItem* open = directoryItem(chain.constFirst(), chain.constFirst(), openIcon);
     addTopLevelItem(open);
     for (qsizetype i = 1; i < chain.size(); ++i) {

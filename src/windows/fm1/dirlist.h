@@ -4,6 +4,8 @@
 
 namespace siteloom {
 
+class Platform;
+
 // The directory list: the chain of directories from the drive's root down to the open directory,
 // each one indented below its parent, and the open directory's subdirectories below it (hidden ones
 // left out). Opening an entry (double click, or Enter on the selected one) makes it the open
@@ -14,7 +16,7 @@ class DirectoryList final : public QTreeWidget
     Q_OBJECT
 
 public:
-    explicit DirectoryList(QWidget* parent = nullptr);
+    DirectoryList(Platform& platform, QWidget* parent);
 
     // The open directory, as an absolute path with symbolic links resolved.
     [[nodiscard]] QString path() const { return m_path; }
@@ -27,6 +29,8 @@ signals:
     void pathChanged(const QString& path);
 
 protected:
+    // Enter opens the selected entry and goes no further: the window does not take it as well.
+    void keyPressEvent(QKeyEvent* event) override;
     // The chain is always open: no expand or collapse marks beside the entries.
     void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 
@@ -34,6 +38,7 @@ private:
     void openItem(QTreeWidgetItem* item);
     void showPath();
 
+    Platform& m_platform;
     QString m_path;
 };
 

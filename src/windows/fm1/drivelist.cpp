@@ -1,6 +1,6 @@
 #include "fm1/drivelist.h"
 
-#include "drives.h"
+#include "platform.h"
 
 #include <QSignalBlocker>
 #include <QStorageInfo>
@@ -20,7 +20,7 @@ QString driveCaption(const QString& root)
 
 } // namespace
 
-DriveList::DriveList(QWidget* parent) : QComboBox(parent)
+DriveList::DriveList(Platform& platform, QWidget* parent) : QComboBox(parent), m_platform(platform)
 {
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     fillDrives();
@@ -57,7 +57,7 @@ void DriveList::fillDrives()
 {
     const QSignalBlocker blocker(this);
     const QString shown = drive();
-    QStringList roots = driveRoots();
+    QStringList roots = m_platform.driveRoots();
     if (!shown.isEmpty() && !roots.contains(shown))
         roots.append(shown);
     clear();

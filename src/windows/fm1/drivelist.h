@@ -4,14 +4,17 @@
 
 namespace siteloom {
 
-// The drive list: the roots of the mounted volumes, one of them shown as chosen. A change of the
+class Platform;
+
+// The drive list: the roots of the mounted volumes as the platform's mount table gives them, one of
+// them shown as chosen. A change of the
 // chosen drive, by the user or by setDrive(), emits driveChanged() before it returns.
 class DriveList final : public QComboBox
 {
     Q_OBJECT
 
 public:
-    explicit DriveList(QWidget* parent = nullptr);
+    DriveList(Platform& platform, QWidget* parent);
 
     // The root of the volume shown as chosen.
     [[nodiscard]] QString drive() const;
@@ -27,6 +30,8 @@ signals:
 
 private:
     void fillDrives();
+
+    Platform& m_platform;
 };
 
 } // namespace siteloom

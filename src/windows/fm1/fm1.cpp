@@ -1,13 +1,13 @@
 #include "fm1/fm1.h"
 
 #include "dirs/dirs.h"
-#include "drives.h"
 #include "fm1/dirlist.h"
 #include "fm1/drivelist.h"
 #include "fm1/filelist.h"
 #include "platform.h"
 #include "ui.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,8 +36,8 @@ fm1::fm1(Platform& platform, QLabel* baseDirectoryLabel, QWidget* parent)
 // The controls in tab order, each with its place in twips; Drive1 comes first and has the focus.
 void fm1::buildControls()
 {
-    Drive1 = new DriveList(this);
-    Dir1 = new DirectoryList(this);
+    Drive1 = new DriveList(m_platform, this);
+    Dir1 = new DirectoryList(m_platform, this);
     Text1 = new QLineEdit(this);
     File1 = new FileList(this);
     Command1 = new QPushButton(u"Ｏ　Ｋ"_s, this);
@@ -91,7 +91,7 @@ void fm1::connectHandlers()
 void fm1::Form_Load()
 {
     const QString current = m_platform.currentDirectory();
-    (void)Drive1->setDrive(driveOf(current));
+    (void)Drive1->setDrive(m_platform.driveOf(current));
     if (!Dir1->setPath(current))
         (void)Dir1->setPath(Drive1->drive());
     (void)File1->setPath(Dir1->path());
@@ -103,7 +103,7 @@ void fm1::Form_Load()
 void fm1::Drive1_Change()
 {
     (void)Dir1->setPath(m_platform.directoryOnDrive(Drive1->drive()));
-    (void)m_platform.setCurrentDrive(driveOf(Dir1->path()));
+    (void)m_platform.setCurrentDrive(m_platform.driveOf(Dir1->path()));
     (void)m_platform.setCurrentDirectory(Dir1->path());
 }
 
@@ -113,11 +113,26 @@ void fm1::Dir1_Change()
 {
     Text1->setText(Dir1->path());
     (void)File1->setPath(Dir1->path());
-    (void)m_platform.setCurrentDrive(driveOf(Dir1->path()));
+    (void)m_platform.setCurrentDrive(m_platform.driveOf(Dir1->path()));
     (void)m_platform.setCurrentDirectory(Dir1->path());
     File1->refresh();
     // Walking into a mount point walks onto another volume: the drive list follows.
-    (void)Drive1->setDrive(driveOf(Dir1->path()));
+    (void)Drive1->setDrive(m_platform.driveOf(Dir1->path()));
+}
+
+void fm1::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command2->click();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        (focused ? focused : Command1)->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void fm1::Command1_Click()
@@ -148,10 +163,10 @@ void fm1::Command3_Click()
     const QString desktop = dirs_proc1(m_platform);
     const QString before = m_platform.currentDirectory();
     if (!desktop.isEmpty()) {
-        (void)m_platform.setCurrentDrive(driveOf(desktop));
+        (void)m_platform.setCurrentDrive(m_platform.driveOf(desktop));
         if (m_platform.setCurrentDirectory(desktop)) {
             (void)Dir1->setPath(desktop);
-            (void)Drive1->setDrive(driveOf(desktop));
+            (void)Drive1->setDrive(m_platform.driveOf(desktop));
             return;
         }
         (void)m_platform.setCurrentDirectory(before);

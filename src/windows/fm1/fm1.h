@@ -33,6 +33,11 @@ public:
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
 
+protected:
+    // Escape cancels; Enter presses the button that has the focus, else "Ｏ　Ｋ". The directory list
+    // keeps Enter for opening its entry.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void buildControls();
     void connectHandlers();

@@ -1,10 +1,10 @@
 #include "main1/main1.h"
 
 #include "dirs/dirs.h"
-#include "drives.h"
 #include "fm1/fm1.h"
 #include "frmabt/frmabt.h"
 #include "linkcheck/linkcheckwindow.h"
+#include "main1/entrylist.h"
 #include "main1/main1_messages.h"
 #include "platform.h"
 #include "ui.h"
@@ -16,11 +16,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QUndoStack>
 
 using namespace Qt::StringLiterals;
 
@@ -136,7 +139,9 @@ main1::main1(Platform& platform, QWidget* parent)
     setObjectName(u"main1"_s);
     setWindowTitle(u"ＳｉｔｅＬｏｏｍ"_s);
     buildControls();
-    buildMenu();
+    buildList();
+    buildFind();
+    buildMenuBar();
     setFocusOrder();
     connectHandlers();
     keepTextBoxesSingleLine(this);
@@ -175,8 +180,9 @@ void main1::buildControls()
     Text6->setAccessibleName(Label19->text());
     Label19->setBuddy(Text6);
     Line2 = line(client, "Line2", 120, 480, 10800);
-    Label2 = make<QLabel>(client, "Label2", u"基準パソコンディレクトリ"_s, 120, 645, 2055, 255);
-    Command1 = make<QPushButton>(client, "Command1", u"指定"_s, 2160, 600, 615, 255);
+    Label2 = make<QLabel>(client, "Label2", QString::fromUtf16(caption::baseDirectory), 120, 645, 2055, 255);
+    Command1 = make<QPushButton>(client, "Command1", QString::fromUtf16(caption::chooseDirectory), 2160, 600,
+                                 615, 255);
     Label1 = make<QLabel>(client, "Label1", QString(), 2880, 600, 7935, 255);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Label1->setTextFormat(Qt::PlainText); // a directory name, never markup
@@ -199,11 +205,7 @@ void main1::buildControls()
     Label18 = make<QLabel>(Frame3, "Label18", u"例　：　http://www.example.jp/img/back.gif"_s, 1440, 840,
                            5415, 255);
 
-    List1 = make<QListWidget>(client, "List1", QString(), 120, 2280, 10695, 2190);
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setSortingEnabled(false);
-    List1->setUniformItemSizes(true);
-    List1->setAccessibleName(u"ＨＰリンクリスト"_s);
+    List1 = make<QListView>(client, "List1", QString(), 120, 2280, 10695, 2190);
 
     SSTab1 = make<QTabWidget>(client, "SSTab1", QString(), 120, 4560, 10695, 2535);
     auto* tab0 = new QWidget;
@@ -278,21 +280,83 @@ void main1::buildControls()
         b->setAutoDefault(false);
 }
 
-void main1::buildMenu()
+// The list of link entries: a view over the entries' texts, one row each, however many there are.
+// Rows move by drag and drop within the list and by Alt+Up and Alt+Down; Delete does what 削除 does.
+void main1::buildList()
 {
-    file = menuBar()->addMenu(u"ファイル"_s);
-    file->setObjectName(u"file"_s);
-    fsave = file->addAction(u"ファイル保存"_s);
-    fsave->setObjectName(u"fsave"_s);
-    fload = file->addAction(u"ファイル読込"_s);
-    fload->setObjectName(u"fload"_s);
-    eexit = file->addAction(u"終了"_s);
-    eexit->setObjectName(u"eexit"_s);
-    checkAction = menuBar()->addAction(u"リンク確認"_s);
-    checkAction->setObjectName(u"checkAction"_s);
+    m_listModel = new EntryListModel(this);
+    m_listModel->setFont(List1->font());
+    m_listModel->setMoveHandler([this](int from, int to) { moveRowKeepingSelection(from, to); });
+    List1->setModel(m_listModel);
+    auto* delegate = new EntryDelegate(m_listModel, List1);
+    List1->setItemDelegate(delegate);
+    // Every row is as high as the others and as wide as the widest, which the model knows without
+    // measuring each row; a long row scrolls the list sideways.
+    List1->setUniformItemSizes(true);
+    connect(m_listModel, &EntryListModel::widestRowChanged, delegate,
+            [delegate] { emit delegate->sizeHintChanged(QModelIndex()); });
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    List1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    List1->setTextElideMode(Qt::ElideNone);
+    List1->setWordWrap(false);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List1->setDragEnabled(true);
+    List1->setAcceptDrops(true);
+    List1->setDropIndicatorShown(true);
+    List1->setDragDropMode(QAbstractItemView::DragDrop);
+    List1->setDefaultDropAction(Qt::MoveAction);
+    List1->setAccessibleName(u"ＨＰリンクリスト"_s);
+
+    const auto listKey = [this](const QKeySequence& key, auto handler) {
+        auto* shortcut = new QShortcut(key, List1);
+        shortcut->setContext(Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, handler);
+    };
+    listKey(QKeySequence(Qt::ALT | Qt::Key_Up), [this] { moveSelectedRow(-1); });
+    listKey(QKeySequence(Qt::ALT | Qt::Key_Down), [this] { moveSelectedRow(1); });
+    listKey(QKeySequence(Qt::Key_Delete), [this] { Command3_Click(); });
+
+    m_undo = new QUndoStack(this);
+    // Each step of a load keeps the list it replaced; the history stops somewhere.
+    m_undo->setUndoLimit(100);
+}
+
+// The menu bar: ファイル, 編集, リンク確認, ソフト情報.
+void main1::buildMenuBar()
+{
+    const auto named = [](auto* object, const char* name) {
+        object->setObjectName(QLatin1StringView(name));
+        return object;
+    };
+    file = named(menuBar()->addMenu(u"ファイル"_s), "file");
+    fsave = named(file->addAction(u"ファイル保存"_s), "fsave");
+    fload = named(file->addAction(u"ファイル読込"_s), "fload");
+    // The keys every desktop uses for these, shown beside the entries.
+    fsave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    fload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    recentMenu = named(file->addMenu(u"最近使ったファイル"_s), "recentMenu");
+    importAction = named(file->addAction(u"取り込み"_s), "importAction");
+    exportAction = named(file->addAction(u"書き出し"_s), "exportAction");
+    previewAction = named(file->addAction(u"プレビュー"_s), "previewAction");
+    eexit = named(file->addAction(u"終了"_s), "eexit");
+    eexit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    editMenu = named(menuBar()->addMenu(u"編集"_s), "editMenu");
+    undoAction = named(editMenu->addAction(QString()), "undoAction");
+    undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction = named(editMenu->addAction(QString()), "redoAction");
+    redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    editMenu->addSeparator();
+    findAction = named(editMenu->addAction(u"検索"_s), "findAction");
+    findAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    updateUndoTexts();
+    fillRecentMenu();
+
+    checkAction = named(menuBar()->addAction(u"リンク確認"_s), "checkAction");
     checkAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    about = menuBar()->addAction(u"ソフト情報"_s);
-    about->setObjectName(u"about"_s);
+    about = named(menuBar()->addAction(u"ソフト情報"_s), "about");
 }
 
 void main1::setFocusOrder()
@@ -316,8 +380,15 @@ void main1::connectHandlers()
     connect(Command7, &QPushButton::clicked, this, &main1::Command7_Click);
     connect(fsave, &QAction::triggered, this, &main1::fsave_Click);
     connect(fload, &QAction::triggered, this, &main1::fload_Click);
+    connect(importAction, &QAction::triggered, this, &main1::importAction_Click);
+    connect(exportAction, &QAction::triggered, this, &main1::exportAction_Click);
     connect(eexit, &QAction::triggered, this, &main1::eexit_Click);
     connect(about, &QAction::triggered, this, &main1::about_Click);
+    connect(previewAction, &QAction::triggered, this, &main1::preview_Click);
+    connect(undoAction, &QAction::triggered, m_undo, &QUndoStack::undo);
+    connect(redoAction, &QAction::triggered, m_undo, &QUndoStack::redo);
+    connect(m_undo, &QUndoStack::indexChanged, this, &main1::updateUndoTexts);
+    connect(findAction, &QAction::triggered, this, &main1::showFind);
     connect(checkAction, &QAction::triggered, this, &main1::checkLinks);
 }
 
@@ -333,9 +404,7 @@ QRadioButton* main1::backgroundButton(int choice) const
 PageInputs main1::pageInputs() const
 {
     PageInputs inputs;
-    inputs.entries.reserve(List1->count());
-    for (int i = 0; i < List1->count(); ++i)
-        inputs.entries.append(List1->item(i)->text());
+    inputs.entries = m_listModel->entries();
     inputs.fileName = Text4->text();
     inputs.background = 0;
     for (int choice = 1; choice <= backgroundChoices; ++choice) {
@@ -357,7 +426,7 @@ PageInputs main1::pageInputs() const
 void main1::Form_Load()
 {
     Label1->setText(dirs_proc2(m_platform, 1, u"siteloom"_s));
-    (void)m_platform.setCurrentDrive(driveOf(Label1->text()));
+    (void)m_platform.setCurrentDrive(m_platform.driveOf(Label1->text()));
     (void)m_platform.setCurrentDirectory(Label1->text());
 }
 
@@ -398,10 +467,11 @@ void main1::checkLinks()
 
 void main1::selectEntry(int row)
 {
-    if (row < 0 || row >= List1->count())
+    if (row < 0 || row >= m_listModel->rowCount())
         return;
-    List1->setCurrentRow(row);
-    List1->scrollToItem(List1->currentItem());
+    const QModelIndex index = m_listModel->index(row);
+    List1->setCurrentIndex(index);
+    List1->scrollTo(index);
     raise();
     activateWindow();
 }

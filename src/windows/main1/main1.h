@@ -4,6 +4,10 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
 
 class QAction;
 class QButtonGroup;
@@ -11,23 +15,28 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class QTemporaryDir;
+class QUndoStack;
 
 namespace siteloom {
 
 struct ListFileContent;
+class EntryListModel;
 class Platform;
 class fm1;
 class frmabt;
 class LinkCheckWindow;
+class importWindow;
 
 // The main window: the page options at the top, the link list in the middle, the entry fields for
 // one link and for the owner's own site on two tabs, the command buttons at the bottom. The controls
-// are the tool's only data: the list is List1, the base directory is the caption of Label1.
+// are the tool's only data: the list is List1 (its rows are listModel()), the base directory is the
+// caption of Label1. Every change to the list is one step of the undo history of the 編集 menu.
 class main1 final : public QMainWindow
 {
     Q_OBJECT
@@ -43,7 +52,23 @@ public:
     void loadListFile(const QString& path);
     // Sets what a read list file sets: the list when it has a count line, the fields and the
     // background it holds.
-    void applyListFileContent(const ListFileContent& content);
+    // The list file's content is applied as one step of the undo history ("ファイル読込"), which
+    // undoes the page option fields with the list.
+    void applyListFileContent(const ListFileContent& content, const QString& undoText);
+
+    // Appends entries to the list as one step of the undo history, named by undoText in the 編集
+    // menu (「元に戻す（undoText）」). This is the way for other features that bring in many
+    // entries at once (importing) to add them: one undo takes them all out again. No entry is
+    // checked here; the caller has made them what the list holds.
+    void appendEntries(const QStringList& entries, const QString& undoText);
+
+    // The rows of List1.
+    [[nodiscard]] EntryListModel* listModel() const { return m_listModel; }
+    // The undo history of the list.
+    [[nodiscard]] QUndoStack* undoStack() const { return m_undo; }
+    // Sets the page option fields (file name, background, background image, title, own site) as
+    // one step of the undo history, the list left as it is: page options recovered from a page.
+    void setPageOptions(const PageInputs& options);
     // Makes the entry at this row (0-based) of the list the current one and shows it.
     void selectEntry(int row);
 
@@ -68,7 +93,9 @@ public:
     QRadioButton* Option9 = nullptr;
     QLineEdit* Text5 = nullptr;
     QLabel* Label18 = nullptr;
-    QListWidget* List1 = nullptr;
+    QListView* List1 = nullptr;
+    // The find field, shown above the list while the user looks for a row.
+    QLineEdit* findField = nullptr;
 
     // The two tabs: one link to add, and the owner's own site.
     QTabWidget* SSTab1 = nullptr;
@@ -116,20 +143,31 @@ public:
     QMenu* file = nullptr;
     QAction* fsave = nullptr;
     QAction* fload = nullptr;
+    QMenu* recentMenu = nullptr;
+    QAction* previewAction = nullptr;
+    QAction* importAction = nullptr;
+    QAction* exportAction = nullptr;
     QAction* eexit = nullptr;
+    QMenu* editMenu = nullptr;
+    QAction* undoAction = nullptr;
+    QAction* redoAction = nullptr;
+    QAction* findAction = nullptr;
     QAction* about = nullptr;
     QAction* checkAction = nullptr; // リンク確認: the link check window
 
     // The chooser and the about window while they are open.
     [[nodiscard]] fm1* chooserWindow() const;
     [[nodiscard]] frmabt* aboutWindow() const;
+    [[nodiscard]] importWindow* importWindowShown() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
-    void buildMenu();
+    void buildList();
+    void buildMenuBar();
+    void buildFind();
     void setFocusOrder();
     void connectHandlers();
     [[nodiscard]] QRadioButton* backgroundButton(int choice) const;
@@ -148,12 +186,43 @@ private:
     void Command6_Click();
     void Command7_Click();
 
+    // The edits of the buttons, each one step of the undo history. After a delete, an edit or a
+    // move by button no line is selected (nor current: the space key would select it again).
+    void removeLine(int row, const QString& undoText);
+    void moveLine(int from, int to);
+
+    // Keys and drags on the list: the row moves and stays selected; Delete does what 削除 does.
+    void moveSelectedRow(int by);
+    void moveRowKeepingSelection(int from, int to);
+
+    // The undo history: each change to the list is one step, undone with the selection as it was.
+    [[nodiscard]] int selectedRow() const;
+    void selectRow(int row);
+    void pushListEdit(const QString& text, std::function<void()> redo, std::function<void()> undo);
+    void updateUndoTexts();
+
+    // Finding a row.
+    void showFind();
+    void hideFind();
+    void findNext(int from, bool backward);
+
     // The page.
     void Command4_Click();
+    void preview_Click();
 
     // The link list file.
     void fsave_Click();
     void fload_Click();
+    // Recent files: the newest first in the ファイル menu, kept in the settings store.
+    [[nodiscard]] QStringList recentFiles() const;
+    void rememberRecentFile(const QString& path);
+    void storeRecentFiles(const QStringList& paths);
+    void fillRecentMenu();
+    void openRecentFile(const QString& path);
+
+    // Links in and out.
+    void importAction_Click();
+    void exportAction_Click();
 
     Platform& m_platform;
     // The list file last loaded or saved in this run, which the page must never replace; empty
@@ -161,6 +230,11 @@ private:
     QString m_listFilePath;
     QPointer<fm1> m_chooser;
     QPointer<frmabt> m_about;
+    EntryListModel* m_listModel = nullptr;
+    QUndoStack* m_undo = nullptr;
+    QLabel* m_findStatus = nullptr;
+    std::unique_ptr<QTemporaryDir> m_previewDir;
+    QPointer<importWindow> m_import;
     QPointer<LinkCheckWindow> m_linkCheck;
 };
 

@@ -1,14 +1,11 @@
 #include "main1/main1.h"
 
 #include "linkentry/linkentry.h"
+#include "main1/entrylist.h"
 #include "platform.h"
 #include "text/trim.h"
 
-#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListWidget>
-
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -32,35 +29,13 @@ qsizetype characterCount(QStringView text)
     return count;
 }
 
-// The row of the selected line, -1 when no line is selected. The selection model knows its
-// selected rows, so the answer costs nothing however long the list is. Should several rows ever be
-// selected, the last one from the top wins.
-int selectedIndex(const QListWidget* list)
-{
-    int index = -1;
-    const QModelIndexList selected = list->selectionModel()->selectedIndexes();
-    for (const QModelIndex& row : selected)
-        index = std::max(index, row.row());
-    return index;
-}
-
-// Removes one line. The list view would select the line that takes its place; after a delete, an
-// edit or a move no line is meant to be selected, so the selection goes, and the current line with
-// it (the space key would select a current line again).
-void removeLine(QListWidget* list, int row)
-{
-    delete list->takeItem(row);
-    list->selectionModel()->clear();
-}
-
 // The line to move up or down: -1 after telling the user why nothing can move.
-int lineToMove(Platform& platform, QWidget* parent, const QListWidget* list)
+int lineToMove(Platform& platform, QWidget* parent, int count, int row)
 {
-    if (list->count() < 2) {
+    if (count < 2) {
         showMessage(platform, parent, u"２項目以上入れてください。"_s);
         return -1;
     }
-    const int row = selectedIndex(list);
     if (row < 0)
         showMessage(platform, parent, pickALine);
     return row;
@@ -82,45 +57,43 @@ void main1::Command2_Click()
         return;
     }
     // The name is kept as typed: its spaces and markup such as <BR> are the user's layout.
-    List1->addItem(composeEntry({trimBlanks(banner), name, trimBlanks(url)}));
+    appendEntries({composeEntry({trimBlanks(banner), name, trimBlanks(url)})}, u"追加"_s);
     Text1->setText(u"http://"_s);
     Text2->clear();
     Text3->setText(u"http://"_s);
 }
 
-// Delete: removes the selected line at once.
+// Delete (also the Delete key on the list): removes the selected line at once.
 void main1::Command3_Click()
 {
-    if (List1->count() == 0) {
+    if (m_listModel->count() == 0) {
         showMessage(m_platform, this, u"項目を入れてください。"_s);
         return;
     }
-    const int row = selectedIndex(List1);
+    const int row = selectedRow();
     if (row < 0) {
         showMessage(m_platform, this, u"削除する項目をリンクＨＰリストから選んでください。"_s);
         return;
     }
-    removeLine(List1, row);
+    removeLine(row, u"削除"_s);
 }
 
 // Move up: the selected line changes places with the one above it; the top line stays.
 void main1::Command5_Click()
 {
-    const int row = lineToMove(m_platform, this, List1);
+    const int row = lineToMove(m_platform, this, m_listModel->count(), selectedRow());
     if (row <= 0)
         return;
-    List1->insertItem(row - 1, List1->item(row)->text());
-    removeLine(List1, row + 1);
+    moveLine(row, row - 1);
 }
 
 // Move down: the selected line changes places with the one below it; the bottom line stays.
 void main1::Command6_Click()
 {
-    const int row = lineToMove(m_platform, this, List1);
-    if (row < 0 || row == List1->count() - 1)
+    const int row = lineToMove(m_platform, this, m_listModel->count(), selectedRow());
+    if (row < 0 || row == m_listModel->count() - 1)
         return;
-    List1->insertItem(row + 2, List1->item(row)->text());
-    removeLine(List1, row);
+    moveLine(row, row + 1);
 }
 
 // Edit: the selected entry goes back into the fields of the first tab, unseen if the other tab is
@@ -128,13 +101,13 @@ void main1::Command6_Click()
 // overwritten.
 void main1::Command7_Click()
 {
-    const int row = selectedIndex(List1);
+    const int row = selectedRow();
     if (row < 0) {
         showMessage(m_platform, this, pickALine);
         return;
     }
     // Missing fields of a short entry come back empty, so the whole line is in the fields.
-    const LinkEntry entry = splitEntry(List1->item(row)->text());
+    const LinkEntry entry = splitEntry(m_listModel->entries().at(row));
     // A field cuts off text beyond its length limit; an entry that long (only a hand-edited list
     // file holds one) stays in the list rather than lose its end.
     if (entry.bannerUrl.size() > Text1->maxLength() || entry.siteName.size() > Text2->maxLength() ||
@@ -145,7 +118,7 @@ void main1::Command7_Click()
     Text1->setText(entry.bannerUrl);
     Text2->setText(entry.siteName);
     Text3->setText(entry.siteUrl);
-    removeLine(List1, row);
+    removeLine(row, u"編集"_s);
 }
 
 } // namespace siteloom

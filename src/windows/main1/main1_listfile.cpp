@@ -1,14 +1,21 @@
 #include "main1/main1.h"
 
-#include "drives.h"
 #include "listfile/listfile.h"
+#include "main1/entrylist.h"
 #include "main1/main1_messages.h"
 #include "platform.h"
 
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QMenu>
 #include <QRadioButton>
+
+#include <array>
+#include <new>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +56,14 @@ QLineEdit* fieldBox(const main1& window, ListFileField field)
     return window.Text9;
 }
 
+QRadioButton* control(const main1& window, int background)
+{
+    const QRadioButton* const buttons[] = {window.Option1, window.Option2, window.Option3,
+                                           window.Option4, window.Option5, window.Option6,
+                                           window.Option7, window.Option8, window.Option9};
+    return const_cast<QRadioButton*>(buttons[background - 1]);
+}
+
 // The character itself where it can be shown, always with its code point.
 QString describeCharacter(char32_t character)
 {
@@ -67,6 +82,46 @@ QString unencodableMessage(const UnencodableText& where)
                                                                      describeCharacter(where.character));
 }
 
+// The page option fields a list file sets: its six text fields and the background button.
+struct PageFields
+{
+    std::array<QString, listFileFields.size()> texts;
+    int background = 0;
+};
+
+PageFields pageFields(const main1& window)
+{
+    PageFields fields;
+    for (size_t i = 0; i < listFileFields.size(); ++i)
+        fields.texts[i] = fieldBox(window, listFileFields[i])->text();
+    for (int choice = 1; choice <= backgroundChoices; ++choice) {
+        if (control(window, choice)->isChecked())
+            fields.background = choice;
+    }
+    return fields;
+}
+
+// Only what differs is set: a box set to its own text would still start its undo history afresh.
+void setPageFields(main1& window, const PageFields& fields)
+{
+    for (size_t i = 0; i < listFileFields.size(); ++i) {
+        QLineEdit* box = fieldBox(window, listFileFields[i]);
+        if (box->text() != fields.texts[i])
+            box->setText(fields.texts[i]);
+    }
+    if (fields.background > 0)
+        control(window, fields.background)->setChecked(true);
+}
+
+// Recent files: how many, and where in the settings store.
+constexpr int recentFileCount = 5;
+const QString recentSection = u"recent"_s;
+
+QString recentKey(int i)
+{
+    return u"file%1"_s.arg(i + 1);
+}
+
 } // namespace
 
 // Saves the list and the page options. Nothing is written when the list is empty or when a
@@ -74,7 +129,7 @@ QString unencodableMessage(const UnencodableText& where)
 // name stays as it was.
 void main1::fsave_Click()
 {
-    if (List1->count() == 0) {
+    if (m_listModel->count() == 0) {
         showMessage(m_platform, this, u"リストに項目を追加してください。"_s);
         return;
     }
@@ -85,7 +140,7 @@ void main1::fsave_Click()
     }
 
     // The dialog opens on the base directory when it can be made current, else wherever we are.
-    (void)m_platform.setCurrentDrive(driveOf(Label1->text()));
+    (void)m_platform.setCurrentDrive(m_platform.driveOf(Label1->text()));
     (void)m_platform.setCurrentDirectory(Label1->text());
     const QString path = m_platform.saveFileName(this, listFileDialog(m_platform.currentDirectory()));
     if (path.size() < shortestFileName)
@@ -106,6 +161,7 @@ void main1::fsave_Click()
         return;
     }
     m_listFilePath = path;
+    rememberRecentFile(path);
     showMessage(m_platform, this, u"書込み完了"_s);
 }
 
@@ -118,39 +174,135 @@ void main1::fload_Click()
     loadListFile(path);
 }
 
-// Loads a list file into the window. The whole file is read and parsed first: a file that cannot be
-// read, or is not Shift_JIS text, changes nothing. Otherwise the file is applied and one message
-// says how the load went.
+// Loads a list file into the window. The whole file is read and parsed, and the window's new state
+// built, before anything in the window changes: a file that cannot be read, is not Shift_JIS text
+// or does not fit into memory changes nothing. Otherwise the file is applied and one message says
+// how the load went.
 void main1::loadListFile(const QString& path)
 {
-    ListFileContent content;
-    ListFileReadError error;
-    if (!readListFile(path, &content, &error)) {
-        showMessage(m_platform, this, listFileUnreadableMessage(error));
-        return;
+    QString problem;
+    try {
+        ListFileContent content;
+        ListFileReadError error;
+        if (readListFile(path, &content, &error)) {
+            applyListFileContent(content, u"ファイル読込"_s);
+        } else {
+            problem = listFileUnreadableMessage(error);
+        }
+        if (problem.isEmpty()) {
+            m_listFilePath = path;
+            rememberRecentFile(path);
+            problem = listFileLoadMessage(path, content);
+        }
+    } catch (const std::bad_alloc&) {
+        problem = u"メモリが足りないため、ファイルを読み込めませんでした。\n%1\n"
+                  u"ほかのプログラムを終了してから、もう一度読み込んでください。"_s.arg(
+                      QDir::toNativeSeparators(path));
     }
-    applyListFileContent(content);
-    m_listFilePath = path;
-    showMessage(m_platform, this, listFileLoadMessage(path, content));
+    showMessage(m_platform, this, problem);
 }
 
 // The list is replaced when the file has a count line; a field or the background changes only when
-// the file sets it.
-void main1::applyListFileContent(const ListFileContent& content)
+// the file sets it. The step keeps what it replaced and exchanges the two on undo and redo, so no
+// list is copied.
+void main1::applyListFileContent(const ListFileContent& content, const QString& undoText)
 {
-    if (content.entries) {
-        // One insert for the whole list, drawn once at the end.
-        List1->setUpdatesEnabled(false);
-        List1->clear();
-        List1->addItems(*content.entries);
-        List1->setUpdatesEnabled(true);
-    }
-    for (const ListFileField field : listFileFields) {
-        if (const std::optional<QString>& value = content.field(field))
-            fieldBox(*this, field)->setText(*value);
+    const PageFields before = pageFields(*this);
+    PageFields after = before;
+    for (size_t i = 0; i < listFileFields.size(); ++i) {
+        if (const std::optional<QString>& value = content.field(listFileFields[i]))
+            after.texts[i] = *value;
     }
     if (content.background)
-        backgroundButton(*content.background)->setChecked(true);
+        after.background = *content.background;
+    const bool replacesList = content.entries.has_value();
+    auto other = std::make_shared<QStringList>(replacesList ? *content.entries : QStringList());
+    const auto exchange = [this, other, replacesList](const PageFields& fields) {
+        if (replacesList)
+            m_listModel->swapEntries(other.get());
+        setPageFields(*this, fields);
+    };
+    pushListEdit(
+        undoText,
+        [this, exchange, after, replacesList] {
+            exchange(after);
+            if (replacesList)
+                selectRow(-1);
+        },
+        [exchange, before] { exchange(before); });
+}
+
+QStringList main1::recentFiles() const
+{
+    QStringList paths;
+    for (int i = 0; i < recentFileCount; ++i) {
+        const QString path = m_platform.readSetting(u"siteloom"_s, recentSection, recentKey(i));
+        if (!path.isEmpty() && !paths.contains(path))
+            paths.append(path);
+    }
+    return paths;
+}
+
+void main1::storeRecentFiles(const QStringList& paths)
+{
+    for (int i = 0; i < recentFileCount; ++i)
+        (void)m_platform.writeSetting(u"siteloom"_s, recentSection, recentKey(i), paths.value(i));
+    fillRecentMenu();
+}
+
+// A list file loaded or saved goes to the top of the recent files.
+void main1::rememberRecentFile(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList paths = recentFiles();
+    paths.removeAll(absolute);
+    paths.prepend(absolute);
+    storeRecentFiles(paths.mid(0, recentFileCount));
+}
+
+void main1::fillRecentMenu()
+{
+    recentMenu->clear();
+    const QStringList paths = recentFiles();
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        // The number is the entry's access key; an & in the path is shown as it is.
+        QAction* action = recentMenu->addAction(
+            u"&%1 %2"_s.arg(i + 1).arg(QDir::toNativeSeparators(paths[i]).replace(u'&', u"&&"_s)));
+        action->setData(paths[i]);
+        connect(action, &QAction::triggered, this, [this, path = paths[i]] { openRecentFile(path); });
+    }
+    recentMenu->setEnabled(!paths.isEmpty());
+}
+
+// A recent file loads as ファイル読込 loads it; one that has gone leaves the menu.
+void main1::openRecentFile(const QString& path)
+{
+    if (!QFileInfo(path).isFile()) {
+        QStringList paths = recentFiles();
+        paths.removeAll(path);
+        storeRecentFiles(paths);
+        showMessage(m_platform, this,
+                    u"ファイルが見つかりません。最近使ったファイルの一覧から外しました。\n%1"_s.arg(
+                        QDir::toNativeSeparators(path)));
+        return;
+    }
+    loadListFile(path);
+}
+
+// Page options recovered from a page: a load that sets every field and leaves the list alone. With
+// no background button on, the buttons stay as they are, as a list file without one leaves them.
+void main1::setPageOptions(const PageInputs& options)
+{
+    ListFileContent content;
+    content.fileName = options.fileName;
+    content.backgroundImage = options.backgroundImage;
+    content.title = options.title;
+    content.ownBanner = options.ownBanner;
+    content.ownName = options.ownName;
+    content.ownUrl = options.ownUrl;
+    if (options.background > 0)
+        content.background = options.background;
+    applyListFileContent(content, u"ページ設定の取り込み"_s);
 }
 
 } // namespace siteloom

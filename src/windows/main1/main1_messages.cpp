@@ -49,6 +49,12 @@ QString pageNotWrittenMessage(const QString& path, const FileError& error)
     return u"ページを書き込めませんでした。\n%1\n%2"_s.arg(path, error.reason);
 }
 
+QString chooseBaseDirectoryHint()
+{
+    return u"%1がまだ指定されていません。「%2」ボタンで、ページを作るディレクトリを選んでください。"_s.arg(
+        QString::fromUtf16(caption::baseDirectory), QString::fromUtf16(caption::chooseDirectory));
+}
+
 QString listFileFieldCaption(ListFileField field)
 {
     const auto text = [](const char16_t* caption) { return QString::fromUtf16(caption); };

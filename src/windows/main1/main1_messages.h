@@ -26,11 +26,15 @@ enum class ListFileField;
 [[nodiscard]] QString pageWrittenMessage();
 // The page at this path (native form) could not be written.
 [[nodiscard]] QString pageNotWrittenMessage(const QString& path, const FileError& error);
+// Added to it in the window while no base directory has been chosen yet (a first run).
+[[nodiscard]] QString chooseBaseDirectoryHint();
 
 // Captions of the main window that its messages name, so that a message names a box exactly as the
 // window labels it.
 namespace caption {
 inline constexpr char16_t fileName[] = u"作成ﾌｧｲﾙ名を入れる";
+inline constexpr char16_t baseDirectory[] = u"基準パソコンディレクトリ";
+inline constexpr char16_t chooseDirectory[] = u"指定";
 inline constexpr char16_t backgroundFrame[] = u"ＨＰ色（背景）指定";
 inline constexpr char16_t backgroundImage[] = u"ﾌｧｲﾙ指定";
 inline constexpr char16_t title[] = u"トップのタイトル名";

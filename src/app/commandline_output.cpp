@@ -1,0 +1,35 @@
+#include "commandline_output.h"
+
+#include "listfile/listfile.h"
+#include "main1/main1_messages.h"
+
+#include <QFileInfo>
+
+namespace siteloom {
+
+void writeLine(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = (text + u'\n').toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+bool loadListFileOrSay(const QString& file, PageInputs* inputs)
+{
+    // The window's dialog gives a full path, and its messages name the file by it.
+    const QString path = QFileInfo(file).absoluteFilePath();
+    ListFileContent content;
+    ListFileReadError readError;
+    if (!readListFile(path, &content, &readError)) {
+        writeLine(stderr, listFileUnreadableMessage(readError));
+        return false;
+    }
+    if (const QString message = listFileLoadMessage(path, content); message != listFileLoadedMessage()) {
+        writeLine(stderr, message);
+        return false;
+    }
+    applyListFile(content, inputs);
+    return true;
+}
+
+} // namespace siteloom

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "linkentry/linkentry.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <functional>
+
+namespace siteloom {
+
+// One link found in a bookmarks file or in pasted markup.
+struct ImportedLink
+{
+    LinkEntry entry;      // the link entry it becomes
+    bool skipped = false; // not an http or https address: no entry
+    QString url;          // the address as the source gives it
+    QString folder;       // the bookmark folders it lies in, outermost first, joined by "/"; "" at the top
+};
+
+// The links of one source, in document order, with the links skipped because their address is not
+// an http or https address (place:, javascript:, file:, data: ...).
+struct LinkImport
+{
+    QList<ImportedLink> links;
+    QStringList folders; // every folder, in document order, as ImportedLink::folder names it
+};
+
+// The entries of the links that are not skipped, and how many are, in the folder and the folders
+// inside it ("" for all).
+[[nodiscard]] QList<LinkEntry> importedEntries(const LinkImport& import, QStringView folder,
+                                               int* skipped = nullptr);
+
+class HtmlDocument;
+
+// The links of a parsed document: one per "<a href>", in document order, skipped unless its address
+// is an http or https address. fill sets each link's banner URL and name (and may set its folder);
+// the site URL is the address, and a link left without a name is named after it.
+[[nodiscard]] LinkImport documentLinks(const HtmlDocument& document,
+                                       const std::function<void(int anchor, ImportedLink& link)>& fill);
+
+// A plain text (a bookmark's title, an image's alt text) as an entry's name, which the page writes
+// as markup: blanks and line breaks around it removed, line breaks inside it made spaces, and "&",
+// "<" and ">" written as references so that the page shows the text as it is.
+[[nodiscard]] QString nameFromPlainText(QStringView text);
+
+// Markup kept as it stands, in one line: blanks around it removed, each line break made a space
+// (which a browser shows the same).
+[[nodiscard]] QString oneLine(QStringView markup);
+
+} // namespace siteloom

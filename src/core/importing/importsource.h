@@ -1,0 +1,38 @@
+#pragma once
+
+#include "importing/importedlink.h"
+#include "page/pageinputs.h"
+#include "text/textfile.h"
+
+#include <QString>
+
+namespace siteloom {
+
+// A file to import from: a bookmarks file or a page this tool wrote, told apart by what it holds.
+struct ImportSource
+{
+    enum Kind { Bookmarks, Page };
+    Kind kind = Bookmarks;
+    LinkImport links; // the bookmarks, or the page's entries (none skipped, no folders)
+    PageInputs page;  // a page's options and entries; its file name is the file's name
+};
+
+struct ImportSourceError
+{
+    enum Problem {
+        File,          // the file could not be read (`file` says why)
+        TooLarge,      // larger than any bookmarks file or page
+        NotRecognised, // neither a bookmarks file nor a page of this tool
+        PageChanged,   // a page of this tool, changed since it was written
+    };
+    Problem problem = File;
+    FileError file;
+};
+
+// The largest file taken: far more than the bookmarks of any browser.
+inline constexpr qint64 largestImportSource = 256 * 1024 * 1024;
+
+// Reads a bookmarks file (UTF-8 or the charset it declares) or a page of this tool (Windows-31J).
+[[nodiscard]] bool readImportSource(const QString& path, ImportSource* source, ImportSourceError* error);
+
+} // namespace siteloom

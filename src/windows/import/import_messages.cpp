@@ -1,0 +1,71 @@
+#include "import/import_messages.h"
+
+#include "importing/holdback.h"
+#include "importing/importsource.h"
+#include "listfile/listfile.h"
+#include "main1/main1_messages.h"
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+QString importSourceProblemMessage(const ImportSourceError& error)
+{
+    switch (error.problem) {
+    case ImportSourceError::TooLarge:
+        return u"ファイルが大きすぎます。\n%1"_s.arg(error.file.path);
+    case ImportSourceError::NotRecognised:
+        return u"ブックマークファイルでも、このソフトで作成したページでもありません。\n%1"_s.arg(
+            error.file.path);
+    case ImportSourceError::PageChanged:
+        return u"このソフトで作成したページですが、作成後に書き換えられているため読み込めません。\n%1"_s.arg(
+            error.file.path);
+    case ImportSourceError::File:
+        break;
+    }
+    return fileProblemMessage(u"ファイルを読み込めませんでした。"_s, error.file);
+}
+
+QString holdBackNote(const HoldBack& holdBack)
+{
+    switch (holdBack.reason) {
+    case HoldBack::None:
+        break;
+    case HoldBack::Unsavable:
+        return u"Shift_JIS で表せない文字「%1」（U+%2）があります"_s.arg(
+            QString::fromUcs4(&holdBack.character, 1),
+            QString::number(uint(holdBack.character), 16).toUpper().rightJustified(4, u'0'));
+    case HoldBack::TooLong:
+        return u"長すぎます（%1文字。入力欄には%2文字までしか入りません）"_s.arg(holdBack.length)
+            .arg(textBoxCapacity);
+    case HoldBack::SeparatorInField:
+        return u"バナーＵＲＬかＨＰ名に「：」があります（項目がそこで分かれてしまいます）"_s;
+    case HoldBack::AlreadyInList:
+        return u"リストの%1番目と同じＵＲＬです"_s.arg(holdBack.other + 1);
+    case HoldBack::EarlierInImport:
+        return u"取り込む%1番目と同じＵＲＬです"_s.arg(holdBack.other + 1);
+    }
+    return {};
+}
+
+QString skippedLinksNote(int skipped)
+{
+    return u"http・https 以外のリンク %1 件は取り込みません。"_s.arg(skipped);
+}
+
+QString noSuchFolderMessage(const QString& folder)
+{
+    return u"ブックマークにフォルダ「%1」がありません。"_s.arg(folder);
+}
+
+QString exportNotWrittenMessage(const FileError& error)
+{
+    return fileProblemMessage(u"書き出せませんでした。"_s, error);
+}
+
+QString exportWrittenMessage()
+{
+    return u"書き出しました。"_s;
+}
+
+} // namespace siteloom

@@ -1,0 +1,259 @@
+#include "import/importwindow.h"
+
+#include "import/import_messages.h"
+#include "importing/importsource.h"
+#include "importing/pastedmarkup.h"
+#include "linkentry/linkentry.h"
+#include "platform.h"
+#include "ui.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+namespace {
+
+// The first entry of folderChoice: every folder.
+const QString allFolders = u"（すべてのフォルダ）"_s;
+
+QString pageOptionsQuestion(const QString& fileName)
+{
+    return u"このページの設定（タイトル、背景、自分のＨＰ情報、作成ファイル名「%1」）で、"
+           u"今の設定を置き換えますか？\n（リンクの項目は、下の表から「追加」で加えます。）"_s.arg(fileName);
+}
+
+} // namespace
+
+importWindow::importWindow(Platform& platform, ImportTarget target, QWidget* parent)
+    : QDialog(parent), m_platform(platform), m_target(std::move(target))
+{
+    setObjectName(u"importWindow"_s);
+    setWindowTitle(u"取り込み"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    exposeObjectNames(this);
+    connect(fileButton, &QPushButton::clicked, this, &importWindow::chooseFile);
+    connect(pasteBox, &QPlainTextEdit::textChanged, this, &importWindow::readPaste);
+    connect(folderChoice, &QComboBox::currentIndexChanged, this, &importWindow::showFolder);
+    connect(importTable, &QTableWidget::itemChanged, this, &importWindow::checkRows);
+    connect(addButton, &QPushButton::clicked, this, &importWindow::addChecked);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void importWindow::buildControls()
+{
+    auto* layout = new QGridLayout(this);
+    auto* hint =
+        new QLabel(u"ブラウザから書き出したブックマークファイルか、このソフトで作成したページを選ぶか、"
+                   u"相互リンク用のタグを貼り付けてください。"_s,
+                   this);
+    hint->setWordWrap(true);
+    layout->addWidget(hint, 0, 0, 1, 4);
+
+    fileButton = new QPushButton(u"ファイルを選ぶ..."_s, this);
+    fileButton->setObjectName(u"fileButton"_s);
+    sourceLabel = new QLabel(this);
+    sourceLabel->setObjectName(u"sourceLabel"_s);
+    sourceLabel->setTextFormat(Qt::PlainText);
+    layout->addWidget(fileButton, 1, 0);
+    layout->addWidget(sourceLabel, 1, 1, 1, 3);
+
+    auto* folderLabel = new QLabel(u"フォルダ"_s, this);
+    folderChoice = new QComboBox(this);
+    folderChoice->setObjectName(u"folderChoice"_s);
+    folderChoice->setEnabled(false);
+    folderChoice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    folderChoice->setMinimumContentsLength(30);
+    folderLabel->setBuddy(folderChoice);
+    layout->addWidget(folderLabel, 2, 0);
+    layout->addWidget(folderChoice, 2, 1, 1, 3, Qt::AlignLeft);
+
+    auto* pasteLabel = new QLabel(u"タグの貼り付け"_s, this);
+    pasteBox = new QPlainTextEdit(this);
+    pasteBox->setObjectName(u"pasteBox"_s);
+    pasteBox->setPlaceholderText(u"<a href=\"http://...\"><img src=\"http://...\" alt=\"...\"></a>"_s);
+    pasteBox->setFixedHeight(pasteBox->fontMetrics().lineSpacing() * 4 + 12);
+    pasteLabel->setBuddy(pasteBox);
+    layout->addWidget(pasteLabel, 3, 0, Qt::AlignTop);
+    layout->addWidget(pasteBox, 3, 1, 1, 3);
+
+    importTable = new QTableWidget(0, 4, this);
+    importTable->setObjectName(u"importTable"_s);
+    importTable->setHorizontalHeaderLabels({u"バナーＵＲＬ"_s, u"ＨＰ名"_s, u"登録するＵＲＬ"_s, u"備考"_s});
+    importTable->horizontalHeader()->setStretchLastSection(true);
+    importTable->verticalHeader()->setDefaultSectionSize(importTable->fontMetrics().height() + 8);
+    importTable->setColumnWidth(BannerColumn, 260);
+    importTable->setColumnWidth(NameColumn, 200);
+    importTable->setColumnWidth(UrlColumn, 240);
+    layout->addWidget(importTable, 4, 0, 1, 4);
+    layout->setRowStretch(4, 1);
+
+    summaryLabel = new QLabel(this);
+    summaryLabel->setObjectName(u"summaryLabel"_s);
+    summaryLabel->setTextFormat(Qt::PlainText);
+    layout->addWidget(summaryLabel, 5, 0, 1, 2);
+    addButton = new QPushButton(u"追加"_s, this);
+    addButton->setObjectName(u"addButton"_s);
+    closeButton = new QPushButton(u"閉じる"_s, this);
+    closeButton->setObjectName(u"closeButton"_s);
+    layout->addWidget(addButton, 5, 2);
+    layout->addWidget(closeButton, 5, 3);
+    for (QPushButton* b : {fileButton, addButton, closeButton})
+        b->setAutoDefault(false);
+    resize(960, 600);
+}
+
+void importWindow::chooseFile()
+{
+    FileDialogRequest request;
+    request.filters = {u"ブックマーク・ページ (*.html *.htm)"_s, u"All Files (*)"_s};
+    request.directory = m_platform.currentDirectory();
+    const QString path = m_platform.openFileName(this, request);
+    if (path.isEmpty())
+        return;
+    ImportSource source;
+    ImportSourceError error;
+    if (!readImportSource(path, &source, &error)) {
+        showMessage(m_platform, this, importSourceProblemMessage(error));
+        return;
+    }
+    sourceLabel->setText(QDir::toNativeSeparators(path));
+    m_links = source.links;
+    {
+        const QSignalBlocker quiet(pasteBox);
+        pasteBox->clear();
+    }
+    {
+        const QSignalBlocker quiet(folderChoice);
+        folderChoice->clear();
+        folderChoice->addItem(allFolders);
+        folderChoice->addItems(m_links.folders);
+        folderChoice->setEnabled(source.kind == ImportSource::Bookmarks && !m_links.folders.isEmpty());
+    }
+    showFolder();
+    if (source.kind == ImportSource::Page) {
+        MessageRequest question;
+        question.text = pageOptionsQuestion(source.page.fileName);
+        question.title = QString::fromUtf16(applicationTitle);
+        question.icon = QMessageBox::Question;
+        question.buttons = QMessageBox::Yes | QMessageBox::No;
+        question.defaultButton = QMessageBox::No;
+        if (m_platform.messageBox(this, question) == QMessageBox::Yes)
+            m_target.setPageOptions(source.page);
+    }
+}
+
+void importWindow::readPaste()
+{
+    sourceLabel->clear();
+    m_links = readPastedMarkup(pasteBox->toPlainText());
+    const QSignalBlocker quiet(folderChoice);
+    folderChoice->clear();
+    folderChoice->setEnabled(false);
+    showFolder();
+}
+
+void importWindow::showFolder()
+{
+    const QString folder = folderChoice->currentIndex() > 0 ? folderChoice->currentText() : QString();
+    int skipped = 0;
+    const QList<LinkEntry> entries = importedEntries(m_links, folder, &skipped);
+    showEntries(entries, skipped);
+}
+
+void importWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
+{
+    m_filling = true;
+    importTable->setUpdatesEnabled(false);
+    importTable->setRowCount(0);
+    importTable->setRowCount(int(entries.size()));
+    for (int row = 0; row < int(entries.size()); ++row) {
+        const LinkEntry& entry = entries[row];
+        int column = BannerColumn;
+        for (const QString& text : {entry.bannerUrl, entry.siteName, entry.siteUrl})
+            importTable->setItem(row, column++, new QTableWidgetItem(text));
+        auto* note = new QTableWidgetItem;
+        note->setFlags(note->flags() & ~Qt::ItemIsEditable);
+        importTable->setItem(row, NoteColumn, note);
+        importTable->item(row, BannerColumn)->setCheckState(Qt::Unchecked);
+    }
+    importTable->setUpdatesEnabled(true);
+    m_holdBacks.clear();
+    m_filling = false;
+    checkRows();
+    QString summary = u"%1 件のリンクがあります。"_s.arg(entries.size());
+    if (skipped > 0)
+        summary += u' ' + skippedLinksNote(skipped);
+    summaryLabel->setText(summary);
+}
+
+LinkEntry importWindow::rowEntry(int row) const
+{
+    return LinkEntry{importTable->item(row, BannerColumn)->text(), importTable->item(row, NameColumn)->text(),
+                     importTable->item(row, UrlColumn)->text()};
+}
+
+// Checks every row again after an edit: an entry that no longer needs holding back is checked, one
+// that now does is unchecked; the others keep the user's choice.
+void importWindow::checkRows()
+{
+    if (m_filling)
+        return;
+    QList<LinkEntry> entries;
+    for (int row = 0; row < importTable->rowCount(); ++row)
+        entries.append(rowEntry(row));
+    const QList<HoldBack> holdBacks = checkImportedEntries(entries, m_target.entries());
+    m_filling = true;
+    for (int row = 0; row < importTable->rowCount(); ++row) {
+        const HoldBack& now = holdBacks[row];
+        const bool fine = now.reason == HoldBack::None;
+        if (row >= m_holdBacks.size() || (m_holdBacks[row].reason == HoldBack::None) != fine)
+            importTable->item(row, BannerColumn)->setCheckState(fine ? Qt::Checked : Qt::Unchecked);
+        importTable->item(row, NoteColumn)->setText(holdBackNote(now));
+        importTable->item(row, NoteColumn)->setToolTip(holdBackNote(now));
+    }
+    m_holdBacks = holdBacks;
+    m_filling = false;
+}
+
+// Appends the checked entries to the end of the list. A checked entry that the list file could not
+// keep as it stands (a character it cannot hold, a field too long, a separator in a field) stops
+// the whole addition; one already listed is added when the user checked it.
+void importWindow::addChecked()
+{
+    QStringList entries;
+    for (int row = 0; row < importTable->rowCount(); ++row) {
+        if (importTable->item(row, BannerColumn)->checkState() != Qt::Checked)
+            continue;
+        const HoldBack& holdBack = m_holdBacks[row];
+        if (holdBack.reason != HoldBack::None && holdBack.reason != HoldBack::AlreadyInList &&
+            holdBack.reason != HoldBack::EarlierInImport) {
+            showMessage(m_platform, this,
+                        u"%1行目の項目は、このままではリストに追加できません。\n%2\n"
+                        u"直すか、チェックを外してください。"_s.arg(row + 1)
+                            .arg(holdBackNote(holdBack)));
+            importTable->setCurrentCell(row, BannerColumn);
+            return;
+        }
+        entries.append(composeEntry(rowEntry(row)));
+    }
+    if (entries.isEmpty()) {
+        showMessage(m_platform, this, u"追加する項目にチェックを付けてください。"_s);
+        return;
+    }
+    m_target.appendEntries(entries);
+    checkRows(); // what was added is now in the list
+    summaryLabel->setText(u"%1 件をリストに追加しました。"_s.arg(entries.size()));
+}
+
+} // namespace siteloom

@@ -1,0 +1,351 @@
+#include "filebytes.h"
+#include "importing/bookmarks.h"
+#include "importing/exporting.h"
+#include "importing/holdback.h"
+#include "importing/importsource.h"
+#include "importing/pastedmarkup.h"
+#include "linkentry/linkentry.h"
+#include "page/linkpage.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace siteloom;
+
+namespace {
+
+// The entries as "name | site URL" lines (the banner when it is not the default: "banner | ..."),
+// which a table row can spell out.
+QString described(const QList<LinkEntry>& entries)
+{
+    QStringList lines;
+    for (const LinkEntry& e : entries) {
+        const QString banner =
+            e.bannerUrl == QStringView(defaultBannerUrl) ? QString() : e.bannerUrl + u" | "_s;
+        lines.append(banner + e.siteName + u" | "_s + e.siteUrl);
+    }
+    return lines.join(u'\n');
+}
+
+// Random text from pieces that are hard on a page reader: separators, markup, quotes, references,
+// characters outside Windows-31J, the start text of the URL fields, blanks. Never a line break: no
+// field of the window or line of a list file holds one.
+QString randomText(QRandomGenerator& random)
+{
+    static const QStringList pieces = {
+        u"a"_s,
+        u"サイト"_s,
+        u"："_s,
+        u"<BR>"_s,
+        u"<b>"_s,
+        u"\""_s,
+        u"&#38;"_s,
+        u"&amp;"_s,
+        u"😀"_s,
+        u"é"_s,
+        u"〜"_s,
+        u"http://"_s,
+        u" "_s,
+        u"　"_s,
+        u"　　　"_s,
+        u"\">"_s,
+        u"</B></td>"_s,
+        u"<tr>"_s,
+        u"</TABLE>"_s,
+        u"x.gif"_s,
+        u"=1"_s,
+        u"\" target=\"_blank\"><img src=\""_s,
+        u"<CENTER><FONT size=\"+2\">"_s,
+    };
+    QString text;
+    for (int n = int(random.bounded(6)); n > 0; --n)
+        text += pieces[random.bounded(int(pieces.size()))];
+    return text;
+}
+
+PageInputs randomList(QRandomGenerator& random, qsizetype entries)
+{
+    PageInputs inputs;
+    const auto field = [&](const QString& startValue) {
+        const int pick = int(random.bounded(4));
+        return pick == 0 ? startValue : pick == 1 ? QString() : randomText(random);
+    };
+    for (qsizetype i = 0; i < entries; ++i)
+        inputs.entries.append(randomText(random) + (random.bounded(2) ? randomText(random) : QString()));
+    inputs.background = int(random.bounded(backgroundChoices + 1));
+    inputs.backgroundImage = field(u"http://"_s);
+    inputs.title = field(QString::fromUtf16(defaultPageTitle));
+    inputs.ownBanner = field(u"http://"_s);
+    inputs.ownName = field(QString());
+    inputs.ownUrl = field(u"http://"_s);
+    if (random.bounded(3) == 0) { // the link-back section for certain
+        inputs.ownBanner = u"me.gif"_s + randomText(random);
+        inputs.ownName = u"Me"_s + randomText(random);
+    }
+    return inputs;
+}
+
+QByteArray writtenPage(const QString& directory, const PageInputs& inputs)
+{
+    FileError error;
+    if (!writePageFile(directory, inputs, nullptr, &error))
+        qFatal("page not written: %s", qPrintable(error.reason));
+    return readBytes(directory + u'/' + inputs.fileName);
+}
+
+// The rows of a CSV file as RFC 4180 reads them.
+QList<QStringList> readCsv(const QString& text)
+{
+    QList<QStringList> rows{{QString()}};
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"')
+                rows.back().back() += text[++i];
+            else if (c == u'"')
+                quoted = false;
+            else
+                rows.back().back() += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            rows.back().append(QString());
+        } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            ++i;
+            rows.append({QString()});
+        } else {
+            rows.back().back() += c;
+        }
+    }
+    rows.removeLast(); // after the last line end
+    return rows;
+}
+
+} // namespace
+
+class tst_importing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Any list the tool writes a page from comes back from that page as a list that writes the very
+    // same page: every background, short entries, markup, references, with and without the
+    // link-back section, and lists longer than 999 entries.
+    void pageComesBackAsTheListItWasWrittenFrom()
+    {
+        QRandomGenerator random(20261207);
+        QTemporaryDir dir;
+        for (int round = 0; round < 200; ++round) {
+            const PageInputs list = randomList(random, round % 100 == 0 ? 1000 + round : random.bounded(8));
+            const QByteArray page = writtenPage(dir.path(), list);
+            ImportSource source;
+            ImportSourceError error;
+            QVERIFY2(readImportSource(dir.filePath(list.fileName), &source, &error),
+                     qPrintable(u"round %1: not read back (%2)"_s.arg(round).arg(int(error.problem))));
+            QCOMPARE(source.kind, ImportSource::Page);
+            QCOMPARE(source.page.fileName, list.fileName);
+            QCOMPARE(source.links.links.size(), list.entries.size());
+            source.page.fileName = u"again.html"_s;
+            const QByteArray again = writtenPage(dir.path(), source.page);
+            if (again != page)
+                QFAIL(qPrintable(u"round %1: the page read back writes another page"_s.arg(round)));
+        }
+    }
+
+    // A page changed after it was written is told from one that is not ours at all.
+    void otherFilesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("problem");
+        PageInputs list;
+        list.entries = {u"b.gif：Site：http://site.example/"_s};
+        QTemporaryDir dir;
+        const QByteArray page = writtenPage(dir.path(), list);
+        QTest::newRow("page with a line added")
+            << QByteArray(page).replace("<HR>\r\n", "<HR>\r\n<P>new</P>\r\n")
+            << int(ImportSourceError::PageChanged);
+        QTest::newRow("page cut short")
+            << page.first(page.size() / 2) << int(ImportSourceError::NotRecognised);
+        QTest::newRow("some other page")
+            << QByteArray("<html><body><a href=\"http://a.example/\">a</a></body></html>")
+            << int(ImportSourceError::NotRecognised);
+        QTest::newRow("empty file") << QByteArray() << int(ImportSourceError::NotRecognised);
+    }
+
+    void otherFilesAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, problem);
+        QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.filePath(u"in.html"_s), bytes));
+        ImportSource source;
+        ImportSourceError error;
+        QVERIFY(!readImportSource(dir.filePath(u"in.html"_s), &source, &error));
+        QCOMPARE(int(error.problem), problem);
+    }
+
+    // Bookmarks files as browsers write them: folders nested in folders, references, icons as data
+    // addresses, and links that are not web addresses, which are skipped and counted.
+    void bookmarksFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("entries");
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<QStringList>("folders");
+        const QStringList firefoxFolders{u"旅行"_s, u"旅行/北海道"_s, u"Bookmarks Toolbar"_s};
+        const QStringList chromiumFolders{u"Bookmarks bar"_s, u"Bookmarks bar/Work"_s, u"Other bookmarks"_s};
+        QTest::newRow("firefox, all") << u"firefox.html"_s << QString()
+                                      << u"旅の宿 &amp; 温泉 &lt;公式&gt; | https://example.jp/travel/\n"
+                                         u"北の国から | http://hokkaido.example.jp/\n"
+                                         u"Example 😀 search | https://www.example.com/search?q=1&lang=ja"_s
+                                      << 3 << firefoxFolders;
+        QTest::newRow("firefox, a folder and the one inside it")
+            << u"firefox.html"_s << u"旅行"_s
+            << u"旅の宿 &amp; 温泉 &lt;公式&gt; | https://example.jp/travel/\n"
+               u"北の国から | http://hokkaido.example.jp/"_s
+            << 0 << firefoxFolders;
+        QTest::newRow("firefox, the inner folder")
+            << u"firefox.html"_s << u"旅行/北海道"_s << u"北の国から | http://hokkaido.example.jp/"_s << 0
+            << firefoxFolders;
+        QTest::newRow("chromium, all") << u"chromium.html"_s << QString()
+                                       << u"News \"today\" | https://news.example.org/\n"
+                                          u"社内 wiki | https://intra.example.org/wiki\n"
+                                          u"HTTP://Old.Example.NET:80 | HTTP://Old.Example.NET:80"_s
+                                       << 1 << chromiumFolders;
+        QTest::newRow("chromium, toolbar folder")
+            << u"chromium.html"_s << u"Bookmarks bar"_s
+            << u"News \"today\" | https://news.example.org/\n社内 wiki | https://intra.example.org/wiki"_s
+            << 1 << chromiumFolders;
+        QTest::newRow("folder that is not there")
+            << u"chromium.html"_s << u"Work"_s << QString() << 0 << chromiumFolders;
+    }
+
+    void bookmarksFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, folder);
+        QFETCH(QString, entries);
+        QFETCH(int, skipped);
+        QFETCH(QStringList, folders);
+        ImportSource source;
+        ImportSourceError error;
+        QVERIFY(readImportSource(QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/") + file, &source, &error));
+        QCOMPARE(source.kind, ImportSource::Bookmarks);
+        QCOMPARE(source.links.folders, folders);
+        int skippedHere = -1;
+        QCOMPARE(described(importedEntries(source.links, folder, &skippedHere)), entries);
+        QCOMPARE(skippedHere, skipped);
+    }
+
+    // The markup partner sites offer for link exchange, as it gets pasted.
+    void pastedMarkup_data()
+    {
+        QTest::addColumn<QString>("markup");
+        QTest::addColumn<QString>("entries");
+        QTest::addColumn<int>("skipped");
+        QTest::newRow("banner link with alt")
+            << u"<a href=\"http://p.example/\"><img src=\"http://p.example/b.gif\" alt=\"Partner\"></a>"_s
+            << u"http://p.example/b.gif | Partner | http://p.example/"_s << 0;
+        QTest::newRow("upper case, attributes reordered, unquoted")
+            << u"<A TARGET=_blank HREF=http://p.example/><IMG ALT='P &amp; Q' BORDER=0 SRC=b.gif></A>"_s
+            << u"b.gif | P &amp; Q | http://p.example/"_s << 0;
+        QTest::newRow("title when there is no alt")
+            << u"<a href=\"https://p.example/\"><img title=\"<Partner>\" src=\"b.png\"></a>"_s
+            << u"b.png | &lt;Partner&gt; | https://p.example/"_s << 0;
+        QTest::newRow("text link keeps its markup")
+            << u"<a href=\"http://t.example/\">\n  Text <b>site</b>\n</a>"_s
+            << u"Text <b>site</b> | http://t.example/"_s << 0;
+        QTest::newRow("several in one paste, a mail link skipped")
+            << u"<p><a href=\"http://a.example/\">A</a> / <a href=\"mailto:me@example.jp\">mail</a>"
+               u"<br><a href=\"http://b.example/\"><img src=\"b.gif\"></a></p>"_s
+            << u"A | http://a.example/\nb.gif | http://b.example/ | http://b.example/"_s << 1;
+        QTest::newRow("no link at all") << u"<img src=\"b.gif\" alt=\"x\">"_s << QString() << 0;
+    }
+
+    void pastedMarkup()
+    {
+        QFETCH(QString, markup);
+        QFETCH(QString, entries);
+        QFETCH(int, skipped);
+        const LinkImport import = readPastedMarkup(markup);
+        int skippedHere = -1;
+        QCOMPARE(described(importedEntries(import, QString(), &skippedHere)), entries);
+        QCOMPARE(skippedHere, skipped);
+    }
+
+    // Every reason an imported entry is held back, and an entry that is not.
+    void holdBack_data()
+    {
+        QTest::addColumn<LinkEntry>("entry");
+        QTest::addColumn<int>("reason");
+        const QString tooLong(32768, u'x');
+        QTest::newRow("fine") << LinkEntry{u"b.gif"_s, u"Site"_s, u"http://new.example/"_s}
+                              << int(HoldBack::None);
+        QTest::newRow("separator in the site URL is fine")
+            << LinkEntry{u"b.gif"_s, u"Site"_s, u"http://new.example/a：b"_s} << int(HoldBack::None);
+        QTest::newRow("character Shift-JIS lacks")
+            << LinkEntry{u"b.gif"_s, u"Café 😀"_s, u"http://new.example/"_s} << int(HoldBack::Unsavable);
+        QTest::newRow("name too long for its box")
+            << LinkEntry{u"b.gif"_s, tooLong, u"http://new.example/"_s} << int(HoldBack::TooLong);
+        QTest::newRow("separator in the name")
+            << LinkEntry{u"b.gif"_s, u"A：B"_s, u"http://new.example/"_s} << int(HoldBack::SeparatorInField);
+        QTest::newRow("separator in the banner")
+            << LinkEntry{u"b：gif"_s, u"A"_s, u"http://new.example/"_s} << int(HoldBack::SeparatorInField);
+        QTest::newRow("site in the list, spelt otherwise")
+            << LinkEntry{u"b.gif"_s, u"Old"_s, u"HTTP://Listed.Example:80/#top"_s}
+            << int(HoldBack::AlreadyInList);
+        QTest::newRow("site earlier in the import")
+            << LinkEntry{u"b.gif"_s, u"Again"_s, u"http://earlier.example"_s}
+            << int(HoldBack::EarlierInImport);
+    }
+
+    void holdBack()
+    {
+        QFETCH(LinkEntry, entry);
+        QFETCH(int, reason);
+        const QList<HoldBack> found =
+            checkImportedEntries({LinkEntry{u"e.gif"_s, u"Earlier"_s, u"http://earlier.example/"_s}, entry},
+                                 {u"l.gif：Listed：http://listed.example/"_s});
+        QCOMPARE(found.front().reason, HoldBack::None);
+        QCOMPARE(int(found.back().reason), reason);
+    }
+
+    // Both exports read back: the bookmarks by our own bookmarks reader, as a browser reads them, the
+    // CSV by the RFC 4180 rules, after its byte-order mark.
+    void exportsReadBack()
+    {
+        PageInputs list;
+        list.title = u"友達 & <仲間>"_s;
+        list.entries = {u"b1.gif：Site, \"one\"<BR>diary：http://one.example/?a=1&b=2"_s,
+                        u"b2.gif：Tom &amp; Jerry：https://two.example/"_s, u"short"_s};
+        QTemporaryDir dir;
+        FileError error;
+        QVERIFY(saveExport(dir.filePath(u"b.html"_s), list, ExportFormat::Bookmarks, &error));
+        ImportSource source;
+        ImportSourceError readError;
+        QVERIFY(readImportSource(dir.filePath(u"b.html"_s), &source, &readError));
+        QCOMPARE(source.links.folders, QStringList{u"友達 & <仲間>"_s});
+        int skipped = -1;
+        QCOMPARE(
+            described(importedEntries(source.links, u"友達 & <仲間>"_s, &skipped)),
+            u"Site, \"one\" diary | http://one.example/?a=1&b=2\nTom &amp; Jerry | https://two.example/"_s);
+        QCOMPARE(skipped, 1); // the short entry has no address
+
+        QVERIFY(saveExport(dir.filePath(u"l.csv"_s), list, ExportFormat::Csv, &error));
+        const QByteArray bytes = readBytes(dir.filePath(u"l.csv"_s));
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QList<QStringList> rows = readCsv(QString::fromUtf8(bytes.sliced(3)));
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[1],
+                 (QStringList{u"b1.gif"_s, u"Site, \"one\"<BR>diary"_s, u"http://one.example/?a=1&b=2"_s}));
+        QCOMPARE(rows[2], (QStringList{u"b2.gif"_s, u"Tom &amp; Jerry"_s, u"https://two.example/"_s}));
+        QCOMPARE(rows[3], (QStringList{u"short"_s, QString(), QString()}));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_importing)
+#include "tst_importing.moc"

@@ -1,0 +1,207 @@
+#include "fakeplatform.h"
+#include "filebytes.h"
+#include "guitest.h"
+#include "import/importwindow.h"
+#include "linkentry/linkentry.h"
+#include "main1/main1.h"
+#include "page/linkpage.h"
+#include "text/textfile.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+using namespace siteloom;
+
+namespace {
+
+const QString listed = u"l.gif：Listed：http://listed.example/"_s;
+
+// The preview, one line per row: "[x]" or "[ ]", the banner URL, the name, the site URL and the note.
+QStringList preview(const importWindow& window)
+{
+    QStringList rows;
+    const QTableWidget* table = window.importTable;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells{table->item(row, 0)->checkState() == Qt::Checked ? u"[x]"_s : u"[ ]"_s};
+        for (int column = 0; column < table->columnCount(); ++column)
+            cells.append(table->item(row, column)->text());
+        rows.append(cells.join(u" | "_s));
+    }
+    return rows;
+}
+
+importWindow* openImport(main1& window)
+{
+    window.importAction->trigger();
+    return window.importWindowShown();
+}
+
+} // namespace
+
+class tst_import_window : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { prepareGuiTest(); }
+
+    // The menu opens one import window whose controls carry their names for automation.
+    void controlsCarryTheirNames()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        QCOMPARE(window.importAction->text(), u"取り込み"_s);
+        QCOMPARE(window.exportAction->text(), u"書き出し"_s);
+        importWindow* import = openImport(window);
+        QVERIFY(import);
+        QCOMPARE(openImport(window), import);
+        QCOMPARE(import->accessibleDescription(), u"importWindow"_s);
+        for (const QString& name : {u"importTable"_s, u"pasteBox"_s, u"folderChoice"_s, u"addButton"_s}) {
+            QWidget* widget = control<QWidget>(import, name);
+            QCOMPARE(widget->accessibleDescription(), name);
+        }
+        QCOMPARE(import->addButton->text(), u"追加"_s);
+    }
+
+    // Pasted markup: every link one row, held-back rows unchecked with their reason; fixing a row
+    // checks it; nothing reaches the list before "追加", which appends the checked rows at the end.
+    void pasteFixAndAdd()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        setListRows(window, {listed});
+        importWindow* import = openImport(window);
+        import->pasteBox->setPlainText(
+            u"<a href=\"http://a.example/\"><img src=\"a.gif\" alt=\"A：site\"></a>\n"
+            u"<A HREF=http://listed.example>Again</A> <a href=\"http://b.example/\">B <b>site</b></a>"_s);
+        QCOMPARE(
+            preview(*import),
+            (QStringList{u"[ ] | a.gif | A：site | http://a.example/ | バナーＵＲＬかＨＰ名に「：」があります"
+                         u"（項目がそこで分かれてしまいます）"_s,
+                         u"[ ] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                             u" | Again | http://listed.example | リストの1番目と同じＵＲＬです"_s,
+                         u"[x] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                             u" | B <b>site</b> | http://b.example/ | "_s}));
+        QCOMPARE(window.pageInputs().entries, QStringList{listed});
+
+        import->importTable->item(0, importWindow::NameColumn)->setText(u"A site"_s);
+        QCOMPARE(preview(*import).first(), u"[x] | a.gif | A site | http://a.example/ | "_s);
+        import->importTable->item(2, 0)->setCheckState(Qt::Unchecked);
+        import->addButton->click();
+        QCOMPARE(window.pageInputs().entries, (QStringList{listed, u"a.gif：A site：http://a.example/"_s}));
+        // What was added is in the list now, so adding again adds nothing twice.
+        QVERIFY(preview(*import).first().startsWith(u"[ ]"_s));
+        import->addButton->click();
+        QCOMPARE(platform.messageTexts(), QStringList{u"追加する項目にチェックを付けてください。"_s});
+    }
+
+    // A bookmarks file chosen through the open dialog: its folders to choose from, the links of the
+    // folder chosen (and of the folders inside it).
+    void bookmarksByFolder()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        importWindow* import = openImport(window);
+        platform.fileNames.enqueue(QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html"));
+        import->fileButton->click();
+        QCOMPARE(import->importTable->rowCount(), 3);
+        QVERIFY(import->folderChoice->isEnabled());
+        QCOMPARE(import->folderChoice->count(), 4);
+        import->folderChoice->setCurrentText(u"Bookmarks bar/Work"_s);
+        QCOMPARE(preview(*import), QStringList{u"[x] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                                               u" | 社内 wiki | https://intra.example.org/wiki | "_s});
+        QVERIFY(platform.messages.isEmpty());
+    }
+
+    // A page of this tool: its options replace the window's only when the user says yes; its entries
+    // wait for "追加" either way. A file that is neither is refused with a message.
+    void pageOptionsOnlyWhenConfirmed_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("yes") << u"page.html"_s << QMessageBox::Yes << u"友達"_s << u"このページの設定"_s;
+        QTest::newRow("no") << u"page.html"_s << QMessageBox::No << u"リ　ン　ク　集"_s
+                            << u"このページの設定"_s;
+        QTest::newRow("not a page") << u"other.html"_s << QMessageBox::Yes << u"リ　ン　ク　集"_s
+                                    << u"ブックマークファイルでも"_s;
+    }
+
+    void pageOptionsOnlyWhenConfirmed()
+    {
+        QFETCH(QString, file);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(QString, title);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        PageInputs page;
+        page.entries = {u"b.gif：Site：http://site.example/"_s};
+        page.title = u"友達"_s;
+        page.background = 5;
+        page.fileName = u"page.html"_s;
+        FileError error;
+        QVERIFY(writePageFile(dir.path(), page, nullptr, &error));
+        QVERIFY(writeBytes(dir.filePath(u"other.html"_s), "<html><p>hello</p></html>"));
+
+        FakePlatform platform;
+        main1 window(platform);
+        importWindow* import = openImport(window);
+        platform.answers.enqueue(answer);
+        platform.fileNames.enqueue(dir.filePath(file));
+        import->fileButton->click();
+        QCOMPARE(platform.messages.size(), 1);
+        QVERIFY2(platform.messageTexts().first().startsWith(message),
+                 qPrintable(platform.messageTexts().first()));
+        QCOMPARE(window.Text6->text(), title);
+        QCOMPARE(window.Option5->isChecked(), title == u"友達"_s);
+        QVERIFY(window.pageInputs().entries.isEmpty());
+    }
+
+    // "書き出し": the file name from the save dialog; ".csv" gives CSV, anything else bookmarks; a
+    // file that cannot be written is reported and nothing is left behind.
+    void exportThroughTheSaveDialog_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("begins");
+        QTest::newRow("bookmarks") << u"out.html"_s << u"書き出しました。"_s
+                                   << QByteArray("<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n");
+        QTest::newRow("CSV") << u"out.CSV"_s << u"書き出しました。"_s << QByteArray("\xEF\xBB\xBF");
+        QTest::newRow("directory at the path") << u"taken"_s << u"書き出せませんでした。"_s << QByteArray();
+        QTest::newRow("dialog cancelled") << QString() << QString() << QByteArray();
+    }
+
+    void exportThroughTheSaveDialog()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QFETCH(QByteArray, begins);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(u"taken"_s));
+        FakePlatform platform;
+        main1 window(platform);
+        setListRows(window, {listed});
+        if (!name.isEmpty())
+            platform.fileNames.enqueue(dir.filePath(name));
+        window.exportAction->trigger();
+        QCOMPARE(platform.saveRequests.size(), 1);
+        QCOMPARE(platform.messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QVERIFY(platform.messageTexts().first().startsWith(message));
+        if (!begins.isEmpty())
+            QVERIFY(readBytes(dir.filePath(name)).startsWith(begins));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), begins.isEmpty() ? 0 : 1);
+    }
+};
+
+QTEST_MAIN(tst_import_window)
+#include "tst_import_window.moc"
