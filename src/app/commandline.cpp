@@ -232,7 +232,6 @@ int buildPageFromFile(const QString& file, const QString& directory)
         return exitMessage;
     }
     const QString baseDirectory = directory.isNull() ? QDir::currentPath() : directory;
-    const QString path = QFileInfo(file).absoluteFilePath();
     if (const QString pagePath = pageFilePath(baseDirectory, inputs.fileName); isSameFile(pagePath, path)) {
         writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
         return exitMessage;
