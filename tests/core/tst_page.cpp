@@ -34,13 +34,12 @@ private slots:
     // byte for byte.
     void workedExampleIsWrittenByteForByte()
     {
-        PageInputs inputs;
-        inputs.background = 2;
-        inputs.entries = {u"banner1.gif：Site one：site1/index.html"_s,
-                          u"banner2.gif：Site two<BR>diary：site2/index.html"_s};
-        inputs.ownBanner = u"mybanner.gif"_s;
-        inputs.ownName = u"My page"_s;
-        inputs.ownUrl = u"index.html"_s;
+        const PageInputs inputs{.entries = {u"banner1.gif：Site one：site1/index.html"_s,
+                                            u"banner2.gif：Site two<BR>diary：site2/index.html"_s},
+                                .background = 2,
+                                .ownBanner = u"mybanner.gif"_s,
+                                .ownName = u"My page"_s,
+                                .ownUrl = u"index.html"_s};
         QTemporaryDir dir;
         FileError error;
         QVERIFY2(writePageFile(dir.path(), inputs, nullptr, &error), qPrintable(error.reason));
@@ -79,12 +78,10 @@ private slots:
         QFETCH(QString, ownUrl);
         QFETCH(bool, backLink);
         QFETCH(bool, linkBack);
-        PageInputs inputs;
-        inputs.entries = {u"b.gif：site：s.html"_s};
-        inputs.ownBanner = ownBanner;
-        inputs.ownName = ownName;
-        inputs.ownUrl = ownUrl;
-        const QByteArrayList lines = pageLines(inputs);
+        const QByteArrayList lines = pageLines({.entries = {u"b.gif：site：s.html"_s},
+                                                .ownBanner = ownBanner,
+                                                .ownName = ownName,
+                                                .ownUrl = ownUrl});
         QCOMPARE(lines.size(), 34 + (backLink ? 3 : 0) + (linkBack ? 18 : 0));
         // The heading: the title alone, or indented and followed by the back link.
         QCOMPARE(lines.value(15), backLink ? QByteArray("\x81\x40\x81\x40\x81\x40") : defaultTitle);
@@ -123,8 +120,7 @@ private slots:
         PageInputs inputs;
         inputs.background = background;
         inputs.backgroundImage = image;
-        const QByteArrayList lines = pageLines(inputs);
-        QCOMPARE(lines.value(12), line);
+        QCOMPARE(pageLines(inputs).value(12), line);
     }
 
     // The title line and the heading carry the same title, written as it is or, when blank, the default.

@@ -64,315 +64,306 @@ class tst_fm1 : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void firstOpening();
-    void movingTheLists_data();
-    void movingTheLists();
-    void closing_data();
-    void closing();
-    void severalDrives_data();
-    void severalDrives();
-    void pathBoxTakesOneLineOfPlainText();
+    void initTestCase()
+    {
+        prepareGuiTest();
+        m_startDirectory = QDir::currentPath();
+    }
+
+    // The process starts in "site": three subdirectories, a hidden one, two files and a hidden file.
+    // Beside it, a folder for the desktop. Folders end in '/'.
+    void init()
+    {
+        m_tree = std::make_unique<QTemporaryDir>(QFileInfo(QDir::tempPath()).canonicalFilePath() +
+                                                 u"/fm1-XXXXXX"_s);
+        for (const QString& path :
+             {u"~/site/images/a.gif"_s, u"~/site/locked/inner/"_s, u"~/site/locked/secret.txt"_s,
+              u"~/site/pages/"_s, u"~/site/.git/"_s, u"~/site/link.txt"_s, u"~/site/Index.html"_s,
+              u"~/site/.hidden"_s, u"~/home/Desktop/memo.txt"_s}) {
+            QVERIFY(QDir().mkpath(QFileInfo(at(path)).path()));
+            QVERIFY(path.endsWith(u'/') || QFile(at(path)).open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QDir::setCurrent(at(u"~/site"_s)));
+    }
+
+    void cleanup()
+    {
+        QVERIFY(QDir::setCurrent(m_startDirectory));
+        for (const QString& path : std::as_const(m_locked))
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        m_locked.clear();
+        m_tree.reset();
+    }
+
+    // Opening shows the current directory and moves and stores nothing; the keyboard walks as well.
+    void firstOpening()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        fm1* chooser = openChooser(window);
+        QCOMPARE(chooser->windowTitle(), u"ディレクトリ指定画面"_s);
+        QCOMPARE(chooser->minimumSize(), QSize(twips(7890), twips(5250)));
+        QCOMPARE(chooser->maximumSize(), chooser->minimumSize());
+        QCOMPARE(chooser->Drive1->drive(), u"/"_s);
+        QCOMPARE(shown(chooser), at(u"~/site > images,locked,pages | Index.html,link.txt"_s));
+        QCOMPARE(chooser->Text1->text(), at(u"~/site"_s));
+        QCOMPARE(QDir::currentPath(), at(u"~/site"_s));
+
+        QVERIFY(QTest::qWaitForWindowActive(chooser));
+        QTRY_COMPARE(QApplication::focusWidget(), chooser->Drive1);
+        for (const char* name : {"Drive1", "Dir1", "Text1", "File1", "Command1", "Command2", "Command3"}) {
+            QWidget* focus = QApplication::focusWidget();
+            QCOMPARE(focus->objectName(), QLatin1StringView(name));
+            QCOMPARE(focus->accessibleDescription(), focus->objectName());
+            const QString accessibleName =
+                QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
+            QVERIFY2(!accessibleName.isEmpty() && accessibleName != focus->objectName(), name);
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+
+        // The arrow chooses an entry, Enter opens it.
+        chooser->Dir1->setFocus();
+        QTest::keyClick(chooser->Dir1, Qt::Key_End);
+        QCOMPARE(QDir::currentPath(), at(u"~/site"_s));
+        QTest::keyClick(chooser->Dir1, Qt::Key_Return);
+        QCOMPARE(QDir::currentPath(), at(u"~/site/pages"_s));
+        QCOMPARE(shown(chooser), at(u"~/site/pages >  | "_s));
+        QVERIFY(platform.settings.isEmpty());
+    }
+
+    void movingTheLists_data()
+    {
+        QTest::addColumn<QString>("entry");  // the entry opened; none: the desktop button
+        QTest::addColumn<QString>("folder"); // the folder changed once the chooser is open
+        QTest::addColumn<int>("permissions");
+        QTest::addColumn<QString>("shownAfter");
+        QTest::addColumn<QString>("textAfter");
+        QTest::addColumn<QString>("currentAfter");
+        const QString site = u"~/site > images,locked,pages | Index.html,link.txt"_s;
+        const QString desktop = u"~/home/Desktop"_s;
+        const int readOnly = int(QFile::ReadOwner | QFile::ReadUser);
+        QTest::newRow("subdirectory") << u"images"_s << QString() << asMade << u"~/site/images >  | a.gif"_s
+                                      << u"~/site/images"_s << u"~/site/images"_s;
+        // A directory that cannot be entered opens in the list and the path box only; the file list keeps the
+        // previous names.
+        QTest::newRow("no permissions at all")
+            << u"locked"_s << u"~/site/locked"_s << 0 << u"~/site/locked >  | Index.html,link.txt"_s
+            << u"~/site/locked"_s << u"~/site"_s;
+        QTest::newRow("names readable, not enterable")
+            << u"locked"_s << u"~/site/locked"_s << readOnly
+            << u"~/site/locked > inner | Index.html,link.txt"_s << u"~/site/locked"_s << u"~/site"_s;
+        QTest::newRow("vanished since listed")
+            << u"pages"_s << u"~/site/pages"_s << removed << site << typed << u"~/site"_s;
+        QTest::newRow("desktop") << QString() << desktop << asMade << u"~/home/Desktop >  | memo.txt"_s
+                                 << desktop << desktop;
+        QTest::newRow("no desktop reported")
+            << QString() << QString() << asMade << site << typed << u"~/site"_s;
+        QTest::newRow("desktop that cannot be entered")
+            << QString() << desktop << 0 << site << typed << u"~/site"_s;
+    }
+
+    // Every step moves the current directory along, before either button is pressed. A folder that
+    // cannot be entered or has gone moves nothing, and only the desktop button tells about it. Either way
+    // the lists stay usable and in step with the current directory.
+    void movingTheLists()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, folder);
+        QFETCH(int, permissions);
+        QFETCH(QString, shownAfter);
+        QFETCH(QString, textAfter);
+        QFETCH(QString, currentAfter);
+        FakePlatform platform;
+        platform.desktop = entry.isEmpty() ? at(folder) : QString();
+        main1 window(platform);
+        fm1* chooser = openChooser(window);
+        chooser->Text1->setText(typed);
+        if (permissions == removed)
+            QVERIFY(QDir(at(folder)).removeRecursively());
+        else if (permissions != asMade) {
+            m_locked.append(at(folder)); // until cleanup()
+            QVERIFY(QFile::setPermissions(at(folder), QFile::Permissions(permissions)));
+            if (QDir::setCurrent(at(folder)))
+                QSKIP("this user (root) enters folders whatever their permissions say");
+        }
+
+        if (entry.isEmpty())
+            chooser->Command3->click();
+        else
+            doubleClickEntry(chooser->Dir1, entry);
+        QCOMPARE(shown(chooser), at(shownAfter));
+        QCOMPARE(chooser->Text1->text(), at(textAfter));
+        QCOMPARE(QDir::currentPath(), at(currentAfter));
+        QCOMPARE(chooser->Drive1->drive(), u"/"_s);
+        const bool told = entry.isEmpty() && currentAfter == u"~/site"_s;
+        QCOMPARE(platform.messageTexts(),
+                 told ? QStringList{u"デスクトップのフォルダが見つかりません。"_s} : QStringList());
+
+        doubleClickEntry(chooser->Dir1, QFileInfo(m_tree->path()).fileName());
+        QCOMPARE(shown(chooser), at(u"~ > home,site | "_s));
+        QCOMPARE(chooser->Text1->text(), m_tree->path());
+        QCOMPARE(QDir::currentPath(), m_tree->path());
+    }
+
+    void closing_data()
+    {
+        QTest::addColumn<QString>("walk");
+        QTest::addColumn<bool>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QString>("focus"); // where a key is pressed; none: the button is clicked
+        QTest::addColumn<int>("key");
+        QTest::newRow("OK at once after opening")
+            << QString() << false << QString() << true << QString() << 0;
+        QTest::newRow("OK hands over the typed path as typed")
+            << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << true << QString() << 0;
+        QTest::newRow("OK with the path box emptied")
+            << u"pages"_s << true << QString() << true << QString() << 0;
+        QTest::newRow("Cancel after walking and typing")
+            << u"images"_s << true << typed << false << QString() << 0;
+        QTest::newRow("Enter in the path box is OK")
+            << u"images"_s << true << typed << true << u"Text1"_s << int(Qt::Key_Return);
+        QTest::newRow("Enter of the keypad in the file list is OK")
+            << u"pages"_s << false << QString() << true << u"File1"_s << int(Qt::Key_Enter);
+        QTest::newRow("Escape is Cancel")
+            << u"images"_s << true << typed << false << u"Drive1"_s << int(Qt::Key_Escape);
+        QTest::newRow("Enter on the focused Cancel is Cancel")
+            << u"images"_s << true << typed << false << u"Command2"_s << int(Qt::Key_Return);
+    }
+
+    // "Ｏ　Ｋ" hands the path box to the base directory exactly as typed and remembers the directory open
+    // in the lists; Cancel keeps both. Either way the walk stays, and the next opening starts there.
+    void closing()
+    {
+        QFETCH(QString, walk);
+        QFETCH(bool, type);
+        QFETCH(QString, text);
+        QFETCH(bool, confirm);
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        FakePlatform platform;
+        platform.settings.insert(firstDir, u"/remembered"_s);
+        main1 window(platform);
+        QPointer<fm1> chooser = openChooser(window);
+        if (!walk.isEmpty())
+            doubleClickEntry(chooser->Dir1, walk);
+        if (type)
+            chooser->Text1->setText(text);
+        if (focus.isEmpty()) {
+            (confirm ? chooser->Command1 : chooser->Command2)->click();
+        } else {
+            QVERIFY(QTest::qWaitForWindowActive(chooser));
+            QWidget* target = control<QWidget>(chooser, focus);
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        }
+        QTRY_VERIFY(chooser.isNull());
+        const QString walked = QDir::cleanPath(at(u"~/site/"_s + walk));
+        QCOMPARE(window.Label1->text(), !confirm ? u"/remembered"_s : type ? text : walked);
+        QCOMPARE(platform.settings.value(firstDir), confirm ? walked : u"/remembered"_s);
+        QCOMPARE(QDir::currentPath(), walked);
+        QCOMPARE(openChooser(window)->Text1->text(), walked);
+    }
+
+    void severalDrives_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("directory"); // where the lists and the current directory end
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("drive");
+        const QString usb = u"~/drives/usb"_s;
+        const QString desktop = u"~/drives/disk2/home/Desktop"_s;
+        QTest::newRow("a drive opens at its root at first")
+            << QStringList{u"drive usb"_s} << usb << usb << usb;
+        QTest::newRow("a drive opens where it was last left")
+            << QStringList{u"drive usb"_s, u"open photos"_s, u"drive /"_s, u"drive usb"_s}
+            << usb + u"/photos"_s << usb + u"/photos"_s << usb;
+        QTest::newRow("the first drive opens where the walk began")
+            << QStringList{u"drive usb"_s, u"drive /"_s} << u"~/site"_s << u"~/site"_s << u"/"_s;
+        QTest::newRow("refilling the list keeps a typed path")
+            << QStringList{u"drive usb"_s, u"type"_s, u"mount disk3"_s, u"drop down"_s} << usb << typed
+            << usb;
+        QTest::newRow("the desktop on another drive")
+            << QStringList{u"drive disk2"_s, u"open other"_s, u"drive /"_s, u"desktop"_s} << desktop
+            << desktop << u"~/drives/disk2"_s;
+    }
+
+    // With a made-up mount table of three disks under the test folder, the chooser walks from drive to
+    // drive: each drive opens where this run last left it, a new volume shows up when the list drops
+    // down without moving anything, and the desktop button crosses to the desktop's drive.
+    void severalDrives()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, directory);
+        QFETCH(QString, text);
+        QFETCH(QString, drive);
+        for (const QString& path : {u"~/drives/usb/photos/"_s, u"~/drives/disk2/other/"_s,
+                                    u"~/drives/disk2/home/Desktop/"_s, u"~/drives/disk3/"_s})
+            QVERIFY(QDir().mkpath(at(path)));
+        const auto root = [this](const QString& name) {
+            return name == u"/"_s ? name : at(u"~/drives/"_s + name);
+        };
+        FakePlatform platform;
+        platform.mounts = {{u"/"_s, "ext4"}, {root(u"usb"_s), "vfat"}, {root(u"disk2"_s), "ext4"}};
+        platform.desktop = at(u"~/drives/disk2/home/Desktop"_s);
+        main1 window(platform);
+        fm1* chooser = openChooser(window);
+        QCOMPARE(chooser->Drive1->count(), 3);
+
+        for (const QString& step : std::as_const(steps)) {
+            const QString what = step.section(u' ', 0, 0);
+            const QString name = step.section(u' ', 1);
+            if (what == u"drive"_s)
+                chooser->Drive1->setCurrentIndex(chooser->Drive1->findData(root(name)));
+            else if (what == u"open"_s)
+                doubleClickEntry(chooser->Dir1, name);
+            else if (what == u"type"_s)
+                chooser->Text1->setText(typed);
+            else if (what == u"mount"_s)
+                platform.mounts.append({root(name), "ext4"});
+            else if (what == u"drop"_s) {
+                chooser->Drive1->showPopup();
+                QCOMPARE(chooser->Drive1->count(), 4);
+                chooser->Drive1->hidePopup();
+            } else
+                chooser->Command3->click();
+        }
+        QCOMPARE(chooser->Dir1->path(), at(directory));
+        QCOMPARE(QDir::currentPath(), at(directory));
+        QCOMPARE(chooser->Text1->text(), at(text));
+        QCOMPARE(chooser->Drive1->drive(), at(drive));
+        QVERIFY(platform.messages.isEmpty());
+    }
+
+    // A pasted path loses its line breaks, as in the main window's boxes, and the base directory shows
+    // what looks like markup as the characters it is.
+    void pathBoxTakesOneLineOfPlainText()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        fm1* chooser = openChooser(window);
+        chooser->Text1->clear();
+        QGuiApplication::clipboard()->setText(u"<b>ホーム</b>\r\nページ\n"_s);
+        chooser->Text1->paste();
+        QCOMPARE(chooser->Text1->text(), u"<b>ホーム</b>ページ"_s);
+        chooser->Command1->click();
+        QCOMPARE(window.Label1->text(), u"<b>ホーム</b>ページ"_s);
+        QCOMPARE(window.Label1->textFormat(), Qt::PlainText);
+    }
 
 private:
-    [[nodiscard]] fm1* openChooser(main1& window);
+    [[nodiscard]] fm1* openChooser(main1& window)
+    {
+        window.show();
+        window.Command1->click();
+        return window.chooserWindow();
+    }
     [[nodiscard]] QString at(QString path) const { return path.replace(u'~', m_tree->path()); }
 
     QString m_startDirectory;
     std::unique_ptr<QTemporaryDir> m_tree;
     QStringList m_locked;
 };
-
-void tst_fm1::initTestCase()
-{
-    prepareGuiTest();
-    m_startDirectory = QDir::currentPath();
-}
-
-// The process starts in "site": three subdirectories, a hidden one, two files and a hidden file.
-// Beside it, a folder for the desktop. Folders end in '/'.
-void tst_fm1::init()
-{
-    m_tree =
-        std::make_unique<QTemporaryDir>(QFileInfo(QDir::tempPath()).canonicalFilePath() + u"/fm1-XXXXXX"_s);
-    for (const QString& path :
-         {u"~/site/images/a.gif"_s, u"~/site/locked/inner/"_s, u"~/site/locked/secret.txt"_s,
-          u"~/site/pages/"_s, u"~/site/.git/"_s, u"~/site/link.txt"_s, u"~/site/Index.html"_s,
-          u"~/site/.hidden"_s, u"~/home/Desktop/memo.txt"_s}) {
-        QVERIFY(QDir().mkpath(QFileInfo(at(path)).path()));
-        QVERIFY(path.endsWith(u'/') || QFile(at(path)).open(QIODevice::WriteOnly));
-    }
-    QVERIFY(QDir::setCurrent(at(u"~/site"_s)));
-}
-
-void tst_fm1::cleanup()
-{
-    QVERIFY(QDir::setCurrent(m_startDirectory));
-    for (const QString& path : std::as_const(m_locked))
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    m_locked.clear();
-    m_tree.reset();
-}
-
-fm1* tst_fm1::openChooser(main1& window)
-{
-    window.show();
-    window.Command1->click();
-    return window.chooserWindow();
-}
-
-// Opening shows the current directory and moves and stores nothing; the keyboard walks as well.
-void tst_fm1::firstOpening()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    fm1* chooser = openChooser(window);
-    QCOMPARE(chooser->windowTitle(), u"ディレクトリ指定画面"_s);
-    QCOMPARE(chooser->minimumSize(), QSize(twips(7890), twips(5250)));
-    QCOMPARE(chooser->maximumSize(), chooser->minimumSize());
-    QCOMPARE(chooser->Drive1->drive(), u"/"_s);
-    QCOMPARE(shown(chooser), at(u"~/site > images,locked,pages | Index.html,link.txt"_s));
-    QCOMPARE(chooser->Text1->text(), at(u"~/site"_s));
-    QCOMPARE(QDir::currentPath(), at(u"~/site"_s));
-
-    QVERIFY(QTest::qWaitForWindowActive(chooser));
-    QTRY_COMPARE(QApplication::focusWidget(), chooser->Drive1);
-    for (const char* name : {"Drive1", "Dir1", "Text1", "File1", "Command1", "Command2", "Command3"}) {
-        QWidget* focus = QApplication::focusWidget();
-        QCOMPARE(focus->objectName(), QLatin1StringView(name));
-        QCOMPARE(focus->accessibleDescription(), focus->objectName());
-        const QString accessibleName = QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
-        QVERIFY2(!accessibleName.isEmpty() && accessibleName != focus->objectName(), name);
-        QTest::keyClick(focus, Qt::Key_Tab);
-    }
-
-    // The arrow chooses an entry, Enter opens it.
-    chooser->Dir1->setFocus();
-    QTest::keyClick(chooser->Dir1, Qt::Key_End);
-    QCOMPARE(QDir::currentPath(), at(u"~/site"_s));
-    QTest::keyClick(chooser->Dir1, Qt::Key_Return);
-    QCOMPARE(QDir::currentPath(), at(u"~/site/pages"_s));
-    QCOMPARE(shown(chooser), at(u"~/site/pages >  | "_s));
-    QVERIFY(platform.settings.isEmpty());
-}
-
-void tst_fm1::movingTheLists_data()
-{
-    QTest::addColumn<QString>("entry");  // the entry opened; none: the desktop button
-    QTest::addColumn<QString>("folder"); // the folder changed once the chooser is open
-    QTest::addColumn<int>("permissions");
-    QTest::addColumn<QString>("shownAfter");
-    QTest::addColumn<QString>("textAfter");
-    QTest::addColumn<QString>("currentAfter");
-    const QString site = u"~/site > images,locked,pages | Index.html,link.txt"_s;
-    const QString desktop = u"~/home/Desktop"_s;
-    const int readOnly = int(QFile::ReadOwner | QFile::ReadUser);
-    QTest::newRow("subdirectory") << u"images"_s << QString() << asMade << u"~/site/images >  | a.gif"_s
-                                  << u"~/site/images"_s << u"~/site/images"_s;
-    // A directory that cannot be entered opens in the list and the path box only; the file list keeps the
-    // previous names.
-    QTest::newRow("no permissions at all")
-        << u"locked"_s << u"~/site/locked"_s << 0 << u"~/site/locked >  | Index.html,link.txt"_s
-        << u"~/site/locked"_s << u"~/site"_s;
-    QTest::newRow("names readable, not enterable")
-        << u"locked"_s << u"~/site/locked"_s << readOnly << u"~/site/locked > inner | Index.html,link.txt"_s
-        << u"~/site/locked"_s << u"~/site"_s;
-    QTest::newRow("vanished since listed")
-        << u"pages"_s << u"~/site/pages"_s << removed << site << typed << u"~/site"_s;
-    QTest::newRow("desktop") << QString() << desktop << asMade << u"~/home/Desktop >  | memo.txt"_s << desktop
-                             << desktop;
-    QTest::newRow("no desktop reported") << QString() << QString() << asMade << site << typed << u"~/site"_s;
-    QTest::newRow("desktop that cannot be entered")
-        << QString() << desktop << 0 << site << typed << u"~/site"_s;
-}
-
-// Every step moves the current directory along, before either button is pressed. A folder that
-// cannot be entered or has gone moves nothing, and only the desktop button tells about it. Either way
-// the lists stay usable and in step with the current directory.
-void tst_fm1::movingTheLists()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, folder);
-    QFETCH(int, permissions);
-    QFETCH(QString, shownAfter);
-    QFETCH(QString, textAfter);
-    QFETCH(QString, currentAfter);
-    FakePlatform platform;
-    platform.desktop = entry.isEmpty() ? at(folder) : QString();
-    main1 window(platform);
-    fm1* chooser = openChooser(window);
-    chooser->Text1->setText(typed);
-    if (permissions == removed)
-        QVERIFY(QDir(at(folder)).removeRecursively());
-    else if (permissions != asMade) {
-        m_locked.append(at(folder)); // until cleanup()
-        QVERIFY(QFile::setPermissions(at(folder), QFile::Permissions(permissions)));
-        if (QDir::setCurrent(at(folder)))
-            QSKIP("this user (root) enters folders whatever their permissions say");
-    }
-
-    if (entry.isEmpty())
-        chooser->Command3->click();
-    else
-        doubleClickEntry(chooser->Dir1, entry);
-    QCOMPARE(shown(chooser), at(shownAfter));
-    QCOMPARE(chooser->Text1->text(), at(textAfter));
-    QCOMPARE(QDir::currentPath(), at(currentAfter));
-    QCOMPARE(chooser->Drive1->drive(), u"/"_s);
-    const bool told = entry.isEmpty() && currentAfter == u"~/site"_s;
-    QCOMPARE(platform.messageTexts(),
-             told ? QStringList{u"デスクトップのフォルダが見つかりません。"_s} : QStringList());
-
-    doubleClickEntry(chooser->Dir1, QFileInfo(m_tree->path()).fileName());
-    QCOMPARE(shown(chooser), at(u"~ > home,site | "_s));
-    QCOMPARE(chooser->Text1->text(), m_tree->path());
-    QCOMPARE(QDir::currentPath(), m_tree->path());
-}
-
-void tst_fm1::closing_data()
-{
-    QTest::addColumn<QString>("walk");
-    QTest::addColumn<bool>("type");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("confirm");
-    QTest::addColumn<QString>("focus"); // where a key is pressed; none: the button is clicked
-    QTest::addColumn<int>("key");
-    QTest::newRow("OK at once after opening") << QString() << false << QString() << true << QString() << 0;
-    QTest::newRow("OK hands over the typed path as typed")
-        << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << true << QString() << 0;
-    QTest::newRow("OK with the path box emptied")
-        << u"pages"_s << true << QString() << true << QString() << 0;
-    QTest::newRow("Cancel after walking and typing")
-        << u"images"_s << true << typed << false << QString() << 0;
-    QTest::newRow("Enter in the path box is OK")
-        << u"images"_s << true << typed << true << u"Text1"_s << int(Qt::Key_Return);
-    QTest::newRow("Enter of the keypad in the file list is OK")
-        << u"pages"_s << false << QString() << true << u"File1"_s << int(Qt::Key_Enter);
-    QTest::newRow("Escape is Cancel")
-        << u"images"_s << true << typed << false << u"Drive1"_s << int(Qt::Key_Escape);
-    QTest::newRow("Enter on the focused Cancel is Cancel")
-        << u"images"_s << true << typed << false << u"Command2"_s << int(Qt::Key_Return);
-}
-
-// "Ｏ　Ｋ" hands the path box to the base directory exactly as typed and remembers the directory open
-// in the lists; Cancel keeps both. Either way the walk stays, and the next opening starts there.
-void tst_fm1::closing()
-{
-    QFETCH(QString, walk);
-    QFETCH(bool, type);
-    QFETCH(QString, text);
-    QFETCH(bool, confirm);
-    QFETCH(QString, focus);
-    QFETCH(int, key);
-    FakePlatform platform;
-    platform.settings.insert(firstDir, u"/remembered"_s);
-    main1 window(platform);
-    QPointer<fm1> chooser = openChooser(window);
-    if (!walk.isEmpty())
-        doubleClickEntry(chooser->Dir1, walk);
-    if (type)
-        chooser->Text1->setText(text);
-    if (focus.isEmpty()) {
-        (confirm ? chooser->Command1 : chooser->Command2)->click();
-    } else {
-        QVERIFY(QTest::qWaitForWindowActive(chooser));
-        QWidget* target = control<QWidget>(chooser, focus);
-        target->setFocus();
-        QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-    }
-    QTRY_VERIFY(chooser.isNull());
-    const QString walked = QDir::cleanPath(at(u"~/site/"_s + walk));
-    QCOMPARE(window.Label1->text(), !confirm ? u"/remembered"_s : type ? text : walked);
-    QCOMPARE(platform.settings.value(firstDir), confirm ? walked : u"/remembered"_s);
-    QCOMPARE(QDir::currentPath(), walked);
-    QCOMPARE(openChooser(window)->Text1->text(), walked);
-}
-
-void tst_fm1::severalDrives_data()
-{
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("directory"); // where the lists and the current directory end
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("drive");
-    const QString usb = u"~/drives/usb"_s;
-    const QString desktop = u"~/drives/disk2/home/Desktop"_s;
-    QTest::newRow("a drive opens at its root at first") << QStringList{u"drive usb"_s} << usb << usb << usb;
-    QTest::newRow("a drive opens where it was last left")
-        << QStringList{u"drive usb"_s, u"open photos"_s, u"drive /"_s, u"drive usb"_s} << usb + u"/photos"_s
-        << usb + u"/photos"_s << usb;
-    QTest::newRow("the first drive opens where the walk began")
-        << QStringList{u"drive usb"_s, u"drive /"_s} << u"~/site"_s << u"~/site"_s << u"/"_s;
-    QTest::newRow("refilling the list keeps a typed path")
-        << QStringList{u"drive usb"_s, u"type"_s, u"mount disk3"_s, u"drop down"_s} << usb << typed << usb;
-    QTest::newRow("the desktop on another drive")
-        << QStringList{u"drive disk2"_s, u"open other"_s, u"drive /"_s, u"desktop"_s} << desktop << desktop
-        << u"~/drives/disk2"_s;
-}
-
-// With a made-up mount table of three disks under the test folder, the chooser walks from drive to
-// drive: each drive opens where this run last left it, a new volume shows up when the list drops
-// down without moving anything, and the desktop button crosses to the desktop's drive.
-void tst_fm1::severalDrives()
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QString, directory);
-    QFETCH(QString, text);
-    QFETCH(QString, drive);
-    for (const QString& path : {u"~/drives/usb/photos/"_s, u"~/drives/disk2/other/"_s,
-                                u"~/drives/disk2/home/Desktop/"_s, u"~/drives/disk3/"_s})
-        QVERIFY(QDir().mkpath(at(path)));
-    const auto root = [this](const QString& name) {
-        return name == u"/"_s ? name : at(u"~/drives/"_s + name);
-    };
-    FakePlatform platform;
-    platform.mounts = {{u"/"_s, "ext4"}, {root(u"usb"_s), "vfat"}, {root(u"disk2"_s), "ext4"}};
-    platform.desktop = at(u"~/drives/disk2/home/Desktop"_s);
-    main1 window(platform);
-    fm1* chooser = openChooser(window);
-    QCOMPARE(chooser->Drive1->count(), 3);
-
-    for (const QString& step : std::as_const(steps)) {
-        const QString what = step.section(u' ', 0, 0);
-        const QString name = step.section(u' ', 1);
-        if (what == u"drive"_s)
-            chooser->Drive1->setCurrentIndex(chooser->Drive1->findData(root(name)));
-        else if (what == u"open"_s)
-            doubleClickEntry(chooser->Dir1, name);
-        else if (what == u"type"_s)
-            chooser->Text1->setText(typed);
-        else if (what == u"mount"_s)
-            platform.mounts.append({root(name), "ext4"});
-        else if (what == u"drop"_s) {
-            chooser->Drive1->showPopup();
-            QCOMPARE(chooser->Drive1->count(), 4);
-            chooser->Drive1->hidePopup();
-        } else
-            chooser->Command3->click();
-    }
-    QCOMPARE(chooser->Dir1->path(), at(directory));
-    QCOMPARE(QDir::currentPath(), at(directory));
-    QCOMPARE(chooser->Text1->text(), at(text));
-    QCOMPARE(chooser->Drive1->drive(), at(drive));
-    QVERIFY(platform.messages.isEmpty());
-}
-
-// A pasted path loses its line breaks, as in the main window's boxes, and the base directory shows
-// what looks like markup as the characters it is.
-void tst_fm1::pathBoxTakesOneLineOfPlainText()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    fm1* chooser = openChooser(window);
-    chooser->Text1->clear();
-    QGuiApplication::clipboard()->setText(u"<b>ホーム</b>\r\nページ\n"_s);
-    chooser->Text1->paste();
-    QCOMPARE(chooser->Text1->text(), u"<b>ホーム</b>ページ"_s);
-    chooser->Command1->click();
-    QCOMPARE(window.Label1->text(), u"<b>ホーム</b>ページ"_s);
-    QCOMPARE(window.Label1->textFormat(), Qt::PlainText);
-}
 
 QTEST_MAIN(tst_fm1)
 #include "tst_fm1.moc"

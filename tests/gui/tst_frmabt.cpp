@@ -15,21 +15,6 @@
 using namespace Qt::StringLiterals;
 using namespace siteloom;
 
-class tst_frmabt : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void textsAndFonts_data();
-    void textsAndFonts();
-    void dialogBesideTheMainWindow();
-    void keys_data();
-    void keys();
-    void askingBeforeTheBrowser_data();
-    void askingBeforeTheBrowser();
-};
-
 namespace {
 
 const QString crlf = u"\r\n"_s;
@@ -50,183 +35,190 @@ struct OpenAbout
 
 } // namespace
 
-void tst_frmabt::initTestCase()
+class tst_frmabt : public QObject
 {
-    prepareGuiTest();
-}
+    Q_OBJECT
 
-void tst_frmabt::textsAndFonts_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("family");
-    QTest::addColumn<qreal>("points");
-    const QString mincho = QString::fromUtf16(minchoFamily);
-    QTest::newRow("title in full-width letters") << u"lblTitle"_s << u"ＳｉｔｅＬｏｏｍ"_s << mincho << 12.0;
-    QTest::newRow("program file name in parentheses")
-        << u"exename"_s << u"(SiteLoom.exe)"_s << mincho << 9.75;
-    QTest::newRow("version, two spaces, date")
-        << u"lblVersion"_s << u"Ver 1.01  (2000/04/02)"_s << mincho << 9.75;
-    QTest::newRow("five description lines, CR LF between, none after the last")
-        << u"lblDescription"_s
-        << u"簡単・ＨＰリンクファイル作成ツール"_s + crlf + u"自分のＨＰにリンク集があるかと思いますが"_s +
-               crlf + u"このリンクが頻繁に更新されると思います。"_s + crlf +
-               u"そのリンク集（ｈｔｍｌファイル）を簡単に"_s + crlf + u"作成するのに､大変便利なソフトです｡"_s
-        << mincho << 9.75;
-    // A text box keeps lines, not line ends: four lines, the last not followed by an empty one.
-    QTest::newRow("four contact lines")
-        << u"Text1"_s
-        << u"ホームページ：\n%1\nEメール：\n%2"_s.arg(QString::fromUtf16(authorHomePage),
-                                                      QString::fromUtf16(authorEmail))
-        << mincho << 9.75;
-    QTest::newRow("home page button")
-        << u"Command1"_s << u"作者HP"_s << QString::fromUtf16(gothicFamily) << 8.25;
-}
+private slots:
+    void initTestCase() { prepareGuiTest(); }
 
-void tst_frmabt::textsAndFonts()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    QFETCH(QString, family);
-    QFETCH(qreal, points);
-    OpenAbout about;
-    const QWidget* widget = control<QWidget>(about.window, name);
-    QCOMPARE(widget->property(qobject_cast<const QTextEdit*>(widget) ? "plainText" : "text").toString(),
-             text);
-    QCOMPARE(widget->font().family(), family);
-    QCOMPARE(widget->font().pointSizeF(), points);
-}
-
-// A fixed dialog owned by the main window, focus on OK, every control inside it on its side of the
-// separator; opening it again raises it as it is, and each new opening fills the texts anew.
-void tst_frmabt::dialogBesideTheMainWindow()
-{
-    FakePlatform platform;
-    main1 owner(platform);
-    owner.show();
-    owner.about->trigger();
-    QPointer<frmabt> window = owner.aboutWindow();
-    QVERIFY(window && QTest::qWaitForWindowActive(window));
-    QCOMPARE(window->windowTitle(), u"ﾊﾞｰｼﾞｮﾝ情報"_s);
-    QCOMPARE(window->size(), QSize(twips(5760), twips(3465)));
-    QCOMPARE(window->minimumSize(), window->maximumSize());
-    // It stays above the main window and gets no taskbar button of its own.
-    QCOMPARE(window->windowType(), Qt::Dialog);
-    QCOMPARE(window->parentWidget(), &owner);
-    QVERIFY(!window->isModal());
-    QVERIFY(!(window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    QVERIFY(!window->windowIcon().isNull());
-    QVERIFY(!window->picIcon->pixmap().isNull());
-    QCOMPARE(window->cmdOK->text(), u"OK"_s);
-    QVERIFY(window->cmdOK->isDefault());
-    // Tab walks OK, the contact lines, the home page button, and back to OK.
-    QCOMPARE(QApplication::focusWidget(), window->cmdOK);
-    for (QWidget* next : std::initializer_list<QWidget*>{window->Text1, window->Command1, window->cmdOK}) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), next);
-    }
-    QCOMPARE(window->accessibleDescription(), u"frmabt"_s);
-    QCOMPARE(window->Line1->accessibleDescription(), u"Line1"_s);
-    const int separator = window->Line1->geometry().center().y();
-    for (const char* name :
-         {"picIcon", "lblTitle", "exename", "lblVersion", "lblDescription", "Text1", "Command1", "cmdOK"}) {
-        const QWidget* widget = control<QWidget>(window, QString::fromLatin1(name));
-        QCOMPARE(widget->accessibleDescription(), QLatin1StringView(name));
-        QVERIFY2(window->rect().contains(widget->geometry()), name);
-        QVERIFY2(widget->geometry().bottom() < separator || widget->geometry().top() > separator, name);
-    }
-    // The contact lines show whole, without scrolling.
-    QCOMPARE(window->Text1->verticalScrollBar()->maximum(), 0);
-    QCOMPARE(window->Text1->horizontalScrollBar()->maximum(), 0);
-
-    window->lblVersion->setText(u"changed"_s);
-    owner.about->trigger();
-    QCOMPARE(owner.aboutWindow(), window.data());
-    QCOMPARE(window->lblVersion->text(), u"changed"_s);
-    window->cmdOK->click();
-    QTRY_VERIFY(window.isNull());
-    owner.about->trigger();
-    QCOMPARE(owner.aboutWindow()->lblVersion->text(), u"Ver 1.01  (2000/04/02)"_s);
-}
-
-void tst_frmabt::keys_data()
-{
-    QTest::addColumn<QString>("focus");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("Enter on OK") << u"cmdOK"_s << int(Qt::Key_Return) << true;
-    QTest::newRow("Enter in the contact lines") << u"Text1"_s << int(Qt::Key_Return) << true;
-    QTest::newRow("Escape in the contact lines") << u"Text1"_s << int(Qt::Key_Escape) << true;
-    QTest::newRow("Enter on the home page button presses it")
-        << u"Command1"_s << int(Qt::Key_Return) << false;
-}
-
-void tst_frmabt::keys()
-{
-    QFETCH(QString, focus);
-    QFETCH(int, key);
-    QFETCH(bool, closes);
-    OpenAbout about;
-    QVERIFY(QTest::qWaitForWindowActive(about.window));
-    about.platform.answers.enqueue(QMessageBox::No);
-    auto* target = control<QWidget>(about.window, focus);
-    target->setFocus();
-    QTest::keyClick(target, Qt::Key(key));
-    QTRY_COMPARE(about.window.isNull(), closes);
-    QVERIFY(closes || about.window->isVisible());
-    QCOMPARE(about.platform.messages.size(), closes ? 0 : 1);
-    QVERIFY(about.platform.browserUrls.isEmpty());
-}
-
-void tst_frmabt::askingBeforeTheBrowser_data()
-{
-    QTest::addColumn<int>("answer"); // 0: Enter
-    QTest::addColumn<bool>("browserWorks");
-    QTest::addColumn<int>("pagesOpened");
-    QTest::newRow("No starts nothing") << int(QMessageBox::No) << false << 0;
-    QTest::newRow("Yes opens the page") << int(QMessageBox::Yes) << true << 1;
-    QTest::newRow("Enter takes Yes, the default") << 0 << true << 1;
-    QTest::newRow("no browser to start") << int(QMessageBox::Yes) << false << 1;
-}
-
-// Each press asks, and opens the page once when the answer is Yes; a browser that cannot be started
-// is reported with the page's address. Whatever happens, the window and the tool go on.
-void tst_frmabt::askingBeforeTheBrowser()
-{
-    QFETCH(int, answer);
-    QFETCH(bool, browserWorks);
-    QFETCH(int, pagesOpened);
-    OpenAbout about;
-    FakePlatform& platform = about.platform;
-    platform.browserWorks = browserWorks;
-    for (int press = 0; press < 2; ++press) {
-        if (answer != 0)
-            platform.answers.enqueue(QMessageBox::StandardButton(answer));
-        about.window->Command1->click();
+    void textsAndFonts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<qreal>("points");
+        const QString mincho = QString::fromUtf16(minchoFamily);
+        QTest::newRow("title in full-width letters")
+            << u"lblTitle"_s << u"ＳｉｔｅＬｏｏｍ"_s << mincho << 12.0;
+        QTest::newRow("program file name in parentheses")
+            << u"exename"_s << u"(SiteLoom.exe)"_s << mincho << 9.75;
+        QTest::newRow("version, two spaces, date")
+            << u"lblVersion"_s << u"Ver 1.01  (2000/04/02)"_s << mincho << 9.75;
+        QTest::newRow("five description lines, CR LF between, none after the last")
+            << u"lblDescription"_s
+            << u"簡単・ＨＰリンクファイル作成ツール"_s + crlf +
+                   u"自分のＨＰにリンク集があるかと思いますが"_s + crlf +
+                   u"このリンクが頻繁に更新されると思います。"_s + crlf +
+                   u"そのリンク集（ｈｔｍｌファイル）を簡単に"_s + crlf +
+                   u"作成するのに､大変便利なソフトです｡"_s
+            << mincho << 9.75;
+        // A text box keeps lines, not line ends: four lines, the last not followed by an empty one.
+        QTest::newRow("four contact lines")
+            << u"Text1"_s
+            << u"ホームページ：\n%1\nEメール：\n%2"_s.arg(QString::fromUtf16(authorHomePage),
+                                                          QString::fromUtf16(authorEmail))
+            << mincho << 9.75;
+        QTest::newRow("home page button")
+            << u"Command1"_s << u"作者HP"_s << QString::fromUtf16(gothicFamily) << 8.25;
     }
 
-    const bool failureReported = pagesOpened > 0 && !browserWorks;
-    QCOMPARE(platform.messages.size(), failureReported ? 4 : 2);
-    const MessageRequest& question = platform.messages.constFirst();
-    QCOMPARE(question.text, u"\nインターネットに接続していますか？\n"_s);
-    QCOMPARE(question.title, u"インターネット接続"_s);
-    QCOMPARE(question.icon, QMessageBox::Warning);
-    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(question.defaultButton, QMessageBox::Yes);
-
-    // The page of the contact lines.
-    const QString page = about.window->Text1->toPlainText().section(u'\n', 1, 1);
-    QVERIFY(QUrl(page).scheme() == u"http"_s && !QUrl(page).host().isEmpty());
-    QCOMPARE(platform.browserUrls, QList<QUrl>(2 * pagesOpened, QUrl(page)));
-    if (failureReported) {
-        const MessageRequest& report = platform.messages.at(1);
-        QCOMPARE(report.title, u"siteloom"_s);
-        QCOMPARE(report.buttons, QMessageBox::Ok);
-        QCOMPARE(report.text,
-                 u"ブラウザを起動できませんでした。\n作者のホームページは次のアドレスです。\n"_s + page);
+    void textsAndFonts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QString, family);
+        QFETCH(qreal, points);
+        OpenAbout about;
+        const QWidget* widget = control<QWidget>(about.window, name);
+        QCOMPARE(widget->property(qobject_cast<const QTextEdit*>(widget) ? "plainText" : "text").toString(),
+                 text);
+        QCOMPARE(widget->font().family(), family);
+        QCOMPARE(widget->font().pointSizeF(), points);
     }
-    QVERIFY(about.window && about.window->isVisible());
-}
+
+    // A fixed dialog owned by the main window, focus on OK, every control inside it on its side of the
+    // separator; opening it again raises it as it is, and each new opening fills the texts anew.
+    void dialogBesideTheMainWindow()
+    {
+        FakePlatform platform;
+        main1 owner(platform);
+        owner.show();
+        owner.about->trigger();
+        QPointer<frmabt> window = owner.aboutWindow();
+        QVERIFY(window && QTest::qWaitForWindowActive(window));
+        QCOMPARE(window->windowTitle(), u"ﾊﾞｰｼﾞｮﾝ情報"_s);
+        QCOMPARE(window->size(), QSize(twips(5760), twips(3465)));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        // It stays above the main window and gets no taskbar button of its own.
+        QCOMPARE(window->windowType(), Qt::Dialog);
+        QCOMPARE(window->parentWidget(), &owner);
+        QVERIFY(!window->isModal());
+        QVERIFY(!(window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(!window->windowIcon().isNull());
+        QVERIFY(!window->picIcon->pixmap().isNull());
+        QCOMPARE(window->cmdOK->text(), u"OK"_s);
+        QVERIFY(window->cmdOK->isDefault());
+        // Tab walks OK, the contact lines, the home page button, and back to OK.
+        QCOMPARE(QApplication::focusWidget(), window->cmdOK);
+        for (QWidget* next :
+             std::initializer_list<QWidget*>{window->Text1, window->Command1, window->cmdOK}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        QCOMPARE(window->accessibleDescription(), u"frmabt"_s);
+        QCOMPARE(window->Line1->accessibleDescription(), u"Line1"_s);
+        const int separator = window->Line1->geometry().center().y();
+        for (const char* name : {"picIcon", "lblTitle", "exename", "lblVersion", "lblDescription", "Text1",
+                                 "Command1", "cmdOK"}) {
+            const QWidget* widget = control<QWidget>(window, QString::fromLatin1(name));
+            QCOMPARE(widget->accessibleDescription(), QLatin1StringView(name));
+            QVERIFY2(window->rect().contains(widget->geometry()), name);
+            QVERIFY2(widget->geometry().bottom() < separator || widget->geometry().top() > separator, name);
+        }
+        // The contact lines show whole, without scrolling.
+        QCOMPARE(window->Text1->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(window->Text1->horizontalScrollBar()->maximum(), 0);
+
+        window->lblVersion->setText(u"changed"_s);
+        owner.about->trigger();
+        QCOMPARE(owner.aboutWindow(), window.data());
+        QCOMPARE(window->lblVersion->text(), u"changed"_s);
+        window->cmdOK->click();
+        QTRY_VERIFY(window.isNull());
+        owner.about->trigger();
+        QCOMPARE(owner.aboutWindow()->lblVersion->text(), u"Ver 1.01  (2000/04/02)"_s);
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Enter on OK") << u"cmdOK"_s << int(Qt::Key_Return) << true;
+        QTest::newRow("Enter in the contact lines") << u"Text1"_s << int(Qt::Key_Return) << true;
+        QTest::newRow("Escape in the contact lines") << u"Text1"_s << int(Qt::Key_Escape) << true;
+        QTest::newRow("Enter on the home page button presses it")
+            << u"Command1"_s << int(Qt::Key_Return) << false;
+    }
+
+    void keys()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(bool, closes);
+        OpenAbout about;
+        QVERIFY(QTest::qWaitForWindowActive(about.window));
+        about.platform.answers.enqueue(QMessageBox::No);
+        auto* target = control<QWidget>(about.window, focus);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QTRY_COMPARE(about.window.isNull(), closes);
+        QVERIFY(closes || about.window->isVisible());
+        QCOMPARE(about.platform.messages.size(), closes ? 0 : 1);
+        QVERIFY(about.platform.browserUrls.isEmpty());
+    }
+
+    void askingBeforeTheBrowser_data()
+    {
+        QTest::addColumn<int>("answer"); // 0: Enter
+        QTest::addColumn<bool>("browserWorks");
+        QTest::addColumn<int>("pagesOpened");
+        QTest::newRow("No starts nothing") << int(QMessageBox::No) << false << 0;
+        QTest::newRow("Yes opens the page") << int(QMessageBox::Yes) << true << 1;
+        QTest::newRow("Enter takes Yes, the default") << 0 << true << 1;
+        QTest::newRow("no browser to start") << int(QMessageBox::Yes) << false << 1;
+    }
+
+    // Each press asks, and opens the page once when the answer is Yes; a browser that cannot be started
+    // is reported with the page's address. Whatever happens, the window and the tool go on.
+    void askingBeforeTheBrowser()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, browserWorks);
+        QFETCH(int, pagesOpened);
+        OpenAbout about;
+        FakePlatform& platform = about.platform;
+        platform.browserWorks = browserWorks;
+        for (int press = 0; press < 2; ++press) {
+            if (answer != 0)
+                platform.answers.enqueue(QMessageBox::StandardButton(answer));
+            about.window->Command1->click();
+        }
+
+        const bool failureReported = pagesOpened > 0 && !browserWorks;
+        QCOMPARE(platform.messages.size(), failureReported ? 4 : 2);
+        const MessageRequest& question = platform.messages.constFirst();
+        QCOMPARE(question.text, u"\nインターネットに接続していますか？\n"_s);
+        QCOMPARE(question.title, u"インターネット接続"_s);
+        QCOMPARE(question.icon, QMessageBox::Warning);
+        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(question.defaultButton, QMessageBox::Yes);
+
+        // The page of the contact lines.
+        const QString page = about.window->Text1->toPlainText().section(u'\n', 1, 1);
+        QVERIFY(QUrl(page).scheme() == u"http"_s && !QUrl(page).host().isEmpty());
+        QCOMPARE(platform.browserUrls, QList<QUrl>(2 * pagesOpened, QUrl(page)));
+        if (failureReported) {
+            const MessageRequest& report = platform.messages.at(1);
+            QCOMPARE(report.title, u"siteloom"_s);
+            QCOMPARE(report.buttons, QMessageBox::Ok);
+            QCOMPARE(report.text,
+                     u"ブラウザを起動できませんでした。\n作者のホームページは次のアドレスです。\n"_s + page);
+        }
+        QVERIFY(about.window && about.window->isVisible());
+    }
+};
 
 QTEST_MAIN(tst_frmabt)
 #include "tst_frmabt.moc"

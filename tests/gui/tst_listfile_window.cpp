@@ -83,251 +83,247 @@ class tst_listfile_window : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void save_data();
-    void save();
-    void load_data();
-    void load();
-    void messagesNameTheWindowsBoxes();
-    void pastedLineBreaksAreDropped_data();
-    void pastedLineBreaksAreDropped();
+    void initTestCase()
+    {
+        prepareGuiTest();
+        m_startDirectory = QDir::currentPath();
+    }
+
+    void init()
+    {
+        // Out of the last test's directory before it goes.
+        QVERIFY(QDir::setCurrent(m_startDirectory));
+        m_dir.emplace();
+        QVERIFY(m_dir->isValid());
+    }
+
+    // The example list saved from a window with the first entry selected, over a directory that holds
+    // "link.txt" and a directory "folder". Dialog answers are names in the temporary directory; one
+    // too short to be a path is given as it stands. The message holds %1 for the file's native path
+    // and %2 for Qt's reason.
+    void save_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("title");  // null: the start value
+        QTest::addColumn<QString>("base");   // below the temporary directory; empty: itself
+        QTest::addColumn<QString>("answer"); // the dialog's answer
+        QTest::addColumn<bool>("dialog");    // the dialog is shown
+        QTest::addColumn<QString>("message");
+
+        const QString done = u"書込み完了"_s;
+        const QString refused =
+            u"があるため、保存しませんでした。\nこの文字を直してから、もう一度保存してください。"_s;
+        const QString saved = u"saved.txt"_s;
+        const QString link = u"link.txt"_s;
+        const QStringList entries = exampleEntries;
+        QTest::newRow("into the base directory")
+            << entries << QString() << QString() << saved << true << done;
+        QTest::newRow("base directory missing: the dialog opens where we are")
+            << entries << QString() << u"gone/away"_s << saved << true << done;
+        QTest::newRow("name of three characters")
+            << entries << QString() << QString() << u"a.t"_s << true << QString();
+        QTest::newRow("empty list") << QStringList() << QString() << QString() << link << false
+                                    << u"リストに項目を追加してください。"_s;
+        QTest::newRow("NUL in the second entry")
+            << QStringList{entries[0], u"a："_s + QChar(0)} << QString() << QString() << link << false
+            << u"リストの2番目の項目に、ファイルに保存できない文字（U+0000）"_s + refused;
+        QTest::newRow("character beyond the BMP in the title")
+            << entries << u"リンク😀"_s << QString() << link << false
+            << u"「トップのタイトル名」に、ファイルに保存できない文字「😀」（U+1F600）"_s + refused;
+        QTest::newRow("text that would read back as UTF-8")
+            << QStringList{u"plain entry"_s} << u"荳｡"_s << QString() << link << true
+            << u"この内容のまま保存すると、読み込むときに UTF-8 "
+               u"のファイルと見分けがつかないため、保存しませんでした。\n"
+               u"タイトルなどにひらがなを含めてから、もう一度保存してください。"_s;
+        QTest::newRow("a directory in the way")
+            << entries << QString() << QString() << u"folder"_s << true
+            << u"ファイルを保存できませんでした。\n%1\n"_s + systemReason(EISDIR);
+    }
+
+    void save()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, title);
+        QFETCH(QString, base);
+        QFETCH(QString, answer);
+        QFETCH(bool, dialog);
+        QFETCH(QString, message);
+        const QDir dir(QDir(m_dir->path()).canonicalPath());
+        QVERIFY(dir.mkdir(u"folder"_s));
+        QVERIFY(writeBytes(dir.filePath(u"link.txt"_s), "old\r\n"));
+        FakePlatform platform;
+        main1 window(platform);
+        setListRows(window, entries);
+        selectListRow(window, 0);
+        window.Option3->setChecked(true);
+        if (!title.isNull())
+            window.Text6->setText(title);
+        window.Label1->setText(base.isEmpty() ? dir.path() : dir.filePath(base));
+        const QStringList before = snapshot(window);
+        const QString path = answer.size() < 4 ? answer : dir.filePath(answer);
+        platform.fileNames.enqueue(path);
+        window.fsave->trigger();
+
+        const QString opened = dialog && base.isEmpty() ? dir.path() : m_startDirectory;
+        QCOMPARE(asked(platform.saveRequests), dialog ? listFileDialog + QStringList{opened} : QStringList());
+        QCOMPARE(QDir::currentPath(), opened);
+        message.replace(u"%1"_s, QDir::toNativeSeparators(path));
+        QCOMPARE(platform.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QStringList files{u"folder"_s, u"link.txt"_s};
+        if (message == u"書込み完了"_s) {
+            QCOMPARE(readBytes(path), readBytes(examplePath));
+            files.append(answer);
+        }
+        QCOMPARE(readBytes(dir.filePath(u"link.txt"_s)), "old\r\n");
+        QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), files);
+        QCOMPARE(snapshot(window), before);
+    }
+
+    // Each file is loaded into a window whose every input differs from it, with the second entry
+    // selected and the second tab shown; what changes is named by the lines of the snapshot. The
+    // message holds %1 for the file's native path and %2 for Qt's reason.
+    void load_data()
+    {
+        QTest::addColumn<QString>("answer");   // as in save_data
+        QTest::addColumn<QByteArray>("bytes"); // written to the answer unless null
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("changes");
+
+        const QString done = u"読込み完了"_s;
+        const QString unreadable = u"ファイルを読み込めませんでした。\n%1\n"_s;
+        const QString notShiftJis = u"Shift_JIS（CP932）のテキストファイルではありません。"_s;
+        const QString tooLong = u"が長すぎます（%3文字。入力欄には32767文字までしか入りません）。"_s;
+        QTest::newRow("the example") << u"link.txt"_s << readBytes(examplePath) << done
+                                     << u"List1="_s + exampleEntries.join(u'|') +
+                                            u"\nrow=-1 selected=0\non=3\nText4=link.html\nText5=http://\n"
+                                            u"Text6=リ　ン　ク　集\nText7=http://\nText8=\nText9=http://"_s;
+        QTest::newRow("no count line: the list stays")
+            << u"part.txt"_s << QByteArray("te006=T\r\nte008\r\nunknown=1\r\n") << done
+            << u"Text6=T\nText8="_s;
+        QTest::newRow("file ending inside the block")
+            << u"short.txt"_s << QByteArray("te006=T\r\nopt02=1\r\nlist1=005\r\nls000=a\r\nls001=b\r\n")
+            << u"ファイルが途中で終わっていました。\n%1\nリストの項目は、5件のうち2件だけ読み込みました。"_s
+            << u"List1=a|b\nrow=-1 selected=0\nText6=T\non=2"_s;
+        QStringList large;
+        QString largeFile = u"list1=1500\r\n"_s;
+        for (int i = 0; i < 1500; ++i) {
+            large.append(u"b%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
+            largeFile += u"ls%1="_s.arg(i, 3, 10, QChar(u'0')) + large.last() + u"\r\n"_s;
+        }
+        QTest::newRow("more than 999 entries") << u"large.txt"_s << cp932::encode(largeFile) << done
+                                               << u"List1="_s + large.join(u'|') + u"\nrow=-1 selected=0"_s;
+        QTest::newRow("name of three characters")
+            << u"a.t"_s << QByteArray("te006=T\r\n") << QString() << QString();
+        QTest::newRow("missing file")
+            << u"missing.txt"_s << QByteArray() << unreadable + u"%2"_s << QString();
+        QTest::newRow("lead byte cut off")
+            << u"cut.txt"_s << QByteArray("list1=000\r\nte006=\x82") << unreadable + notShiftJis << QString();
+        QTest::newRow("UTF-8 that is also valid Shift_JIS")
+            << u"hello.txt"_s << u"list1=001\r\nls000=こんにちは\r\n"_s.toUtf8()
+            << unreadable + notShiftJis +
+                   u"\nUTF-8 で保存されたファイルのようです。Shift_JIS で保存し直してから読み込んでください。"_s
+            << QString();
+        QTest::newRow("NUL bytes") << u"nul.bin"_s << QByteArray("te006=a\0b\r\n", 11)
+                                   << unreadable +
+                                          u"テキストファイルではありません（NUL 文字を含んでいます）。"_s
+                                   << QString();
+        QTest::newRow("title longer than its box")
+            << u"title.txt"_s << QByteArray("te006=") + QByteArray(40000, 'T')
+            << unreadable + u"「トップのタイトル名」"_s + tooLong.arg(40000) << QString();
+        // An entry goes into the list whole however long it is; only editing it is refused.
+        const QString longName(32768, u'n');
+        QTest::newRow("site name of the second entry longer than its box")
+            << u"entry.txt"_s
+            << cp932::encode(u"list1=002\r\nls000=a\r\nls001=a："_s + longName + u"：c\r\n"_s) << done
+            << u"List1=a|a："_s + longName + u"：c\nrow=-1 selected=0"_s;
+    }
+
+    void load()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        QFETCH(QString, changes);
+        const QDir dir(QDir(m_dir->path()).canonicalPath());
+        const QString path = answer.size() < 4 ? answer : dir.filePath(answer);
+        if (!bytes.isNull())
+            QVERIFY(writeBytes(dir.filePath(answer), bytes));
+        FakePlatform platform;
+        main1 window(platform);
+        setListRows(window, {u"old：entry：one"_s, u"old：entry：two"_s, u"old：entry：three"_s});
+        selectListRow(window, 1);
+        for (int i = 1; i <= 9; ++i)
+            control<QLineEdit>(&window, u"Text%1"_s.arg(i))->setText(u"old %1"_s.arg(i));
+        window.Option8->setChecked(true);
+        window.SSTab1->setCurrentIndex(1);
+        window.Label1->setText(m_startDirectory);
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const QStringList before = snapshot(window);
+        platform.fileNames.enqueue(path);
+        window.fload->trigger();
+
+        QCOMPARE(asked(platform.openRequests), listFileDialog + QStringList{dir.path()});
+        QCOMPARE(QDir::currentPath(), dir.path());
+        message.replace(u"%1"_s, QDir::toNativeSeparators(path))
+            .replace(u"%2"_s, openProblem<QFile>(path, QIODevice::ReadOnly));
+        QCOMPARE(platform.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(snapshot(window), changed(before, changes));
+    }
+
+    // The messages about a field of the list file, which the command line shows too, name its box by
+    // the captions the window shows (the frame's title first where both tabs have the same caption),
+    // and every box holds as much as a list file may give it.
+    void messagesNameTheWindowsBoxes()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        const auto text = [&](const char* name) {
+            return control<QLabel>(&window, QString::fromLatin1(name))->text();
+        };
+        const QString own = window.Frame4->title() + u' ';
+        QCOMPARE(listFileFieldCaption(ListFileField::FileName), text("Label14"));
+        QCOMPARE(listFileFieldCaption(ListFileField::BackgroundImage),
+                 window.Frame3->title() + u' ' + window.Option9->text());
+        QCOMPARE(listFileFieldCaption(ListFileField::Title), text("Label19"));
+        QCOMPARE(listFileFieldCaption(ListFileField::OwnBanner), own + text("Label20"));
+        QCOMPARE(listFileFieldCaption(ListFileField::OwnName), own + text("Label21") + text("Label26"));
+        QCOMPARE(listFileFieldCaption(ListFileField::OwnUrl), own + text("Label22"));
+        for (int i = 1; i <= 9; ++i)
+            QCOMPARE(control<QLineEdit>(&window, u"Text%1"_s.arg(i))->maxLength(), textBoxCapacity);
+    }
+
+    // A line break pasted into a one-line box would split its line in the list file (and in the page):
+    // the boxes drop them, and the cursor stays after the pasted text.
+    void pastedLineBreaksAreDropped_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two lines into the site name")
+            << u"Text2"_s << u"サイト\r\n名前"_s << u"[サイト名前]"_s;
+        QTest::newRow("lone CR into the title") << u"Text6"_s << u"a\rb"_s << u"[ab]"_s;
+    }
+
+    void pastedLineBreaksAreDropped()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, pasted);
+        QFETCH(QString, expected);
+        FakePlatform platform;
+        main1 window(platform);
+        QLineEdit* edit = control<QLineEdit>(&window, box);
+        edit->setText(u"[]"_s);
+        edit->setCursorPosition(1);
+        QGuiApplication::clipboard()->setText(pasted);
+        edit->paste();
+        QCOMPARE(edit->text(), expected);
+        QCOMPARE(edit->cursorPosition(), expected.size() - 1);
+    }
 
 private:
     QString m_startDirectory;
     std::optional<QTemporaryDir> m_dir;
 };
-
-void tst_listfile_window::initTestCase()
-{
-    prepareGuiTest();
-    m_startDirectory = QDir::currentPath();
-}
-
-void tst_listfile_window::init()
-{
-    // Out of the last test's directory before it goes.
-    QVERIFY(QDir::setCurrent(m_startDirectory));
-    m_dir.emplace();
-    QVERIFY(m_dir->isValid());
-}
-
-// The example list saved from a window with the first entry selected, over a directory that holds
-// "link.txt" and a directory "folder". Dialog answers are names in the temporary directory; one
-// too short to be a path is given as it stands. The message holds %1 for the file's native path
-// and %2 for Qt's reason.
-void tst_listfile_window::save_data()
-{
-    QTest::addColumn<QStringList>("entries");
-    QTest::addColumn<QString>("title");  // null: the start value
-    QTest::addColumn<QString>("base");   // below the temporary directory; empty: itself
-    QTest::addColumn<QString>("answer"); // the dialog's answer
-    QTest::addColumn<bool>("dialog");    // the dialog is shown
-    QTest::addColumn<QString>("message");
-
-    const QString done = u"書込み完了"_s;
-    const QString refused =
-        u"があるため、保存しませんでした。\nこの文字を直してから、もう一度保存してください。"_s;
-    const QString saved = u"saved.txt"_s;
-    const QString link = u"link.txt"_s;
-    const QStringList entries = exampleEntries;
-    QTest::newRow("into the base directory") << entries << QString() << QString() << saved << true << done;
-    QTest::newRow("base directory missing: the dialog opens where we are")
-        << entries << QString() << u"gone/away"_s << saved << true << done;
-    QTest::newRow("name of three characters")
-        << entries << QString() << QString() << u"a.t"_s << true << QString();
-    QTest::newRow("empty list") << QStringList() << QString() << QString() << link << false
-                                << u"リストに項目を追加してください。"_s;
-    QTest::newRow("NUL in the second entry")
-        << QStringList{entries[0], u"a："_s + QChar(0)} << QString() << QString() << link << false
-        << u"リストの2番目の項目に、ファイルに保存できない文字（U+0000）"_s + refused;
-    QTest::newRow("character beyond the BMP in the title")
-        << entries << u"リンク😀"_s << QString() << link << false
-        << u"「トップのタイトル名」に、ファイルに保存できない文字「😀」（U+1F600）"_s + refused;
-    QTest::newRow("text that would read back as UTF-8")
-        << QStringList{u"plain entry"_s} << u"荳｡"_s << QString() << link << true
-        << u"この内容のまま保存すると、読み込むときに UTF-8 "
-           u"のファイルと見分けがつかないため、保存しませんでした。\n"
-           u"タイトルなどにひらがなを含めてから、もう一度保存してください。"_s;
-    QTest::newRow("a directory in the way")
-        << entries << QString() << QString() << u"folder"_s << true
-        << u"ファイルを保存できませんでした。\n%1\n"_s + systemReason(EISDIR);
-}
-
-void tst_listfile_window::save()
-{
-    QFETCH(QStringList, entries);
-    QFETCH(QString, title);
-    QFETCH(QString, base);
-    QFETCH(QString, answer);
-    QFETCH(bool, dialog);
-    QFETCH(QString, message);
-    const QDir dir(QDir(m_dir->path()).canonicalPath());
-    QVERIFY(dir.mkdir(u"folder"_s));
-    QVERIFY(writeBytes(dir.filePath(u"link.txt"_s), "old\r\n"));
-    FakePlatform platform;
-    main1 window(platform);
-    setListRows(window, entries);
-    selectListRow(window, 0);
-    window.Option3->setChecked(true);
-    if (!title.isNull())
-        window.Text6->setText(title);
-    window.Label1->setText(base.isEmpty() ? dir.path() : dir.filePath(base));
-    const QStringList before = snapshot(window);
-    const QString path = answer.size() < 4 ? answer : dir.filePath(answer);
-    platform.fileNames.enqueue(path);
-    window.fsave->trigger();
-
-    const QString opened = dialog && base.isEmpty() ? dir.path() : m_startDirectory;
-    QCOMPARE(asked(platform.saveRequests), dialog ? listFileDialog + QStringList{opened} : QStringList());
-    QCOMPARE(QDir::currentPath(), opened);
-    message.replace(u"%1"_s, QDir::toNativeSeparators(path));
-    QCOMPARE(platform.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
-    QStringList files{u"folder"_s, u"link.txt"_s};
-    if (message == u"書込み完了"_s) {
-        QCOMPARE(readBytes(path), readBytes(examplePath));
-        files.append(answer);
-    }
-    QCOMPARE(readBytes(dir.filePath(u"link.txt"_s)), "old\r\n");
-    QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), files);
-    QCOMPARE(snapshot(window), before);
-}
-
-// Each file is loaded into a window whose every input differs from it, with the second entry
-// selected and the second tab shown; what changes is named by the lines of the snapshot. The
-// message holds %1 for the file's native path and %2 for Qt's reason.
-void tst_listfile_window::load_data()
-{
-    QTest::addColumn<QString>("answer");   // as in save_data
-    QTest::addColumn<QByteArray>("bytes"); // written to the answer unless null
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("changes");
-
-    const QString done = u"読込み完了"_s;
-    const QString unreadable = u"ファイルを読み込めませんでした。\n%1\n"_s;
-    const QString notShiftJis = u"Shift_JIS（CP932）のテキストファイルではありません。"_s;
-    const QString tooLong = u"が長すぎます（%3文字。入力欄には32767文字までしか入りません）。"_s;
-    QTest::newRow("the example") << u"link.txt"_s << readBytes(examplePath) << done
-                                 << u"List1="_s + exampleEntries.join(u'|') +
-                                        u"\nrow=-1 selected=0\non=3\nText4=link.html\nText5=http://\n"
-                                        u"Text6=リ　ン　ク　集\nText7=http://\nText8=\nText9=http://"_s;
-    QTest::newRow("no count line: the list stays")
-        << u"part.txt"_s << QByteArray("te006=T\r\nte008\r\nunknown=1\r\n") << done << u"Text6=T\nText8="_s;
-    QTest::newRow("file ending inside the block")
-        << u"short.txt"_s << QByteArray("te006=T\r\nopt02=1\r\nlist1=005\r\nls000=a\r\nls001=b\r\n")
-        << u"ファイルが途中で終わっていました。\n%1\nリストの項目は、5件のうち2件だけ読み込みました。"_s
-        << u"List1=a|b\nrow=-1 selected=0\nText6=T\non=2"_s;
-    QStringList large;
-    QString largeFile = u"list1=1500\r\n"_s;
-    for (int i = 0; i < 1500; ++i) {
-        large.append(u"b%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
-        largeFile += u"ls%1="_s.arg(i, 3, 10, QChar(u'0')) + large.last() + u"\r\n"_s;
-    }
-    QTest::newRow("more than 999 entries") << u"large.txt"_s << cp932::encode(largeFile) << done
-                                           << u"List1="_s + large.join(u'|') + u"\nrow=-1 selected=0"_s;
-    QTest::newRow("name of three characters")
-        << u"a.t"_s << QByteArray("te006=T\r\n") << QString() << QString();
-    QTest::newRow("missing file") << u"missing.txt"_s << QByteArray() << unreadable + u"%2"_s << QString();
-    QTest::newRow("lead byte cut off")
-        << u"cut.txt"_s << QByteArray("list1=000\r\nte006=\x82") << unreadable + notShiftJis << QString();
-    QTest::newRow("UTF-8 that is also valid Shift_JIS")
-        << u"hello.txt"_s << u"list1=001\r\nls000=こんにちは\r\n"_s.toUtf8()
-        << unreadable + notShiftJis +
-               u"\nUTF-8 で保存されたファイルのようです。Shift_JIS で保存し直してから読み込んでください。"_s
-        << QString();
-    QTest::newRow("NUL bytes") << u"nul.bin"_s << QByteArray("te006=a\0b\r\n", 11)
-                               << unreadable + u"テキストファイルではありません（NUL 文字を含んでいます）。"_s
-                               << QString();
-    QTest::newRow("title longer than its box")
-        << u"title.txt"_s << QByteArray("te006=") + QByteArray(40000, 'T')
-        << unreadable + u"「トップのタイトル名」"_s + tooLong.arg(40000) << QString();
-    // An entry goes into the list whole however long it is; only editing it is refused.
-    const QString longName(32768, u'n');
-    QTest::newRow("site name of the second entry longer than its box")
-        << u"entry.txt"_s << cp932::encode(u"list1=002\r\nls000=a\r\nls001=a："_s + longName + u"：c\r\n"_s)
-        << done << u"List1=a|a："_s + longName + u"：c\nrow=-1 selected=0"_s;
-}
-
-void tst_listfile_window::load()
-{
-    QFETCH(QString, answer);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, message);
-    QFETCH(QString, changes);
-    const QDir dir(QDir(m_dir->path()).canonicalPath());
-    const QString path = answer.size() < 4 ? answer : dir.filePath(answer);
-    if (!bytes.isNull())
-        QVERIFY(writeBytes(dir.filePath(answer), bytes));
-    FakePlatform platform;
-    main1 window(platform);
-    setListRows(window, {u"old：entry：one"_s, u"old：entry：two"_s, u"old：entry：three"_s});
-    selectListRow(window, 1);
-    for (int i = 1; i <= 9; ++i)
-        control<QLineEdit>(&window, u"Text%1"_s.arg(i))->setText(u"old %1"_s.arg(i));
-    window.Option8->setChecked(true);
-    window.SSTab1->setCurrentIndex(1);
-    window.Label1->setText(m_startDirectory);
-    QVERIFY(QDir::setCurrent(dir.path()));
-    const QStringList before = snapshot(window);
-    platform.fileNames.enqueue(path);
-    window.fload->trigger();
-
-    QCOMPARE(asked(platform.openRequests), listFileDialog + QStringList{dir.path()});
-    QCOMPARE(QDir::currentPath(), dir.path());
-    message.replace(u"%1"_s, QDir::toNativeSeparators(path))
-        .replace(u"%2"_s, openProblem<QFile>(path, QIODevice::ReadOnly));
-    QCOMPARE(platform.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(snapshot(window), changed(before, changes));
-}
-
-// The messages about a field of the list file, which the command line shows too, name its box by
-// the captions the window shows (the frame's title first where both tabs have the same caption),
-// and every box holds as much as a list file may give it.
-void tst_listfile_window::messagesNameTheWindowsBoxes()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    const auto text = [&](const char* name) {
-        return control<QLabel>(&window, QString::fromLatin1(name))->text();
-    };
-    const QString own = window.Frame4->title() + u' ';
-    QCOMPARE(listFileFieldCaption(ListFileField::FileName), text("Label14"));
-    QCOMPARE(listFileFieldCaption(ListFileField::BackgroundImage),
-             window.Frame3->title() + u' ' + window.Option9->text());
-    QCOMPARE(listFileFieldCaption(ListFileField::Title), text("Label19"));
-    QCOMPARE(listFileFieldCaption(ListFileField::OwnBanner), own + text("Label20"));
-    QCOMPARE(listFileFieldCaption(ListFileField::OwnName), own + text("Label21") + text("Label26"));
-    QCOMPARE(listFileFieldCaption(ListFileField::OwnUrl), own + text("Label22"));
-    for (int i = 1; i <= 9; ++i)
-        QCOMPARE(control<QLineEdit>(&window, u"Text%1"_s.arg(i))->maxLength(), textBoxCapacity);
-}
-
-// A line break pasted into a one-line box would split its line in the list file (and in the page):
-// the boxes drop them, and the cursor stays after the pasted text.
-void tst_listfile_window::pastedLineBreaksAreDropped_data()
-{
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("pasted");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("two lines into the site name") << u"Text2"_s << u"サイト\r\n名前"_s << u"[サイト名前]"_s;
-    QTest::newRow("lone CR into the title") << u"Text6"_s << u"a\rb"_s << u"[ab]"_s;
-}
-
-void tst_listfile_window::pastedLineBreaksAreDropped()
-{
-    QFETCH(QString, box);
-    QFETCH(QString, pasted);
-    QFETCH(QString, expected);
-    FakePlatform platform;
-    main1 window(platform);
-    QLineEdit* edit = control<QLineEdit>(&window, box);
-    edit->setText(u"[]"_s);
-    edit->setCursorPosition(1);
-    QGuiApplication::clipboard()->setText(pasted);
-    edit->paste();
-    QCOMPARE(edit->text(), expected);
-    QCOMPARE(edit->cursorPosition(), expected.size() - 1);
-}
 
 QTEST_MAIN(tst_listfile_window)
 #include "tst_listfile_window.moc"

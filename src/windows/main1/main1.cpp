@@ -151,7 +151,12 @@ main1::main1(Platform& platform, QWidget* parent)
     Form_Load();
 }
 
-main1::~main1() = default;
+// The undo history is a child that goes after the window's own part is gone, and clearing itself it
+// still says its index changed: that must no longer reach the window.
+main1::~main1()
+{
+    disconnect(m_undo, nullptr, this, nullptr);
+}
 
 fm1* main1::chooserWindow() const
 {
