@@ -302,7 +302,7 @@ bool run(Fixture& f, Op op, bool floor)
         f.floorModel->setStringList(*f.content.entries);
         (void)f.floorView->visualRect(f.floorModel->index(0));
     } else {
-        f.window->applyListFileContent(f.withFields ? f.content : f.listContent);
+        f.window->applyListFileContent(f.withFields ? f.content : f.listContent, u"ファイル読込"_s);
         (void)f.window->List1->visualRect(f.window->listModel()->index(0));
     }
     return true;
@@ -612,7 +612,11 @@ int runRepeated(Op op, int count, const QString& directory, int times, bool floo
 
 void print(const char* format, auto... values)
 {
-    std::printf(format, values...);
+    // A format without values is written as it is (the hardened build refuses a non-literal format).
+    if constexpr (sizeof...(values) == 0)
+        std::fputs(format, stdout);
+    else
+        std::printf(format, values...);
     std::fflush(stdout);
 }
 
