@@ -12,9 +12,11 @@
 //   siteloom_bench --child-load N DIR             loading a list file of N short entries into the
 //                                                 window, printing its memory and the file's size
 //   siteloom_bench --repeat OP N DIR K [--floor]  K runs, for a profiler to watch
+//   siteloom_bench --check-only                   the link check's part alone (linkcheckbench.h)
 
 #include "application.h"
 #include "fakeplatform.h"
+#include "linkcheckbench.h"
 #include "linkentry/linkentry.h"
 #include "listfile/listfile.h"
 #include "main1/entrylist.h"
@@ -52,6 +54,34 @@
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
+
+namespace siteloom::bench {
+
+// Memory of this process, in bytes, from /proc/self/status.
+qint64 statusValue(const char* key)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// Resets the peak resident size to the current one.
+bool resetPeak()
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+} // namespace siteloom::bench
+
+using siteloom::bench::resetPeak;
+using siteloom::bench::statusValue;
 
 namespace {
 
@@ -272,7 +302,7 @@ bool run(Fixture& f, Op op, bool floor)
         f.floorModel->setStringList(*f.content.entries);
         (void)f.floorView->visualRect(f.floorModel->index(0));
     } else {
-        f.window->applyListFileContent(f.withFields ? f.content : f.listContent);
+        f.window->applyListFileContent(f.withFields ? f.content : f.listContent, u"ファイル読込"_s);
         (void)f.window->List1->visualRect(f.window->listModel()->index(0));
     }
     return true;
@@ -343,27 +373,6 @@ Timing measurePair(const std::function<qint64()>& first, const std::function<qin
         ratios.push_back(double(a) / double(std::max<qint64>(b, 1)));
     }
     return Timing{median(firsts), median(seconds), median(ratios)};
-}
-
-// Memory of this process, in bytes, from /proc/self/status.
-qint64 statusValue(const char* key)
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
-}
-
-// Resets the peak resident size to the current one.
-bool resetPeak()
-{
-    QFile clear(u"/proc/self/clear_refs"_s);
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 
 qint64 heapInUse()
@@ -603,7 +612,11 @@ int runRepeated(Op op, int count, const QString& directory, int times, bool floo
 
 void print(const char* format, auto... values)
 {
-    std::printf(format, values...);
+    // A format without values is written as it is (the hardened build refuses a non-literal format).
+    if constexpr (sizeof...(values) == 0)
+        std::fputs(format, stdout);
+    else
+        std::printf(format, values...);
     std::fflush(stdout);
 }
 
@@ -737,6 +750,7 @@ int runAll(const QString& directory, bool quick)
             "an insert, a removal or a move, whatever the model)\n");
     }
 
+    allMet = bench::runLinkCheckBench() && allMet;
     print("\n%s\n", allMet ? "every target met" : "some targets MISSED");
     return allMet ? 0 : 1;
 }
@@ -764,6 +778,13 @@ int main(int argc, char* argv[])
 
     if (arguments.value(1) == u"--child-load"_s && arguments.size() >= 4)
         return runChildLoad(arguments[2].toInt(), arguments[3]);
+    if (arguments.value(1) == u"--serve"_s)
+        return bench::runServeChild(arguments.value(2).toInt(), arguments.value(3).toInt());
+    if (arguments.value(1) == u"--check-memory"_s)
+        return bench::runCheckMemoryChild(arguments.value(2).toInt());
+    if (arguments.value(1) == u"--check-only"_s)
+        return bench::runLinkCheckBench() ? 0 : 1;
+
     // --child OP N DIR [--floor], --repeat OP N DIR TIMES [--floor]
     if ((arguments.value(1) == u"--child"_s || arguments.value(1) == u"--repeat"_s) &&
         arguments.size() >= 5) {

@@ -1,14 +1,22 @@
 cmake_minimum_required(VERSION 3.25)
-# Fails when a source of the core library includes a QtGui, QtWidgets or QtNetwork header, or when
+# Fails when a source of the core library includes a QtGui, QtWidgets or QtNetwork header, when a
+# source of the network layer includes a QtWidgets header or a QtGui one other than QImageReader, or when
 # any source reaches into another folder by a relative path (which the per-layer include paths would
 # otherwise not catch).
 set(forbidden "")
+set(widget_headers "")
+set(gui_headers "")
 foreach(dir ${GUI_INCLUDES})
     get_filename_component(leaf ${dir} NAME)
     if(leaf STREQUAL "QtGui" OR leaf STREQUAL "QtWidgets" OR leaf STREQUAL "QtNetwork")
         file(GLOB headers RELATIVE ${dir} ${dir}/*)
         list(APPEND forbidden ${headers})
         list(APPEND forbidden ${leaf})
+        if(leaf STREQUAL "QtWidgets")
+            list(APPEND widget_headers ${headers} ${leaf})
+        elseif(leaf STREQUAL "QtGui")
+            list(APPEND gui_headers ${headers} ${leaf})
+        endif()
     endif()
 endforeach()
 if(NOT forbidden)
@@ -32,6 +40,23 @@ foreach(file ${core_files})
         endif()
     endforeach()
 endforeach()
+
+# The network layer runs without a window: no widgets, and of QtGui only the image reader.
+file(GLOB_RECURSE net_files ${SOURCE_DIR}/net/*)
+foreach(file ${net_files})
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*<")
+    foreach(line ${includes})
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*<([^>]*)>.*" "\\1" header "${line}")
+        string(REGEX REPLACE "^(QtGui|QtWidgets)/(.*)" "\\1;\\2" parts "${header}")
+        list(GET parts -1 name)
+        if(header MATCHES "^QtWidgets/" OR header IN_LIST widget_headers)
+            list(APPEND failures "${file}: ${header}")
+        elseif((header MATCHES "^QtGui/" OR header IN_LIST gui_headers) AND NOT name STREQUAL "QImageReader")
+            list(APPEND failures "${file}: ${header}")
+        endif()
+    endforeach()
+endforeach()
+
 file(GLOB_RECURSE all_files ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
 foreach(file ${all_files})
     file(STRINGS ${file} relative REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]*\\.\\./")

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "application.h"
+#include "checkcommand.h"
 #include "commandline_output.h"
 #include "listfile/listfile.h"
 #include "main1/main1.h"
@@ -86,7 +87,7 @@ QString helpText()
     QString text = u"使い方 / Usage:\n"
                    u"  siteloom [FILE]\n"
                    u"  siteloom --build FILE [--directory DIR]\n"_s +
-                   transferUsage() +
+                   transferUsage() + u"  siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]\n"_s +
                    u"\n"
                    u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
                    u"Builds the link collection page (HTML) of a personal home page.\n"
@@ -318,6 +319,8 @@ int run(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (isCheckCommand(arguments))
+        return runCheckCommand(argc, argv, arguments);
     if (const std::optional<int> status = runTransfer(argc, argv, arguments))
         return *status;
     const Request request = readCommandLine(arguments);
@@ -342,12 +345,17 @@ int run(int argc, char* argv[])
     case Request::Action::Window:
         break;
     }
-    writeLine(stderr, u"siteloom: "_s + request.error);
-    writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
-    return exitUsage;
+    return usageErrorExit(request.error);
 }
 
 } // namespace
+
+int usageErrorExit(const QString& reason)
+{
+    writeLine(stderr, u"siteloom: "_s + reason);
+    writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
+    return exitUsage;
+}
 
 int runSiteloom(int argc, char* argv[])
 {

@@ -379,6 +379,22 @@ bool writeInPlace(const QString& path, const std::function<void(LineWriter&)>& p
     return true;
 }
 
+// Puts what was written on the disk and in the target's place; a failure leaves the target as it was.
+bool commitSaveFile(QSaveFile& file, const QString& path, FileError* error)
+{
+    if (const QString reason = syncToDisk(file.handle()); !reason.isEmpty()) {
+        setError(error, path, reason);
+        file.cancelWriting();
+        return false;
+    }
+    errno = 0;
+    if (!file.commit()) {
+        setError(error, path, failureReason(file, path, errno));
+        return false;
+    }
+    return true;
+}
+
 bool writeFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error,
                LineWriter::Unencodable unencodable, TextEncodingProblem* refused,
                LineWriter::Encoding encoding = LineWriter::Encoding::Windows31J)
@@ -416,20 +432,31 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
         file.cancelWriting();
         return false;
     }
-    if (const QString reason = syncToDisk(file.handle()); !reason.isEmpty()) {
-        setError(error, path, reason);
-        file.cancelWriting();
-        return false;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        setError(error, path, failureReason(file, path, errno));
-        return false;
-    }
-    return true;
+    return commitSaveFile(file, path, error);
 }
 
 } // namespace
+
+// As writeFile does for text: unbuffered, so a failed write is seen; the replaced file's mode kept;
+// on the disk before it takes the target's place.
+bool writeBinaryFile(const QString& path, const QByteArray& bytes, FileError* error)
+{
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setError(error, path, failureReason(file, path, errno));
+        return false;
+    }
+    if (struct stat info; ::stat(QFile::encodeName(path).constData(), &info) == 0)
+        (void)::fchmod(file.handle(), info.st_mode & 0777);
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        setError(error, path, failureReason(file, path, errno));
+        file.cancelWriting();
+        return false;
+    }
+    return commitSaveFile(file, path, error);
+}
 
 bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
 {

@@ -3,6 +3,7 @@
 #include "dirs/dirs.h"
 #include "fm1/fm1.h"
 #include "frmabt/frmabt.h"
+#include "linkcheck/linkcheckwindow.h"
 #include "main1/entrylist.h"
 #include "main1/main1_messages.h"
 #include "platform.h"
@@ -326,7 +327,7 @@ void main1::buildList()
     m_undo->setUndoLimit(100);
 }
 
-// The menu bar: ファイル, 編集, ソフト情報.
+// The menu bar: ファイル, 編集, リンク確認, ソフト情報.
 void main1::buildMenuBar()
 {
     const auto named = [](auto* object, const char* name) {
@@ -358,6 +359,8 @@ void main1::buildMenuBar()
     updateUndoTexts();
     fillRecentMenu();
 
+    checkAction = named(menuBar()->addAction(u"リンク確認"_s), "checkAction");
+    checkAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     about = named(menuBar()->addAction(u"ソフト情報"_s), "about");
 }
 
@@ -391,6 +394,7 @@ void main1::connectHandlers()
     connect(redoAction, &QAction::triggered, m_undo, &QUndoStack::redo);
     connect(m_undo, &QUndoStack::indexChanged, this, &main1::updateUndoTexts);
     connect(findAction, &QAction::triggered, this, &main1::showFind);
+    connect(checkAction, &QAction::triggered, this, &main1::checkLinks);
 }
 
 QRadioButton* main1::backgroundButton(int choice) const
@@ -451,18 +455,46 @@ void main1::about_Click()
     m_about->activateWindow();
 }
 
+// The check runs on the list as it stands now, in a window of its own; the main window stays usable.
+// A second request while one is open brings that one to the front.
+void main1::checkLinks()
+{
+    if (!m_linkCheck) {
+        const PageInputs inputs = pageInputs();
+        m_linkCheck =
+            new LinkCheckWindow(m_platform, {inputs.entries, inputs.ownUrl, inputs.ownBanner}, this);
+        connect(m_linkCheck, &LinkCheckWindow::entryActivated, this, &main1::selectEntry);
+        m_linkCheck->show();
+    }
+    m_linkCheck->raise();
+    m_linkCheck->activateWindow();
+}
+
+void main1::selectEntry(int row)
+{
+    if (row < 0 || row >= m_listModel->rowCount())
+        return;
+    const QModelIndex index = m_listModel->index(row);
+    List1->setCurrentIndex(index);
+    List1->scrollTo(index);
+    raise();
+    activateWindow();
+}
+
 void main1::eexit_Click()
 {
     m_platform.quit();
 }
 
-// Closing the main window ends the tool: the chooser and the about window go with it.
+// Closing the main window ends the tool: the chooser, the about and the link check windows go with it.
 void main1::closeEvent(QCloseEvent* event)
 {
     if (m_chooser)
         m_chooser->close();
     if (m_about)
         m_about->close();
+    if (m_linkCheck)
+        m_linkCheck->close();
     event->accept();
 }
 

@@ -30,6 +30,7 @@ class EntryListModel;
 class Platform;
 class fm1;
 class frmabt;
+class LinkCheckWindow;
 class importWindow;
 
 // The main window: the page options at the top, the link list in the middle, the entry fields for
@@ -68,6 +69,8 @@ public:
     // Sets the page option fields (file name, background, background image, title, own site) as
     // one step of the undo history, the list left as it is: page options recovered from a page.
     void setPageOptions(const PageInputs& options);
+    // Makes the entry at this row (0-based) of the list the current one and shows it.
+    void selectEntry(int row);
 
     // Page options and base directory.
     QLabel* Label3 = nullptr;
@@ -150,6 +153,7 @@ public:
     QAction* redoAction = nullptr;
     QAction* findAction = nullptr;
     QAction* about = nullptr;
+    QAction* checkAction = nullptr; // リンク確認: the link check window
 
     // The chooser and the about window while they are open.
     [[nodiscard]] fm1* chooserWindow() const;
@@ -173,6 +177,7 @@ private:
     void Command1_Click();
     void about_Click();
     void eexit_Click();
+    void checkLinks();
 
     // Link entries and list editing.
     void Command2_Click();
@@ -230,6 +235,7 @@ private:
     QLabel* m_findStatus = nullptr;
     std::unique_ptr<QTemporaryDir> m_previewDir;
     QPointer<importWindow> m_import;
+    QPointer<LinkCheckWindow> m_linkCheck;
 };
 
 } // namespace siteloom

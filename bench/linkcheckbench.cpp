@@ -1,0 +1,250 @@
+#include "linkcheckbench.h"
+
+#include "checker/linkchecker.h"
+#include "linkentry/linkentry.h"
+#include "testhttpserver.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <malloc.h>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom::bench {
+
+namespace {
+
+constexpr int hostCount = 4; // 2 connections each: the checker's 8 in all
+constexpr int answerDelayMs = 50;
+
+// A GIF banner of the usual size, put together by hand (Qt writes no GIF).
+const QByteArray
+    bannerBytes("GIF89a\x58\0\x1f\0\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0\x58\0\x1f\0\0\x02\x01\x2c\0;", 34);
+
+// The servers run in a process of their own, so that neither the timing nor the memory of the
+// check counts their work.
+struct Servers
+{
+    QProcess process;
+    QStringList bases; // "http://127.0.0.N:PORT"
+
+    bool start(int delayMs)
+    {
+        process.start(QCoreApplication::applicationFilePath(),
+                      {u"--serve"_s, QString::number(delayMs), QString::number(hostCount)});
+        if (!process.waitForReadyRead(10000))
+            return false;
+        const QList<QByteArray> ports = process.readLine().trimmed().split(' ');
+        for (int i = 0; i < ports.size(); ++i)
+            bases.append(u"http://127.0.0.%1:%2"_s.arg(i + 1).arg(QString::fromLatin1(ports[i])));
+        return bases.size() == hostCount;
+    }
+    qint64 requests()
+    {
+        process.write("\n");
+        process.waitForReadyRead(10000);
+        return process.readLine().trimmed().toLongLong();
+    }
+    ~Servers()
+    {
+        process.closeWriteChannel();
+        process.waitForFinished(5000);
+    }
+};
+
+QStringList entries(const Servers& servers, int count)
+{
+    QStringList lines;
+    lines.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        lines.append(
+            composeEntry({servers.bases[(i + 1) % hostCount] + u"/banner/%1.gif"_s.arg(i),
+                          u"サイト %1"_s.arg(i), servers.bases[i % hostCount] + u"/site/%1/"_s.arg(i)}));
+    }
+    return lines;
+}
+
+// Runs a check to its end; the number of entries with a problem, or -1 when it did not end.
+int check(const QStringList& lines)
+{
+    LinkChecker checker;
+    QEventLoop loop;
+    QObject::connect(&checker, &LinkChecker::finished, &loop, &QEventLoop::quit);
+    checker.start({lines, {}, {}});
+    loop.exec();
+    return checker.checkedCount() == lines.size() ? problemCount(checker.results()) : -1;
+}
+
+// Debian's linkchecker on the same addresses, from a page that links every site and shows every
+// banner, with as many threads as the checker has connections.
+double timeLinkchecker(const QStringList& lines, int connections)
+{
+    QTemporaryDir dir;
+    QString page = u"<html><body>\n"_s;
+    for (const QString& line : lines) {
+        const LinkEntry entry = splitEntry(line);
+        page += u"<a href=\"%1\"><img src=\"%2\"></a>\n"_s.arg(entry.siteUrl, entry.bannerUrl);
+    }
+    page += u"</body></html>\n"_s;
+    QFile file(dir.filePath(u"links.html"_s));
+    QFile config(dir.filePath(u"linkcheckerrc"_s));
+    if (!file.open(QIODevice::WriteOnly) || file.write(page.toUtf8()) < 0 ||
+        !config.open(QIODevice::WriteOnly))
+        return -1;
+    // Its default of 10 requests a second per host would measure that limit, not the tool; the
+    // servers send the header that lets it go faster.
+    config.write("[checking]\nmaxrequestspersecond=1000\n");
+    file.close();
+    config.close();
+    // Run as root, it drops to "nobody", who must still read the page and the settings.
+    const auto readable =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const auto searchable = readable | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    if (!QFile::setPermissions(dir.path(), searchable) || !file.setPermissions(readable) ||
+        !config.setPermissions(readable))
+        return -1;
+    QProcess linkchecker;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, dir.path());
+    environment.insert(u"no_proxy"_s, u"*"_s);
+    linkchecker.setProcessEnvironment(environment);
+    QElapsedTimer timer;
+    timer.start();
+    linkchecker.start(u"linkchecker"_s, {u"--threads"_s, QString::number(connections), u"--no-robots"_s,
+                                         u"--check-extern"_s, u"-r"_s, u"1"_s, u"--no-status"_s, u"-o"_s,
+                                         u"none"_s, u"-f"_s, config.fileName(), file.fileName()});
+    if (!linkchecker.waitForFinished(600000))
+        return -1;
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+int runServeChild(int delayMs, int hosts)
+{
+    std::vector<std::unique_ptr<TestHttpServer>> servers;
+    QByteArray ports;
+    for (int i = 0; i < hosts; ++i) {
+        auto server = std::make_unique<TestHttpServer>();
+        if (!server->listen(QHostAddress(u"127.0.0.%1"_s.arg(i + 1))))
+            return 1;
+        server->answerAll(TestHttpServer::Response{
+            200, {{"Content-Type", "image/gif"}, {"LinkChecker", "1"}}, bannerBytes, delayMs, false, false});
+        ports += (i ? " " : "") + server->url(u"/"_s).section(u':', 2).chopped(1).toLatin1();
+        servers.push_back(std::move(server));
+    }
+    std::printf("%s\n", ports.constData());
+    std::fflush(stdout);
+    // Each line on standard input asks how many requests came so far; its end ends the servers.
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&servers] {
+        char byte;
+        if (::read(STDIN_FILENO, &byte, 1) <= 0) {
+            QCoreApplication::quit();
+        } else if (byte == '\n') {
+            qsizetype requests = 0;
+            for (const auto& server : servers)
+                requests += server->requests().size();
+            std::printf("%lld\n", (long long)requests);
+            std::fflush(stdout);
+        }
+    });
+    return QCoreApplication::exec();
+}
+
+int runCheckMemoryChild(int count)
+{
+    Servers servers;
+    if (!servers.start(0))
+        return 1;
+    const QStringList lines = entries(servers, count);
+    malloc_trim(0);
+    if (!resetPeak())
+        return 1;
+    const qint64 base = statusValue("VmRSS");
+    const auto heap = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return qint64(info.uordblks + info.hblkhd);
+    };
+    const qint64 heapBase = heap();
+    LinkChecker checker;
+    QEventLoop loop;
+    QObject::connect(&checker, &LinkChecker::finished, &loop, &QEventLoop::quit);
+    checker.start({lines, {}, {}});
+    loop.exec();
+    if (checker.checkedCount() != count)
+        return 1;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // What the finished check still holds: its results.
+    std::printf("%lld %lld\n", (long long)(statusValue("VmHWM") - base), (long long)(heap() - heapBase));
+    return 0;
+}
+
+bool runLinkCheckBench()
+{
+    constexpr int count = 1000;
+    constexpr int connections = 8;
+    std::printf(
+        "\nlink check: %d entries (a site and a banner each) on %d local hosts answering after %d ms\n",
+        count, hostCount, answerDelayMs);
+    Servers servers;
+    if (!servers.start(answerDelayMs)) {
+        std::printf("the local servers did not start\n");
+        return false;
+    }
+    const QStringList lines = entries(servers, count);
+    // The ideal for the requests each tool made: all of them, answered 50 ms later, spread evenly
+    // over the connections.
+    const auto ideal = [](qint64 requests) {
+        return double(requests) * answerDelayMs / 1000.0 / connections;
+    };
+    QElapsedTimer timer;
+    timer.start();
+    const int problems = check(lines);
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const qint64 requests = servers.requests();
+    const bool met = problems == 0 && seconds / ideal(requests) <= 1.3;
+    std::printf("%-12s %9s %8s %9s %8s %8s\n", "tool", "requests", "wall s", "ideal s", "ratio", "target");
+    std::printf("%-12s %9lld %8.2f %9.2f %8.2f %8s %s\n", "siteloom", (long long)requests, seconds,
+                ideal(requests), seconds / ideal(requests), "<= 1.3", met ? "ok" : "MISSED");
+    if (QStandardPaths::findExecutable(u"linkchecker"_s).isEmpty()) {
+        std::printf("%-12s (not installed: apt-get install linkchecker)\n", "linkchecker");
+    } else {
+        const double other = timeLinkchecker(lines, connections);
+        const qint64 otherRequests = servers.requests() - requests;
+        std::printf("%-12s %9lld %8.2f %9.2f %8.2f\n", "linkchecker", (long long)otherRequests, other,
+                    ideal(otherRequests), other / ideal(otherRequests));
+        std::printf("(same addresses, %d connections each: siteloom took %.2fx linkchecker's wall time)\n",
+                    connections, seconds / other);
+    }
+    std::fflush(stdout);
+
+    constexpr int memoryCount = 10000;
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {u"--check-memory"_s, QString::number(memoryCount)});
+    child.waitForFinished(600000);
+    const QList<QByteArray> numbers = child.readAllStandardOutput().trimmed().split(' ');
+    const qint64 growth = numbers.value(0).toLongLong();
+    const qint64 results = numbers.value(1).toLongLong();
+    const double ratio = double(growth) / double(std::max<qint64>(results, 1));
+    const bool memoryMet = child.exitCode() == 0 && growth > 0 && ratio <= 2.0;
+    std::printf("peak memory of a check of %d entries beyond the list: %.1f MiB; its results hold %.1f MiB "
+                "(growth/results %.2f, target <= 2) %s\n",
+                memoryCount, double(growth) / (1024.0 * 1024.0), double(results) / (1024.0 * 1024.0), ratio,
+                memoryMet ? "ok" : "MISSED");
+    std::fflush(stdout);
+    return met && memoryMet;
+}
+
+} // namespace siteloom::bench

@@ -1,0 +1,23 @@
+#pragma once
+
+// The link check's part of the benchmark (linkcheckbench.cpp).
+#include <QtGlobal>
+
+namespace siteloom::bench {
+
+// From siteloom_bench.cpp: a value of /proc/self/status in bytes, and the peak resident size
+// reset to the current one.
+[[nodiscard]] qint64 statusValue(const char* key);
+[[nodiscard]] bool resetPeak();
+
+// Times a check of 1,000 entries against local servers that answer after 50 ms, beside the ideal
+// for its parallelism and beside Debian's linkchecker on the same addresses; then the peak memory
+// of a check of 10,000 entries in a child process. True when the targets are met.
+[[nodiscard]] bool runLinkCheckBench();
+
+// The children: --serve DELAY_MS HOSTS (the servers, on 127.0.0.1 and up; prints their ports and
+// runs until its standard input closes) and --check-memory N (prints the check's peak growth).
+[[nodiscard]] int runServeChild(int delayMs, int hosts);
+[[nodiscard]] int runCheckMemoryChild(int count);
+
+} // namespace siteloom::bench

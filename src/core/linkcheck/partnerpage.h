@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+namespace siteloom {
+
+// A partner's page as a browser reads it: the charset the server names in its Content-Type, else
+// the one the page names in its meta element (or its byte-order mark), else the one a detector
+// finds in the bytes (Japanese pages are often Shift_JIS or EUC-JP without saying so).
+[[nodiscard]] QString decodePartnerPage(const QByteArray& body, const QByteArray& contentType);
+
+// The charset a Content-Type header names ("text/html; charset=Shift_JIS"), or "".
+[[nodiscard]] QByteArray contentTypeCharset(const QByteArray& contentType);
+
+// True when the Content-Type is HTML (or missing, as a browser then sniffs and finds HTML in a page).
+[[nodiscard]] bool isHtmlContentType(const QByteArray& contentType);
+
+// True when the page, read at pageUrl, links to ownUrl or shows the image ownBanner: references
+// are resolved against the page (and its base element) and compared as browsers compare addresses.
+// An owner's banner that is not a web address is not looked for.
+[[nodiscard]] bool pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl,
+                                 QStringView ownBanner);
+
+} // namespace siteloom

@@ -1,0 +1,442 @@
+#include "checker/linkchecker.h"
+
+#include "linkcheck/partnerpage.h"
+#include "linkentry/linkentry.h"
+#include "version/version.h"
+#include "weburl/weburl.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSslConfiguration>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+namespace {
+
+constexpr int maxRedirects = 5;
+constexpr qsizetype maxPageBytes = 2 * 1024 * 1024;
+// An image's format and size stand in its first bytes; a banner that shows neither by then is not
+// one Qt can read.
+constexpr qsizetype maxImageHeaderBytes = 256 * 1024;
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Failures after which a GET may still succeed where a HEAD did not: the server itself answered
+// or dropped the request. A name that does not resolve or a refused connection fails the same way.
+bool worthGet(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ProtocolFailure:
+    case QNetworkReply::ProtocolInvalidOperationError:
+    case QNetworkReply::UnknownContentError:
+    case QNetworkReply::ProtocolUnknownError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Reads an image's format and size from as much of it as there is.
+bool readImageHeader(const QByteArray& bytes, QString* format, QSize* size)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QByteArray found = reader.format();
+    if (found.isEmpty())
+        return false;
+    const QSize read = reader.size();
+    if (!read.isValid())
+        return false;
+    *format = QString::fromLatin1(found).toLower();
+    *size = read;
+    return true;
+}
+
+} // namespace
+
+LinkChecker::LinkChecker(QNetworkAccessManager* manager, QObject* parent)
+    : QObject(parent), m_manager(manager ? manager : new QNetworkAccessManager(this))
+{
+}
+
+LinkChecker::~LinkChecker()
+{
+    if (m_running)
+        cancel();
+}
+
+QByteArray LinkChecker::userAgent()
+{
+    return "siteloom/" + QString::fromUtf16(programVersion).toUtf8();
+}
+
+void LinkChecker::start(const CheckInputs& inputs)
+{
+    if (m_running)
+        cancel();
+    ++m_generation;
+    m_inputs = inputs;
+    m_results.clear();
+    m_partsLeft.clear();
+    m_fetches.clear();
+    m_hosts.clear();
+    m_waiting.clear();
+    m_hostsWaiting.clear();
+    m_activeByHost.clear();
+    m_active = 0;
+    m_checked = 0;
+    m_running = true;
+
+    const bool backlinks = isWebUrl(inputs.ownUrl);
+    // Fetches by their address's hash: the address itself is not kept, as it stands in the entry
+    // that first uses it.
+    QMultiHash<size_t, int> fetchOf;
+    m_results.reserve(inputs.entries.size());
+    m_partsLeft.reserve(inputs.entries.size());
+    m_fetches.reserve(2 * size_t(inputs.entries.size()));
+    for (qsizetype row = 0; row < inputs.entries.size(); ++row) {
+        const LinkEntry entry = splitEntry(inputs.entries[row]);
+        EntryCheck result;
+        result.index = int(row + 1);
+        result.name = entry.siteName;
+        result.site.url = entry.siteUrl;
+        result.banner.url = entry.bannerUrl;
+        result.backlink = backlinks ? BacklinkStatus::Unknown : BacklinkStatus::Skipped;
+        int parts = 0;
+        for (bool banner : {false, true}) {
+            UrlCheck& check = banner ? result.banner : result.site;
+            const QString key = comparableUrl(check.url);
+            if (key.isEmpty()) {
+                check.status = UrlStatus::Invalid;
+                check.error = u"http または https で始まる完全な URL ではありません"_s;
+                continue;
+            }
+            const size_t hash = qHash(key);
+            int index = -1;
+            for (auto it = fetchOf.constFind(hash); it != fetchOf.cend() && it.key() == hash; ++it) {
+                if (firstAddress(*it, row, result) == key) {
+                    index = *it;
+                    break;
+                }
+            }
+            if (index < 0) {
+                index = int(m_fetches.size());
+                fetchOf.insert(hash, index);
+                m_fetches.push_back(Fetch{{}, hostIndex(key), false, false, nullptr});
+            }
+            Fetch& fetch = m_fetches[size_t(index)];
+            (banner ? fetch.image : fetch.page) |= banner || backlinks;
+            fetch.uses.append({int(row), banner});
+            ++parts;
+        }
+        m_results.append(result);
+        m_partsLeft.append(parts);
+    }
+    for (size_t i = 0; i < m_fetches.size(); ++i)
+        enqueue(int(i));
+    QMetaObject::invokeMethod(this, &LinkChecker::launch, Qt::QueuedConnection);
+}
+
+// The comparable address of the fetch, from the entry that first uses it (which may be the one
+// being set up, not yet among the results).
+QString LinkChecker::firstAddress(int fetch, qsizetype row, const EntryCheck& pending) const
+{
+    const Use& use = m_fetches[size_t(fetch)].uses.first();
+    const EntryCheck& entry = use.row == row ? pending : m_results[use.row];
+    return comparableUrl(use.banner ? entry.banner.url : entry.site.url);
+}
+
+int LinkChecker::hostIndex(const QString& url)
+{
+    const QString host = QUrl(url).host();
+    auto found = m_hosts.constFind(host);
+    if (found == m_hosts.cend()) {
+        found = m_hosts.insert(host, int(m_hosts.size()));
+        m_waiting.append(QQueue<int>());
+        m_activeByHost.append(0);
+    }
+    return *found;
+}
+
+void LinkChecker::launch()
+{
+    if (!m_running)
+        return;
+    // Entries that need no request are done already.
+    for (qsizetype row = 0; row < m_partsLeft.size(); ++row) {
+        if (m_partsLeft[row] == 0) {
+            ++m_checked;
+            emit entryChecked(int(row));
+        }
+    }
+    if (m_checked == m_results.size()) {
+        m_running = false;
+        emit finished(false);
+        return;
+    }
+    pump();
+}
+
+void LinkChecker::cancel()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    ++m_generation;
+    for (Fetch& fetch : m_fetches) {
+        if (!fetch.transfer)
+            continue;
+        if (QNetworkReply* reply = std::exchange(fetch.transfer->reply, nullptr)) {
+            disconnect(reply, nullptr, this, nullptr);
+            reply->abort();
+            reply->deleteLater();
+        }
+    }
+    m_fetches.clear();
+    m_waiting.clear();
+    m_hostsWaiting.clear();
+    m_activeByHost.clear();
+    m_hosts.clear();
+    m_active = 0;
+    emit finished(true);
+}
+
+void LinkChecker::enqueue(int index)
+{
+    const Fetch& fetch = m_fetches[size_t(index)];
+    const int host = fetch.transfer ? fetch.transfer->host : fetch.host;
+    if (m_waiting[host].isEmpty())
+        m_hostsWaiting.append(host);
+    m_waiting[host].enqueue(index);
+}
+
+// Sends waiting requests while the limits allow, taking the hosts in turn.
+void LinkChecker::pump()
+{
+    bool sent = true;
+    while (sent && m_active < m_options.jobs && !m_hostsWaiting.isEmpty()) {
+        sent = false;
+        for (qsizetype i = 0; i < m_hostsWaiting.size() && m_active < m_options.jobs;) {
+            const int host = m_hostsWaiting[i];
+            if (m_activeByHost[host] >= m_options.perHost) {
+                ++i;
+                continue;
+            }
+            QQueue<int>& queue = m_waiting[host];
+            const int fetch = queue.dequeue();
+            if (queue.isEmpty())
+                m_hostsWaiting.removeAt(i);
+            else
+                ++i;
+            ++m_activeByHost[host];
+            ++m_active;
+            sent = true;
+            send(fetch);
+        }
+    }
+}
+
+void LinkChecker::send(int index)
+{
+    Fetch& fetch = m_fetches[size_t(index)];
+    if (!fetch.transfer) {
+        fetch.transfer = std::make_unique<Transfer>();
+        fetch.transfer->url = firstAddress(index, -1, {});
+        fetch.transfer->host = fetch.host;
+        // Only an answer is wanted of a site without a link back to look for.
+        fetch.transfer->head = !fetch.page && !fetch.image;
+    }
+    Transfer& transfer = *fetch.transfer;
+    QNetworkRequest request(QUrl(transfer.url, QUrl::StrictMode));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setTransferTimeout(m_options.timeoutMs);
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
+    if (!m_options.extraCaCertificates.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(m_options.extraCaCertificates);
+        request.setSslConfiguration(tls);
+    }
+    transfer.body.clear();
+    transfer.stopped = false;
+    QNetworkReply* reply = transfer.head ? m_manager->head(request) : m_manager->get(request);
+    transfer.reply = reply;
+    const int generation = m_generation;
+    connect(reply, &QNetworkReply::readyRead, this, [this, index, generation] {
+        if (generation == m_generation)
+            readSome(index);
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, index, generation] {
+        if (generation == m_generation)
+            complete(index);
+    });
+}
+
+// Takes in what arrived and stops the transfer as soon as enough is known.
+void LinkChecker::readSome(int index)
+{
+    const Fetch& fetch = m_fetches[size_t(index)];
+    Transfer& transfer = *fetch.transfer;
+    QNetworkReply* reply = transfer.reply;
+    if (!reply || transfer.stopped)
+        return;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status < 200 || status > 299) {
+        // Only the status counts: a redirect's body is not read, nor an error page's (Qt sets its
+        // own error for a 4xx or 5xx answer once the reply ends, so that one is let end by itself).
+        if (status < 400) {
+            transfer.stopped = true;
+            reply->abort();
+        }
+        return;
+    }
+    transfer.body += reply->readAll();
+    if (fetch.image && transfer.format.isEmpty())
+        readImageHeader(transfer.body, &transfer.format, &transfer.size);
+    const bool imageDone =
+        !fetch.image || !transfer.format.isEmpty() || transfer.body.size() >= maxImageHeaderBytes;
+    const bool pageDone = !fetch.page || transfer.body.size() >= maxPageBytes;
+    if (imageDone && pageDone) {
+        transfer.body.truncate(maxPageBytes);
+        transfer.stopped = true;
+        reply->abort();
+    }
+}
+
+void LinkChecker::complete(int index)
+{
+    Fetch& fetch = m_fetches[size_t(index)];
+    Transfer& transfer = *fetch.transfer;
+    QNetworkReply* reply = std::exchange(transfer.reply, nullptr);
+    reply->deleteLater();
+    --m_active;
+    --m_activeByHost[transfer.host];
+
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QNetworkReply::NetworkError error = reply->error();
+    UrlCheck& check = transfer.check;
+    check.httpStatus = status;
+
+    if (isRedirect(status)) {
+        const QString target =
+            comparableUrl(resolveUrl(transfer.url, QString::fromUtf8(reply->rawHeader("Location"))));
+        transfer.visited.append(transfer.url);
+        transfer.permanent |= status == 301 || status == 308;
+        if (target.isEmpty()) {
+            check.status = UrlStatus::Broken;
+            check.error = u"転送先の URL が正しくありません"_s;
+        } else if (transfer.visited.contains(target)) {
+            check.status = UrlStatus::Broken;
+            check.error = u"転送が循環しています"_s;
+        } else if (transfer.hops == maxRedirects) {
+            check.status = UrlStatus::Broken;
+            check.error = u"転送が %1 回を超えました"_s.arg(maxRedirects);
+        } else {
+            ++transfer.hops;
+            transfer.url = target;
+            transfer.host = hostIndex(target);
+            enqueue(index);
+            pump();
+            return;
+        }
+        check.finalUrl = target;
+        settle(index);
+        return;
+    }
+
+    if (transfer.head && (status >= 400 || (status == 0 && worthGet(error)))) {
+        // Servers that refuse HEAD, or answer it wrongly, are asked again with GET.
+        transfer.head = false;
+        enqueue(index);
+        pump();
+        return;
+    }
+
+    if (transfer.hops > 0)
+        check.finalUrl = transfer.url;
+    if (status >= 200 && status <= 299) {
+        check.status = transfer.permanent ? UrlStatus::Redirected : UrlStatus::Ok;
+        if (!transfer.stopped)
+            transfer.body += reply->readAll();
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid())
+            check.bytes = length.toLongLong();
+        else if (!transfer.stopped && !transfer.head)
+            check.bytes = transfer.body.size();
+        if (fetch.image && transfer.format.isEmpty())
+            readImageHeader(transfer.body, &transfer.format, &transfer.size);
+        if (fetch.page) {
+            const QByteArray type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+            if (isHtmlContentType(type)) {
+                const QString html = decodePartnerPage(transfer.body, type);
+                transfer.backlink = pageLinksBack(html, transfer.url, m_inputs.ownUrl, m_inputs.ownBanner)
+                                        ? BacklinkStatus::Found
+                                        : BacklinkStatus::NotFound;
+            }
+        }
+    } else if (status > 0) {
+        check.status = UrlStatus::Broken;
+        if (status < 400)
+            check.error = u"HTTP %1 の応答で終わりました"_s.arg(status);
+    } else if (error == QNetworkReply::TimeoutError ||
+               (error == QNetworkReply::OperationCanceledError && !transfer.stopped)) {
+        // The transfer time limit aborts the request.
+        check.status = UrlStatus::Timeout;
+        check.error = u"%1 秒以内に応答がありません"_s.arg(m_options.timeoutMs / 1000.0);
+    } else {
+        check.status = UrlStatus::Unreachable;
+        check.error = reply->errorString();
+    }
+    settle(index);
+}
+
+// Hands the fetch's answer to every entry that uses the address, and lets the fetch go.
+void LinkChecker::settle(int index)
+{
+    const std::unique_ptr<Transfer> transfer = std::move(m_fetches[size_t(index)].transfer);
+    const QList<Use> uses = std::exchange(m_fetches[size_t(index)].uses, {});
+    const bool image = m_fetches[size_t(index)].image;
+    for (const Use& use : uses) {
+        EntryCheck& entry = m_results[use.row];
+        UrlCheck& check = use.banner ? entry.banner : entry.site;
+        const QString url = check.url;
+        check = transfer->check;
+        check.url = url;
+        if (use.banner && (check.status == UrlStatus::Ok || check.status == UrlStatus::Redirected)) {
+            if (!image || transfer->format.isEmpty()) {
+                check.status = UrlStatus::NotImage;
+            } else {
+                check.format = transfer->format;
+                check.width = transfer->size.width();
+                check.height = transfer->size.height();
+            }
+        }
+        if (!use.banner && entry.backlink != BacklinkStatus::Skipped)
+            entry.backlink = transfer->backlink;
+        if (--m_partsLeft[use.row] == 0) {
+            ++m_checked;
+            emit entryChecked(use.row);
+            if (!m_running)
+                return; // a receiver cancelled
+        }
+    }
+    if (m_checked == m_results.size()) {
+        m_running = false;
+        std::vector<Fetch>().swap(m_fetches); // only the results are kept
+        emit finished(false);
+        return;
+    }
+    pump();
+}
+
+} // namespace siteloom

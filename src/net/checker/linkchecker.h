@@ -1,0 +1,130 @@
+#pragma once
+
+#include "linkcheck/checkresult.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QQueue>
+#include <QSize>
+#include <QSslCertificate>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace siteloom {
+
+struct CheckOptions
+{
+    int timeoutMs = 15000; // per request, reset whenever data arrives
+    int jobs = 8;          // requests at once, in all
+    int perHost = 2;       // requests at once to one host
+    // Certificate authorities trusted besides the system's: only tests set them, for a server whose
+    // certificate they made. Verification itself is never turned off.
+    QList<QSslCertificate> extraCaCertificates;
+};
+
+// What the check looks at: the list's entries and the owner's own site.
+struct CheckInputs
+{
+    QStringList entries; // link entries as the list holds them
+    QString ownUrl;      // Text9: the address partners should link to
+    QString ownBanner;   // Text7: the owner's banner, which partners may show instead
+};
+
+// Checks every entry's site, banner and link back over HTTP(S), many requests at once: each
+// distinct address is fetched once per run, HEAD where only the answer counts, GET where the body
+// is needed (as far as needed: an image's header, at most 2 MB of a page). Redirects are followed
+// hop by hop, so that a permanent one is seen. Results arrive entry by entry, in any order.
+class LinkChecker final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The manager is used as given (tests hand in one that answers made-up names itself); without
+    // one the checker makes its own.
+    explicit LinkChecker(QNetworkAccessManager* manager = nullptr, QObject* parent = nullptr);
+    ~LinkChecker() override;
+
+    void setOptions(const CheckOptions& options) { m_options = options; }
+
+    // Starts a check; entryChecked and finished follow from the event loop, never from here.
+    void start(const CheckInputs& inputs);
+    // Stops at once: every request is aborted and finished(true) is emitted.
+    void cancel();
+    [[nodiscard]] bool isRunning() const { return m_running; }
+
+    // One per entry, in list order; an entry's value is complete once entryChecked named it.
+    [[nodiscard]] const QList<EntryCheck>& results() const { return m_results; }
+    [[nodiscard]] int checkedCount() const { return m_checked; }
+
+    // "siteloom/<version>", sent with every request.
+    [[nodiscard]] static QByteArray userAgent();
+
+signals:
+    void entryChecked(int row);
+    void finished(bool cancelled);
+
+private:
+    // One distinct address and what is wanted of it. Thousands wait at once, so a waiting fetch is
+    // kept small; what a request needs is made when it is sent and dropped once it is answered.
+    struct Use
+    {
+        int row;
+        bool banner; // else the site
+    };
+    struct Transfer
+    {
+        QString url; // where the current hop goes
+        int host = 0;
+        bool head = true; // the current request is HEAD
+        int hops = 0;
+        bool permanent = false; // a 301 or 308 on the way
+        QStringList visited;    // the hops' addresses, to see a loop
+        QNetworkReply* reply = nullptr;
+        QByteArray body;
+        bool stopped = false; // aborted by us once enough was read
+        UrlCheck check;       // the answer, without the image
+        QString format;       // the image, when one was read
+        QSize size;
+        BacklinkStatus backlink = BacklinkStatus::Unknown;
+    };
+    struct Fetch
+    {
+        QList<Use> uses;
+        int host = 0;       // index into m_hosts
+        bool page = false;  // the body is searched for the link back
+        bool image = false; // the body's header is read as an image
+        std::unique_ptr<Transfer> transfer;
+    };
+    void launch();
+    void pump();
+    void send(int fetch);
+    void readSome(int fetch);
+    void complete(int fetch);
+    void settle(int fetch);
+    void enqueue(int fetch);
+    [[nodiscard]] int hostIndex(const QString& url);
+    [[nodiscard]] QString firstAddress(int fetch, qsizetype row, const EntryCheck& pending) const;
+
+    QNetworkAccessManager* m_manager;
+    CheckOptions m_options;
+    CheckInputs m_inputs;
+    QList<EntryCheck> m_results;
+    QList<int> m_partsLeft; // per entry: site and banner still to come
+    std::vector<Fetch> m_fetches;
+    QHash<QString, int> m_hosts;  // host name -> index
+    QList<QQueue<int>> m_waiting; // per host, the fetches not yet sent
+    QList<int> m_hostsWaiting;    // hosts with waiting fetches, in turn
+    QList<int> m_activeByHost;
+    int m_active = 0;
+    int m_checked = 0;
+    int m_generation = 0; // a reply of an earlier run (cancelled) is ignored
+    bool m_running = false;
+};
+
+} // namespace siteloom

@@ -1,0 +1,373 @@
+#include "checker/linkchecker.h"
+#include "linkentry/linkentry.h"
+#include "testhttpserver.h"
+#include "version/version.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace siteloom;
+
+namespace {
+
+using Response = TestHttpServer::Response;
+
+// Qt writes no GIF, so a GIF is put together by hand: one image of this size, all background.
+QByteArray gifBytes(int width, int height)
+{
+    const auto le16 = [](int value) { return QByteArray(1, char(value & 0xff)) + char(value >> 8); };
+    return "GIF89a" + le16(width) + le16(height) + QByteArray("\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0", 14) +
+           le16(width) + le16(height) + QByteArray("\0\x02\x01\x2c\0;", 6);
+}
+
+QByteArray imageBytes(int width, int height, const char* format)
+{
+    if (qstrcmp(format, "GIF") == 0)
+        return gifBytes(width, height);
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+Response redirect(int status, const QString& location)
+{
+    return Response{status, {{"Location", location.toUtf8()}}, {}, 0, false, false};
+}
+
+Response html(const QByteArray& body)
+{
+    return Response{200, {{"Content-Type", "text/html"}}, body, 0, false, false};
+}
+
+// Answers every request for a made-up host name itself, as a failed name lookup would, so that
+// no name is ever looked up.
+class NoSuchHostReply final : public QNetworkReply
+{
+public:
+    NoSuchHostReply(const QNetworkRequest& request, QObject* parent) : QNetworkReply(parent)
+    {
+        setRequest(request);
+        setUrl(request.url());
+        open(QIODevice::ReadOnly);
+        setError(HostNotFoundError, u"Host %1 not found"_s.arg(request.url().host()));
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                setFinished(true);
+                emit errorOccurred(error());
+                emit finished();
+            },
+            Qt::QueuedConnection);
+    }
+    void abort() override {}
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+};
+
+class NoLookupManager final : public QNetworkAccessManager
+{
+protected:
+    QNetworkReply* createRequest(Operation op, const QNetworkRequest& request, QIODevice* data) override
+    {
+        if (request.url().host().endsWith(u".invalid"_s))
+            return new NoSuchHostReply(request, this);
+        return QNetworkAccessManager::createRequest(op, request, data);
+    }
+};
+
+} // namespace
+
+class tst_linkchecker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void statuses_data();
+    void statuses();
+    void httpsWithTestAuthority_data();
+    void httpsWithTestAuthority();
+    void sameAddressFetchedOnce();
+    void perHostLimit();
+    void cancelStopsAtOnce();
+
+private:
+    QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {},
+                            CheckOptions options = {});
+
+    TestHttpServer m_server;
+    QString m_closedPort;
+    QTemporaryDir m_certificates;
+};
+
+void tst_linkchecker::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.answer(u"/ok"_s, html("<p>hello</p>"));
+    m_server.answer(u"/gone"_s, Response{404, {}, "missing", 0, false, false});
+    m_server.answer(u"/error"_s, Response{500, {}, {}, 0, false, false});
+    m_server.answer(u"/moved"_s, redirect(301, u"/ok"_s));
+    m_server.answer(u"/temporary"_s, redirect(302, m_server.url(u"/ok"_s)));
+    m_server.answer(u"/chain1"_s, redirect(307, u"/chain2"_s));
+    m_server.answer(u"/chain2"_s, redirect(308, u"chain3"_s));
+    m_server.answer(u"/chain3"_s, redirect(303, u"/ok"_s));
+    m_server.answer(u"/moved-away"_s, redirect(301, u"/gone"_s));
+    m_server.answer(u"/loop1"_s, redirect(302, u"/loop2"_s));
+    m_server.answer(u"/loop2"_s, redirect(302, u"/loop1"_s));
+    for (int hop = 1; hop <= 6; ++hop)
+        m_server.answer(u"/far%1"_s.arg(hop), redirect(302, u"/far%1"_s.arg(hop + 1)));
+    m_server.answer(u"/far7"_s, html("far"));
+    m_server.answer(u"/no-head"_s, Response{200, {}, "fine", 0, false, true});
+    m_server.answer(u"/stall"_s, Response{200, {}, {}, 0, true, false});
+    m_server.answer(u"/banner.gif"_s, Response{200, {}, imageBytes(88, 31, "GIF"), 0, false, false});
+    m_server.answer(u"/banner.png"_s, Response{200, {}, imageBytes(200, 40, "PNG"), 0, false, false});
+    m_server.answer(u"/banner.jpg"_s, Response{200, {}, imageBytes(120, 60, "JPEG"), 0, false, false});
+    m_server.answer(u"/large.png"_s, Response{200, {}, imageBytes(3000, 3000, "PNG"), 0, false, false});
+    m_server.answer(u"/text"_s,
+                    Response{200, {{"Content-Type", "text/plain"}}, "<a href=x>", 0, false, false});
+    m_server.answer(u"/links-back"_s, html("<a href='HTTP://OWN.example:80/%E7%9B%B8%E4%BA%92/'>link</a>"));
+    m_server.answer(u"/shows-banner"_s, html("<base href='/img/'><img src='own.gif'>"));
+    m_server.answer(u"/no-link"_s, html("<a href='http://own.example/'>not this page</a>"));
+
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    m_closedPort = QString::number(closed.serverPort());
+}
+
+QList<EntryCheck> tst_linkchecker::check(const QStringList& entries, const QString& ownUrl,
+                                         CheckOptions options)
+{
+    NoLookupManager manager;
+    LinkChecker checker(&manager);
+    if (options.timeoutMs == CheckOptions().timeoutMs)
+        options.timeoutMs = 400;
+    checker.setOptions(options);
+    QSignalSpy finished(&checker, &LinkChecker::finished);
+    checker.start({entries, ownUrl, m_server.url(u"/img/own.gif"_s)});
+    [&] { QVERIFY(finished.wait(10000)); }();
+    return checker.results();
+}
+
+void tst_linkchecker::statuses_data()
+{
+    QTest::addColumn<QString>("site");
+    QTest::addColumn<QString>("banner");
+    QTest::addColumn<QString>("expected"); // site, http status, banner, backlink
+    QTest::addColumn<QString>("finalPath");
+    QTest::addColumn<QString>("image"); // format width height usual
+
+    const QString own = u"http://own.example/相互/"_s;
+    QTest::newRow("ok") << u"/ok"_s << u"/banner.gif"_s << u"ok 200 ok skipped"_s << QString()
+                        << u"gif 88 31 1"_s;
+    QTest::newRow("png banner of the other usual size")
+        << u"/ok"_s << u"/banner.png"_s << u"ok 200 ok skipped"_s << QString() << u"png 200 40 1"_s;
+    QTest::newRow("jpeg banner of an unusual size")
+        << u"/ok"_s << u"/banner.jpg"_s << u"ok 200 ok skipped"_s << QString() << u"jpeg 120 60 0"_s;
+    QTest::newRow("large image read from its header")
+        << u"/ok"_s << u"/large.png"_s << u"ok 200 ok skipped"_s << QString() << u"png 3000 3000 0"_s;
+    QTest::newRow("banner that is no image")
+        << u"/ok"_s << u"/text"_s << u"ok 200 not-image skipped"_s << QString() << QString();
+    QTest::newRow("not found") << u"/gone"_s << u"/error"_s << u"broken 404 broken skipped"_s << QString()
+                               << QString();
+    QTest::newRow("permanent redirect")
+        << u"/moved"_s << u"/banner.gif"_s << u"redirected 200 ok skipped"_s << u"/ok"_s << u"gif 88 31 1"_s;
+    QTest::newRow("temporary redirect followed unmarked")
+        << u"/temporary"_s << u"/banner.gif"_s << u"ok 200 ok skipped"_s << u"/ok"_s << u"gif 88 31 1"_s;
+    QTest::newRow("chain with a permanent hop")
+        << u"/chain1"_s << u"/banner.gif"_s << u"redirected 200 ok skipped"_s << u"/ok"_s << u"gif 88 31 1"_s;
+    QTest::newRow("permanent redirect to a dead page")
+        << u"/moved-away"_s << u"/banner.gif"_s << u"broken 404 ok skipped"_s << u"/gone"_s
+        << u"gif 88 31 1"_s;
+    QTest::newRow("redirect loop") << u"/loop1"_s << u"/banner.gif"_s << u"broken 302 ok skipped"_s
+                                   << u"/loop1"_s << u"gif 88 31 1"_s;
+    QTest::newRow("more than five redirects")
+        << u"/far1"_s << u"/banner.gif"_s << u"broken 302 ok skipped"_s << u"/far7"_s << u"gif 88 31 1"_s;
+    QTest::newRow("server refusing HEAD")
+        << u"/no-head"_s << u"/banner.gif"_s << u"ok 200 ok skipped"_s << QString() << u"gif 88 31 1"_s;
+    QTest::newRow("timeout") << u"/stall"_s << u"/banner.gif"_s << u"timeout 0 ok skipped"_s << QString()
+                             << u"gif 88 31 1"_s;
+    QTest::newRow("closed port") << u"http://127.0.0.1:%1/"_s.arg(m_closedPort) << u"/banner.gif"_s
+                                 << u"unreachable 0 ok skipped"_s << QString() << u"gif 88 31 1"_s;
+    QTest::newRow("name not found") << u"http://partner.invalid/"_s << u"/banner.gif"_s
+                                    << u"unreachable 0 ok skipped"_s << QString() << u"gif 88 31 1"_s;
+    QTest::newRow("address still blank") << u"http://"_s << u"ftp://example/banner.gif"_s
+                                         << u"invalid 0 invalid skipped"_s << QString() << QString();
+    QTest::newRow("link back in another spelling") << u"/links-back"_s + u' ' + own << u"/banner.gif"_s
+                                                   << u"ok 200 ok found"_s << QString() << u"gif 88 31 1"_s;
+    QTest::newRow("owner's banner shown through the base element")
+        << u"/shows-banner"_s + u' ' + own << u"/banner.gif"_s << u"ok 200 ok found"_s << QString()
+        << u"gif 88 31 1"_s;
+    QTest::newRow("no link back") << u"/no-link"_s + u' ' + own << u"/banner.gif"_s
+                                  << u"ok 200 ok not-found"_s << QString() << u"gif 88 31 1"_s;
+    QTest::newRow("page that is not HTML") << u"/text"_s + u' ' + own << u"/banner.gif"_s
+                                           << u"ok 200 ok unknown"_s << QString() << u"gif 88 31 1"_s;
+    QTest::newRow("dead partner page") << u"/gone"_s + u' ' + own << u"/banner.gif"_s
+                                       << u"broken 404 ok unknown"_s << QString() << u"gif 88 31 1"_s;
+}
+
+void tst_linkchecker::statuses()
+{
+    QFETCH(QString, site);
+    QFETCH(QString, banner);
+    QFETCH(QString, expected);
+    QFETCH(QString, finalPath);
+    QFETCH(QString, image);
+
+    // "PATH OWNURL": the owner's address to look for on the page.
+    const QStringList siteAndOwner = site.split(u' ');
+    const auto address = [this](const QString& path) {
+        return path.startsWith(u'/') ? m_server.url(path) : path;
+    };
+    const LinkEntry entry{address(banner), u"相手"_s, address(siteAndOwner.first())};
+    const QList<EntryCheck> results = check({composeEntry(entry)}, siteAndOwner.value(1));
+    QCOMPARE(results.size(), 1);
+    const EntryCheck& result = results.first();
+    const QStringList want = expected.split(u' ');
+    QCOMPARE(statusKeyword(result.site.status), want[0]);
+    QCOMPARE(result.site.httpStatus, want[1].toInt());
+    QCOMPARE(statusKeyword(result.banner.status), want[2]);
+    QCOMPARE(statusKeyword(result.backlink), want[3]);
+    QCOMPARE(result.site.finalUrl, finalPath.isEmpty() ? QString() : m_server.url(finalPath));
+    const bool hasReason = result.site.status == UrlStatus::Unreachable ||
+                           result.site.status == UrlStatus::Timeout ||
+                           result.site.status == UrlStatus::Invalid;
+    if (hasReason)
+        QVERIFY(!result.site.error.isEmpty());
+    if (!image.isEmpty()) {
+        const QStringList parts = image.split(u' ');
+        QCOMPARE(result.banner.format, parts[0]);
+        QCOMPARE(result.banner.width, parts[1].toInt());
+        QCOMPARE(result.banner.height, parts[2].toInt());
+        QCOMPARE(result.banner.usualBannerSize(), parts[3] == u"1"_s);
+        QVERIFY(result.banner.bytes > 0);
+    }
+}
+
+void tst_linkchecker::httpsWithTestAuthority_data()
+{
+    QTest::addColumn<bool>("trustTestAuthority");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("trusted through the test hook") << true << u"ok"_s;
+    QTest::newRow("unknown authority refused") << false << u"unreachable"_s;
+}
+
+void tst_linkchecker::httpsWithTestAuthority()
+{
+    QFETCH(bool, trustTestAuthority);
+    QFETCH(QString, status);
+    if (QStandardPaths::findExecutable(u"openssl"_s).isEmpty())
+        QSKIP("openssl is needed to make the test certificates");
+    const QString dir = m_certificates.path();
+    if (!QFile::exists(dir + u"/server.crt"_s)) {
+        const QList<QStringList> steps = {
+            {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:P-256"_s,
+             u"-nodes"_s, u"-keyout"_s, u"ca.key"_s, u"-out"_s, u"ca.crt"_s, u"-days"_s, u"2"_s, u"-subj"_s,
+             u"/CN=Test CA"_s},
+            {u"req"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:P-256"_s, u"-nodes"_s,
+             u"-keyout"_s, u"server.key"_s, u"-out"_s, u"server.csr"_s, u"-subj"_s, u"/CN=127.0.0.1"_s},
+            {u"x509"_s, u"-req"_s, u"-in"_s, u"server.csr"_s, u"-CA"_s, u"ca.crt"_s, u"-CAkey"_s, u"ca.key"_s,
+             u"-CAcreateserial"_s, u"-out"_s, u"server.crt"_s, u"-days"_s, u"2"_s, u"-extfile"_s,
+             u"ext.cnf"_s},
+        };
+        QFile ext(dir + u"/ext.cnf"_s);
+        QVERIFY(ext.open(QIODevice::WriteOnly));
+        ext.write("subjectAltName=IP:127.0.0.1\n");
+        ext.close();
+        for (const QStringList& step : steps) {
+            QProcess openssl;
+            openssl.setWorkingDirectory(dir);
+            openssl.start(u"openssl"_s, step);
+            QVERIFY(openssl.waitForFinished(30000));
+            QVERIFY2(openssl.exitCode() == 0, openssl.readAllStandardError().constData());
+        }
+    }
+    QFile certificateFile(dir + u"/server.crt"_s), keyFile(dir + u"/server.key"_s),
+        caFile(dir + u"/ca.crt"_s);
+    QVERIFY(certificateFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly) &&
+            caFile.open(QIODevice::ReadOnly));
+    TestHttpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, QSslCertificate(&certificateFile),
+                          QSslKey(&keyFile, QSsl::Ec)));
+    server.answer(u"/"_s, html("secure"));
+    server.answer(u"/banner.gif"_s, Response{200, {}, imageBytes(88, 31, "GIF"), 0, false, false});
+
+    CheckOptions options;
+    if (trustTestAuthority)
+        options.extraCaCertificates = QSslCertificate::fromDevice(&caFile);
+    const QList<EntryCheck> results =
+        check({composeEntry({server.url(u"/banner.gif"_s), u"安全"_s, server.url(u"/"_s)})}, {}, options);
+    QCOMPARE(statusKeyword(results.first().site.status), status);
+    QCOMPARE(statusKeyword(results.first().banner.status), status);
+}
+
+void tst_linkchecker::sameAddressFetchedOnce()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.answer(u"/"_s, html("<a href='http://own.example/'>back</a>"));
+    server.answer(u"/b.gif"_s, Response{200, {}, imageBytes(88, 31, "GIF"), 0, false, false});
+    const QString site = server.url(u"/"_s);
+    const QString spelledOtherwise = site.toUpper().replace(u"HTTP://"_s, u"http://"_s) + u"#top"_s;
+    const QList<EntryCheck> results =
+        check({composeEntry({server.url(u"/b.gif"_s), u"一"_s, site}),
+               composeEntry({server.url(u"/b.gif"_s), u"二"_s, spelledOtherwise})},
+              u"http://own.example/"_s);
+    QStringList requests = server.requests();
+    requests.sort();
+    QCOMPARE(requests, QStringList({u"GET /"_s, u"GET /b.gif"_s}));
+    QCOMPARE(results[1].backlink, BacklinkStatus::Found);
+    QCOMPARE(results[1].site.url, spelledOtherwise);
+    QCOMPARE(server.userAgents().first(), "siteloom/" + QString::fromUtf16(programVersion).toUtf8());
+}
+
+void tst_linkchecker::perHostLimit()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen(QHostAddress(u"127.0.0.2"_s)));
+    server.answerAll(Response{200, {}, {}, 50, false, false});
+    QStringList entries;
+    for (int i = 0; i < 12; ++i)
+        entries.append(composeEntry({u"http://"_s, u"サイト"_s, server.url(u"/%1"_s.arg(i))}));
+    const QList<EntryCheck> results = check(entries);
+    QCOMPARE(server.requests().size(), 12);
+    QCOMPARE(server.maxInFlight(), 2);
+    QCOMPARE(results.last().site.status, UrlStatus::Ok);
+}
+
+void tst_linkchecker::cancelStopsAtOnce()
+{
+    QStringList entries = {composeEntry({u"http://"_s, u"すぐ"_s, m_server.url(u"/ok"_s)})};
+    for (int i = 0; i < 5; ++i)
+        entries.append(composeEntry({u"http://"_s, u"止まる"_s, m_server.url(u"/stall"_s)}));
+    LinkChecker checker;
+    CheckOptions options;
+    options.timeoutMs = 60000;
+    checker.setOptions(options);
+    QSignalSpy checked(&checker, &LinkChecker::entryChecked);
+    QSignalSpy finished(&checker, &LinkChecker::finished);
+    checker.start({entries, {}, {}});
+    QVERIFY(checked.wait(5000));
+    checker.cancel();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toBool(), true);
+    QVERIFY(!checker.isRunning());
+    QTest::qWait(50);
+    QCOMPARE(checked.size(), 1);
+    QCOMPARE(checker.checkedCount(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_linkchecker)
+#include "tst_linkchecker.moc"

@@ -1,0 +1,106 @@
+#include "testhttpserver.h"
+
+#include <QPointer>
+#include <QSslConfiguration>
+#include <QSslServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+TestHttpServer::TestHttpServer(QObject* parent) : QObject(parent) {}
+
+TestHttpServer::~TestHttpServer() = default;
+
+bool TestHttpServer::listen(const QHostAddress& address, const QSslCertificate& certificate,
+                            const QSslKey& key)
+{
+    if (!address.isLoopback())
+        return false;
+    m_tls = !certificate.isNull();
+    if (m_tls) {
+        auto* server = new QSslServer(this);
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(certificate);
+        tls.setPrivateKey(key);
+        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+        server->setSslConfiguration(tls);
+        m_server = server;
+    } else {
+        m_server = new QTcpServer(this);
+    }
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &TestHttpServer::accept);
+    return m_server->listen(address, 0);
+}
+
+QString TestHttpServer::url(const QString& path) const
+{
+    return u"%1://%2:%3%4"_s.arg(m_tls ? u"https"_s : u"http"_s, m_server->serverAddress().toString())
+        .arg(m_server->serverPort())
+        .arg(path);
+}
+
+void TestHttpServer::accept()
+{
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequests(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        readRequests(socket);
+    }
+}
+
+// Requests come one at a time per connection: the client waits for each answer before the next.
+void TestHttpServer::readRequests(QTcpSocket* socket)
+{
+    QByteArray buffered = socket->property("buffered").toByteArray() + socket->readAll();
+    qsizetype end;
+    while ((end = buffered.indexOf("\r\n\r\n")) >= 0) {
+        const QList<QByteArray> lines = buffered.first(end).split('\n');
+        buffered.remove(0, end + 4);
+        const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+        if (requestLine.size() < 2)
+            continue;
+        const QByteArray method = requestLine[0];
+        const QString path = QString::fromLatin1(requestLine[1]);
+        for (const QByteArray& line : lines) {
+            if (line.toLower().startsWith("user-agent:"))
+                m_userAgents.append(line.sliced(11).trimmed());
+        }
+        m_requests.append(QString::fromLatin1(method) + u' ' + path);
+        Response response;
+        if (m_responses.contains(path))
+            response = m_responses.value(path);
+        else if (m_hasFallback)
+            response = m_fallback;
+        else
+            response.status = 404;
+        if (response.stall)
+            continue;
+        m_maxInFlight = std::max(m_maxInFlight, ++m_inFlight);
+        if (response.delayMs > 0) {
+            QTimer::singleShot(response.delayMs, socket,
+                               [this, socket, method, response] { respond(socket, method, response); });
+        } else {
+            respond(socket, method, response);
+        }
+    }
+    socket->setProperty("buffered", buffered);
+}
+
+void TestHttpServer::respond(QTcpSocket* socket, const QByteArray& method, const Response& response)
+{
+    --m_inFlight;
+    const bool head = method == "HEAD";
+    const int status = head && response.refuseHead ? 405 : response.status;
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n";
+    for (const auto& [name, value] : response.headers)
+        answer += name + ": " + value + "\r\n";
+    answer += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n\r\n";
+    if (!head)
+        answer += response.body;
+    socket->write(answer);
+}
+
+} // namespace siteloom

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QSslCertificate>
+#include <QSslKey>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace siteloom {
+
+// A small HTTP/1.1 server for tests and the benchmark, on a loopback address only. It answers the
+// paths it was given (anything else with 404), keeps connections alive, and counts what it was asked.
+class TestHttpServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Response
+    {
+        int status = 200;
+        QList<std::pair<QByteArray, QByteArray>> headers; // Content-Length is added
+        QByteArray body;
+        int delayMs = 0;         // before the answer
+        bool stall = false;      // never answers
+        bool refuseHead = false; // answers HEAD with 405
+    };
+
+    explicit TestHttpServer(QObject* parent = nullptr);
+    ~TestHttpServer() override;
+
+    // Listens on the loopback address (127.0.0.1 unless another is given) on a free port; with a
+    // certificate and key, speaks HTTPS.
+    [[nodiscard]] bool listen(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost),
+                              const QSslCertificate& certificate = QSslCertificate(),
+                              const QSslKey& key = QSslKey());
+    [[nodiscard]] QString url(const QString& path) const; // path starts with "/"
+
+    void answer(const QString& path, const Response& response) { m_responses.insert(path, response); }
+    // Every path not given: this answer instead of 404.
+    void answerAll(const Response& response)
+    {
+        m_fallback = response;
+        m_hasFallback = true;
+    }
+
+    // What was asked: "METHOD /path" per request, in order of arrival.
+    [[nodiscard]] const QStringList& requests() const { return m_requests; }
+    [[nodiscard]] const QList<QByteArray>& userAgents() const { return m_userAgents; }
+    // The most requests it was answering at one moment.
+    [[nodiscard]] int maxInFlight() const { return m_maxInFlight; }
+
+private:
+    void accept();
+    void readRequests(QTcpSocket* socket);
+    void respond(QTcpSocket* socket, const QByteArray& method, const Response& response);
+
+    QTcpServer* m_server = nullptr;
+    QHash<QString, Response> m_responses;
+    Response m_fallback;
+    bool m_hasFallback = false;
+    QStringList m_requests;
+    QList<QByteArray> m_userAgents;
+    int m_inFlight = 0;
+    int m_maxInFlight = 0;
+    bool m_tls = false;
+};
+
+} // namespace siteloom
