@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -171,12 +172,13 @@ QString checkImport(QByteArrayView bytes, const QString& directory)
     if (!writePageFile(directory, source.page, nullptr, &writeError))
         return u"the page cannot be written: "_s + writeError.reason;
     const QByteArray again = readFile(QDir(directory).filePath(source.page.fileName));
-    // The input as the tool would spell it: its lines, each in the code page's own bytes, CR LF ends.
+    // The input as the tool would spell it: its lines (ended as the reader ends them: CR LF, LF or
+    // CR), each in the code page's own bytes, CR LF ends.
     QByteArray spelt;
     const std::optional<QString> text = cp932::decode(bytes);
     if (!text)
         return u"a page was read from bytes that are not Windows-31J"_s;
-    QStringList lines = text->split(u"\r\n"_s);
+    QStringList lines = text->split(QRegularExpression(u"\r\n|\r|\n"_s));
     if (lines.size() > 1 && lines.back().isEmpty())
         lines.removeLast();
     for (const QString& line : lines)
