@@ -210,7 +210,7 @@ void main1::buildControls()
     Label18 = make<QLabel>(Frame3, "Label18", u"例　：　http://www.example.jp/img/back.gif"_s, 1440, 840,
                            5415, 255);
 
-    List1 = make<QListView>(client, "List1", QString(), 120, 2280, 10695, 2190);
+    List1 = make<QListView>(client, "List1", QString(), listLeft, listTop, listWidth, listHeight);
 
     SSTab1 = make<QTabWidget>(client, "SSTab1", QString(), 120, 4560, 10695, 2535);
     auto* tab0 = new QWidget;

@@ -164,6 +164,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Where List1 stands, in twips; the find field takes the top of this place while it is open.
+    static constexpr int listLeft = 120;
+    static constexpr int listTop = 2280;
+    static constexpr int listWidth = 10695;
+    static constexpr int listHeight = 2190;
+
     void buildControls();
     void buildList();
     void buildMenuBar();

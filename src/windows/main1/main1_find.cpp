@@ -15,11 +15,7 @@ namespace siteloom {
 
 namespace {
 
-// The list's place in twips, and the find field's height when it stands above the list.
-constexpr int listLeft = 120;
-constexpr int listTop = 2280;
-constexpr int listWidth = 10695;
-constexpr int listHeight = 2190;
+// The find field's height in twips when it stands above the list.
 constexpr int findHeight = 300;
 
 } // namespace
