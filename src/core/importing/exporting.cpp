@@ -3,6 +3,7 @@
 #include "html/htmldocument.h"
 #include "linkentry/linkentry.h"
 #include "page/linkpage.h"
+#include "text/csv.h"
 #include "text/trim.h"
 
 using namespace Qt::StringLiterals;
@@ -35,17 +36,6 @@ QString escapedText(QString text)
 QString attributeValue(QString url)
 {
     return url.replace(u'"', u"&quot;"_s);
-}
-
-QString csvField(QStringView field)
-{
-    const bool quoted =
-        field.contains(u',') || field.contains(u'"') || field.contains(u'\r') || field.contains(u'\n');
-    if (!quoted)
-        return field.toString();
-    QString text = field.toString();
-    text.replace(u'"', u"\"\""_s);
-    return u'"' + text + u'"';
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "linkcheck/checkresult.h"
 
+#include "text/csv.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -120,13 +122,6 @@ QJsonObject urlJson(const UrlCheck& check, bool banner)
     if (!check.error.isEmpty())
         object.insert(u"error"_s, check.error);
     return object;
-}
-
-QString csvField(const QString& text)
-{
-    if (!text.contains(u'"') && !text.contains(u',') && !text.contains(u'\n') && !text.contains(u'\r'))
-        return text;
-    return u'"' + QString(text).replace(u'"', u"\"\""_s) + u'"';
 }
 
 } // namespace
