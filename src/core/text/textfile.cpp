@@ -437,27 +437,6 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
 
 } // namespace
 
-// As writeFile does for text: unbuffered, so a failed write is seen; the replaced file's mode kept;
-// on the disk before it takes the target's place.
-bool writeBinaryFile(const QString& path, const QByteArray& bytes, FileError* error)
-{
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setError(error, path, failureReason(file, path, errno));
-        return false;
-    }
-    if (struct stat info; ::stat(QFile::encodeName(path).constData(), &info) == 0)
-        (void)::fchmod(file.handle(), info.st_mode & 0777);
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        setError(error, path, failureReason(file, path, errno));
-        file.cancelWriting();
-        return false;
-    }
-    return commitSaveFile(file, path, error);
-}
-
 bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error)
 {
     return writeFile(path, produce, error, LineWriter::Unencodable::Reference, nullptr);

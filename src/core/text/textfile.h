@@ -105,9 +105,6 @@ struct FileError
 [[nodiscard]] bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
                                       FileError* error, TextEncodingProblem* refused);
 
-// Writes bytes as they are (a UTF-8 CSV file, say) in the same safe way as writeTextFile.
-[[nodiscard]] bool writeBinaryFile(const QString& path, const QByteArray& bytes, FileError* error);
-
 // Reads a Windows-31J text file line by line: each line goes to takeLine (the view is valid only
 // during the call) as soon as its piece of the file is decoded, so the file is never held whole
 // and each line is handed on while it is in the cache. CR LF, LF and CR each end a line; the end

@@ -175,9 +175,14 @@ void LinkCheckWindow::save()
         if (m_checked[row])
             checked.append(m_checker.results()[row]);
     }
-    FileError error;
     // With a byte-order mark, so that spreadsheets open it as UTF-8.
-    if (!writeBinaryFile(path, "\xEF\xBB\xBF" + checkCsv(checked).toUtf8(), &error))
+    const QString csv = u'\uFEFF' + checkCsv(checked);
+    const auto writeLines = [&csv](LineWriter& writer) {
+        for (const QStringView line : QStringView(csv).chopped(2).split(u"\r\n"))
+            writer.writeLine(line);
+    };
+    FileError error;
+    if (!writeUtf8TextFile(path, writeLines, &error))
         showMessage(m_platform, this, fileProblemMessage(u"結果を保存できませんでした。"_s, error));
 }
 
