@@ -1,11 +1,11 @@
 #include "fakeplatform.h"
 #include "guitest.h"
 #include "linkentry/linkentry.h"
+#include "main1/entrylistview.h"
 #include "main1/main1.h"
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QTabWidget>
 

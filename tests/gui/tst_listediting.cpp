@@ -5,6 +5,7 @@
 #include "guitest.h"
 #include "listfile/listfile.h"
 #include "main1/entrylist.h"
+#include "main1/entrylistview.h"
 #include "main1/main1.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>

@@ -3,13 +3,13 @@
 #include "fm1/fm1.h"
 #include "frmabt/frmabt.h"
 #include "guitest.h"
+#include "main1/entrylistview.h"
 #include "main1/main1.h"
 
 #include <QAction>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>

@@ -2,9 +2,9 @@
 
 #include "application.h"
 #include "main1/entrylist.h"
+#include "main1/entrylistview.h"
 #include "main1/main1.h"
 
-#include <QListView>
 #include <QStandardPaths>
 
 namespace siteloom {

@@ -5,6 +5,7 @@
 #include "frmabt/frmabt.h"
 #include "linkcheck/linkcheckwindow.h"
 #include "main1/entrylist.h"
+#include "main1/entrylistview.h"
 #include "main1/main1_messages.h"
 #include "platform.h"
 #include "ui.h"
@@ -16,7 +17,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -210,7 +210,7 @@ void main1::buildControls()
     Label18 = make<QLabel>(Frame3, "Label18", u"例　：　http://www.example.jp/img/back.gif"_s, 1440, 840,
                            5415, 255);
 
-    List1 = make<QListView>(client, "List1", QString(), listLeft, listTop, listWidth, listHeight);
+    List1 = make<EntryListView>(client, "List1", QString(), listLeft, listTop, listWidth, listHeight);
 
     SSTab1 = make<QTabWidget>(client, "SSTab1", QString(), 120, 4560, 10695, 2535);
     auto* tab0 = new QWidget;
@@ -297,13 +297,10 @@ void main1::buildList()
     List1->setItemDelegate(delegate);
     // Every row is as high as the others and as wide as the widest, which the model knows without
     // measuring each row; a long row scrolls the list sideways.
-    List1->setUniformItemSizes(true);
     connect(m_listModel, &EntryListModel::widestRowChanged, delegate,
             [delegate] { emit delegate->sizeHintChanged(QModelIndex()); });
     List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    List1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     List1->setTextElideMode(Qt::ElideNone);
-    List1->setWordWrap(false);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List1->setDragEnabled(true);

@@ -15,7 +15,6 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListView;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -27,6 +26,7 @@ namespace siteloom {
 
 struct ListFileContent;
 class EntryListModel;
+class EntryListView;
 class Platform;
 class fm1;
 class frmabt;
@@ -93,7 +93,7 @@ public:
     QRadioButton* Option9 = nullptr;
     QLineEdit* Text5 = nullptr;
     QLabel* Label18 = nullptr;
-    QListView* List1 = nullptr;
+    EntryListView* List1 = nullptr;
     // The find field, shown above the list while the user looks for a row.
     QLineEdit* findField = nullptr;
 

@@ -2,11 +2,11 @@
 
 #include "find/findtext.h"
 #include "main1/entrylist.h"
+#include "main1/entrylistview.h"
 #include "ui.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QShortcut>
 
 using namespace Qt::StringLiterals;

@@ -2,6 +2,7 @@
 
 #include "listfile/listfile.h"
 #include "main1/entrylist.h"
+#include "main1/entrylistview.h"
 #include "main1/main1_messages.h"
 #include "platform.h"
 
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QRadioButton>
 

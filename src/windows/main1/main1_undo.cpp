@@ -1,9 +1,9 @@
 #include "main1/main1.h"
 
 #include "main1/entrylist.h"
+#include "main1/entrylistview.h"
 
 #include <QAction>
-#include <QListView>
 #include <QUndoCommand>
 #include <QUndoStack>
 
