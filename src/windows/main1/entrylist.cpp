@@ -11,6 +11,7 @@
 #include <QToolTip>
 
 #include <cstring>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -44,11 +45,7 @@ void EntryListModel::insertEntries(int row, const QStringList& texts)
     countPendingWidths();
     const int widest = widestRow();
     beginInsertRows({}, row, row + int(texts.size()) - 1);
-    if (row == count())
-        m_entries.append(texts);
-    else
-        for (qsizetype i = 0; i < texts.size(); ++i)
-            m_entries.insert(row + i, texts[i]);
+    m_rows.insert(row, texts);
     countWidths(&m_unitCounts, texts, 1);
     endInsertRows();
     if (widestRow() != widest)
@@ -62,8 +59,7 @@ QStringList EntryListModel::takeEntries(int row, int count)
     countPendingWidths();
     const int widest = widestRow();
     beginRemoveRows({}, row, row + count - 1);
-    QStringList taken = m_entries.mid(row, count);
-    m_entries.remove(row, count);
+    QStringList taken = m_rows.take(row, count);
     countWidths(&m_unitCounts, taken, -1);
     endRemoveRows();
     if (widestRow() != widest)
@@ -76,14 +72,15 @@ void EntryListModel::moveEntry(int from, int to)
     if (from == to)
         return;
     beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
-    m_entries.move(from, to);
+    m_rows.move(from, to);
     endMoveRows();
 }
 
 void EntryListModel::swapEntries(QStringList* entries)
 {
     beginResetModel();
-    m_entries.swap(*entries);
+    RowList incoming(std::exchange(*entries, m_rows.toList()));
+    m_rows = std::move(incoming);
     m_widthsPending = true;
     endResetModel();
     QMetaObject::invokeMethod(this, &EntryListModel::countPendingWidths, Qt::QueuedConnection);
@@ -108,7 +105,7 @@ void EntryListModel::countPendingWidths()
     if (!m_widthsPending)
         return;
     UnitCounts counts;
-    countWidths(&counts, m_entries, 1);
+    countWidths(&counts, m_rows.toList(), 1);
     m_unitCounts.swap(counts);
     m_widthsPending = false;
     emit widestRowChanged();
@@ -164,7 +161,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= count())
         return {};
-    const QString& text = m_entries[index.row()];
+    const QString& text = m_rows.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -208,7 +205,7 @@ QMimeData* EntryListModel::mimeData(const QModelIndexList& indexes) const
         return nullptr;
     auto* data = new QMimeData;
     data->setData(rowsMimeType, modelTag(this) + ' ' + QByteArray::number(indexes.first().row()));
-    data->setText(m_entries[indexes.first().row()]);
+    data->setText(m_rows.at(indexes.first().row()));
     return data;
 }
 

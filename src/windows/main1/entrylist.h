@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rowlist/rowlist.h"
+
 #include <QAbstractListModel>
 #include <QStringList>
 #include <QStyledItemDelegate>
@@ -9,7 +11,8 @@
 
 namespace siteloom {
 
-// The link entries of List1, one string a row, in their order. The rows change only through the
+// The link entries of List1, one string a row, in their order; an edit anywhere in a long list costs
+// what it costs in a short one. The rows change only through the
 // edit functions below, each one model signal; a move asked for by the view (a drag within the
 // list) goes to the move handler, so that the window can make it one step of its undo history.
 class EntryListModel final : public QAbstractListModel
@@ -19,8 +22,10 @@ class EntryListModel final : public QAbstractListModel
 public:
     explicit EntryListModel(QObject* parent = nullptr);
 
-    [[nodiscard]] const QStringList& entries() const { return m_entries; }
-    [[nodiscard]] int count() const { return int(m_entries.size()); }
+    // Every row in order (copied only when edits have split the rows into pieces) and one row.
+    [[nodiscard]] QStringList entries() const { return m_rows.toList(); }
+    [[nodiscard]] const QString& entry(int row) const { return m_rows.at(row); }
+    [[nodiscard]] int count() const { return int(m_rows.size()); }
 
     // Inserts the texts before `row` (count(): at the end).
     void insertEntries(int row, const QStringList& texts);
@@ -29,7 +34,8 @@ public:
     // Moves one row so that it stands at `to` afterwards.
     void moveEntry(int from, int to);
     // Exchanges the whole list with *entries at once: the list a load made complete comes in,
-    // the list it replaces goes out, and nothing is copied or allocated either way. The new rows'
+    // the list it replaces goes out, and nothing is copied either way while that list is one piece
+    // (as a load leaves it; rows split by edits are joined on the way out). The new rows'
     // widths are counted when the event loop next runs (or before the next edit), so that the
     // list shows as soon as the view has laid it out.
     void swapEntries(QStringList* entries);
@@ -77,7 +83,7 @@ private:
     // A move to before `destination`, as views and drops name it.
     void requestMove(int from, int destination);
 
-    QStringList m_entries;
+    RowList m_rows;
     std::function<void(int, int)> m_moveHandler;
     int m_narrowWidth = 8;
     qsizetype m_wideUnits = 2;

@@ -107,7 +107,7 @@ void main1::Command7_Click()
         return;
     }
     // Missing fields of a short entry come back empty, so the whole line is in the fields.
-    const LinkEntry entry = splitEntry(m_listModel->entries().at(row));
+    const LinkEntry entry = splitEntry(m_listModel->entry(row));
     // A field cuts off text beyond its length limit; an entry that long (only a hand-edited list
     // file holds one) stays in the list rather than lose its end.
     if (entry.bannerUrl.size() > Text1->maxLength() || entry.siteName.size() > Text2->maxLength() ||

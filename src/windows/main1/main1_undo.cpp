@@ -105,7 +105,7 @@ void main1::appendEntries(const QStringList& entries, const QString& undoText)
 
 void main1::removeLine(int row, const QString& undoText)
 {
-    const QString text = m_listModel->entries().at(row);
+    const QString text = m_listModel->entry(row);
     pushListEdit(
         undoText,
         [this, row] {
