@@ -6,6 +6,7 @@
 #include "main1/entrylistview.h"
 #include "main1/main1.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDir>
 #include <QLabel>
@@ -73,6 +74,13 @@ void tst_main1::startState()
     }
     for (const QString& name : std::as_const(names))
         QCOMPARE(control<QWidget>(&window, name)->accessibleDescription(), name);
+    // Assistive technology sees the list as a list of its rows.
+    setListRows(window, {u"a：b：c"_s, u"d：e：f"_s});
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(window.List1);
+    QCOMPARE(list->role(), QAccessible::List);
+    QCOMPARE(list->tableInterface()->rowCount(), 2);
+    QCOMPARE(list->tableInterface()->cellAt(1, 0)->text(QAccessible::Name), u"d：e：f"_s);
+    setListRows(window, {});
 
     QStringList texts;
     for (int i = 1; i <= 9; ++i) {

@@ -9,7 +9,7 @@
 
 namespace siteloom {
 
-EntryListView::EntryListView(QWidget* parent) : QAbstractItemView(parent)
+EntryListView::EntryListView(QWidget* parent) : QListView(parent)
 {
     setHorizontalScrollMode(ScrollPerPixel);
     setVerticalScrollMode(ScrollPerItem);
@@ -33,6 +33,63 @@ void EntryListView::setModel(QAbstractItemModel* model)
     connect(model, &QAbstractItemModel::rowsMoved, this, relayout);
     connect(model, &QAbstractItemModel::modelReset, this, relayout);
     connect(model, &QAbstractItemModel::layoutChanged, this, relayout);
+}
+
+// QListView's own layout is skipped: its handlers of the model's changes go straight to the item
+// view's, and the scroll bars follow from the row count (setModel).
+void EntryListView::doItemsLayout()
+{
+    QAbstractItemView::doItemsLayout();
+}
+
+void EntryListView::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    QAbstractItemView::rowsInserted(parent, start, end);
+}
+
+void EntryListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
+{
+    QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void EntryListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                const QList<int>& roles)
+{
+    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+}
+
+void EntryListView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractItemView::resizeEvent(event);
+}
+
+void EntryListView::startDrag(Qt::DropActions supportedActions)
+{
+    QAbstractItemView::startDrag(supportedActions);
+}
+
+void EntryListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QAbstractItemView::currentChanged(current, previous);
+    if (hasFocus())
+        notifyAccessibility(current, QAccessible::Focus);
+}
+
+void EntryListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    notifyAccessibility(selected.indexes().value(0), QAccessible::SelectionAdd);
+    notifyAccessibility(deselected.indexes().value(0), QAccessible::SelectionRemove);
+}
+
+void EntryListView::notifyAccessibility(const QModelIndex& index, QAccessible::Event event)
+{
+    if (!QAccessible::isActive() || !index.isValid())
+        return;
+    // A list's accessible children are its rows.
+    QAccessibleEvent change(this, event);
+    change.setChild(index.row());
+    QAccessible::updateAccessibility(&change);
 }
 
 int EntryListView::rowCount() const
