@@ -88,6 +88,8 @@ private slots:
     void previewChecksAsHtmlDoes();
     void recentFilesAcrossRestarts();
     void longRowsShowWhole();
+    void keysAndMouseReachEveryRow_data();
+    void keysAndMouseReachEveryRow();
 };
 
 void tst_listediting::undoAndRedoRetraceAnyEditSequence_data()
@@ -473,6 +475,56 @@ void tst_listediting::longRowsShowWhole()
     window.undoAction->trigger();
     QCoreApplication::processEvents();
     QCOMPARE(window.List1->horizontalScrollBar()->maximum(), 0);
+}
+
+void tst_listediting::keysAndMouseReachEveryRow_data()
+{
+    QTest::addColumn<QString>("keys"); // a key a letter: d(own) u(p) n(ext page) p(revious page) e(nd) h(ome)
+    QTest::addColumn<QString>("row");  // the current row after them: a number, or "page" rows down
+    QTest::newRow("down from the first row, which the focus made current") << u"ddd"_s << u"3"_s;
+    QTest::newRow("end") << u"e"_s << u"999"_s;
+    QTest::newRow("end, up") << u"eu"_s << u"998"_s;
+    QTest::newRow("end, home") << u"eh"_s << u"0"_s;
+    QTest::newRow("next page") << u"hn"_s << u"page"_s;
+    QTest::newRow("next pages to the end") << QString(400, u'n') << u"999"_s;
+    QTest::newRow("end, previous page") << u"ep"_s << u"-page"_s;
+}
+
+// In a long list the keys move the current row and scroll it into view whole, and a click on any
+// row shown selects that row.
+void tst_listediting::keysAndMouseReachEveryRow()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, row);
+    FakePlatform platform;
+    main1 window(platform);
+    showActive(window);
+    QStringList rows;
+    for (int i = 0; i < 1000; ++i)
+        rows.append(u"http://example.jp/%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
+    setListRows(window, rows);
+    EntryListView* list = window.List1;
+    list->setFocus();
+    const std::map<QChar, Qt::Key> key = {{u'd', Qt::Key_Down},     {u'u', Qt::Key_Up},
+                                          {u'n', Qt::Key_PageDown}, {u'p', Qt::Key_PageUp},
+                                          {u'e', Qt::Key_End},      {u'h', Qt::Key_Home}};
+    for (const QChar letter : std::as_const(keys))
+        QTest::keyClick(list, key.at(letter));
+
+    const int page = list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height();
+    const int expected = row == u"page"_s ? page : row == u"-page"_s ? 999 - page : row.toInt();
+    QCOMPARE(list->currentIndex().row(), expected);
+    QCOMPARE(listSelectedRows(window), QList<int>{expected});
+    const QRect shown = list->visualRect(list->currentIndex());
+    QVERIFY(list->viewport()->rect().contains(shown));
+    const int top = list->indexAt({5, 0}).row();
+    for (const int y :
+         {0, shown.center().y(), list->visualRect(list->model()->index(top + page - 1, 0)).bottom()}) {
+        const QModelIndex at = list->indexAt({5, y});
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, {5, y});
+        QCOMPARE(listSelectedRows(window), QList<int>{at.row()});
+        QVERIFY(list->visualRect(at).contains(5, y));
+    }
 }
 
 QTEST_MAIN(tst_listediting)
