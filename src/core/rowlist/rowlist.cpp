@@ -6,7 +6,7 @@ namespace siteloom {
 
 namespace {
 
-// A piece longer than this is split before a row is inserted into it or removed from its inside.
+// A piece longer than this is cut before a row is inserted into it or removed from its inside.
 constexpr qsizetype longPiece = 2 * RowList::pieceSize;
 
 } // namespace
@@ -14,7 +14,7 @@ constexpr qsizetype longPiece = 2 * RowList::pieceSize;
 RowList::RowList(QStringList rows) : m_size(rows.size())
 {
     if (!rows.isEmpty())
-        m_pieces.push_back(std::move(rows));
+        m_pieces.push_back({std::move(rows), 0, m_size});
 }
 
 RowList::Place RowList::locate(qsizetype row) const
@@ -41,51 +41,79 @@ RowList::Place RowList::locate(qsizetype row) const
 const QString& RowList::at(qsizetype row) const
 {
     const Place place = locate(row);
-    return m_pieces[place.piece][place.offset];
+    const Piece& piece = m_pieces[place.piece];
+    return piece.rows.at(piece.begin + place.offset);
+}
+
+void RowList::appendPiece(QStringList* rows, const Piece& piece)
+{
+    if (rows->isEmpty() && piece.begin == 0 && piece.end == piece.rows.size()) {
+        *rows = piece.rows;
+        return;
+    }
+    rows->reserve(rows->size() + piece.size());
+    for (qsizetype i = piece.begin; i < piece.end; ++i)
+        rows->append(piece.rows.at(i));
 }
 
 QStringList RowList::toList() const
 {
-    if (m_pieces.size() == 1)
-        return m_pieces.front();
     QStringList rows;
-    rows.reserve(m_size);
-    for (const QStringList& piece : m_pieces)
-        rows.append(piece);
+    if (m_pieces.size() > 1)
+        rows.reserve(m_size);
+    for (const Piece& piece : m_pieces)
+        appendPiece(&rows, piece);
     return rows;
 }
 
-void RowList::split(qsizetype piece)
+void RowList::split(qsizetype index)
 {
-    const QStringList whole = std::move(m_pieces[piece]);
-    std::vector<QStringList> parts;
-    for (qsizetype from = 0; from < whole.size(); from += pieceSize)
-        parts.push_back(whole.mid(from, pieceSize));
-    m_pieces.erase(m_pieces.begin() + piece);
-    m_pieces.insert(m_pieces.begin() + piece, std::make_move_iterator(parts.begin()),
+    const Piece whole = m_pieces[index];
+    std::vector<Piece> parts;
+    for (qsizetype from = whole.begin; from < whole.end; from += pieceSize)
+        parts.push_back({whole.rows, from, std::min(from + pieceSize, whole.end)});
+    m_pieces.erase(m_pieces.begin() + index);
+    m_pieces.insert(m_pieces.begin() + index, std::make_move_iterator(parts.begin()),
                     std::make_move_iterator(parts.end()));
     m_lastPiece = 0;
     m_lastStart = 0;
+}
+
+RowList::Place RowList::prepareEdit(qsizetype row)
+{
+    Place place = locate(row);
+    if (m_pieces[place.piece].size() > longPiece) {
+        split(place.piece);
+        place = locate(row);
+    }
+    Piece& piece = m_pieces[place.piece];
+    if (piece.begin != 0 || piece.end != piece.rows.size()) {
+        piece.rows = piece.rows.mid(piece.begin, piece.size());
+        piece.begin = 0;
+        piece.end = piece.rows.size();
+    }
+    return place;
 }
 
 void RowList::insert(qsizetype row, const QStringList& texts)
 {
     if (texts.isEmpty())
         return;
-    if (m_pieces.empty() || (row == m_size && m_pieces.back().size() >= longPiece)) {
-        m_pieces.push_back(texts);
+    if (row == m_size && (m_pieces.empty() || m_pieces.back().size() >= pieceSize)) {
+        m_pieces.push_back({texts, 0, texts.size()});
     } else {
-        Place place = locate(row);
-        if (m_pieces[place.piece].size() > longPiece && place.offset < m_pieces[place.piece].size()) {
-            split(place.piece);
-            place = locate(row);
+        const Place place = prepareEdit(row);
+        Piece& piece = m_pieces[place.piece];
+        if (texts.size() == 1) {
+            piece.rows.insert(place.offset, texts.first());
+        } else {
+            QStringList rows = piece.rows.first(place.offset);
+            rows.reserve(piece.rows.size() + texts.size());
+            rows.append(texts);
+            rows.append(piece.rows.sliced(place.offset));
+            piece.rows = std::move(rows);
         }
-        QStringList& piece = m_pieces[place.piece];
-        if (place.offset == piece.size())
-            piece.append(texts);
-        else
-            for (qsizetype i = 0; i < texts.size(); ++i)
-                piece.insert(place.offset + i, texts[i]);
+        piece.end = piece.rows.size();
         if (piece.size() > longPiece)
             split(place.piece);
     }
@@ -98,18 +126,18 @@ QStringList RowList::take(qsizetype row, qsizetype count)
     while (count > 0) {
         Place place = locate(row);
         qsizetype here = std::min(count, m_pieces[place.piece].size() - place.offset);
-        if (m_pieces[place.piece].size() > longPiece && place.offset + here < m_pieces[place.piece].size()) {
-            split(place.piece);
-            place = locate(row);
-            here = std::min(count, m_pieces[place.piece].size() - place.offset);
-        }
-        QStringList& piece = m_pieces[place.piece];
-        taken.append(piece.mid(place.offset, here));
-        piece.remove(place.offset, here);
-        if (piece.isEmpty()) {
+        if (here == m_pieces[place.piece].size()) {
+            appendPiece(&taken, m_pieces[place.piece]);
             m_pieces.erase(m_pieces.begin() + place.piece);
             m_lastPiece = 0;
             m_lastStart = 0;
+        } else {
+            place = prepareEdit(row);
+            Piece& piece = m_pieces[place.piece];
+            here = std::min(count, piece.size() - place.offset);
+            taken.append(piece.rows.mid(place.offset, here));
+            piece.rows.remove(place.offset, here);
+            piece.end = piece.rows.size();
         }
         m_size -= here;
         count -= here;
