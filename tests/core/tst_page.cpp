@@ -235,11 +235,8 @@ private slots:
         QCOMPARE(error.path, writtenPath);
         QVERIFY(!error.reason.isEmpty());
 
-        const auto entries = [](const QString& path) {
-            return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        };
-        QCOMPARE(entries(dir.path()), QStringList{u"web"_s});
-        QCOMPARE(entries(web), QStringList{u"taken.html"_s});
+        QCOMPARE(filesIn(dir.path()), QStringList{u"web"_s});
+        QCOMPARE(filesIn(web), QStringList{u"taken.html"_s});
         QCOMPARE(readBytes(web + u"/taken.html/inside.txt"_s), "kept");
     }
 };

@@ -42,11 +42,6 @@ ProgramRun runWithRawListFile(const QByteArray& rawListFile, const QStringList& 
     return runProgram(QStringList{escaped} + arguments, workingDirectory, {u"/bin/sh"_s, u"-c"_s, script});
 }
 
-QStringList filesIn(const QString& directory)
-{
-    return QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-}
-
 // One text: the stream is exactly that; more: it begins with the first and holds every one.
 bool streamHolds(const QString& stream, const QStringList& texts)
 {

@@ -66,11 +66,6 @@ QString enterPrivateMountNamespace()
 // The command line under prlimit is tried in tst_commandline.
 enum class Fault { FullDisk, ReadOnly, MissingDirectory, DirectoryInTheWay, FileSizeLimit };
 
-QStringList filesIn(const QString& directory)
-{
-    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 QString reasonFull()
 {
     return QCoreApplication::translate("QIODevice", "No space left on device");

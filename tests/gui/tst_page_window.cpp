@@ -17,11 +17,6 @@ using namespace siteloom;
 
 namespace {
 
-QStringList filesIn(const QString& directory)
-{
-    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
 // The inputs of the page kept as the golden file, typed into the window.
 void fillExample(main1& window, const QString& baseDirectory)
 {

@@ -32,11 +32,6 @@ enum class Fault {
     RelativeConfigHome,  // XDG_CONFIG_HOME relative: no base directory at all
 };
 
-QStringList filesIn(const QString& directory)
-{
-    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 // What stands at the path, told without opening it: its type bits, 0 for nothing.
 mode_t kindOf(const QByteArray& path)
 {
