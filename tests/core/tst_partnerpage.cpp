@@ -12,79 +12,76 @@ class tst_partnerpage : public QObject
     Q_OBJECT
 
 private slots:
-    void charsetsAndLinkBack_data();
-    void charsetsAndLinkBack();
-    void jsonShape();
+    void charsetsAndLinkBack_data()
+    {
+        QTest::addColumn<QByteArray>("charset");
+        QTest::addColumn<QString>("namedBy"); // "header", "meta" or "" (detected)
+        QTest::addColumn<bool>("linksBack");
+
+        QTest::newRow("Shift_JIS by header, links back") << "Shift_JIS"_ba << u"header"_s << true;
+        QTest::newRow("Shift_JIS by meta, no link back") << "Shift_JIS"_ba << u"meta"_s << false;
+        QTest::newRow("Shift_JIS detected, links back") << "Shift_JIS"_ba << QString() << true;
+        QTest::newRow("EUC-JP by header, no link back") << "EUC-JP"_ba << u"header"_s << false;
+        QTest::newRow("EUC-JP by meta, links back") << "EUC-JP"_ba << u"meta"_s << true;
+        QTest::newRow("EUC-JP detected, links back") << "EUC-JP"_ba << QString() << true;
+        QTest::newRow("UTF-8 by meta, links back") << "UTF-8"_ba << u"meta"_s << true;
+        QTest::newRow("UTF-8 detected, no link back") << "UTF-8"_ba << QString() << false;
+    }
+
+    // The owner's address holds Japanese, so a page read in the wrong charset cannot match it.
+    void charsetsAndLinkBack()
+    {
+        QFETCH(QByteArray, charset);
+        QFETCH(QString, namedBy);
+        QFETCH(bool, linksBack);
+
+        const QString own = u"http://own.example/相互リンク/"_s;
+        const QString meta =
+            namedBy == u"meta"_s ? u"<meta charset=\"%1\">"_s.arg(QString::fromLatin1(charset)) : QString();
+        const QString page =
+            u"<html><head>"_s + meta +
+            u"<title>リンク集</title></head><body>"
+            u"<p>いつもお世話になっております。こちらは私たちの友達のホームページを集めた一覧です。"
+            u"日本語で書かれた個人のサイトばかりですが、どうぞ気軽に訪ねてみてください。</p>"_s +
+            (linksBack ? u"<a href=\"http://own.example/相互リンク/\">お友達</a>"_s
+                       : u"<a href=\"http://own.example/相互/\">別のページ</a>"_s) +
+            u"</body></html>"_s;
+        QStringEncoder encoder(charset.constData());
+        QVERIFY(encoder.isValid());
+        const QByteArray body = encoder.encode(page);
+        const QByteArray contentType =
+            namedBy == u"header"_s ? "text/html; charset=" + charset : "text/html"_ba;
+
+        const QString decoded = decodePartnerPage(body, contentType);
+        QCOMPARE(decoded, page);
+        QCOMPARE(pageLinksBack(decoded, u"http://partner.example/", own, {}), linksBack);
+    }
+
+    // The command line's JSON: the keys of an entry, present only when known.
+    void jsonShape()
+    {
+        EntryCheck entry;
+        entry.index = 1;
+        entry.name = u"友達"_s;
+        entry.site = {
+            u"http://a.example/"_s, UrlStatus::Redirected, 200, u"http://b.example/"_s, {}, {}, -1, -1, -1};
+        entry.banner = {u"http://a.example/b.gif"_s, UrlStatus::Ok, 200, {}, {}, u"gif"_s, 88, 31, 1234};
+        entry.backlink = BacklinkStatus::NotFound;
+        EntryCheck invalid;
+        invalid.index = 2;
+        invalid.site = {u"http://"_s, UrlStatus::Invalid, 0, {}, u"why"_s, {}, -1, -1, -1};
+        invalid.banner = invalid.site;
+        QCOMPARE(
+            checkJson({entry, invalid}),
+            R"({"entries":[{"backlink":{"status":"not-found"},"banner":{"bytes":1234,"format":"gif","height":31,)"
+            R"("httpStatus":200,"status":"ok","url":"http://a.example/b.gif","usualSize":true,"width":88},)"
+            R"("index":1,"name":"友達","site":{"finalUrl":"http://b.example/","httpStatus":200,)"
+            R"("status":"redirected","url":"http://a.example/"}},{"backlink":{"status":"skipped"},)"
+            R"("banner":{"error":"why","status":"invalid","url":"http://"},"index":2,"name":"",)"
+            R"("site":{"error":"why","status":"invalid","url":"http://"}}],"summary":{"entries":2,"problems":2}})"
+            "\n"_ba);
+    }
 };
-
-void tst_partnerpage::charsetsAndLinkBack_data()
-{
-    QTest::addColumn<QByteArray>("charset");
-    QTest::addColumn<QString>("namedBy"); // "header", "meta" or "" (detected)
-    QTest::addColumn<bool>("linksBack");
-
-    QTest::newRow("Shift_JIS by header, links back") << "Shift_JIS"_ba << u"header"_s << true;
-    QTest::newRow("Shift_JIS by meta, no link back") << "Shift_JIS"_ba << u"meta"_s << false;
-    QTest::newRow("Shift_JIS detected, links back") << "Shift_JIS"_ba << QString() << true;
-    QTest::newRow("EUC-JP by header, no link back") << "EUC-JP"_ba << u"header"_s << false;
-    QTest::newRow("EUC-JP by meta, links back") << "EUC-JP"_ba << u"meta"_s << true;
-    QTest::newRow("EUC-JP detected, links back") << "EUC-JP"_ba << QString() << true;
-    QTest::newRow("UTF-8 by meta, links back") << "UTF-8"_ba << u"meta"_s << true;
-    QTest::newRow("UTF-8 detected, no link back") << "UTF-8"_ba << QString() << false;
-}
-
-// The owner's address holds Japanese, so a page read in the wrong charset cannot match it.
-void tst_partnerpage::charsetsAndLinkBack()
-{
-    QFETCH(QByteArray, charset);
-    QFETCH(QString, namedBy);
-    QFETCH(bool, linksBack);
-
-    const QString own = u"http://own.example/相互リンク/"_s;
-    const QString meta =
-        namedBy == u"meta"_s ? u"<meta charset=\"%1\">"_s.arg(QString::fromLatin1(charset)) : QString();
-    const QString page =
-        u"<html><head>"_s + meta +
-        u"<title>リンク集</title></head><body>"
-        u"<p>いつもお世話になっております。こちらは私たちの友達のホームページを集めた一覧です。"
-        u"日本語で書かれた個人のサイトばかりですが、どうぞ気軽に訪ねてみてください。</p>"_s +
-        (linksBack ? u"<a href=\"http://own.example/相互リンク/\">お友達</a>"_s
-                   : u"<a href=\"http://own.example/相互/\">別のページ</a>"_s) +
-        u"</body></html>"_s;
-    QStringEncoder encoder(charset.constData());
-    QVERIFY(encoder.isValid());
-    const QByteArray body = encoder.encode(page);
-    const QByteArray contentType = namedBy == u"header"_s ? "text/html; charset=" + charset : "text/html"_ba;
-
-    const QString decoded = decodePartnerPage(body, contentType);
-    QCOMPARE(decoded, page);
-    QCOMPARE(pageLinksBack(decoded, u"http://partner.example/", own, {}), linksBack);
-}
-
-// The command line's JSON: the keys of an entry, present only when known.
-void tst_partnerpage::jsonShape()
-{
-    EntryCheck entry;
-    entry.index = 1;
-    entry.name = u"友達"_s;
-    entry.site = {
-        u"http://a.example/"_s, UrlStatus::Redirected, 200, u"http://b.example/"_s, {}, {}, -1, -1, -1};
-    entry.banner = {u"http://a.example/b.gif"_s, UrlStatus::Ok, 200, {}, {}, u"gif"_s, 88, 31, 1234};
-    entry.backlink = BacklinkStatus::NotFound;
-    EntryCheck invalid;
-    invalid.index = 2;
-    invalid.site = {u"http://"_s, UrlStatus::Invalid, 0, {}, u"why"_s, {}, -1, -1, -1};
-    invalid.banner = invalid.site;
-    QCOMPARE(
-        checkJson({entry, invalid}),
-        R"({"entries":[{"backlink":{"status":"not-found"},"banner":{"bytes":1234,"format":"gif","height":31,)"
-        R"("httpStatus":200,"status":"ok","url":"http://a.example/b.gif","usualSize":true,"width":88},)"
-        R"("index":1,"name":"友達","site":{"finalUrl":"http://b.example/","httpStatus":200,)"
-        R"("status":"redirected","url":"http://a.example/"}},{"backlink":{"status":"skipped"},)"
-        R"("banner":{"error":"why","status":"invalid","url":"http://"},"index":2,"name":"",)"
-        R"("site":{"error":"why","status":"invalid","url":"http://"}}],"summary":{"entries":2,"problems":2}})"
-        "\n"_ba);
-}
 
 QTEST_GUILESS_MAIN(tst_partnerpage)
 #include "tst_partnerpage.moc"
