@@ -15,7 +15,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -526,53 +525,6 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(filesIn(dir.path()), (QStringList{u"list.txt"_s, u"out"_s}));
         QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList());
-    }
-
-    // Under a file size limit (prlimit --fsize) the program is not ended by SIGXFSZ: the write fails
-    // like any other, with the message and exit status 1, and the earlier page keeps every byte.
-    void fileSizeLimit()
-    {
-        if (QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
-            QSKIP("prlimit is not installed");
-        const QDir dir(QDir(m_dir->path()).canonicalPath());
-        QVERIFY(dir.mkdir(u"out"_s));
-        QString list = u"list1=100\r\n"_s;
-        for (int i = 0; i < 100; ++i)
-            list += u"ls%1=http://example.jp/%1.gif：サイト%1：http://example.jp/%1/\r\n"_s.arg(i, 3, 10,
-                                                                                                QChar(u'0'));
-        QVERIFY(writeBytes(dir.filePath(u"list.txt"_s), cp932::encode(list + u"te001=page.html\r\n"_s)));
-        const QString pagePath = dir.filePath(u"out/page.html"_s);
-        const QByteArray earlier = "<HTML>earlier page</HTML>\r\n";
-        QVERIFY(writeBytes(pagePath, earlier));
-
-        const ProgramRun run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s},
-                                          dir.path(), {u"prlimit"_s, u"--fsize=4000"_s, u"--"_s});
-        QCOMPARE(run.err, u"ページを書き込めませんでした。\nout/page.html\n%1\n"_s.arg(systemReason(EFBIG)));
-        QCOMPARE(run.out, QString());
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(readBytes(pagePath), earlier);
-        QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList{u"page.html"_s});
-    }
-
-    // A page replaced by root keeps its mode bits exactly, a read-only one too (Qt alone made 0444 into
-    // 0644).
-    void replacedPageKeepsItsMode()
-    {
-        if (::geteuid() != 0)
-            QSKIP("only root may replace a page its owner may not write");
-        const QDir dir(QDir(m_dir->path()).canonicalPath());
-        QVERIFY(dir.mkdir(u"out"_s));
-        const QString pagePath = dir.filePath(u"out/page.html"_s);
-        QVERIFY(writeBytes(pagePath, "<HTML>earlier page</HTML>\r\n"));
-        QCOMPARE(::chmod(QFile::encodeName(pagePath).constData(), 0444), 0);
-
-        const ProgramRun run =
-            runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path());
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(readBytes(pagePath).startsWith("<HTML>\r\n<HEAD>\r\n"));
-        struct stat info;
-        QCOMPARE(::stat(QFile::encodeName(pagePath).constData(), &info), 0);
-        QCOMPARE(info.st_mode & 07777, mode_t(0444));
     }
 
     // Links in and out: a new list file from bookmarks or from a page of this tool, never over an

@@ -22,6 +22,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -63,8 +64,19 @@ QString enterPrivateMountNamespace()
 
 // FileSizeLimit: the limit (ulimit -f) set on this process, which runs the window; the application
 // ignores SIGXFSZ (the test does not), so the write fails with EFBIG rather than ending the process.
-// The command line under prlimit is tried in tst_commandline.
-enum class Fault { FullDisk, ReadOnly, MissingDirectory, DirectoryInTheWay, FileSizeLimit };
+// The command line runs under prlimit. LastPiece: a disk that fills in the last piece of a write: a
+// small list file or page (under the 16 KiB that Qt's write buffer would have held back to the end)
+// on a tmpfs with one 4 KiB page free, or a page of several pieces on a tmpfs that fills inside its
+// last one.
+enum class Fault {
+    FullDisk,
+    ReadOnly,
+    MissingDirectory,
+    DirectoryInTheWay,
+    FileSizeLimit,
+    LastPieceSmall,
+    LastPieceLarge
+};
 
 QString reasonFull()
 {
@@ -190,46 +202,58 @@ private slots:
     void writeThatFails_data()
     {
         QTest::addColumn<bool>("page"); // the page, or else the list file
+        QTest::addColumn<bool>("commandLine");
         QTest::addColumn<Fault>("fault");
         // Why the file could not be written, in Japanese, or empty where any wording will do.
         QTest::addColumn<QString>("reason");
         const QString full = systemReason(ENOSPC);
-        const QString notWritable = systemReason(EROFS);
-        const QString missing = systemReason(ENOENT);
+        const QString tooLarge = systemReason(EFBIG);
         for (const bool page : {false, true}) {
             const char* name = page ? "page" : "list file";
-            QTest::addRow("%s: full disk", name) << page << Fault::FullDisk << full;
-            QTest::addRow("%s: read-only file system", name) << page << Fault::ReadOnly << notWritable;
-            QTest::addRow("%s: missing directory", name) << page << Fault::MissingDirectory << missing;
-            QTest::addRow("%s: directory in the way", name) << page << Fault::DirectoryInTheWay << QString();
-            QTest::addRow("%s: file size limit", name) << page << Fault::FileSizeLimit << systemReason(EFBIG);
+            QTest::addRow("%s: full disk", name) << page << false << Fault::FullDisk << full;
+            QTest::addRow("%s: read-only file system", name)
+                << page << false << Fault::ReadOnly << systemReason(EROFS);
+            QTest::addRow("%s: missing directory", name)
+                << page << false << Fault::MissingDirectory << systemReason(ENOENT);
+            QTest::addRow("%s: directory in the way", name)
+                << page << false << Fault::DirectoryInTheWay << QString();
+            QTest::addRow("%s: file size limit", name) << page << false << Fault::FileSizeLimit << tooLarge;
+            QTest::addRow("%s: small, 4 KiB free", name)
+                << page << false << Fault::LastPieceSmall << reasonFull();
         }
+        QTest::newRow("page: file size limit, command line")
+            << true << true << Fault::FileSizeLimit << tooLarge;
+        QTest::newRow("page: small, 4 KiB free, command line")
+            << true << true << Fault::LastPieceSmall << reasonFull();
+        QTest::newRow("page: large, full inside the last piece")
+            << true << false << Fault::LastPieceLarge << reasonFull();
+        QTest::newRow("page: large, full inside the last piece, command line")
+            << true << true << Fault::LastPieceLarge << reasonFull();
     }
 
-    // The message names what failed and why, no success message follows, the earlier file keeps every
-    // byte and no temporary file is left behind.
+    // The message names what failed and why, no success message follows (the command line exits
+    // with 1 and prints no path), the earlier file keeps every byte and no temporary file is left.
     void writeThatFails()
     {
         QFETCH(bool, page);
+        QFETCH(bool, commandLine);
         QFETCH(Fault, fault);
         QFETCH(QString, reason);
-        const bool mounts = fault == Fault::FullDisk || fault == Fault::ReadOnly;
+        const bool lastPiece = fault == Fault::LastPieceSmall || fault == Fault::LastPieceLarge;
+        const bool mounts = lastPiece || fault == Fault::FullDisk || fault == Fault::ReadOnly;
         if (mounts && !mountProblem.isEmpty())
             QSKIP(qPrintable(mountProblem));
+        if (commandLine && fault == Fault::FileSizeLimit &&
+            QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
+            QSKIP("prlimit is not installed");
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString web = dir.filePath(u"web"_s);
         QVERIFY(QDir().mkpath(web));
-        const QByteArray webName = QFile::encodeName(web);
-        if (mounts)
-            QVERIFY2(::mount("tmpfs", webName.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0,
-                     qPrintable(systemError("mount tmpfs")));
-        // Taken down before the directory goes.
-        const auto unmount = qScopeGuard([&] {
-            if (mounts)
-                ::umount2(webName.constData(), MNT_DETACH);
-        });
+        QVERIFY2(!mounts || mountTmpfs(web, lastPiece ? "512k" : "64k"),
+                 qPrintable(systemError("mount tmpfs")));
+        const auto unmountWeb = qScopeGuard([&] { unmount(web); }); // before the directory goes
         const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
         const QString path =
             QDir(web).filePath(fault == Fault::MissingDirectory ? u"missing/"_s + fileName : fileName);
@@ -237,87 +261,14 @@ private slots:
             QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
         if (fault == Fault::DirectoryInTheWay)
             QVERIFY(QDir(web).mkdir(fileName));
-        if (fault == Fault::ReadOnly)
-            QVERIFY2(::mount(nullptr, webName.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0,
-                     qPrintable(systemError("remount read-only")));
-        const QStringList filesBefore = filesIn(web);
-        const QByteArray bytesBefore = readBytes(path);
 
-        // A list whose file or page (about 150 kB) is larger than the full disk can take.
+        // A list whose file or page (about 250 kB) is larger than the full disk can take, or that
+        // fills it in its last piece.
         FakePlatform platform;
         main1 window(platform);
         window.Label1->setText(QFileInfo(path).path()); // the page goes there
-        QStringList rows;
-        for (int i = 0; i < 2500; ++i)
-            rows.append(u"http://example.jp/banner%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
-        setListRows(window, rows);
-        window.Text8->setText(u"自分のページ"_s);
-        window.Text9->setText(u"index.html"_s);
-        rlimit previousLimit{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-        if (fault == Fault::FileSizeLimit) {
-            rlimit limit = previousLimit;
-            limit.rlim_cur = 4000;
-            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-        }
-        const QStringList messages = writeFromWindow(window, platform, page, path);
-        ::setrlimit(RLIMIT_FSIZE, &previousLimit);
-
-        QCOMPARE(messages.size(), 1);
-        const QStringList lines = messages.constFirst().split(u'\n');
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.at(0),
-                 page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s);
-        QCOMPARE(lines.at(1), QDir::toNativeSeparators(path));
-        QVERIFY(!lines.at(2).isEmpty());
-        if (!reason.isEmpty())
-            QCOMPARE(lines.at(2), reason.contains(u"%1"_s) ? reason.arg(path) : reason);
-        QCOMPARE(readBytes(path), bytesBefore);
-        QCOMPARE(filesIn(web), filesBefore);
-        QVERIFY(fault != Fault::MissingDirectory || filesBefore.isEmpty());
-        QVERIFY(fault != Fault::DirectoryInTheWay || (QFileInfo(path).isDir() && filesIn(path).isEmpty()));
-    }
-
-    // A disk that fills in the last piece of a write: a small list file or page (under the 16 KiB that
-    // Qt's write buffer would have held back to the end) on a tmpfs with one 4 KiB page free, and a page
-    // of several pieces on a tmpfs that fills inside its last one. The message names the file and the
-    // reason, no success follows (the command line exits with 1 and prints no path), the earlier file
-    // keeps every byte and no temporary file is left.
-    void lastPieceFails_data()
-    {
-        QTest::addColumn<bool>("page"); // the page, or else the list file
-        QTest::addColumn<bool>("commandLine");
-        QTest::addColumn<bool>("large");
-        QTest::newRow("list file: small, 4 KiB free") << false << false << false;
-        QTest::newRow("page: small, 4 KiB free") << true << false << false;
-        QTest::newRow("page: small, 4 KiB free, command line") << true << true << false;
-        QTest::newRow("page: large, full inside the last piece") << true << false << true;
-        QTest::newRow("page: large, full inside the last piece, command line") << true << true << true;
-    }
-
-    void lastPieceFails()
-    {
-        QFETCH(bool, page);
-        QFETCH(bool, commandLine);
-        QFETCH(bool, large);
-        if (!mountProblem.isEmpty())
-            QSKIP(qPrintable(mountProblem));
-
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString web = dir.filePath(u"web"_s);
-        QVERIFY(QDir().mkpath(web));
-        QVERIFY2(mountTmpfs(web, "512k"), qPrintable(systemError("mount tmpfs")));
-        const auto unmountWeb = qScopeGuard([&] { unmount(web); });
-        const QString path = QDir(web).filePath(page ? u"link.html"_s : u"link.txt"_s);
-        QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
-
-        FakePlatform platform;
-        main1 window(platform);
-        window.Label1->setText(web);
         qint64 free = 4096;
-        qint64 size = 0;
-        if (large) {
+        if (fault == Fault::LastPieceLarge) {
             // Enough entries for three pieces or more, the last between 9 and 15 KiB: the disk then
             // fills on a 4 KiB boundary inside it.
             QList<qint64> pieces;
@@ -327,35 +278,65 @@ private slots:
                 if (pieces.size() >= 3 && pieces.last() >= 9 * 1024 && pieces.last() <= 15 * 1024)
                     break;
             }
-            size = total(pieces);
+            const qint64 size = total(pieces);
             free = (size - 1) / 4096 * 4096;
             QVERIFY2(free > size - pieces.last(), "the disk would not fill inside the last piece");
         } else {
-            fillWindow(window, page ? 40 : 80);
+            fillWindow(window, fault != Fault::LastPieceSmall ? 2500 : page ? 40 : 80);
         }
         // The list file, outside the small disk: the command line builds the page from it.
         const QString listPath = dir.filePath(u"list.txt"_s);
         ListFileSaveError saveError;
         QVERIFY(saveListFile(listPath, window.pageInputs(), &saveError));
-        if (!large) {
-            size = page ? total(pagePieces(window.pageInputs())) : QFileInfo(listPath).size();
+        if (fault == Fault::LastPieceSmall) {
+            const qint64 size = page ? total(pagePieces(window.pageInputs())) : QFileInfo(listPath).size();
             QVERIFY2(size > free && size < 16 * 1024, qPrintable(QString::number(size)));
         }
-        QVERIFY(leaveFree(web, free));
+        if (lastPiece)
+            QVERIFY(leaveFree(web, free));
+        if (fault == Fault::ReadOnly)
+            QVERIFY2(::mount(nullptr, QFile::encodeName(web).constData(), nullptr, MS_REMOUNT | MS_RDONLY,
+                             nullptr) == 0,
+                     qPrintable(systemError("remount read-only")));
         const QStringList filesBefore = filesIn(web);
         const QByteArray bytesBefore = readBytes(path);
 
-        const QString expected = failedMessage(page, path, reasonFull());
+        QString message;
         if (commandLine) {
-            const ProgramRun run = runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path());
-            QCOMPARE(run.err, expected + u'\n');
+            const QStringList prefix = fault == Fault::FileSizeLimit
+                                           ? QStringList{u"prlimit"_s, u"--fsize=4000"_s, u"--"_s}
+                                           : QStringList();
+            const ProgramRun run =
+                runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path(), prefix);
             QCOMPARE(run.out, QString());
             QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.endsWith(u'\n'), qPrintable(run.err));
+            message = run.err.chopped(1);
         } else {
-            QCOMPARE(writeFromWindow(window, platform, page, path), QStringList{expected});
+            rlimit previousLimit{};
+            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+            if (fault == Fault::FileSizeLimit) {
+                rlimit limit = previousLimit;
+                limit.rlim_cur = 4000;
+                QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+            }
+            const QStringList messages = writeFromWindow(window, platform, page, path);
+            ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+            QCOMPARE(messages.size(), 1);
+            message = messages.constFirst();
         }
+        const QStringList lines = message.split(u'\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0),
+                 page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s);
+        QCOMPARE(lines.at(1), QDir::toNativeSeparators(path));
+        QVERIFY(!lines.at(2).isEmpty());
+        if (!reason.isEmpty())
+            QCOMPARE(lines.at(2), reason);
         QCOMPARE(readBytes(path), bytesBefore);
         QCOMPARE(filesIn(web), filesBefore);
+        QVERIFY(fault != Fault::MissingDirectory || filesBefore.isEmpty());
+        QVERIFY(fault != Fault::DirectoryInTheWay || (QFileInfo(path).isDir() && filesIn(path).isEmpty()));
     }
 
     // A file whose directory takes no temporary file but which can itself be written is written in
