@@ -145,11 +145,6 @@ private slots:
         QTest::newRow("a count of 2,000,000,000")
             << Content{"list1=2000000000\r\nls000=a\r\nls001=b\r\n"}
             << u"リストの項目は、2000000000件のうち2件だけ読み込みました。"_s << 2;
-        QTest::newRow("UTF-8")
-            << Content{u"list1=001\r\nls000=バナー：サイト：http://example.jp/\r\nte006=リンク\r\n"_s
-                           .toUtf8()}
-            << u"UTF-8 で保存されたファイルのようです。"_s << 0;
-        QTest::newRow("NUL bytes") << Content{QByteArray("list1=001\r\nls000=a\0b\r\n", 21)} << notText << 0;
     }
 
     void badFile()

@@ -4,7 +4,6 @@
 #include "listfile/listfile.h"
 #include "main1/main1.h"
 #include "main1/main1_messages.h"
-#include "text/cp932.h"
 #include "text/systemreason.h"
 
 #include <QAction>
@@ -181,7 +180,8 @@ private slots:
 
     // Each file is loaded into a window whose every input differs from it, with the second entry
     // selected and the second tab shown; what changes is named by the lines of the snapshot. The
-    // message holds %1 for the file's native path and %2 for Qt's reason.
+    // message holds %1 for the file's native path and %2 for Qt's reason. How the lines of a file
+    // become the inputs is tst_listfile's; long and large lists in the window are tst_badfiles'.
     void load_data()
     {
         QTest::addColumn<QString>("answer");   // as in save_data
@@ -204,14 +204,6 @@ private slots:
             << u"short.txt"_s << QByteArray("te006=T\r\nopt02=1\r\nlist1=005\r\nls000=a\r\nls001=b\r\n")
             << u"ファイルが途中で終わっていました。\n%1\nリストの項目は、5件のうち2件だけ読み込みました。"_s
             << u"List1=a|b\nrow=-1 selected=0\nText6=T\non=2"_s;
-        QStringList large;
-        QString largeFile = u"list1=1500\r\n"_s;
-        for (int i = 0; i < 1500; ++i) {
-            large.append(u"b%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
-            largeFile += u"ls%1="_s.arg(i, 3, 10, QChar(u'0')) + large.last() + u"\r\n"_s;
-        }
-        QTest::newRow("more than 999 entries") << u"large.txt"_s << cp932::encode(largeFile) << done
-                                               << u"List1="_s + large.join(u'|') + u"\nrow=-1 selected=0"_s;
         QTest::newRow("name of three characters")
             << u"a.t"_s << QByteArray("te006=T\r\n") << QString() << QString();
         QTest::newRow("missing file")
@@ -230,12 +222,6 @@ private slots:
         QTest::newRow("title longer than its box")
             << u"title.txt"_s << QByteArray("te006=") + QByteArray(40000, 'T')
             << unreadable + u"「トップのタイトル名」"_s + tooLong.arg(40000) << QString();
-        // An entry goes into the list whole however long it is; only editing it is refused.
-        const QString longName(32768, u'n');
-        QTest::newRow("site name of the second entry longer than its box")
-            << u"entry.txt"_s
-            << cp932::encode(u"list1=002\r\nls000=a\r\nls001=a："_s + longName + u"：c\r\n"_s) << done
-            << u"List1=a|a："_s + longName + u"：c\nrow=-1 selected=0"_s;
     }
 
     void load()
