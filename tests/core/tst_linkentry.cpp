@@ -2,7 +2,6 @@
 #include "text/trim.h"
 
 #include <QTest>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -61,19 +60,6 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, trimmed);
         QCOMPARE(siteloom::trimBlanks(text), trimmed);
-    }
-
-    // The add button replaces a banner field shorter than 8 characters by the default; a shorter
-    // default would be refused by the very check it is meant to pass.
-    void defaultBannerIsAnAbsoluteGifUrl()
-    {
-        const QString banner = QString::fromUtf16(defaultBannerUrl);
-        QVERIFY(banner.size() >= 8);
-        QVERIFY(!banner.contains(linkSeparator));
-        const QUrl url(banner, QUrl::StrictMode);
-        QVERIFY(url.isValid());
-        QCOMPARE(url.scheme(), u"http"_s);
-        QCOMPARE(url.fileName(), u"whiteball.gif"_s);
     }
 };
 

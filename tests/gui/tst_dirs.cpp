@@ -2,10 +2,8 @@
 #include "drives.h"
 #include "fakeplatform.h"
 #include "guitest.h"
-#include "qtplatform.h"
 
 #include <QDir>
-#include <QSettings>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -32,15 +30,14 @@ private slots:
         QTest::addColumn<bool>("saves");
         QTest::newRow("first run reads nothing") << 1 << QString() << true << false;
         QTest::newRow("empty stored value reads as nothing") << 1 << u""_s << true << false;
-        QTest::newRow("mode 0 saves") << 0 << u"/earlier"_s << true << true;
-        QTest::newRow("mode 2, the chooser's, saves") << 2 << u"/earlier"_s << true << true;
-        QTest::newRow("mode 3 saves") << 3 << u"/earlier"_s << true << true;
-        QTest::newRow("mode -1 saves") << -1 << u"/earlier"_s << true << true;
+        for (const int mode : {0, 2, 3, -1}) // 2 is the chooser's
+            QTest::addRow("mode %d saves", mode) << mode << u"/earlier"_s << true << true;
         QTest::newRow("failed save keeps the earlier value") << 2 << u"/earlier"_s << false << false;
     }
 
     // Only mode 1 reads; every other mode stores the current directory and returns "", as it does when
-    // the store cannot be written.
+    // the store cannot be written. The real store under application "siteloom", section "startup",
+    // key "firstdir" is tst_settings'.
     void startDirectory()
     {
         QFETCH(int, mode);
@@ -55,25 +52,6 @@ private slots:
         platform.settingsWritable = writable;
         QCOMPARE(dirs_proc2(platform, static_cast<qint16>(mode), u"siteloom"_s), QString());
         QCOMPARE(dirs_proc2(platform, 1, u"siteloom"_s), saves ? QDir::currentPath() : stored);
-    }
-
-    // A first run reads nothing; a value saved by one run is read by the next, from application
-    // "siteloom", section "startup", key "firstdir".
-    void startDirectoryInTheRealStore()
-    {
-        QTemporaryDir dir;
-        QVERIFY(QDir::setCurrent(dir.path()));
-        const QString saved = QDir::currentPath();
-        QSettings(u"siteloom"_s, u"siteloom"_s).remove(u"startup"_s); // a first run, however often run
-        {
-            QtPlatform platform;
-            QCOMPARE(dirs_proc2(platform, 1, u"siteloom"_s), QString());
-            QCOMPARE(dirs_proc2(platform, 2, u"siteloom"_s), QString());
-        }
-        QVERIFY(QDir::setCurrent(m_startDirectory));
-        QtPlatform later;
-        QCOMPARE(dirs_proc2(later, 1, u"siteloom"_s), saved);
-        QCOMPARE(QSettings(u"siteloom"_s, u"siteloom"_s).value(u"startup/firstdir"_s).toString(), saved);
     }
 
     void desktopLookup_data()
