@@ -34,31 +34,9 @@ QString described(const QList<LinkEntry>& entries)
 // field of the window or line of a list file holds one.
 QString randomText(QRandomGenerator& random)
 {
-    static const QStringList pieces = {
-        u"a"_s,
-        u"サイト"_s,
-        u"："_s,
-        u"<BR>"_s,
-        u"<b>"_s,
-        u"\""_s,
-        u"&#38;"_s,
-        u"&amp;"_s,
-        u"😀"_s,
-        u"é"_s,
-        u"〜"_s,
-        u"http://"_s,
-        u" "_s,
-        u"　"_s,
-        u"　　　"_s,
-        u"\">"_s,
-        u"</B></td>"_s,
-        u"<tr>"_s,
-        u"</TABLE>"_s,
-        u"x.gif"_s,
-        u"=1"_s,
-        u"\" target=\"_blank\"><img src=\""_s,
-        u"<CENTER><FONT size=\"+2\">"_s,
-    };
+    static const QStringList pieces =
+        u"a|サイト|：|<BR>|<b>|\"|&#38;|&amp;|😀|é|〜|http://| |　|　　　|\">|</B></td>|<tr>|</TABLE>|x.gif|=1|"
+        u"\" target=\"_blank\"><img src=\"|<CENTER><FONT size=\"+2\">"_s.split(u'|');
     QString text;
     for (int n = int(random.bounded(6)); n > 0; --n)
         text += pieces[random.bounded(int(pieces.size()))];
