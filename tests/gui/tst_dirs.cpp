@@ -14,45 +14,9 @@ class tst_dirs : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        prepareGuiTest();
-        m_startDirectory = QDir::currentPath();
-    }
-
-    void cleanup() { QVERIFY(QDir::setCurrent(m_startDirectory)); }
-
-    void startDirectory_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("stored"); // null: nothing stored
-        QTest::addColumn<bool>("writable");
-        QTest::addColumn<bool>("saves");
-        QTest::newRow("first run reads nothing") << 1 << QString() << true << false;
-        QTest::newRow("empty stored value reads as nothing") << 1 << u""_s << true << false;
-        for (const int mode : {0, 2, 3, -1}) // 2 is the chooser's
-            QTest::addRow("mode %d saves", mode) << mode << u"/earlier"_s << true << true;
-        QTest::newRow("failed save keeps the earlier value") << 2 << u"/earlier"_s << false << false;
-    }
-
-    // Only mode 1 reads; every other mode stores the current directory and returns "", as it does when
-    // the store cannot be written. The real store under application "siteloom", section "startup",
-    // key "firstdir" is tst_settings'.
-    void startDirectory()
-    {
-        QFETCH(int, mode);
-        QFETCH(QString, stored);
-        QFETCH(bool, writable);
-        QFETCH(bool, saves);
-        QTemporaryDir dir;
-        QVERIFY(QDir::setCurrent(dir.path()));
-        FakePlatform platform;
-        if (!stored.isNull())
-            platform.settings.insert(u"siteloom/startup/firstdir"_s, stored);
-        platform.settingsWritable = writable;
-        QCOMPARE(dirs_proc2(platform, static_cast<qint16>(mode), u"siteloom"_s), QString());
-        QCOMPARE(dirs_proc2(platform, 1, u"siteloom"_s), saves ? QDir::currentPath() : stored);
-    }
+    // dirs_proc2, which reads the start directory and stores the chooser's, is tried through the
+    // windows: tst_main1 (the start), tst_fm1 (Ｏ　Ｋ and Cancel) and tst_settings (the real store).
+    void initTestCase() { prepareGuiTest(); }
 
     void desktopLookup_data()
     {
@@ -142,9 +106,6 @@ private slots:
         QFETCH(QString, drive);
         QCOMPARE(driveOf(path, {u"/"_s, u"/media/usb"_s, u"/media/usb/inner"_s}), drive);
     }
-
-private:
-    QString m_startDirectory;
 };
 
 QTEST_MAIN(tst_dirs)

@@ -39,8 +39,9 @@ class tst_frmabt : public QObject
 private slots:
     void initTestCase() { prepareGuiTest(); }
 
-    // A fixed dialog owned by the main window, focus on OK, every control inside it on its side of the
-    // separator; opening it again raises it as it is, and each new opening fills the texts anew.
+    // A fixed dialog owned by the main window, focus on OK, every control named for automation (that
+    // each shows whole and apart is tst_layout's); opening it again raises it as it is, and each new
+    // opening fills the texts anew.
     void dialogBesideTheMainWindow()
     {
         FakePlatform platform;
@@ -67,15 +68,10 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), next);
         }
         QCOMPARE(window->accessibleDescription(), u"frmabt"_s);
-        QCOMPARE(window->Line1->accessibleDescription(), u"Line1"_s);
-        const int separator = window->Line1->geometry().center().y();
         for (const char* name : {"picIcon", "lblTitle", "exename", "lblVersion", "lblDescription", "Text1",
-                                 "Command1", "cmdOK"}) {
-            const QWidget* widget = control<QWidget>(window, QString::fromLatin1(name));
-            QCOMPARE(widget->accessibleDescription(), QLatin1StringView(name));
-            QVERIFY2(window->rect().contains(widget->geometry()), name);
-            QVERIFY2(widget->geometry().bottom() < separator || widget->geometry().top() > separator, name);
-        }
+                                 "Command1", "cmdOK", "Line1"})
+            QCOMPARE(control<QWidget>(window, QString::fromLatin1(name))->accessibleDescription(),
+                     QLatin1StringView(name));
         // The contact lines show whole, without scrolling.
         QCOMPARE(window->Text1->verticalScrollBar()->maximum(), 0);
         QCOMPARE(window->Text1->horizontalScrollBar()->maximum(), 0);
