@@ -136,27 +136,26 @@ private slots:
         QTest::addColumn<QString>("shownAfter");
         QTest::addColumn<QString>("textAfter");
         QTest::addColumn<QString>("currentAfter");
+        const auto row = [](const char* name, const QString& entry, const QString& folder, int permissions,
+                            const QString& shown, const QString& text, const QString& current) {
+            QTest::newRow(name) << entry << folder << permissions << shown << text << current;
+        };
         const QString site = u"~/site > images,locked,pages | Index.html,link.txt"_s;
+        const QString images = u"~/site/images"_s;
+        const QString locked = u"~/site/locked"_s;
         const QString desktop = u"~/home/Desktop"_s;
         const int readOnly = int(QFile::ReadOwner | QFile::ReadUser);
-        QTest::newRow("subdirectory") << u"images"_s << QString() << asMade << u"~/site/images >  | a.gif"_s
-                                      << u"~/site/images"_s << u"~/site/images"_s;
-        // A directory that cannot be entered opens in the list and the path box only; the file list keeps the
-        // previous names.
-        QTest::newRow("no permissions at all")
-            << u"locked"_s << u"~/site/locked"_s << 0 << u"~/site/locked >  | Index.html,link.txt"_s
-            << u"~/site/locked"_s << u"~/site"_s;
-        QTest::newRow("names readable, not enterable")
-            << u"locked"_s << u"~/site/locked"_s << readOnly
-            << u"~/site/locked > inner | Index.html,link.txt"_s << u"~/site/locked"_s << u"~/site"_s;
-        QTest::newRow("vanished since listed")
-            << u"pages"_s << u"~/site/pages"_s << removed << site << typed << u"~/site"_s;
-        QTest::newRow("desktop") << QString() << desktop << asMade << u"~/home/Desktop >  | memo.txt"_s
-                                 << desktop << desktop;
-        QTest::newRow("no desktop reported")
-            << QString() << QString() << asMade << site << typed << u"~/site"_s;
-        QTest::newRow("desktop that cannot be entered")
-            << QString() << desktop << 0 << site << typed << u"~/site"_s;
+        row("subdirectory", u"images"_s, {}, asMade, images + u" >  | a.gif"_s, images, images);
+        // A directory that cannot be entered opens in the list and the path box only; the file list keeps
+        // the previous names.
+        row("no permissions at all", u"locked"_s, locked, 0, locked + u" >  | Index.html,link.txt"_s, locked,
+            u"~/site"_s);
+        row("names readable, not enterable", u"locked"_s, locked, readOnly,
+            locked + u" > inner | Index.html,link.txt"_s, locked, u"~/site"_s);
+        row("vanished since listed", u"pages"_s, u"~/site/pages"_s, removed, site, typed, u"~/site"_s);
+        row("desktop", {}, desktop, asMade, desktop + u" >  | memo.txt"_s, desktop, desktop);
+        row("no desktop reported", {}, {}, asMade, site, typed, u"~/site"_s);
+        row("desktop that cannot be entered", {}, desktop, 0, site, typed, u"~/site"_s);
     }
 
     // Every step moves the current directory along, before either button is pressed. A folder that
@@ -205,27 +204,23 @@ private slots:
     void closing_data()
     {
         QTest::addColumn<QString>("walk");
-        QTest::addColumn<bool>("type");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("text"); // typed into the path box; null: nothing typed
         QTest::addColumn<bool>("confirm");
         QTest::addColumn<QString>("focus"); // where a key is pressed; none: the button is clicked
         QTest::addColumn<int>("key");
-        QTest::newRow("OK at once after opening")
-            << QString() << false << QString() << true << QString() << 0;
-        QTest::newRow("OK hands over the typed path as typed")
-            << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << true << QString() << 0;
-        QTest::newRow("OK with the path box emptied")
-            << u"pages"_s << true << QString() << true << QString() << 0;
-        QTest::newRow("Cancel after walking and typing")
-            << u"images"_s << true << typed << false << QString() << 0;
-        QTest::newRow("Enter in the path box is OK")
-            << u"images"_s << true << typed << true << u"Text1"_s << int(Qt::Key_Return);
-        QTest::newRow("Enter of the keypad in the file list is OK")
-            << u"pages"_s << false << QString() << true << u"File1"_s << int(Qt::Key_Enter);
-        QTest::newRow("Escape is Cancel")
-            << u"images"_s << true << typed << false << u"Drive1"_s << int(Qt::Key_Escape);
-        QTest::newRow("Enter on the focused Cancel is Cancel")
-            << u"images"_s << true << typed << false << u"Command2"_s << int(Qt::Key_Return);
+        const auto row = [](const char* name, const QString& walk, const QString& text, bool confirm,
+                            const QString& focus = {},
+                            int key = 0) { QTest::newRow(name) << walk << text << confirm << focus << key; };
+        const QString emptied = u""_s; // not null: typed
+        row("OK at once after opening", {}, {}, true);
+        row("OK hands over the typed path as typed", u"images"_s, u"　C:\\ホーム ページ\\ "_s, true);
+        row("OK with the path box emptied", u"pages"_s, emptied, true);
+        row("Cancel after walking and typing", u"images"_s, typed, false);
+        row("Enter in the path box is OK", u"images"_s, typed, true, u"Text1"_s, Qt::Key_Return);
+        row("Enter of the keypad in the file list is OK", u"pages"_s, {}, true, u"File1"_s, Qt::Key_Enter);
+        row("Escape is Cancel", u"images"_s, typed, false, u"Drive1"_s, Qt::Key_Escape);
+        row("Enter on the focused Cancel is Cancel", u"images"_s, typed, false, u"Command2"_s,
+            Qt::Key_Return);
     }
 
     // "Ｏ　Ｋ" hands the path box to the base directory exactly as typed and remembers the directory open
@@ -233,7 +228,6 @@ private slots:
     void closing()
     {
         QFETCH(QString, walk);
-        QFETCH(bool, type);
         QFETCH(QString, text);
         QFETCH(bool, confirm);
         QFETCH(QString, focus);
@@ -244,7 +238,7 @@ private slots:
         QPointer<fm1> chooser = openChooser(window);
         if (!walk.isEmpty())
             doubleClickEntry(chooser->Dir1, walk);
-        if (type)
+        if (!text.isNull())
             chooser->Text1->setText(text);
         if (focus.isEmpty()) {
             (confirm ? chooser->Command1 : chooser->Command2)->click();
@@ -256,7 +250,7 @@ private slots:
         }
         QTRY_VERIFY(chooser.isNull());
         const QString walked = QDir::cleanPath(at(u"~/site/"_s + walk));
-        QCOMPARE(window.Label1->text(), !confirm ? u"/remembered"_s : type ? text : walked);
+        QCOMPARE(window.Label1->text(), !confirm ? u"/remembered"_s : !text.isNull() ? text : walked);
         QCOMPARE(platform.settings.value(firstDir), confirm ? walked : u"/remembered"_s);
         QCOMPARE(QDir::currentPath(), walked);
         QCOMPARE(openChooser(window)->Text1->text(), walked);
@@ -268,21 +262,21 @@ private slots:
         QTest::addColumn<QString>("directory"); // where the lists and the current directory end
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("drive");
+        const auto row = [](const char* name, const QString& steps, const QString& directory,
+                            const QString& text, const QString& drive) {
+            QTest::newRow(name) << steps.split(u',') << directory << text << drive;
+        };
         const QString usb = u"~/drives/usb"_s;
         const QString desktop = u"~/drives/disk2/home/Desktop"_s;
-        QTest::newRow("a drive opens at its root at first")
-            << QStringList{u"drive usb"_s} << usb << usb << usb;
-        QTest::newRow("a drive opens where it was last left")
-            << QStringList{u"drive usb"_s, u"open photos"_s, u"drive /"_s, u"drive usb"_s}
-            << usb + u"/photos"_s << usb + u"/photos"_s << usb;
-        QTest::newRow("the first drive opens where the walk began")
-            << QStringList{u"drive usb"_s, u"drive /"_s} << u"~/site"_s << u"~/site"_s << u"/"_s;
-        QTest::newRow("refilling the list keeps a typed path")
-            << QStringList{u"drive usb"_s, u"type"_s, u"mount disk3"_s, u"drop down"_s} << usb << typed
-            << usb;
-        QTest::newRow("the desktop on another drive")
-            << QStringList{u"drive disk2"_s, u"open other"_s, u"drive /"_s, u"desktop"_s} << desktop
-            << desktop << u"~/drives/disk2"_s;
+        row("a drive opens at its root at first", u"drive usb"_s, usb, usb, usb);
+        row("a drive opens where it was last left", u"drive usb,open photos,drive /,drive usb"_s,
+            usb + u"/photos"_s, usb + u"/photos"_s, usb);
+        row("the first drive opens where the walk began", u"drive usb,drive /"_s, u"~/site"_s, u"~/site"_s,
+            u"/"_s);
+        row("refilling the list keeps a typed path", u"drive usb,type,mount disk3,drop down"_s, usb, typed,
+            usb);
+        row("the desktop on another drive", u"drive disk2,open other,drive /,desktop"_s, desktop, desktop,
+            u"~/drives/disk2"_s);
     }
 
     // With a made-up mount table of three disks under the test folder, the chooser walks from drive to
