@@ -60,12 +60,12 @@ bool writeContent(const QString& path, const Content& content)
 
 struct ProbeResult
 {
-    QStringList messages;
-    int entries = -1;
-    qint64 peakKib = -1;
-    QString failure; // why the child did not report, if it did not
+    QString failure = {}; // why the child did not report, if it did not
+    QStringList messages = {};
     QStringList rows = {};
     QString title = {};
+    int entries = -1;
+    qint64 peakKib = -1;
     qint64 vmPeakKib = -1;
 };
 
@@ -87,18 +87,15 @@ ProbeResult probe(const QString& path, qint64 addressSpaceLimit = 0)
     // A hang guard, not a speed goal: loading any of these files takes seconds at most.
     if (!child.waitForFinished(180'000) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
-        return {{},
-                -1,
-                -1,
-                u"the probe failed (exit code %1): %2"_s.arg(child.exitCode()).arg(child.errorString())};
+        return {.failure =
+                    u"the probe failed (exit code %1): %2"_s.arg(child.exitCode()).arg(child.errorString())};
     const QJsonObject report = QJsonDocument::fromJson(child.readAllStandardOutput()).object();
-    return {report[u"messages"_s].toVariant().toStringList(),
-            report[u"entries"_s].toInt(-1),
-            report[u"peakKib"_s].toInteger(-1),
-            {},
-            report[u"rows"_s].toVariant().toStringList(),
-            report[u"title"_s].toString(),
-            report[u"vmPeakKib"_s].toInteger(-1)};
+    return {.messages = report[u"messages"_s].toVariant().toStringList(),
+            .rows = report[u"rows"_s].toVariant().toStringList(),
+            .title = report[u"title"_s].toString(),
+            .entries = report[u"entries"_s].toInt(-1),
+            .peakKib = report[u"peakKib"_s].toInteger(-1),
+            .vmPeakKib = report[u"vmPeakKib"_s].toInteger(-1)};
 }
 
 } // namespace

@@ -95,8 +95,6 @@ private slots:
             << false << u"web"_s << QString() << u"項目を追加してください。"_s;
         QTest::newRow("empty name") << true << u"web"_s << QString()
                                     << u"ｈｔｍｌファイル名を入れてください。"_s;
-        QTest::newRow("base directory missing") << true << u"gone"_s << u"link.html"_s
-                                                << u"ページを書き込めませんでした。\n%1/gone/link.html\n"_s;
         QTest::newRow("file name going up a directory")
             << true << u"web"_s << u"../link.html"_s
             << u"ｈｔｍｌファイル名「../link.html」には「/」を使えません。\n"
