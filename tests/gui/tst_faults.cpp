@@ -261,8 +261,8 @@ private slots:
         if (fault == Fault::DirectoryInTheWay)
             QVERIFY(QDir(web).mkdir(fileName));
 
-        // A list whose file or page (about 250 kB) is larger than the full disk can take, or that
-        // fills it in its last piece.
+        // A list whose file or page (a quarter of a megabyte or more) is larger than the full disk can take,
+        // or that fills it in its last piece.
         FakePlatform platform;
         main1 window(platform);
         window.Label1->setText(QFileInfo(path).path()); // the page goes there
