@@ -205,29 +205,23 @@ private slots:
         QTest::addColumn<bool>("commandLine");
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<QString>("reason"); // why the file could not be written, in Japanese
-        const QString full = systemReason(ENOSPC);
-        const QString tooLarge = systemReason(EFBIG);
+        const auto row = [](const char* what, Fault fault, const QString& reason, bool page,
+                            bool commandLine = false) {
+            QTest::addRow("%s: %s%s", page ? "page" : "list file", what, commandLine ? ", command line" : "")
+                << page << commandLine << fault << reason;
+        };
         for (const bool page : {false, true}) {
-            const char* name = page ? "page" : "list file";
-            QTest::addRow("%s: full disk", name) << page << false << Fault::FullDisk << full;
-            QTest::addRow("%s: read-only file system", name)
-                << page << false << Fault::ReadOnly << systemReason(EROFS);
-            QTest::addRow("%s: missing directory", name)
-                << page << false << Fault::MissingDirectory << systemReason(ENOENT);
-            QTest::addRow("%s: directory in the way", name)
-                << page << false << Fault::DirectoryInTheWay << systemReason(EISDIR);
-            QTest::addRow("%s: file size limit", name) << page << false << Fault::FileSizeLimit << tooLarge;
-            QTest::addRow("%s: small, 4 KiB free", name)
-                << page << false << Fault::LastPieceSmall << reasonFull();
+            row("full disk", Fault::FullDisk, systemReason(ENOSPC), page);
+            row("read-only file system", Fault::ReadOnly, systemReason(EROFS), page);
+            row("missing directory", Fault::MissingDirectory, systemReason(ENOENT), page);
+            row("directory in the way", Fault::DirectoryInTheWay, systemReason(EISDIR), page);
+            row("file size limit", Fault::FileSizeLimit, systemReason(EFBIG), page);
+            row("small, 4 KiB free", Fault::LastPieceSmall, reasonFull(), page);
         }
-        QTest::newRow("page: file size limit, command line")
-            << true << true << Fault::FileSizeLimit << tooLarge;
-        QTest::newRow("page: small, 4 KiB free, command line")
-            << true << true << Fault::LastPieceSmall << reasonFull();
-        QTest::newRow("page: large, full inside the last piece")
-            << true << false << Fault::LastPieceLarge << reasonFull();
-        QTest::newRow("page: large, full inside the last piece, command line")
-            << true << true << Fault::LastPieceLarge << reasonFull();
+        row("file size limit", Fault::FileSizeLimit, systemReason(EFBIG), true, true);
+        row("small, 4 KiB free", Fault::LastPieceSmall, reasonFull(), true, true);
+        row("large, full inside the last piece", Fault::LastPieceLarge, reasonFull(), true);
+        row("large, full inside the last piece", Fault::LastPieceLarge, reasonFull(), true, true);
     }
 
     // The message names what failed and why, no success message follows (the command line exits
