@@ -20,39 +20,36 @@ class tst_fuzzcorpus : public QObject
     Q_OBJECT
 
 private slots:
-    void replay_data();
-    void replay();
-};
-
-// One row per input file of each target: its seeds, then its regressions.
-void tst_fuzzcorpus::replay_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("path");
-    for (const QString& target : {u"listfile"_s, u"page"_s, u"import"_s}) {
-        for (const QString& kind : {u"corpus"_s, u"regressions"_s}) {
-            const QDir dir(fuzzDirectory + u'/' + kind + u'/' + target);
-            const QStringList names = dir.entryList(QDir::Files, QDir::Name);
-            for (const QString& name : names)
-                QTest::addRow("%s: %s/%s", qPrintable(target), qPrintable(kind), qPrintable(name))
-                    << target << dir.filePath(name);
+    // One row per input file of each target: its seeds, then its regressions.
+    void replay_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("path");
+        for (const QString& target : {u"listfile"_s, u"page"_s, u"import"_s}) {
+            for (const QString& kind : {u"corpus"_s, u"regressions"_s}) {
+                const QDir dir(fuzzDirectory + u'/' + kind + u'/' + target);
+                const QStringList names = dir.entryList(QDir::Files, QDir::Name);
+                for (const QString& name : names)
+                    QTest::addRow("%s: %s/%s", qPrintable(target), qPrintable(kind), qPrintable(name))
+                        << target << dir.filePath(name);
+            }
         }
     }
-}
 
-void tst_fuzzcorpus::replay()
-{
-    QFETCH(QString, target);
-    QFETCH(QString, path);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QByteArray bytes = siteloom::readBytes(path);
-    const QString problem = target == u"page"_s ? siteloom::fuzz::checkPage(bytes, dir.path())
-                            : target == u"import"_s
-                                ? siteloom::fuzz::checkImport(bytes, dir.path())
-                                : siteloom::fuzz::checkListFileRoundTrip(bytes, dir.path());
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
-}
+    void replay()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, path);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray bytes = siteloom::readBytes(path);
+        const QString problem = target == u"page"_s ? siteloom::fuzz::checkPage(bytes, dir.path())
+                                : target == u"import"_s
+                                    ? siteloom::fuzz::checkImport(bytes, dir.path())
+                                    : siteloom::fuzz::checkListFileRoundTrip(bytes, dir.path());
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_fuzzcorpus)
 #include "tst_fuzzcorpus.moc"

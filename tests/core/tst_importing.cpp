@@ -1,4 +1,5 @@
 #include "filebytes.h"
+#include "html/htmldocument.h"
 #include "importing/bookmarks.h"
 #include "importing/exporting.h"
 #include "importing/holdback.h"
@@ -34,31 +35,10 @@ QString described(const QList<LinkEntry>& entries)
 // field of the window or line of a list file holds one.
 QString randomText(QRandomGenerator& random)
 {
-    static const QStringList pieces = {
-        u"a"_s,
-        u"サイト"_s,
-        u"："_s,
-        u"<BR>"_s,
-        u"<b>"_s,
-        u"\""_s,
-        u"&#38;"_s,
-        u"&amp;"_s,
-        u"😀"_s,
-        u"é"_s,
-        u"〜"_s,
-        u"http://"_s,
-        u" "_s,
-        u"　"_s,
-        u"　　　"_s,
-        u"\">"_s,
-        u"</B></td>"_s,
-        u"<tr>"_s,
-        u"</TABLE>"_s,
-        u"x.gif"_s,
-        u"=1"_s,
-        u"\" target=\"_blank\"><img src=\""_s,
-        u"<CENTER><FONT size=\"+2\">"_s,
-    };
+    static const QStringList pieces =
+        u"a|サイト|：|<BR>|<b>|\"|&#38;|&amp;|😀|é|〜|http://| "
+        u"|　|　　　|\">|</B></td>|<tr>|</TABLE>|x.gif|=1|"
+        u"\" target=\"_blank\"><img src=\"|<CENTER><FONT size=\"+2\">"_s.split(u'|');
     QString text;
     for (int n = int(random.bounded(6)); n > 0; --n)
         text += pieces[random.bounded(int(pieces.size()))];
@@ -195,33 +175,25 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("entries");
         QTest::addColumn<int>("skipped");
-        QTest::addColumn<QStringList>("folders");
-        const QStringList firefoxFolders{u"旅行"_s, u"旅行/北海道"_s, u"Bookmarks Toolbar"_s};
-        const QStringList chromiumFolders{u"Bookmarks bar"_s, u"Bookmarks bar/Work"_s, u"Other bookmarks"_s};
-        QTest::newRow("firefox, all") << u"firefox.html"_s << QString()
-                                      << u"旅の宿 &amp; 温泉 &lt;公式&gt; | https://example.jp/travel/\n"
-                                         u"北の国から | http://hokkaido.example.jp/\n"
-                                         u"Example 😀 search | https://www.example.com/search?q=1&lang=ja"_s
-                                      << 3 << firefoxFolders;
-        QTest::newRow("firefox, a folder and the one inside it")
-            << u"firefox.html"_s << u"旅行"_s
-            << u"旅の宿 &amp; 温泉 &lt;公式&gt; | https://example.jp/travel/\n"
-               u"北の国から | http://hokkaido.example.jp/"_s
-            << 0 << firefoxFolders;
-        QTest::newRow("firefox, the inner folder")
-            << u"firefox.html"_s << u"旅行/北海道"_s << u"北の国から | http://hokkaido.example.jp/"_s << 0
-            << firefoxFolders;
-        QTest::newRow("chromium, all") << u"chromium.html"_s << QString()
-                                       << u"News \"today\" | https://news.example.org/\n"
-                                          u"社内 wiki | https://intra.example.org/wiki\n"
-                                          u"HTTP://Old.Example.NET:80 | HTTP://Old.Example.NET:80"_s
-                                       << 1 << chromiumFolders;
-        QTest::newRow("chromium, toolbar folder")
-            << u"chromium.html"_s << u"Bookmarks bar"_s
-            << u"News \"today\" | https://news.example.org/\n社内 wiki | https://intra.example.org/wiki"_s
-            << 1 << chromiumFolders;
-        QTest::newRow("folder that is not there")
-            << u"chromium.html"_s << u"Work"_s << QString() << 0 << chromiumFolders;
+        const auto row = [](const char* name, const QString& folder, const QString& entries, int skipped) {
+            QTest::newRow(name) << u"%1.html"_s.arg(QString::fromLatin1(name).section(u',', 0, 0)) << folder
+                                << entries << skipped;
+        };
+        const QString travel = u"旅の宿 &amp; 温泉 &lt;公式&gt; | https://example.jp/travel/"_s;
+        const QString hokkaido = u"北の国から | http://hokkaido.example.jp/"_s;
+        const QString news = u"News \"today\" | https://news.example.org/"_s;
+        const QString wiki = u"社内 wiki | https://intra.example.org/wiki"_s;
+        row("firefox, all", {},
+            QStringList{travel, hokkaido, u"Example 😀 search | https://www.example.com/search?q=1&lang=ja"_s}
+                .join(u'\n'),
+            3);
+        row("firefox, a folder and the one inside it", u"旅行"_s, travel + u'\n' + hokkaido, 0);
+        row("firefox, the inner folder", u"旅行/北海道"_s, hokkaido, 0);
+        row("chromium, all", {},
+            QStringList{news, wiki, u"HTTP://Old.Example.NET:80 | HTTP://Old.Example.NET:80"_s}.join(u'\n'),
+            1);
+        row("chromium, toolbar folder", u"Bookmarks bar"_s, news + u'\n' + wiki, 1);
+        row("chromium, a folder that is not there", u"Work"_s, QString(), 0);
     }
 
     void bookmarksFiles()
@@ -230,7 +202,10 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, entries);
         QFETCH(int, skipped);
-        QFETCH(QStringList, folders);
+        const QStringList folders =
+            file.startsWith(u"firefox"_s)
+                ? QStringList{u"旅行"_s, u"旅行/北海道"_s, u"Bookmarks Toolbar"_s}
+                : QStringList{u"Bookmarks bar"_s, u"Bookmarks bar/Work"_s, u"Other bookmarks"_s};
         ImportSource source;
         ImportSourceError error;
         QVERIFY(readImportSource(QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/") + file, &source, &error));
@@ -247,23 +222,24 @@ private slots:
         QTest::addColumn<QString>("markup");
         QTest::addColumn<QString>("entries");
         QTest::addColumn<int>("skipped");
-        QTest::newRow("banner link with alt")
-            << u"<a href=\"http://p.example/\"><img src=\"http://p.example/b.gif\" alt=\"Partner\"></a>"_s
-            << u"http://p.example/b.gif | Partner | http://p.example/"_s << 0;
-        QTest::newRow("upper case, attributes reordered, unquoted")
-            << u"<A TARGET=_blank HREF=http://p.example/><IMG ALT='P &amp; Q' BORDER=0 SRC=b.gif></A>"_s
-            << u"b.gif | P &amp; Q | http://p.example/"_s << 0;
-        QTest::newRow("title when there is no alt")
-            << u"<a href=\"https://p.example/\"><img title=\"<Partner>\" src=\"b.png\"></a>"_s
-            << u"b.png | &lt;Partner&gt; | https://p.example/"_s << 0;
-        QTest::newRow("text link keeps its markup")
-            << u"<a href=\"http://t.example/\">\n  Text <b>site</b>\n</a>"_s
-            << u"Text <b>site</b> | http://t.example/"_s << 0;
-        QTest::newRow("several in one paste, a mail link skipped")
-            << u"<p><a href=\"http://a.example/\">A</a> / <a href=\"mailto:me@example.jp\">mail</a>"
-               u"<br><a href=\"http://b.example/\"><img src=\"b.gif\"></a></p>"_s
-            << u"A | http://a.example/\nb.gif | http://b.example/ | http://b.example/"_s << 1;
-        QTest::newRow("no link at all") << u"<img src=\"b.gif\" alt=\"x\">"_s << QString() << 0;
+        const auto row = [](const char* name, const QString& markup, const QString& entries,
+                            int skipped = 0) { QTest::newRow(name) << markup << entries << skipped; };
+        row("banner link with alt",
+            u"<a href=\"http://p.example/\"><img src=\"http://p.example/b.gif\" alt=\"Partner\"></a>"_s,
+            u"http://p.example/b.gif | Partner | http://p.example/"_s);
+        row("upper case, attributes reordered, unquoted",
+            u"<A TARGET=_blank HREF=http://p.example/><IMG ALT='P &amp; Q' BORDER=0 SRC=b.gif></A>"_s,
+            u"b.gif | P &amp; Q | http://p.example/"_s);
+        row("title when there is no alt",
+            u"<a href=\"https://p.example/\"><img title=\"<Partner>\" src=\"b.png\"></a>"_s,
+            u"b.png | &lt;Partner&gt; | https://p.example/"_s);
+        row("text link keeps its markup", u"<a href=\"http://t.example/\">\n  Text <b>site</b>\n</a>"_s,
+            u"Text <b>site</b> | http://t.example/"_s);
+        row("several in one paste, a mail link skipped",
+            u"<p><a href=\"http://a.example/\">A</a> / <a href=\"mailto:me@example.jp\">mail</a>"
+            u"<br><a href=\"http://b.example/\"><img src=\"b.gif\"></a></p>"_s,
+            u"A | http://a.example/\nb.gif | http://b.example/ | http://b.example/"_s, 1);
+        row("no link at all", u"<img src=\"b.gif\" alt=\"x\">"_s, QString());
     }
 
     void pastedMarkup()
@@ -282,25 +258,22 @@ private slots:
     {
         QTest::addColumn<LinkEntry>("entry");
         QTest::addColumn<int>("reason");
-        const QString tooLong(32768, u'x');
-        QTest::newRow("fine") << LinkEntry{u"b.gif"_s, u"Site"_s, u"http://new.example/"_s}
-                              << int(HoldBack::None);
-        QTest::newRow("separator in the site URL is fine")
-            << LinkEntry{u"b.gif"_s, u"Site"_s, u"http://new.example/a：b"_s} << int(HoldBack::None);
-        QTest::newRow("character Shift-JIS lacks")
-            << LinkEntry{u"b.gif"_s, u"Café 😀"_s, u"http://new.example/"_s} << int(HoldBack::Unsavable);
-        QTest::newRow("name too long for its box")
-            << LinkEntry{u"b.gif"_s, tooLong, u"http://new.example/"_s} << int(HoldBack::TooLong);
-        QTest::newRow("separator in the name")
-            << LinkEntry{u"b.gif"_s, u"A：B"_s, u"http://new.example/"_s} << int(HoldBack::SeparatorInField);
-        QTest::newRow("separator in the banner")
-            << LinkEntry{u"b：gif"_s, u"A"_s, u"http://new.example/"_s} << int(HoldBack::SeparatorInField);
-        QTest::newRow("site in the list, spelt otherwise")
-            << LinkEntry{u"b.gif"_s, u"Old"_s, u"HTTP://Listed.Example:80/#top"_s}
-            << int(HoldBack::AlreadyInList);
-        QTest::newRow("site earlier in the import")
-            << LinkEntry{u"b.gif"_s, u"Again"_s, u"http://earlier.example"_s}
-            << int(HoldBack::EarlierInImport);
+        const auto row = [](const char* name, const QString& banner, const QString& siteName,
+                            const QString& url, int reason) {
+            QTest::newRow(name) << LinkEntry{banner, siteName, url} << reason;
+        };
+        const QString b = u"b.gif"_s;
+        const QString fresh = u"http://new.example/"_s;
+        row("fine", b, u"Site"_s, fresh, HoldBack::None);
+        row("separator in the site URL is fine", b, u"Site"_s, u"http://new.example/a：b"_s, HoldBack::None);
+        row("character Shift-JIS lacks", b, u"Café 😀"_s, fresh, HoldBack::Unsavable);
+        row("name too long for its box", b, QString(32768, u'x'), fresh, HoldBack::TooLong);
+        row("separator in the name", b, u"A：B"_s, fresh, HoldBack::SeparatorInField);
+        row("separator in the banner", u"b：gif"_s, u"A"_s, fresh, HoldBack::SeparatorInField);
+        row("site in the list, spelt otherwise", b, u"Old"_s, u"HTTP://Listed.Example:80/#top"_s,
+            HoldBack::AlreadyInList);
+        row("site earlier in the import", b, u"Again"_s, u"http://earlier.example"_s,
+            HoldBack::EarlierInImport);
     }
 
     void holdBack()
@@ -344,6 +317,71 @@ private slots:
                  (QStringList{u"b1.gif"_s, u"Site, \"one\"<BR>diary"_s, u"http://one.example/?a=1&b=2"_s}));
         QCOMPARE(rows[2], (QStringList{u"b2.gif"_s, u"Tom &amp; Jerry"_s, u"https://two.example/"_s}));
         QCOMPARE(rows[3], (QStringList{u"short"_s, QString(), QString()}));
+    }
+    // The HTML reader that bookmarks, pasted markup and pages are read with.
+    void readsLinksAsBrowsersDo_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("href");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("inner");
+        QTest::newRow("plain") << u"<a href=\"http://a.jp/\">A</a>"_s << u"http://a.jp/"_s << u"A"_s
+                               << u"A"_s;
+        QTest::newRow("upper case, unquoted")
+            << u"<A HREF=http://a.jp/>A</A>"_s << u"http://a.jp/"_s << u"A"_s << u"A"_s;
+        QTest::newRow("single quotes, other attribute first")
+            << u"<a target='_blank' href='http://a.jp/?a=1&amp;b=2'>x</a>"_s << u"http://a.jp/?a=1&b=2"_s
+            << u"x"_s << u"x"_s;
+        QTest::newRow("references in text")
+            << u"<a href=\"h\">A &amp; B &lt;C&gt; &#x3042;&#12356;</a>"_s << u"h"_s << u"A & B <C> あい"_s
+            << u"A &amp; B &lt;C&gt; &#x3042;&#12356;"_s;
+        QTest::newRow("markup inside")
+            << u"<a href=\"h\"><b>太字</b><br>次</a>"_s << u"h"_s << u"太字次"_s << u"<b>太字</b><br>次"_s;
+        QTest::newRow("unclosed") << u"<p><a href=\"h\">open"_s << u"h"_s << u"open"_s << QString();
+    }
+
+    void readsLinksAsBrowsersDo()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, href);
+        QFETCH(QString, text);
+        QFETCH(QString, inner);
+        const HtmlDocument document(html);
+        const QList<int> links = document.elements(u"a");
+        QCOMPARE(links.size(), 1);
+        QCOMPARE(document.attribute(links[0], u"href"), href);
+        QCOMPARE(document.text(links[0]), text);
+        QCOMPARE(document.innerSource(links[0]), inner);
+        QVERIFY(document.attribute(links[0], u"title").isNull());
+    }
+
+    void keepsTheTree()
+    {
+        // A bookmarks file: folders are an H3 followed by a DL, and the parser closes DT and P itself.
+        const HtmlDocument document(u"<DL><p><DT><H3>F</H3>\n<DL><p><DT><A HREF=\"1\">one</A>\n</DL><p>"
+                                    u"<DT><A HREF=\"2\">two</A><script>x</script></DL>"_s);
+        const QList<int> lists = document.elements(u"dl");
+        QCOMPARE(lists.size(), 2);
+        QCOMPARE(document.elements(u"a", lists[1]).size(), 1);
+        QCOMPARE(document.elements(u"a", lists[0]).size(), 2);
+        const int folderItem = document.nodes()[lists[1]].parent;
+        QCOMPARE(document.nodes()[folderItem].tag, u"dt"_s);
+        QCOMPARE(document.text(document.elements(u"h3")[0]), u"F"_s);
+        QVERIFY(!document.text(lists[0]).contains(u'x'));
+    }
+
+    void survivesDeepNesting()
+    {
+        // Nesting that real pages reach, unclosed paragraphs and font tags included, is read whole; a
+        // page of nothing but nested blocks is read only as deep as a real page goes, and quickly.
+        const QString link = u"<a href=\"deep\">d</a>"_s;
+        const HtmlDocument deep(u"<div><!-- <div> --><p><font color='>'><br><img src=x/>"_s.repeated(1500) +
+                                link);
+        QVERIFY(!deep.truncated());
+        QCOMPARE(deep.attribute(deep.elements(u"a").value(0), u"href"), u"deep"_s);
+        const HtmlDocument abyss(link + u"<div>"_s.repeated(400000) + link);
+        QVERIFY(abyss.truncated());
+        QCOMPARE(abyss.elements(u"a").size(), 1);
     }
 };
 

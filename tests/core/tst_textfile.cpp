@@ -66,11 +66,6 @@ mode_t fileMode(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : mode_t(-1);
 }
 
-QStringList filesIn(const QString& directory)
-{
-    return QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-}
-
 void writeLines(LineWriter& writer, const QStringList& lines)
 {
     for (const QString& line : lines)

@@ -60,12 +60,12 @@ bool writeContent(const QString& path, const Content& content)
 
 struct ProbeResult
 {
-    QStringList messages;
-    int entries = -1;
-    qint64 peakKib = -1;
-    QString failure; // why the child did not report, if it did not
+    QString failure = {}; // why the child did not report, if it did not
+    QStringList messages = {};
     QStringList rows = {};
     QString title = {};
+    int entries = -1;
+    qint64 peakKib = -1;
     qint64 vmPeakKib = -1;
 };
 
@@ -87,18 +87,15 @@ ProbeResult probe(const QString& path, qint64 addressSpaceLimit = 0)
     // A hang guard, not a speed goal: loading any of these files takes seconds at most.
     if (!child.waitForFinished(180'000) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
-        return {{},
-                -1,
-                -1,
-                u"the probe failed (exit code %1): %2"_s.arg(child.exitCode()).arg(child.errorString())};
+        return {.failure =
+                    u"the probe failed (exit code %1): %2"_s.arg(child.exitCode()).arg(child.errorString())};
     const QJsonObject report = QJsonDocument::fromJson(child.readAllStandardOutput()).object();
-    return {report[u"messages"_s].toVariant().toStringList(),
-            report[u"entries"_s].toInt(-1),
-            report[u"peakKib"_s].toInteger(-1),
-            {},
-            report[u"rows"_s].toVariant().toStringList(),
-            report[u"title"_s].toString(),
-            report[u"vmPeakKib"_s].toInteger(-1)};
+    return {.messages = report[u"messages"_s].toVariant().toStringList(),
+            .rows = report[u"rows"_s].toVariant().toStringList(),
+            .title = report[u"title"_s].toString(),
+            .entries = report[u"entries"_s].toInt(-1),
+            .peakKib = report[u"peakKib"_s].toInteger(-1),
+            .vmPeakKib = report[u"vmPeakKib"_s].toInteger(-1)};
 }
 
 } // namespace
@@ -108,120 +105,112 @@ class tst_badfiles : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void badFile_data();
-    void badFile();
-    void outOfMemoryLeavesTheWindowAsItWas();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString path = m_dir.filePath(u"tiny.txt"_s);
+        QVERIFY(writeContent(path, {"list1=001\r\nls000=a\r\n"}));
+        const ProbeResult tiny = probe(path);
+        QVERIFY2(tiny.failure.isEmpty(), qPrintable(tiny.failure));
+        QCOMPARE(tiny.messages, QStringList{u"読込み完了"_s});
+        m_baselineKib = tiny.peakKib;
+        m_baselineVmKib = tiny.vmPeakKib;
+        qInfo("loading a tiny file: peak %lld MiB", m_baselineKib / 1024);
+    }
+
+    void badFile_data()
+    {
+        QTest::addColumn<Content>("content");
+        QTest::addColumn<QString>(
+            "message");                   // what the one message says, after the file's path for a refusal
+        QTest::addColumn<int>("entries"); // in the list afterwards; the start list is empty
+
+        const QString notText = u"テキストファイルではありません（NUL 文字を含んでいます）。"_s;
+        const qint64 mb50 = 50 * megabyte;
+        const QString tooLong = u"が長すぎます（52428800文字。入力欄には32767文字までしか入りません）。"_s;
+        QTest::newRow("200 MB of random bytes") << Content{{}, Random, 200 * megabyte} << notText << 0;
+        QTest::newRow("200 MB of random bytes without NUL")
+            << Content{{}, RandomNoNul, 200 * megabyte}
+            << u"Shift_JIS（CP932）のテキストファイルではありません。"_s << 0;
+        QTest::newRow("one line of 50 MB, no key in it") << Content{{}, 'A', mb50} << u"読込み完了"_s << 0;
+        QTest::newRow("a title of 50 MB")
+            << Content{"te006=", 'T', mb50} << u"「トップのタイトル名」"_s + tooLong << 0;
+        // An entry goes into the list whole, however far beyond its boxes; the list lays out its text.
+        QTest::newRow("an entry of 100,000 characters")
+            << Content{"list1=001\r\nls000=a\x81\x46", 'n', 100'000, "\x81\x46u\r\n"} << u"読込み完了"_s << 1;
+        QTest::newRow("50 MB of line ends") << Content{{}, '\n', mb50} << u"読込み完了"_s << 0;
+        QTest::newRow("a count of 2,000,000,000")
+            << Content{"list1=2000000000\r\nls000=a\r\nls001=b\r\n"}
+            << u"リストの項目は、2000000000件のうち2件だけ読み込みました。"_s << 2;
+    }
+
+    void badFile()
+    {
+        QFETCH(Content, content);
+        QFETCH(QString, message);
+        QFETCH(int, entries);
+
+        const QString path = m_dir.filePath(u"bad.txt"_s);
+        QVERIFY(writeContent(path, content));
+        const qint64 size = QFileInfo(path).size();
+        const ProbeResult result = probe(path);
+        QFile::remove(path);
+
+        QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
+        QCOMPARE(result.messages.size(), 1);
+        QVERIFY2(result.messages.constFirst().contains(message), qPrintable(result.messages.constFirst()));
+        QCOMPARE(result.entries, entries);
+
+        const qint64 usedKib = result.peakKib - m_baselineKib;
+        if (size >= megabyte)
+            qInfo("%lld MiB file: peak %lld MiB, %.2f times the file above a tiny file's", size / megabyte,
+                  result.peakKib / 1024, double(usedKib) * 1024 / double(size));
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's own bookkeeping and quarantine cost memory of their own
+        QVERIFY2(usedKib * 1024 <= memoryFactor * size + 16 * megabyte,
+                 qPrintable(u"%1 KiB above a tiny file's for a file of %2 bytes"_s.arg(usedKib).arg(size)));
+#endif
+    }
+
+    // A list of 3,000,000 entries (about 40 MB) in a window with 64 MB of room to spare: the load runs
+    // out of memory while the new list is built, and the window keeps its list and fields.
+    void outOfMemoryLeavesTheWindowAsItWas()
+    {
+#ifdef __SANITIZE_ADDRESS__
+        QSKIP("the sanitizer reserves more address space than any limit leaves");
+#endif
+        const QString path = m_dir.filePath(u"huge.txt"_s);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            constexpr int entries = 3'000'000;
+            file.write("list1=" + QByteArray::number(entries) + "\r\n");
+            QByteArray chunk;
+            for (int i = 0; i < entries; ++i) {
+                chunk += "ls" + QByteArray::number(i).rightJustified(3, '0') + "=b\x81\x46n\x81\x46u\r\n";
+                if (chunk.size() > megabyte || i == entries - 1) {
+                    QCOMPARE(file.write(chunk), chunk.size());
+                    chunk.clear();
+                }
+            }
+        }
+        const ProbeResult result = probe(path, (m_baselineVmKib + 64 * 1024) * 1024);
+        QFile::remove(path);
+
+        QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
+        QCOMPARE(result.messages.size(), 1);
+        QVERIFY2(result.messages.constFirst().startsWith(
+                     u"メモリが足りないため、ファイルを読み込めませんでした。\n"_s),
+                 qPrintable(result.messages.constFirst()));
+        QCOMPARE(result.rows, (QStringList{u"a：b：c"_s, u"d：e：f"_s, u"g：h：i"_s}));
+        QCOMPARE(result.entries, 3);
+        QCOMPARE(result.title, u"前のタイトル"_s);
+    }
 
 private:
     QTemporaryDir m_dir;
     qint64 m_baselineKib = 0;
     qint64 m_baselineVmKib = 0;
 };
-
-void tst_badfiles::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    const QString path = m_dir.filePath(u"tiny.txt"_s);
-    QVERIFY(writeContent(path, {"list1=001\r\nls000=a\r\n"}));
-    const ProbeResult tiny = probe(path);
-    QVERIFY2(tiny.failure.isEmpty(), qPrintable(tiny.failure));
-    QCOMPARE(tiny.messages, QStringList{u"読込み完了"_s});
-    m_baselineKib = tiny.peakKib;
-    m_baselineVmKib = tiny.vmPeakKib;
-    qInfo("loading a tiny file: peak %lld MiB", m_baselineKib / 1024);
-}
-
-void tst_badfiles::badFile_data()
-{
-    QTest::addColumn<Content>("content");
-    QTest::addColumn<QString>("message"); // what the one message says, after the file's path for a refusal
-    QTest::addColumn<int>("entries");     // in the list afterwards; the start list is empty
-
-    const QString notText = u"テキストファイルではありません（NUL 文字を含んでいます）。"_s;
-    const qint64 mb50 = 50 * megabyte;
-    const QString tooLong = u"が長すぎます（52428800文字。入力欄には32767文字までしか入りません）。"_s;
-    QTest::newRow("200 MB of random bytes") << Content{{}, Random, 200 * megabyte} << notText << 0;
-    QTest::newRow("200 MB of random bytes without NUL")
-        << Content{{}, RandomNoNul, 200 * megabyte}
-        << u"Shift_JIS（CP932）のテキストファイルではありません。"_s << 0;
-    QTest::newRow("one line of 50 MB, no key in it") << Content{{}, 'A', mb50} << u"読込み完了"_s << 0;
-    QTest::newRow("a title of 50 MB")
-        << Content{"te006=", 'T', mb50} << u"「トップのタイトル名」"_s + tooLong << 0;
-    // An entry goes into the list whole, however far beyond its boxes; the list lays out its text.
-    QTest::newRow("an entry of 100,000 characters")
-        << Content{"list1=001\r\nls000=a\x81\x46", 'n', 100'000, "\x81\x46u\r\n"} << u"読込み完了"_s << 1;
-    QTest::newRow("50 MB of line ends") << Content{{}, '\n', mb50} << u"読込み完了"_s << 0;
-    QTest::newRow("a count of 2,000,000,000")
-        << Content{"list1=2000000000\r\nls000=a\r\nls001=b\r\n"}
-        << u"リストの項目は、2000000000件のうち2件だけ読み込みました。"_s << 2;
-    QTest::newRow("UTF-8")
-        << Content{u"list1=001\r\nls000=バナー：サイト：http://example.jp/\r\nte006=リンク\r\n"_s.toUtf8()}
-        << u"UTF-8 で保存されたファイルのようです。"_s << 0;
-    QTest::newRow("NUL bytes") << Content{QByteArray("list1=001\r\nls000=a\0b\r\n", 21)} << notText << 0;
-}
-
-void tst_badfiles::badFile()
-{
-    QFETCH(Content, content);
-    QFETCH(QString, message);
-    QFETCH(int, entries);
-
-    const QString path = m_dir.filePath(u"bad.txt"_s);
-    QVERIFY(writeContent(path, content));
-    const qint64 size = QFileInfo(path).size();
-    const ProbeResult result = probe(path);
-    QFile::remove(path);
-
-    QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
-    QCOMPARE(result.messages.size(), 1);
-    QVERIFY2(result.messages.constFirst().contains(message), qPrintable(result.messages.constFirst()));
-    QCOMPARE(result.entries, entries);
-
-    const qint64 usedKib = result.peakKib - m_baselineKib;
-    if (size >= megabyte)
-        qInfo("%lld MiB file: peak %lld MiB, %.2f times the file above a tiny file's", size / megabyte,
-              result.peakKib / 1024, double(usedKib) * 1024 / double(size));
-#ifndef __SANITIZE_ADDRESS__ // the sanitizer's own bookkeeping and quarantine cost memory of their own
-    QVERIFY2(usedKib * 1024 <= memoryFactor * size + 16 * megabyte,
-             qPrintable(u"%1 KiB above a tiny file's for a file of %2 bytes"_s.arg(usedKib).arg(size)));
-#endif
-}
-
-// A list of 3,000,000 entries (about 40 MB) in a window with 64 MB of room to spare: the load runs
-// out of memory while the new list is built, and the window keeps its list and fields.
-void tst_badfiles::outOfMemoryLeavesTheWindowAsItWas()
-{
-#ifdef __SANITIZE_ADDRESS__
-    QSKIP("the sanitizer reserves more address space than any limit leaves");
-#endif
-    const QString path = m_dir.filePath(u"huge.txt"_s);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        constexpr int entries = 3'000'000;
-        file.write("list1=" + QByteArray::number(entries) + "\r\n");
-        QByteArray chunk;
-        for (int i = 0; i < entries; ++i) {
-            chunk += "ls" + QByteArray::number(i).rightJustified(3, '0') + "=b\x81\x46n\x81\x46u\r\n";
-            if (chunk.size() > megabyte || i == entries - 1) {
-                QCOMPARE(file.write(chunk), chunk.size());
-                chunk.clear();
-            }
-        }
-    }
-    const ProbeResult result = probe(path, (m_baselineVmKib + 64 * 1024) * 1024);
-    QFile::remove(path);
-
-    QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
-    QCOMPARE(result.messages.size(), 1);
-    QVERIFY2(result.messages.constFirst().startsWith(
-                 u"メモリが足りないため、ファイルを読み込めませんでした。\n"_s),
-             qPrintable(result.messages.constFirst()));
-    QCOMPARE(result.rows, (QStringList{u"a：b：c"_s, u"d：e：f"_s, u"g：h：i"_s}));
-    QCOMPARE(result.entries, 3);
-    QCOMPARE(result.title, u"前のタイトル"_s);
-}
 
 QTEST_GUILESS_MAIN(tst_badfiles)
 #include "tst_badfiles.moc"

@@ -15,7 +15,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -42,9 +41,13 @@ ProgramRun runWithRawListFile(const QByteArray& rawListFile, const QStringList& 
     return runProgram(QStringList{escaped} + arguments, workingDirectory, {u"/bin/sh"_s, u"-c"_s, script});
 }
 
-QStringList filesIn(const QString& directory)
+// A command line's arguments written as one string: split at each space (an empty argument stands
+// at an end), "@data/" standing for the test data's folder.
+QStringList arguments(const QString& line)
 {
-    return QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    QStringList split = line.split(u' ');
+    split.replaceInStrings(u"@data/"_s, QStringLiteral(SITELOOM_TEST_DATA "/"));
+    return split;
 }
 
 // One text: the stream is exactly that; more: it begins with the first and holds every one.
@@ -73,621 +76,542 @@ class tst_commandline : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void buildMatchesTheWindow_data();
-    void buildMatchesTheWindow();
-    void buildPlacesThePage_data();
-    void buildPlacesThePage();
-    void answersWithoutBuilding_data();
-    void answersWithoutBuilding();
-    void buildRunsOutOfMemory();
-    void pageNeverReplacesTheListFile_data();
-    void pageNeverReplacesTheListFile();
-    void unknownCurrentDirectory_data();
-    void unknownCurrentDirectory();
-    void fileSizeLimit();
-    void replacedPageKeepsItsMode();
+    void initTestCase()
+    {
+        prepareGuiTest();
+        m_startDirectory = QDir::currentPath();
+        QVERIFY2(QFileInfo(QStringLiteral(SITELOOM_BINARY)).isExecutable(), SITELOOM_BINARY);
+    }
 
-    void importAndExport_data();
-    void importAndExport();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QVERIFY(writeBytes(m_dir->filePath(u"list.txt"_s), "list1=001\r\nls000=a\r\nte001=page.html\r\n"));
+    }
+
+    // The window moves to the base directory when it writes a page.
+    void cleanup()
+    {
+        m_dir.reset();
+        QVERIFY(QDir::setCurrent(m_startDirectory));
+    }
+
+    // The same list file, loaded through "ファイル読込" and written with "html 作成" in the window, and
+    // built by the program: the same page byte for byte, or the window's first message that is not a
+    // success on standard error. One row for each way the build can stop.
+    void buildMatchesTheWindow_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // the list file; null: there is none
+        QTest::addColumn<QString>("base");     // the base directory, below the test's directory
+        QTest::addColumn<QString>("pageName"); // the page written, when one is
+        QTest::addColumn<QString>("message");  // how the message begins, empty when the page is written
+        QTest::addColumn<ListFile>("listFile");
+        QTest::addColumn<QString>("reason"); // how the message's last line begins; empty: not looked at
+
+        const auto row = [](const char* name, const QByteArray& bytes, const QString& pageName,
+                            const QString& message = {}, const QString& base = u"out"_s) {
+            QTest::newRow(name) << bytes << base << pageName << message << ListFile::Bytes << QString();
+        };
+        // Refused at once, without waiting on the file, and for the reason the system gives in Japanese.
+        const auto refused = [](const char* name, ListFile listFile, const QByteArray& bytes,
+                                const QString& reason) {
+            QTest::newRow(name) << bytes << u"out"_s << u"link.html"_s
+                                << u"ファイルを読み込めませんでした。"_s << listFile << reason;
+        };
+        const QString unreadable = u"ファイルを読み込めませんでした。"_s;
+        const QByteArray example = readBytes(QStringLiteral(SITELOOM_TEST_DATA "/link-example.txt"));
+        row("two entries saved by the window", example, u"link.html"_s);
+        row("link-back section, background image, characters of both code page halves",
+            cp932::encode(
+                u"list1=004\r\n"
+                u"ls000=img/a.gif：ﾀﾞｲﾋﾞﾝｸﾞ①髙～：http://a.example.jp/\r\n"
+                u"ls001=：名前だけ：\r\n"
+                u"ls002=区切りのない項目\r\n"
+                u"ls003=b.gif：名前：http://b.example.jp/?q=1：2\r\n"
+                u"te001=links.html\r\nopt09=1\r\nte005=back.gif\r\n"
+                u"te006=私のリンク\r\nte007=my.gif\r\nte008=自分のＨＰ<BR>日記\r\nte009=index.html\r\n"),
+            u"links.html"_s);
+        row("hand-edited: LF ends, keys in any order, blanks around title and file name",
+            cp932::encode(
+                u"te009=\nopt05=1\nte006=　 \nte001= page.html 　\nlist1=1\nls000=x.gif：サイト：x.html\n"),
+            u"page.html"_s);
+        row("empty file", "", u"link.html"_s, u"項目を追加してください。"_s);
+        row("empty page file name", "list1=001\r\nls000=a\r\nte001=\r\n", u"link.html"_s,
+            u"ｈｔｍｌファイル名を入れてください。"_s);
+        row("missing list file", QByteArray(), u"link.html"_s, unreadable);
+        row("saved as UTF-8", u"list1=001\r\nls000=サイト\r\n"_s.toUtf8(), u"link.html"_s, unreadable);
+        row("file ending inside the entry block", "list1=005\r\nls000=a\r\nls001=b\r\n", u"link.html"_s,
+            u"ファイルが途中で終わっていました。"_s);
+        row("missing base directory", example, u"link.html"_s, u"ページを書き込めませんでした。"_s,
+            u"missing/dir"_s);
+        refused("FIFO as the list file", ListFile::Fifo, {},
+                u"名前付きパイプ（FIFO）で、普通のファイルではありません"_s);
+        refused("directory as the list file", ListFile::Directory, {}, u"ディレクトリです"_s);
+        refused("a file where a folder of the path should be", ListFile::BelowAFile, example,
+                u"ディレクトリではありません"_s);
+        refused("list file in a folder whose name is Shift_JIS", ListFile::InShiftJisFolder, example,
+                u"ファイルかディレクトリの名前が UTF-8 ではありません"_s);
+        // The page file name is a file name in the base directory, nothing else; the file loads all the
+        // same, the name shown as it is.
+        const auto named = [](const QString& name) {
+            return cp932::encode(u"list1=001\r\nls000=a\r\nte001=%1\r\n"_s.arg(name));
+        };
+        row("page file name of blanks only", named(u" 　 "_s), u"link.html"_s,
+            u"ｈｔｍｌファイル名を入れてください。"_s);
+        row("page file name going up a directory", named(u"../x.html"_s), u"link.html"_s,
+            u"ｈｔｍｌファイル名「../x.html」には「/」を使えません。"_s);
+        row("page file name an absolute path", named(u"/tmp/x.html"_s), u"link.html"_s,
+            u"ｈｔｍｌファイル名「/tmp/x.html」には「/」を使えません。"_s);
+        row("page file name a dot", named(u"."_s), u"link.html"_s,
+            u"「.」はｈｔｍｌファイル名に使えません"_s);
+        row("page file name two dots", named(u"　..　"_s), u"link.html"_s,
+            u"「..」はｈｔｍｌファイル名に使えません"_s);
+    }
+
+    void buildMatchesTheWindow()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, base);
+        QFETCH(QString, pageName);
+        QFETCH(QString, message);
+        QFETCH(ListFile, listFile);
+        QFETCH(QString, reason);
+        const QDir dir(m_dir->path());
+        QVERIFY(dir.mkdir(u"out"_s));
+        QString listPath = dir.filePath(u"list.txt"_s);
+        QVERIFY(QFile::remove(listPath));
+        const QByteArray rawName = QFile::encodeName(listPath);
+        QByteArray rawListFile; // the list file's name in raw bytes, when it is not UTF-8
+        switch (listFile) {
+        case ListFile::Bytes:
+            QVERIFY(bytes.isNull() || writeBytes(listPath, bytes));
+            break;
+        case ListFile::Fifo:
+            QCOMPARE(::mkfifo(rawName.constData(), 0644), 0);
+            break;
+        case ListFile::Directory:
+            QVERIFY(dir.mkdir(u"list.txt"_s));
+            break;
+        case ListFile::BelowAFile:
+            QVERIFY(writeBytes(listPath, bytes));
+            listPath += u"/list.txt"_s;
+            break;
+        case ListFile::InShiftJisFolder: {
+            // "アリ" in Shift_JIS; the dialog and the command line both give the name decoded as UTF-8.
+            const QByteArray folder = QFile::encodeName(dir.path()) + "/\x83\x41\x83\x8a";
+            rawListFile = folder + "/list.txt";
+            QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+            FILE* file = std::fopen(rawListFile.constData(), "wb");
+            QVERIFY(file);
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
+            QCOMPARE(std::fclose(file), 0);
+            listPath = QFile::decodeName(rawListFile);
+            QVERIFY(!QFileInfo::exists(listPath));
+            break;
+        }
+        }
+        // Qt cannot address a name that is not UTF-8, so the folder goes by its raw name.
+        const auto removeRaw = qScopeGuard([&rawListFile] {
+            if (!rawListFile.isEmpty()) {
+                ::unlink(rawListFile.constData());
+                ::rmdir(rawListFile.chopped(int(strlen("/list.txt"))).constData());
+            }
+        });
+        base = dir.filePath(base);
+        const QString pagePath = QDir(base).filePath(pageName);
+
+        FakePlatform platform;
+        main1 window(platform);
+        window.Label1->setText(base);
+        platform.fileNames.enqueue(listPath);
+        window.fload->trigger();
+        QCOMPARE(platform.messages.size(), 1);
+        if (platform.messageTexts().constFirst() == u"読込み完了"_s)
+            window.Command4->click();
+        const QString last = platform.messageTexts().constLast();
+        const QString stop = last == u"作成しました。"_s || last == u"読込み完了"_s ? QString() : last;
+        QVERIFY2(message.isEmpty() ? stop.isEmpty() : stop.startsWith(message), qPrintable(stop));
+        QVERIFY2(stop.section(u'\n', -1).startsWith(reason), qPrintable(stop));
+        const QByteArray windowPage = readBytes(pagePath);
+        QCOMPARE(windowPage.isEmpty(), !stop.isEmpty());
+        QVERIFY(stop.isEmpty() == QFile::remove(pagePath));
+
+        const QStringList arguments{u"--directory"_s, base};
+        const ProgramRun run =
+            rawListFile.isEmpty() ? runProgram(QStringList{u"--build"_s, listPath} + arguments, m_dir->path())
+                                  : runWithRawListFile(rawListFile, arguments, m_dir->path());
+        QCOMPARE(run.exitCode, stop.isEmpty() ? 0 : 1);
+        QCOMPARE(run.out, stop.isEmpty() ? QDir::toNativeSeparators(pagePath) + u'\n' : QString());
+        QCOMPARE(run.err, stop.isEmpty() ? QString() : stop + u'\n');
+        QCOMPARE(readBytes(pagePath), windowPage);
+        if (!stop.isEmpty()) {
+            QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList());
+            // Qt lists neither a FIFO nor a folder whose name is not UTF-8.
+            const bool listStands = listFile == ListFile::Bytes ? !bytes.isNull()
+                                                                : listFile != ListFile::InShiftJisFolder &&
+                                                                      listFile != ListFile::Fifo;
+            const QStringList expected =
+                listStands ? QStringList{u"list.txt"_s, u"out"_s} : QStringList{u"out"_s};
+            QCOMPARE(filesIn(dir.path()), expected);
+            QVERIFY(!QFileInfo::exists(u"/tmp/x.html"_s));
+        }
+    }
+
+    // Where the page goes: the current directory unless --directory names one, relative names taken
+    // from the current directory, as the window takes a relative base directory.
+    void buildPlacesThePage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("printed"); // empty: the page's full path in the current directory
+
+        QTest::newRow("current directory by default") << arguments(u"--build list.txt"_s) << QString();
+        QTest::newRow("short options, directory ending in a separator")
+            << arguments(u"-d out/ -b list.txt"_s) << u"out/page.html"_s;
+        QTest::newRow("values after equals signs")
+            << arguments(u"--build=list.txt --directory=out"_s) << u"out/page.html"_s;
+    }
+
+    void buildPlacesThePage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, printed);
+        const QDir dir(QDir(m_dir->path()).canonicalPath());
+        QVERIFY(dir.mkdir(u"out"_s));
+        if (printed.isEmpty())
+            printed = dir.filePath(u"page.html"_s);
+
+        const ProgramRun run = runProgram(arguments, dir.path());
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, printed + u'\n');
+        QVERIFY(QFileInfo(dir.filePath(printed)).isFile());
+    }
+
+    // What the program answers without building: usage errors (exit 2, the reason and the way to the
+    // help on standard error), the version, the help, and a window wanted with no display to show it
+    // on (said plainly instead of aborting inside Qt). None of them touches a file.
+    void answersWithoutBuilding_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("outHolds"); // what standard output holds (see streamHolds)
+        QTest::addColumn<QStringList>("errHolds"); // the same for standard error
+        QTest::addColumn<QStringList>("environment");
+
+        const auto answer = [](const char* name, const QString& line, int exitCode, const QStringList& out,
+                               const QStringList& err, const QStringList& environment = {}) {
+            QTest::newRow(name) << arguments(line) << exitCode << out << err << environment;
+        };
+        const auto usage = [&answer](const char* name, const QString& line, const QString& reason) {
+            answer(name, line, 2, {}, {u"siteloom: "_s, reason, u"siteloom --help"_s});
+        };
+        usage("unknown option", u"--bogus"_s, u"「--bogus」"_s);
+        usage("unknown short option with --build", u"--build list.txt -x"_s, u"「-x」"_s);
+        usage("build with an empty name", u"--build "_s, u"--build"_s);
+        usage("build with a second file", u"--build list.txt other.txt"_s, u"other.txt"_s);
+        usage("build twice", u"--build list.txt -b list.txt"_s, u"--build"_s);
+        usage("directory without build", u"--directory out"_s, u"--directory"_s);
+        usage("empty directory", u"--build list.txt --directory "_s, u"--directory"_s);
+        usage("two files to open", u"list.txt other.txt"_s, u"一つだけ"_s);
+        usage("empty file to open", QString(), u"空"_s);
+        usage("import without output", u"--import list.txt"_s, u"--output"_s);
+        usage("import and export at once", u"--import a.html --export list.txt --output b"_s, u"--export"_s);
+        usage("export in an unknown format", u"--export list.txt --format xml --output b"_s, u"bookmarks"_s);
+        usage("folder with export", u"--export list.txt --format csv --output b --folder A"_s, u"--folder"_s);
+
+        const QStringList version{u"siteloom 1.01\n"_s};
+        answer("--version", u"--version"_s, 0, version, {});
+        answer("-v before a build", u"-v --build list.txt"_s, 0, version, {});
+        // The help names every form of the program and every option, in both languages.
+        const QStringList help =
+            u"使い方 / Usage:\n|siteloom [FILE]|siteloom --build FILE [--directory DIR]|-b, --build FILE|"
+            u"-d, --directory DIR|-h, --help|-v, --version|ウィンドウを開かずに|without opening the window|"
+            u"今のディレクトリ|the current directory|使い方の誤り / usage error"_s.split(u'|');
+        answer("--help", u"--help"_s, 0, help, {});
+        answer("-h after a build", u"--build list.txt -h"_s, 0, help, {});
+        answer("window without a display", u"list.txt"_s, 1, {}, {u"siteloom: "_s, u"xvfb-run"_s});
+        // A display that is named but cannot be reached ends with the tool's message, not Qt's abort.
+        for (const QString& variable : {u"DISPLAY=:31973"_s, u"WAYLAND_DISPLAY=siteloom-no-such-socket"_s,
+                                        u"QT_QPA_PLATFORM=siteloom-no-such-platform"_s}) {
+            const QString message = u"siteloom: 画面（ディスプレイ）に接続できません（%1）。"_s.arg(variable);
+            QTest::addRow("unreachable %s", qPrintable(variable.section(u'=', 0, 0)))
+                << arguments(u"list.txt"_s) << 1 << QStringList() << QStringList{message, u"xvfb-run"_s}
+                << QStringList{variable};
+        }
+    }
+
+    void answersWithoutBuilding()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, outHolds);
+        QFETCH(QStringList, errHolds);
+        QFETCH(QStringList, environment);
+        const ProgramRun run = runProgram(arguments, m_dir->path(), {}, environment);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(streamHolds(run.out, outHolds), qPrintable(run.out));
+        QVERIFY2(streamHolds(run.err, errHolds), qPrintable(run.err));
+        QCOMPARE(filesIn(m_dir->path()), QStringList{u"list.txt"_s});
+    }
+
+    // A list file too big for the memory the program may take ends with a message and exit 1, not an
+    // abort; the same limit leaves room for a small list, so it is the list that ran out.
+    void buildRunsOutOfMemory()
+    {
+#ifdef __SANITIZE_ADDRESS__
+        QSKIP("the sanitizer reserves more address space than any limit leaves");
+#endif
+        const QDir dir(m_dir->path());
+        const QStringList limited{u"prlimit"_s, u"--as=%1"_s.arg(192 * 1024 * 1024), u"--"_s};
+        const ProgramRun small = runProgram({u"--build"_s, u"list.txt"_s}, dir.path(), limited);
+        QCOMPARE(small.err, QString());
+        QCOMPARE(small.exitCode, 0);
+        QVERIFY(QFile::remove(dir.filePath(u"page.html"_s)));
+
+        // 64 MiB of entries: twice that as text.
+        QFile file(dir.filePath(u"big.txt"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        constexpr int entries = 64 * 1024;
+        file.write("list1=" + QByteArray::number(entries) + "\r\n");
+        const QByteArray entry(1000, 'x');
+        for (int i = 0; i < entries; ++i)
+            file.write("ls" + QByteArray::number(i).rightJustified(3, '0') + '=' + entry + "\r\n");
+        file.write("te001=page.html\r\n");
+        file.close();
+        QCOMPARE(file.error(), QFileDevice::NoError);
+
+        const ProgramRun big = runProgram({u"--build"_s, u"big.txt"_s}, dir.path(), limited);
+        QCOMPARE(big.err, u"siteloom: メモリが足りなくなったため、中止しました。\n"_s);
+        QCOMPARE(big.exitCode, 1);
+        QCOMPARE(big.out, QString());
+        QCOMPARE(filesIn(dir.path()), (QStringList{u"big.txt"_s, u"list.txt"_s}));
+    }
+
+    // However the page file name and the directory reach it, the page never replaces the list file it
+    // is built from: the window (after "ファイル読込") and the command line refuse with the same message
+    // and the list file keeps every byte.
+    void pageNeverReplacesTheListFile_data()
+    {
+        QTest::addColumn<QString>("pageName"); // te001 of the list file
+        QTest::addColumn<QString>("base"); // the base directory, relative to the test's directory; null: none
+        QTest::addColumn<QString>(
+            "link"); // made in "out" before: "s NAME" a symbolic link, "h NAME" a hard link
+
+        QTest::newRow("its own name, in its directory") << u"list.txt"_s << u"."_s << QString();
+        QTest::newRow("its own name, in the current directory") << u"list.txt"_s << QString() << QString();
+        QTest::newRow("its own name, the directory through .. and .")
+            << u"list.txt"_s << u"out/.././"_s << QString();
+        QTest::newRow("a symbolic link to it") << u"link.html"_s << u"out"_s << u"s link.html"_s;
+        QTest::newRow("a hard link to it") << u"link.html"_s << u"out"_s << u"h link.html"_s;
+        QTest::newRow("its own name, the directory a symbolic link to its directory")
+            << u"list.txt"_s << u"out/up"_s << u"s up"_s;
+    }
+
+    void pageNeverReplacesTheListFile()
+    {
+        QFETCH(QString, pageName);
+        QFETCH(QString, base);
+        QFETCH(QString, link);
+        const QDir dir(QDir(m_dir->path()).canonicalPath());
+        QVERIFY(dir.mkdir(u"out"_s));
+        const QString listPath = dir.filePath(u"list.txt"_s);
+        const QByteArray list = cp932::encode(u"list1=001\r\nls000=a\r\nte001=%1\r\n"_s.arg(pageName));
+        QVERIFY(writeBytes(listPath, list));
+        if (!link.isEmpty()) {
+            const QString made = dir.filePath(u"out/"_s + link.mid(2));
+            const QString target = link.endsWith(u"up"_s) ? dir.path() : listPath;
+            QVERIFY(link.startsWith(u's') ? QFile::link(target, made)
+                                          : ::link(QFile::encodeName(listPath).constData(),
+                                                   QFile::encodeName(made).constData()) == 0);
+        }
+        const QString baseDirectory = base.isNull() ? dir.path() : dir.filePath(base);
+        // The message names the page as the window and the command line form its path: from the base
+        // directory in the window, from --directory as given on the command line.
+        const auto message = [&pageName](const QString& directory) {
+            return u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みません"
+                   u"でし"
+                   u"た"
+                   u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s
+                       .arg(QDir::toNativeSeparators(pageFilePath(directory, pageName)));
+        };
+        const QStringList filesBefore = filesIn(dir.path());
+        const QStringList outBefore = filesIn(dir.filePath(u"out"_s));
+
+        FakePlatform platform;
+        main1 window(platform);
+        window.Label1->setText(baseDirectory);
+        platform.fileNames.enqueue(listPath);
+        window.fload->trigger();
+        window.Command4->click();
+        QCOMPARE(platform.messageTexts(), (QStringList{u"読込み完了"_s, message(baseDirectory)}));
+        QCOMPARE(readBytes(listPath), list);
+
+        QStringList arguments{u"--build"_s, u"list.txt"_s};
+        if (!base.isNull())
+            arguments << u"--directory"_s << base;
+        const ProgramRun run = runProgram(arguments, dir.path());
+        QCOMPARE(run.err, message(base.isNull() ? dir.path() : base) + u'\n');
+        QCOMPARE(run.out, QString());
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(readBytes(listPath), list);
+        QCOMPARE(filesIn(dir.path()), filesBefore);
+        QCOMPARE(filesIn(dir.filePath(u"out"_s)), outBefore);
+    }
+
+    // With a current directory the system cannot name (deleted, or deeper than PATH_MAX), a build that
+    // needs it (no --directory, or a relative name) is refused with a message; it once wrote /NAME.
+    // Given only absolute names it needs none and builds.
+    void unknownCurrentDirectory_data()
+    {
+        QTest::addColumn<QString>("script"); // bash: makes the current directory unknown, then runs "$@"
+        QTest::addColumn<bool>("absolute");  // the list file and --directory given as absolute paths
+        QTest::addColumn<QString>("reason");
+
+        const QString deleted = u"mkdir gone && cd gone && rmdir ../gone && \"$@\""_s;
+        // 45 directories of 100 characters, 4,545 characters below the test's directory; bash's cd goes
+        // on by relative names where the whole path grows too long (dash's stops). The test removes them.
+        const QString deep =
+            u"d=$(printf 'd%.0s' $(seq 100)); i=0; "
+            u"while [ $i -lt 45 ]; do mkdir $d && cd $d || exit 9; i=$((i+1)); done; \"$@\""_s;
+        const QString gone = systemReason(ENOENT);
+        const QString tooLong = systemReason(ENAMETOOLONG);
+        QTest::newRow("deleted, no --directory") << deleted << false << gone;
+        QTest::newRow("deeper than the system names, no --directory") << deep << false << tooLong;
+        QTest::newRow("deleted, absolute names only") << deleted << true << QString();
+        QTest::newRow("deeper than the system names, absolute names only") << deep << true << QString();
+    }
+
+    void unknownCurrentDirectory()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, absolute);
+        QFETCH(QString, reason);
+        // A name of its own, so that a page written at the root is known for this test's.
+        const QString pageName = u"siteloom-cwd-%1.html"_s.arg(QCoreApplication::applicationPid());
+        const QString rootPage = u"/"_s + pageName;
+        const auto removeRootPage = qScopeGuard([&] { QFile::remove(rootPage); });
+        QVERIFY(!QFileInfo::exists(rootPage));
+        const QDir dir(QDir(m_dir->path()).canonicalPath());
+        QVERIFY(dir.mkdir(u"out"_s));
+        const QString listPath = dir.filePath(u"list.txt"_s);
+        QVERIFY(writeBytes(listPath, "list1=001\r\nls000=a\r\nte001=" + pageName.toLatin1() + "\r\n"));
+
+        QStringList arguments{u"--build"_s, listPath};
+        if (absolute)
+            arguments << u"--directory"_s << dir.filePath(u"out"_s);
+        const ProgramRun run = runProgram(arguments, dir.path(), {u"bash"_s, u"-c"_s, script, u"bash"_s});
+        // Deeper than QDir::removeRecursively() goes.
+        QCOMPARE(QProcess::execute(u"rm"_s, {u"-rf"_s, dir.filePath(u"d"_s.repeated(100))}), 0);
+        QVERIFY(!QFileInfo::exists(rootPage));
+        if (absolute) {
+            QCOMPARE(run.err, QString());
+            QCOMPARE(run.out, dir.filePath(u"out/"_s + pageName) + u'\n');
+            QCOMPARE(run.exitCode, 0);
+            return;
+        }
+        QCOMPARE(run.err,
+                 u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
+                 u"（削除されたか、パスが長すぎます）。\n%1\n"
+                 u"リストファイルと --directory を、どちらも絶対パスで指定してください。\n"_s.arg(reason));
+        QCOMPARE(run.out, QString());
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(filesIn(dir.path()), (QStringList{u"list.txt"_s, u"out"_s}));
+        QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList());
+    }
+
+    // Links in and out: a new list file from bookmarks or from a page of this tool, never over an
+    // existing one, with what is left out told on standard error; the list exported as bookmarks or
+    // CSV. The file written is decoded (list file: Windows-31J, exports: UTF-8) and must hold each text.
+    void importAndExport_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("written"); // the file written; empty when none may be
+        QTest::addColumn<QStringList>("holds");
+        QTest::addColumn<QStringList>("errHolds");
+
+        const auto row = [](const char* name, const QStringList& arguments, int exitCode,
+                            const QString& written, const QStringList& holds,
+                            const QStringList& errHolds = {}) {
+            QTest::newRow(name) << arguments << exitCode << written << holds << errHolds;
+        };
+        const QString whiteBall = QString::fromUtf16(defaultBannerUrl);
+        row("bookmarks, every folder", arguments(u"--import @data/bookmarks/firefox.html --output new.txt"_s),
+            0, u"new.txt"_s,
+            {u"list1=002\r\nls000="_s + whiteBall +
+                 u"：旅の宿 &amp; 温泉 &lt;公式&gt;：https://example.jp/travel/"_s,
+             u"te006=リ　ン　ク　集\r\n"_s},
+            {u"3 件"_s, u"3番目（https://www.example.com/search?q=1&lang=ja）"_s, u"U+1F600"_s});
+        row("bookmarks, one folder",
+            arguments(u"--import @data/bookmarks/chromium.html --output new.txt --folder"_s)
+                << u"Bookmarks bar/Work"_s,
+            0, u"new.txt"_s, {u"list1=001\r\nls000="_s + whiteBall + u"：社内 wiki："_s}, {u"1 件"_s});
+        row("folder the file does not have",
+            arguments(u"--import @data/bookmarks/chromium.html --output new.txt --folder Work"_s), 1, {}, {},
+            {u"フォルダ「Work」"_s});
+        row("page of this tool, with its options", arguments(u"--import page.html --output new.txt"_s), 0,
+            u"new.txt"_s,
+            {u"list1=001\r\nls000=b.gif：サイト<BR>日記：http://site.example/\r\nte001=page.html\r\nopt03=1"_s,
+             u"te006=友達\r\n"_s});
+        row("never over an existing list file",
+            arguments(u"--import @data/bookmarks/firefox.html --output list.txt"_s), 1, {}, {},
+            {u"すでにあります"_s});
+        row("neither bookmarks nor a page", arguments(u"--import list.txt --output new.txt"_s), 1, {}, {},
+            {u"ブックマークファイルでも"_s});
+        row("export as CSV", arguments(u"--export list.txt --format csv --output out.csv"_s), 0, u"out.csv"_s,
+            {u"バナーURL,HP名,URL\r\na,,\r\n"_s});
+        row("export as bookmarks", arguments(u"--export list.txt --format bookmarks --output out.html"_s), 0,
+            u"out.html"_s,
+            {u"<!DOCTYPE NETSCAPE-Bookmark-file-1>"_s, u"<DT><H3>リ　ン　ク　集</H3>"_s,
+             u"<DT><A HREF=\"\"></A>"_s});
+        row("export of a missing list file", arguments(u"--export none.txt --format csv --output out.csv"_s),
+            1, {}, {}, {u"ファイルを読み込めませんでした。"_s});
+        row("export into a missing directory",
+            arguments(u"--export list.txt --format csv --output no/out.csv"_s), 1, {}, {},
+            {u"書き出せませんでした。"_s});
+    }
+
+    void importAndExport()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, written);
+        QFETCH(QStringList, holds);
+        QFETCH(QStringList, errHolds);
+        const QDir dir(QDir(m_dir->path()).canonicalPath());
+        PageInputs page;
+        page.entries = {u"b.gif：サイト<BR>日記：http://site.example/"_s};
+        page.background = 3;
+        page.title = u"友達"_s;
+        page.fileName = u"page.html"_s;
+        FileError error;
+        QVERIFY(writePageFile(dir.path(), page, nullptr, &error));
+        const QByteArray list = readBytes(dir.filePath(u"list.txt"_s));
+
+        const ProgramRun run = runProgram(arguments, dir.path());
+        QCOMPARE(run.exitCode, exitCode);
+        for (const QString& text : errHolds)
+            QVERIFY2(run.err.contains(text), qPrintable(run.err));
+        QCOMPARE(run.out,
+                 written.isEmpty() ? QString() : QDir::toNativeSeparators(dir.filePath(written)) + u'\n');
+        QCOMPARE(readBytes(dir.filePath(u"list.txt"_s)), list);
+        QStringList files{u"list.txt"_s, u"page.html"_s};
+        if (!written.isEmpty())
+            files.append(written);
+        files.sort();
+        QCOMPARE(filesIn(dir.path()), files);
+        const QByteArray bytes = readBytes(dir.filePath(written));
+        const QString text =
+            written.endsWith(u".txt"_s) ? cp932::decode(bytes).value_or(QString()) : QString::fromUtf8(bytes);
+        for (const QString& piece : holds)
+            QVERIFY2(text.contains(piece), qPrintable(text));
+    }
 
 private:
     QString m_startDirectory;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
-
-void tst_commandline::initTestCase()
-{
-    prepareGuiTest();
-    m_startDirectory = QDir::currentPath();
-    QVERIFY2(QFileInfo(QStringLiteral(SITELOOM_BINARY)).isExecutable(), SITELOOM_BINARY);
-}
-
-void tst_commandline::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(writeBytes(m_dir->filePath(u"list.txt"_s), "list1=001\r\nls000=a\r\nte001=page.html\r\n"));
-}
-
-// The window moves to the base directory when it writes a page.
-void tst_commandline::cleanup()
-{
-    m_dir.reset();
-    QVERIFY(QDir::setCurrent(m_startDirectory));
-}
-
-// The same list file, loaded through "ファイル読込" and written with "html 作成" in the window, and
-// built by the program: the same page byte for byte, or the window's first message that is not a
-// success on standard error. One row for each way the build can stop.
-void tst_commandline::buildMatchesTheWindow_data()
-{
-    QTest::addColumn<QByteArray>("bytes"); // the list file; null: there is none
-    QTest::addColumn<QString>("base");     // the base directory, below the test's directory
-    QTest::addColumn<QString>("pageName"); // the page written, when one is
-    QTest::addColumn<QString>("message");  // how the message begins, empty when the page is written
-    QTest::addColumn<ListFile>("listFile");
-    QTest::addColumn<QString>("reason"); // how the message's last line begins; empty: not looked at
-
-    const auto row = [](const char* name, const QByteArray& bytes, const QString& pageName,
-                        const QString& message = {}, const QString& base = u"out"_s) {
-        QTest::newRow(name) << bytes << base << pageName << message << ListFile::Bytes << QString();
-    };
-    // Refused at once, without waiting on the file, and for the reason the system gives in Japanese.
-    const auto refused = [](const char* name, ListFile listFile, const QByteArray& bytes,
-                            const QString& reason) {
-        QTest::newRow(name) << bytes << u"out"_s << u"link.html"_s << u"ファイルを読み込めませんでした。"_s
-                            << listFile << reason;
-    };
-    const QString unreadable = u"ファイルを読み込めませんでした。"_s;
-    const QByteArray example = readBytes(QStringLiteral(SITELOOM_TEST_DATA "/link-example.txt"));
-    row("two entries saved by the window", example, u"link.html"_s);
-    row("link-back section, background image, characters of both code page halves",
-        cp932::encode(
-            u"list1=004\r\n"
-            u"ls000=img/a.gif：ﾀﾞｲﾋﾞﾝｸﾞ①髙～：http://a.example.jp/\r\n"
-            u"ls001=：名前だけ：\r\n"
-            u"ls002=区切りのない項目\r\n"
-            u"ls003=b.gif：名前：http://b.example.jp/?q=1：2\r\n"
-            u"te001=links.html\r\nopt09=1\r\nte005=back.gif\r\n"
-            u"te006=私のリンク\r\nte007=my.gif\r\nte008=自分のＨＰ<BR>日記\r\nte009=index.html\r\n"),
-        u"links.html"_s);
-    row("hand-edited: LF ends, keys in any order, blanks around title and file name",
-        cp932::encode(
-            u"te009=\nopt05=1\nte006=　 \nte001= page.html 　\nlist1=1\nls000=x.gif：サイト：x.html\n"),
-        u"page.html"_s);
-    row("empty file", "", u"link.html"_s, u"項目を追加してください。"_s);
-    row("empty page file name", "list1=001\r\nls000=a\r\nte001=\r\n", u"link.html"_s,
-        u"ｈｔｍｌファイル名を入れてください。"_s);
-    row("missing list file", QByteArray(), u"link.html"_s, unreadable);
-    row("saved as UTF-8", u"list1=001\r\nls000=サイト\r\n"_s.toUtf8(), u"link.html"_s, unreadable);
-    row("file ending inside the entry block", "list1=005\r\nls000=a\r\nls001=b\r\n", u"link.html"_s,
-        u"ファイルが途中で終わっていました。"_s);
-    row("missing base directory", example, u"link.html"_s, u"ページを書き込めませんでした。"_s,
-        u"missing/dir"_s);
-    refused("FIFO as the list file", ListFile::Fifo, {},
-            u"名前付きパイプ（FIFO）で、普通のファイルではありません"_s);
-    refused("directory as the list file", ListFile::Directory, {}, u"ディレクトリです"_s);
-    refused("a file where a folder of the path should be", ListFile::BelowAFile, example,
-            u"ディレクトリではありません"_s);
-    refused("list file in a folder whose name is Shift_JIS", ListFile::InShiftJisFolder, example,
-            u"ファイルかディレクトリの名前が UTF-8 ではありません"_s);
-    // The page file name is a file name in the base directory, nothing else; the file loads all the
-    // same, the name shown as it is.
-    const auto named = [](const QString& name) {
-        return cp932::encode(u"list1=001\r\nls000=a\r\nte001=%1\r\n"_s.arg(name));
-    };
-    row("page file name of blanks only", named(u" 　 "_s), u"link.html"_s,
-        u"ｈｔｍｌファイル名を入れてください。"_s);
-    row("page file name going up a directory", named(u"../x.html"_s), u"link.html"_s,
-        u"ｈｔｍｌファイル名「../x.html」には「/」を使えません。"_s);
-    row("page file name going down a directory", named(u" sub/x.html "_s), u"link.html"_s,
-        u"ｈｔｍｌファイル名「sub/x.html」には「/」を使えません。"_s);
-    row("page file name an absolute path", named(u"/tmp/x.html"_s), u"link.html"_s,
-        u"ｈｔｍｌファイル名「/tmp/x.html」には「/」を使えません。"_s);
-    row("page file name a dot", named(u"."_s), u"link.html"_s, u"「.」はｈｔｍｌファイル名に使えません"_s);
-    row("page file name two dots", named(u"　..　"_s), u"link.html"_s,
-        u"「..」はｈｔｍｌファイル名に使えません"_s);
-}
-
-void tst_commandline::buildMatchesTheWindow()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, base);
-    QFETCH(QString, pageName);
-    QFETCH(QString, message);
-    QFETCH(ListFile, listFile);
-    QFETCH(QString, reason);
-    const QDir dir(m_dir->path());
-    QVERIFY(dir.mkdir(u"out"_s));
-    QString listPath = dir.filePath(u"list.txt"_s);
-    QVERIFY(QFile::remove(listPath));
-    const QByteArray rawName = QFile::encodeName(listPath);
-    QByteArray rawListFile; // the list file's name in raw bytes, when it is not UTF-8
-    switch (listFile) {
-    case ListFile::Bytes:
-        QVERIFY(bytes.isNull() || writeBytes(listPath, bytes));
-        break;
-    case ListFile::Fifo:
-        QCOMPARE(::mkfifo(rawName.constData(), 0644), 0);
-        break;
-    case ListFile::Directory:
-        QVERIFY(dir.mkdir(u"list.txt"_s));
-        break;
-    case ListFile::BelowAFile:
-        QVERIFY(writeBytes(listPath, bytes));
-        listPath += u"/list.txt"_s;
-        break;
-    case ListFile::InShiftJisFolder: {
-        // "アリ" in Shift_JIS; the dialog and the command line both give the name decoded as UTF-8.
-        const QByteArray folder = QFile::encodeName(dir.path()) + "/\x83\x41\x83\x8a";
-        rawListFile = folder + "/list.txt";
-        QCOMPARE(::mkdir(folder.constData(), 0755), 0);
-        FILE* file = std::fopen(rawListFile.constData(), "wb");
-        QVERIFY(file);
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
-        QCOMPARE(std::fclose(file), 0);
-        listPath = QFile::decodeName(rawListFile);
-        QVERIFY(!QFileInfo::exists(listPath));
-        break;
-    }
-    }
-    // Qt cannot address a name that is not UTF-8, so the folder goes by its raw name.
-    const auto removeRaw = qScopeGuard([&rawListFile] {
-        if (!rawListFile.isEmpty()) {
-            ::unlink(rawListFile.constData());
-            ::rmdir(rawListFile.chopped(int(strlen("/list.txt"))).constData());
-        }
-    });
-    base = dir.filePath(base);
-    const QString pagePath = QDir(base).filePath(pageName);
-
-    FakePlatform platform;
-    main1 window(platform);
-    window.Label1->setText(base);
-    platform.fileNames.enqueue(listPath);
-    window.fload->trigger();
-    QCOMPARE(platform.messages.size(), 1);
-    if (platform.messageTexts().constFirst() == u"読込み完了"_s)
-        window.Command4->click();
-    const QString last = platform.messageTexts().constLast();
-    const QString stop = last == u"作成しました。"_s || last == u"読込み完了"_s ? QString() : last;
-    QVERIFY2(message.isEmpty() ? stop.isEmpty() : stop.startsWith(message), qPrintable(stop));
-    QVERIFY2(stop.section(u'\n', -1).startsWith(reason), qPrintable(stop));
-    const QByteArray windowPage = readBytes(pagePath);
-    QCOMPARE(windowPage.isEmpty(), !stop.isEmpty());
-    QVERIFY(stop.isEmpty() == QFile::remove(pagePath));
-
-    const QStringList arguments{u"--directory"_s, base};
-    const ProgramRun run = rawListFile.isEmpty()
-                               ? runProgram(QStringList{u"--build"_s, listPath} + arguments, m_dir->path())
-                               : runWithRawListFile(rawListFile, arguments, m_dir->path());
-    QCOMPARE(run.exitCode, stop.isEmpty() ? 0 : 1);
-    QCOMPARE(run.out, stop.isEmpty() ? QDir::toNativeSeparators(pagePath) + u'\n' : QString());
-    QCOMPARE(run.err, stop.isEmpty() ? QString() : stop + u'\n');
-    QCOMPARE(readBytes(pagePath), windowPage);
-    if (!stop.isEmpty()) {
-        QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList());
-        // Qt lists neither a FIFO nor a folder whose name is not UTF-8.
-        const bool listStands = listFile == ListFile::Bytes
-                                    ? !bytes.isNull()
-                                    : listFile != ListFile::InShiftJisFolder && listFile != ListFile::Fifo;
-        const QStringList expected =
-            listStands ? QStringList{u"list.txt"_s, u"out"_s} : QStringList{u"out"_s};
-        QCOMPARE(filesIn(dir.path()), expected);
-        QVERIFY(!QFileInfo::exists(u"/tmp/x.html"_s));
-    }
-}
-
-// Where the page goes: the current directory unless --directory names one, relative names taken
-// from the current directory, as the window takes a relative base directory.
-void tst_commandline::buildPlacesThePage_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("printed"); // empty: the page's full path in the current directory
-
-    QTest::newRow("current directory by default") << QStringList{u"--build"_s, u"list.txt"_s} << QString();
-    QTest::newRow("short options, directory ending in a separator")
-        << QStringList{u"-d"_s, u"out/"_s, u"-b"_s, u"list.txt"_s} << u"out/page.html"_s;
-    QTest::newRow("values after equals signs")
-        << QStringList{u"--build=list.txt"_s, u"--directory=out"_s} << u"out/page.html"_s;
-}
-
-void tst_commandline::buildPlacesThePage()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, printed);
-    const QDir dir(QDir(m_dir->path()).canonicalPath());
-    QVERIFY(dir.mkdir(u"out"_s));
-    if (printed.isEmpty())
-        printed = dir.filePath(u"page.html"_s);
-
-    const ProgramRun run = runProgram(arguments, dir.path());
-    QCOMPARE(run.err, QString());
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, printed + u'\n');
-    QVERIFY(QFileInfo(dir.filePath(printed)).isFile());
-}
-
-// What the program answers without building: usage errors (exit 2, the reason and the way to the
-// help on standard error), the version, the help, and a window wanted with no display to show it
-// on (said plainly instead of aborting inside Qt). None of them touches a file.
-void tst_commandline::answersWithoutBuilding_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("outHolds"); // what standard output holds (see streamHolds)
-    QTest::addColumn<QStringList>("errHolds"); // the same for standard error
-    QTest::addColumn<QStringList>("environment");
-
-    const auto usage = [](const char* name, const QStringList& arguments, const QString& reason) {
-        QTest::newRow(name) << arguments << 2 << QStringList()
-                            << QStringList{u"siteloom: "_s, reason, u"siteloom --help"_s} << QStringList();
-    };
-    usage("unknown option", {u"--bogus"_s}, u"「--bogus」"_s);
-    usage("unknown short option with --build", {u"--build"_s, u"list.txt"_s, u"-x"_s}, u"「-x」"_s);
-    usage("build with an empty name", {u"--build"_s, QString()}, u"--build"_s);
-    usage("build with a second file", {u"--build"_s, u"list.txt"_s, u"other.txt"_s}, u"other.txt"_s);
-    usage("build twice", {u"--build"_s, u"list.txt"_s, u"-b"_s, u"list.txt"_s}, u"--build"_s);
-    usage("directory without build", {u"--directory"_s, u"out"_s}, u"--directory"_s);
-    usage("empty directory", {u"--build"_s, u"list.txt"_s, u"--directory"_s, QString()}, u"--directory"_s);
-    usage("two files to open", {u"list.txt"_s, u"other.txt"_s}, u"一つだけ"_s);
-    usage("empty file to open", {QString()}, u"空"_s);
-    usage("import without output", {u"--import"_s, u"list.txt"_s}, u"--output"_s);
-    usage("import and export at once",
-          {u"--import"_s, u"a.html"_s, u"--export"_s, u"list.txt"_s, u"--output"_s, u"b"_s}, u"--export"_s);
-    usage("export in an unknown format",
-          {u"--export"_s, u"list.txt"_s, u"--format"_s, u"xml"_s, u"--output"_s, u"b"_s}, u"bookmarks"_s);
-    usage(
-        "folder with export",
-        {u"--export"_s, u"list.txt"_s, u"--format"_s, u"csv"_s, u"--output"_s, u"b"_s, u"--folder"_s, u"A"_s},
-        u"--folder"_s);
-
-    const QStringList version{u"siteloom 1.01\n"_s};
-    QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << version << QStringList()
-                               << QStringList();
-    QTest::newRow("-v before a build") << QStringList{u"-v"_s, u"--build"_s, u"list.txt"_s} << 0 << version
-                                       << QStringList() << QStringList();
-    // The help names every form of the program and every option, in both languages.
-    const QStringList help =
-        u"使い方 / Usage:\n|siteloom [FILE]|siteloom --build FILE [--directory DIR]|-b, --build FILE|"
-        u"-d, --directory DIR|-h, --help|-v, --version|ウィンドウを開かずに|without opening the window|"
-        u"今のディレクトリ|the current directory|使い方の誤り / usage error"_s.split(u'|');
-    QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << help << QStringList() << QStringList();
-    QTest::newRow("-h after a build")
-        << QStringList{u"--build"_s, u"list.txt"_s, u"-h"_s} << 0 << help << QStringList() << QStringList();
-    QTest::newRow("window without a display") << QStringList{u"list.txt"_s} << 1 << QStringList()
-                                              << QStringList{u"siteloom: "_s, u"xvfb-run"_s} << QStringList();
-    // A display that is named but cannot be reached ends with the tool's message, not Qt's abort.
-    const auto unreachable = [](const char* name, const QString& variable) {
-        QTest::newRow(name) << QStringList{u"list.txt"_s} << 1 << QStringList()
-                            << QStringList{u"siteloom: 画面（ディスプレイ）に接続できません（"_s + variable +
-                                               u"）。"_s,
-                                           u"xvfb-run"_s}
-                            << QStringList{variable};
-    };
-    unreachable("X display that does not exist", u"DISPLAY=:31973"_s);
-    unreachable("Wayland socket that does not exist", u"WAYLAND_DISPLAY=siteloom-no-such-socket"_s);
-    unreachable("platform that is not installed", u"QT_QPA_PLATFORM=siteloom-no-such-platform"_s);
-}
-
-void tst_commandline::answersWithoutBuilding()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, outHolds);
-    QFETCH(QStringList, errHolds);
-    QFETCH(QStringList, environment);
-    const ProgramRun run = runProgram(arguments, m_dir->path(), {}, environment);
-    QCOMPARE(run.exitCode, exitCode);
-    QVERIFY2(streamHolds(run.out, outHolds), qPrintable(run.out));
-    QVERIFY2(streamHolds(run.err, errHolds), qPrintable(run.err));
-    QCOMPARE(filesIn(m_dir->path()), QStringList{u"list.txt"_s});
-}
-
-// A list file too big for the memory the program may take ends with a message and exit 1, not an
-// abort; the same limit leaves room for a small list, so it is the list that ran out.
-void tst_commandline::buildRunsOutOfMemory()
-{
-#ifdef __SANITIZE_ADDRESS__
-    QSKIP("the sanitizer reserves more address space than any limit leaves");
-#endif
-    const QDir dir(m_dir->path());
-    const QStringList limited{u"prlimit"_s, u"--as=%1"_s.arg(192 * 1024 * 1024), u"--"_s};
-    const ProgramRun small = runProgram({u"--build"_s, u"list.txt"_s}, dir.path(), limited);
-    QCOMPARE(small.err, QString());
-    QCOMPARE(small.exitCode, 0);
-    QVERIFY(QFile::remove(dir.filePath(u"page.html"_s)));
-
-    // 64 MiB of entries: twice that as text.
-    QFile file(dir.filePath(u"big.txt"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    constexpr int entries = 64 * 1024;
-    file.write("list1=" + QByteArray::number(entries) + "\r\n");
-    const QByteArray entry(1000, 'x');
-    for (int i = 0; i < entries; ++i)
-        file.write("ls" + QByteArray::number(i).rightJustified(3, '0') + '=' + entry + "\r\n");
-    file.write("te001=page.html\r\n");
-    file.close();
-    QCOMPARE(file.error(), QFileDevice::NoError);
-
-    const ProgramRun big = runProgram({u"--build"_s, u"big.txt"_s}, dir.path(), limited);
-    QCOMPARE(big.err, u"siteloom: メモリが足りなくなったため、中止しました。\n"_s);
-    QCOMPARE(big.exitCode, 1);
-    QCOMPARE(big.out, QString());
-    QCOMPARE(filesIn(dir.path()), (QStringList{u"big.txt"_s, u"list.txt"_s}));
-}
-
-// However the page file name and the directory reach it, the page never replaces the list file it
-// is built from: the window (after "ファイル読込") and the command line refuse with the same message
-// and the list file keeps every byte.
-void tst_commandline::pageNeverReplacesTheListFile_data()
-{
-    QTest::addColumn<QString>("pageName"); // te001 of the list file
-    QTest::addColumn<QString>("base");     // the base directory, relative to the test's directory; null: none
-    QTest::addColumn<QString>("link"); // made in "out" before: "s NAME" a symbolic link, "h NAME" a hard link
-
-    QTest::newRow("its own name, in its directory") << u"list.txt"_s << u"."_s << QString();
-    QTest::newRow("its own name, in the current directory") << u"list.txt"_s << QString() << QString();
-    QTest::newRow("its own name, the directory through .. and .")
-        << u"list.txt"_s << u"out/.././"_s << QString();
-    QTest::newRow("a symbolic link to it") << u"link.html"_s << u"out"_s << u"s link.html"_s;
-    QTest::newRow("a hard link to it") << u"link.html"_s << u"out"_s << u"h link.html"_s;
-    QTest::newRow("its own name, the directory a symbolic link to its directory")
-        << u"list.txt"_s << u"out/up"_s << u"s up"_s;
-}
-
-void tst_commandline::pageNeverReplacesTheListFile()
-{
-    QFETCH(QString, pageName);
-    QFETCH(QString, base);
-    QFETCH(QString, link);
-    const QDir dir(QDir(m_dir->path()).canonicalPath());
-    QVERIFY(dir.mkdir(u"out"_s));
-    const QString listPath = dir.filePath(u"list.txt"_s);
-    const QByteArray list = cp932::encode(u"list1=001\r\nls000=a\r\nte001=%1\r\n"_s.arg(pageName));
-    QVERIFY(writeBytes(listPath, list));
-    if (!link.isEmpty()) {
-        const QString made = dir.filePath(u"out/"_s + link.mid(2));
-        const QString target = link.endsWith(u"up"_s) ? dir.path() : listPath;
-        QVERIFY(link.startsWith(u's') ? QFile::link(target, made)
-                                      : ::link(QFile::encodeName(listPath).constData(),
-                                               QFile::encodeName(made).constData()) == 0);
-    }
-    const QString baseDirectory = base.isNull() ? dir.path() : dir.filePath(base);
-    // The message names the page as the window and the command line form its path: from the base
-    // directory in the window, from --directory as given on the command line.
-    const auto message = [&pageName](const QString& directory) {
-        return u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでし"
-               u"た"
-               u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s.arg(
-                   QDir::toNativeSeparators(pageFilePath(directory, pageName)));
-    };
-    const QStringList filesBefore = filesIn(dir.path());
-    const QStringList outBefore = filesIn(dir.filePath(u"out"_s));
-
-    FakePlatform platform;
-    main1 window(platform);
-    window.Label1->setText(baseDirectory);
-    platform.fileNames.enqueue(listPath);
-    window.fload->trigger();
-    window.Command4->click();
-    QCOMPARE(platform.messageTexts(), (QStringList{u"読込み完了"_s, message(baseDirectory)}));
-    QCOMPARE(readBytes(listPath), list);
-
-    QStringList arguments{u"--build"_s, u"list.txt"_s};
-    if (!base.isNull())
-        arguments << u"--directory"_s << base;
-    const ProgramRun run = runProgram(arguments, dir.path());
-    QCOMPARE(run.err, message(base.isNull() ? dir.path() : base) + u'\n');
-    QCOMPARE(run.out, QString());
-    QCOMPARE(run.exitCode, 1);
-    QCOMPARE(readBytes(listPath), list);
-    QCOMPARE(filesIn(dir.path()), filesBefore);
-    QCOMPARE(filesIn(dir.filePath(u"out"_s)), outBefore);
-}
-
-// With a current directory the system cannot name (deleted, or deeper than PATH_MAX), a build that
-// needs it (no --directory, or a relative name) is refused with a message; it once wrote /NAME.
-// Given only absolute names it needs none and builds.
-void tst_commandline::unknownCurrentDirectory_data()
-{
-    QTest::addColumn<QString>("script"); // bash: makes the current directory unknown, then runs "$@"
-    QTest::addColumn<bool>("absolute");  // the list file and --directory given as absolute paths
-    QTest::addColumn<QString>("reason");
-
-    const QString deleted = u"mkdir gone && cd gone && rmdir ../gone && \"$@\""_s;
-    // 45 directories of 100 characters, 4,545 characters below the test's directory; bash's cd goes
-    // on by relative names where the whole path grows too long (dash's stops). The test removes them.
-    const QString deep = u"d=$(printf 'd%.0s' $(seq 100)); i=0; "
-                         u"while [ $i -lt 45 ]; do mkdir $d && cd $d || exit 9; i=$((i+1)); done; \"$@\""_s;
-    const QString gone = systemReason(ENOENT);
-    const QString tooLong = systemReason(ENAMETOOLONG);
-    QTest::newRow("deleted, no --directory") << deleted << false << gone;
-    QTest::newRow("deeper than the system names, no --directory") << deep << false << tooLong;
-    QTest::newRow("deleted, absolute names only") << deleted << true << QString();
-    QTest::newRow("deeper than the system names, absolute names only") << deep << true << QString();
-}
-
-void tst_commandline::unknownCurrentDirectory()
-{
-    QFETCH(QString, script);
-    QFETCH(bool, absolute);
-    QFETCH(QString, reason);
-    // A name of its own, so that a page written at the root is known for this test's.
-    const QString pageName = u"siteloom-cwd-%1.html"_s.arg(QCoreApplication::applicationPid());
-    const QString rootPage = u"/"_s + pageName;
-    const auto removeRootPage = qScopeGuard([&] { QFile::remove(rootPage); });
-    QVERIFY(!QFileInfo::exists(rootPage));
-    const QDir dir(QDir(m_dir->path()).canonicalPath());
-    QVERIFY(dir.mkdir(u"out"_s));
-    const QString listPath = dir.filePath(u"list.txt"_s);
-    QVERIFY(writeBytes(listPath, "list1=001\r\nls000=a\r\nte001=" + pageName.toLatin1() + "\r\n"));
-
-    QStringList arguments{u"--build"_s, listPath};
-    if (absolute)
-        arguments << u"--directory"_s << dir.filePath(u"out"_s);
-    const ProgramRun run = runProgram(arguments, dir.path(), {u"bash"_s, u"-c"_s, script, u"bash"_s});
-    // Deeper than QDir::removeRecursively() goes.
-    QCOMPARE(QProcess::execute(u"rm"_s, {u"-rf"_s, dir.filePath(u"d"_s.repeated(100))}), 0);
-    QVERIFY(!QFileInfo::exists(rootPage));
-    if (absolute) {
-        QCOMPARE(run.err, QString());
-        QCOMPARE(run.out, dir.filePath(u"out/"_s + pageName) + u'\n');
-        QCOMPARE(run.exitCode, 0);
-        return;
-    }
-    QCOMPARE(run.err,
-             u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
-             u"（削除されたか、パスが長すぎます）。\n%1\n"
-             u"リストファイルと --directory を、どちらも絶対パスで指定してください。\n"_s.arg(reason));
-    QCOMPARE(run.out, QString());
-    QCOMPARE(run.exitCode, 1);
-    QCOMPARE(filesIn(dir.path()), (QStringList{u"list.txt"_s, u"out"_s}));
-    QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList());
-}
-
-// Under a file size limit (prlimit --fsize) the program is not ended by SIGXFSZ: the write fails
-// like any other, with the message and exit status 1, and the earlier page keeps every byte.
-void tst_commandline::fileSizeLimit()
-{
-    if (QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
-        QSKIP("prlimit is not installed");
-    const QDir dir(QDir(m_dir->path()).canonicalPath());
-    QVERIFY(dir.mkdir(u"out"_s));
-    QString list = u"list1=100\r\n"_s;
-    for (int i = 0; i < 100; ++i)
-        list += u"ls%1=http://example.jp/%1.gif：サイト%1：http://example.jp/%1/\r\n"_s.arg(i, 3, 10,
-                                                                                            QChar(u'0'));
-    QVERIFY(writeBytes(dir.filePath(u"list.txt"_s), cp932::encode(list + u"te001=page.html\r\n"_s)));
-    const QString pagePath = dir.filePath(u"out/page.html"_s);
-    const QByteArray earlier = "<HTML>earlier page</HTML>\r\n";
-    QVERIFY(writeBytes(pagePath, earlier));
-
-    const ProgramRun run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path(),
-                                      {u"prlimit"_s, u"--fsize=4000"_s, u"--"_s});
-    QCOMPARE(run.err, u"ページを書き込めませんでした。\nout/page.html\n%1\n"_s.arg(systemReason(EFBIG)));
-    QCOMPARE(run.out, QString());
-    QCOMPARE(run.exitCode, 1);
-    QCOMPARE(readBytes(pagePath), earlier);
-    QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList{u"page.html"_s});
-}
-
-// A page replaced by root keeps its mode bits exactly, a read-only one too (Qt alone made 0444 into
-// 0644).
-void tst_commandline::replacedPageKeepsItsMode()
-{
-    if (::geteuid() != 0)
-        QSKIP("only root may replace a page its owner may not write");
-    const QDir dir(QDir(m_dir->path()).canonicalPath());
-    QVERIFY(dir.mkdir(u"out"_s));
-    const QString pagePath = dir.filePath(u"out/page.html"_s);
-    QVERIFY(writeBytes(pagePath, "<HTML>earlier page</HTML>\r\n"));
-    QCOMPARE(::chmod(QFile::encodeName(pagePath).constData(), 0444), 0);
-
-    const ProgramRun run = runProgram({u"--build"_s, u"list.txt"_s, u"--directory"_s, u"out"_s}, dir.path());
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY(readBytes(pagePath).startsWith("<HTML>\r\n<HEAD>\r\n"));
-    struct stat info;
-    QCOMPARE(::stat(QFile::encodeName(pagePath).constData(), &info), 0);
-    QCOMPARE(info.st_mode & 07777, mode_t(0444));
-}
-
-// Links in and out: a new list file from bookmarks or from a page of this tool, never over an
-// existing one, with what is left out told on standard error; the list exported as bookmarks or
-// CSV. The file written is decoded (list file: Windows-31J, exports: UTF-8) and must hold each text.
-void tst_commandline::importAndExport_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("written"); // the file written; empty when none may be
-    QTest::addColumn<QStringList>("holds");
-    QTest::addColumn<QStringList>("errHolds");
-
-    const QString firefox = QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/firefox.html");
-    const QString chromium = QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html");
-    const QString whiteBall = QString::fromUtf16(defaultBannerUrl);
-    QTest::newRow("bookmarks, every folder")
-        << QStringList{u"--import"_s, firefox, u"--output"_s, u"new.txt"_s} << 0 << u"new.txt"_s
-        << QStringList{u"list1=002\r\nls000="_s + whiteBall +
-                           u"：旅の宿 &amp; 温泉 &lt;公式&gt;：https://example.jp/travel/"_s,
-                       u"te006=リ　ン　ク　集\r\n"_s}
-        << QStringList{u"3 件"_s, u"3番目（https://www.example.com/search?q=1&lang=ja）"_s, u"U+1F600"_s};
-    QTest::newRow("bookmarks, one folder")
-        << QStringList{u"--import"_s, chromium,      u"--output"_s,
-                       u"new.txt"_s,  u"--folder"_s, u"Bookmarks bar/Work"_s}
-        << 0 << u"new.txt"_s << QStringList{u"list1=001\r\nls000="_s + whiteBall + u"：社内 wiki："_s}
-        << QStringList{u"1 件"_s};
-    QTest::newRow("folder the file does not have")
-        << QStringList{u"--import"_s, chromium, u"--output"_s, u"new.txt"_s, u"--folder"_s, u"Work"_s} << 1
-        << QString() << QStringList() << QStringList{u"フォルダ「Work」"_s};
-    QTest::newRow("page of this tool, with its options")
-        << QStringList{u"--import"_s, u"page.html"_s, u"--output"_s, u"new.txt"_s} << 0 << u"new.txt"_s
-        << QStringList{u"list1=001\r\nls000=b.gif：サイト<BR>日記：http://site.example/\r\nte001=page.html\r\nopt03=1"_s,
-                       u"te006=友達\r\n"_s}
-        << QStringList();
-    QTest::newRow("never over an existing list file")
-        << QStringList{u"--import"_s, firefox, u"--output"_s, u"list.txt"_s} << 1 << QString()
-        << QStringList() << QStringList{u"すでにあります"_s};
-    QTest::newRow("neither bookmarks nor a page")
-        << QStringList{u"--import"_s, u"list.txt"_s, u"--output"_s, u"new.txt"_s} << 1 << QString()
-        << QStringList() << QStringList{u"ブックマークファイルでも"_s};
-    QTest::newRow("export as CSV") << QStringList{u"--export"_s, u"list.txt"_s, u"--format"_s,
-                                                  u"csv"_s,      u"--output"_s, u"out.csv"_s}
-                                   << 0 << u"out.csv"_s << QStringList{u"バナーURL,HP名,URL\r\na,,\r\n"_s}
-                                   << QStringList();
-    QTest::newRow("export as bookmarks")
-        << QStringList{u"--export"_s,  u"list.txt"_s, u"--format"_s,
-                       u"bookmarks"_s, u"--output"_s, u"out.html"_s}
-        << 0 << u"out.html"_s
-        << QStringList{u"<!DOCTYPE NETSCAPE-Bookmark-file-1>"_s, u"<DT><H3>リ　ン　ク　集</H3>"_s,
-                       u"<DT><A HREF=\"\"></A>"_s}
-        << QStringList();
-    QTest::newRow("export of a missing list file")
-        << QStringList{u"--export"_s, u"none.txt"_s, u"--format"_s, u"csv"_s, u"--output"_s, u"out.csv"_s}
-        << 1 << QString() << QStringList() << QStringList{u"ファイルを読み込めませんでした。"_s};
-    QTest::newRow("export into a missing directory")
-        << QStringList{u"--export"_s, u"list.txt"_s, u"--format"_s, u"csv"_s, u"--output"_s, u"no/out.csv"_s}
-        << 1 << QString() << QStringList() << QStringList{u"書き出せませんでした。"_s};
-}
-
-void tst_commandline::importAndExport()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QString, written);
-    QFETCH(QStringList, holds);
-    QFETCH(QStringList, errHolds);
-    const QDir dir(QDir(m_dir->path()).canonicalPath());
-    PageInputs page;
-    page.entries = {u"b.gif：サイト<BR>日記：http://site.example/"_s};
-    page.background = 3;
-    page.title = u"友達"_s;
-    page.fileName = u"page.html"_s;
-    FileError error;
-    QVERIFY(writePageFile(dir.path(), page, nullptr, &error));
-    const QByteArray list = readBytes(dir.filePath(u"list.txt"_s));
-
-    const ProgramRun run = runProgram(arguments, dir.path());
-    QCOMPARE(run.exitCode, exitCode);
-    for (const QString& text : errHolds)
-        QVERIFY2(run.err.contains(text), qPrintable(run.err));
-    QCOMPARE(run.out,
-             written.isEmpty() ? QString() : QDir::toNativeSeparators(dir.filePath(written)) + u'\n');
-    QCOMPARE(readBytes(dir.filePath(u"list.txt"_s)), list);
-    QStringList files{u"list.txt"_s, u"page.html"_s};
-    if (!written.isEmpty())
-        files.append(written);
-    files.sort();
-    QCOMPARE(filesIn(dir.path()), files);
-    const QByteArray bytes = readBytes(dir.filePath(written));
-    const QString text =
-        written.endsWith(u".txt"_s) ? cp932::decode(bytes).value_or(QString()) : QString::fromUtf8(bytes);
-    for (const QString& piece : holds)
-        QVERIFY2(text.contains(piece), qPrintable(text));
-}
 
 QTEST_MAIN(tst_commandline)
 #include "tst_commandline.moc"

@@ -22,6 +22,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -63,13 +64,19 @@ QString enterPrivateMountNamespace()
 
 // FileSizeLimit: the limit (ulimit -f) set on this process, which runs the window; the application
 // ignores SIGXFSZ (the test does not), so the write fails with EFBIG rather than ending the process.
-// The command line under prlimit is tried in tst_commandline.
-enum class Fault { FullDisk, ReadOnly, MissingDirectory, DirectoryInTheWay, FileSizeLimit };
-
-QStringList filesIn(const QString& directory)
-{
-    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
+// The command line runs under prlimit. LastPiece: a disk that fills in the last piece of a write: a
+// small list file or page (under the 16 KiB that Qt's write buffer would have held back to the end)
+// on a tmpfs with one 4 KiB page free, or a page of several pieces on a tmpfs that fills inside its
+// last one.
+enum class Fault {
+    FullDisk,
+    ReadOnly,
+    MissingDirectory,
+    DirectoryInTheWay,
+    FileSizeLimit,
+    LastPieceSmall,
+    LastPieceLarge
+};
 
 QString reasonFull()
 {
@@ -172,6 +179,13 @@ QString failedMessage(bool page, const QString& path, const QString& reason)
            QDir::toNativeSeparators(path) + u'\n' + reason;
 }
 
+enum class InPlace {
+    ReadOnlyMount,        // the directory is a read-only mount, the file bound onto it from a writable one
+    NoDirectoryRight,     // the program runs as nobody, who may write the file but not its directory
+    ReadOnlyMountFull,    // as ReadOnlyMount, the file's own file system nearly full
+    ReadOnlyMountRefused, // as ReadOnlyMount, a list that would read back as UTF-8: nothing is written
+};
+
 } // namespace
 
 class tst_faults : public QObject
@@ -185,320 +199,268 @@ private slots:
         if (!mountProblem.isEmpty())
             qInfo("full disk and read-only rows will be skipped: %s", qPrintable(mountProblem));
     }
-    void writeThatFails_data();
-    void writeThatFails();
-    void lastPieceFails_data();
-    void lastPieceFails();
-    void writesInPlace_data();
-    void writesInPlace();
-};
-
-void tst_faults::writeThatFails_data()
-{
-    QTest::addColumn<bool>("page"); // the page, or else the list file
-    QTest::addColumn<Fault>("fault");
-    // Why the file could not be written, in Japanese, or empty where any wording will do.
-    QTest::addColumn<QString>("reason");
-    const QString full = systemReason(ENOSPC);
-    const QString notWritable = systemReason(EROFS);
-    const QString missing = systemReason(ENOENT);
-    for (const bool page : {false, true}) {
-        const char* name = page ? "page" : "list file";
-        QTest::addRow("%s: full disk", name) << page << Fault::FullDisk << full;
-        QTest::addRow("%s: read-only file system", name) << page << Fault::ReadOnly << notWritable;
-        QTest::addRow("%s: missing directory", name) << page << Fault::MissingDirectory << missing;
-        QTest::addRow("%s: directory in the way", name) << page << Fault::DirectoryInTheWay << QString();
-        QTest::addRow("%s: file size limit", name) << page << Fault::FileSizeLimit << systemReason(EFBIG);
-    }
-}
-
-// The message names what failed and why, no success message follows, the earlier file keeps every
-// byte and no temporary file is left behind.
-void tst_faults::writeThatFails()
-{
-    QFETCH(bool, page);
-    QFETCH(Fault, fault);
-    QFETCH(QString, reason);
-    const bool mounts = fault == Fault::FullDisk || fault == Fault::ReadOnly;
-    if (mounts && !mountProblem.isEmpty())
-        QSKIP(qPrintable(mountProblem));
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString web = dir.filePath(u"web"_s);
-    QVERIFY(QDir().mkpath(web));
-    const QByteArray webName = QFile::encodeName(web);
-    if (mounts)
-        QVERIFY2(::mount("tmpfs", webName.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0,
-                 qPrintable(systemError("mount tmpfs")));
-    // Taken down before the directory goes.
-    const auto unmount = qScopeGuard([&] {
-        if (mounts)
-            ::umount2(webName.constData(), MNT_DETACH);
-    });
-    const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
-    const QString path =
-        QDir(web).filePath(fault == Fault::MissingDirectory ? u"missing/"_s + fileName : fileName);
-    if (mounts || fault == Fault::FileSizeLimit) // the earlier file
-        QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
-    if (fault == Fault::DirectoryInTheWay)
-        QVERIFY(QDir(web).mkdir(fileName));
-    if (fault == Fault::ReadOnly)
-        QVERIFY2(::mount(nullptr, webName.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0,
-                 qPrintable(systemError("remount read-only")));
-    const QStringList filesBefore = filesIn(web);
-    const QByteArray bytesBefore = readBytes(path);
-
-    // A list whose file or page (about 150 kB) is larger than the full disk can take.
-    FakePlatform platform;
-    main1 window(platform);
-    window.Label1->setText(QFileInfo(path).path()); // the page goes there
-    QStringList rows;
-    for (int i = 0; i < 2500; ++i)
-        rows.append(u"http://example.jp/banner%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
-    setListRows(window, rows);
-    window.Text8->setText(u"自分のページ"_s);
-    window.Text9->setText(u"index.html"_s);
-    rlimit previousLimit{};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-    if (fault == Fault::FileSizeLimit) {
-        rlimit limit = previousLimit;
-        limit.rlim_cur = 4000;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    const QStringList messages = writeFromWindow(window, platform, page, path);
-    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
-
-    QCOMPARE(messages.size(), 1);
-    const QStringList lines = messages.constFirst().split(u'\n');
-    QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines.at(0), page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s);
-    QCOMPARE(lines.at(1), QDir::toNativeSeparators(path));
-    QVERIFY(!lines.at(2).isEmpty());
-    if (!reason.isEmpty())
-        QCOMPARE(lines.at(2), reason.contains(u"%1"_s) ? reason.arg(path) : reason);
-    QCOMPARE(readBytes(path), bytesBefore);
-    QCOMPARE(filesIn(web), filesBefore);
-    QVERIFY(fault != Fault::MissingDirectory || filesBefore.isEmpty());
-    QVERIFY(fault != Fault::DirectoryInTheWay || (QFileInfo(path).isDir() && filesIn(path).isEmpty()));
-}
-
-// A disk that fills in the last piece of a write: a small list file or page (under the 16 KiB that
-// Qt's write buffer would have held back to the end) on a tmpfs with one 4 KiB page free, and a page
-// of several pieces on a tmpfs that fills inside its last one. The message names the file and the
-// reason, no success follows (the command line exits with 1 and prints no path), the earlier file
-// keeps every byte and no temporary file is left.
-void tst_faults::lastPieceFails_data()
-{
-    QTest::addColumn<bool>("page"); // the page, or else the list file
-    QTest::addColumn<bool>("commandLine");
-    QTest::addColumn<bool>("large");
-    QTest::newRow("list file: small, 4 KiB free") << false << false << false;
-    QTest::newRow("page: small, 4 KiB free") << true << false << false;
-    QTest::newRow("page: small, 4 KiB free, command line") << true << true << false;
-    QTest::newRow("page: large, full inside the last piece") << true << false << true;
-    QTest::newRow("page: large, full inside the last piece, command line") << true << true << true;
-}
-
-void tst_faults::lastPieceFails()
-{
-    QFETCH(bool, page);
-    QFETCH(bool, commandLine);
-    QFETCH(bool, large);
-    if (!mountProblem.isEmpty())
-        QSKIP(qPrintable(mountProblem));
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString web = dir.filePath(u"web"_s);
-    QVERIFY(QDir().mkpath(web));
-    QVERIFY2(mountTmpfs(web, "512k"), qPrintable(systemError("mount tmpfs")));
-    const auto unmountWeb = qScopeGuard([&] { unmount(web); });
-    const QString path = QDir(web).filePath(page ? u"link.html"_s : u"link.txt"_s);
-    QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
-
-    FakePlatform platform;
-    main1 window(platform);
-    window.Label1->setText(web);
-    qint64 free = 4096;
-    qint64 size = 0;
-    if (large) {
-        // Enough entries for three pieces or more, the last between 9 and 15 KiB: the disk then
-        // fills on a 4 KiB boundary inside it.
-        QList<qint64> pieces;
-        for (int entries = 300; entries < 2000; entries += 3) {
-            fillWindow(window, entries);
-            pieces = pagePieces(window.pageInputs());
-            if (pieces.size() >= 3 && pieces.last() >= 9 * 1024 && pieces.last() <= 15 * 1024)
-                break;
+    void writeThatFails_data()
+    {
+        QTest::addColumn<bool>("page"); // the page, or else the list file
+        QTest::addColumn<bool>("commandLine");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("reason"); // why the file could not be written, in Japanese
+        const auto row = [](const char* what, Fault fault, const QString& reason, bool page,
+                            bool commandLine = false) {
+            QTest::addRow("%s: %s%s", page ? "page" : "list file", what, commandLine ? ", command line" : "")
+                << page << commandLine << fault << reason;
+        };
+        for (const bool page : {false, true}) {
+            row("full disk", Fault::FullDisk, systemReason(ENOSPC), page);
+            row("read-only file system", Fault::ReadOnly, systemReason(EROFS), page);
+            row("missing directory", Fault::MissingDirectory, systemReason(ENOENT), page);
+            row("directory in the way", Fault::DirectoryInTheWay, systemReason(EISDIR), page);
+            row("file size limit", Fault::FileSizeLimit, systemReason(EFBIG), page);
+            row("small, 4 KiB free", Fault::LastPieceSmall, reasonFull(), page);
         }
-        size = total(pieces);
-        free = (size - 1) / 4096 * 4096;
-        QVERIFY2(free > size - pieces.last(), "the disk would not fill inside the last piece");
-    } else {
-        fillWindow(window, page ? 40 : 80);
+        row("file size limit", Fault::FileSizeLimit, systemReason(EFBIG), true, true);
+        row("small, 4 KiB free", Fault::LastPieceSmall, reasonFull(), true, true);
+        row("large, full inside the last piece", Fault::LastPieceLarge, reasonFull(), true);
+        row("large, full inside the last piece", Fault::LastPieceLarge, reasonFull(), true, true);
     }
-    // The list file, outside the small disk: the command line builds the page from it.
-    const QString listPath = dir.filePath(u"list.txt"_s);
-    ListFileSaveError saveError;
-    QVERIFY(saveListFile(listPath, window.pageInputs(), &saveError));
-    if (!large) {
-        size = page ? total(pagePieces(window.pageInputs())) : QFileInfo(listPath).size();
-        QVERIFY2(size > free && size < 16 * 1024, qPrintable(QString::number(size)));
-    }
-    QVERIFY(leaveFree(web, free));
-    const QStringList filesBefore = filesIn(web);
-    const QByteArray bytesBefore = readBytes(path);
 
-    const QString expected = failedMessage(page, path, reasonFull());
-    if (commandLine) {
-        const ProgramRun run = runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path());
-        QCOMPARE(run.err, expected + u'\n');
-        QCOMPARE(run.out, QString());
-        QCOMPARE(run.exitCode, 1);
-    } else {
-        QCOMPARE(writeFromWindow(window, platform, page, path), QStringList{expected});
-    }
-    QCOMPARE(readBytes(path), bytesBefore);
-    QCOMPARE(filesIn(web), filesBefore);
-}
+    // The message names what failed and why, no success message follows (the command line exits
+    // with 1 and prints no path), the earlier file keeps every byte and no temporary file is left.
+    void writeThatFails()
+    {
+        QFETCH(bool, page);
+        QFETCH(bool, commandLine);
+        QFETCH(Fault, fault);
+        QFETCH(QString, reason);
+        const bool lastPiece = fault == Fault::LastPieceSmall || fault == Fault::LastPieceLarge;
+        const bool mounts = lastPiece || fault == Fault::FullDisk || fault == Fault::ReadOnly;
+        if (mounts && !mountProblem.isEmpty())
+            QSKIP(qPrintable(mountProblem));
+        if (commandLine && fault == Fault::FileSizeLimit &&
+            QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
+            QSKIP("prlimit is not installed");
 
-enum class InPlace {
-    ReadOnlyMount,        // the directory is a read-only mount, the file bound onto it from a writable one
-    NoDirectoryRight,     // the program runs as nobody, who may write the file but not its directory
-    ReadOnlyMountFull,    // as ReadOnlyMount, the file's own file system nearly full
-    ReadOnlyMountRefused, // as ReadOnlyMount, a list that would read back as UTF-8: nothing is written
-};
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString web = dir.filePath(u"web"_s);
+        QVERIFY(QDir().mkpath(web));
+        QVERIFY2(!mounts || mountTmpfs(web, lastPiece ? "512k" : "64k"),
+                 qPrintable(systemError("mount tmpfs")));
+        const auto unmountWeb = qScopeGuard([&] { unmount(web); }); // before the directory goes
+        const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
+        const QString path =
+            QDir(web).filePath(fault == Fault::MissingDirectory ? u"missing/"_s + fileName : fileName);
+        if (mounts || fault == Fault::FileSizeLimit) // the earlier file
+            QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
+        if (fault == Fault::DirectoryInTheWay)
+            QVERIFY(QDir(web).mkdir(fileName));
 
-// A file whose directory takes no temporary file but which can itself be written is written in
-// place: the success message, the new bytes in the file, its mode as it was, nothing else in the
-// directory. Room for the whole file is reserved first, so a disk too full for it is found before
-// the file is touched: the message, the earlier bytes.
-void tst_faults::writesInPlace_data()
-{
-    QTest::addColumn<bool>("page");
-    QTest::addColumn<bool>("commandLine");
-    QTest::addColumn<InPlace>("how");
-    QTest::newRow("list file: read-only directory, file bound from elsewhere")
-        << false << false << InPlace::ReadOnlyMount;
-    QTest::newRow("page: read-only directory, file bound from elsewhere")
-        << true << false << InPlace::ReadOnlyMount;
-    QTest::newRow("page: read-only directory, command line") << true << true << InPlace::ReadOnlyMount;
-    QTest::newRow("page: directory not writable by the user, command line")
-        << true << true << InPlace::NoDirectoryRight;
-    QTest::newRow("page: read-only directory, the file's disk too full")
-        << true << false << InPlace::ReadOnlyMountFull;
-    QTest::newRow("list file: read-only directory, the file's disk too full")
-        << false << false << InPlace::ReadOnlyMountFull;
-    QTest::newRow("list file: read-only directory, text that would read back as UTF-8")
-        << false << false << InPlace::ReadOnlyMountRefused;
-}
-
-void tst_faults::writesInPlace()
-{
-    QFETCH(bool, page);
-    QFETCH(bool, commandLine);
-    QFETCH(InPlace, how);
-    if (!mountProblem.isEmpty())
-        QSKIP(qPrintable(mountProblem)); // root, for the mounts or for runuser
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QDir top(dir.path());
-    const QString web = top.filePath(u"web"_s);
-    const QString elsewhere = top.filePath(u"elsewhere"_s);
-    QVERIFY(top.mkdir(u"web"_s) && top.mkdir(u"elsewhere"_s));
-    const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
-    const QString path = QDir(web).filePath(fileName);
-    const QByteArray earlier = "list1=001\r\nls000=earlier：file：kept\r\n";
-    const bool full = how == InPlace::ReadOnlyMountFull;
-    const bool refused = how == InPlace::ReadOnlyMountRefused;
-
-    FakePlatform platform;
-    main1 window(platform);
-    window.Label1->setText(web);
-    fillWindow(window, 100);
-    const QString listPath = top.filePath(u"list.txt"_s);
-    QByteArray written;
-    if (refused) {
-        // ASCII but for "荳｡", the UTF-8 of "両": the writer knows only at its end.
-        setListRows(window, {u"a"_s});
-        window.Text8->clear();
-        window.Text6->setText(u"荳｡"_s);
-    } else {
-        // What an ordinary write of the same file gives, and the list file the command line reads.
+        // A list whose file or page (a quarter of a megabyte or more) is larger than the full disk can take,
+        // or that fills it in its last piece.
+        FakePlatform platform;
+        main1 window(platform);
+        window.Label1->setText(QFileInfo(path).path()); // the page goes there
+        qint64 free = 4096;
+        if (fault == Fault::LastPieceLarge) {
+            // Enough entries for three pieces or more, the last between 9 and 15 KiB: the disk then
+            // fills on a 4 KiB boundary inside it.
+            QList<qint64> pieces;
+            for (int entries = 300; entries < 2000; entries += 3) {
+                fillWindow(window, entries);
+                pieces = pagePieces(window.pageInputs());
+                if (pieces.size() >= 3 && pieces.last() >= 9 * 1024 && pieces.last() <= 15 * 1024)
+                    break;
+            }
+            const qint64 size = total(pieces);
+            free = (size - 1) / 4096 * 4096;
+            QVERIFY2(free > size - pieces.last(), "the disk would not fill inside the last piece");
+        } else {
+            fillWindow(window, fault != Fault::LastPieceSmall ? 2500 : page ? 40 : 80);
+        }
+        // The list file, outside the small disk: the command line builds the page from it.
+        const QString listPath = dir.filePath(u"list.txt"_s);
         ListFileSaveError saveError;
         QVERIFY(saveListFile(listPath, window.pageInputs(), &saveError));
-        QString unused;
-        FileError error;
-        QVERIFY(writePageFile(top.path(), window.pageInputs(), &unused, &error));
-        written = readBytes(top.filePath(page ? u"link.html"_s : u"list.txt"_s));
-        QVERIFY(QFile::remove(top.filePath(u"link.html"_s)));
-    }
-
-    QStringList prefix;
-    const auto unmountAll = qScopeGuard([&] {
-        if (how != InPlace::NoDirectoryRight) {
-            unmount(web);
-            unmount(elsewhere);
+        if (fault == Fault::LastPieceSmall) {
+            const qint64 size = page ? total(pagePieces(window.pageInputs())) : QFileInfo(listPath).size();
+            QVERIFY2(size > free && size < 16 * 1024, qPrintable(QString::number(size)));
         }
-    });
-    if (how == InPlace::NoDirectoryRight) {
-        const passwd* nobody = ::getpwnam("nobody");
-        QVERIFY(nobody);
-        QVERIFY(writeBytes(path, earlier));
-        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
-        QCOMPARE(::chmod(QFile::encodeName(listPath).constData(), 0644), 0);
-        QCOMPARE(::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid), 0);
-        prefix = QStringList{u"runuser"_s, u"-u"_s, u"nobody"_s, u"--"_s};
-    } else {
-        if (full)
-            QVERIFY2(mountTmpfs(elsewhere, "64k"), qPrintable(systemError("mount tmpfs")));
-        const QString real = QDir(elsewhere).filePath(fileName);
-        QVERIFY(writeBytes(real, earlier));
-        QVERIFY(writeBytes(path, "covered"));
-        QVERIFY2(bindMount(web, web), qPrintable(systemError("bind the directory")));
-        QVERIFY2(bindMount(real, path), qPrintable(systemError("bind the file")));
-        QVERIFY2(::mount(nullptr, QFile::encodeName(web).constData(), nullptr,
-                         MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0,
-                 qPrintable(systemError("remount the directory read-only")));
-        if (full)
-            QVERIFY(leaveFree(elsewhere, 4096));
-    }
-    if (how != InPlace::NoDirectoryRight)
-        QVERIFY(!writeBytes(QDir(web).filePath(u"probe"_s), "x")); // no new file there, even for root
-    QCOMPARE(QFileInfo(path).size(), qint64(earlier.size()));
-    const QStringList filesBefore = filesIn(web);
-    const QFile::Permissions permissions = QFile::permissions(path);
+        if (lastPiece)
+            QVERIFY(leaveFree(web, free));
+        if (fault == Fault::ReadOnly)
+            QVERIFY2(::mount(nullptr, QFile::encodeName(web).constData(), nullptr, MS_REMOUNT | MS_RDONLY,
+                             nullptr) == 0,
+                     qPrintable(systemError("remount read-only")));
+        const QStringList filesBefore = filesIn(web);
+        const QByteArray bytesBefore = readBytes(path);
 
-    QString message;
-    if (commandLine) {
-        const ProgramRun run =
-            runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path(), prefix);
-        QCOMPARE(run.err, QString());
-        QCOMPARE(run.out, QDir::toNativeSeparators(path) + u'\n');
-        QCOMPARE(run.exitCode, 0);
-    } else {
-        const QStringList messages = writeFromWindow(window, platform, page, path);
-        QCOMPARE(messages.size(), 1);
-        message = messages.constFirst();
+        QString message;
+        if (commandLine) {
+            const QStringList prefix = fault == Fault::FileSizeLimit
+                                           ? QStringList{u"prlimit"_s, u"--fsize=4000"_s, u"--"_s}
+                                           : QStringList();
+            const ProgramRun run =
+                runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path(), prefix);
+            QCOMPARE(run.out, QString());
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.endsWith(u'\n'), qPrintable(run.err));
+            message = run.err.chopped(1);
+        } else {
+            rlimit previousLimit{};
+            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+            if (fault == Fault::FileSizeLimit) {
+                rlimit limit = previousLimit;
+                limit.rlim_cur = 4000;
+                QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+            }
+            const QStringList messages = writeFromWindow(window, platform, page, path);
+            ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+            QCOMPARE(messages.size(), 1);
+            message = messages.constFirst();
+        }
+        const QStringList lines = message.split(u'\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0),
+                 page ? u"ページを書き込めませんでした。"_s : u"ファイルを保存できませんでした。"_s);
+        QCOMPARE(lines.at(1), QDir::toNativeSeparators(path));
+        QCOMPARE(lines.at(2), reason);
+        QCOMPARE(readBytes(path), bytesBefore);
+        QCOMPARE(filesIn(web), filesBefore);
+        QVERIFY(fault != Fault::MissingDirectory || filesBefore.isEmpty());
+        QVERIFY(fault != Fault::DirectoryInTheWay || (QFileInfo(path).isDir() && filesIn(path).isEmpty()));
     }
-    if (full) {
-        QCOMPARE(message, failedMessage(page, path, reasonFull()));
-        QCOMPARE(readBytes(path), earlier);
-    } else if (refused) {
-        QVERIFY2(message.startsWith(
-                     u"この内容のまま保存すると、読み込むときに UTF-8 のファイルと見分けがつかないため"_s),
-                 qPrintable(message));
-        QCOMPARE(readBytes(path), earlier);
-    } else {
-        if (!commandLine)
-            QCOMPARE(message, page ? u"作成しました。"_s : u"書込み完了"_s);
-        QVERIFY(readBytes(path) == written); // QCOMPARE would print kilobytes
+
+    // A file whose directory takes no temporary file but which can itself be written is written in
+    // place: the success message, the new bytes in the file, its mode as it was, nothing else in the
+    // directory. Room for the whole file is reserved first, so a disk too full for it is found before
+    // the file is touched: the message, the earlier bytes.
+    void writesInPlace_data()
+    {
+        QTest::addColumn<bool>("page");
+        QTest::addColumn<bool>("commandLine");
+        QTest::addColumn<InPlace>("how");
+        QTest::newRow("list file: read-only directory, file bound from elsewhere")
+            << false << false << InPlace::ReadOnlyMount;
+        QTest::newRow("page: read-only directory, file bound from elsewhere")
+            << true << false << InPlace::ReadOnlyMount;
+        QTest::newRow("page: read-only directory, command line") << true << true << InPlace::ReadOnlyMount;
+        QTest::newRow("page: directory not writable by the user, command line")
+            << true << true << InPlace::NoDirectoryRight;
+        QTest::newRow("page: read-only directory, the file's disk too full")
+            << true << false << InPlace::ReadOnlyMountFull;
+        QTest::newRow("list file: read-only directory, the file's disk too full")
+            << false << false << InPlace::ReadOnlyMountFull;
+        QTest::newRow("list file: read-only directory, text that would read back as UTF-8")
+            << false << false << InPlace::ReadOnlyMountRefused;
     }
-    QCOMPARE(filesIn(web), filesBefore);
-    QCOMPARE(QFile::permissions(path), permissions);
-}
+
+    void writesInPlace()
+    {
+        QFETCH(bool, page);
+        QFETCH(bool, commandLine);
+        QFETCH(InPlace, how);
+        if (!mountProblem.isEmpty())
+            QSKIP(qPrintable(mountProblem)); // root, for the mounts or for runuser
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QDir top(dir.path());
+        const QString web = top.filePath(u"web"_s);
+        const QString elsewhere = top.filePath(u"elsewhere"_s);
+        QVERIFY(top.mkdir(u"web"_s) && top.mkdir(u"elsewhere"_s));
+        const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
+        const QString path = QDir(web).filePath(fileName);
+        const QByteArray earlier = "list1=001\r\nls000=earlier：file：kept\r\n";
+        const bool full = how == InPlace::ReadOnlyMountFull;
+        const bool refused = how == InPlace::ReadOnlyMountRefused;
+
+        FakePlatform platform;
+        main1 window(platform);
+        window.Label1->setText(web);
+        fillWindow(window, 100);
+        const QString listPath = top.filePath(u"list.txt"_s);
+        QByteArray written;
+        if (refused) {
+            // ASCII but for "荳｡", the UTF-8 of "両": the writer knows only at its end.
+            setListRows(window, {u"a"_s});
+            window.Text8->clear();
+            window.Text6->setText(u"荳｡"_s);
+        } else {
+            // What an ordinary write of the same file gives, and the list file the command line reads.
+            ListFileSaveError saveError;
+            QVERIFY(saveListFile(listPath, window.pageInputs(), &saveError));
+            QString unused;
+            FileError error;
+            QVERIFY(writePageFile(top.path(), window.pageInputs(), &unused, &error));
+            written = readBytes(top.filePath(page ? u"link.html"_s : u"list.txt"_s));
+            QVERIFY(QFile::remove(top.filePath(u"link.html"_s)));
+        }
+
+        QStringList prefix;
+        const auto unmountAll = qScopeGuard([&] {
+            if (how != InPlace::NoDirectoryRight) {
+                unmount(web);
+                unmount(elsewhere);
+            }
+        });
+        if (how == InPlace::NoDirectoryRight) {
+            const passwd* nobody = ::getpwnam("nobody");
+            QVERIFY(nobody);
+            QVERIFY(writeBytes(path, earlier));
+            QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+            QCOMPARE(::chmod(QFile::encodeName(listPath).constData(), 0644), 0);
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+            prefix = QStringList{u"runuser"_s, u"-u"_s, u"nobody"_s, u"--"_s};
+        } else {
+            if (full)
+                QVERIFY2(mountTmpfs(elsewhere, "64k"), qPrintable(systemError("mount tmpfs")));
+            const QString real = QDir(elsewhere).filePath(fileName);
+            QVERIFY(writeBytes(real, earlier));
+            QVERIFY(writeBytes(path, "covered"));
+            QVERIFY2(bindMount(web, web), qPrintable(systemError("bind the directory")));
+            QVERIFY2(bindMount(real, path), qPrintable(systemError("bind the file")));
+            QVERIFY2(::mount(nullptr, QFile::encodeName(web).constData(), nullptr,
+                             MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0,
+                     qPrintable(systemError("remount the directory read-only")));
+            if (full)
+                QVERIFY(leaveFree(elsewhere, 4096));
+        }
+        if (how != InPlace::NoDirectoryRight)
+            QVERIFY(!writeBytes(QDir(web).filePath(u"probe"_s), "x")); // no new file there, even for root
+        QCOMPARE(QFileInfo(path).size(), qint64(earlier.size()));
+        const QStringList filesBefore = filesIn(web);
+        const QFile::Permissions permissions = QFile::permissions(path);
+
+        QString message;
+        if (commandLine) {
+            const ProgramRun run =
+                runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path(), prefix);
+            QCOMPARE(run.err, QString());
+            QCOMPARE(run.out, QDir::toNativeSeparators(path) + u'\n');
+            QCOMPARE(run.exitCode, 0);
+        } else {
+            const QStringList messages = writeFromWindow(window, platform, page, path);
+            QCOMPARE(messages.size(), 1);
+            message = messages.constFirst();
+        }
+        if (full) {
+            QCOMPARE(message, failedMessage(page, path, reasonFull()));
+            QCOMPARE(readBytes(path), earlier);
+        } else if (refused) {
+            QVERIFY2(
+                message.startsWith(
+                    u"この内容のまま保存すると、読み込むときに UTF-8 のファイルと見分けがつかないため"_s),
+                qPrintable(message));
+            QCOMPARE(readBytes(path), earlier);
+        } else {
+            if (!commandLine)
+                QCOMPARE(message, page ? u"作成しました。"_s : u"書込み完了"_s);
+            QVERIFY(readBytes(path) == written); // QCOMPARE would print kilobytes
+        }
+        QCOMPARE(filesIn(web), filesBefore);
+        QCOMPARE(QFile::permissions(path), permissions);
+    }
+};
 
 // The mount namespace must be entered while the process still has one thread: before the
 // application object exists.

@@ -1,3 +1,5 @@
+#include "dirs/dirs.h"
+#include "drives.h"
 #include "fakeplatform.h"
 #include "fm1/dirlist.h"
 #include "fm1/drivelist.h"
@@ -5,7 +7,6 @@
 #include "fm1/fm1.h"
 #include "guitest.h"
 #include "main1/main1.h"
-#include "ui.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -101,8 +102,6 @@ private slots:
         FakePlatform platform;
         main1 window(platform);
         fm1* chooser = openChooser(window);
-        QCOMPARE(chooser->windowTitle(), u"ディレクトリ指定画面"_s);
-        QCOMPARE(chooser->minimumSize(), QSize(twips(7890), twips(5250)));
         QCOMPARE(chooser->maximumSize(), chooser->minimumSize());
         QCOMPARE(chooser->Drive1->drive(), u"/"_s);
         QCOMPARE(shown(chooser), at(u"~/site > images,locked,pages | Index.html,link.txt"_s));
@@ -139,27 +138,26 @@ private slots:
         QTest::addColumn<QString>("shownAfter");
         QTest::addColumn<QString>("textAfter");
         QTest::addColumn<QString>("currentAfter");
+        const auto row = [](const char* name, const QString& entry, const QString& folder, int permissions,
+                            const QString& shown, const QString& text, const QString& current) {
+            QTest::newRow(name) << entry << folder << permissions << shown << text << current;
+        };
         const QString site = u"~/site > images,locked,pages | Index.html,link.txt"_s;
+        const QString images = u"~/site/images"_s;
+        const QString locked = u"~/site/locked"_s;
         const QString desktop = u"~/home/Desktop"_s;
         const int readOnly = int(QFile::ReadOwner | QFile::ReadUser);
-        QTest::newRow("subdirectory") << u"images"_s << QString() << asMade << u"~/site/images >  | a.gif"_s
-                                      << u"~/site/images"_s << u"~/site/images"_s;
-        // A directory that cannot be entered opens in the list and the path box only; the file list keeps the
-        // previous names.
-        QTest::newRow("no permissions at all")
-            << u"locked"_s << u"~/site/locked"_s << 0 << u"~/site/locked >  | Index.html,link.txt"_s
-            << u"~/site/locked"_s << u"~/site"_s;
-        QTest::newRow("names readable, not enterable")
-            << u"locked"_s << u"~/site/locked"_s << readOnly
-            << u"~/site/locked > inner | Index.html,link.txt"_s << u"~/site/locked"_s << u"~/site"_s;
-        QTest::newRow("vanished since listed")
-            << u"pages"_s << u"~/site/pages"_s << removed << site << typed << u"~/site"_s;
-        QTest::newRow("desktop") << QString() << desktop << asMade << u"~/home/Desktop >  | memo.txt"_s
-                                 << desktop << desktop;
-        QTest::newRow("no desktop reported")
-            << QString() << QString() << asMade << site << typed << u"~/site"_s;
-        QTest::newRow("desktop that cannot be entered")
-            << QString() << desktop << 0 << site << typed << u"~/site"_s;
+        row("subdirectory", u"images"_s, {}, asMade, images + u" >  | a.gif"_s, images, images);
+        // A directory that cannot be entered opens in the list and the path box only; the file list keeps
+        // the previous names.
+        row("no permissions at all", u"locked"_s, locked, 0, locked + u" >  | Index.html,link.txt"_s, locked,
+            u"~/site"_s);
+        row("names readable, not enterable", u"locked"_s, locked, readOnly,
+            locked + u" > inner | Index.html,link.txt"_s, locked, u"~/site"_s);
+        row("vanished since listed", u"pages"_s, u"~/site/pages"_s, removed, site, typed, u"~/site"_s);
+        row("desktop", {}, desktop, asMade, desktop + u" >  | memo.txt"_s, desktop, desktop);
+        row("no desktop reported", {}, {}, asMade, site, typed, u"~/site"_s);
+        row("desktop that cannot be entered", {}, desktop, 0, site, typed, u"~/site"_s);
     }
 
     // Every step moves the current directory along, before either button is pressed. A folder that
@@ -208,27 +206,23 @@ private slots:
     void closing_data()
     {
         QTest::addColumn<QString>("walk");
-        QTest::addColumn<bool>("type");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("text"); // typed into the path box; null: nothing typed
         QTest::addColumn<bool>("confirm");
         QTest::addColumn<QString>("focus"); // where a key is pressed; none: the button is clicked
         QTest::addColumn<int>("key");
-        QTest::newRow("OK at once after opening")
-            << QString() << false << QString() << true << QString() << 0;
-        QTest::newRow("OK hands over the typed path as typed")
-            << u"images"_s << true << u"　C:\\ホーム ページ\\ "_s << true << QString() << 0;
-        QTest::newRow("OK with the path box emptied")
-            << u"pages"_s << true << QString() << true << QString() << 0;
-        QTest::newRow("Cancel after walking and typing")
-            << u"images"_s << true << typed << false << QString() << 0;
-        QTest::newRow("Enter in the path box is OK")
-            << u"images"_s << true << typed << true << u"Text1"_s << int(Qt::Key_Return);
-        QTest::newRow("Enter of the keypad in the file list is OK")
-            << u"pages"_s << false << QString() << true << u"File1"_s << int(Qt::Key_Enter);
-        QTest::newRow("Escape is Cancel")
-            << u"images"_s << true << typed << false << u"Drive1"_s << int(Qt::Key_Escape);
-        QTest::newRow("Enter on the focused Cancel is Cancel")
-            << u"images"_s << true << typed << false << u"Command2"_s << int(Qt::Key_Return);
+        const auto row = [](const char* name, const QString& walk, const QString& text, bool confirm,
+                            const QString& focus = {},
+                            int key = 0) { QTest::newRow(name) << walk << text << confirm << focus << key; };
+        const QString emptied = u""_s; // not null: typed
+        row("OK at once after opening", {}, {}, true);
+        row("OK hands over the typed path as typed", u"images"_s, u"　C:\\ホーム ページ\\ "_s, true);
+        row("OK with the path box emptied", u"pages"_s, emptied, true);
+        row("Cancel after walking and typing", u"images"_s, typed, false);
+        row("Enter in the path box is OK", u"images"_s, typed, true, u"Text1"_s, Qt::Key_Return);
+        row("Enter of the keypad in the file list is OK", u"pages"_s, {}, true, u"File1"_s, Qt::Key_Enter);
+        row("Escape is Cancel", u"images"_s, typed, false, u"Drive1"_s, Qt::Key_Escape);
+        row("Enter on the focused Cancel is Cancel", u"images"_s, typed, false, u"Command2"_s,
+            Qt::Key_Return);
     }
 
     // "Ｏ　Ｋ" hands the path box to the base directory exactly as typed and remembers the directory open
@@ -236,7 +230,6 @@ private slots:
     void closing()
     {
         QFETCH(QString, walk);
-        QFETCH(bool, type);
         QFETCH(QString, text);
         QFETCH(bool, confirm);
         QFETCH(QString, focus);
@@ -247,7 +240,7 @@ private slots:
         QPointer<fm1> chooser = openChooser(window);
         if (!walk.isEmpty())
             doubleClickEntry(chooser->Dir1, walk);
-        if (type)
+        if (!text.isNull())
             chooser->Text1->setText(text);
         if (focus.isEmpty()) {
             (confirm ? chooser->Command1 : chooser->Command2)->click();
@@ -259,7 +252,7 @@ private slots:
         }
         QTRY_VERIFY(chooser.isNull());
         const QString walked = QDir::cleanPath(at(u"~/site/"_s + walk));
-        QCOMPARE(window.Label1->text(), !confirm ? u"/remembered"_s : type ? text : walked);
+        QCOMPARE(window.Label1->text(), !confirm ? u"/remembered"_s : !text.isNull() ? text : walked);
         QCOMPARE(platform.settings.value(firstDir), confirm ? walked : u"/remembered"_s);
         QCOMPARE(QDir::currentPath(), walked);
         QCOMPARE(openChooser(window)->Text1->text(), walked);
@@ -271,21 +264,21 @@ private slots:
         QTest::addColumn<QString>("directory"); // where the lists and the current directory end
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("drive");
+        const auto row = [](const char* name, const QString& steps, const QString& directory,
+                            const QString& text, const QString& drive) {
+            QTest::newRow(name) << steps.split(u',') << directory << text << drive;
+        };
         const QString usb = u"~/drives/usb"_s;
         const QString desktop = u"~/drives/disk2/home/Desktop"_s;
-        QTest::newRow("a drive opens at its root at first")
-            << QStringList{u"drive usb"_s} << usb << usb << usb;
-        QTest::newRow("a drive opens where it was last left")
-            << QStringList{u"drive usb"_s, u"open photos"_s, u"drive /"_s, u"drive usb"_s}
-            << usb + u"/photos"_s << usb + u"/photos"_s << usb;
-        QTest::newRow("the first drive opens where the walk began")
-            << QStringList{u"drive usb"_s, u"drive /"_s} << u"~/site"_s << u"~/site"_s << u"/"_s;
-        QTest::newRow("refilling the list keeps a typed path")
-            << QStringList{u"drive usb"_s, u"type"_s, u"mount disk3"_s, u"drop down"_s} << usb << typed
-            << usb;
-        QTest::newRow("the desktop on another drive")
-            << QStringList{u"drive disk2"_s, u"open other"_s, u"drive /"_s, u"desktop"_s} << desktop
-            << desktop << u"~/drives/disk2"_s;
+        row("a drive opens at its root at first", u"drive usb"_s, usb, usb, usb);
+        row("a drive opens where it was last left", u"drive usb,open photos,drive /,drive usb"_s,
+            usb + u"/photos"_s, usb + u"/photos"_s, usb);
+        row("the first drive opens where the walk began", u"drive usb,drive /"_s, u"~/site"_s, u"~/site"_s,
+            u"/"_s);
+        row("refilling the list keeps a typed path", u"drive usb,type,mount disk3,drop down"_s, usb, typed,
+            usb);
+        row("the desktop on another drive", u"drive disk2,open other,drive /,desktop"_s, desktop, desktop,
+            u"~/drives/disk2"_s);
     }
 
     // With a made-up mount table of three disks under the test folder, the chooser walks from drive to
@@ -349,6 +342,98 @@ private slots:
         chooser->Command1->click();
         QCOMPARE(window.Label1->text(), u"<b>ホーム</b>ページ"_s);
         QCOMPARE(window.Label1->textFormat(), Qt::PlainText);
+    }
+
+    // The chooser's lookups: the desktop folder and the drives. (dirs_proc2, which reads the start
+    // directory and stores the chooser's, is tried through the windows: tst_main1 for the start, the
+    // closing rows above for Ｏ　Ｋ and Cancel, tst_settings on the real store.)
+    void desktopLookup_data()
+    {
+        QTest::addColumn<QString>("relative"); // null: the desktop reports no folder
+        QTest::addColumn<int>("bytes");        // the whole path's length in UTF-8, 0: as it comes
+        QTest::addColumn<bool>("create");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("absent") << u"Desktop"_s << 0 << false << false;
+        QTest::newRow("none reported") << QString() << 0 << false << false;
+        QTest::newRow("japanese name") << u"デスクトップ"_s << 0 << true << true;
+        // The lookup's buffer holds 250 bytes with the terminator.
+        QTest::newRow("249 bytes") << u"デスクトップ"_s << 249 << true << true;
+        QTest::newRow("250 bytes") << u"デスクトップ"_s << 250 << true << false;
+    }
+
+    void desktopLookup()
+    {
+        QFETCH(QString, relative);
+        QFETCH(int, bytes);
+        QFETCH(bool, create);
+        QFETCH(bool, found);
+        QTemporaryDir home;
+        FakePlatform platform;
+        if (!relative.isNull())
+            platform.desktop = home.path() + u'/' + relative;
+        // Padded with ASCII to the length, in folders short enough for the file system; the Japanese
+        // name makes the path far shorter in characters than in bytes.
+        while (platform.desktop.toUtf8().size() < bytes)
+            platform.desktop += platform.desktop.toUtf8().size() % 100 == 0 ? u'/' : u'a';
+        QVERIFY(!create || QDir().mkpath(platform.desktop));
+        QCOMPARE(dirs_proc1(platform), found ? platform.desktop : QString());
+    }
+
+    void drivesOffered_data()
+    {
+        QTest::addColumn<QStringList>("mounts"); // "root type", as the mount table lists them
+        QTest::addColumn<QStringList>("drives");
+        QTest::newRow("the root alone") << QStringList{u"/ ext4"_s} << QStringList{u"/"_s};
+        QTest::newRow("pseudo file systems left out")
+            << QStringList{u"/ ext4"_s, u"/proc proc"_s, u"/tmp tmpfs"_s, u"/snap/core/1 squashfs"_s}
+            << QStringList{u"/"_s};
+        QTest::newRow("system folders left out")
+            << QStringList{u"/boot/efi vfat"_s, u"/run/lock ext4"_s, u"/sys/firmware/efi vfat"_s,
+                           u"/dev/hugepages ext4"_s, u"/running ext4"_s}
+            << QStringList{u"/"_s, u"/boot/efi"_s, u"/running"_s};
+        QTest::newRow("media under /media")
+            << QStringList{u"/media/tester/STICK vfat"_s, u"/media/cdrom iso9660"_s}
+            << QStringList{u"/"_s, u"/media/tester/STICK"_s, u"/media/cdrom"_s};
+        QTest::newRow("the user's media under /run/media")
+            << QStringList{u"/run/media/tester/STICK vfat"_s, u"/run/media/tester/写真 exfat"_s}
+            << QStringList{u"/"_s, u"/run/media/tester/STICK"_s, u"/run/media/tester/写真"_s};
+        QTest::newRow("another user's media left out")
+            << QStringList{u"/run/media/other/STICK vfat"_s, u"/run/media/tester ext4"_s,
+                           u"/run/media/testers/STICK vfat"_s}
+            << QStringList{u"/"_s};
+        QTest::newRow("one drive for a volume mounted twice")
+            << QStringList{u"/mnt/disk ext4"_s, u"/mnt/disk/ ext4"_s} << QStringList{u"/"_s, u"/mnt/disk"_s};
+    }
+
+    void drivesOffered()
+    {
+        QFETCH(QStringList, mounts);
+        QFETCH(QStringList, drives);
+        QList<MountedVolume> table;
+        for (const QString& mount : std::as_const(mounts))
+            table.append({mount.section(u' ', 0, 0), mount.section(u' ', 1).toLatin1()});
+        QCOMPARE(driveRoots(table, u"tester"_s), drives);
+    }
+
+    void driveOfAPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("drive");
+        QTest::newRow("empty names no drive") << QString() << QString();
+        QTest::newRow("relative names no drive") << u"web/site"_s << QString();
+        QTest::newRow("root") << u"/"_s << u"/"_s;
+        QTest::newRow("missing path still lies on the root volume") << u"/no/such/directory"_s << u"/"_s;
+        QTest::newRow("a drive's root") << u"/media/usb/"_s << u"/media/usb"_s;
+        QTest::newRow("inside a drive") << u"/media/usb/site/../web"_s << u"/media/usb"_s;
+        QTest::newRow("a name that only begins like a drive") << u"/media/usb2/web"_s << u"/"_s;
+        QTest::newRow("the innermost of nested drives") << u"/media/usb/inner/web"_s << u"/media/usb/inner"_s;
+    }
+
+    void driveOfAPath()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, drive);
+        QCOMPARE(driveOf(path, {u"/"_s, u"/media/usb"_s, u"/media/usb/inner"_s}), drive);
     }
 
 private:

@@ -21,20 +21,6 @@
 using namespace Qt::StringLiterals;
 using namespace siteloom;
 
-// Every caption and control of the three windows shows whole and apart from the others, whatever
-// Japanese face and size the desktop gives and whatever the screen's dpi. ctest runs this suite once
-// with the machine's fonts and once for each set of font packages the tool's package accepts, alone
-// on the machine beside a Latin face, on offscreen screens of 96, 144 and 192 dpi.
-class tst_layout : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void everyCaptionWholeAndApart_data();
-    void everyCaptionWholeAndApart();
-};
-
 namespace {
 
 // The controls of a window, named as its code names them; each stands for its caption and frame.
@@ -118,71 +104,81 @@ QStringList faults(const QWidget* window)
 
 } // namespace
 
-void tst_layout::initTestCase()
+// Every caption and control of the three windows shows whole and apart from the others, whatever
+// Japanese face and size the desktop gives and whatever the screen's dpi. ctest runs this suite once
+// with the machine's fonts and once for each set of font packages the tool's package accepts, alone
+// on the machine beside a Latin face, on offscreen screens of 96, 144 and 192 dpi.
+class tst_layout : public QObject
 {
-    prepareGuiTest();
-    QVERIFY2(!QFontDatabase::families(QFontDatabase::Japanese).isEmpty(),
-             "no Japanese face: install the font packages scripts/lib.sh names");
-}
+    Q_OBJECT
 
-void tst_layout::everyCaptionWholeAndApart_data()
-{
-    QTest::addColumn<QFont>("desktopFont");
-    QTest::addColumn<int>("screen");
-    // A desktop font without Japanese, as many desktops give, for which the Gothic stands in, and each
-    // other Japanese face on the machine; Noto's Chinese and Korean cuts share the Japanese one's
-    // metrics.
-    const QString latin = u"DejaVu Sans"_s;
-    QStringList faces{latin};
-    for (const QString& family : QFontDatabase::families(QFontDatabase::Japanese)) {
-        if (family != QFontInfo(interfaceFont(QFont(latin))).family() && !family.endsWith(u" HK"_s) &&
-            !family.endsWith(u" KR"_s) && !family.endsWith(u" SC"_s) && !family.endsWith(u" TC"_s))
-            faces.append(family);
+private slots:
+    void initTestCase()
+    {
+        prepareGuiTest();
+        QVERIFY2(!QFontDatabase::families(QFontDatabase::Japanese).isEmpty(),
+                 "no Japanese face: install the font packages scripts/lib.sh names");
     }
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    for (const QString& face : std::as_const(faces)) {
-        for (int points = 9; points <= 14; ++points) {
-            for (int screen = 0; screen < screens.size(); ++screen) {
-                QFont font(face);
-                font.setPointSize(points);
-                QTest::addRow("%s %d pt %d dpi", qPrintable(face), points,
-                              qRound(96 * screens[screen]->devicePixelRatio()))
-                    << font << screen;
+
+    void everyCaptionWholeAndApart_data()
+    {
+        QTest::addColumn<QFont>("desktopFont");
+        QTest::addColumn<int>("screen");
+        // A desktop font without Japanese, as many desktops give, for which the Gothic stands in, and each
+        // other Japanese face on the machine; Noto's Chinese and Korean cuts share the Japanese one's
+        // metrics.
+        const QString latin = u"DejaVu Sans"_s;
+        QStringList faces{latin};
+        for (const QString& family : QFontDatabase::families(QFontDatabase::Japanese)) {
+            if (family != QFontInfo(interfaceFont(QFont(latin))).family() && !family.endsWith(u" HK"_s) &&
+                !family.endsWith(u" KR"_s) && !family.endsWith(u" SC"_s) && !family.endsWith(u" TC"_s))
+                faces.append(family);
+        }
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        for (const QString& face : std::as_const(faces)) {
+            for (int points = 9; points <= 14; ++points) {
+                for (int screen = 0; screen < screens.size(); ++screen) {
+                    QFont font(face);
+                    font.setPointSize(points);
+                    QTest::addRow("%s %d pt %d dpi", qPrintable(face), points,
+                                  qRound(96 * screens[screen]->devicePixelRatio()))
+                        << font << screen;
+                }
             }
         }
     }
-}
 
-// The main window (each tab), the directory chooser and the about window, all open at once on the
-// screen of the row.
-void tst_layout::everyCaptionWholeAndApart()
-{
-    QFETCH(QFont, desktopFont);
-    QFETCH(int, screen);
-    QApplication::setFont(interfaceFont(desktopFont));
-    QScreen* display = QGuiApplication::screens().at(screen);
-    FakePlatform platform;
-    main1 owner(platform);
-    fm1 chooser(platform, owner.Label1, &owner);
-    frmabt about(platform, &owner);
-    for (QWidget* window : std::initializer_list<QWidget*>{&owner, &chooser, &about}) {
-        window->setScreen(display);
-        window->move(display->geometry().topLeft());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        QCOMPARE(window->devicePixelRatioF(), display->devicePixelRatio());
-    }
-    QCOMPARE(owner.Label2->font().pointSizeF(), desktopFont.pointSizeF());
-    for (int tab = 0; tab < owner.SSTab1->count(); ++tab) {
-        owner.SSTab1->setCurrentIndex(tab);
-        for (const QWidget* window : std::initializer_list<const QWidget*>{&owner, &chooser, &about}) {
-            const QStringList found = faults(window);
-            QVERIFY2(found.isEmpty(),
-                     qPrintable(u"%1 in %2: %3"_s.arg(
-                         window->objectName(), QFontInfo(window->font()).family(), found.join(u", "_s))));
+    // The main window (each tab), the directory chooser and the about window, all open at once on the
+    // screen of the row.
+    void everyCaptionWholeAndApart()
+    {
+        QFETCH(QFont, desktopFont);
+        QFETCH(int, screen);
+        QApplication::setFont(interfaceFont(desktopFont));
+        QScreen* display = QGuiApplication::screens().at(screen);
+        FakePlatform platform;
+        main1 owner(platform);
+        fm1 chooser(platform, owner.Label1, &owner);
+        frmabt about(platform, &owner);
+        for (QWidget* window : std::initializer_list<QWidget*>{&owner, &chooser, &about}) {
+            window->setScreen(display);
+            window->move(display->geometry().topLeft());
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QCOMPARE(window->devicePixelRatioF(), display->devicePixelRatio());
+        }
+        QCOMPARE(owner.Label2->font().pointSizeF(), desktopFont.pointSizeF());
+        for (int tab = 0; tab < owner.SSTab1->count(); ++tab) {
+            owner.SSTab1->setCurrentIndex(tab);
+            for (const QWidget* window : std::initializer_list<const QWidget*>{&owner, &chooser, &about}) {
+                const QStringList found = faults(window);
+                QVERIFY2(found.isEmpty(),
+                         qPrintable(u"%1 in %2: %3"_s.arg(
+                             window->objectName(), QFontInfo(window->font()).family(), found.join(u", "_s))));
+            }
         }
     }
-}
+};
 
 QTEST_MAIN(tst_layout)
 #include "tst_layout.moc"

@@ -4,8 +4,6 @@
 #include "listfile/listfile.h"
 #include "main1/main1.h"
 #include "main1/main1_messages.h"
-#include "text/cp932.h"
-#include "text/systemreason.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -17,8 +15,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
-
-#include <cerrno>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -110,34 +106,34 @@ private slots:
         QTest::addColumn<bool>("dialog");    // the dialog is shown
         QTest::addColumn<QString>("message");
 
+        // The dialog is shown unless the list is refused before it, which the answer "link.txt" marks.
+        const auto row = [](const char* name, const QString& answer, const QString& message,
+                            const QStringList& entries = exampleEntries, const QString& title = {},
+                            const QString& base = {}) {
+            QTest::newRow(name) << entries << title << base << answer << (answer != u"link.txt"_s) << message;
+        };
         const QString done = u"書込み完了"_s;
         const QString refused =
             u"があるため、保存しませんでした。\nこの文字を直してから、もう一度保存してください。"_s;
         const QString saved = u"saved.txt"_s;
         const QString link = u"link.txt"_s;
-        const QStringList entries = exampleEntries;
-        QTest::newRow("into the base directory")
-            << entries << QString() << QString() << saved << true << done;
-        QTest::newRow("base directory missing: the dialog opens where we are")
-            << entries << QString() << u"gone/away"_s << saved << true << done;
-        QTest::newRow("name of three characters")
-            << entries << QString() << QString() << u"a.t"_s << true << QString();
-        QTest::newRow("empty list") << QStringList() << QString() << QString() << link << false
-                                    << u"リストに項目を追加してください。"_s;
-        QTest::newRow("NUL in the second entry")
-            << QStringList{entries[0], u"a："_s + QChar(0)} << QString() << QString() << link << false
-            << u"リストの2番目の項目に、ファイルに保存できない文字（U+0000）"_s + refused;
-        QTest::newRow("character beyond the BMP in the title")
-            << entries << u"リンク😀"_s << QString() << link << false
-            << u"「トップのタイトル名」に、ファイルに保存できない文字「😀」（U+1F600）"_s + refused;
-        QTest::newRow("text that would read back as UTF-8")
-            << QStringList{u"plain entry"_s} << u"荳｡"_s << QString() << link << true
-            << u"この内容のまま保存すると、読み込むときに UTF-8 "
-               u"のファイルと見分けがつかないため、保存しませんでした。\n"
-               u"タイトルなどにひらがなを含めてから、もう一度保存してください。"_s;
-        QTest::newRow("a directory in the way")
-            << entries << QString() << QString() << u"folder"_s << true
-            << u"ファイルを保存できませんでした。\n%1\n"_s + systemReason(EISDIR);
+        row("into the base directory", saved, done);
+        row("base directory missing: the dialog opens where we are", saved, done, exampleEntries, {},
+            u"gone/away"_s);
+        row("name of three characters", u"a.t"_s, QString());
+        row("empty list", link, u"リストに項目を追加してください。"_s, {});
+        row("NUL in the second entry", link,
+            u"リストの2番目の項目に、ファイルに保存できない文字（U+0000）"_s + refused,
+            {exampleEntries[0], u"a："_s + QChar(0)});
+        row("character beyond the BMP in the title", link,
+            u"「トップのタイトル名」に、ファイルに保存できない文字「😀」（U+1F600）"_s + refused,
+            exampleEntries, u"リンク😀"_s);
+        // Refused only once the text is written, after the dialog.
+        row("text that would read back as UTF-8", saved,
+            u"この内容のまま保存すると、読み込むときに UTF-8 "
+            u"のファイルと見分けがつかないため、保存しませんでした。\n"
+            u"タイトルなどにひらがなを含めてから、もう一度保存してください。"_s,
+            {u"plain entry"_s}, u"荳｡"_s);
     }
 
     void save()
@@ -175,13 +171,14 @@ private slots:
             files.append(answer);
         }
         QCOMPARE(readBytes(dir.filePath(u"link.txt"_s)), "old\r\n");
-        QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), files);
+        QCOMPARE(filesIn(dir.path()), files);
         QCOMPARE(snapshot(window), before);
     }
 
     // Each file is loaded into a window whose every input differs from it, with the second entry
     // selected and the second tab shown; what changes is named by the lines of the snapshot. The
-    // message holds %1 for the file's native path and %2 for Qt's reason.
+    // message holds %1 for the file's native path and %2 for Qt's reason. How the lines of a file
+    // become the inputs is tst_listfile's; long and large lists in the window are tst_badfiles'.
     void load_data()
     {
         QTest::addColumn<QString>("answer");   // as in save_data
@@ -189,53 +186,35 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("changes");
 
+        const auto row = [](const char* name, const QString& answer, const QByteArray& bytes,
+                            const QString& message, const QString& changes = {}) {
+            QTest::newRow(name) << answer << bytes << message << changes;
+        };
         const QString done = u"読込み完了"_s;
         const QString unreadable = u"ファイルを読み込めませんでした。\n%1\n"_s;
         const QString notShiftJis = u"Shift_JIS（CP932）のテキストファイルではありません。"_s;
-        const QString tooLong = u"が長すぎます（%3文字。入力欄には32767文字までしか入りません）。"_s;
-        QTest::newRow("the example") << u"link.txt"_s << readBytes(examplePath) << done
-                                     << u"List1="_s + exampleEntries.join(u'|') +
-                                            u"\nrow=-1 selected=0\non=3\nText4=link.html\nText5=http://\n"
-                                            u"Text6=リ　ン　ク　集\nText7=http://\nText8=\nText9=http://"_s;
-        QTest::newRow("no count line: the list stays")
-            << u"part.txt"_s << QByteArray("te006=T\r\nte008\r\nunknown=1\r\n") << done
-            << u"Text6=T\nText8="_s;
-        QTest::newRow("file ending inside the block")
-            << u"short.txt"_s << QByteArray("te006=T\r\nopt02=1\r\nlist1=005\r\nls000=a\r\nls001=b\r\n")
-            << u"ファイルが途中で終わっていました。\n%1\nリストの項目は、5件のうち2件だけ読み込みました。"_s
-            << u"List1=a|b\nrow=-1 selected=0\nText6=T\non=2"_s;
-        QStringList large;
-        QString largeFile = u"list1=1500\r\n"_s;
-        for (int i = 0; i < 1500; ++i) {
-            large.append(u"b%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
-            largeFile += u"ls%1="_s.arg(i, 3, 10, QChar(u'0')) + large.last() + u"\r\n"_s;
-        }
-        QTest::newRow("more than 999 entries") << u"large.txt"_s << cp932::encode(largeFile) << done
-                                               << u"List1="_s + large.join(u'|') + u"\nrow=-1 selected=0"_s;
-        QTest::newRow("name of three characters")
-            << u"a.t"_s << QByteArray("te006=T\r\n") << QString() << QString();
-        QTest::newRow("missing file")
-            << u"missing.txt"_s << QByteArray() << unreadable + u"%2"_s << QString();
-        QTest::newRow("lead byte cut off")
-            << u"cut.txt"_s << QByteArray("list1=000\r\nte006=\x82") << unreadable + notShiftJis << QString();
-        QTest::newRow("UTF-8 that is also valid Shift_JIS")
-            << u"hello.txt"_s << u"list1=001\r\nls000=こんにちは\r\n"_s.toUtf8()
-            << unreadable + notShiftJis +
-                   u"\nUTF-8 で保存されたファイルのようです。Shift_JIS で保存し直してから読み込んでください。"_s
-            << QString();
-        QTest::newRow("NUL bytes") << u"nul.bin"_s << QByteArray("te006=a\0b\r\n", 11)
-                                   << unreadable +
-                                          u"テキストファイルではありません（NUL 文字を含んでいます）。"_s
-                                   << QString();
-        QTest::newRow("title longer than its box")
-            << u"title.txt"_s << QByteArray("te006=") + QByteArray(40000, 'T')
-            << unreadable + u"「トップのタイトル名」"_s + tooLong.arg(40000) << QString();
-        // An entry goes into the list whole however long it is; only editing it is refused.
-        const QString longName(32768, u'n');
-        QTest::newRow("site name of the second entry longer than its box")
-            << u"entry.txt"_s
-            << cp932::encode(u"list1=002\r\nls000=a\r\nls001=a："_s + longName + u"：c\r\n"_s) << done
-            << u"List1=a|a："_s + longName + u"：c\nrow=-1 selected=0"_s;
+        row("the example", u"link.txt"_s, readBytes(examplePath), done,
+            u"List1="_s + exampleEntries.join(u'|') +
+                u"\nrow=-1 selected=0\non=3\nText4=link.html\nText5=http://\n"
+                u"Text6=リ　ン　ク　集\nText7=http://\nText8=\nText9=http://"_s);
+        row("no count line: the list stays", u"part.txt"_s, "te006=T\r\nte008\r\nunknown=1\r\n", done,
+            u"Text6=T\nText8="_s);
+        row("file ending inside the block", u"short.txt"_s,
+            "te006=T\r\nopt02=1\r\nlist1=005\r\nls000=a\r\nls001=b\r\n",
+            u"ファイルが途中で終わっていました。\n%1\nリストの項目は、5件のうち2件だけ読み込みました。"_s,
+            u"List1=a|b\nrow=-1 selected=0\nText6=T\non=2"_s);
+        row("name of three characters", u"a.t"_s, "te006=T\r\n", QString());
+        row("missing file", u"missing.txt"_s, QByteArray(), unreadable + u"%2"_s);
+        row("lead byte cut off", u"cut.txt"_s, "list1=000\r\nte006=\x82", unreadable + notShiftJis);
+        row("UTF-8 that is also valid Shift_JIS", u"hello.txt"_s,
+            u"list1=001\r\nls000=こんにちは\r\n"_s.toUtf8(),
+            unreadable + notShiftJis +
+                u"\nUTF-8 で保存されたファイルのようです。Shift_JIS で保存し直してから読み込んでください。"_s);
+        row("NUL bytes", u"nul.bin"_s, QByteArray("te006=a\0b\r\n", 11),
+            unreadable + u"テキストファイルではありません（NUL 文字を含んでいます）。"_s);
+        row("title longer than its box", u"title.txt"_s, "te006=" + QByteArray(40000, 'T'),
+            unreadable +
+                u"「トップのタイトル名」が長すぎます（40000文字。入力欄には32767文字までしか入りません）。"_s);
     }
 
     void load()

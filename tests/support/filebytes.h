@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
-// Reading and writing test files byte for byte, for core and window tests alike.
+// Reading and writing test files byte for byte, and what a directory holds, for core and window
+// tests alike.
 namespace siteloom {
 
 // The file's bytes, or an empty array when it cannot be read.
@@ -20,6 +23,12 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The names in a directory, hidden ones and directories included, sorted by name.
+inline QStringList filesIn(const QString& directory)
+{
+    return QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
 } // namespace siteloom
