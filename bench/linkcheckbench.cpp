@@ -83,7 +83,7 @@ int check(const QStringList& lines)
     QObject::connect(&checker, &LinkChecker::finished, &loop, &QEventLoop::quit);
     checker.start({lines, {}, {}});
     loop.exec();
-    return checker.checkedCount() == lines.size() ? problemCount(checker.results()) : -1;
+    return checker.checkedCount() == lines.size() ? checker.results().problemCount() : -1;
 }
 
 // Debian's linkchecker on the same addresses, from a page that links every site and shows every

@@ -158,7 +158,10 @@ QList<EntryCheck> tst_linkchecker::check(const QStringList& entries, const QStri
     QSignalSpy finished(&checker, &LinkChecker::finished);
     checker.start({entries, ownUrl, m_server.url(u"/img/own.gif"_s)});
     [&] { QVERIFY(finished.wait(10000)); }();
-    return checker.results();
+    QList<EntryCheck> results;
+    for (qsizetype row = 0; row < checker.results().size(); ++row)
+        results.append(checker.results().at(row));
+    return results;
 }
 
 void tst_linkchecker::statuses_data()
