@@ -23,6 +23,9 @@ constexpr qsizetype maxPageBytes = 2 * 1024 * 1024;
 // An image's format and size stand in its first bytes; a banner that shows neither by then is not
 // one Qt can read.
 constexpr qsizetype maxImageHeaderBytes = 256 * 1024;
+// How far the network thread may read ahead of the checker: unbounded, it would take in a large
+// body as fast as the connection gives it until the abort reached it.
+constexpr qint64 readAheadBytes = 64 * 1024;
 
 bool isRedirect(int status)
 {
@@ -284,6 +287,7 @@ void LinkChecker::send(int index)
     transfer.body.clear();
     transfer.stopped = false;
     QNetworkReply* reply = transfer.head ? m_manager->head(request) : m_manager->get(request);
+    reply->setReadBufferSize(readAheadBytes);
     transfer.reply = reply;
     const int generation = m_generation;
     connect(reply, &QNetworkReply::readyRead, this, [this, index, generation] {
