@@ -136,21 +136,16 @@ void LinkChecker::start(const CheckInputs& inputs)
                 slot = (slot + 1) & mask;
             if (fetchOf[slot].fetch < 0) {
                 fetchOf[slot] = {hash, qint32(m_fetches.size())};
-                m_fetches.push_back(Fetch{-1, -1, quint32(hostIndex(key)), false, false});
+                m_fetches.push_back(Fetch{-1, -1});
+                enqueue(fetchOf[slot].fetch, hostIndex(key));
             }
             Fetch& fetch = m_fetches[size_t(fetchOf[slot].fetch)];
-            if (banner)
-                fetch.image = true;
-            else if (m_backlinks)
-                fetch.page = true;
             m_nextUse[use] = fetch.firstUse;
             fetch.firstUse = use;
             ++m_partsLeft[row];
         }
     }
     m_fetches.shrink_to_fit();
-    for (size_t i = 0; i < m_fetches.size(); ++i)
-        enqueue(int(i));
     QMetaObject::invokeMethod(this, &LinkChecker::launch, Qt::QueuedConnection);
 }
 
@@ -220,11 +215,8 @@ void LinkChecker::cancel()
     emit finished(true);
 }
 
-void LinkChecker::enqueue(int index)
+void LinkChecker::enqueue(int index, int host)
 {
-    const auto transfer = m_transfers.find(index);
-    const int host =
-        transfer != m_transfers.end() ? transfer->second->host : int(m_fetches[size_t(index)].host);
     Queue& queue = m_waiting[host];
     m_fetches[size_t(index)].nextWaiting = -1;
     if (queue.first < 0) {
@@ -267,12 +259,17 @@ void LinkChecker::send(int index)
 {
     std::unique_ptr<Transfer>& made = m_transfers[index];
     if (!made) {
-        const Fetch& fetch = m_fetches[size_t(index)];
         made = std::make_unique<Transfer>();
         made->url = fetchAddress(index);
-        made->host = int(fetch.host);
+        made->host = hostIndex(made->url);
+        for (qint32 use = m_fetches[size_t(index)].firstUse; use >= 0; use = m_nextUse[use]) {
+            if (use % 2)
+                made->image = true;
+            else if (m_backlinks)
+                made->page = true;
+        }
         // Only an answer is wanted of a site without a link back to look for.
-        made->head = !fetch.page && !fetch.image;
+        made->head = !made->page && !made->image;
     }
     Transfer& transfer = *made;
     QNetworkRequest request(QUrl(transfer.url, QUrl::StrictMode));
@@ -303,7 +300,6 @@ void LinkChecker::send(int index)
 // Takes in what arrived and stops the transfer as soon as enough is known.
 void LinkChecker::readSome(int index)
 {
-    const Fetch& fetch = m_fetches[size_t(index)];
     Transfer& transfer = *m_transfers.at(index);
     QNetworkReply* reply = transfer.reply;
     if (!reply || transfer.stopped)
@@ -319,11 +315,11 @@ void LinkChecker::readSome(int index)
         return;
     }
     transfer.body += reply->readAll();
-    if (fetch.image && transfer.format.isEmpty())
+    if (transfer.image && transfer.format.isEmpty())
         readImageHeader(transfer.body, &transfer.format, &transfer.size);
     const bool imageDone =
-        !fetch.image || !transfer.format.isEmpty() || transfer.body.size() >= maxImageHeaderBytes;
-    const bool pageDone = !fetch.page || transfer.body.size() >= maxPageBytes;
+        !transfer.image || !transfer.format.isEmpty() || transfer.body.size() >= maxImageHeaderBytes;
+    const bool pageDone = !transfer.page || transfer.body.size() >= maxPageBytes;
     if (imageDone && pageDone) {
         transfer.body.truncate(maxPageBytes);
         transfer.stopped = true;
@@ -333,7 +329,6 @@ void LinkChecker::readSome(int index)
 
 void LinkChecker::complete(int index)
 {
-    const Fetch& fetch = m_fetches[size_t(index)];
     Transfer& transfer = *m_transfers.at(index);
     QNetworkReply* reply = std::exchange(transfer.reply, nullptr);
     reply->deleteLater();
@@ -363,7 +358,7 @@ void LinkChecker::complete(int index)
             ++transfer.hops;
             transfer.url = target;
             transfer.host = hostIndex(target);
-            enqueue(index);
+            enqueue(index, transfer.host);
             pump();
             return;
         }
@@ -375,7 +370,7 @@ void LinkChecker::complete(int index)
     if (transfer.head && (status >= 400 || (status == 0 && worthGet(error)))) {
         // Servers that refuse HEAD, or answer it wrongly, are asked again with GET.
         transfer.head = false;
-        enqueue(index);
+        enqueue(index, transfer.host);
         pump();
         return;
     }
@@ -391,9 +386,9 @@ void LinkChecker::complete(int index)
             check.bytes = length.toLongLong();
         else if (!transfer.stopped && !transfer.head)
             check.bytes = transfer.body.size();
-        if (fetch.image && transfer.format.isEmpty())
+        if (transfer.image && transfer.format.isEmpty())
             readImageHeader(transfer.body, &transfer.format, &transfer.size);
-        if (fetch.page) {
+        if (transfer.page) {
             const QByteArray type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
             if (isHtmlContentType(type)) {
                 const QString html = decodePartnerPage(transfer.body, type);
@@ -424,10 +419,9 @@ void LinkChecker::settle(int index)
     const auto found = m_transfers.find(index);
     const std::unique_ptr<Transfer> transfer = std::move(found->second);
     m_transfers.erase(found);
-    const Fetch fetch = m_fetches[size_t(index)];
     UrlCheck image = transfer->check;
     if (image.status == UrlStatus::Ok || image.status == UrlStatus::Redirected) {
-        if (!fetch.image || transfer->format.isEmpty()) {
+        if (transfer->format.isEmpty()) {
             image.status = UrlStatus::NotImage;
         } else {
             image.format = transfer->format;
@@ -435,7 +429,7 @@ void LinkChecker::settle(int index)
             image.height = transfer->size.height();
         }
     }
-    for (qint32 use = fetch.firstUse; use >= 0; use = m_nextUse[use]) {
+    for (qint32 use = m_fetches[size_t(index)].firstUse; use >= 0; use = m_nextUse[use]) {
         const int row = use / 2;
         const bool banner = use % 2;
         m_results.setUrlCheck(row, banner, banner ? image : transfer->check);

@@ -70,17 +70,14 @@ signals:
     void finished(bool cancelled);
 
 private:
-    // One distinct address and what is wanted of it. Thousands wait at once, so a waiting fetch is
-    // a few numbers; what a request needs is made when it is sent and dropped once it is answered.
-    // The entries that use the address are a chain through m_nextUse; a use is row * 2 + 1 for a
-    // banner, row * 2 for a site.
+    // One distinct address. Thousands wait at once, so a waiting fetch is two numbers; what a
+    // request needs is made when it is sent and dropped once it is answered. The entries that use
+    // the address are a chain through m_nextUse; a use is row * 2 + 1 for a banner, row * 2 for a
+    // site.
     struct Fetch
     {
         qint32 firstUse;
         qint32 nextWaiting; // the fetch after it in its host's queue, or -1
-        quint32 host : 30;  // index into m_hosts
-        quint32 page : 1;   // the body is searched for the link back
-        quint32 image : 1;  // the body's header is read as an image
     };
     // A host's fetches not yet sent, a chain through Fetch::nextWaiting.
     struct Queue
@@ -92,7 +89,9 @@ private:
     {
         QString url; // where the current hop goes
         int host = 0;
-        bool head = true; // the current request is HEAD
+        bool page = false;  // the body is searched for the link back
+        bool image = false; // the body's header is read as an image
+        bool head = true;   // the current request is HEAD
         int hops = 0;
         bool permanent = false; // a 301 or 308 on the way
         QStringList visited;    // the hops' addresses, to see a loop
@@ -110,7 +109,7 @@ private:
     void readSome(int fetch);
     void complete(int fetch);
     void settle(int fetch);
-    void enqueue(int fetch);
+    void enqueue(int fetch, int host);
     void entryDone(int row);
     [[nodiscard]] int hostIndex(const QString& url);
     [[nodiscard]] QStringView useAddress(qint32 use) const;
