@@ -70,11 +70,6 @@ bool isProblem(BacklinkStatus status)
     return status == BacklinkStatus::NotFound;
 }
 
-bool hasProblem(const EntryCheck& entry)
-{
-    return isProblem(entry.site.status) || isProblem(entry.banner.status) || isProblem(entry.backlink);
-}
-
 CheckResults::CheckResults(const QStringList& entries) : m_entries(entries), m_rows(entries.size()) {}
 
 UrlCheck CheckResults::urlCheck(const Answer& answer, QStringView url) const

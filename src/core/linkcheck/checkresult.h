@@ -120,7 +120,6 @@ private:
 // A result the user has to act on: anything but ok, redirected, found, unknown and skipped.
 [[nodiscard]] bool isProblem(UrlStatus status);
 [[nodiscard]] bool isProblem(BacklinkStatus status);
-[[nodiscard]] bool hasProblem(const EntryCheck& entry);
 
 // The details column: final addresses, image formats and sizes, reasons, in Japanese.
 [[nodiscard]] QString checkDetails(const EntryCheck& entry);
