@@ -186,7 +186,7 @@ int runCheckMemoryChild(int count)
     if (checker.checkedCount() != count)
         return 1;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    // What the finished check still holds: its results.
+    // What the finished check still holds: its results and the network access it keeps.
     std::printf("%lld %lld\n", (long long)(statusValue("VmHWM") - base), (long long)(heap() - heapBase));
     return 0;
 }
@@ -239,11 +239,11 @@ bool runLinkCheckBench()
     child.waitForFinished(600000);
     const QList<QByteArray> numbers = child.readAllStandardOutput().trimmed().split(' ');
     const double growth = double(numbers.value(0).toLongLong()) / (1024.0 * 1024.0);
-    const double results = double(numbers.value(1).toLongLong()) / (1024.0 * 1024.0);
+    const double held = double(numbers.value(1).toLongLong()) / (1024.0 * 1024.0);
     const bool memoryMet = child.exitCode() == 0 && growth > 0 && growth <= memoryTarget;
     std::printf("peak memory of a check of %d entries beyond the list: %.2f MiB (target <= %.0f MiB) %s; "
-                "its results hold %.2f MiB\n",
-                memoryCount, growth, memoryTarget, memoryMet ? "ok" : "MISSED", results);
+                "the finished check still holds %.2f MiB\n",
+                memoryCount, growth, memoryTarget, memoryMet ? "ok" : "MISSED", held);
     std::fflush(stdout);
     return met && memoryMet;
 }
