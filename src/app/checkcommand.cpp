@@ -93,11 +93,11 @@ int runCheckCommand(int argc, char* argv[], const QStringList& arguments)
     checker.start({inputs.entries, inputs.ownUrl, inputs.ownBanner});
     QCoreApplication::exec();
 
-    const QList<EntryCheck>& results = checker.results();
+    const CheckResults& results = checker.results();
     const QByteArray output = parser.isSet(json) ? checkJson(results) : checkTable(results).toLocal8Bit();
     std::fwrite(output.constData(), 1, size_t(output.size()), stdout);
     std::fflush(stdout);
-    return problemCount(results) == 0 ? exitDone : exitMessage;
+    return results.problemCount() == 0 ? exitDone : exitMessage;
 }
 
 } // namespace siteloom

@@ -1,5 +1,6 @@
 #include "linkcheck/checkresult.h"
 #include "linkcheck/partnerpage.h"
+#include "linkentry/linkentry.h"
 #include "weburl/weburl.h"
 
 #include <QStringEncoder>
@@ -61,19 +62,19 @@ private slots:
     // The command line's JSON: the keys of an entry, present only when known.
     void jsonShape()
     {
-        EntryCheck entry;
-        entry.index = 1;
-        entry.name = u"友達"_s;
-        entry.site = {
-            u"http://a.example/"_s, UrlStatus::Redirected, 200, u"http://b.example/"_s, {}, {}, -1, -1, -1};
-        entry.banner = {u"http://a.example/b.gif"_s, UrlStatus::Ok, 200, {}, {}, u"gif"_s, 88, 31, 1234};
-        entry.backlink = BacklinkStatus::NotFound;
-        EntryCheck invalid;
-        invalid.index = 2;
-        invalid.site = {u"http://"_s, UrlStatus::Invalid, 0, {}, u"why"_s, {}, -1, -1, -1};
-        invalid.banner = invalid.site;
+        CheckResults results({composeEntry({u"http://a.example/b.gif"_s, u"友達"_s, u"http://a.example/"_s}),
+                              composeEntry({u"http://"_s, {}, u"http://"_s})});
+        results.setUrlCheck(0, false,
+                            {{}, UrlStatus::Redirected, 200, u"http://b.example/"_s, {}, {}, -1, -1, -1});
+        results.setUrlCheck(0, true, {{}, UrlStatus::Ok, 200, {}, {}, u"gif"_s, 88, 31, 1234});
+        results.setBacklink(0, BacklinkStatus::NotFound);
+        const UrlCheck invalid{{}, UrlStatus::Invalid, 0, {}, u"why"_s, {}, -1, -1, -1};
+        results.setUrlCheck(1, false, invalid);
+        results.setUrlCheck(1, true, invalid);
+        results.setChecked(0);
+        results.setChecked(1);
         QCOMPARE(
-            checkJson({entry, invalid}),
+            checkJson(results),
             R"({"entries":[{"backlink":{"status":"not-found"},"banner":{"bytes":1234,"format":"gif","height":31,)"
             R"("httpStatus":200,"status":"ok","url":"http://a.example/b.gif","usualSize":true,"width":88},)"
             R"("index":1,"name":"友達","site":{"finalUrl":"http://b.example/","httpStatus":200,)"
@@ -82,6 +83,7 @@ private slots:
             R"("site":{"error":"why","status":"invalid","url":"http://"}}],"summary":{"entries":2,"problems":2}})"
             "\n"_ba);
     }
+
     // Web addresses as the link check compares and resolves them.
     void sameAddress_data()
     {

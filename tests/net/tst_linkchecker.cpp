@@ -101,7 +101,10 @@ private slots:
     void httpsWithTestAuthority_data();
     void httpsWithTestAuthority();
     void sameAddressFetchedOnce();
-    void perHostLimit();
+    void connectionLimits_data();
+    void connectionLimits();
+    void largeBodiesCutShort_data();
+    void largeBodiesCutShort();
     void cancelStopsAtOnce();
 
 private:
@@ -135,7 +138,6 @@ void tst_linkchecker::initTestCase()
     m_server.answer(u"/banner.gif"_s, Response{200, {}, imageBytes(88, 31, "GIF"), 0, false, false});
     m_server.answer(u"/banner.png"_s, Response{200, {}, imageBytes(200, 40, "PNG"), 0, false, false});
     m_server.answer(u"/banner.jpg"_s, Response{200, {}, imageBytes(120, 60, "JPEG"), 0, false, false});
-    m_server.answer(u"/large.png"_s, Response{200, {}, imageBytes(3000, 3000, "PNG"), 0, false, false});
     m_server.answer(u"/text"_s,
                     Response{200, {{"Content-Type", "text/plain"}}, "<a href=x>", 0, false, false});
     m_server.answer(u"/links-back"_s, html("<a href='HTTP://OWN.example:80/%E7%9B%B8%E4%BA%92/'>link</a>"));
@@ -158,7 +160,10 @@ QList<EntryCheck> tst_linkchecker::check(const QStringList& entries, const QStri
     QSignalSpy finished(&checker, &LinkChecker::finished);
     checker.start({entries, ownUrl, m_server.url(u"/img/own.gif"_s)});
     [&] { QVERIFY(finished.wait(10000)); }();
-    return checker.results();
+    QList<EntryCheck> results;
+    for (qsizetype row = 0; row < checker.results().size(); ++row)
+        results.append(checker.results().at(row));
+    return results;
 }
 
 void tst_linkchecker::statuses_data()
@@ -176,8 +181,6 @@ void tst_linkchecker::statuses_data()
         << u"/ok"_s << u"/banner.png"_s << u"ok 200 ok skipped"_s << QString() << u"png 200 40 1"_s;
     QTest::newRow("jpeg banner of an unusual size")
         << u"/ok"_s << u"/banner.jpg"_s << u"ok 200 ok skipped"_s << QString() << u"jpeg 120 60 0"_s;
-    QTest::newRow("large image read from its header")
-        << u"/ok"_s << u"/large.png"_s << u"ok 200 ok skipped"_s << QString() << u"png 3000 3000 0"_s;
     QTest::newRow("banner that is no image")
         << u"/ok"_s << u"/text"_s << u"ok 200 not-image skipped"_s << QString() << QString();
     QTest::newRow("not found") << u"/gone"_s << u"/error"_s << u"broken 404 broken skipped"_s << QString()
@@ -333,18 +336,90 @@ void tst_linkchecker::sameAddressFetchedOnce()
     QCOMPARE(server.userAgents().first(), "siteloom/" + QString::fromUtf16(programVersion).toUtf8());
 }
 
-void tst_linkchecker::perHostLimit()
+void tst_linkchecker::connectionLimits_data()
 {
-    TestHttpServer server;
-    QVERIFY(server.listen(QHostAddress(u"127.0.0.2"_s)));
-    server.answerAll(Response{200, {}, {}, 50, false, false});
+    QTest::addColumn<int>("jobs"); // 0 for the default
+    QTest::addColumn<int>("hosts");
+    QTest::addColumn<int>("most"); // requests under way at once, in all
+
+    QTest::newRow("one host: 2 at once") << 0 << 1 << 2;
+    QTest::newRow("many hosts: 8 in all by default") << 0 << 6 << 8;
+    QTest::newRow("many hosts, 3 jobs") << 3 << 6 << 3;
+}
+
+void tst_linkchecker::connectionLimits()
+{
+    QFETCH(int, jobs);
+    QFETCH(int, hosts);
+    QFETCH(int, most);
+
+    constexpr int perHost = 6;
+    TestHttpServer::Load load;
+    std::vector<std::unique_ptr<TestHttpServer>> servers;
     QStringList entries;
-    for (int i = 0; i < 12; ++i)
-        entries.append(composeEntry({u"http://"_s, u"サイト"_s, server.url(u"/%1"_s.arg(i))}));
-    const QList<EntryCheck> results = check(entries);
-    QCOMPARE(server.requests().size(), 12);
-    QCOMPARE(server.maxInFlight(), 2);
-    QCOMPARE(results.last().site.status, UrlStatus::Ok);
+    for (int host = 0; host < hosts; ++host) {
+        auto& server = servers.emplace_back(std::make_unique<TestHttpServer>());
+        QVERIFY(server->listen(QHostAddress(u"127.0.0.%1"_s.arg(host + 2))));
+        server->answerAll(Response{200, {}, {}, 50, false, false});
+        server->shareLoad(&load);
+        for (int i = 0; i < perHost; ++i)
+            entries.append(composeEntry({u"http://"_s, u"サイト"_s, server->url(u"/%1"_s.arg(i))}));
+    }
+    CheckOptions options;
+    if (jobs > 0)
+        options.jobs = jobs;
+    const QList<EntryCheck> results = check(entries, {}, options);
+    QCOMPARE(load.most, most);
+    for (const auto& server : servers) {
+        QCOMPARE(server->requests().size(), perHost);
+        QVERIFY(server->maxInFlight() <= 2);
+    }
+    for (const EntryCheck& result : results)
+        QCOMPARE(result.site.status, UrlStatus::Ok);
+}
+
+// A banner or a partner's page far larger than what is needed of it: the connection is closed
+// early, and what was read still counts.
+void tst_linkchecker::largeBodiesCutShort_data()
+{
+    QTest::addColumn<bool>("banner");
+    QTest::addColumn<QByteArray>("start"); // the body's first bytes; spaces follow up to 50 MB
+    QTest::addColumn<QString>("expected"); // the banner's image, or the link back
+
+    const QByteArray link = "<a href='http://own.example/'>back</a>";
+    QTest::newRow("banner read from its header") << true << imageBytes(88, 31, "PNG") << u"png 88 31"_s;
+    QTest::newRow("page linking back at its start") << false << link << u"found"_s;
+    QTest::newRow("page linking back beyond 2 MB")
+        << false << QByteArray(3 * 1024 * 1024, ' ') + link << u"not-found"_s;
+}
+
+void tst_linkchecker::largeBodiesCutShort()
+{
+    QFETCH(bool, banner);
+    QFETCH(QByteArray, start);
+    QFETCH(QString, expected);
+
+    constexpr qint64 size = 50 * 1024 * 1024;
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.answerAll(
+        Response{200, {{"Content-Type", banner ? "image/png" : "text/html"}}, start, 0, false, false, size});
+    const QString url = server.url(u"/large"_s);
+    const QList<EntryCheck> results =
+        check({composeEntry({banner ? url : u"http://"_s, u"大きい"_s, banner ? u"http://"_s : url})},
+              u"http://own.example/"_s);
+    // What the system buffers between the two ends is a few MB at most.
+    QVERIFY2(server.bytesSent() < size / 4, QByteArray::number(server.bytesSent()).constData());
+    const EntryCheck& result = results.first();
+    if (banner) {
+        QCOMPARE(result.banner.status, UrlStatus::Ok);
+        QCOMPARE(u"%1 %2 %3"_s.arg(result.banner.format).arg(result.banner.width).arg(result.banner.height),
+                 expected);
+        QCOMPARE(result.banner.bytes, size);
+    } else {
+        QCOMPARE(result.site.status, UrlStatus::Ok);
+        QCOMPARE(statusKeyword(result.backlink), expected);
+    }
 }
 
 void tst_linkchecker::cancelStopsAtOnce()

@@ -47,6 +47,17 @@ void TestHttpServer::accept()
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequests(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket](qint64 bytes) {
+            m_bytesSent += bytes;
+            // The rest of a long body, a piece at a time once the last one is nearly gone.
+            constexpr qint64 piece = 64 * 1024;
+            const qint64 left = socket->property("padLeft").toLongLong();
+            if (left > 0 && socket->bytesToWrite() < piece) {
+                const qint64 size = std::min(left, piece);
+                socket->setProperty("padLeft", left - size);
+                socket->write(QByteArray(size, ' '));
+            }
+        });
         readRequests(socket);
     }
 }
@@ -79,6 +90,8 @@ void TestHttpServer::readRequests(QTcpSocket* socket)
         if (response.stall)
             continue;
         m_maxInFlight = std::max(m_maxInFlight, ++m_inFlight);
+        if (m_load)
+            m_load->most = std::max(m_load->most, ++m_load->now);
         if (response.delayMs > 0) {
             QTimer::singleShot(response.delayMs, socket,
                                [this, socket, method, response] { respond(socket, method, response); });
@@ -92,14 +105,19 @@ void TestHttpServer::readRequests(QTcpSocket* socket)
 void TestHttpServer::respond(QTcpSocket* socket, const QByteArray& method, const Response& response)
 {
     --m_inFlight;
+    if (m_load)
+        --m_load->now;
     const bool head = method == "HEAD";
     const int status = head && response.refuseHead ? 405 : response.status;
     QByteArray answer = "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n";
     for (const auto& [name, value] : response.headers)
         answer += name + ": " + value + "\r\n";
-    answer += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n\r\n";
-    if (!head)
+    const qint64 length = std::max<qint64>(response.body.size(), response.padTo);
+    answer += "Content-Length: " + QByteArray::number(length) + "\r\n\r\n";
+    if (!head) {
         answer += response.body;
+        socket->setProperty("padLeft", length - response.body.size());
+    }
     socket->write(answer);
 }
 

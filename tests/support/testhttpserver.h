@@ -28,6 +28,15 @@ public:
         int delayMs = 0;         // before the answer
         bool stall = false;      // never answers
         bool refuseHead = false; // answers HEAD with 405
+        // A body this long, the given one followed by spaces, written only as fast as the client
+        // takes it: a client that stops early is not sent the rest.
+        qint64 padTo = 0;
+    };
+    // Requests being answered at one moment, counted over every server that shares it.
+    struct Load
+    {
+        int now = 0;
+        int most = 0;
     };
 
     explicit TestHttpServer(QObject* parent = nullptr);
@@ -53,6 +62,9 @@ public:
     [[nodiscard]] const QList<QByteArray>& userAgents() const { return m_userAgents; }
     // The most requests it was answering at one moment.
     [[nodiscard]] int maxInFlight() const { return m_maxInFlight; }
+    void shareLoad(Load* load) { m_load = load; }
+    // The bytes the system took to send, over every connection.
+    [[nodiscard]] qint64 bytesSent() const { return m_bytesSent; }
 
 private:
     void accept();
@@ -67,6 +79,8 @@ private:
     QList<QByteArray> m_userAgents;
     int m_inFlight = 0;
     int m_maxInFlight = 0;
+    Load* m_load = nullptr;
+    qint64 m_bytesSent = 0;
     bool m_tls = false;
 };
 

@@ -1,5 +1,6 @@
 #include "linkcheck/checkresult.h"
 
+#include "linkentry/linkentry.h"
 #include "text/csv.h"
 
 #include <QJsonArray>
@@ -69,14 +70,81 @@ bool isProblem(BacklinkStatus status)
     return status == BacklinkStatus::NotFound;
 }
 
-bool hasProblem(const EntryCheck& entry)
+CheckResults::CheckResults(const QStringList& entries) : m_entries(entries), m_rows(entries.size()) {}
+
+UrlCheck CheckResults::urlCheck(const Answer& answer, QStringView url) const
 {
-    return isProblem(entry.site.status) || isProblem(entry.banner.status) || isProblem(entry.backlink);
+    UrlCheck check;
+    check.url = url.toString();
+    check.status = answer.status;
+    check.httpStatus = answer.httpStatus;
+    if (answer.note >= 0) {
+        check.finalUrl = m_notes[answer.note].finalUrl;
+        check.error = m_notes[answer.note].error;
+    }
+    if (answer.format > 0)
+        check.format = m_formats[answer.format - 1];
+    check.width = answer.width;
+    check.height = answer.height;
+    check.bytes = answer.bytes;
+    return check;
 }
 
-int problemCount(const QList<EntryCheck>& entries)
+EntryCheck CheckResults::at(qsizetype row) const
 {
-    return int(std::count_if(entries.cbegin(), entries.cend(), hasProblem));
+    const LinkEntryView line = splitEntryView(m_entries[row]);
+    const Row& stored = m_rows[row];
+    return {int(row + 1), line.siteName.toString(), urlCheck(stored.site, line.siteUrl),
+            urlCheck(stored.banner, line.bannerUrl), stored.backlink};
+}
+
+bool CheckResults::hasProblem(qsizetype row) const
+{
+    const Row& stored = m_rows[row];
+    return stored.checked &&
+           (isProblem(stored.site.status) || isProblem(stored.banner.status) || isProblem(stored.backlink));
+}
+
+int CheckResults::problemCount() const
+{
+    int count = 0;
+    for (qsizetype row = 0; row < m_rows.size(); ++row)
+        count += hasProblem(row) ? 1 : 0;
+    return count;
+}
+
+void CheckResults::setUrlCheck(qsizetype row, bool banner, const UrlCheck& check)
+{
+    Answer& answer = banner ? m_rows[row].banner : m_rows[row].site;
+    answer.status = check.status;
+    answer.httpStatus = quint16(check.httpStatus);
+    answer.width = check.width;
+    answer.height = check.height;
+    answer.bytes = check.bytes;
+    answer.format = 0;
+    if (!check.format.isEmpty()) {
+        qsizetype format = m_formats.indexOf(check.format);
+        if (format < 0 && m_formats.size() < 255) {
+            format = m_formats.size();
+            m_formats.append(check.format);
+        }
+        answer.format = quint8(format + 1);
+    }
+    answer.note = -1;
+    if (!check.finalUrl.isEmpty()) {
+        // The entries that share an address are given its answer one after the other.
+        if (m_notes.isEmpty() || m_notes.last().finalUrl != check.finalUrl ||
+            m_notes.last().error != check.error)
+            m_notes.append({check.finalUrl, check.error});
+        answer.note = qint32(m_notes.size() - 1);
+    } else if (!check.error.isEmpty()) {
+        auto found = m_reasons.constFind(check.error);
+        if (found == m_reasons.cend()) {
+            found = m_reasons.insert(check.error, qint32(m_notes.size()));
+            m_notes.append({{}, check.error});
+        }
+        answer.note = *found;
+    }
 }
 
 namespace {
@@ -136,26 +204,28 @@ QString checkDetails(const EntryCheck& entry)
     return parts.join(u" / "_s);
 }
 
-QByteArray checkJson(const QList<EntryCheck>& entries)
+QByteArray checkJson(const CheckResults& results)
 {
     QJsonArray list;
-    for (const EntryCheck& entry : entries) {
+    for (qsizetype row = 0; row < results.size(); ++row) {
+        const EntryCheck entry = results.at(row);
         list.append(QJsonObject{{u"index"_s, entry.index},
                                 {u"name"_s, entry.name},
                                 {u"site"_s, urlJson(entry.site, false)},
                                 {u"banner"_s, urlJson(entry.banner, true)},
                                 {u"backlink"_s, QJsonObject{{u"status"_s, statusKeyword(entry.backlink)}}}});
     }
-    const QJsonObject summary{{u"entries"_s, int(entries.size())}, {u"problems"_s, problemCount(entries)}};
+    const QJsonObject summary{{u"entries"_s, int(results.size())}, {u"problems"_s, results.problemCount()}};
     return QJsonDocument(QJsonObject{{u"entries"_s, list}, {u"summary"_s, summary}})
                .toJson(QJsonDocument::Compact) +
            '\n';
 }
 
-QString checkTable(const QList<EntryCheck>& entries)
+QString checkTable(const CheckResults& results)
 {
     QString text;
-    for (const EntryCheck& entry : entries) {
+    for (qsizetype row = 0; row < results.size(); ++row) {
+        const EntryCheck entry = results.at(row);
         text += QString::number(entry.index) + u'\t' + entry.name + u'\t' + statusKeyword(entry.site.status) +
                 u'\t' + statusKeyword(entry.banner.status) + u'\t' + statusKeyword(entry.backlink) + u'\t' +
                 checkDetails(entry) + u'\n';
@@ -163,10 +233,13 @@ QString checkTable(const QList<EntryCheck>& entries)
     return text;
 }
 
-QString checkCsv(const QList<EntryCheck>& entries)
+QString checkCsv(const CheckResults& results)
 {
     QString text = u"番号,サイト名,サイト,サイトの URL,バナー,バナーの URL,相互リンク,詳細\r\n"_s;
-    for (const EntryCheck& entry : entries) {
+    for (qsizetype row = 0; row < results.size(); ++row) {
+        if (!results.isChecked(row))
+            continue;
+        const EntryCheck entry = results.at(row);
         const QStringList fields = {QString::number(entry.index),     entry.name,
                                     statusLabel(entry.site.status),   entry.site.url,
                                     statusLabel(entry.banner.status), entry.banner.url,

@@ -1,13 +1,15 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace siteloom {
 
 // What the link check found for one address: a site or a banner.
-enum class UrlStatus {
+enum class UrlStatus : quint8 {
     Ok,          // a 2xx answer
     Redirected,  // reached through a permanent redirect (301 or 308): the entry should be updated
     Broken,      // the final answer is 4xx or 5xx
@@ -18,13 +20,14 @@ enum class UrlStatus {
 };
 
 // Whether the partner's page links back to the owner's site.
-enum class BacklinkStatus {
+enum class BacklinkStatus : quint8 {
     Found,    // a link to the owner's address or the owner's banner is on the page
     NotFound, // the page was read and holds neither
     Unknown,  // the page could not be read or is not HTML
     Skipped,  // the owner's address is not filled in
 };
 
+// One address's result as a reader sees it, put together by CheckResults::at.
 struct UrlCheck
 {
     QString url;
@@ -52,6 +55,61 @@ struct EntryCheck
     BacklinkStatus backlink = BacklinkStatus::Skipped;
 };
 
+// A whole check's results, kept small, as a check of thousands of entries holds them until it is
+// saved: the name and the addresses are not copied but read from the entry lines, which are shared
+// with the caller's list; a reason given by many results is kept once.
+class CheckResults
+{
+public:
+    CheckResults() = default;
+    // One result per line, none checked yet.
+    explicit CheckResults(const QStringList& entries);
+
+    [[nodiscard]] qsizetype size() const { return m_rows.size(); }
+    [[nodiscard]] EntryCheck at(qsizetype row) const;
+    [[nodiscard]] bool isChecked(qsizetype row) const { return m_rows[row].checked; }
+    [[nodiscard]] bool hasProblem(qsizetype row) const;
+    // Among the rows checked.
+    [[nodiscard]] int problemCount() const;
+
+    // The address itself is the line's; check.url is not looked at.
+    void setUrlCheck(qsizetype row, bool banner, const UrlCheck& check);
+    void setBacklink(qsizetype row, BacklinkStatus status) { m_rows[row].backlink = status; }
+    void setChecked(qsizetype row) { m_rows[row].checked = true; }
+
+private:
+    struct Answer
+    {
+        qint64 bytes = -1;
+        qint32 width = -1;
+        qint32 height = -1;
+        qint32 note = -1; // into m_notes
+        quint16 httpStatus = 0;
+        UrlStatus status = UrlStatus::Invalid;
+        quint8 format = 0; // 1 + its index in m_formats; 0 for none (Qt reads far fewer than 255)
+    };
+    struct Row
+    {
+        Answer site;
+        Answer banner;
+        BacklinkStatus backlink = BacklinkStatus::Skipped;
+        bool checked = false;
+    };
+    // What only a few results have: a final address or a reason.
+    struct Note
+    {
+        QString finalUrl;
+        QString error;
+    };
+    [[nodiscard]] UrlCheck urlCheck(const Answer& answer, QStringView url) const;
+
+    QStringList m_entries;
+    QList<Row> m_rows;
+    QList<Note> m_notes;
+    QHash<QString, qint32> m_reasons; // the notes that give a reason alone
+    QStringList m_formats;
+};
+
 // The keywords of the command line and its JSON ("ok", "not-image", "not-found", ...).
 [[nodiscard]] QString statusKeyword(UrlStatus status);
 [[nodiscard]] QString statusKeyword(BacklinkStatus status);
@@ -62,17 +120,15 @@ struct EntryCheck
 // A result the user has to act on: anything but ok, redirected, found, unknown and skipped.
 [[nodiscard]] bool isProblem(UrlStatus status);
 [[nodiscard]] bool isProblem(BacklinkStatus status);
-[[nodiscard]] bool hasProblem(const EntryCheck& entry);
-[[nodiscard]] int problemCount(const QList<EntryCheck>& entries);
 
 // The details column: final addresses, image formats and sizes, reasons, in Japanese.
 [[nodiscard]] QString checkDetails(const EntryCheck& entry);
 
 // The whole result as the command line prints it: one JSON object, or a table of one tab-separated
 // line per entry (number, name, site, banner, backlink, details).
-[[nodiscard]] QByteArray checkJson(const QList<EntryCheck>& entries);
-[[nodiscard]] QString checkTable(const QList<EntryCheck>& entries);
-// The same as the window shows it, as CSV lines (RFC 4180 quoting) with a heading line.
-[[nodiscard]] QString checkCsv(const QList<EntryCheck>& entries);
+[[nodiscard]] QByteArray checkJson(const CheckResults& results);
+[[nodiscard]] QString checkTable(const CheckResults& results);
+// The rows checked, as the window shows them, as CSV lines (RFC 4180 quoting) with a heading line.
+[[nodiscard]] QString checkCsv(const CheckResults& results);
 
 } // namespace siteloom

@@ -23,6 +23,9 @@ constexpr qsizetype maxPageBytes = 2 * 1024 * 1024;
 // An image's format and size stand in its first bytes; a banner that shows neither by then is not
 // one Qt can read.
 constexpr qsizetype maxImageHeaderBytes = 256 * 1024;
+// How far the network thread may read ahead of the checker: unbounded, it would take in a large
+// body as fast as the connection gives it until the abort reached it.
+constexpr qint64 readAheadBytes = 64 * 1024;
 
 bool isRedirect(int status)
 {
@@ -87,74 +90,76 @@ void LinkChecker::start(const CheckInputs& inputs)
         cancel();
     ++m_generation;
     m_inputs = inputs;
-    m_results.clear();
-    m_partsLeft.clear();
+    const qsizetype rows = inputs.entries.size();
+    m_results = CheckResults(inputs.entries);
+    // Made to size at once: growing them would leave room for half as many again.
+    m_partsLeft = QList<quint8>(rows, 0);
+    m_nextUse = QList<qint32>(2 * rows, -1);
     m_fetches.clear();
+    m_fetches.reserve(2 * size_t(rows));
+    m_transfers.clear();
     m_hosts.clear();
     m_waiting.clear();
     m_hostsWaiting.clear();
     m_activeByHost.clear();
     m_active = 0;
     m_checked = 0;
+    m_backlinks = isWebUrl(inputs.ownUrl);
     m_running = true;
 
-    const bool backlinks = isWebUrl(inputs.ownUrl);
-    // Fetches by their address's hash: the address itself is not kept, as it stands in the entry
-    // that first uses it.
-    QMultiHash<size_t, int> fetchOf;
-    m_results.reserve(inputs.entries.size());
-    m_partsLeft.reserve(inputs.entries.size());
-    m_fetches.reserve(2 * size_t(inputs.entries.size()));
-    for (qsizetype row = 0; row < inputs.entries.size(); ++row) {
-        const LinkEntry entry = splitEntry(inputs.entries[row]);
-        EntryCheck result;
-        result.index = int(row + 1);
-        result.name = entry.siteName;
-        result.site.url = entry.siteUrl;
-        result.banner.url = entry.bannerUrl;
-        result.backlink = backlinks ? BacklinkStatus::Unknown : BacklinkStatus::Skipped;
-        int parts = 0;
+    // The fetches by their address's hash, open addressing: the address itself is not kept, as it
+    // stands in the entries that use it.
+    struct Slot
+    {
+        quint32 hash;
+        qint32 fetch = -1;
+    };
+    const size_t mask = size_t(qNextPowerOfTwo(quint64(3 * rows + 1))) - 1;
+    std::vector<Slot> fetchOf(mask + 1);
+    const QString invalid = u"http または https で始まる完全な URL ではありません"_s;
+    for (qsizetype row = 0; row < rows; ++row) {
+        if (m_backlinks)
+            m_results.setBacklink(row, BacklinkStatus::Unknown);
         for (bool banner : {false, true}) {
-            UrlCheck& check = banner ? result.banner : result.site;
-            const QString key = comparableUrl(check.url);
+            const qint32 use = qint32(2 * row + (banner ? 1 : 0));
+            const QString key = comparableUrl(useAddress(use));
             if (key.isEmpty()) {
-                check.status = UrlStatus::Invalid;
-                check.error = u"http または https で始まる完全な URL ではありません"_s;
+                UrlCheck check;
+                check.error = invalid;
+                m_results.setUrlCheck(row, banner, check);
                 continue;
             }
-            const size_t hash = qHash(key);
-            int index = -1;
-            for (auto it = fetchOf.constFind(hash); it != fetchOf.cend() && it.key() == hash; ++it) {
-                if (firstAddress(*it, row, result) == key) {
-                    index = *it;
-                    break;
-                }
+            const auto hash = quint32(qHash(key));
+            size_t slot = hash & mask;
+            while (fetchOf[slot].fetch >= 0 &&
+                   (fetchOf[slot].hash != hash || fetchAddress(fetchOf[slot].fetch) != key))
+                slot = (slot + 1) & mask;
+            if (fetchOf[slot].fetch < 0) {
+                fetchOf[slot] = {hash, qint32(m_fetches.size())};
+                m_fetches.push_back(Fetch{-1, -1});
+                enqueue(fetchOf[slot].fetch, hostIndex(key));
             }
-            if (index < 0) {
-                index = int(m_fetches.size());
-                fetchOf.insert(hash, index);
-                m_fetches.push_back(Fetch{{}, hostIndex(key), false, false, nullptr});
-            }
-            Fetch& fetch = m_fetches[size_t(index)];
-            (banner ? fetch.image : fetch.page) |= banner || backlinks;
-            fetch.uses.append({int(row), banner});
-            ++parts;
+            Fetch& fetch = m_fetches[size_t(fetchOf[slot].fetch)];
+            m_nextUse[use] = fetch.firstUse;
+            fetch.firstUse = use;
+            ++m_partsLeft[row];
         }
-        m_results.append(result);
-        m_partsLeft.append(parts);
     }
-    for (size_t i = 0; i < m_fetches.size(); ++i)
-        enqueue(int(i));
+    m_fetches.shrink_to_fit();
     QMetaObject::invokeMethod(this, &LinkChecker::launch, Qt::QueuedConnection);
 }
 
-// The comparable address of the fetch, from the entry that first uses it (which may be the one
-// being set up, not yet among the results).
-QString LinkChecker::firstAddress(int fetch, qsizetype row, const EntryCheck& pending) const
+// The site or banner address of an entry, as its line gives it.
+QStringView LinkChecker::useAddress(qint32 use) const
 {
-    const Use& use = m_fetches[size_t(fetch)].uses.first();
-    const EntryCheck& entry = use.row == row ? pending : m_results[use.row];
-    return comparableUrl(use.banner ? entry.banner.url : entry.site.url);
+    const LinkEntryView entry = splitEntryView(m_inputs.entries[use / 2]);
+    return use % 2 ? entry.bannerUrl : entry.siteUrl;
+}
+
+// The comparable address of the fetch, from an entry that uses it.
+QString LinkChecker::fetchAddress(int fetch) const
+{
+    return comparableUrl(useAddress(m_fetches[size_t(fetch)].firstUse));
 }
 
 int LinkChecker::hostIndex(const QString& url)
@@ -163,7 +168,7 @@ int LinkChecker::hostIndex(const QString& url)
     auto found = m_hosts.constFind(host);
     if (found == m_hosts.cend()) {
         found = m_hosts.insert(host, int(m_hosts.size()));
-        m_waiting.append(QQueue<int>());
+        m_waiting.append(Queue());
         m_activeByHost.append(0);
     }
     return *found;
@@ -175,10 +180,8 @@ void LinkChecker::launch()
         return;
     // Entries that need no request are done already.
     for (qsizetype row = 0; row < m_partsLeft.size(); ++row) {
-        if (m_partsLeft[row] == 0) {
-            ++m_checked;
-            emit entryChecked(int(row));
-        }
+        if (m_partsLeft[row] == 0)
+            entryDone(int(row));
     }
     if (m_checked == m_results.size()) {
         m_running = false;
@@ -194,16 +197,16 @@ void LinkChecker::cancel()
         return;
     m_running = false;
     ++m_generation;
-    for (Fetch& fetch : m_fetches) {
-        if (!fetch.transfer)
-            continue;
-        if (QNetworkReply* reply = std::exchange(fetch.transfer->reply, nullptr)) {
+    for (const auto& [fetch, transfer] : m_transfers) {
+        if (QNetworkReply* reply = std::exchange(transfer->reply, nullptr)) {
             disconnect(reply, nullptr, this, nullptr);
             reply->abort();
             reply->deleteLater();
         }
     }
+    m_transfers.clear();
     m_fetches.clear();
+    m_nextUse.clear();
     m_waiting.clear();
     m_hostsWaiting.clear();
     m_activeByHost.clear();
@@ -212,13 +215,17 @@ void LinkChecker::cancel()
     emit finished(true);
 }
 
-void LinkChecker::enqueue(int index)
+void LinkChecker::enqueue(int index, int host)
 {
-    const Fetch& fetch = m_fetches[size_t(index)];
-    const int host = fetch.transfer ? fetch.transfer->host : fetch.host;
-    if (m_waiting[host].isEmpty())
+    Queue& queue = m_waiting[host];
+    m_fetches[size_t(index)].nextWaiting = -1;
+    if (queue.first < 0) {
         m_hostsWaiting.append(host);
-    m_waiting[host].enqueue(index);
+        queue.first = index;
+    } else {
+        m_fetches[size_t(queue.last)].nextWaiting = index;
+    }
+    queue.last = index;
 }
 
 // Sends waiting requests while the limits allow, taking the hosts in turn.
@@ -233,9 +240,10 @@ void LinkChecker::pump()
                 ++i;
                 continue;
             }
-            QQueue<int>& queue = m_waiting[host];
-            const int fetch = queue.dequeue();
-            if (queue.isEmpty())
+            Queue& queue = m_waiting[host];
+            const int fetch = queue.first;
+            queue.first = m_fetches[size_t(fetch)].nextWaiting;
+            if (queue.first < 0)
                 m_hostsWaiting.removeAt(i);
             else
                 ++i;
@@ -249,15 +257,21 @@ void LinkChecker::pump()
 
 void LinkChecker::send(int index)
 {
-    Fetch& fetch = m_fetches[size_t(index)];
-    if (!fetch.transfer) {
-        fetch.transfer = std::make_unique<Transfer>();
-        fetch.transfer->url = firstAddress(index, -1, {});
-        fetch.transfer->host = fetch.host;
+    std::unique_ptr<Transfer>& made = m_transfers[index];
+    if (!made) {
+        made = std::make_unique<Transfer>();
+        made->url = fetchAddress(index);
+        made->host = hostIndex(made->url);
+        for (qint32 use = m_fetches[size_t(index)].firstUse; use >= 0; use = m_nextUse[use]) {
+            if (use % 2)
+                made->image = true;
+            else if (m_backlinks)
+                made->page = true;
+        }
         // Only an answer is wanted of a site without a link back to look for.
-        fetch.transfer->head = !fetch.page && !fetch.image;
+        made->head = !made->page && !made->image;
     }
-    Transfer& transfer = *fetch.transfer;
+    Transfer& transfer = *made;
     QNetworkRequest request(QUrl(transfer.url, QUrl::StrictMode));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(m_options.timeoutMs);
@@ -270,6 +284,7 @@ void LinkChecker::send(int index)
     transfer.body.clear();
     transfer.stopped = false;
     QNetworkReply* reply = transfer.head ? m_manager->head(request) : m_manager->get(request);
+    reply->setReadBufferSize(readAheadBytes);
     transfer.reply = reply;
     const int generation = m_generation;
     connect(reply, &QNetworkReply::readyRead, this, [this, index, generation] {
@@ -285,8 +300,7 @@ void LinkChecker::send(int index)
 // Takes in what arrived and stops the transfer as soon as enough is known.
 void LinkChecker::readSome(int index)
 {
-    const Fetch& fetch = m_fetches[size_t(index)];
-    Transfer& transfer = *fetch.transfer;
+    Transfer& transfer = *m_transfers.at(index);
     QNetworkReply* reply = transfer.reply;
     if (!reply || transfer.stopped)
         return;
@@ -301,11 +315,11 @@ void LinkChecker::readSome(int index)
         return;
     }
     transfer.body += reply->readAll();
-    if (fetch.image && transfer.format.isEmpty())
+    if (transfer.image && transfer.format.isEmpty())
         readImageHeader(transfer.body, &transfer.format, &transfer.size);
     const bool imageDone =
-        !fetch.image || !transfer.format.isEmpty() || transfer.body.size() >= maxImageHeaderBytes;
-    const bool pageDone = !fetch.page || transfer.body.size() >= maxPageBytes;
+        !transfer.image || !transfer.format.isEmpty() || transfer.body.size() >= maxImageHeaderBytes;
+    const bool pageDone = !transfer.page || transfer.body.size() >= maxPageBytes;
     if (imageDone && pageDone) {
         transfer.body.truncate(maxPageBytes);
         transfer.stopped = true;
@@ -315,8 +329,7 @@ void LinkChecker::readSome(int index)
 
 void LinkChecker::complete(int index)
 {
-    Fetch& fetch = m_fetches[size_t(index)];
-    Transfer& transfer = *fetch.transfer;
+    Transfer& transfer = *m_transfers.at(index);
     QNetworkReply* reply = std::exchange(transfer.reply, nullptr);
     reply->deleteLater();
     --m_active;
@@ -345,7 +358,7 @@ void LinkChecker::complete(int index)
             ++transfer.hops;
             transfer.url = target;
             transfer.host = hostIndex(target);
-            enqueue(index);
+            enqueue(index, transfer.host);
             pump();
             return;
         }
@@ -357,7 +370,7 @@ void LinkChecker::complete(int index)
     if (transfer.head && (status >= 400 || (status == 0 && worthGet(error)))) {
         // Servers that refuse HEAD, or answer it wrongly, are asked again with GET.
         transfer.head = false;
-        enqueue(index);
+        enqueue(index, transfer.host);
         pump();
         return;
     }
@@ -373,9 +386,9 @@ void LinkChecker::complete(int index)
             check.bytes = length.toLongLong();
         else if (!transfer.stopped && !transfer.head)
             check.bytes = transfer.body.size();
-        if (fetch.image && transfer.format.isEmpty())
+        if (transfer.image && transfer.format.isEmpty())
             readImageHeader(transfer.body, &transfer.format, &transfer.size);
-        if (fetch.page) {
+        if (transfer.page) {
             const QByteArray type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
             if (isHtmlContentType(type)) {
                 const QString html = decodePartnerPage(transfer.body, type);
@@ -403,40 +416,48 @@ void LinkChecker::complete(int index)
 // Hands the fetch's answer to every entry that uses the address, and lets the fetch go.
 void LinkChecker::settle(int index)
 {
-    const std::unique_ptr<Transfer> transfer = std::move(m_fetches[size_t(index)].transfer);
-    const QList<Use> uses = std::exchange(m_fetches[size_t(index)].uses, {});
-    const bool image = m_fetches[size_t(index)].image;
-    for (const Use& use : uses) {
-        EntryCheck& entry = m_results[use.row];
-        UrlCheck& check = use.banner ? entry.banner : entry.site;
-        const QString url = check.url;
-        check = transfer->check;
-        check.url = url;
-        if (use.banner && (check.status == UrlStatus::Ok || check.status == UrlStatus::Redirected)) {
-            if (!image || transfer->format.isEmpty()) {
-                check.status = UrlStatus::NotImage;
-            } else {
-                check.format = transfer->format;
-                check.width = transfer->size.width();
-                check.height = transfer->size.height();
-            }
+    const auto found = m_transfers.find(index);
+    const std::unique_ptr<Transfer> transfer = std::move(found->second);
+    m_transfers.erase(found);
+    UrlCheck image = transfer->check;
+    if (image.status == UrlStatus::Ok || image.status == UrlStatus::Redirected) {
+        if (transfer->format.isEmpty()) {
+            image.status = UrlStatus::NotImage;
+        } else {
+            image.format = transfer->format;
+            image.width = transfer->size.width();
+            image.height = transfer->size.height();
         }
-        if (!use.banner && entry.backlink != BacklinkStatus::Skipped)
-            entry.backlink = transfer->backlink;
-        if (--m_partsLeft[use.row] == 0) {
-            ++m_checked;
-            emit entryChecked(use.row);
+    }
+    for (qint32 use = m_fetches[size_t(index)].firstUse; use >= 0; use = m_nextUse[use]) {
+        const int row = use / 2;
+        const bool banner = use % 2;
+        m_results.setUrlCheck(row, banner, banner ? image : transfer->check);
+        if (!banner && m_backlinks)
+            m_results.setBacklink(row, transfer->backlink);
+        if (--m_partsLeft[row] == 0) {
+            entryDone(row);
             if (!m_running)
                 return; // a receiver cancelled
         }
     }
     if (m_checked == m_results.size()) {
         m_running = false;
-        std::vector<Fetch>().swap(m_fetches); // only the results are kept
+        // Only the results are kept.
+        std::vector<Fetch>().swap(m_fetches);
+        m_nextUse = {};
+        m_partsLeft = {};
         emit finished(false);
         return;
     }
     pump();
+}
+
+void LinkChecker::entryDone(int row)
+{
+    m_results.setChecked(row);
+    ++m_checked;
+    emit entryChecked(row);
 }
 
 } // namespace siteloom

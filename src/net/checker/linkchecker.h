@@ -5,12 +5,12 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QQueue>
 #include <QSize>
 #include <QSslCertificate>
 #include <QStringList>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class QNetworkAccessManager;
@@ -59,7 +59,7 @@ public:
     [[nodiscard]] bool isRunning() const { return m_running; }
 
     // One per entry, in list order; an entry's value is complete once entryChecked named it.
-    [[nodiscard]] const QList<EntryCheck>& results() const { return m_results; }
+    [[nodiscard]] const CheckResults& results() const { return m_results; }
     [[nodiscard]] int checkedCount() const { return m_checked; }
 
     // "siteloom/<version>", sent with every request.
@@ -70,18 +70,28 @@ signals:
     void finished(bool cancelled);
 
 private:
-    // One distinct address and what is wanted of it. Thousands wait at once, so a waiting fetch is
-    // kept small; what a request needs is made when it is sent and dropped once it is answered.
-    struct Use
+    // One distinct address. Thousands wait at once, so a waiting fetch is two numbers; what a
+    // request needs is made when it is sent and dropped once it is answered. The entries that use
+    // the address are a chain through m_nextUse; a use is row * 2 + 1 for a banner, row * 2 for a
+    // site.
+    struct Fetch
     {
-        int row;
-        bool banner; // else the site
+        qint32 firstUse;
+        qint32 nextWaiting; // the fetch after it in its host's queue, or -1
+    };
+    // A host's fetches not yet sent, a chain through Fetch::nextWaiting.
+    struct Queue
+    {
+        qint32 first = -1;
+        qint32 last = -1;
     };
     struct Transfer
     {
         QString url; // where the current hop goes
         int host = 0;
-        bool head = true; // the current request is HEAD
+        bool page = false;  // the body is searched for the link back
+        bool image = false; // the body's header is read as an image
+        bool head = true;   // the current request is HEAD
         int hops = 0;
         bool permanent = false; // a 301 or 308 on the way
         QStringList visited;    // the hops' addresses, to see a loop
@@ -93,37 +103,34 @@ private:
         QSize size;
         BacklinkStatus backlink = BacklinkStatus::Unknown;
     };
-    struct Fetch
-    {
-        QList<Use> uses;
-        int host = 0;       // index into m_hosts
-        bool page = false;  // the body is searched for the link back
-        bool image = false; // the body's header is read as an image
-        std::unique_ptr<Transfer> transfer;
-    };
     void launch();
     void pump();
     void send(int fetch);
     void readSome(int fetch);
     void complete(int fetch);
     void settle(int fetch);
-    void enqueue(int fetch);
+    void enqueue(int fetch, int host);
+    void entryDone(int row);
     [[nodiscard]] int hostIndex(const QString& url);
-    [[nodiscard]] QString firstAddress(int fetch, qsizetype row, const EntryCheck& pending) const;
+    [[nodiscard]] QStringView useAddress(qint32 use) const;
+    [[nodiscard]] QString fetchAddress(int fetch) const;
 
     QNetworkAccessManager* m_manager;
     CheckOptions m_options;
     CheckInputs m_inputs;
-    QList<EntryCheck> m_results;
-    QList<int> m_partsLeft; // per entry: site and banner still to come
+    CheckResults m_results;
+    QList<quint8> m_partsLeft; // per entry: site and banner still to come
+    QList<qint32> m_nextUse;   // per use: the next use of the same fetch, or -1
     std::vector<Fetch> m_fetches;
-    QHash<QString, int> m_hosts;  // host name -> index
-    QList<QQueue<int>> m_waiting; // per host, the fetches not yet sent
-    QList<int> m_hostsWaiting;    // hosts with waiting fetches, in turn
+    std::unordered_map<int, std::unique_ptr<Transfer>> m_transfers; // by fetch, from its first request
+    QHash<QString, int> m_hosts;                                    // host name -> index
+    QList<Queue> m_waiting;                                         // per host
+    QList<int> m_hostsWaiting;                                      // hosts with waiting fetches, in turn
     QList<int> m_activeByHost;
     int m_active = 0;
     int m_checked = 0;
     int m_generation = 0; // a reply of an earlier run (cancelled) is ignored
+    bool m_backlinks = false;
     bool m_running = false;
 };
 

@@ -92,12 +92,12 @@ LinkCheckWindow::LinkCheckWindow(Platform& platform, const CheckInputs& inputs, 
     layout->addWidget(resultTable, 1);
     layout->addLayout(bottom);
 
-    m_checked.fill(false, inputs.entries.size());
     m_checker.start(inputs);
-    const QList<EntryCheck>& results = m_checker.results();
+    const CheckResults& results = m_checker.results();
     for (int row = 0; row < resultTable->rowCount(); ++row) {
-        setCell(resultTable, row, NumberColumn, QString::number(results[row].index));
-        setCell(resultTable, row, NameColumn, results[row].name);
+        const EntryCheck entry = results.at(row);
+        setCell(resultTable, row, NumberColumn, QString::number(entry.index));
+        setCell(resultTable, row, NameColumn, entry.name);
     }
 
     connect(&m_checker, &LinkChecker::entryChecked, this, &LinkCheckWindow::showEntry);
@@ -119,8 +119,7 @@ LinkCheckWindow::~LinkCheckWindow()
 
 void LinkCheckWindow::showEntry(int row)
 {
-    const EntryCheck& entry = m_checker.results()[row];
-    m_checked[row] = true;
+    const EntryCheck entry = m_checker.results().at(row);
     setCell(resultTable, row, SiteColumn, statusLabel(entry.site.status), isProblem(entry.site.status));
     setCell(resultTable, row, BannerColumn, statusLabel(entry.banner.status), isProblem(entry.banner.status));
     setCell(resultTable, row, BacklinkColumn, statusLabel(entry.backlink), isProblem(entry.backlink));
@@ -133,14 +132,12 @@ void LinkCheckWindow::showFinished(bool cancelled)
 {
     stopButton->setEnabled(false);
     saveButton->setEnabled(true);
-    const QList<EntryCheck>& results = m_checker.results();
-    int problems = 0;
+    const CheckResults& results = m_checker.results();
     for (int row = 0; row < results.size(); ++row) {
-        if (m_checked[row])
-            problems += hasProblem(results[row]) ? 1 : 0;
-        else
+        if (!results.isChecked(row))
             setCell(resultTable, row, DetailsColumn, u"中止したため確認していません"_s);
     }
+    const int problems = results.problemCount();
     summaryLabel->setText(
         cancelled ? u"中止しました。%1 件中 %2 件を確認し、問題は %3 件です。"_s.arg(results.size())
                         .arg(m_checker.checkedCount())
@@ -156,7 +153,7 @@ void LinkCheckWindow::applyFilter()
 
 void LinkCheckWindow::updateRowVisibility(int row)
 {
-    const bool shown = !problemsOnly->isChecked() || (m_checked[row] && hasProblem(m_checker.results()[row]));
+    const bool shown = !problemsOnly->isChecked() || m_checker.results().hasProblem(row);
     resultTable->setRowHidden(row, !shown);
 }
 
@@ -170,13 +167,8 @@ void LinkCheckWindow::save()
     const QString path = m_platform.saveFileName(this, request);
     if (path.isEmpty())
         return;
-    QList<EntryCheck> checked;
-    for (int row = 0; row < m_checked.size(); ++row) {
-        if (m_checked[row])
-            checked.append(m_checker.results()[row]);
-    }
     // With a byte-order mark, so that spreadsheets open it as UTF-8.
-    const QString csv = u'\uFEFF' + checkCsv(checked);
+    const QString csv = u'\uFEFF' + checkCsv(m_checker.results());
     const auto writeLines = [&csv](LineWriter& writer) {
         for (const QStringView line : QStringView(csv).chopped(2).split(u"\r\n"))
             writer.writeLine(line);

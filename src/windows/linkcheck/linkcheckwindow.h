@@ -47,7 +47,6 @@ private:
 
     Platform& m_platform;
     LinkChecker m_checker;
-    QList<bool> m_checked;
 };
 
 } // namespace siteloom
