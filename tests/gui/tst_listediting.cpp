@@ -90,6 +90,7 @@ private slots:
     void longRowsShowWhole();
     void keysAndMouseReachEveryRow_data();
     void keysAndMouseReachEveryRow();
+    void widthBoundCountsEveryCharacter();
 };
 
 void tst_listediting::undoAndRedoRetraceAnyEditSequence_data()
@@ -524,6 +525,36 @@ void tst_listediting::keysAndMouseReachEveryRow()
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, {5, y});
         QCOMPARE(listSelectedRows(window), QList<int>{at.row()});
         QVERIFY(list->visualRect(at).contains(5, y));
+    }
+}
+
+// The list's width comes from counting each row's narrow characters (Latin-1 and half-width
+// katakana) and wide ones, several at a time: random rows of every kind, of lengths around the
+// step, count as one character at a time would.
+void tst_listediting::widthBoundCountsEveryCharacter()
+{
+    EntryListModel model;
+    model.setFont(QApplication::font());
+    const auto width = [&model](const QString& row) {
+        model.insertEntries(0, {row});
+        const int widest = model.widestRow();
+        (void)model.takeEntries(0, 1);
+        return widest;
+    };
+    const int narrow = width(u"a"_s);
+    const int wide = width(u"長"_s);
+    QVERIFY(wide > narrow);
+    const char16_t pool[] = {u'a', 0xE9, 0xFF, 0x100, 0x3042, 0xFF60, 0xFF61, 0xFF76, 0xFF9F, 0xFFA0, 0xD842};
+    QRandomGenerator random(7);
+    for (int n = 0; n < 300; ++n) {
+        QString row;
+        int expected = 0;
+        for (quint32 length = random.bounded(40); length > 0; --length) {
+            const char16_t c = pool[random.bounded(int(std::size(pool)))];
+            row.append(QChar(c));
+            expected += c < 0x100 || (c >= 0xFF61 && c <= 0xFF9F) ? narrow : wide;
+        }
+        QCOMPARE(width(row), expected);
     }
 }
 

@@ -11,6 +11,9 @@
 #include <QToolTip>
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -119,13 +122,38 @@ int EntryListModel::widestRow() const
 
 qsizetype EntryListModel::rowUnits(QStringView text) const
 {
-    // This runs over every character of a list as it is loaded. Most characters of a row are ASCII
-    // (its URLs), so eight at a time are first looked at together: with no high byte among them,
-    // all eight are narrow.
+    // This runs over every character of a list as it is loaded, so eight characters are looked at
+    // together where the processor allows it.
     const char16_t* const characters = text.utf16();
     const qsizetype size = text.size();
     qsizetype wide = 0;
     qsizetype i = 0;
+#if defined(__SSE2__)
+    // Narrow: a high byte of zero, or U+FF61..U+FF9F (the saturated difference from its start,
+    // less the span, is zero). Each of the eight lanes counts its narrow characters down from zero
+    // (a narrow lane compares as -1), and the lanes are added up before they could overflow.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i kanaStart = _mm_set1_epi16(short(0xFF61));
+    const __m128i kanaSpan = _mm_set1_epi16(0xFF9F - 0xFF61);
+    qsizetype narrow = 0;
+    while (i + 8 <= size) {
+        __m128i lanes = zero;
+        for (int round = 0; round < 0x7FFF && i + 8 <= size; ++round, i += 8) {
+            const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(characters + i));
+            const __m128i latin1 = _mm_cmpeq_epi16(_mm_srli_epi16(eight, 8), zero);
+            const __m128i kana =
+                _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(eight, kanaStart), kanaSpan), zero);
+            lanes = _mm_add_epi16(lanes, _mm_or_si128(latin1, kana));
+        }
+        // Pairs of lanes added into four 32-bit sums, then those into one.
+        const __m128i pairs = _mm_madd_epi16(lanes, _mm_set1_epi16(1));
+        const __m128i halves = _mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, _MM_SHUFFLE(1, 0, 3, 2)));
+        const __m128i all = _mm_add_epi32(halves, _mm_shuffle_epi32(halves, _MM_SHUFFLE(2, 3, 0, 1)));
+        narrow -= _mm_cvtsi128_si32(all);
+    }
+    wide = i - narrow;
+#else
+    // Most characters of a row are ASCII (its URLs): eight with no high byte among them are narrow.
     for (; i + 8 <= size; i += 8) {
         quint64 eight[2];
         std::memcpy(eight, characters + i, sizeof eight);
@@ -134,6 +162,7 @@ qsizetype EntryListModel::rowUnits(QStringView text) const
         for (qsizetype k = i; k < i + 8; ++k)
             wide += !isNarrow(characters[k]);
     }
+#endif
     for (; i < size; ++i)
         wide += !isNarrow(characters[i]);
     return size + wide * (m_wideUnits - 1);
@@ -142,8 +171,12 @@ qsizetype EntryListModel::rowUnits(QStringView text) const
 // The counts end at the widest row, so the last one is never zero.
 void EntryListModel::countWidths(UnitCounts* counts, const QStringList& texts, int sign) const
 {
-    for (const QString& text : texts) {
-        const qsizetype units = rowUnits(text);
+    // The rows' texts lie apart in memory: each is asked for a few rows ahead of its turn.
+    constexpr qsizetype ahead = 8;
+    for (qsizetype row = 0; row < texts.size(); ++row) {
+        if (row + ahead < texts.size())
+            __builtin_prefetch(texts[row + ahead].constData());
+        const qsizetype units = rowUnits(texts[row]);
         if (units >= qsizetype(counts->size()))
             counts->resize(units + 1);
         (*counts)[units] += sign;
