@@ -3,6 +3,7 @@
 #include "linkentry/linkentry.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QHelpEvent>
@@ -298,12 +299,19 @@ EntryDelegate::EntryDelegate(const EntryListModel* model, QObject* parent)
 {
 }
 
+// Every row is one line as high as a line of Japanese text and as wide as the widest row may be:
+// the size comes from a short sample and the model's bound, never from measuring a row, which may
+// be very long.
 QSize EntryDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    QSize size = QStyledItemDelegate::sizeHint(option, index);
-    // The text's margins are what the style adds around the row's own text.
-    const int margins = size.width() - option.fontMetrics.horizontalAdvance(index.data().toString());
-    size.setWidth(std::max(size.width(), m_model->widestRow() + std::max(margins, 0)));
+    QStyleOptionViewItem sample = option;
+    initStyleOption(&sample, index);
+    sample.text = u"Mあｱ"_s;
+    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    QSize size = style->sizeFromContents(QStyle::CT_ItemViewItem, &sample, QSize(), option.widget);
+    // The text's margins are what the style adds around the sample.
+    const int margins = size.width() - sample.fontMetrics.horizontalAdvance(sample.text);
+    size.setWidth(m_model->widestRow() + std::max(margins, 0));
     return size;
 }
 
