@@ -109,10 +109,11 @@ private slots:
         QFETCH(bool, backward);
         QFETCH(int, found);
         const QStringList rows{u"x"_s, u"a"_s, u"x"_s, u"ａ"_s};
-        QCOMPARE(findRow(rows, FoldedMatcher(u"A"), from,
+        const auto row = [&rows](qsizetype at) { return QStringView(rows[at]); };
+        QCOMPARE(findRow(rows.size(), row, FoldedMatcher(u"A"), from,
                          backward ? FindDirection::Backward : FindDirection::Forward),
                  found);
-        QCOMPARE(findRow(rows, FoldedMatcher(u"z"), from, FindDirection::Forward), -1);
+        QCOMPARE(findRow(rows.size(), row, FoldedMatcher(u"z"), from, FindDirection::Forward), -1);
     }
 };
 

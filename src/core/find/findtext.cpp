@@ -34,17 +34,16 @@ bool FoldedMatcher::matches(QStringView text) const
     return foldForFind(text).contains(m_needle);
 }
 
-qsizetype findRow(const QStringList& rows, const FoldedMatcher& matcher, qsizetype from,
-                  FindDirection direction)
+qsizetype findRow(qsizetype count, const std::function<QStringView(qsizetype)>& row,
+                  const FoldedMatcher& matcher, qsizetype from, FindDirection direction)
 {
-    const qsizetype count = rows.size();
     if (matcher.isEmpty() || count == 0)
         return -1;
     const qsizetype step = direction == FindDirection::Forward ? 1 : count - 1;
-    qsizetype row = ((from % count) + count) % count;
-    for (qsizetype seen = 0; seen < count; ++seen, row = (row + step) % count) {
-        if (matcher.matches(rows[row]))
-            return row;
+    qsizetype at = ((from % count) + count) % count;
+    for (qsizetype seen = 0; seen < count; ++seen, at = (at + step) % count) {
+        if (matcher.matches(row(at)))
+            return at;
     }
     return -1;
 }

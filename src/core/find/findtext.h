@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
+
 namespace siteloom {
 
 // Finding a row of the list by a piece of its text, the way a Japanese user expects: case does not
@@ -30,8 +32,9 @@ private:
 enum class FindDirection { Forward, Backward };
 
 // The first row at or after `from` (at or before it, backwards) that holds the needle, going round
-// the end of the list to its other end; -1 when no row holds it or the needle is empty.
-[[nodiscard]] qsizetype findRow(const QStringList& rows, const FoldedMatcher& matcher, qsizetype from,
-                                FindDirection direction);
+// the end of the list to its other end; -1 when no row holds it or the needle is empty. The list is
+// `count` rows, each read through `row` by its number.
+[[nodiscard]] qsizetype findRow(qsizetype count, const std::function<QStringView(qsizetype)>& row,
+                                const FoldedMatcher& matcher, qsizetype from, FindDirection direction);
 
 } // namespace siteloom

@@ -87,8 +87,9 @@ void main1::hideFind()
 void main1::findNext(int from, bool backward)
 {
     const FoldedMatcher matcher(findField->text());
-    const qsizetype row = findRow(m_listModel->entries(), matcher, from,
-                                  backward ? FindDirection::Backward : FindDirection::Forward);
+    const qsizetype row = findRow(
+        m_listModel->count(), [this](qsizetype at) { return QStringView(m_listModel->entry(int(at))); },
+        matcher, from, backward ? FindDirection::Backward : FindDirection::Forward);
     const bool missed = !matcher.isEmpty() && row < 0;
     if (missed) {
         m_findStatus->setText(u"見つかりません"_s);
