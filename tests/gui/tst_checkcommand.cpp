@@ -18,104 +18,101 @@ class tst_checkcommand : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void check_data();
-    void check();
+    void initTestCase()
+    {
+        QVERIFY(m_server.listen());
+        const QByteArray gif(
+            "GIF89a\x58\0\x1f\0\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0\x58\0\x1f\0\0\x02\x01\x2c\0;", 34);
+        m_server.answer(u"/"_s, TestHttpServer::Response::of(200, "<a href='/own'>", "text/html"));
+        m_server.answer(u"/b.gif"_s, TestHttpServer::Response::of(200, gif));
+        m_server.answer(u"/stall"_s, TestHttpServer::Response::stalling());
+        QVERIFY(m_dir.isValid());
+    }
+
+    void check_data()
+    {
+        QTest::addColumn<QString>("list"); // "SITEPATH BANNERPATH OWNPATH" per entry, ';' between
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out"); // the first line, with the server's address as "@"
+        QTest::addColumn<QString>("err");
+
+        QTest::newRow("all well: a table, exit 0")
+            << u"/ b.gif /own"_s << QStringList() << 0
+            << u"1\tサイト\tok\tok\tfound\tバナー: GIF 88×31 34 バイト"_s << QString();
+        QTest::newRow("dead site: exit 1")
+            << u"/gone b.gif /own"_s << QStringList() << 1
+            << u"1\tサイト\tbroken\tok\tunknown\tサイト: HTTP 404 / バナー: GIF 88×31 34 バイト"_s
+            << QString();
+        QTest::newRow("json") << u"/ b.gif /elsewhere"_s << QStringList{u"--json"_s} << 1 << u"json"_s
+                              << QString();
+        QTest::newRow("short time limit")
+            << u"/stall b.gif /own"_s << QStringList{u"--timeout"_s, u"0.3"_s, u"--jobs"_s, u"1"_s} << 1
+            << u"1\tサイト\ttimeout\tok\tunknown\tサイト: 0.3 秒以内に応答がありません / バナー: GIF 88×31 34 バイト"_s
+            << QString();
+        QTest::newRow("file that does not load: exit 1, nothing checked")
+            << QString() << QStringList() << 1 << QString() << u"ファイルを読み込めませんでした。"_s;
+        QTest::newRow("bad --jobs: usage error") << u"/ b.gif /own"_s << QStringList{u"--jobs"_s, u"0"_s} << 2
+                                                 << QString() << u"siteloom: --jobs"_s;
+        QTest::newRow("bad --timeout: usage error")
+            << u"/ b.gif /own"_s << QStringList{u"--timeout"_s, u"soon"_s} << 2 << QString()
+            << u"siteloom: --timeout"_s;
+    }
+
+    void check()
+    {
+        QFETCH(QString, list);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+
+        const QString file = m_dir.filePath(u"list.txt"_s);
+        QFile::remove(file);
+        if (!list.isEmpty()) {
+            const QStringList parts = list.split(u' ');
+            const QString line =
+                composeEntry({m_server.url(u'/' + parts[1]), u"サイト"_s, m_server.url(parts[0])});
+            QFile listFile(file);
+            QVERIFY(listFile.open(QIODevice::WriteOnly));
+            listFile.write(cp932::encode(u"list1=001\r\nls000="_s + line + u"\r\nte009="_s +
+                                         m_server.url(parts[2]) + u"\r\n"_s));
+        }
+
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+            environment.remove(name);
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(SITELOOM_BINARY), QStringList{u"--check"_s, file} + options);
+        // The server answers from this event loop while the program runs.
+        QDeadlineTimer deadline(30000);
+        while (!process.waitForFinished(5) && !deadline.hasExpired())
+            QCoreApplication::processEvents();
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QString standardOut = QString::fromUtf8(process.readAllStandardOutput());
+        const QString standardErr = QString::fromUtf8(process.readAllStandardError());
+        if (out == u"json"_s) {
+            const QJsonObject json = QJsonDocument::fromJson(standardOut.toUtf8()).object();
+            const QJsonObject entry = json[u"entries"_s].toArray().first().toObject();
+            QCOMPARE(entry[u"site"_s][u"status"_s].toString(), u"ok"_s);
+            QCOMPARE(entry[u"banner"_s][u"width"_s].toInt(), 88);
+            QCOMPARE(entry[u"backlink"_s][u"status"_s].toString(), u"not-found"_s);
+            QCOMPARE(json[u"summary"_s].toObject(), QJsonObject({{u"entries"_s, 1}, {u"problems"_s, 1}}));
+        } else {
+            QCOMPARE(standardOut.section(u'\n', 0, 0), out);
+        }
+        if (err.isEmpty())
+            QCOMPARE(standardErr, QString()); // no progress when standard error is no terminal
+        else
+            QVERIFY2(standardErr.startsWith(err), qPrintable(standardErr));
+    }
 
 private:
     TestHttpServer m_server;
     QTemporaryDir m_dir;
 };
-
-void tst_checkcommand::initTestCase()
-{
-    QVERIFY(m_server.listen());
-    const QByteArray gif("GIF89a\x58\0\x1f\0\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0\x58\0\x1f\0\0\x02\x01\x2c\0;",
-                         34);
-    m_server.answer(u"/"_s, TestHttpServer::Response{
-                                200, {{"Content-Type", "text/html"}}, "<a href='/own'>", 0, false, false});
-    m_server.answer(u"/b.gif"_s, TestHttpServer::Response{200, {}, gif, 0, false, false});
-    m_server.answer(u"/stall"_s, TestHttpServer::Response{200, {}, {}, 0, true, false});
-    QVERIFY(m_dir.isValid());
-}
-
-void tst_checkcommand::check_data()
-{
-    QTest::addColumn<QString>("list"); // "SITEPATH BANNERPATH OWNPATH" per entry, ';' between
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out"); // the first line, with the server's address as "@"
-    QTest::addColumn<QString>("err");
-
-    QTest::newRow("all well: a table, exit 0")
-        << u"/ b.gif /own"_s << QStringList() << 0
-        << u"1\tサイト\tok\tok\tfound\tバナー: GIF 88×31 34 バイト"_s << QString();
-    QTest::newRow("dead site: exit 1")
-        << u"/gone b.gif /own"_s << QStringList() << 1
-        << u"1\tサイト\tbroken\tok\tunknown\tサイト: HTTP 404 / バナー: GIF 88×31 34 バイト"_s << QString();
-    QTest::newRow("json") << u"/ b.gif /elsewhere"_s << QStringList{u"--json"_s} << 1 << u"json"_s
-                          << QString();
-    QTest::newRow("short time limit")
-        << u"/stall b.gif /own"_s << QStringList{u"--timeout"_s, u"0.3"_s, u"--jobs"_s, u"1"_s} << 1
-        << u"1\tサイト\ttimeout\tok\tunknown\tサイト: 0.3 秒以内に応答がありません / バナー: GIF 88×31 34 バイト"_s
-        << QString();
-    QTest::newRow("file that does not load: exit 1, nothing checked")
-        << QString() << QStringList() << 1 << QString() << u"ファイルを読み込めませんでした。"_s;
-    QTest::newRow("bad --jobs: usage error")
-        << u"/ b.gif /own"_s << QStringList{u"--jobs"_s, u"0"_s} << 2 << QString() << u"siteloom: --jobs"_s;
-    QTest::newRow("bad --timeout: usage error") << u"/ b.gif /own"_s << QStringList{u"--timeout"_s, u"soon"_s}
-                                                << 2 << QString() << u"siteloom: --timeout"_s;
-}
-
-void tst_checkcommand::check()
-{
-    QFETCH(QString, list);
-    QFETCH(QStringList, options);
-    QFETCH(int, exitCode);
-    QFETCH(QString, out);
-    QFETCH(QString, err);
-
-    const QString file = m_dir.filePath(u"list.txt"_s);
-    QFile::remove(file);
-    if (!list.isEmpty()) {
-        const QStringList parts = list.split(u' ');
-        const QString line =
-            composeEntry({m_server.url(u'/' + parts[1]), u"サイト"_s, m_server.url(parts[0])});
-        QFile listFile(file);
-        QVERIFY(listFile.open(QIODevice::WriteOnly));
-        listFile.write(cp932::encode(u"list1=001\r\nls000="_s + line + u"\r\nte009="_s +
-                                     m_server.url(parts[2]) + u"\r\n"_s));
-    }
-
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
-        environment.remove(name);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SITELOOM_BINARY), QStringList{u"--check"_s, file} + options);
-    // The server answers from this event loop while the program runs.
-    QDeadlineTimer deadline(30000);
-    while (!process.waitForFinished(5) && !deadline.hasExpired())
-        QCoreApplication::processEvents();
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), exitCode);
-    const QString standardOut = QString::fromUtf8(process.readAllStandardOutput());
-    const QString standardErr = QString::fromUtf8(process.readAllStandardError());
-    if (out == u"json"_s) {
-        const QJsonObject json = QJsonDocument::fromJson(standardOut.toUtf8()).object();
-        const QJsonObject entry = json[u"entries"_s].toArray().first().toObject();
-        QCOMPARE(entry[u"site"_s][u"status"_s].toString(), u"ok"_s);
-        QCOMPARE(entry[u"banner"_s][u"width"_s].toInt(), 88);
-        QCOMPARE(entry[u"backlink"_s][u"status"_s].toString(), u"not-found"_s);
-        QCOMPARE(json[u"summary"_s].toObject(), QJsonObject({{u"entries"_s, 1}, {u"problems"_s, 1}}));
-    } else {
-        QCOMPARE(standardOut.section(u'\n', 0, 0), out);
-    }
-    if (err.isEmpty())
-        QCOMPARE(standardErr, QString()); // no progress when standard error is no terminal
-    else
-        QVERIFY2(standardErr.startsWith(err), qPrintable(standardErr));
-}
 
 QTEST_GUILESS_MAIN(tst_checkcommand)
 #include "tst_checkcommand.moc"

@@ -76,487 +76,477 @@ class tst_listediting : public QObject
 
 private slots:
     void initTestCase() { prepareGuiTest(); }
-    void undoAndRedoRetraceAnyEditSequence_data();
-    void undoAndRedoRetraceAnyEditSequence();
-    void undoMenuNamesTheStep();
-    void movesByKeyAndDrag_data();
-    void movesByKeyAndDrag();
-    void deleteKeyDoesWhatDeleteDoes();
-    void find_data();
-    void find();
-    void previewWritesThePageElsewhere();
-    void previewChecksAsHtmlDoes();
-    void recentFilesAcrossRestarts();
-    void longRowsShowWhole();
-    void keysAndMouseReachEveryRow_data();
-    void keysAndMouseReachEveryRow();
-    void widthBoundCountsEveryCharacter();
-};
 
-void tst_listediting::undoAndRedoRetraceAnyEditSequence_data()
-{
-    QTest::addColumn<quint32>("seed");
-    for (quint32 seed = 1; seed <= 12; ++seed)
-        QTest::newRow(qPrintable(u"sequence %1"_s.arg(seed))) << seed;
-}
-
-// Random sequences of every kind of change, each from a random selection: undoing step by step
-// passes back through every state before a step (rows, selection, page fields), redoing through
-// every state after one.
-void tst_listediting::undoAndRedoRetraceAnyEditSequence()
-{
-    QFETCH(quint32, seed);
-    QRandomGenerator random(seed);
-    QTemporaryDir dir;
-    FakePlatform platform;
-    main1 window(platform);
-    showActive(window);
-    setListRows(window, {u"a：A：1"_s, u"b：B：2"_s, u"c：C：3"_s});
-    window.List1->setFocus();
-
-    QStringList before, after;
-    for (int step = 0; step < 25; ++step) {
-        const int count = int(listRows(window).size());
-        const int row = count == 0 ? -1 : int(random.bounded(-1, count));
-        row < 0 ? window.List1->selectionModel()->clear() : selectListRow(window, row);
-        window.List1->setFocus();
-        before.append(state(window));
-        const int stepsBefore = window.undoStack()->count();
-        const auto text = [&] { return u"t%1"_s.arg(random.bounded(100)); };
-        switch (random.bounded(11)) {
-        case 0:
-            window.Text1->setText(u"http://x.jp/"_s + text());
-            window.Text2->setText(text());
-            window.Text3->setText(u"http://x.jp/"_s + text());
-            window.Command2->click();
-            break;
-        case 1:
-            window.Command3->click();
-            break;
-        case 2:
-            QTest::keyClick(window.List1, Qt::Key_Delete);
-            break;
-        case 3:
-            window.Command7->click();
-            break;
-        case 4:
-            window.Command5->click();
-            break;
-        case 5:
-            window.Command6->click();
-            break;
-        case 6:
-            QTest::keyClick(window.List1, Qt::Key_Up, Qt::AltModifier);
-            break;
-        case 7:
-            QTest::keyClick(window.List1, Qt::Key_Down, Qt::AltModifier);
-            break;
-        case 8:
-            if (count > 0)
-                dropRow(window, int(random.bounded(count)), int(random.bounded(count + 1)));
-            break;
-        case 9: {
-            const QString path = dir.filePath(u"list%1.txt"_s.arg(step));
-            PageInputs inputs;
-            for (quint32 i = random.bounded(4); i > 0; --i)
-                inputs.entries.append(text());
-            inputs.title = text();
-            inputs.background = int(random.bounded(1, 10));
-            ListFileSaveError error;
-            QVERIFY(saveListFile(path, inputs, &error));
-            platform.fileNames.enqueue(path);
-            window.fload->trigger();
-            break;
-        }
-        default:
-            window.appendEntries({text(), text()}, u"取り込み"_s);
-        }
-        // A step that changed nothing is no step.
-        if (window.undoStack()->count() == stepsBefore)
-            before.removeLast();
-        else
-            after.append(state(window));
-    }
-    QCOMPARE(window.undoStack()->count(), before.size());
-    for (qsizetype i = before.size() - 1; i >= 0; --i) {
-        window.undoAction->trigger();
-        QCOMPARE(state(window), before[i]);
-    }
-    QVERIFY(!window.undoAction->isEnabled());
-    for (qsizetype i = 0; i < after.size(); ++i) {
-        window.redoAction->trigger();
-        QCOMPARE(state(window), after[i]);
-    }
-}
-
-// The menu names what undo and redo would do, and the keys of both reach them from the list.
-void tst_listediting::undoMenuNamesTheStep()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    showActive(window);
-    QCOMPARE(window.editMenu->title(), u"編集"_s);
-    QCOMPARE(window.editMenu->accessibleDescription(), u"editMenu"_s);
-    QCOMPARE(window.undoAction->text(), u"元に戻す"_s);
-    QVERIFY(!window.undoAction->isEnabled());
-    setListRows(window, letters(u"XYZ"_s));
-    selectListRow(window, 1);
-    window.List1->setFocus();
-    QTest::keyClick(window.List1, Qt::Key_Delete);
-    QCOMPARE(window.undoAction->text(), u"元に戻す（削除）"_s);
-    QTest::keyClick(window.List1, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(listRows(window), letters(u"XYZ"_s));
-    QCOMPARE(window.redoAction->text(), u"やり直し（削除）"_s);
-    QTest::keyClick(window.List1, Qt::Key_Y, Qt::ControlModifier);
-    QCOMPARE(listRows(window), letters(u"XZ"_s));
-    QTest::keyClick(window.List1, Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(window.List1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(listRows(window), letters(u"XZ"_s));
-    window.appendEntries({u"W"_s}, u"取り込み"_s);
-    QCOMPARE(window.undoAction->text(), u"元に戻す（取り込み）"_s);
-}
-
-void tst_listediting::movesByKeyAndDrag_data()
-{
-    QTest::addColumn<QString>("rows");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<QString>("move"); // "up", "down" (Alt+key) or "drop N" (before row N)
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<int>("selectedAfter");
-    QTest::newRow("up from the last row") << u"XYZ"_s << 2 << u"up"_s << u"XZY"_s << 1;
-    QTest::newRow("up at the first row") << u"XYZ"_s << 0 << u"up"_s << u"XYZ"_s << 0;
-    QTest::newRow("down from the first row") << u"XYZ"_s << 0 << u"down"_s << u"YXZ"_s << 1;
-    QTest::newRow("down at the last row") << u"XYZ"_s << 2 << u"down"_s << u"XYZ"_s << 2;
-    QTest::newRow("up at the only row") << u"X"_s << 0 << u"up"_s << u"X"_s << 0;
-    QTest::newRow("down at the only row") << u"X"_s << 0 << u"down"_s << u"X"_s << 0;
-    QTest::newRow("up without a selection") << u"XYZ"_s << -1 << u"up"_s << u"XYZ"_s << -1;
-    QTest::newRow("drag the first row below the last") << u"XYZ"_s << 0 << u"drop 3"_s << u"YZX"_s << 2;
-    QTest::newRow("drag the last row above the first") << u"XYZ"_s << 2 << u"drop 0"_s << u"ZXY"_s << 0;
-    QTest::newRow("drag the first row into the middle") << u"XYZ"_s << 0 << u"drop 2"_s << u"YXZ"_s << 1;
-    QTest::newRow("drag a row onto its own place") << u"XYZ"_s << 1 << u"drop 1"_s << u"XYZ"_s << 1;
-    QTest::newRow("drag the only row below itself") << u"X"_s << 0 << u"drop 1"_s << u"X"_s << 0;
-}
-
-// The moved row stays selected, so it can move again; one undo puts it back.
-void tst_listediting::movesByKeyAndDrag()
-{
-    QFETCH(QString, rows);
-    QFETCH(int, selected);
-    QFETCH(QString, move);
-    QFETCH(QString, after);
-    QFETCH(int, selectedAfter);
-    FakePlatform platform;
-    main1 window(platform);
-    showActive(window);
-    setListRows(window, letters(rows));
-    if (selected >= 0)
-        selectListRow(window, selected);
-    window.List1->setFocus();
-
-    if (move.startsWith(u"drop"_s)) {
-        dropRow(window, selected, move.sliced(5).toInt());
-        // A view that ends a move drag removes the dragged rows; the drop has moved them already.
-        QVERIFY(!window.listModel()->removeRows(std::max(selectedAfter, 0), 1));
-    } else
-        QTest::keyClick(window.List1, move == u"up"_s ? Qt::Key_Up : Qt::Key_Down, Qt::AltModifier);
-
-    QCOMPARE(listRows(window).join(QString()), after);
-    QCOMPARE(listSelectedRows(window), selectedAfter < 0 ? QList<int>() : QList<int>{selectedAfter});
-    QVERIFY(platform.messages.isEmpty());
-    QCOMPARE(window.undoStack()->count(), after == rows ? 0 : 1);
-    window.undoAction->trigger();
-    QCOMPARE(listRows(window).join(QString()), rows);
-}
-
-// Delete on the list is the button: the same messages, the same result.
-void tst_listediting::deleteKeyDoesWhatDeleteDoes()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    showActive(window);
-    window.List1->setFocus();
-    QTest::keyClick(window.List1, Qt::Key_Delete);
-    setListRows(window, letters(u"XYZ"_s));
-    QTest::keyClick(window.List1, Qt::Key_Delete);
-    selectListRow(window, 1);
-    QTest::keyClick(window.List1, Qt::Key_Delete);
-    QCOMPARE(platform.messageTexts(), (QStringList{u"項目を入れてください。"_s,
-                                                   u"削除する項目をリンクＨＰリストから選んでください。"_s}));
-    QCOMPARE(listRows(window), letters(u"XZ"_s));
-    QCOMPARE(listSelectedRows(window), QList<int>());
-}
-
-void tst_listediting::find_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("selected"); // before
-    QTest::addColumn<QString>("keys"); // after typing: n (Enter), 3 (F3), p (Shift+F3)
-    QTest::addColumn<int>("found");    // the selected row afterwards
-    QTest::addColumn<bool>("missed");
-
-    QTest::newRow("full-width letters find half-width ones")
-        << u"ＳＯＹＯＫＡ"_s << -1 << QString() << 1 << false;
-    QTest::newRow("half-width katakana find full-width ones")
-        << u"ﾀﾞｲﾋﾞﾝｸﾞ"_s << -1 << QString() << 1 << false;
-    QTest::newRow("full-width digits find half-width ones") << u"２０２６"_s << -1 << QString() << 3 << false;
-    QTest::newRow("lower case finds upper case") << u"web"_s << -1 << QString() << 1 << false;
-    QTest::newRow("typing starts at the selected row") << u"site"_s << 2 << QString() << 2 << false;
-    QTest::newRow("Enter finds the next") << u"site"_s << -1 << u"n"_s << 2 << false;
-    QTest::newRow("F3 goes round the end") << u"site"_s << 2 << u"3"_s << 0 << false;
-    QTest::newRow("Shift+F3 finds the previous") << u"site"_s << 2 << u"p"_s << 0 << false;
-    QTest::newRow("no match keeps the selection") << u"ないもの"_s << 2 << QString() << 2 << true;
-}
-
-void tst_listediting::find()
-{
-    QFETCH(QString, typed);
-    QFETCH(int, selected);
-    QFETCH(QString, keys);
-    QFETCH(int, found);
-    QFETCH(bool, missed);
-    FakePlatform platform;
-    main1 window(platform);
-    showActive(window);
-    setListRows(window,
-                {u"b.gif：Site one：http://one.jp/"_s, u"b.gif：そよかダイビングWEB：http://soyoka.jp/"_s,
-                 u"b.gif：site two：http://two.jp/"_s, u"b.gif：日記2026：http://diary.jp/"_s});
-    if (selected >= 0)
-        selectListRow(window, selected);
-    window.List1->setFocus();
-
-    QTest::keyClick(window.List1, Qt::Key_F, Qt::ControlModifier);
-    QVERIFY(window.findField->isVisible());
-    QCOMPARE(QApplication::focusWidget(), window.findField);
-    QCOMPARE(window.findField->accessibleDescription(), u"findField"_s);
-    // Typed as an input method hands over text.
-    window.findField->insert(typed);
-    emit window.findField->textEdited(window.findField->text());
-    for (const QChar key : keys) {
-        if (key == u'n')
-            QTest::keyClick(window.findField, Qt::Key_Return);
-        else
-            QTest::keyClick(window.findField, Qt::Key_F3, key == u'p' ? Qt::ShiftModifier : Qt::NoModifier);
-    }
-
-    QCOMPARE(listSelectedRows(window), found < 0 ? QList<int>() : QList<int>{found});
-    const auto* status = control<QLabel>(window.findField, u"findStatus"_s);
-    QCOMPARE(status->isVisible(), missed);
-    if (missed)
-        QCOMPARE(status->text(), u"見つかりません"_s);
-    QTest::keyClick(window.findField, Qt::Key_Escape);
-    QVERIFY(!window.findField->isVisible());
-    QCOMPARE(QApplication::focusWidget(), window.List1);
-    QVERIFY(platform.messages.isEmpty());
-}
-
-// The preview is the page html 作成 writes, byte for byte, in a directory of its own: the base
-// directory and the window stay as they were.
-void tst_listediting::previewWritesThePageElsewhere()
-{
-    QTemporaryDir base;
-    QTemporaryDir other;
-    FakePlatform platform;
-    main1 window(platform);
-    setListRows(window, {u"b1.gif：一つ目<BR>説明：site1/"_s, u"b2.gif：二つ目：site2/"_s});
-    window.Text6->setText(u" "_s);
-    window.Option4->setChecked(true);
-    window.Label1->setText(base.path());
-    const QString before = state(window);
-
-    window.previewAction->trigger();
-
-    QCOMPARE(platform.messages.size(), 0);
-    QCOMPARE(platform.browserUrls.size(), 1);
-    const QString preview = platform.browserUrls.first().toLocalFile();
-    QVERIFY(!preview.startsWith(base.path()));
-    QCOMPARE(QDir(base.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-             QStringList());
-    QCOMPARE(state(window), before);
-    QCOMPARE(QFileInfo(QFileInfo(preview).path()).permissions() & (QFile::ReadOther | QFile::ReadGroup),
-             QFile::Permissions());
-
-    window.Label1->setText(other.path());
-    window.Command4->click();
-    QCOMPARE(readBytes(preview), readBytes(QDir(other.path()).filePath(u"link.html"_s)));
-}
-
-// Before it writes, the preview checks what html 作成 checks, with its messages; a browser that
-// will not start is reported with where the page is.
-void tst_listediting::previewChecksAsHtmlDoes()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    window.previewAction->trigger();
-    setListRows(window, {u"b：n：u"_s});
-    window.Text4->clear();
-    window.previewAction->trigger();
-    QCOMPARE(platform.messageTexts(),
-             (QStringList{u"項目を追加してください。"_s, u"ｈｔｍｌファイル名を入れてください。"_s}));
-    QVERIFY(platform.browserUrls.isEmpty());
-
-    window.Text4->setText(u"link.html"_s);
-    platform.browserWorks = false;
-    window.previewAction->trigger();
-    QCOMPARE(platform.messages.size(), 3);
-    QVERIFY2(platform.messages.last().text.startsWith(u"ブラウザを起動できませんでした。"_s),
-             qPrintable(platform.messages.last().text));
-    QVERIFY(platform.messages.last().text.endsWith(
-        QDir::toNativeSeparators(platform.browserUrls.first().toLocalFile())));
-}
-
-// The ファイル menu lists the five list files last loaded or saved, newest first, in the next run as
-// well; one that has gone is dropped with a message, and the window stays as it was.
-void tst_listediting::recentFilesAcrossRestarts()
-{
-    QTemporaryDir dir;
-    FakePlatform platform;
-    QStringList paths;
+    void undoAndRedoRetraceAnyEditSequence_data()
     {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 12; ++seed)
+            QTest::newRow(qPrintable(u"sequence %1"_s.arg(seed))) << seed;
+    }
+
+    // Random sequences of every kind of change, each from a random selection: undoing step by step
+    // passes back through every state before a step (rows, selection, page fields), redoing through
+    // every state after one.
+    void undoAndRedoRetraceAnyEditSequence()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        QTemporaryDir dir;
+        FakePlatform platform;
         main1 window(platform);
-        QVERIFY(!window.recentMenu->isEnabled());
-        for (int i = 0; i < 6; ++i) {
-            paths.prepend(dir.filePath(u"list%1.txt"_s.arg(i)));
-            QVERIFY(writeBytes(paths.first(), "list1=001\r\nls000=a\r\n"));
-            platform.fileNames.enqueue(paths.first());
-            window.fload->trigger();
+        showActive(window);
+        setListRows(window, {u"a：A：1"_s, u"b：B：2"_s, u"c：C：3"_s});
+        window.List1->setFocus();
+
+        QStringList before, after;
+        for (int step = 0; step < 25; ++step) {
+            const int count = int(listRows(window).size());
+            const int row = count == 0 ? -1 : int(random.bounded(-1, count));
+            row < 0 ? window.List1->selectionModel()->clear() : selectListRow(window, row);
+            window.List1->setFocus();
+            before.append(state(window));
+            const int stepsBefore = window.undoStack()->count();
+            const auto text = [&] { return u"t%1"_s.arg(random.bounded(100)); };
+            switch (random.bounded(11)) {
+            case 0:
+                window.Text1->setText(u"http://x.jp/"_s + text());
+                window.Text2->setText(text());
+                window.Text3->setText(u"http://x.jp/"_s + text());
+                window.Command2->click();
+                break;
+            case 1:
+                window.Command3->click();
+                break;
+            case 2:
+                QTest::keyClick(window.List1, Qt::Key_Delete);
+                break;
+            case 3:
+                window.Command7->click();
+                break;
+            case 4:
+                window.Command5->click();
+                break;
+            case 5:
+                window.Command6->click();
+                break;
+            case 6:
+                QTest::keyClick(window.List1, Qt::Key_Up, Qt::AltModifier);
+                break;
+            case 7:
+                QTest::keyClick(window.List1, Qt::Key_Down, Qt::AltModifier);
+                break;
+            case 8:
+                if (count > 0)
+                    dropRow(window, int(random.bounded(count)), int(random.bounded(count + 1)));
+                break;
+            case 9: {
+                const QString path = dir.filePath(u"list%1.txt"_s.arg(step));
+                PageInputs inputs;
+                for (quint32 i = random.bounded(4); i > 0; --i)
+                    inputs.entries.append(text());
+                inputs.title = text();
+                inputs.background = int(random.bounded(1, 10));
+                ListFileSaveError error;
+                QVERIFY(saveListFile(path, inputs, &error));
+                platform.fileNames.enqueue(path);
+                window.fload->trigger();
+                break;
+            }
+            default:
+                window.appendEntries({text(), text()}, u"取り込み"_s);
+            }
+            // A step that changed nothing is no step.
+            if (window.undoStack()->count() == stepsBefore)
+                before.removeLast();
+            else
+                after.append(state(window));
         }
-        // Saving the second newest again puts it on top.
-        platform.fileNames.enqueue(paths[1]);
-        window.fsave->trigger();
-        paths.move(1, 0);
-    }
-    main1 window(platform);
-    QCOMPARE(window.recentMenu->accessibleDescription(), u"recentMenu"_s);
-    const auto menuPaths = [&] {
-        QStringList listed;
-        for (const QAction* action : window.recentMenu->actions())
-            listed.append(action->data().toString());
-        return listed;
-    };
-    QCOMPARE(menuPaths(), paths.mid(0, 5));
-    QCOMPARE(window.recentMenu->actions().first()->text(), u"&1 "_s + QDir::toNativeSeparators(paths[0]));
-
-    QVERIFY(writeBytes(paths[2], "list1=002\r\nls000=x\r\nls001=y\r\n"));
-    window.recentMenu->actions()[2]->trigger();
-    QCOMPARE(listRows(window), (QStringList{u"x"_s, u"y"_s}));
-    QCOMPARE(menuPaths().first(), paths[2]);
-
-    QVERIFY(QFile::remove(paths[3]));
-    const QString before = state(window);
-    window.recentMenu->actions()[3]->trigger();
-    QCOMPARE(platform.messageTexts().last(),
-             u"ファイルが見つかりません。最近使ったファイルの一覧から外しました。\n"_s +
-                 QDir::toNativeSeparators(paths[3]));
-    QCOMPARE(state(window), before);
-    QCOMPARE(menuPaths(), (QStringList{paths[2], paths[0], paths[1], paths[4]}));
-    QCOMPARE(main1(platform).recentMenu->actions().size(), 4);
-}
-
-// A row shows whole: its banner URL, name and URL on three lines as its tooltip, and the list
-// scrolls sideways to a row wider than itself, and no further once the row has gone.
-void tst_listediting::longRowsShowWhole()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    showActive(window);
-    const QString longRow = u"http://example.jp/banner.gif：とても長い名前<BR>のサイト"_s +
-                            QString(60, u'長') + u"：http://example.jp/"_s;
-    setListRows(window, {u"a：b：c"_s});
-    QCoreApplication::processEvents();
-    QCOMPARE(window.List1->horizontalScrollBar()->maximum(), 0);
-    window.appendEntries({longRow}, u"取り込み"_s);
-    QCoreApplication::processEvents();
-    QVERIFY(window.List1->horizontalScrollBar()->maximum() > 0);
-    const QFontMetrics metrics(window.List1->font());
-    QVERIFY(window.List1->visualRect(window.listModel()->index(1)).width() >=
-            metrics.horizontalAdvance(longRow));
-    QCOMPARE(window.listModel()->index(1).data(Qt::ToolTipRole).toString(),
-             u"http://example.jp/banner.gif\nとても長い名前<BR>のサイト"_s + QString(60, u'長') +
-                 u"\nhttp://example.jp/"_s);
-    window.undoAction->trigger();
-    QCoreApplication::processEvents();
-    QCOMPARE(window.List1->horizontalScrollBar()->maximum(), 0);
-}
-
-void tst_listediting::keysAndMouseReachEveryRow_data()
-{
-    QTest::addColumn<QString>("keys"); // a key a letter: d(own) u(p) n(ext page) p(revious page) e(nd) h(ome)
-    QTest::addColumn<QString>("row");  // the current row after them: a number, or "page" rows down
-    QTest::newRow("down from the first row, which the focus made current") << u"ddd"_s << u"3"_s;
-    QTest::newRow("end") << u"e"_s << u"999"_s;
-    QTest::newRow("end, up") << u"eu"_s << u"998"_s;
-    QTest::newRow("end, home") << u"eh"_s << u"0"_s;
-    QTest::newRow("next page") << u"hn"_s << u"page"_s;
-    QTest::newRow("next pages to the end") << QString(400, u'n') << u"999"_s;
-    QTest::newRow("end, previous page") << u"ep"_s << u"-page"_s;
-}
-
-// In a long list the keys move the current row and scroll it into view whole, and a click on any
-// row shown selects that row.
-void tst_listediting::keysAndMouseReachEveryRow()
-{
-    QFETCH(QString, keys);
-    QFETCH(QString, row);
-    FakePlatform platform;
-    main1 window(platform);
-    showActive(window);
-    QStringList rows;
-    for (int i = 0; i < 1000; ++i)
-        rows.append(u"http://example.jp/%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
-    setListRows(window, rows);
-    EntryListView* list = window.List1;
-    list->setFocus();
-    const std::map<QChar, Qt::Key> key = {{u'd', Qt::Key_Down},     {u'u', Qt::Key_Up},
-                                          {u'n', Qt::Key_PageDown}, {u'p', Qt::Key_PageUp},
-                                          {u'e', Qt::Key_End},      {u'h', Qt::Key_Home}};
-    for (const QChar letter : std::as_const(keys))
-        QTest::keyClick(list, key.at(letter));
-
-    const int page = list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height();
-    const int expected = row == u"page"_s ? page : row == u"-page"_s ? 999 - page : row.toInt();
-    QCOMPARE(list->currentIndex().row(), expected);
-    QCOMPARE(listSelectedRows(window), QList<int>{expected});
-    const QRect shown = list->visualRect(list->currentIndex());
-    QVERIFY(list->viewport()->rect().contains(shown));
-    const int top = list->indexAt({5, 0}).row();
-    for (const int y :
-         {0, shown.center().y(), list->visualRect(list->model()->index(top + page - 1, 0)).bottom()}) {
-        const QModelIndex at = list->indexAt({5, y});
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, {5, y});
-        QCOMPARE(listSelectedRows(window), QList<int>{at.row()});
-        QVERIFY(list->visualRect(at).contains(5, y));
-    }
-}
-
-// The list's width comes from counting each row's narrow characters (Latin-1 and half-width
-// katakana) and wide ones, several at a time: random rows of every kind, of lengths around the
-// step, count as one character at a time would.
-void tst_listediting::widthBoundCountsEveryCharacter()
-{
-    EntryListModel model;
-    model.setFont(QApplication::font());
-    const auto width = [&model](const QString& row) {
-        model.insertEntries(0, {row});
-        const int widest = model.widestRow();
-        (void)model.takeEntries(0, 1);
-        return widest;
-    };
-    const int narrow = width(u"a"_s);
-    const int wide = width(u"長"_s);
-    QVERIFY(wide > narrow);
-    const char16_t pool[] = {u'a', 0xE9, 0xFF, 0x100, 0x3042, 0xFF60, 0xFF61, 0xFF76, 0xFF9F, 0xFFA0, 0xD842};
-    QRandomGenerator random(7);
-    for (int n = 0; n < 300; ++n) {
-        QString row;
-        int expected = 0;
-        for (quint32 length = random.bounded(40); length > 0; --length) {
-            const char16_t c = pool[random.bounded(int(std::size(pool)))];
-            row.append(QChar(c));
-            expected += c < 0x100 || (c >= 0xFF61 && c <= 0xFF9F) ? narrow : wide;
+        QCOMPARE(window.undoStack()->count(), before.size());
+        for (qsizetype i = before.size() - 1; i >= 0; --i) {
+            window.undoAction->trigger();
+            QCOMPARE(state(window), before[i]);
         }
-        QCOMPARE(width(row), expected);
+        QVERIFY(!window.undoAction->isEnabled());
+        for (qsizetype i = 0; i < after.size(); ++i) {
+            window.redoAction->trigger();
+            QCOMPARE(state(window), after[i]);
+        }
     }
-}
+
+    // The menu names what undo and redo would do, and the keys of both reach them from the list.
+    void undoMenuNamesTheStep()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        showActive(window);
+        QCOMPARE(window.editMenu->title(), u"編集"_s);
+        QCOMPARE(window.editMenu->accessibleDescription(), u"editMenu"_s);
+        QCOMPARE(window.undoAction->text(), u"元に戻す"_s);
+        QVERIFY(!window.undoAction->isEnabled());
+        setListRows(window, letters(u"XYZ"_s));
+        selectListRow(window, 1);
+        window.List1->setFocus();
+        QTest::keyClick(window.List1, Qt::Key_Delete);
+        QCOMPARE(window.undoAction->text(), u"元に戻す（削除）"_s);
+        QTest::keyClick(window.List1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(listRows(window), letters(u"XYZ"_s));
+        QCOMPARE(window.redoAction->text(), u"やり直し（削除）"_s);
+        QTest::keyClick(window.List1, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(listRows(window), letters(u"XZ"_s));
+        QTest::keyClick(window.List1, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(window.List1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(listRows(window), letters(u"XZ"_s));
+        window.appendEntries({u"W"_s}, u"取り込み"_s);
+        QCOMPARE(window.undoAction->text(), u"元に戻す（取り込み）"_s);
+    }
+
+    void movesByKeyAndDrag_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("move"); // "up", "down" (Alt+key) or "drop N" (before row N)
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("selectedAfter");
+        QTest::newRow("up from the last row") << u"XYZ"_s << 2 << u"up"_s << u"XZY"_s << 1;
+        QTest::newRow("up at the first row") << u"XYZ"_s << 0 << u"up"_s << u"XYZ"_s << 0;
+        QTest::newRow("down from the first row") << u"XYZ"_s << 0 << u"down"_s << u"YXZ"_s << 1;
+        QTest::newRow("down at the last row") << u"XYZ"_s << 2 << u"down"_s << u"XYZ"_s << 2;
+        QTest::newRow("up at the only row") << u"X"_s << 0 << u"up"_s << u"X"_s << 0;
+        QTest::newRow("down at the only row") << u"X"_s << 0 << u"down"_s << u"X"_s << 0;
+        QTest::newRow("up without a selection") << u"XYZ"_s << -1 << u"up"_s << u"XYZ"_s << -1;
+        QTest::newRow("drag the first row below the last") << u"XYZ"_s << 0 << u"drop 3"_s << u"YZX"_s << 2;
+        QTest::newRow("drag the last row above the first") << u"XYZ"_s << 2 << u"drop 0"_s << u"ZXY"_s << 0;
+        QTest::newRow("drag the first row into the middle") << u"XYZ"_s << 0 << u"drop 2"_s << u"YXZ"_s << 1;
+        QTest::newRow("drag a row onto its own place") << u"XYZ"_s << 1 << u"drop 1"_s << u"XYZ"_s << 1;
+        QTest::newRow("drag the only row below itself") << u"X"_s << 0 << u"drop 1"_s << u"X"_s << 0;
+    }
+
+    // The moved row stays selected, so it can move again; one undo puts it back.
+    void movesByKeyAndDrag()
+    {
+        QFETCH(QString, rows);
+        QFETCH(int, selected);
+        QFETCH(QString, move);
+        QFETCH(QString, after);
+        QFETCH(int, selectedAfter);
+        FakePlatform platform;
+        main1 window(platform);
+        showActive(window);
+        setListRows(window, letters(rows));
+        if (selected >= 0)
+            selectListRow(window, selected);
+        window.List1->setFocus();
+
+        if (move.startsWith(u"drop"_s)) {
+            dropRow(window, selected, move.sliced(5).toInt());
+            // A view that ends a move drag removes the dragged rows; the drop has moved them already.
+            QVERIFY(!window.listModel()->removeRows(std::max(selectedAfter, 0), 1));
+        } else
+            QTest::keyClick(window.List1, move == u"up"_s ? Qt::Key_Up : Qt::Key_Down, Qt::AltModifier);
+
+        QCOMPARE(listRows(window).join(QString()), after);
+        QCOMPARE(listSelectedRows(window), selectedAfter < 0 ? QList<int>() : QList<int>{selectedAfter});
+        QVERIFY(platform.messages.isEmpty());
+        QCOMPARE(window.undoStack()->count(), after == rows ? 0 : 1);
+        window.undoAction->trigger();
+        QCOMPARE(listRows(window).join(QString()), rows);
+    }
+
+    // Delete on the list is the button: the same messages, the same result.
+    void deleteKeyDoesWhatDeleteDoes()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        showActive(window);
+        window.List1->setFocus();
+        QTest::keyClick(window.List1, Qt::Key_Delete);
+        setListRows(window, letters(u"XYZ"_s));
+        QTest::keyClick(window.List1, Qt::Key_Delete);
+        selectListRow(window, 1);
+        QTest::keyClick(window.List1, Qt::Key_Delete);
+        QCOMPARE(platform.messageTexts(),
+                 (QStringList{u"項目を入れてください。"_s,
+                              u"削除する項目をリンクＨＰリストから選んでください。"_s}));
+        QCOMPARE(listRows(window), letters(u"XZ"_s));
+        QCOMPARE(listSelectedRows(window), QList<int>());
+    }
+
+    void find_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("selected"); // before
+        QTest::addColumn<QString>("keys"); // after typing: n (Enter), 3 (F3), p (Shift+F3)
+        QTest::addColumn<int>("found");    // the selected row afterwards
+        QTest::addColumn<bool>("missed");
+
+        QTest::newRow("full-width letters find half-width ones")
+            << u"ＳＯＹＯＫＡ"_s << -1 << QString() << 1 << false;
+        QTest::newRow("half-width katakana find full-width ones")
+            << u"ﾀﾞｲﾋﾞﾝｸﾞ"_s << -1 << QString() << 1 << false;
+        QTest::newRow("full-width digits find half-width ones")
+            << u"２０２６"_s << -1 << QString() << 3 << false;
+        QTest::newRow("lower case finds upper case") << u"web"_s << -1 << QString() << 1 << false;
+        QTest::newRow("typing starts at the selected row") << u"site"_s << 2 << QString() << 2 << false;
+        QTest::newRow("Enter finds the next") << u"site"_s << -1 << u"n"_s << 2 << false;
+        QTest::newRow("F3 goes round the end") << u"site"_s << 2 << u"3"_s << 0 << false;
+        QTest::newRow("Shift+F3 finds the previous") << u"site"_s << 2 << u"p"_s << 0 << false;
+        QTest::newRow("no match keeps the selection") << u"ないもの"_s << 2 << QString() << 2 << true;
+    }
+
+    void find()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, selected);
+        QFETCH(QString, keys);
+        QFETCH(int, found);
+        QFETCH(bool, missed);
+        FakePlatform platform;
+        main1 window(platform);
+        showActive(window);
+        setListRows(window,
+                    {u"b.gif：Site one：http://one.jp/"_s, u"b.gif：そよかダイビングWEB：http://soyoka.jp/"_s,
+                     u"b.gif：site two：http://two.jp/"_s, u"b.gif：日記2026：http://diary.jp/"_s});
+        if (selected >= 0)
+            selectListRow(window, selected);
+        window.List1->setFocus();
+
+        QTest::keyClick(window.List1, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(window.findField->isVisible());
+        QCOMPARE(QApplication::focusWidget(), window.findField);
+        QCOMPARE(window.findField->accessibleDescription(), u"findField"_s);
+        // Typed as an input method hands over text.
+        window.findField->insert(typed);
+        emit window.findField->textEdited(window.findField->text());
+        for (const QChar key : keys) {
+            if (key == u'n')
+                QTest::keyClick(window.findField, Qt::Key_Return);
+            else
+                QTest::keyClick(window.findField, Qt::Key_F3,
+                                key == u'p' ? Qt::ShiftModifier : Qt::NoModifier);
+        }
+
+        QCOMPARE(listSelectedRows(window), found < 0 ? QList<int>() : QList<int>{found});
+        const auto* status = control<QLabel>(window.findField, u"findStatus"_s);
+        QCOMPARE(status->isVisible(), missed);
+        if (missed)
+            QCOMPARE(status->text(), u"見つかりません"_s);
+        QTest::keyClick(window.findField, Qt::Key_Escape);
+        QVERIFY(!window.findField->isVisible());
+        QCOMPARE(QApplication::focusWidget(), window.List1);
+        QVERIFY(platform.messages.isEmpty());
+    }
+
+    // The preview is the page html 作成 writes, byte for byte, in a directory of its own: the base
+    // directory and the window stay as they were.
+    void previewWritesThePageElsewhere()
+    {
+        QTemporaryDir base;
+        QTemporaryDir other;
+        FakePlatform platform;
+        main1 window(platform);
+        setListRows(window, {u"b1.gif：一つ目<BR>説明：site1/"_s, u"b2.gif：二つ目：site2/"_s});
+        window.Text6->setText(u" "_s);
+        window.Option4->setChecked(true);
+        window.Label1->setText(base.path());
+        const QString before = state(window);
+
+        window.previewAction->trigger();
+
+        QCOMPARE(platform.messages.size(), 0);
+        QCOMPARE(platform.browserUrls.size(), 1);
+        const QString preview = platform.browserUrls.first().toLocalFile();
+        QVERIFY(!preview.startsWith(base.path()));
+        QCOMPARE(QDir(base.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
+        QCOMPARE(state(window), before);
+        QCOMPARE(QFileInfo(QFileInfo(preview).path()).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
+
+        window.Label1->setText(other.path());
+        window.Command4->click();
+        QCOMPARE(readBytes(preview), readBytes(QDir(other.path()).filePath(u"link.html"_s)));
+    }
+
+    // Before it writes, the preview checks what html 作成 checks, with its messages; a browser that
+    // will not start is reported with where the page is.
+    void previewChecksAsHtmlDoes()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        window.previewAction->trigger();
+        setListRows(window, {u"b：n：u"_s});
+        window.Text4->clear();
+        window.previewAction->trigger();
+        QCOMPARE(platform.messageTexts(),
+                 (QStringList{u"項目を追加してください。"_s, u"ｈｔｍｌファイル名を入れてください。"_s}));
+        QVERIFY(platform.browserUrls.isEmpty());
+
+        window.Text4->setText(u"link.html"_s);
+        platform.browserWorks = false;
+        window.previewAction->trigger();
+        QCOMPARE(platform.messages.size(), 3);
+        QVERIFY2(platform.messages.last().text.startsWith(u"ブラウザを起動できませんでした。"_s),
+                 qPrintable(platform.messages.last().text));
+        QVERIFY(platform.messages.last().text.endsWith(
+            QDir::toNativeSeparators(platform.browserUrls.first().toLocalFile())));
+    }
+
+    // The ファイル menu lists the five list files last loaded or saved, newest first, in the next run as
+    // well; one that has gone is dropped with a message, and the window stays as it was.
+    void recentFilesAcrossRestarts()
+    {
+        QTemporaryDir dir;
+        FakePlatform platform;
+        QStringList paths;
+        {
+            main1 window(platform);
+            QVERIFY(!window.recentMenu->isEnabled());
+            for (int i = 0; i < 6; ++i) {
+                paths.prepend(dir.filePath(u"list%1.txt"_s.arg(i)));
+                QVERIFY(writeBytes(paths.first(), "list1=001\r\nls000=a\r\n"));
+                platform.fileNames.enqueue(paths.first());
+                window.fload->trigger();
+            }
+            // Saving the second newest again puts it on top.
+            platform.fileNames.enqueue(paths[1]);
+            window.fsave->trigger();
+            paths.move(1, 0);
+        }
+        main1 window(platform);
+        QCOMPARE(window.recentMenu->accessibleDescription(), u"recentMenu"_s);
+        const auto menuPaths = [&] {
+            QStringList listed;
+            for (const QAction* action : window.recentMenu->actions())
+                listed.append(action->data().toString());
+            return listed;
+        };
+        QCOMPARE(menuPaths(), paths.mid(0, 5));
+        QCOMPARE(window.recentMenu->actions().first()->text(), u"&1 "_s + QDir::toNativeSeparators(paths[0]));
+
+        QVERIFY(writeBytes(paths[2], "list1=002\r\nls000=x\r\nls001=y\r\n"));
+        window.recentMenu->actions()[2]->trigger();
+        QCOMPARE(listRows(window), (QStringList{u"x"_s, u"y"_s}));
+        QCOMPARE(menuPaths().first(), paths[2]);
+
+        QVERIFY(QFile::remove(paths[3]));
+        const QString before = state(window);
+        window.recentMenu->actions()[3]->trigger();
+        QCOMPARE(platform.messageTexts().last(),
+                 u"ファイルが見つかりません。最近使ったファイルの一覧から外しました。\n"_s +
+                     QDir::toNativeSeparators(paths[3]));
+        QCOMPARE(state(window), before);
+        QCOMPARE(menuPaths(), (QStringList{paths[2], paths[0], paths[1], paths[4]}));
+        QCOMPARE(main1(platform).recentMenu->actions().size(), 4);
+    }
+
+    // A row shows whole: its banner URL, name and URL on three lines as its tooltip, and the list
+    // scrolls sideways to a row wider than itself, and no further once the row has gone.
+    void longRowsShowWhole()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        showActive(window);
+        const QString longRow = u"http://example.jp/banner.gif：とても長い名前<BR>のサイト"_s +
+                                QString(60, u'長') + u"：http://example.jp/"_s;
+        setListRows(window, {u"a：b：c"_s});
+        QCoreApplication::processEvents();
+        QCOMPARE(window.List1->horizontalScrollBar()->maximum(), 0);
+        window.appendEntries({longRow}, u"取り込み"_s);
+        QCoreApplication::processEvents();
+        QVERIFY(window.List1->horizontalScrollBar()->maximum() > 0);
+        const QFontMetrics metrics(window.List1->font());
+        QVERIFY(window.List1->visualRect(window.listModel()->index(1)).width() >=
+                metrics.horizontalAdvance(longRow));
+        QCOMPARE(window.listModel()->index(1).data(Qt::ToolTipRole).toString(),
+                 u"http://example.jp/banner.gif\nとても長い名前<BR>のサイト"_s + QString(60, u'長') +
+                     u"\nhttp://example.jp/"_s);
+        window.undoAction->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(window.List1->horizontalScrollBar()->maximum(), 0);
+    }
+
+    void keysAndMouseReachEveryRow_data()
+    {
+        QTest::addColumn<QString>(
+            "keys"); // a key a letter: d(own) u(p) n(ext page) p(revious page) e(nd) h(ome)
+        QTest::addColumn<QString>("row"); // the current row after them: a number, or "page" rows down
+        QTest::newRow("down from the first row, which the focus made current") << u"ddd"_s << u"3"_s;
+        QTest::newRow("end") << u"e"_s << u"999"_s;
+        QTest::newRow("end, up") << u"eu"_s << u"998"_s;
+        QTest::newRow("end, home") << u"eh"_s << u"0"_s;
+        QTest::newRow("next page") << u"hn"_s << u"page"_s;
+        QTest::newRow("next pages to the end") << QString(400, u'n') << u"999"_s;
+        QTest::newRow("end, previous page") << u"ep"_s << u"-page"_s;
+    }
+
+    // In a long list the keys move the current row and scroll it into view whole, and a click on any
+    // row shown selects that row.
+    void keysAndMouseReachEveryRow()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, row);
+        FakePlatform platform;
+        main1 window(platform);
+        showActive(window);
+        QStringList rows;
+        for (int i = 0; i < 1000; ++i)
+            rows.append(u"http://example.jp/%1.gif：サイト%1：http://example.jp/%1/"_s.arg(i));
+        setListRows(window, rows);
+        EntryListView* list = window.List1;
+        list->setFocus();
+        const std::map<QChar, Qt::Key> key = {{u'd', Qt::Key_Down},     {u'u', Qt::Key_Up},
+                                              {u'n', Qt::Key_PageDown}, {u'p', Qt::Key_PageUp},
+                                              {u'e', Qt::Key_End},      {u'h', Qt::Key_Home}};
+        for (const QChar letter : std::as_const(keys))
+            QTest::keyClick(list, key.at(letter));
+
+        const int page = list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height();
+        const int expected = row == u"page"_s ? page : row == u"-page"_s ? 999 - page : row.toInt();
+        QCOMPARE(list->currentIndex().row(), expected);
+        QCOMPARE(listSelectedRows(window), QList<int>{expected});
+        const QRect shown = list->visualRect(list->currentIndex());
+        QVERIFY(list->viewport()->rect().contains(shown));
+        const int top = list->indexAt({5, 0}).row();
+        for (const int y :
+             {0, shown.center().y(), list->visualRect(list->model()->index(top + page - 1, 0)).bottom()}) {
+            const QModelIndex at = list->indexAt({5, y});
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, {5, y});
+            QCOMPARE(listSelectedRows(window), QList<int>{at.row()});
+            QVERIFY(list->visualRect(at).contains(5, y));
+        }
+    }
+
+    // The list's width comes from counting each row's narrow characters (Latin-1 and half-width
+    // katakana) and wide ones, several at a time: random rows of every kind, of lengths around the
+    // step, count as one character at a time would.
+    void widthBoundCountsEveryCharacter()
+    {
+        EntryListModel model;
+        model.setFont(QApplication::font());
+        const auto width = [&model](const QString& row) {
+            model.insertEntries(0, {row});
+            const int widest = model.widestRow();
+            (void)model.takeEntries(0, 1);
+            return widest;
+        };
+        const int narrow = width(u"a"_s);
+        const int wide = width(u"長"_s);
+        QVERIFY(wide > narrow);
+        const char16_t pool[] = {u'a',   0xE9,   0xFF,   0x100,  0x3042, 0xFF60,
+                                 0xFF61, 0xFF76, 0xFF9F, 0xFFA0, 0xD842};
+        QRandomGenerator random(7);
+        for (int n = 0; n < 300; ++n) {
+            QString row;
+            int expected = 0;
+            for (quint32 length = random.bounded(40); length > 0; --length) {
+                const char16_t c = pool[random.bounded(int(std::size(pool)))];
+                row.append(QChar(c));
+                expected += c < 0x100 || (c >= 0xFF61 && c <= 0xFF9F) ? narrow : wide;
+            }
+            QCOMPARE(width(row), expected);
+        }
+    }
+};
 
 QTEST_MAIN(tst_listediting)
 #include "tst_listediting.moc"

@@ -25,233 +25,218 @@ class tst_main1 : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
-    void startState();
-    void captions_data();
-    void captions();
-    void rememberedDirectory_data();
-    void rememberedDirectory();
-    void otherWindows();
-    void menuKeys_data();
-    void menuKeys();
-    void startingWithAListFile_data();
-    void startingWithAListFile();
+    void initTestCase()
+    {
+        prepareGuiTest();
+        m_startDirectory = QDir::currentPath();
+    }
+
+    void cleanup() { QVERIFY(QDir::setCurrent(m_startDirectory)); }
+
+    // A fixed window, every control named and described, the fields and choices at their start values,
+    // the focus on "指定" and the tab key in the order the user expects.
+    void startState()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.windowTitle(), u"ＳｉｔｅＬｏｏｍ"_s);
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QVERIFY(!(window.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+        QCOMPARE(window.accessibleDescription(), u"main1"_s);
+        QStringList names{u"List1"_s, u"SSTab1"_s, u"file"_s};
+        const std::pair<const char*, int> numbered[] = {{"Label", 26},  {"Text", 9},  {"Option", 9},
+                                                        {"Command", 7}, {"Frame", 4}, {"Line", 2}};
+        for (const auto& [kind, count] : numbered) {
+            for (int i = 1; i <= count; ++i)
+                names.append(QLatin1StringView(kind) + QString::number(i));
+        }
+        for (const QString& name : std::as_const(names))
+            QCOMPARE(control<QWidget>(&window, name)->accessibleDescription(), name);
+        // Assistive technology sees the list as a list of its rows.
+        setListRows(window, {u"a：b：c"_s, u"d：e：f"_s});
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(window.List1);
+        QCOMPARE(list->role(), QAccessible::List);
+        QCOMPARE(list->tableInterface()->rowCount(), 2);
+        QCOMPARE(list->tableInterface()->cellAt(1, 0)->text(QAccessible::Name), u"d：e：f"_s);
+        setListRows(window, {});
+
+        QStringList texts;
+        for (int i = 1; i <= 9; ++i) {
+            texts.append(control<QLineEdit>(&window, u"Text%1"_s.arg(i))->text());
+            QCOMPARE(control<QRadioButton>(&window, u"Option%1"_s.arg(i))->isChecked(), i == 1);
+        }
+        QCOMPARE(texts, QStringList({u"http://"_s, QString(), u"http://"_s, u"link.html"_s, u"http://"_s,
+                                     u"リ　ン　ク　集"_s, u"http://"_s, QString(), u"http://"_s}));
+        QCOMPARE(window.pageInputs(), PageInputs());
+        QCOMPARE(listRows(window), QStringList());
+        QCOMPARE(window.SSTab1->currentIndex(), 0);
+        QVERIFY(platform.messages.isEmpty());
+
+        QCOMPARE(QApplication::focusWidget(), window.Command1);
+        // Command buttons before the option group, the entry fields of the first tab from the bottom up.
+        QCOMPARE(window.Command1->nextInFocusChain(), window.List1);
+        QCOMPARE(window.Text6->nextInFocusChain(), window.SSTab1);
+        QCOMPARE(window.Text3->nextInFocusChain(), window.Text2);
+        QCOMPARE(window.Text1->nextInFocusChain(), window.Text7);
+    }
+
+    void captions_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("title label") << u"Label3"_s << u"簡単・ＨＰリンクファイル作成"_s;
+        QTest::newRow("choose directory") << u"Command1"_s << u"指定"_s;
+        QTest::newRow("add") << u"Command2"_s << u"追　加"_s;
+        QTest::newRow("delete") << u"Command3"_s << u"削　除"_s;
+        QTest::newRow("make page") << u"Command4"_s << u"html 作成"_s;
+        QTest::newRow("up") << u"Command5"_s << u"ひとつ上に"_s;
+        QTest::newRow("down") << u"Command6"_s << u"ひとつ下に"_s;
+        QTest::newRow("edit") << u"Command7"_s << u"編　集"_s;
+        QTest::newRow("half-width file choice") << u"Option9"_s << u"ﾌｧｲﾙ指定"_s;
+        QTest::newRow("line break hint")
+            << u"Label8"_s
+            << u"例　：　そよかダイビングＷＥＢ　　　　　　　　　途中で改行したい場合、　<BR>　を半角にて入れて下さい"_s;
+        QTest::newRow("own name hint") << u"Label24"_s << u"例　：　そよかダイビングＷＥＢ"_s;
+        QTest::newRow("first tab") << u"SSTab1:0"_s << u"１項目入力して下のボタンを押す"_s;
+        QTest::newRow("second tab") << u"SSTab1:1"_s << u"自分のバナーとＵＲＬを入力"_s;
+        QTest::newRow("save menu entry") << u"fsave"_s << u"ファイル保存"_s;
+        QTest::newRow("load menu entry") << u"fload"_s << u"ファイル読込"_s;
+        QTest::newRow("exit menu entry") << u"eexit"_s << u"終了"_s;
+        QTest::newRow("about menu entry") << u"about"_s << u"ソフト情報"_s;
+    }
+
+    void captions()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        FakePlatform platform;
+        main1 window(platform);
+        if (name.startsWith(u"SSTab1:"_s))
+            QCOMPARE(window.SSTab1->tabText(name.section(u':', 1).toInt()), caption);
+        else
+            QCOMPARE(control<QObject>(&window, name)->property("text").toString(), caption);
+    }
+
+    void rememberedDirectory_data()
+    {
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<bool>("present");
+        QTest::newRow("none remembered") << false << false;
+        QTest::newRow("remembered directory") << true << true;
+        QTest::newRow("remembered directory gone") << true << false;
+    }
+
+    // The remembered directory becomes the base directory as it is, and the current directory when it
+    // still exists; nothing is said either way.
+    void rememberedDirectory()
+    {
+        QFETCH(bool, stored);
+        QFETCH(bool, present);
+        QTemporaryDir base;
+        const QString remembered = QDir(base.path()).canonicalPath() + (present ? QString() : u"/removed"_s);
+        FakePlatform platform;
+        if (stored)
+            platform.settings.insert(u"siteloom/startup/firstdir"_s, remembered);
+        main1 window(platform);
+        QCOMPARE(window.Label1->text(), stored ? remembered : QString());
+        QCOMPARE(QDir::currentPath(), present ? remembered : m_startDirectory);
+        QVERIFY(platform.messages.isEmpty());
+    }
+
+    // The chooser and the about window open once each, the second opening raising the same window;
+    // closing the main window closes both, and "終了" ends the tool.
+    void otherWindows()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        window.Command1->click();
+        window.about->trigger();
+        QPointer<fm1> chooser = window.chooserWindow();
+        QPointer<frmabt> about = window.aboutWindow();
+        QVERIFY(chooser && chooser->isVisible());
+        QVERIFY(about && about->isVisible());
+        window.Command1->click();
+        window.about->trigger();
+        QCOMPARE(window.chooserWindow(), chooser.data());
+        QCOMPARE(window.aboutWindow(), about.data());
+        QCOMPARE(window.findChildren<fm1*>().size(), 1);
+        QCOMPARE(window.findChildren<frmabt*>().size(), 1);
+
+        window.close();
+        QTRY_VERIFY(chooser.isNull());
+        QTRY_VERIFY(about.isNull());
+        window.eexit->trigger();
+        QCOMPARE(platform.quitCalls, 1);
+    }
+
+    void menuKeys_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("done"); // what the platform saw
+        QTest::newRow("Ctrl+S saves") << QKeySequence(u"Ctrl+S"_s) << u"save dialog"_s;
+        QTest::newRow("Ctrl+O loads") << QKeySequence(u"Ctrl+O"_s) << u"open dialog"_s;
+        QTest::newRow("Ctrl+Q ends the tool") << QKeySequence(u"Ctrl+Q"_s) << u"quit"_s;
+    }
+
+    // The menu entries answer their keys from anywhere in the window, and the menu shows the keys.
+    void menuKeys()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, done);
+        FakePlatform platform;
+        main1 window(platform);
+        setListRows(window, {u"b.gif：サイト：http://example.jp/"_s});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.Text2->setFocus();
+        QTest::keySequence(&window, keys);
+        const QStringList seen = {platform.saveRequests.isEmpty() ? QString() : u"save dialog"_s,
+                                  platform.openRequests.isEmpty() ? QString() : u"open dialog"_s,
+                                  platform.quitCalls == 0 ? QString() : u"quit"_s};
+        QCOMPARE(seen.join(QString()), done);
+        QStringList shown;
+        for (const QAction* action : window.file->actions()) {
+            if (!action->shortcut().isEmpty())
+                shown.append(action->text() + u' ' + action->shortcut().toString(QKeySequence::NativeText));
+        }
+        QCOMPARE(shown, (QStringList{u"ファイル保存 Ctrl+S"_s, u"ファイル読込 Ctrl+O"_s, u"終了 Ctrl+Q"_s}));
+    }
+
+    void startingWithAListFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("entries");
+        QTest::newRow("loaded") << QStringLiteral(SITELOOM_TEST_DATA "/link-example.txt") << u"読込み完了"_s
+                                << 2;
+        QTest::newRow("missing file told")
+            << QStringLiteral(SITELOOM_TEST_DATA "/missing.txt")
+            << u"ファイルを読み込めませんでした。\n" SITELOOM_TEST_DATA "/missing.txt\n"_s << 0;
+    }
+
+    // "siteloom FILE": the file is loaded once the window is on screen, and its message stands in front
+    // of the window, as its child.
+    void startingWithAListFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        QFETCH(int, entries);
+        FakePlatform platform;
+        main1 window(platform);
+        showMainWindow(window, file);
+        QVERIFY(platform.messages.isEmpty());
+        QTRY_COMPARE(platform.messages.size(), 1);
+        QCOMPARE(platform.messageTexts().constFirst().left(message.size()), message);
+        QCOMPARE(platform.messageParents, QList<QWidget*>{&window});
+        QCOMPARE(listRows(window).size(), entries);
+    }
 
 private:
     QString m_startDirectory;
 };
-
-void tst_main1::initTestCase()
-{
-    prepareGuiTest();
-    m_startDirectory = QDir::currentPath();
-}
-
-void tst_main1::cleanup()
-{
-    QVERIFY(QDir::setCurrent(m_startDirectory));
-}
-
-// A fixed window, every control named and described, the fields and choices at their start values,
-// the focus on "指定" and the tab key in the order the user expects.
-void tst_main1::startState()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(window.windowTitle(), u"ＳｉｔｅＬｏｏｍ"_s);
-    QCOMPARE(window.minimumSize(), window.maximumSize());
-    QVERIFY(!(window.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
-    QCOMPARE(window.accessibleDescription(), u"main1"_s);
-    QStringList names{u"List1"_s, u"SSTab1"_s, u"file"_s};
-    const std::pair<const char*, int> numbered[] = {{"Label", 26},  {"Text", 9},  {"Option", 9},
-                                                    {"Command", 7}, {"Frame", 4}, {"Line", 2}};
-    for (const auto& [kind, count] : numbered) {
-        for (int i = 1; i <= count; ++i)
-            names.append(QLatin1StringView(kind) + QString::number(i));
-    }
-    for (const QString& name : std::as_const(names))
-        QCOMPARE(control<QWidget>(&window, name)->accessibleDescription(), name);
-    // Assistive technology sees the list as a list of its rows.
-    setListRows(window, {u"a：b：c"_s, u"d：e：f"_s});
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(window.List1);
-    QCOMPARE(list->role(), QAccessible::List);
-    QCOMPARE(list->tableInterface()->rowCount(), 2);
-    QCOMPARE(list->tableInterface()->cellAt(1, 0)->text(QAccessible::Name), u"d：e：f"_s);
-    setListRows(window, {});
-
-    QStringList texts;
-    for (int i = 1; i <= 9; ++i) {
-        texts.append(control<QLineEdit>(&window, u"Text%1"_s.arg(i))->text());
-        QCOMPARE(control<QRadioButton>(&window, u"Option%1"_s.arg(i))->isChecked(), i == 1);
-    }
-    QCOMPARE(texts, QStringList({u"http://"_s, QString(), u"http://"_s, u"link.html"_s, u"http://"_s,
-                                 u"リ　ン　ク　集"_s, u"http://"_s, QString(), u"http://"_s}));
-    QCOMPARE(window.pageInputs(), PageInputs());
-    QCOMPARE(listRows(window), QStringList());
-    QCOMPARE(window.SSTab1->currentIndex(), 0);
-    QVERIFY(platform.messages.isEmpty());
-
-    QCOMPARE(QApplication::focusWidget(), window.Command1);
-    // Command buttons before the option group, the entry fields of the first tab from the bottom up.
-    QCOMPARE(window.Command1->nextInFocusChain(), window.List1);
-    QCOMPARE(window.Text6->nextInFocusChain(), window.SSTab1);
-    QCOMPARE(window.Text3->nextInFocusChain(), window.Text2);
-    QCOMPARE(window.Text1->nextInFocusChain(), window.Text7);
-}
-
-void tst_main1::captions_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("title label") << u"Label3"_s << u"簡単・ＨＰリンクファイル作成"_s;
-    QTest::newRow("choose directory") << u"Command1"_s << u"指定"_s;
-    QTest::newRow("add") << u"Command2"_s << u"追　加"_s;
-    QTest::newRow("delete") << u"Command3"_s << u"削　除"_s;
-    QTest::newRow("make page") << u"Command4"_s << u"html 作成"_s;
-    QTest::newRow("up") << u"Command5"_s << u"ひとつ上に"_s;
-    QTest::newRow("down") << u"Command6"_s << u"ひとつ下に"_s;
-    QTest::newRow("edit") << u"Command7"_s << u"編　集"_s;
-    QTest::newRow("half-width file choice") << u"Option9"_s << u"ﾌｧｲﾙ指定"_s;
-    QTest::newRow("line break hint")
-        << u"Label8"_s
-        << u"例　：　そよかダイビングＷＥＢ　　　　　　　　　途中で改行したい場合、　<BR>　を半角にて入れて下さい"_s;
-    QTest::newRow("own name hint") << u"Label24"_s << u"例　：　そよかダイビングＷＥＢ"_s;
-    QTest::newRow("first tab") << u"SSTab1:0"_s << u"１項目入力して下のボタンを押す"_s;
-    QTest::newRow("second tab") << u"SSTab1:1"_s << u"自分のバナーとＵＲＬを入力"_s;
-    QTest::newRow("save menu entry") << u"fsave"_s << u"ファイル保存"_s;
-    QTest::newRow("load menu entry") << u"fload"_s << u"ファイル読込"_s;
-    QTest::newRow("exit menu entry") << u"eexit"_s << u"終了"_s;
-    QTest::newRow("about menu entry") << u"about"_s << u"ソフト情報"_s;
-}
-
-void tst_main1::captions()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    FakePlatform platform;
-    main1 window(platform);
-    if (name.startsWith(u"SSTab1:"_s))
-        QCOMPARE(window.SSTab1->tabText(name.section(u':', 1).toInt()), caption);
-    else
-        QCOMPARE(control<QObject>(&window, name)->property("text").toString(), caption);
-}
-
-void tst_main1::rememberedDirectory_data()
-{
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<bool>("present");
-    QTest::newRow("none remembered") << false << false;
-    QTest::newRow("remembered directory") << true << true;
-    QTest::newRow("remembered directory gone") << true << false;
-}
-
-// The remembered directory becomes the base directory as it is, and the current directory when it
-// still exists; nothing is said either way.
-void tst_main1::rememberedDirectory()
-{
-    QFETCH(bool, stored);
-    QFETCH(bool, present);
-    QTemporaryDir base;
-    const QString remembered = QDir(base.path()).canonicalPath() + (present ? QString() : u"/removed"_s);
-    FakePlatform platform;
-    if (stored)
-        platform.settings.insert(u"siteloom/startup/firstdir"_s, remembered);
-    main1 window(platform);
-    QCOMPARE(window.Label1->text(), stored ? remembered : QString());
-    QCOMPARE(QDir::currentPath(), present ? remembered : m_startDirectory);
-    QVERIFY(platform.messages.isEmpty());
-}
-
-// The chooser and the about window open once each, the second opening raising the same window;
-// closing the main window closes both, and "終了" ends the tool.
-void tst_main1::otherWindows()
-{
-    FakePlatform platform;
-    main1 window(platform);
-    window.show();
-    window.Command1->click();
-    window.about->trigger();
-    QPointer<fm1> chooser = window.chooserWindow();
-    QPointer<frmabt> about = window.aboutWindow();
-    QVERIFY(chooser && chooser->isVisible());
-    QVERIFY(about && about->isVisible());
-    window.Command1->click();
-    window.about->trigger();
-    QCOMPARE(window.chooserWindow(), chooser.data());
-    QCOMPARE(window.aboutWindow(), about.data());
-    QCOMPARE(window.findChildren<fm1*>().size(), 1);
-    QCOMPARE(window.findChildren<frmabt*>().size(), 1);
-
-    window.close();
-    QTRY_VERIFY(chooser.isNull());
-    QTRY_VERIFY(about.isNull());
-    window.eexit->trigger();
-    QCOMPARE(platform.quitCalls, 1);
-}
-
-void tst_main1::menuKeys_data()
-{
-    QTest::addColumn<QKeySequence>("keys");
-    QTest::addColumn<QString>("done"); // what the platform saw
-    QTest::newRow("Ctrl+S saves") << QKeySequence(u"Ctrl+S"_s) << u"save dialog"_s;
-    QTest::newRow("Ctrl+O loads") << QKeySequence(u"Ctrl+O"_s) << u"open dialog"_s;
-    QTest::newRow("Ctrl+Q ends the tool") << QKeySequence(u"Ctrl+Q"_s) << u"quit"_s;
-}
-
-// The menu entries answer their keys from anywhere in the window, and the menu shows the keys.
-void tst_main1::menuKeys()
-{
-    QFETCH(QKeySequence, keys);
-    QFETCH(QString, done);
-    FakePlatform platform;
-    main1 window(platform);
-    setListRows(window, {u"b.gif：サイト：http://example.jp/"_s});
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    window.Text2->setFocus();
-    QTest::keySequence(&window, keys);
-    const QStringList seen = {platform.saveRequests.isEmpty() ? QString() : u"save dialog"_s,
-                              platform.openRequests.isEmpty() ? QString() : u"open dialog"_s,
-                              platform.quitCalls == 0 ? QString() : u"quit"_s};
-    QCOMPARE(seen.join(QString()), done);
-    QStringList shown;
-    for (const QAction* action : window.file->actions()) {
-        if (!action->shortcut().isEmpty())
-            shown.append(action->text() + u' ' + action->shortcut().toString(QKeySequence::NativeText));
-    }
-    QCOMPARE(shown, (QStringList{u"ファイル保存 Ctrl+S"_s, u"ファイル読込 Ctrl+O"_s, u"終了 Ctrl+Q"_s}));
-}
-
-void tst_main1::startingWithAListFile_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("entries");
-    QTest::newRow("loaded") << QStringLiteral(SITELOOM_TEST_DATA "/link-example.txt") << u"読込み完了"_s << 2;
-    QTest::newRow("missing file told")
-        << QStringLiteral(SITELOOM_TEST_DATA "/missing.txt")
-        << u"ファイルを読み込めませんでした。\n" SITELOOM_TEST_DATA "/missing.txt\n"_s << 0;
-}
-
-// "siteloom FILE": the file is loaded once the window is on screen, and its message stands in front
-// of the window, as its child.
-void tst_main1::startingWithAListFile()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, message);
-    QFETCH(int, entries);
-    FakePlatform platform;
-    main1 window(platform);
-    showMainWindow(window, file);
-    QVERIFY(platform.messages.isEmpty());
-    QTRY_COMPARE(platform.messages.size(), 1);
-    QCOMPARE(platform.messageTexts().constFirst().left(message.size()), message);
-    QCOMPARE(platform.messageParents, QList<QWidget*>{&window});
-    QCOMPARE(listRows(window).size(), entries);
-}
 
 QTEST_MAIN(tst_main1)
 #include "tst_main1.moc"

@@ -48,7 +48,7 @@ Response redirect(int status, const QString& location)
 
 Response html(const QByteArray& body)
 {
-    return Response{200, {{"Content-Type", "text/html"}}, body, 0, false, false};
+    return Response::of(200, body, "text/html");
 }
 
 // Answers every request for a made-up host name itself, as a failed name lookup would, so that
@@ -95,17 +95,301 @@ class tst_linkchecker : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void statuses_data();
-    void statuses();
-    void httpsWithTestAuthority_data();
-    void httpsWithTestAuthority();
-    void sameAddressFetchedOnce();
-    void connectionLimits_data();
-    void connectionLimits();
-    void largeBodiesCutShort_data();
-    void largeBodiesCutShort();
-    void cancelStopsAtOnce();
+    void initTestCase()
+    {
+        QVERIFY(m_server.listen());
+        m_server.answer(u"/ok"_s, html("<p>hello</p>"));
+        m_server.answer(u"/gone"_s, Response::of(404, "missing"));
+        m_server.answer(u"/error"_s, Response::of(500));
+        m_server.answer(u"/moved"_s, redirect(301, u"/ok"_s));
+        m_server.answer(u"/temporary"_s, redirect(302, m_server.url(u"/ok"_s)));
+        m_server.answer(u"/chain1"_s, redirect(307, u"/chain2"_s));
+        m_server.answer(u"/chain2"_s, redirect(308, u"chain3"_s));
+        m_server.answer(u"/chain3"_s, redirect(303, u"/ok"_s));
+        m_server.answer(u"/moved-away"_s, redirect(301, u"/gone"_s));
+        m_server.answer(u"/loop1"_s, redirect(302, u"/loop2"_s));
+        m_server.answer(u"/loop2"_s, redirect(302, u"/loop1"_s));
+        for (int hop = 1; hop <= 6; ++hop)
+            m_server.answer(u"/far%1"_s.arg(hop), redirect(302, u"/far%1"_s.arg(hop + 1)));
+        m_server.answer(u"/far7"_s, html("far"));
+        m_server.answer(u"/no-head"_s, Response{200, {}, "fine", 0, false, true});
+        m_server.answer(u"/stall"_s, Response::stalling());
+        m_server.answer(u"/banner.gif"_s, Response::of(200, imageBytes(88, 31, "GIF")));
+        m_server.answer(u"/banner.png"_s, Response::of(200, imageBytes(200, 40, "PNG")));
+        m_server.answer(u"/banner.jpg"_s, Response::of(200, imageBytes(120, 60, "JPEG")));
+        m_server.answer(u"/text"_s, Response::of(200, "<a href=x>", "text/plain"));
+        m_server.answer(u"/links-back"_s,
+                        html("<a href='HTTP://OWN.example:80/%E7%9B%B8%E4%BA%92/'>link</a>"));
+        m_server.answer(u"/shows-banner"_s, html("<base href='/img/'><img src='own.gif'>"));
+        m_server.answer(u"/no-link"_s, html("<a href='http://own.example/'>not this page</a>"));
+
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        m_closedPort = QString::number(closed.serverPort());
+    }
+
+    void statuses_data()
+    {
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("banner");
+        QTest::addColumn<QString>("expected"); // site, http status, banner, backlink
+        QTest::addColumn<QString>("finalPath");
+        QTest::addColumn<QString>("image"); // format width height usual
+
+        // Most rows check a site with the usual GIF banner.
+        const auto row = [](const char* name, const QString& site, const QString& expected,
+                            const QString& finalPath = {}, const QString& banner = u"/banner.gif"_s,
+                            const QString& image = u"gif 88 31 1"_s) {
+            QTest::newRow(name) << site << banner << expected << finalPath << image;
+        };
+        const QString own = u" http://own.example/相互/"_s;
+        row("ok", u"/ok"_s, u"ok 200 ok skipped"_s);
+        row("png banner of the other usual size", u"/ok"_s, u"ok 200 ok skipped"_s, {}, u"/banner.png"_s,
+            u"png 200 40 1"_s);
+        row("jpeg banner of an unusual size", u"/ok"_s, u"ok 200 ok skipped"_s, {}, u"/banner.jpg"_s,
+            u"jpeg 120 60 0"_s);
+        row("banner that is no image", u"/ok"_s, u"ok 200 not-image skipped"_s, {}, u"/text"_s, {});
+        row("not found", u"/gone"_s, u"broken 404 broken skipped"_s, {}, u"/error"_s, {});
+        row("permanent redirect", u"/moved"_s, u"redirected 200 ok skipped"_s, u"/ok"_s);
+        row("temporary redirect followed unmarked", u"/temporary"_s, u"ok 200 ok skipped"_s, u"/ok"_s);
+        row("chain with a permanent hop", u"/chain1"_s, u"redirected 200 ok skipped"_s, u"/ok"_s);
+        row("permanent redirect to a dead page", u"/moved-away"_s, u"broken 404 ok skipped"_s, u"/gone"_s);
+        row("redirect loop", u"/loop1"_s, u"broken 302 ok skipped"_s, u"/loop1"_s);
+        row("more than five redirects", u"/far1"_s, u"broken 302 ok skipped"_s, u"/far7"_s);
+        row("server refusing HEAD", u"/no-head"_s, u"ok 200 ok skipped"_s);
+        row("timeout", u"/stall"_s, u"timeout 0 ok skipped"_s);
+        row("closed port", u"http://127.0.0.1:%1/"_s.arg(m_closedPort), u"unreachable 0 ok skipped"_s);
+        row("name not found", u"http://partner.invalid/"_s, u"unreachable 0 ok skipped"_s);
+        row("address still blank", u"http://"_s, u"invalid 0 invalid skipped"_s, {},
+            u"ftp://example/banner.gif"_s, {});
+        row("link back in another spelling", u"/links-back"_s + own, u"ok 200 ok found"_s);
+        row("owner's banner shown through the base element", u"/shows-banner"_s + own, u"ok 200 ok found"_s);
+        row("no link back", u"/no-link"_s + own, u"ok 200 ok not-found"_s);
+        row("page that is not HTML", u"/text"_s + own, u"ok 200 ok unknown"_s);
+        row("dead partner page", u"/gone"_s + own, u"broken 404 ok unknown"_s);
+    }
+
+    void statuses()
+    {
+        QFETCH(QString, site);
+        QFETCH(QString, banner);
+        QFETCH(QString, expected);
+        QFETCH(QString, finalPath);
+        QFETCH(QString, image);
+
+        // "PATH OWNURL": the owner's address to look for on the page.
+        const QStringList siteAndOwner = site.split(u' ');
+        const auto address = [this](const QString& path) {
+            return path.startsWith(u'/') ? m_server.url(path) : path;
+        };
+        const LinkEntry entry{address(banner), u"相手"_s, address(siteAndOwner.first())};
+        const QList<EntryCheck> results = check({composeEntry(entry)}, siteAndOwner.value(1));
+        QCOMPARE(results.size(), 1);
+        const EntryCheck& result = results.first();
+        const QStringList want = expected.split(u' ');
+        QCOMPARE(statusKeyword(result.site.status), want[0]);
+        QCOMPARE(result.site.httpStatus, want[1].toInt());
+        QCOMPARE(statusKeyword(result.banner.status), want[2]);
+        QCOMPARE(statusKeyword(result.backlink), want[3]);
+        QCOMPARE(result.site.finalUrl, finalPath.isEmpty() ? QString() : m_server.url(finalPath));
+        const bool hasReason = result.site.status == UrlStatus::Unreachable ||
+                               result.site.status == UrlStatus::Timeout ||
+                               result.site.status == UrlStatus::Invalid;
+        if (hasReason)
+            QVERIFY(!result.site.error.isEmpty());
+        if (!image.isEmpty()) {
+            const QStringList parts = image.split(u' ');
+            QCOMPARE(result.banner.format, parts[0]);
+            QCOMPARE(result.banner.width, parts[1].toInt());
+            QCOMPARE(result.banner.height, parts[2].toInt());
+            QCOMPARE(result.banner.usualBannerSize(), parts[3] == u"1"_s);
+            QVERIFY(result.banner.bytes > 0);
+        }
+    }
+
+    void httpsWithTestAuthority_data()
+    {
+        QTest::addColumn<bool>("trustTestAuthority");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("trusted through the test hook") << true << u"ok"_s;
+        QTest::newRow("unknown authority refused") << false << u"unreachable"_s;
+    }
+
+    void httpsWithTestAuthority()
+    {
+        QFETCH(bool, trustTestAuthority);
+        QFETCH(QString, status);
+        if (QStandardPaths::findExecutable(u"openssl"_s).isEmpty())
+            QSKIP("openssl is needed to make the test certificates");
+        const QString dir = m_certificates.path();
+        if (!QFile::exists(dir + u"/server.crt"_s)) {
+            const QStringList steps = {
+                u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key -out ca.crt "
+                u"-days 2 -subj /CN=Test_CA"_s,
+                u"req -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout server.key -out server.csr "
+                u"-subj /CN=127.0.0.1"_s,
+                u"x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt -days 2 "
+                u"-extfile ext.cnf"_s,
+            };
+            QFile ext(dir + u"/ext.cnf"_s);
+            QVERIFY(ext.open(QIODevice::WriteOnly));
+            ext.write("subjectAltName=IP:127.0.0.1\n");
+            ext.close();
+            for (const QString& step : steps) {
+                QProcess openssl;
+                openssl.setWorkingDirectory(dir);
+                openssl.start(u"openssl"_s, step.split(u' '));
+                QVERIFY(openssl.waitForFinished(30000));
+                QVERIFY2(openssl.exitCode() == 0, openssl.readAllStandardError().constData());
+            }
+        }
+        QFile certificateFile(dir + u"/server.crt"_s), keyFile(dir + u"/server.key"_s),
+            caFile(dir + u"/ca.crt"_s);
+        QVERIFY(certificateFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly) &&
+                caFile.open(QIODevice::ReadOnly));
+        TestHttpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, QSslCertificate(&certificateFile),
+                              QSslKey(&keyFile, QSsl::Ec)));
+        server.answer(u"/"_s, html("secure"));
+        server.answer(u"/banner.gif"_s, Response::of(200, imageBytes(88, 31, "GIF")));
+
+        CheckOptions options;
+        if (trustTestAuthority)
+            options.extraCaCertificates = QSslCertificate::fromDevice(&caFile);
+        const QList<EntryCheck> results =
+            check({composeEntry({server.url(u"/banner.gif"_s), u"安全"_s, server.url(u"/"_s)})}, {}, options);
+        QCOMPARE(statusKeyword(results.first().site.status), status);
+        QCOMPARE(statusKeyword(results.first().banner.status), status);
+    }
+
+    void sameAddressFetchedOnce()
+    {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        server.answer(u"/"_s, html("<a href='http://own.example/'>back</a>"));
+        server.answer(u"/b.gif"_s, Response::of(200, imageBytes(88, 31, "GIF")));
+        const QString site = server.url(u"/"_s);
+        const QString spelledOtherwise = site.toUpper().replace(u"HTTP://"_s, u"http://"_s) + u"#top"_s;
+        const QList<EntryCheck> results =
+            check({composeEntry({server.url(u"/b.gif"_s), u"一"_s, site}),
+                   composeEntry({server.url(u"/b.gif"_s), u"二"_s, spelledOtherwise})},
+                  u"http://own.example/"_s);
+        QStringList requests = server.requests();
+        requests.sort();
+        QCOMPARE(requests, QStringList({u"GET /"_s, u"GET /b.gif"_s}));
+        QCOMPARE(results[1].backlink, BacklinkStatus::Found);
+        QCOMPARE(results[1].site.url, spelledOtherwise);
+        QCOMPARE(server.userAgents().first(), "siteloom/" + QString::fromUtf16(programVersion).toUtf8());
+    }
+
+    void connectionLimits_data()
+    {
+        QTest::addColumn<int>("jobs"); // 0 for the default
+        QTest::addColumn<int>("hosts");
+        QTest::addColumn<int>("most"); // requests under way at once, in all
+
+        QTest::newRow("one host: 2 at once") << 0 << 1 << 2;
+        QTest::newRow("many hosts: 8 in all by default") << 0 << 6 << 8;
+        QTest::newRow("many hosts, 3 jobs") << 3 << 6 << 3;
+    }
+
+    void connectionLimits()
+    {
+        QFETCH(int, jobs);
+        QFETCH(int, hosts);
+        QFETCH(int, most);
+
+        constexpr int perHost = 6;
+        TestHttpServer::Load load;
+        std::vector<std::unique_ptr<TestHttpServer>> servers;
+        QStringList entries;
+        for (int host = 0; host < hosts; ++host) {
+            auto& server = servers.emplace_back(std::make_unique<TestHttpServer>());
+            QVERIFY(server->listen(QHostAddress(u"127.0.0.%1"_s.arg(host + 2))));
+            server->answerAll(Response{200, {}, {}, 50, false, false});
+            server->shareLoad(&load);
+            for (int i = 0; i < perHost; ++i)
+                entries.append(composeEntry({u"http://"_s, u"サイト"_s, server->url(u"/%1"_s.arg(i))}));
+        }
+        CheckOptions options;
+        if (jobs > 0)
+            options.jobs = jobs;
+        const QList<EntryCheck> results = check(entries, {}, options);
+        QCOMPARE(load.most, most);
+        for (const auto& server : servers) {
+            QCOMPARE(server->requests().size(), perHost);
+            QVERIFY(server->maxInFlight() <= 2);
+        }
+        for (const EntryCheck& result : results)
+            QCOMPARE(result.site.status, UrlStatus::Ok);
+    }
+
+    // A banner or a partner's page far larger than what is needed of it: the connection is closed
+    // early, and what was read still counts.
+    void largeBodiesCutShort_data()
+    {
+        QTest::addColumn<bool>("banner");
+        QTest::addColumn<QByteArray>("start"); // the body's first bytes; spaces follow up to 50 MB
+        QTest::addColumn<QString>("expected"); // the banner's image, or the link back
+
+        const QByteArray link = "<a href='http://own.example/'>back</a>";
+        QTest::newRow("banner read from its header") << true << imageBytes(88, 31, "PNG") << u"png 88 31"_s;
+        QTest::newRow("page linking back at its start") << false << link << u"found"_s;
+        QTest::newRow("page linking back beyond 2 MB")
+            << false << QByteArray(3 * 1024 * 1024, ' ') + link << u"not-found"_s;
+    }
+
+    void largeBodiesCutShort()
+    {
+        QFETCH(bool, banner);
+        QFETCH(QByteArray, start);
+        QFETCH(QString, expected);
+
+        constexpr qint64 size = 50 * 1024 * 1024;
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        server.answerAll(Response{
+            200, {{"Content-Type", banner ? "image/png" : "text/html"}}, start, 0, false, false, size});
+        const QString url = server.url(u"/large"_s);
+        const QList<EntryCheck> results =
+            check({composeEntry({banner ? url : u"http://"_s, u"大きい"_s, banner ? u"http://"_s : url})},
+                  u"http://own.example/"_s);
+        // What the system buffers between the two ends is a few MB at most.
+        QVERIFY2(server.bytesSent() < size / 4, QByteArray::number(server.bytesSent()).constData());
+        const EntryCheck& result = results.first();
+        if (banner) {
+            QCOMPARE(result.banner.status, UrlStatus::Ok);
+            QCOMPARE(
+                u"%1 %2 %3"_s.arg(result.banner.format).arg(result.banner.width).arg(result.banner.height),
+                expected);
+            QCOMPARE(result.banner.bytes, size);
+        } else {
+            QCOMPARE(result.site.status, UrlStatus::Ok);
+            QCOMPARE(statusKeyword(result.backlink), expected);
+        }
+    }
+
+    void cancelStopsAtOnce()
+    {
+        QStringList entries = {composeEntry({u"http://"_s, u"すぐ"_s, m_server.url(u"/ok"_s)})};
+        for (int i = 0; i < 5; ++i)
+            entries.append(composeEntry({u"http://"_s, u"止まる"_s, m_server.url(u"/stall"_s)}));
+        LinkChecker checker;
+        CheckOptions options;
+        options.timeoutMs = 60000;
+        checker.setOptions(options);
+        QSignalSpy checked(&checker, &LinkChecker::entryChecked);
+        QSignalSpy finished(&checker, &LinkChecker::finished);
+        checker.start({entries, {}, {}});
+        QVERIFY(checked.wait(5000));
+        checker.cancel();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toBool(), true);
+        QVERIFY(!checker.isRunning());
+        QTest::qWait(50);
+        QCOMPARE(checked.size(), 1);
+        QCOMPARE(checker.checkedCount(), 1);
+    }
 
 private:
     QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {},
@@ -115,39 +399,6 @@ private:
     QString m_closedPort;
     QTemporaryDir m_certificates;
 };
-
-void tst_linkchecker::initTestCase()
-{
-    QVERIFY(m_server.listen());
-    m_server.answer(u"/ok"_s, html("<p>hello</p>"));
-    m_server.answer(u"/gone"_s, Response{404, {}, "missing", 0, false, false});
-    m_server.answer(u"/error"_s, Response{500, {}, {}, 0, false, false});
-    m_server.answer(u"/moved"_s, redirect(301, u"/ok"_s));
-    m_server.answer(u"/temporary"_s, redirect(302, m_server.url(u"/ok"_s)));
-    m_server.answer(u"/chain1"_s, redirect(307, u"/chain2"_s));
-    m_server.answer(u"/chain2"_s, redirect(308, u"chain3"_s));
-    m_server.answer(u"/chain3"_s, redirect(303, u"/ok"_s));
-    m_server.answer(u"/moved-away"_s, redirect(301, u"/gone"_s));
-    m_server.answer(u"/loop1"_s, redirect(302, u"/loop2"_s));
-    m_server.answer(u"/loop2"_s, redirect(302, u"/loop1"_s));
-    for (int hop = 1; hop <= 6; ++hop)
-        m_server.answer(u"/far%1"_s.arg(hop), redirect(302, u"/far%1"_s.arg(hop + 1)));
-    m_server.answer(u"/far7"_s, html("far"));
-    m_server.answer(u"/no-head"_s, Response{200, {}, "fine", 0, false, true});
-    m_server.answer(u"/stall"_s, Response{200, {}, {}, 0, true, false});
-    m_server.answer(u"/banner.gif"_s, Response{200, {}, imageBytes(88, 31, "GIF"), 0, false, false});
-    m_server.answer(u"/banner.png"_s, Response{200, {}, imageBytes(200, 40, "PNG"), 0, false, false});
-    m_server.answer(u"/banner.jpg"_s, Response{200, {}, imageBytes(120, 60, "JPEG"), 0, false, false});
-    m_server.answer(u"/text"_s,
-                    Response{200, {{"Content-Type", "text/plain"}}, "<a href=x>", 0, false, false});
-    m_server.answer(u"/links-back"_s, html("<a href='HTTP://OWN.example:80/%E7%9B%B8%E4%BA%92/'>link</a>"));
-    m_server.answer(u"/shows-banner"_s, html("<base href='/img/'><img src='own.gif'>"));
-    m_server.answer(u"/no-link"_s, html("<a href='http://own.example/'>not this page</a>"));
-
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    m_closedPort = QString::number(closed.serverPort());
-}
 
 QList<EntryCheck> tst_linkchecker::check(const QStringList& entries, const QString& ownUrl,
                                          CheckOptions options)
@@ -164,284 +415,6 @@ QList<EntryCheck> tst_linkchecker::check(const QStringList& entries, const QStri
     for (qsizetype row = 0; row < checker.results().size(); ++row)
         results.append(checker.results().at(row));
     return results;
-}
-
-void tst_linkchecker::statuses_data()
-{
-    QTest::addColumn<QString>("site");
-    QTest::addColumn<QString>("banner");
-    QTest::addColumn<QString>("expected"); // site, http status, banner, backlink
-    QTest::addColumn<QString>("finalPath");
-    QTest::addColumn<QString>("image"); // format width height usual
-
-    const QString own = u"http://own.example/相互/"_s;
-    QTest::newRow("ok") << u"/ok"_s << u"/banner.gif"_s << u"ok 200 ok skipped"_s << QString()
-                        << u"gif 88 31 1"_s;
-    QTest::newRow("png banner of the other usual size")
-        << u"/ok"_s << u"/banner.png"_s << u"ok 200 ok skipped"_s << QString() << u"png 200 40 1"_s;
-    QTest::newRow("jpeg banner of an unusual size")
-        << u"/ok"_s << u"/banner.jpg"_s << u"ok 200 ok skipped"_s << QString() << u"jpeg 120 60 0"_s;
-    QTest::newRow("banner that is no image")
-        << u"/ok"_s << u"/text"_s << u"ok 200 not-image skipped"_s << QString() << QString();
-    QTest::newRow("not found") << u"/gone"_s << u"/error"_s << u"broken 404 broken skipped"_s << QString()
-                               << QString();
-    QTest::newRow("permanent redirect")
-        << u"/moved"_s << u"/banner.gif"_s << u"redirected 200 ok skipped"_s << u"/ok"_s << u"gif 88 31 1"_s;
-    QTest::newRow("temporary redirect followed unmarked")
-        << u"/temporary"_s << u"/banner.gif"_s << u"ok 200 ok skipped"_s << u"/ok"_s << u"gif 88 31 1"_s;
-    QTest::newRow("chain with a permanent hop")
-        << u"/chain1"_s << u"/banner.gif"_s << u"redirected 200 ok skipped"_s << u"/ok"_s << u"gif 88 31 1"_s;
-    QTest::newRow("permanent redirect to a dead page")
-        << u"/moved-away"_s << u"/banner.gif"_s << u"broken 404 ok skipped"_s << u"/gone"_s
-        << u"gif 88 31 1"_s;
-    QTest::newRow("redirect loop") << u"/loop1"_s << u"/banner.gif"_s << u"broken 302 ok skipped"_s
-                                   << u"/loop1"_s << u"gif 88 31 1"_s;
-    QTest::newRow("more than five redirects")
-        << u"/far1"_s << u"/banner.gif"_s << u"broken 302 ok skipped"_s << u"/far7"_s << u"gif 88 31 1"_s;
-    QTest::newRow("server refusing HEAD")
-        << u"/no-head"_s << u"/banner.gif"_s << u"ok 200 ok skipped"_s << QString() << u"gif 88 31 1"_s;
-    QTest::newRow("timeout") << u"/stall"_s << u"/banner.gif"_s << u"timeout 0 ok skipped"_s << QString()
-                             << u"gif 88 31 1"_s;
-    QTest::newRow("closed port") << u"http://127.0.0.1:%1/"_s.arg(m_closedPort) << u"/banner.gif"_s
-                                 << u"unreachable 0 ok skipped"_s << QString() << u"gif 88 31 1"_s;
-    QTest::newRow("name not found") << u"http://partner.invalid/"_s << u"/banner.gif"_s
-                                    << u"unreachable 0 ok skipped"_s << QString() << u"gif 88 31 1"_s;
-    QTest::newRow("address still blank") << u"http://"_s << u"ftp://example/banner.gif"_s
-                                         << u"invalid 0 invalid skipped"_s << QString() << QString();
-    QTest::newRow("link back in another spelling") << u"/links-back"_s + u' ' + own << u"/banner.gif"_s
-                                                   << u"ok 200 ok found"_s << QString() << u"gif 88 31 1"_s;
-    QTest::newRow("owner's banner shown through the base element")
-        << u"/shows-banner"_s + u' ' + own << u"/banner.gif"_s << u"ok 200 ok found"_s << QString()
-        << u"gif 88 31 1"_s;
-    QTest::newRow("no link back") << u"/no-link"_s + u' ' + own << u"/banner.gif"_s
-                                  << u"ok 200 ok not-found"_s << QString() << u"gif 88 31 1"_s;
-    QTest::newRow("page that is not HTML") << u"/text"_s + u' ' + own << u"/banner.gif"_s
-                                           << u"ok 200 ok unknown"_s << QString() << u"gif 88 31 1"_s;
-    QTest::newRow("dead partner page") << u"/gone"_s + u' ' + own << u"/banner.gif"_s
-                                       << u"broken 404 ok unknown"_s << QString() << u"gif 88 31 1"_s;
-}
-
-void tst_linkchecker::statuses()
-{
-    QFETCH(QString, site);
-    QFETCH(QString, banner);
-    QFETCH(QString, expected);
-    QFETCH(QString, finalPath);
-    QFETCH(QString, image);
-
-    // "PATH OWNURL": the owner's address to look for on the page.
-    const QStringList siteAndOwner = site.split(u' ');
-    const auto address = [this](const QString& path) {
-        return path.startsWith(u'/') ? m_server.url(path) : path;
-    };
-    const LinkEntry entry{address(banner), u"相手"_s, address(siteAndOwner.first())};
-    const QList<EntryCheck> results = check({composeEntry(entry)}, siteAndOwner.value(1));
-    QCOMPARE(results.size(), 1);
-    const EntryCheck& result = results.first();
-    const QStringList want = expected.split(u' ');
-    QCOMPARE(statusKeyword(result.site.status), want[0]);
-    QCOMPARE(result.site.httpStatus, want[1].toInt());
-    QCOMPARE(statusKeyword(result.banner.status), want[2]);
-    QCOMPARE(statusKeyword(result.backlink), want[3]);
-    QCOMPARE(result.site.finalUrl, finalPath.isEmpty() ? QString() : m_server.url(finalPath));
-    const bool hasReason = result.site.status == UrlStatus::Unreachable ||
-                           result.site.status == UrlStatus::Timeout ||
-                           result.site.status == UrlStatus::Invalid;
-    if (hasReason)
-        QVERIFY(!result.site.error.isEmpty());
-    if (!image.isEmpty()) {
-        const QStringList parts = image.split(u' ');
-        QCOMPARE(result.banner.format, parts[0]);
-        QCOMPARE(result.banner.width, parts[1].toInt());
-        QCOMPARE(result.banner.height, parts[2].toInt());
-        QCOMPARE(result.banner.usualBannerSize(), parts[3] == u"1"_s);
-        QVERIFY(result.banner.bytes > 0);
-    }
-}
-
-void tst_linkchecker::httpsWithTestAuthority_data()
-{
-    QTest::addColumn<bool>("trustTestAuthority");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("trusted through the test hook") << true << u"ok"_s;
-    QTest::newRow("unknown authority refused") << false << u"unreachable"_s;
-}
-
-void tst_linkchecker::httpsWithTestAuthority()
-{
-    QFETCH(bool, trustTestAuthority);
-    QFETCH(QString, status);
-    if (QStandardPaths::findExecutable(u"openssl"_s).isEmpty())
-        QSKIP("openssl is needed to make the test certificates");
-    const QString dir = m_certificates.path();
-    if (!QFile::exists(dir + u"/server.crt"_s)) {
-        const QList<QStringList> steps = {
-            {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:P-256"_s,
-             u"-nodes"_s, u"-keyout"_s, u"ca.key"_s, u"-out"_s, u"ca.crt"_s, u"-days"_s, u"2"_s, u"-subj"_s,
-             u"/CN=Test CA"_s},
-            {u"req"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:P-256"_s, u"-nodes"_s,
-             u"-keyout"_s, u"server.key"_s, u"-out"_s, u"server.csr"_s, u"-subj"_s, u"/CN=127.0.0.1"_s},
-            {u"x509"_s, u"-req"_s, u"-in"_s, u"server.csr"_s, u"-CA"_s, u"ca.crt"_s, u"-CAkey"_s, u"ca.key"_s,
-             u"-CAcreateserial"_s, u"-out"_s, u"server.crt"_s, u"-days"_s, u"2"_s, u"-extfile"_s,
-             u"ext.cnf"_s},
-        };
-        QFile ext(dir + u"/ext.cnf"_s);
-        QVERIFY(ext.open(QIODevice::WriteOnly));
-        ext.write("subjectAltName=IP:127.0.0.1\n");
-        ext.close();
-        for (const QStringList& step : steps) {
-            QProcess openssl;
-            openssl.setWorkingDirectory(dir);
-            openssl.start(u"openssl"_s, step);
-            QVERIFY(openssl.waitForFinished(30000));
-            QVERIFY2(openssl.exitCode() == 0, openssl.readAllStandardError().constData());
-        }
-    }
-    QFile certificateFile(dir + u"/server.crt"_s), keyFile(dir + u"/server.key"_s),
-        caFile(dir + u"/ca.crt"_s);
-    QVERIFY(certificateFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly) &&
-            caFile.open(QIODevice::ReadOnly));
-    TestHttpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, QSslCertificate(&certificateFile),
-                          QSslKey(&keyFile, QSsl::Ec)));
-    server.answer(u"/"_s, html("secure"));
-    server.answer(u"/banner.gif"_s, Response{200, {}, imageBytes(88, 31, "GIF"), 0, false, false});
-
-    CheckOptions options;
-    if (trustTestAuthority)
-        options.extraCaCertificates = QSslCertificate::fromDevice(&caFile);
-    const QList<EntryCheck> results =
-        check({composeEntry({server.url(u"/banner.gif"_s), u"安全"_s, server.url(u"/"_s)})}, {}, options);
-    QCOMPARE(statusKeyword(results.first().site.status), status);
-    QCOMPARE(statusKeyword(results.first().banner.status), status);
-}
-
-void tst_linkchecker::sameAddressFetchedOnce()
-{
-    TestHttpServer server;
-    QVERIFY(server.listen());
-    server.answer(u"/"_s, html("<a href='http://own.example/'>back</a>"));
-    server.answer(u"/b.gif"_s, Response{200, {}, imageBytes(88, 31, "GIF"), 0, false, false});
-    const QString site = server.url(u"/"_s);
-    const QString spelledOtherwise = site.toUpper().replace(u"HTTP://"_s, u"http://"_s) + u"#top"_s;
-    const QList<EntryCheck> results =
-        check({composeEntry({server.url(u"/b.gif"_s), u"一"_s, site}),
-               composeEntry({server.url(u"/b.gif"_s), u"二"_s, spelledOtherwise})},
-              u"http://own.example/"_s);
-    QStringList requests = server.requests();
-    requests.sort();
-    QCOMPARE(requests, QStringList({u"GET /"_s, u"GET /b.gif"_s}));
-    QCOMPARE(results[1].backlink, BacklinkStatus::Found);
-    QCOMPARE(results[1].site.url, spelledOtherwise);
-    QCOMPARE(server.userAgents().first(), "siteloom/" + QString::fromUtf16(programVersion).toUtf8());
-}
-
-void tst_linkchecker::connectionLimits_data()
-{
-    QTest::addColumn<int>("jobs"); // 0 for the default
-    QTest::addColumn<int>("hosts");
-    QTest::addColumn<int>("most"); // requests under way at once, in all
-
-    QTest::newRow("one host: 2 at once") << 0 << 1 << 2;
-    QTest::newRow("many hosts: 8 in all by default") << 0 << 6 << 8;
-    QTest::newRow("many hosts, 3 jobs") << 3 << 6 << 3;
-}
-
-void tst_linkchecker::connectionLimits()
-{
-    QFETCH(int, jobs);
-    QFETCH(int, hosts);
-    QFETCH(int, most);
-
-    constexpr int perHost = 6;
-    TestHttpServer::Load load;
-    std::vector<std::unique_ptr<TestHttpServer>> servers;
-    QStringList entries;
-    for (int host = 0; host < hosts; ++host) {
-        auto& server = servers.emplace_back(std::make_unique<TestHttpServer>());
-        QVERIFY(server->listen(QHostAddress(u"127.0.0.%1"_s.arg(host + 2))));
-        server->answerAll(Response{200, {}, {}, 50, false, false});
-        server->shareLoad(&load);
-        for (int i = 0; i < perHost; ++i)
-            entries.append(composeEntry({u"http://"_s, u"サイト"_s, server->url(u"/%1"_s.arg(i))}));
-    }
-    CheckOptions options;
-    if (jobs > 0)
-        options.jobs = jobs;
-    const QList<EntryCheck> results = check(entries, {}, options);
-    QCOMPARE(load.most, most);
-    for (const auto& server : servers) {
-        QCOMPARE(server->requests().size(), perHost);
-        QVERIFY(server->maxInFlight() <= 2);
-    }
-    for (const EntryCheck& result : results)
-        QCOMPARE(result.site.status, UrlStatus::Ok);
-}
-
-// A banner or a partner's page far larger than what is needed of it: the connection is closed
-// early, and what was read still counts.
-void tst_linkchecker::largeBodiesCutShort_data()
-{
-    QTest::addColumn<bool>("banner");
-    QTest::addColumn<QByteArray>("start"); // the body's first bytes; spaces follow up to 50 MB
-    QTest::addColumn<QString>("expected"); // the banner's image, or the link back
-
-    const QByteArray link = "<a href='http://own.example/'>back</a>";
-    QTest::newRow("banner read from its header") << true << imageBytes(88, 31, "PNG") << u"png 88 31"_s;
-    QTest::newRow("page linking back at its start") << false << link << u"found"_s;
-    QTest::newRow("page linking back beyond 2 MB")
-        << false << QByteArray(3 * 1024 * 1024, ' ') + link << u"not-found"_s;
-}
-
-void tst_linkchecker::largeBodiesCutShort()
-{
-    QFETCH(bool, banner);
-    QFETCH(QByteArray, start);
-    QFETCH(QString, expected);
-
-    constexpr qint64 size = 50 * 1024 * 1024;
-    TestHttpServer server;
-    QVERIFY(server.listen());
-    server.answerAll(
-        Response{200, {{"Content-Type", banner ? "image/png" : "text/html"}}, start, 0, false, false, size});
-    const QString url = server.url(u"/large"_s);
-    const QList<EntryCheck> results =
-        check({composeEntry({banner ? url : u"http://"_s, u"大きい"_s, banner ? u"http://"_s : url})},
-              u"http://own.example/"_s);
-    // What the system buffers between the two ends is a few MB at most.
-    QVERIFY2(server.bytesSent() < size / 4, QByteArray::number(server.bytesSent()).constData());
-    const EntryCheck& result = results.first();
-    if (banner) {
-        QCOMPARE(result.banner.status, UrlStatus::Ok);
-        QCOMPARE(u"%1 %2 %3"_s.arg(result.banner.format).arg(result.banner.width).arg(result.banner.height),
-                 expected);
-        QCOMPARE(result.banner.bytes, size);
-    } else {
-        QCOMPARE(result.site.status, UrlStatus::Ok);
-        QCOMPARE(statusKeyword(result.backlink), expected);
-    }
-}
-
-void tst_linkchecker::cancelStopsAtOnce()
-{
-    QStringList entries = {composeEntry({u"http://"_s, u"すぐ"_s, m_server.url(u"/ok"_s)})};
-    for (int i = 0; i < 5; ++i)
-        entries.append(composeEntry({u"http://"_s, u"止まる"_s, m_server.url(u"/stall"_s)}));
-    LinkChecker checker;
-    CheckOptions options;
-    options.timeoutMs = 60000;
-    checker.setOptions(options);
-    QSignalSpy checked(&checker, &LinkChecker::entryChecked);
-    QSignalSpy finished(&checker, &LinkChecker::finished);
-    checker.start({entries, {}, {}});
-    QVERIFY(checked.wait(5000));
-    checker.cancel();
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.first().first().toBool(), true);
-    QVERIFY(!checker.isRunning());
-    QTest::qWait(50);
-    QCOMPARE(checked.size(), 1);
-    QCOMPARE(checker.checkedCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_linkchecker)

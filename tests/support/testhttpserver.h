@@ -31,6 +31,17 @@ public:
         // A body this long, the given one followed by spaces, written only as fast as the client
         // takes it: a client that stops early is not sent the rest.
         qint64 padTo = 0;
+
+        // This status and body, with a Content-Type when one is given.
+        static Response of(int status, const QByteArray& body = {}, const QByteArray& type = {})
+        {
+            Response response{status, {}, body, 0, false, false};
+            if (!type.isEmpty())
+                response.headers.append({"Content-Type", type});
+            return response;
+        }
+        // A request taken and never answered.
+        static Response stalling() { return Response{200, {}, {}, 0, true, false}; }
     };
     // Requests being answered at one moment, counted over every server that shares it.
     struct Load
