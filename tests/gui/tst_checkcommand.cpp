@@ -1,11 +1,12 @@
+#include "filebytes.h"
 #include "linkentry/linkentry.h"
+#include "programrun.h"
 #include "testhttpserver.h"
 #include "text/cp932.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -73,40 +74,26 @@ private slots:
             const QStringList parts = list.split(u' ');
             const QString line =
                 composeEntry({m_server.url(u'/' + parts[1]), u"サイト"_s, m_server.url(parts[0])});
-            QFile listFile(file);
-            QVERIFY(listFile.open(QIODevice::WriteOnly));
-            listFile.write(cp932::encode(u"list1=001\r\nls000="_s + line + u"\r\nte009="_s +
-                                         m_server.url(parts[2]) + u"\r\n"_s));
+            QVERIFY(writeBytes(file, cp932::encode(u"list1=001\r\nls000="_s + line + u"\r\nte009="_s +
+                                                   m_server.url(parts[2]) + u"\r\n"_s)));
         }
 
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
-            environment.remove(name);
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(SITELOOM_BINARY), QStringList{u"--check"_s, file} + options);
-        // The server answers from this event loop while the program runs.
-        QDeadlineTimer deadline(30000);
-        while (!process.waitForFinished(5) && !deadline.hasExpired())
-            QCoreApplication::processEvents();
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), exitCode);
-        const QString standardOut = QString::fromUtf8(process.readAllStandardOutput());
-        const QString standardErr = QString::fromUtf8(process.readAllStandardError());
+        const ProgramRun run = runProgram(QStringList{u"--check"_s, file} + options, m_dir.path());
+        QCOMPARE(run.exitCode, exitCode);
         if (out == u"json"_s) {
-            const QJsonObject json = QJsonDocument::fromJson(standardOut.toUtf8()).object();
+            const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
             const QJsonObject entry = json[u"entries"_s].toArray().first().toObject();
             QCOMPARE(entry[u"site"_s][u"status"_s].toString(), u"ok"_s);
             QCOMPARE(entry[u"banner"_s][u"width"_s].toInt(), 88);
             QCOMPARE(entry[u"backlink"_s][u"status"_s].toString(), u"not-found"_s);
             QCOMPARE(json[u"summary"_s].toObject(), QJsonObject({{u"entries"_s, 1}, {u"problems"_s, 1}}));
         } else {
-            QCOMPARE(standardOut.section(u'\n', 0, 0), out);
+            QCOMPARE(run.out.section(u'\n', 0, 0), out);
         }
         if (err.isEmpty())
-            QCOMPARE(standardErr, QString()); // no progress when standard error is no terminal
+            QCOMPARE(run.err, QString()); // no progress when standard error is no terminal
         else
-            QVERIFY2(standardErr.startsWith(err), qPrintable(standardErr));
+            QVERIFY2(run.err.startsWith(err), qPrintable(run.err));
     }
 
 private:

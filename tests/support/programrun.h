@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -32,8 +34,17 @@ inline ProgramRun runProgram(const QStringList& arguments, const QString& workin
     process.setWorkingDirectory(workingDirectory);
     const QStringList command = prefix + QStringList{QStringLiteral(SITELOOM_BINARY)} + arguments;
     process.start(command.first(), command.mid(1));
-    // A program that hangs is killed when the process object goes, and reported as exit -1.
-    const bool finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+    // Events are handled meanwhile, so that a test's own server answers the program. A program that
+    // hangs is killed when the process object goes and, like one that did not start, reported as
+    // exit -1.
+    QDeadlineTimer deadline(60000);
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        process.waitForFinished(5);
+        QCoreApplication::processEvents();
+    }
+    const bool finished = process.state() == QProcess::NotRunning &&
+                          process.exitStatus() == QProcess::NormalExit &&
+                          process.error() != QProcess::FailedToStart;
     return ProgramRun{finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
                       QString::fromUtf8(process.readAllStandardError())};
 }
