@@ -121,13 +121,18 @@ private slots:
         QTest::addColumn<int>("selected"); // -1: none
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("message"); // empty: none
-        QTest::newRow("delete on empty list")
-            << u"Command3"_s << u""_s << -1 << u""_s << u"項目を入れてください。"_s;
-        QTest::newRow("delete without selection") << u"Command3"_s << u"XYZ"_s << -1 << u"XYZ"_s
-                                                  << u"削除する項目をリンクＨＰリストから選んでください。"_s;
+        const QString none = u"項目を入れてください。"_s;
+        const QString pickToDelete = u"削除する項目をリンクＨＰリストから選んでください。"_s;
+        QTest::newRow("delete on empty list") << u"Command3"_s << u""_s << -1 << u""_s << none;
+        QTest::newRow("delete without selection")
+            << u"Command3"_s << u"XYZ"_s << -1 << u"XYZ"_s << pickToDelete;
         QTest::newRow("delete middle line") << u"Command3"_s << u"XYZ"_s << 1 << u"XZ"_s << QString();
         QTest::newRow("delete bottom line") << u"Command3"_s << u"XYZ"_s << 2 << u"XY"_s << QString();
         QTest::newRow("delete only line") << u"Command3"_s << u"X"_s << 0 << u""_s << QString();
+        // The Delete key on the list is the button.
+        QTest::newRow("key on empty list") << u"Delete"_s << u""_s << -1 << u""_s << none;
+        QTest::newRow("key without selection") << u"Delete"_s << u"XYZ"_s << -1 << u"XYZ"_s << pickToDelete;
+        QTest::newRow("key on middle line") << u"Delete"_s << u"XYZ"_s << 1 << u"XZ"_s << QString();
         QTest::newRow("edit on empty list") << u"Command7"_s << u""_s << -1 << u""_s << pickALine;
         QTest::newRow("edit without selection") << u"Command7"_s << u"XYZ"_s << -1 << u"XYZ"_s << pickALine;
         QTest::newRow("up on empty list") << u"Command5"_s << u""_s << -1 << u""_s << twoOrMore;
@@ -142,8 +147,8 @@ private slots:
         QTest::newRow("down from the middle") << u"Command6"_s << u"XYZ"_s << 1 << u"XZY"_s << QString();
     }
 
-    // Delete, edit and the moves: the checks in their order with their messages, and afterwards no
-    // line selected, unless nothing happened.
+    // Delete (button and key), edit and the moves: the checks in their order with their messages, and
+    // afterwards no line selected, unless nothing happened.
     void editingTheList()
     {
         QFETCH(QString, button);
@@ -164,7 +169,14 @@ private slots:
             window.List1->selectionModel()->setCurrentIndex(window.List1->model()->index(current, 0),
                                                             QItemSelectionModel::NoUpdate);
 
-        control<QPushButton>(&window, button)->click();
+        if (button == u"Delete"_s) {
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            window.List1->setFocus();
+            QTest::keyClick(window.List1, Qt::Key_Delete);
+        } else {
+            control<QPushButton>(&window, button)->click();
+        }
         QCoreApplication::processEvents();
 
         QCOMPARE(plainMessages(platform), message.isEmpty() ? QStringList() : QStringList{message});

@@ -252,25 +252,6 @@ private slots:
         QCOMPARE(listRows(window).join(QString()), rows);
     }
 
-    // Delete on the list is the button: the same messages, the same result.
-    void deleteKeyDoesWhatDeleteDoes()
-    {
-        FakePlatform platform;
-        main1 window(platform);
-        showActive(window);
-        window.List1->setFocus();
-        QTest::keyClick(window.List1, Qt::Key_Delete);
-        setListRows(window, letters(u"XYZ"_s));
-        QTest::keyClick(window.List1, Qt::Key_Delete);
-        selectListRow(window, 1);
-        QTest::keyClick(window.List1, Qt::Key_Delete);
-        QCOMPARE(platform.messageTexts(),
-                 (QStringList{u"項目を入れてください。"_s,
-                              u"削除する項目をリンクＨＰリストから選んでください。"_s}));
-        QCOMPARE(listRows(window), letters(u"XZ"_s));
-        QCOMPARE(listSelectedRows(window), QList<int>());
-    }
-
     void find_data()
     {
         QTest::addColumn<QString>("typed");
