@@ -186,16 +186,14 @@ private slots:
         const QList<EntryCheck> results = check({composeEntry(entry)}, siteAndOwner.value(1));
         QCOMPARE(results.size(), 1);
         const EntryCheck& result = results.first();
-        const QStringList want = expected.split(u' ');
-        QCOMPARE(statusKeyword(result.site.status), want[0]);
-        QCOMPARE(result.site.httpStatus, want[1].toInt());
-        QCOMPARE(statusKeyword(result.banner.status), want[2]);
-        QCOMPARE(statusKeyword(result.backlink), want[3]);
+        QCOMPARE(u"%1 %2 %3 %4"_s.arg(statusKeyword(result.site.status))
+                     .arg(result.site.httpStatus)
+                     .arg(statusKeyword(result.banner.status), statusKeyword(result.backlink)),
+                 expected);
         QCOMPARE(result.site.finalUrl, finalPath.isEmpty() ? QString() : m_server.url(finalPath));
-        const bool hasReason = result.site.status == UrlStatus::Unreachable ||
-                               result.site.status == UrlStatus::Timeout ||
-                               result.site.status == UrlStatus::Invalid;
-        if (hasReason)
+        // An address that gave no answer says why.
+        if (QList{UrlStatus::Unreachable, UrlStatus::Timeout, UrlStatus::Invalid}.contains(
+                result.site.status))
             QVERIFY(!result.site.error.isEmpty());
         if (!image.isEmpty()) {
             const QStringList parts = image.split(u' ');
