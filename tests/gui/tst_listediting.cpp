@@ -260,12 +260,9 @@ private slots:
         QTest::addColumn<int>("found");    // the selected row afterwards
         QTest::addColumn<bool>("missed");
 
+        // Which characters fold together is tst_linkentry's; these rows show the list is searched that way.
         QTest::newRow("full-width letters find half-width ones")
             << u"ＳＯＹＯＫＡ"_s << -1 << QString() << 1 << false;
-        QTest::newRow("half-width katakana find full-width ones")
-            << u"ﾀﾞｲﾋﾞﾝｸﾞ"_s << -1 << QString() << 1 << false;
-        QTest::newRow("full-width digits find half-width ones")
-            << u"２０２６"_s << -1 << QString() << 3 << false;
         QTest::newRow("lower case finds upper case") << u"web"_s << -1 << QString() << 1 << false;
         QTest::newRow("typing starts at the selected row") << u"site"_s << 2 << QString() << 2 << false;
         QTest::newRow("Enter finds the next") << u"site"_s << -1 << u"n"_s << 2 << false;
