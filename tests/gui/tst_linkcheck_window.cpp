@@ -118,24 +118,20 @@ private slots:
 private:
     // The main window with these entries (site path on the test server, banner path) loaded from
     // a list file, and the check window its menu entry opened.
-    LinkCheckWindow* openCheck(main1& window, const QList<std::pair<QString, QString>>& entries);
+    LinkCheckWindow* openCheck(main1& window, const QList<std::pair<QString, QString>>& entries)
+    {
+        ListFileContent content;
+        content.entries.emplace();
+        for (const auto& [site, banner] : entries)
+            content.entries->append(composeEntry({m_server.url(banner), u"サイト"_s, m_server.url(site)}));
+        window.applyListFileContent(content, u"ファイル読込"_s);
+        window.checkAction->trigger();
+        return window.findChild<LinkCheckWindow*>(u"linkCheckWindow"_s);
+    }
 
     TestHttpServer m_server;
     QTemporaryDir m_dir;
 };
-
-LinkCheckWindow* tst_linkcheck_window::openCheck(main1& window,
-                                                 const QList<std::pair<QString, QString>>& entries)
-{
-    QStringList lines;
-    for (const auto& [site, banner] : entries)
-        lines.append(composeEntry({m_server.url(banner), u"サイト"_s, m_server.url(site)}));
-    ListFileContent content;
-    content.entries = lines;
-    window.applyListFileContent(content, u"ファイル読込"_s);
-    window.checkAction->trigger();
-    return window.findChild<LinkCheckWindow*>(u"linkCheckWindow"_s);
-}
 
 QTEST_MAIN(tst_linkcheck_window)
 #include "tst_linkcheck_window.moc"

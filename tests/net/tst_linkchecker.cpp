@@ -390,30 +390,26 @@ private slots:
     }
 
 private:
-    QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {},
-                            CheckOptions options = {});
+    QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {}, CheckOptions options = {})
+    {
+        NoLookupManager manager;
+        LinkChecker checker(&manager);
+        if (options.timeoutMs == CheckOptions().timeoutMs)
+            options.timeoutMs = 400;
+        checker.setOptions(options);
+        QSignalSpy finished(&checker, &LinkChecker::finished);
+        checker.start({entries, ownUrl, m_server.url(u"/img/own.gif"_s)});
+        [&] { QVERIFY(finished.wait(10000)); }();
+        QList<EntryCheck> results;
+        for (qsizetype row = 0; row < checker.results().size(); ++row)
+            results.append(checker.results().at(row));
+        return results;
+    }
 
     TestHttpServer m_server;
     QString m_closedPort;
     QTemporaryDir m_certificates;
 };
-
-QList<EntryCheck> tst_linkchecker::check(const QStringList& entries, const QString& ownUrl,
-                                         CheckOptions options)
-{
-    NoLookupManager manager;
-    LinkChecker checker(&manager);
-    if (options.timeoutMs == CheckOptions().timeoutMs)
-        options.timeoutMs = 400;
-    checker.setOptions(options);
-    QSignalSpy finished(&checker, &LinkChecker::finished);
-    checker.start({entries, ownUrl, m_server.url(u"/img/own.gif"_s)});
-    [&] { QVERIFY(finished.wait(10000)); }();
-    QList<EntryCheck> results;
-    for (qsizetype row = 0; row < checker.results().size(); ++row)
-        results.append(checker.results().at(row));
-    return results;
-}
 
 QTEST_GUILESS_MAIN(tst_linkchecker)
 #include "tst_linkchecker.moc"
