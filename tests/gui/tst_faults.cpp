@@ -19,7 +19,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStandardPaths>

@@ -12,9 +12,9 @@
 namespace siteloom {
 
 // The link entries of List1, one string a row, in their order; an edit anywhere in a long list costs
-// what it costs in a short one. The rows change only through the
-// edit functions below, each one model signal; a move asked for by the view (a drag within the
-// list) goes to the move handler, so that the window can make it one step of its undo history.
+// what it costs in a short one. The rows change only through the edit functions below, each one
+// model signal; a move asked for by the view (a drag within the list) goes to the move handler, so
+// that the window can make it one step of its undo history.
 class EntryListModel final : public QAbstractListModel
 {
     Q_OBJECT
