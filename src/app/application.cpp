@@ -2,7 +2,7 @@
 
 #include "icon/applicationicon.h"
 #include "main1/main1.h"
-#include "ui.h"
+#include "ui/ui.h"
 #include "version/version.h"
 
 #include <QApplication>

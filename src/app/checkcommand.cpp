@@ -4,7 +4,7 @@
 #include "commandline.h"
 #include "commandline_output.h"
 #include "page/pageinputs.h"
-#include "ui.h"
+#include "ui/ui.h"
 #include "version/version.h"
 
 #include <QCommandLineParser>

@@ -5,13 +5,13 @@
 #include "commandline_output.h"
 #include "listfile/listfile.h"
 #include "main1/main1.h"
-#include "main1/main1_messages.h"
+#include "messages/messages.h"
 #include "page/linkpage.h"
 #include "qtplatform.h"
 #include "text/systemreason.h"
 #include "text/textfile.h"
 #include "transfer.h"
-#include "ui.h"
+#include "ui/ui.h"
 #include "version/version.h"
 
 #include <QApplication>

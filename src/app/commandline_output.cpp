@@ -1,7 +1,7 @@
 #include "commandline_output.h"
 
 #include "listfile/listfile.h"
-#include "main1/main1_messages.h"
+#include "messages/messages.h"
 
 #include <QFileInfo>
 

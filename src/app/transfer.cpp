@@ -2,14 +2,14 @@
 
 #include "application.h"
 #include "commandline_output.h"
-#include "import/import_messages.h"
+#include "messages/transfermessages.h"
 #include "importing/exporting.h"
 #include "importing/holdback.h"
 #include "importing/importsource.h"
 #include "linkentry/linkentry.h"
 #include "listfile/listfile.h"
-#include "main1/main1_messages.h"
-#include "ui.h"
+#include "messages/messages.h"
+#include "ui/ui.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 #include "frmabt/frmabt.h"
 #include "guitest.h"
 #include "main1/main1.h"
-#include "ui.h"
+#include "ui/ui.h"
 
 #include <QAction>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "guitest.h"
 #include "listfile/listfile.h"
 #include "main1/main1.h"
-#include "main1/main1_messages.h"
+#include "messages/messages.h"
 
 #include <QAction>
 #include <QClipboard>

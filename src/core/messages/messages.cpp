@@ -1,4 +1,4 @@
-#include "main1/main1_messages.h"
+#include "messages/messages.h"
 
 #include "listfile/listfile.h"
 #include "text/textfile.h"

@@ -1,9 +1,9 @@
-#include "import/import_messages.h"
+#include "messages/transfermessages.h"
 
 #include "importing/holdback.h"
 #include "importing/importsource.h"
 #include "listfile/listfile.h"
-#include "main1/main1_messages.h"
+#include "messages/messages.h"
 
 using namespace Qt::StringLiterals;
 

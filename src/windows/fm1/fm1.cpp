@@ -5,7 +5,7 @@
 #include "fm1/drivelist.h"
 #include "fm1/filelist.h"
 #include "platform.h"
-#include "ui.h"
+#include "ui/ui.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "icon/applicationicon.h"
 #include "platform.h"
-#include "ui.h"
+#include "ui/ui.h"
 #include "version/version.h"
 
 #include <QFrame>

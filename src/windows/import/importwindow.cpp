@@ -1,11 +1,11 @@
 #include "import/importwindow.h"
 
-#include "import/import_messages.h"
+#include "messages/transfermessages.h"
 #include "importing/importsource.h"
 #include "importing/pastedmarkup.h"
 #include "linkentry/linkentry.h"
 #include "platform.h"
-#include "ui.h"
+#include "ui/ui.h"
 
 #include <QComboBox>
 #include <QDir>

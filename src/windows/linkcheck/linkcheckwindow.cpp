@@ -1,9 +1,9 @@
 #include "linkcheck/linkcheckwindow.h"
 
-#include "main1/main1_messages.h"
+#include "messages/messages.h"
 #include "platform.h"
 #include "text/textfile.h"
-#include "ui.h"
+#include "ui/ui.h"
 
 #include <QCheckBox>
 #include <QDir>

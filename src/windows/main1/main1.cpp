@@ -6,9 +6,9 @@
 #include "linkcheck/linkcheckwindow.h"
 #include "main1/entrylist.h"
 #include "main1/entrylistview.h"
-#include "main1/main1_messages.h"
+#include "messages/messages.h"
 #include "platform.h"
-#include "ui.h"
+#include "ui/ui.h"
 
 #include <QAction>
 #include <QButtonGroup>

@@ -3,7 +3,7 @@
 #include "find/findtext.h"
 #include "main1/entrylist.h"
 #include "main1/entrylistview.h"
-#include "ui.h"
+#include "ui/ui.h"
 
 #include <QLabel>
 #include <QLineEdit>

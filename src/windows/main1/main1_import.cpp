@@ -2,7 +2,7 @@
 
 #include "main1/entrylist.h"
 
-#include "import/import_messages.h"
+#include "messages/transfermessages.h"
 #include "import/importwindow.h"
 #include "importing/exporting.h"
 #include "platform.h"

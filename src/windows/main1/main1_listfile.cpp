@@ -3,7 +3,7 @@
 #include "listfile/listfile.h"
 #include "main1/entrylist.h"
 #include "main1/entrylistview.h"
-#include "main1/main1_messages.h"
+#include "messages/messages.h"
 #include "platform.h"
 
 #include <QAction>

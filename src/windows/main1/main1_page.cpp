@@ -1,7 +1,7 @@
 #include "main1/main1.h"
 
 #include "main1/entrylist.h"
-#include "main1/main1_messages.h"
+#include "messages/messages.h"
 #include "page/linkpage.h"
 #include "platform.h"
 #include "text/textfile.h"

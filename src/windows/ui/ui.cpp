@@ -1,4 +1,4 @@
-#include "ui.h"
+#include "ui/ui.h"
 
 #include <QCoreApplication>
 #include <QFontDatabase>
