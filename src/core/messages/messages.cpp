@@ -15,21 +15,44 @@ QString fileProblemMessage(const QString& what, const FileError& error)
     return what + u'\n' + error.path + u'\n' + error.reason;
 }
 
-QString pageInputsProblem(qsizetype entryCount, const QString& fileName)
+PageInputsProblem checkPageInputs(qsizetype entryCount, const QString& fileName)
 {
     if (entryCount <= 0)
-        return u"項目を追加してください。"_s;
+        return PageInputsProblem::NoEntries;
     // The page goes by the name trimmed of blanks: a name of blanks only is no name.
     const QString name = trimBlanks(fileName);
     if (name.isEmpty())
-        return u"ｈｔｍｌファイル名を入れてください。"_s;
+        return PageInputsProblem::NoFileName;
     if (name.contains(u'/'))
+        return PageInputsProblem::FileNameHasSlash;
+    if (name == u"."_s || name == u".."_s)
+        return PageInputsProblem::FileNameIsNotFile;
+    return PageInputsProblem::None;
+}
+
+QString pageInputsMessage(PageInputsProblem problem, const QString& fileName)
+{
+    const QString name = trimBlanks(fileName);
+    switch (problem) {
+    case PageInputsProblem::None:
+        break;
+    case PageInputsProblem::NoEntries:
+        return u"項目を追加してください。"_s;
+    case PageInputsProblem::NoFileName:
+        return u"ｈｔｍｌファイル名を入れてください。"_s;
+    case PageInputsProblem::FileNameHasSlash:
         return u"ｈｔｍｌファイル名「%1」には「/」を使えません。\n"
                u"ディレクトリを含めず、ファイル名だけを入れてください。"_s.arg(name);
-    if (name == u"."_s || name == u".."_s)
+    case PageInputsProblem::FileNameIsNotFile:
         return u"「%1」はｈｔｍｌファイル名に使えません（ディレクトリを指す名前です）。\n"
                u"ファイル名を入れてください。"_s.arg(name);
+    }
     return {};
+}
+
+QString pageInputsProblem(qsizetype entryCount, const QString& fileName)
+{
+    return pageInputsMessage(checkPageInputs(entryCount, fileName), fileName);
 }
 
 QString pageWouldReplaceListFileMessage(const QString& path)

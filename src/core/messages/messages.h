@@ -16,9 +16,20 @@ enum class ListFileField;
 // A file that could not be read or written: what went wrong, the file and why, one to a line.
 [[nodiscard]] QString fileProblemMessage(const QString& what, const FileError& error);
 
-// "html 作成": what stops the page before anything is written, tested in this order: an empty list,
-// then an empty file name (after trimming blanks), then a file name that is no file name: one
-// holding "/", or "." or "..". Empty when the page can be written.
+// "html 作成": what stops the page before anything is written, tested in this order.
+enum class PageInputsProblem {
+    None,
+    NoEntries,         // the list is empty
+    NoFileName,        // the file name is empty, or blanks only
+    FileNameHasSlash,  // the file name holds "/": a path, not a name
+    FileNameIsNotFile, // the file name is "." or "..", which name directories
+};
+// The page's inputs checked: the number of the list's entries and the file name as typed.
+[[nodiscard]] PageInputsProblem checkPageInputs(qsizetype entryCount, const QString& fileName);
+// What the window and the command line say for the problem (empty for None), naming the file name
+// as typed.
+[[nodiscard]] QString pageInputsMessage(PageInputsProblem problem, const QString& fileName);
+// Both at once; empty when the page can be written.
 [[nodiscard]] QString pageInputsProblem(qsizetype entryCount, const QString& fileName);
 // The page at this path (native form) would replace the list file: nothing is written.
 [[nodiscard]] QString pageWouldReplaceListFileMessage(const QString& path);
