@@ -1,30 +1,15 @@
 #include "commandline.h"
 
-#include "application.h"
-#include "checkcommand.h"
 #include "commandline_output.h"
-#include "listfile/listfile.h"
-#include "main1/main1.h"
-#include "messages/messages.h"
-#include "page/linkpage.h"
-#include "qtplatform.h"
-#include "text/systemreason.h"
-#include "text/textfile.h"
-#include "transfer.h"
-#include "ui/ui.h"
-#include "version/version.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTranslator>
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <new>
-#include <unistd.h>
+#include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -32,30 +17,51 @@ namespace siteloom {
 
 namespace {
 
-// The program's options, in the order the help lists them, each described in Japanese and English.
+// The options are read in three groups, each mode's group knowing only its own options, so that an
+// option of another group is refused as unknown, in the words it always was. A mode's group is the
+// first that its arguments ask for: --check (before "--"), then --import or --export (anywhere),
+// else the page and the window.
+enum class Group { Page, Check, Transfer };
+
+// The program's options, in the order the help lists them. Only the page group's are described
+// there; the other modes show their whole form in the usage lines.
 struct OptionText
 {
+    Group group;
     QStringList names;
     QString valueName; // empty for a flag
     QString japanese;
     QString english;
 };
 
-enum OptionIndex { BuildOption, DirectoryOption, HelpOption, VersionOption };
-
 const QList<OptionText>& optionTexts()
 {
     static const QList<OptionText> texts = {
-        {{u"b"_s, u"build"_s},
+        {Group::Page,
+         {u"b"_s, u"build"_s},
          u"FILE"_s,
          u"ウィンドウを開かずに、リストファイル FILE からページを作ります。作ったファイルのパスを表示します。"_s,
          u"Writes the page from the link list file FILE without opening the window, and prints its path."_s},
-        {{u"d"_s, u"directory"_s},
+        {Group::Page,
+         {u"d"_s, u"directory"_s},
          u"DIR"_s,
          u"--build でページを書くディレクトリ（省略すると今のディレクトリ）。"_s,
          u"The directory --build writes the page into (default: the current directory)."_s},
-        {{u"h"_s, u"help"_s}, QString(), u"この説明を表示します。"_s, u"Shows this help."_s},
-        {{u"v"_s, u"version"_s}, QString(), u"バージョンを表示します。"_s, u"Shows the version."_s},
+        {Group::Page, {u"h"_s, u"help"_s}, QString(), u"この説明を表示します。"_s, u"Shows this help."_s},
+        {Group::Page,
+         {u"v"_s, u"version"_s},
+         QString(),
+         u"バージョンを表示します。"_s,
+         u"Shows the version."_s},
+        {Group::Transfer, {u"import"_s}, u"SOURCE"_s, {}, {}},
+        {Group::Transfer, {u"export"_s}, u"LISTFILE"_s, {}, {}},
+        {Group::Transfer, {u"output"_s}, u"FILE"_s, {}, {}},
+        {Group::Transfer, {u"folder"_s}, u"PATH"_s, {}, {}},
+        {Group::Transfer, {u"format"_s}, u"FORMAT"_s, {}, {}},
+        {Group::Check, {u"check"_s}, u"FILE"_s, {}, {}},
+        {Group::Check, {u"json"_s}, QString(), {}, {}},
+        {Group::Check, {u"timeout"_s}, u"SECONDS"_s, {}, {}},
+        {Group::Check, {u"jobs"_s}, u"N"_s, {}, {}},
     };
     return texts;
 }
@@ -79,64 +85,151 @@ constexpr QtOption qtGuiOptions[] = {
     {"dograb"_L1, false},
 };
 
-QString helpText()
+// Whether an argument after the program's name is the option, alone or with "=VALUE"; with
+// untilSeparator, only up to a "--".
+bool asks(const QStringList& arguments, QStringView option, bool untilSeparator)
 {
-    const auto line = [](const QString& left, const QString& right) {
-        return u"  "_s + left.leftJustified(22) + u' ' + right + u'\n';
-    };
-    QString text = u"使い方 / Usage:\n"
-                   u"  siteloom [FILE]\n"
-                   u"  siteloom --build FILE [--directory DIR]\n"_s +
-                   transferUsage() + u"  siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]\n"_s +
-                   u"\n"
-                   u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
-                   u"Builds the link collection page (HTML) of a personal home page.\n"
-                   u"\n"_s;
-    text += line(u"FILE"_s, u"開くリストファイル。「ファイル読込」と同じように読み込みます。"_s);
-    text += line(QString(), u"The link list file to open, loaded as \"ファイル読込\" loads it."_s);
-    for (const OptionText& option : optionTexts()) {
-        QString names = u'-' + option.names.first() + u", --"_s + option.names.last();
-        if (!option.valueName.isEmpty())
-            names += u' ' + option.valueName;
-        text += line(names, option.japanese);
-        text += line(QString(), option.english);
+    for (const QString& argument : arguments.sliced(std::min<qsizetype>(1, arguments.size()))) {
+        if (untilSeparator && argument == "--"_L1)
+            return false;
+        if (argument == option ||
+            (argument.startsWith(option) && argument.sliced(option.size()).startsWith(u'=')))
+            return true;
     }
-    text += u"\n"
-            u"終了コード / Exit status:\n"
-            u"  0  正常に終わりました / done\n"
-            u"  1  ウィンドウが出すメッセージを標準エラーに書きました / a message of the window went to "
-            u"standard error\n"
-            u"  2  使い方の誤り / usage error\n"_s;
-    return text;
+    return false;
 }
 
-// What the command line asks for.
-struct Request
+// A parser that knows the group's options (and, for the page group, Qt's own).
+void addOptions(QCommandLineParser& parser, Group group)
 {
-    enum class Action { Window, Build, Help, Version, UsageError };
-    Action action = Action::Window;
-    QString file;      // the list file, as given
-    QString directory; // --build: the base directory, as given; empty for the current one
-    QString error;     // UsageError: what is wrong, in Japanese and English
-};
-
-Request usageError(const QString& japanese, const QString& english)
-{
-    return Request{Request::Action::UsageError, {}, {}, japanese + u" / "_s + english};
-}
-
-Request readCommandLine(const QStringList& arguments)
-{
-    QCommandLineParser parser;
+    for (const OptionText& text : optionTexts()) {
+        if (text.group == group)
+            parser.addOption(QCommandLineOption(text.names, text.english, text.valueName));
+    }
+    if (group != Group::Page)
+        return;
     // Qt's own options are single-dash words; ours have one-letter forms that still work this way.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    QList<QCommandLineOption> options;
-    for (const OptionText& text : optionTexts())
-        options.append(QCommandLineOption(text.names, text.english, text.valueName));
-    parser.addOptions(options);
     for (const QtOption& qt : qtGuiOptions)
         parser.addOption(QCommandLineOption(qt.name, QString(), qt.takesValue ? u"value"_s : QString()));
+}
 
+CommandLine usageError(const QString& japanese, const QString& english)
+{
+    CommandLine commandLine;
+    commandLine.mode = CommandLine::Mode::UsageError;
+    commandLine.error = japanese + u" / "_s + english;
+    return commandLine;
+}
+
+// Qt's reason for a command line it could not read, in Qt's Japanese translation: --import and
+// --export have always given it so. The parser words it when it fails, before any application
+// (and so any installed translation) exists, so the translation is looked up here.
+QString qtReasonInJapanese(const QString& reason)
+{
+    static const char* const forms[] = {"Unknown option '%1'.", "Unknown options: %1.",
+                                        "Missing value after '%1'.", "Unexpected value after '%1'."};
+    QTranslator translator;
+    if (!translator.load(QLocale(QLocale::Japanese, QLocale::Japan), u"qtbase"_s, u"_"_s,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return reason;
+    for (const char* form : forms) {
+        const QStringList parts = QString::fromLatin1(form).split(u"%1"_s);
+        const QRegularExpression pattern(u'^' + QRegularExpression::escape(parts[0]) + u"(.*)"_s +
+                                         QRegularExpression::escape(parts[1]) + u'$');
+        const QRegularExpressionMatch match = pattern.match(reason);
+        if (!match.hasMatch())
+            continue;
+        const QString translated = translator.translate("QCommandLineParser", form);
+        return translated.isEmpty() ? reason : translated.arg(match.captured(1));
+    }
+    return reason;
+}
+
+CommandLine readCheck(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser, Group::Check);
+    if (!parser.parse(arguments))
+        return usageError(u"--check の指定が正しくありません。"_s, parser.errorText());
+    if (parser.values(u"check"_s).size() != 1 || parser.value(u"check"_s).isEmpty() ||
+        !parser.positionalArguments().isEmpty())
+        return usageError(u"--check にはリストファイルを一つだけ指定してください。"_s,
+                          u"--check takes one list file."_s);
+    CommandLine commandLine;
+    commandLine.mode = CommandLine::Mode::Check;
+    commandLine.file = parser.value(u"check"_s);
+    commandLine.json = parser.isSet(u"json"_s);
+    if (parser.isSet(u"timeout"_s)) {
+        bool ok = false;
+        const double seconds = parser.value(u"timeout"_s).toDouble(&ok);
+        if (!ok || seconds <= 0 || seconds > 3600)
+            return usageError(u"--timeout には 3600 までの正の秒数を指定してください。"_s,
+                              u"--timeout takes a number of seconds above 0, up to 3600."_s);
+        commandLine.check.timeoutMs = std::max(1, int(seconds * 1000));
+    }
+    if (parser.isSet(u"jobs"_s)) {
+        bool ok = false;
+        commandLine.check.jobs = parser.value(u"jobs"_s).toInt(&ok);
+        if (!ok || commandLine.check.jobs < 1 || commandLine.check.jobs > 64)
+            return usageError(u"--jobs には 1 から 64 までの数を指定してください。"_s,
+                              u"--jobs takes a number from 1 to 64."_s);
+    }
+    return commandLine;
+}
+
+CommandLine readTransfer(const QStringList& arguments, bool importing, bool exporting)
+{
+    QCommandLineParser parser;
+    addOptions(parser, Group::Transfer);
+    if (!parser.parse(arguments))
+        return usageError(u"コマンドラインの指定が正しくありません。"_s,
+                          qtReasonInJapanese(parser.errorText()));
+    for (const OptionText& option : optionTexts()) {
+        if (option.group != Group::Transfer)
+            continue;
+        const QString& name = option.names.first();
+        if (parser.values(name).size() > 1 || (parser.isSet(name) && parser.value(name).isEmpty()))
+            return usageError(u"--%1 は一度だけ、値をつけて指定してください。"_s.arg(name),
+                              u"Give --%1 once, with a value."_s.arg(name));
+    }
+    if (importing && exporting)
+        return usageError(u"--import と --export は一緒に使えません。"_s,
+                          u"--import and --export go alone."_s);
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(u"「%1」は余分です。"_s.arg(parser.positionalArguments().first()),
+                          u"\"%1\" is one too many."_s.arg(parser.positionalArguments().first()));
+    if (!parser.isSet(u"output"_s))
+        return usageError(u"--output で書き出すファイルを指定してください。"_s, u"--output is needed."_s);
+
+    CommandLine commandLine;
+    commandLine.output = parser.value(u"output"_s);
+    if (importing) {
+        if (parser.isSet(u"format"_s))
+            return usageError(u"--format は --export と一緒に使います。"_s,
+                              u"--format goes with --export."_s);
+        commandLine.mode = CommandLine::Mode::Import;
+        commandLine.file = parser.value(u"import"_s);
+        if (parser.isSet(u"folder"_s))
+            commandLine.folder = parser.value(u"folder"_s);
+        return commandLine;
+    }
+    if (parser.isSet(u"folder"_s))
+        return usageError(u"--folder は --import と一緒に使います。"_s, u"--folder goes with --import."_s);
+    const QString format = parser.value(u"format"_s);
+    if (format != u"bookmarks" && format != u"csv")
+        return usageError(u"--format には bookmarks か csv を指定してください。"_s,
+                          u"--format is bookmarks or csv."_s);
+    commandLine.mode = CommandLine::Mode::Export;
+    commandLine.file = parser.value(u"export"_s);
+    commandLine.format = format == u"csv" ? ExportFormat::Csv : ExportFormat::Bookmarks;
+    return commandLine;
+}
+
+CommandLine readPage(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser, Group::Page);
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty()) {
@@ -154,14 +247,19 @@ Request readCommandLine(const QStringList& arguments)
         return usageError(u"コマンドラインの指定が正しくありません。"_s, parser.errorText());
     }
 
-    if (parser.isSet(options[HelpOption]))
-        return Request{Request::Action::Help, {}, {}, {}};
-    if (parser.isSet(options[VersionOption]))
-        return Request{Request::Action::Version, {}, {}, {}};
+    CommandLine commandLine;
+    if (parser.isSet(u"help"_s)) {
+        commandLine.mode = CommandLine::Mode::Help;
+        return commandLine;
+    }
+    if (parser.isSet(u"version"_s)) {
+        commandLine.mode = CommandLine::Mode::Version;
+        return commandLine;
+    }
 
     const QStringList files = parser.positionalArguments();
-    const QStringList builds = parser.values(options[BuildOption]);
-    const QStringList directories = parser.values(options[DirectoryOption]);
+    const QStringList builds = parser.values(u"build"_s);
+    const QStringList directories = parser.values(u"directory"_s);
     if (builds.size() > 1 || directories.size() > 1)
         return usageError(u"--build と --directory は一度だけ指定してください。"_s,
                           u"Give --build and --directory once each."_s);
@@ -174,7 +272,8 @@ Request readCommandLine(const QStringList& arguments)
             return usageError(u"開くファイルは一つだけ指定してください。"_s, u"Give one file to open."_s);
         if (!files.isEmpty() && files.first().isEmpty())
             return usageError(u"開くファイルの名前が空です。"_s, u"The file name is empty."_s);
-        return Request{Request::Action::Window, files.value(0), {}, {}};
+        commandLine.file = files.value(0);
+        return commandLine;
     }
 
     if (!files.isEmpty())
@@ -186,186 +285,65 @@ Request readCommandLine(const QStringList& arguments)
     if (!directories.isEmpty() && directories.first().isEmpty())
         return usageError(u"--directory にはディレクトリを指定してください。"_s,
                           u"--directory needs a directory."_s);
-    return Request{Request::Action::Build, builds.first(), directories.value(0), {}};
-}
-
-// Why the current directory cannot be named (it was deleted, or its path is longer than the system
-// names), in the system's words; empty when it can.
-QString currentDirectoryProblem()
-{
-    // The same call and limit as QDir::currentPath(), which gives an empty path in these cases, so
-    // that a relative name would be taken from the root.
-    char name[PATH_MAX + 1];
-    if (::getcwd(name, sizeof name) != nullptr)
-        return {};
-    // A path longer than the buffer is ERANGE, "Numerical result out of range": say what it means.
-    return systemReason(errno == ERANGE ? ENAMETOOLONG : errno);
-}
-
-// Loads the list file onto the window's start values as "ファイル読込" does and writes the page as
-// "html 作成" does, into the directory as if Label1 held it. The first message the window would
-// show that is not a success goes to standard error, and nothing more is done. The page never
-// replaces the list file.
-int buildPageFromFile(const QString& file, const QString& directory)
-{
-    // The current directory is needed for the page when no directory is given, and for any
-    // relative name.
-    if (directory.isNull() || QDir::isRelativePath(directory) || QDir::isRelativePath(file)) {
-        if (const QString reason = currentDirectoryProblem(); !reason.isEmpty()) {
-            writeLine(
-                stderr,
-                u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
-                u"（削除されたか、パスが長すぎます）。\n%1\n"
-                u"リストファイルと --directory を、どちらも絶対パスで指定してください。"_s.arg(reason));
-            return exitMessage;
-        }
-    }
-
-    // The list file by its full path: the page must never replace it.
-    const QString path = QFileInfo(file).absoluteFilePath();
-    PageInputs inputs;
-    if (!loadListFileOrSay(file, &inputs))
-        return exitMessage;
-    if (const QString problem = pageInputsProblem(inputs.entries.size(), inputs.fileName);
-        !problem.isEmpty()) {
-        writeLine(stderr, problem);
-        return exitMessage;
-    }
-    const QString baseDirectory = directory.isNull() ? QDir::currentPath() : directory;
-    if (const QString pagePath = pageFilePath(baseDirectory, inputs.fileName); isSameFile(pagePath, path)) {
-        writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
-        return exitMessage;
-    }
-    QString written;
-    FileError writeError;
-    if (!writePageFile(baseDirectory, inputs, &written, &writeError)) {
-        writeLine(stderr, pageNotWrittenMessage(written, writeError));
-        return exitMessage;
-    }
-    writeLine(stdout, written);
-    return exitDone;
-}
-
-// A QApplication without a window system aborts; say so plainly instead.
-bool haveDisplay()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-// The display the window would go to, as the environment names it.
-QString displayName()
-{
-    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
-        if (!qEnvironmentVariableIsEmpty(name))
-            return QString::fromLatin1(name) + u'=' + qEnvironmentVariable(name);
-    }
-    return {};
-}
-
-// While the application connects to the display, Qt's messages are held back. A display that cannot
-// be reached ends in Qt's fatal message, which gives way to the tool's own; otherwise the held
-// messages go out as they would have.
-struct HeldMessage
-{
-    QtMsgType type;
-    QByteArray category;
-    QString text;
-};
-QList<HeldMessage>* heldMessages = nullptr;
-
-void holdDisplayMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (type != QtFatalMsg) {
-        heldMessages->append({type, QByteArray(context.category), text});
-        return;
-    }
-    writeLine(stderr, u"siteloom: 画面（ディスプレイ）に接続できません（%1）。 "
-                      u"Cannot connect to the display (%1); try: xvfb-run siteloom"_s.arg(displayName()));
-    std::_Exit(exitMessage); // the application is half made: nothing of it may be torn down
-}
-
-int runWindow(int argc, char* argv[], const QString& file)
-{
-    if (!haveDisplay()) {
-        writeLine(stderr,
-                  u"siteloom: 画面（ディスプレイ）がありません。 No display found; try: xvfb-run siteloom"_s);
-        return exitMessage;
-    }
-    // Taken before the window starts, since start-up moves to the remembered directory.
-    const QString path = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
-
-    QList<HeldMessage> held;
-    heldMessages = &held;
-    const QtMessageHandler previous = qInstallMessageHandler(holdDisplayMessages);
-    QApplication app(argc, argv);
-    qInstallMessageHandler(previous);
-    heldMessages = nullptr;
-    for (const HeldMessage& message : std::as_const(held))
-        qt_message_output(message.type, QMessageLogContext(nullptr, 0, nullptr, message.category.constData()),
-                          message.text);
-    prepareApplication();
-
-    QtPlatform platform;
-    main1 window(platform);
-    showMainWindow(window, path);
-    return QApplication::exec();
-}
-
-int run(int argc, char* argv[])
-{
-    ignoreFileSizeSignal();
-    // Read before any application object exists: only the window may have a GUI application.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (isCheckCommand(arguments))
-        return runCheckCommand(argc, argv, arguments);
-    if (const std::optional<int> status = runTransfer(argc, argv, arguments))
-        return *status;
-    const Request request = readCommandLine(arguments);
-    if (request.action == Request::Action::Window)
-        return runWindow(argc, argv, request.file);
-
-    const QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"siteloom"_s);
-    QCoreApplication::setApplicationVersion(QString::fromUtf16(programVersion));
-    // The reasons Qt gives for a file that cannot be read or written, in Japanese as in the window.
-    installJapaneseTranslation();
-    switch (request.action) {
-    case Request::Action::Build:
-        return buildPageFromFile(request.file, request.directory);
-    case Request::Action::Help:
-        std::fputs(helpText().toLocal8Bit().constData(), stdout);
-        return exitDone;
-    case Request::Action::Version:
-        writeLine(stdout, u"siteloom "_s + QString::fromUtf16(programVersion));
-        return exitDone;
-    case Request::Action::UsageError:
-    case Request::Action::Window:
-        break;
-    }
-    return usageErrorExit(request.error);
+    commandLine.mode = CommandLine::Mode::Build;
+    commandLine.file = builds.first();
+    commandLine.directory = directories.value(0);
+    return commandLine;
 }
 
 } // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments)
+{
+    if (asks(arguments, u"--check", true))
+        return readCheck(arguments);
+    const bool importing = asks(arguments, u"--import", false);
+    const bool exporting = asks(arguments, u"--export", false);
+    if (importing || exporting)
+        return readTransfer(arguments, importing, exporting);
+    return readPage(arguments);
+}
+
+QString helpText()
+{
+    const auto line = [](const QString& left, const QString& right) {
+        return u"  "_s + left.leftJustified(22) + u' ' + right + u'\n';
+    };
+    QString text = u"使い方 / Usage:\n"
+                   u"  siteloom [FILE]\n"
+                   u"  siteloom --build FILE [--directory DIR]\n"
+                   u"  siteloom --import SOURCE --output LISTFILE [--folder PATH]\n"
+                   u"  siteloom --export LISTFILE --format bookmarks|csv --output FILE\n"
+                   u"  siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]\n"
+                   u"\n"
+                   u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
+                   u"Builds the link collection page (HTML) of a personal home page.\n"
+                   u"\n"_s;
+    text += line(u"FILE"_s, u"開くリストファイル。「ファイル読込」と同じように読み込みます。"_s);
+    text += line(QString(), u"The link list file to open, loaded as \"ファイル読込\" loads it."_s);
+    for (const OptionText& option : optionTexts()) {
+        if (option.japanese.isEmpty())
+            continue;
+        QString names = u'-' + option.names.first() + u", --"_s + option.names.last();
+        if (!option.valueName.isEmpty())
+            names += u' ' + option.valueName;
+        text += line(names, option.japanese);
+        text += line(QString(), option.english);
+    }
+    text += u"\n"
+            u"終了コード / Exit status:\n"
+            u"  0  正常に終わりました / done\n"
+            u"  1  ウィンドウが出すメッセージを標準エラーに書きました / a message of the window went to "
+            u"standard error\n"
+            u"  2  使い方の誤り / usage error\n"_s;
+    return text;
+}
 
 int usageErrorExit(const QString& reason)
 {
     writeLine(stderr, u"siteloom: "_s + reason);
     writeLine(stderr, u"使い方は siteloom --help で表示されます。 / See siteloom --help for usage."_s);
     return exitUsage;
-}
-
-int runSiteloom(int argc, char* argv[])
-{
-    try {
-        return run(argc, argv);
-    } catch (const std::bad_alloc&) {
-        // What ran out of memory is unwound and freed by now; the message needs no memory of its own.
-        std::fputs("siteloom: メモリが足りなくなったため、中止しました。\n", stderr);
-        return exitMessage;
-    }
 }
 
 } // namespace siteloom

@@ -1,26 +1,56 @@
 #pragma once
 
+#include "checker/linkchecker.h"
+#include "importing/exporting.h"
+
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace siteloom {
 
-// Runs the program as its command line asks and returns the exit status:
+// What the command line asks for, read once from the arguments before any application object
+// exists (only the window may have a GUI application):
 //   siteloom                                  the window
 //   siteloom FILE                             the window, with FILE loaded as "ファイル読込" loads it
 //   siteloom --build FILE [--directory DIR]   the page from FILE, written into DIR without a window
-//   siteloom --check FILE [--json] ...        the links of FILE checked (checkcommand.h)
-//   siteloom --import ... | --export ...     links in and out (transfer.h)
+//   siteloom --import SOURCE --output LISTFILE [--folder PATH]
+//   siteloom --export LISTFILE --format bookmarks|csv --output FILE
+//   siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]
 //   siteloom --help | --version
-// Building, the help, the version and usage errors run on a QCoreApplication: they need no display
-// and create no widget. A usage error exits with 2. Running out of memory, or a display that cannot be
-// reached, ends with the tool's own message on standard error and exit status 1.
-[[nodiscard]] int runSiteloom(int argc, char* argv[]);
+// A mode is one value of Mode and the fields it names; a new mode adds both, its options to the
+// table in commandline.cpp and its line to the help.
+struct CommandLine
+{
+    enum class Mode { Window, Build, Import, Export, Check, Help, Version, UsageError };
+    Mode mode = Mode::Window;
 
-} // namespace siteloom
+    // Window: the list file to open (empty for none). Build, Export, Check: the list file read.
+    // Import: the bookmarks file or page read. As given.
+    QString file;
+    QString directory;                       // Build: --directory as given; null when not given
+    QString output;                          // Import, Export: --output as given
+    std::optional<QString> folder;           // Import: --folder
+    ExportFormat format = ExportFormat::Csv; // Export
+    bool json = false;                       // Check: --json
+    CheckOptions check;                      // Check: --timeout and --jobs
+    QString error;                           // UsageError: what is wrong, in Japanese and English
+};
 
-namespace siteloom {
+// Reads the arguments (the program's name first). Never fails: what it cannot take is a UsageError.
+[[nodiscard]] CommandLine parseCommandLine(const QStringList& arguments);
+
+// The help: every mode and option, in Japanese and English.
+[[nodiscard]] QString helpText();
 
 // Says what is wrong with the command line and where the help is, on standard error; gives 2.
 [[nodiscard]] int usageErrorExit(const QString& reason);
+
+// Runs the program as its command line asks and returns the exit status. The headless modes run on
+// a QCoreApplication: they need no display and create no widget. A usage error exits with 2.
+// Running out of memory, or a display that cannot be reached, ends with the tool's own message on
+// standard error and exit status 1.
+[[nodiscard]] int runSiteloom(int argc, char* argv[]);
 
 } // namespace siteloom

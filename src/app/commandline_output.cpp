@@ -2,10 +2,41 @@
 
 #include "listfile/listfile.h"
 #include "messages/messages.h"
+#include "version/version.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
 
 namespace siteloom {
+
+void ignoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void installJapaneseTranslation()
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), u"qtbase"_s, u"_"_s,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+void prepareHeadlessApplication()
+{
+    QCoreApplication::setApplicationName(u"siteloom"_s);
+    QCoreApplication::setApplicationVersion(QString::fromUtf16(programVersion));
+    installJapaneseTranslation();
+}
 
 void writeLine(FILE* stream, const QString& text)
 {

@@ -8,12 +8,25 @@
 
 namespace siteloom {
 
-// What every way of running without a window shares: the exit statuses, a line on standard output
-// or error, and the list file loaded as "ファイル読込" loads it.
+// What every way of running without a window shares: the set-up, the exit statuses, a line on
+// standard output or error, and the list file loaded as "ファイル読込" loads it.
 
 inline constexpr int exitDone = 0;
 inline constexpr int exitMessage = 1; // the window would have shown a message; it went to standard error
 inline constexpr int exitUsage = 2;
+
+// A write beyond the file size limit (ulimit -f) raises SIGXFSZ, which ends the process without a
+// word. Ignored, the write fails with EFBIG instead and is reported like any failed write, the file
+// it was to replace kept. Set at the start of every run, window or command line.
+void ignoreFileSizeSignal();
+
+// Loads Qt's own Japanese translation (the reasons Qt gives for a file that cannot be read or
+// written, the window's dialog buttons) whatever the locale says. Needs the application object.
+void installJapaneseTranslation();
+
+// What every mode without a window sets on its QCoreApplication before it starts: the tool's name
+// and version, and Qt's Japanese.
+void prepareHeadlessApplication();
 
 // The text and a line end, in the locale's encoding, flushed at once.
 void writeLine(FILE* stream, const QString& text);

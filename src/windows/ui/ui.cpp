@@ -6,11 +6,9 @@
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -154,16 +152,6 @@ void exposeObjectNames(QWidget* window)
         if (!child->objectName().isEmpty() && !child->objectName().startsWith(u"qt_"_s))
             child->setAccessibleDescription(child->objectName());
     }
-}
-
-void installJapaneseTranslation()
-{
-    auto* translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), u"qtbase"_s, u"_"_s,
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
-    else
-        delete translator;
 }
 
 } // namespace siteloom

@@ -42,7 +42,4 @@ void exposeObjectNames(QWidget* window);
 // boxes' texts are written into.
 void keepTextBoxesSingleLine(QWidget* window);
 
-// Loads Qt's own Japanese translation (dialog buttons, the file dialog) whatever the locale says.
-void installJapaneseTranslation();
-
 } // namespace siteloom

@@ -1,0 +1,77 @@
+#include "buildcommand.h"
+
+#include "commandline_output.h"
+#include "messages/messages.h"
+#include "page/linkpage.h"
+#include "text/systemreason.h"
+#include "text/textfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <climits>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+namespace {
+
+// Why the current directory cannot be named (it was deleted, or its path is longer than the system
+// names), in the system's words; empty when it can.
+QString currentDirectoryProblem()
+{
+    // The same call and limit as QDir::currentPath(), which gives an empty path in these cases, so
+    // that a relative name would be taken from the root.
+    char name[PATH_MAX + 1];
+    if (::getcwd(name, sizeof name) != nullptr)
+        return {};
+    // A path longer than the buffer is ERANGE, "Numerical result out of range": say what it means.
+    return systemReason(errno == ERANGE ? ENAMETOOLONG : errno);
+}
+
+} // namespace
+
+int runBuild(const QString& file, const QString& directory)
+{
+    // The current directory is needed for the page when no directory is given, and for any
+    // relative name.
+    if (directory.isNull() || QDir::isRelativePath(directory) || QDir::isRelativePath(file)) {
+        if (const QString reason = currentDirectoryProblem(); !reason.isEmpty()) {
+            writeLine(
+                stderr,
+                u"今のディレクトリ（カレントディレクトリ）がわからないため、ページを書き込みませんでした"
+                u"（削除されたか、パスが長すぎます）。\n%1\n"
+                u"リストファイルと --directory を、どちらも絶対パスで指定してください。"_s.arg(reason));
+            return exitMessage;
+        }
+    }
+
+    // The list file by its full path: the page must never replace it.
+    const QString path = QFileInfo(file).absoluteFilePath();
+    PageInputs inputs;
+    if (!loadListFileOrSay(file, &inputs))
+        return exitMessage;
+    if (const PageInputsProblem problem = checkPageInputs(inputs.entries.size(), inputs.fileName);
+        problem != PageInputsProblem::None) {
+        writeLine(stderr, pageInputsMessage(problem, inputs.fileName));
+        return exitMessage;
+    }
+    const QString baseDirectory = directory.isNull() ? QDir::currentPath() : directory;
+    if (const QString pagePath = pageFilePath(baseDirectory, inputs.fileName); isSameFile(pagePath, path)) {
+        writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
+        return exitMessage;
+    }
+    QString written;
+    FileError writeError;
+    if (!writePageFile(baseDirectory, inputs, &written, &writeError)) {
+        writeLine(stderr, pageNotWrittenMessage(written, writeError));
+        return exitMessage;
+    }
+    writeLine(stdout, written);
+    return exitDone;
+}
+
+} // namespace siteloom
