@@ -1,7 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source of the core library includes a QtGui, QtWidgets or QtNetwork header, when a
-# source of the network layer includes a QtWidgets header or a QtGui one other than QImageReader, or when
-# any source reaches into another folder by a relative path (which the per-layer include paths would
+# source of the network layer includes a QtWidgets header or a QtGui one other than QImageReader, when
+# a source of the application's modes without a window includes a header of the windows, or when any
+# source reaches into another folder by a relative path (which the per-layer include paths would
 # otherwise not catch).
 set(forbidden "")
 set(widget_headers "")
@@ -53,6 +54,23 @@ foreach(file ${net_files})
             list(APPEND failures "${file}: ${header}")
         elseif((header MATCHES "^QtGui/" OR header IN_LIST gui_headers) AND NOT name STREQUAL "QImageReader")
             list(APPEND failures "${file}: ${header}")
+        endif()
+    endforeach()
+endforeach()
+
+# The modes without a window live in src/app beside the window's start-up (application.cpp, the only
+# source there that may reach the windows): none of them includes a header of the windows or of the
+# platform layer, or a QtWidgets header, so that building, importing, exporting and checking never
+# depend on a widget.
+file(GLOB app_files ${SOURCE_DIR}/app/*.h ${SOURCE_DIR}/app/*.cpp)
+list(FILTER app_files EXCLUDE REGEX "/app/application\\.cpp$")
+foreach(file ${app_files})
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    foreach(line ${includes})
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*" "\\1" header "${line}")
+        if(EXISTS ${SOURCE_DIR}/windows/${header} OR EXISTS ${SOURCE_DIR}/platform/${header}
+           OR header MATCHES "^QtWidgets/" OR header IN_LIST widget_headers)
+            list(APPEND failures "${file}: ${header} (a mode without a window)")
         endif()
     endforeach()
 endforeach()
