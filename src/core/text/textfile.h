@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/safewrite.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -76,19 +78,8 @@ private:
     bool m_utf8 = false;
 };
 
-struct FileError
-{
-    QString path;   // in the platform's native form
-    QString reason; // Qt's description of what went wrong
-};
-
-// Writes a text file through a temporary file in the same directory that replaces the target
-// only once every byte was written and synced to the disk, so a failure leaves an earlier file
-// untouched and no temporary file behind. A new file gets the permissions a newly created file
-// normally gets; a replaced file keeps its own mode bits. When no temporary file can be made beside
-// an existing file that can itself be written (its directory takes no new file), the file is
-// written in place instead, once the room for it is reserved. On failure returns false and fills
-// *error (if given).
+// Writes a text file safely (see writeFileSafely): a failure leaves an earlier file untouched. On
+// failure returns false and fills *error (if given).
 [[nodiscard]] bool writeTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
                                  FileError* error);
 
