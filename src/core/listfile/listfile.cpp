@@ -162,14 +162,15 @@ void writeListFile(const PageInputs& inputs, LineWriter& writer)
         writeField(fieldKeys[i]);
 }
 
-bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error)
+bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error,
+                  ExistingFile existing)
 {
     // The writer notices what the reader would not take back (a character the file cannot hold, a
     // NUL, a file that reads as UTF-8) as it writes; only then is the text searched for where it stands.
     TextEncodingProblem refused = TextEncodingProblem::None;
     FileError fileError;
     if (writeExactTextFile(
-            path, [&](LineWriter& writer) { writeListFile(inputs, writer); }, &fileError, &refused))
+            path, [&](LineWriter& writer) { writeListFile(inputs, writer); }, &fileError, &refused, existing))
         return true;
     if (error) {
         switch (refused) {

@@ -67,8 +67,10 @@ struct ListFileSaveError
 // Saves the inputs as a list file. Nothing is written when an entry or field holds a character the
 // file cannot hold, or when the whole file would be valid UTF-8 holding Japanese, which the reader
 // takes for a UTF-8 file (only text without any kana, common kanji, punctuation or entry separator
-// can be); a file already there is replaced only once the new one is complete.
-[[nodiscard]] bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error);
+// can be); a file already there is replaced only once the new one is complete, or with
+// ExistingFile::Keep never (error->file.exists tells).
+[[nodiscard]] bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error,
+                                ExistingFile existing = ExistingFile::Replace);
 
 // A file that ends inside its entry block: the entries that were there, out of how many the count
 // line announced (its digits as written, without leading zeros, since they may exceed any integer).

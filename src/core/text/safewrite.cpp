@@ -5,12 +5,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
+#include <QScopeGuard>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace siteloom {
 
@@ -152,11 +157,68 @@ bool commitSaveFile(QSaveFile& file, const QString& path, FileError* error)
     return true;
 }
 
+// Writes a new file that never takes the place of anything at the path: the temporary file is
+// put there only if the path is free at that moment (a file, a directory or a symbolic link, even
+// one to nothing, keeps it), so two writers of one new name never replace each other's file.
+bool writeNewFile(const QString& path, const std::function<WriteResult(QIODevice&)>& write, FileError* error)
+{
+    const QFileInfo target(path);
+    const QByteArray name = QFile::encodeName(path);
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = QFile::encodeName(target.absolutePath() + u"/."_s + target.fileName() + u'.' +
+                                      QString::number(QRandomGenerator::global()->generate(), 36));
+        // 0666 less the umask, as for any new file.
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        setError(error, path, systemReason(errno, path));
+        return false;
+    }
+    const auto removeTemporary = qScopeGuard([&temporary] { ::unlink(temporary.constData()); });
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        setError(error, path, file.errorString());
+        return false;
+    }
+    if (const WriteResult written = write(file); !written.ok) {
+        setError(error, path, failureReason(file, path, written.systemError));
+        return false;
+    }
+    if (const QString reason = syncToDisk(fd); !reason.isEmpty()) {
+        setError(error, path, reason);
+        return false;
+    }
+    file.close();
+    // Renamed into place only where nothing stands; a file system that cannot rename so gets a
+    // hard link, which never replaces either.
+    int code = 0;
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) != 0) {
+        code = errno;
+        if (code == EINVAL || code == ENOSYS || code == ENOTSUP)
+            code = ::link(temporary.constData(), name.constData()) == 0 ? 0 : errno;
+    }
+    if (code != 0) {
+        setError(error, path, systemReason(code, path));
+        if (error)
+            error->exists = code == EEXIST;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool writeFileSafely(const QString& path, const std::function<WriteResult(QIODevice&)>& write,
-                     FileError* error)
+                     FileError* error, ExistingFile existing)
 {
+    if (existing == ExistingFile::Keep)
+        return writeNewFile(path, write, error);
+
     // QSaveFile creates its temporary file with 0666 less the umask (as for any new file) when
     // there is no file to replace; a replaced file's mode is copied below. It refuses a directory
     // at the path and, with the direct-write fallback left off, never writes the target in place.

@@ -12,8 +12,15 @@ namespace siteloom {
 
 struct FileError
 {
-    QString path;   // in the platform's native form
-    QString reason; // Qt's description of what went wrong
+    QString path;        // in the platform's native form
+    QString reason;      // Qt's description of what went wrong
+    bool exists = false; // ExistingFile::Keep: something already stood at the path, which was kept
+};
+
+// What becomes of a file already at the path.
+enum class ExistingFile {
+    Replace, // replaced once the new one is complete
+    Keep,    // kept: nothing is written, not even through a symbolic link standing there
 };
 
 // What one pass of writing a file's content onto a device gave.
@@ -34,8 +41,12 @@ struct WriteResult
 // device that only counts, so that a refusal leaves the file as it was and its size is known, that
 // much room is reserved, and `write` runs again onto the file itself.
 //
+// With ExistingFile::Keep, the finished temporary file takes the path only if nothing stands there at
+// that moment (checked by the system as it renames, so no other writer can come in between); there
+// is no in-place fallback.
+//
 // On failure returns false and fills *error (if given).
 [[nodiscard]] bool writeFileSafely(const QString& path, const std::function<WriteResult(QIODevice&)>& write,
-                                   FileError* error);
+                                   FileError* error, ExistingFile existing = ExistingFile::Replace);
 
 } // namespace siteloom

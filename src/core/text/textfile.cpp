@@ -257,7 +257,8 @@ namespace {
 // Writes the producer's lines through the safe write, and says why the writer refused them.
 bool writeFile(const QString& path, const std::function<void(LineWriter&)>& produce, FileError* error,
                LineWriter::Unencodable unencodable, TextEncodingProblem* refused,
-               LineWriter::Encoding encoding = LineWriter::Encoding::Windows31J)
+               LineWriter::Encoding encoding = LineWriter::Encoding::Windows31J,
+               ExistingFile existing = ExistingFile::Replace)
 {
     return writeFileSafely(
         path,
@@ -270,7 +271,7 @@ bool writeFile(const QString& path, const std::function<void(LineWriter&)>& prod
                 *refused = writer.refusal();
             return WriteResult{false, writer.systemError(), problemDescription(writer.refusal())};
         },
-        error);
+        error, existing);
 }
 
 } // namespace
@@ -287,11 +288,12 @@ bool writeUtf8TextFile(const QString& path, const std::function<void(LineWriter&
 }
 
 bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
-                        FileError* error, TextEncodingProblem* refused)
+                        FileError* error, TextEncodingProblem* refused, ExistingFile existing)
 {
     if (refused)
         *refused = TextEncodingProblem::None;
-    return writeFile(path, produce, error, LineWriter::Unencodable::Refuse, refused);
+    return writeFile(path, produce, error, LineWriter::Unencodable::Refuse, refused,
+                     LineWriter::Encoding::Windows31J, existing);
 }
 
 namespace {

@@ -94,7 +94,8 @@ private:
 // given) says why, as readTextLines would; it is None when the file itself failed. The encoder looks
 // at every character anyway, so the text needs no search of its own beforehand.
 [[nodiscard]] bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
-                                      FileError* error, TextEncodingProblem* refused);
+                                      FileError* error, TextEncodingProblem* refused,
+                                      ExistingFile existing = ExistingFile::Replace);
 
 // Reads a Windows-31J text file line by line: each line goes to takeLine (the view is valid only
 // during the call) as soon as its piece of the file is decoded, so the file is never held whole
