@@ -1,10 +1,14 @@
 #include "checkcommand.h"
 
 #include "commandline_output.h"
+#include "messages/transfermessages.h"
 #include "page/pageinputs.h"
+#include "text/systemreason.h"
 
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -15,7 +19,7 @@ namespace siteloom {
 int runCheck(const QString& file, bool json, const CheckOptions& options)
 {
     PageInputs inputs;
-    if (!loadListFileOrSay(file, &inputs))
+    if (!loadListFileWithEntriesOrSay(file, &inputs))
         return exitMessage;
 
     LinkChecker checker;
@@ -37,8 +41,15 @@ int runCheck(const QString& file, bool json, const CheckOptions& options)
 
     const CheckResults& results = checker.results();
     const QByteArray output = json ? checkJson(results) : checkTable(results).toLocal8Bit();
-    std::fwrite(output.constData(), 1, size_t(output.size()), stdout);
-    std::fflush(stdout);
+    // A report that does not reach its reader (a full disk, a closed pipe) is a failure: the exit
+    // status must not say the links are well when nobody saw the report.
+    std::signal(SIGPIPE, SIG_IGN);
+    errno = 0;
+    if (std::fwrite(output.constData(), 1, size_t(output.size()), stdout) != size_t(output.size()) ||
+        std::fflush(stdout) != 0) {
+        writeLine(stderr, checkReportNotWrittenMessage(systemReason(errno != 0 ? errno : EIO)));
+        return exitMessage;
+    }
     return results.problemCount() == 0 ? exitDone : exitMessage;
 }
 

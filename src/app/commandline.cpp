@@ -163,7 +163,7 @@ CommandLine readCheck(const QStringList& arguments)
     if (parser.isSet(u"timeout"_s)) {
         bool ok = false;
         const double seconds = parser.value(u"timeout"_s).toDouble(&ok);
-        if (!ok || seconds <= 0 || seconds > 3600)
+        if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 3600)
             return usageError(u"--timeout には 3600 までの正の秒数を指定してください。"_s,
                               u"--timeout takes a number of seconds above 0, up to 3600."_s);
         commandLine.check.timeoutMs = std::max(1, int(seconds * 1000));

@@ -2,9 +2,11 @@
 
 #include "listfile/listfile.h"
 #include "messages/messages.h"
+#include "messages/transfermessages.h"
 #include "version/version.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -60,6 +62,18 @@ bool loadListFileOrSay(const QString& file, PageInputs* inputs)
         return false;
     }
     applyListFile(content, inputs);
+    return true;
+}
+
+bool loadListFileWithEntriesOrSay(const QString& file, PageInputs* inputs)
+{
+    if (!loadListFileOrSay(file, inputs))
+        return false;
+    if (inputs->entries.isEmpty()) {
+        writeLine(stderr,
+                  listFileHasNoEntriesMessage(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath())));
+        return false;
+    }
     return true;
 }
 

@@ -35,5 +35,8 @@ void writeLine(FILE* stream, const QString& text);
 // values as "ファイル読込" does. A load that does not end with "読込み完了" writes that message to
 // standard error and gives false.
 [[nodiscard]] bool loadListFileOrSay(const QString& file, PageInputs* inputs);
+// The same for a mode that works on the entries: a list without any (an empty list, a file that
+// is no list file) is said so on standard error too, and gives false.
+[[nodiscard]] bool loadListFileWithEntriesOrSay(const QString& file, PageInputs* inputs);
 
 } // namespace siteloom

@@ -9,6 +9,7 @@
 #include "listfile/listfile.h"
 #include "messages/messages.h"
 #include "messages/transfermessages.h"
+#include "page/linkpage.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,9 +23,10 @@ namespace siteloom {
 int runImport(const QString& source, const QString& output, const std::optional<QString>& folder)
 {
     const QString listPath = QFileInfo(output).absoluteFilePath();
-    if (QFileInfo::exists(listPath)) {
-        writeLine(stderr, u"リストファイルがすでにあります。上書きはしません。\n%1"_s.arg(
-                              QDir::toNativeSeparators(listPath)));
+    // Told before the source is read; the write itself never replaces anything either, should a file
+    // appear meanwhile.
+    if (QFileInfo::exists(listPath) || QFileInfo(listPath).isSymLink()) {
+        writeLine(stderr, importedListExistsMessage(QDir::toNativeSeparators(listPath)));
         return exitMessage;
     }
     ImportSource read;
@@ -56,16 +58,12 @@ int runImport(const QString& source, const QString& output, const std::optional<
                       u"%1番目（%2）: %3"_s.arg(i + 1).arg(entries[i].siteUrl, holdBackNote(holdBacks[i])));
     }
     if (inputs.entries.isEmpty()) {
-        writeLine(stderr, u"リストファイルに書ける項目がありません。"_s);
+        writeLine(stderr, importedListEmptyMessage());
         return exitMessage;
     }
     ListFileSaveError saveError;
-    if (!saveListFile(listPath, inputs, &saveError)) {
-        writeLine(
-            stderr,
-            saveError.unencodable || saveError.readsAsUtf8
-                ? u"リストファイルに書けない文字があります。\n%1"_s.arg(QDir::toNativeSeparators(listPath))
-                : fileProblemMessage(u"リストファイルを書き込めませんでした。"_s, saveError.file));
+    if (!saveListFile(listPath, inputs, &saveError, ExistingFile::Keep)) {
+        writeLine(stderr, importedListNotSavedMessage(QDir::toNativeSeparators(listPath), saveError));
         return exitMessage;
     }
     writeLine(stdout, QDir::toNativeSeparators(listPath));
@@ -74,10 +72,15 @@ int runImport(const QString& source, const QString& output, const std::optional<
 
 int runExport(const QString& listFile, ExportFormat format, const QString& output)
 {
-    PageInputs inputs;
-    if (!loadListFileOrSay(listFile, &inputs))
-        return exitMessage;
+    // Never written over the list it reads: by its name, through a symbolic link or a hard link.
     const QString outputPath = QFileInfo(output).absoluteFilePath();
+    if (isSameFile(outputPath, QFileInfo(listFile).absoluteFilePath())) {
+        writeLine(stderr, exportWouldReplaceListFileMessage(QDir::toNativeSeparators(outputPath)));
+        return exitMessage;
+    }
+    PageInputs inputs;
+    if (!loadListFileWithEntriesOrSay(listFile, &inputs))
+        return exitMessage;
     FileError writeError;
     if (!saveExport(outputPath, inputs, format, &writeError)) {
         writeLine(stderr, exportNotWrittenMessage(writeError));

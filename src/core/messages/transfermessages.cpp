@@ -63,6 +63,41 @@ QString exportNotWrittenMessage(const FileError& error)
     return fileProblemMessage(u"書き出せませんでした。"_s, error);
 }
 
+QString exportWouldReplaceListFileMessage(const QString& path)
+{
+    return u"書き出すファイルがリストファイルと同じファイルを指しているため、書き出しませんでした"
+           u"（リストファイルが消えてしまいます）。\n%1\n別のファイルを指定してください。"_s.arg(path);
+}
+
+QString listFileHasNoEntriesMessage(const QString& path)
+{
+    return u"リストファイルに項目がありません。\n%1"_s.arg(path);
+}
+
+QString importedListExistsMessage(const QString& path)
+{
+    return u"リストファイルがすでにあります。上書きはしません。\n%1"_s.arg(path);
+}
+
+QString importedListEmptyMessage()
+{
+    return u"リストファイルに書ける項目がありません。"_s;
+}
+
+QString importedListNotSavedMessage(const QString& path, const ListFileSaveError& error)
+{
+    if (error.file.exists)
+        return importedListExistsMessage(path);
+    if (error.unencodable || error.readsAsUtf8)
+        return u"リストファイルに書けない文字があります。\n%1"_s.arg(path);
+    return fileProblemMessage(u"リストファイルを書き込めませんでした。"_s, error.file);
+}
+
+QString checkReportNotWrittenMessage(const QString& reason)
+{
+    return u"確認の結果を標準出力に書き出せませんでした。\n%1"_s.arg(reason);
+}
+
 QString exportWrittenMessage()
 {
     return u"書き出しました。"_s;

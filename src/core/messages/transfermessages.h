@@ -7,6 +7,7 @@ namespace siteloom {
 struct FileError;
 struct HoldBack;
 struct ImportSourceError;
+struct ListFileSaveError;
 
 // The messages of importing and exporting, worded in one place for the import window, the main
 // window's export and the command line, which writes them to standard error. QtCore only.
@@ -21,6 +22,20 @@ struct ImportSourceError;
 [[nodiscard]] QString noSuchFolderMessage(const QString& folder);
 // The export at this path (native form) could not be written.
 [[nodiscard]] QString exportNotWrittenMessage(const FileError& error);
+// The export at this path (native form) would replace the list file it is made from: nothing is
+// written.
+[[nodiscard]] QString exportWouldReplaceListFileMessage(const QString& path);
+// The list file at this path (native form) has no entries: nothing to check or export.
+[[nodiscard]] QString listFileHasNoEntriesMessage(const QString& path);
+// The import would write the list file at this path (native form), where a file (or a symbolic
+// link) already stands: nothing is written over it.
+[[nodiscard]] QString importedListExistsMessage(const QString& path);
+// None of the imported entries can go into a list file.
+[[nodiscard]] QString importedListEmptyMessage();
+// The imported list file at this path (native form) was not written, and why.
+[[nodiscard]] QString importedListNotSavedMessage(const QString& path, const ListFileSaveError& error);
+// The link check's report could not be written to standard output, for the system's reason.
+[[nodiscard]] QString checkReportNotWrittenMessage(const QString& reason);
 // The export was written.
 [[nodiscard]] QString exportWrittenMessage();
 
