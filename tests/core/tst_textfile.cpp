@@ -1,8 +1,10 @@
 #include "filebytes.h"
+#include "text/csv.h"
 #include "text/systemreason.h"
 #include "text/textfile.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -358,6 +360,93 @@ private slots:
         } else {
             QCOMPARE(error.path, QDir::toNativeSeparators(path));
             QVERIFY(!error.reason.isEmpty());
+        }
+    }
+
+    // A file that must be new takes the path only where nothing stands as it is put in place: what
+    // stands there is kept, a symbolic link is not followed (not even one to nowhere), and no
+    // temporary file is left.
+    void newFileNeverReplaces_data()
+    {
+        QTest::addColumn<QString>("standing");  // what stands at the path beforehand
+        QTest::addColumn<QStringList>("files"); // the directory afterwards
+        QTest::newRow("nothing: written") << QString() << QStringList{u"new.txt"_s};
+        QTest::newRow("a file") << u"file"_s << QStringList{u"new.txt"_s};
+        QTest::newRow("a symbolic link to nowhere") << u"dangling"_s << QStringList{u"new.txt"_s};
+        QTest::newRow("a symbolic link to a file") << u"link"_s << QStringList{u"new.txt"_s, u"other.txt"_s};
+        QTest::newRow("a directory") << u"directory"_s << QStringList{u"new.txt"_s};
+    }
+
+    void newFileNeverReplaces()
+    {
+        QFETCH(QString, standing);
+        QFETCH(QStringList, files);
+        const QDir dir(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())));
+        QVERIFY(dir.mkpath(u"."_s));
+        const QString path = dir.filePath(u"new.txt"_s);
+        if (standing == u"file")
+            QVERIFY(writeBytes(path, earlier));
+        else if (standing == u"dangling")
+            QVERIFY(QFile::link(dir.filePath(u"nowhere.txt"_s), path));
+        else if (standing == u"link")
+            QVERIFY(writeBytes(dir.filePath(u"other.txt"_s), earlier) && QFile::link(u"other.txt"_s, path));
+        else if (standing == u"directory")
+            QVERIFY(dir.mkdir(u"new.txt"_s));
+
+        const mode_t previous = ::umask(0022);
+        FileError error;
+        const bool written = writeExactTextFile(path, writeTwoLines, &error, nullptr, ExistingFile::Keep);
+        ::umask(previous);
+        QCOMPARE(written, standing.isEmpty());
+        QCOMPARE(error.exists, !standing.isEmpty());
+        if (written) {
+            QCOMPARE(readBytes(path), QByteArray::fromHex("82A00D0A620D0A"));
+            QCOMPARE(int(fileMode(path)), 0644);
+        } else if (standing != u"directory") {
+            QCOMPARE(readBytes(path), standing == u"dangling" ? QByteArray() : earlier);
+        }
+        QCOMPARE(dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), files);
+    }
+
+    // A CSV cell as a spreadsheet must read it: text, never a formula, never a control character.
+    void csvCell_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("plain") << u"サイト"_s << u"サイト"_s;
+        QTest::newRow("comma and quotes") << u"a, \"b\""_s << u"\"a, \"\"b\"\"\""_s;
+        QTest::newRow("formula") << u"=HYPERLINK(\"x\")"_s << u"\"'=HYPERLINK(\"\"x\"\")\""_s;
+        QTest::newRow("plus") << u"+1"_s << u"'+1"_s;
+        QTest::newRow("minus") << u"-1"_s << u"'-1"_s;
+        QTest::newRow("at") << u"@SUM(A1)"_s << u"'@SUM(A1)"_s;
+        QTest::newRow("formula behind a control character") << u"\t=1"_s << u"'=1"_s;
+        QTest::newRow("line breaks, tab, DEL and C1 dropped") << u"a\r\nb\tc\x7F\u0085d"_s << u"abcd"_s;
+        QTest::newRow("formula sign inside") << u"a=b"_s << u"a=b"_s;
+    }
+
+    void csvCell()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, cell);
+        QCOMPARE(csvField(field), cell);
+    }
+
+    // Whatever a field holds, its cell holds no control character and does not begin a formula.
+    void csvCellIsAlwaysText()
+    {
+        auto* random = QRandomGenerator::global();
+        const QString alphabet = u"=+-@,\"a あ\r\n\t\x01\x1F\x7F\u0080\u009F"_s;
+        for (int i = 0; i < 2000; ++i) {
+            QString field;
+            for (int n = random->bounded(6); n > 0; --n)
+                field.append(alphabet[random->bounded(alphabet.size())]);
+            const QString cell = csvField(field);
+            const QString text = cell.startsWith(u'"') ? cell.sliced(1) : cell;
+            QVERIFY2(!text.startsWith(u'=') && !text.startsWith(u'+') && !text.startsWith(u'-') &&
+                         !text.startsWith(u'@'),
+                     qPrintable(cell));
+            for (const QChar c : cell)
+                QVERIFY2(c.unicode() >= 0x20 && (c.unicode() < 0x7F || c.unicode() > 0x9F), qPrintable(cell));
         }
     }
 

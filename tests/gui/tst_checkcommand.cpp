@@ -7,8 +7,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -32,7 +35,7 @@ private slots:
 
     void check_data()
     {
-        QTest::addColumn<QString>("list"); // "SITEPATH BANNERPATH OWNPATH" per entry, ';' between
+        QTest::addColumn<QString>("list"); // "SITEPATH BANNERPATH OWNPATH"; "-": no entries; null: no file
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out"); // the first line, with the server's address as "@"
@@ -53,6 +56,8 @@ private slots:
             << QString();
         QTest::newRow("file that does not load: exit 1, nothing checked")
             << QString() << QStringList() << 1 << QString() << u"ファイルを読み込めませんでした。"_s;
+        QTest::newRow("list without entries: said, exit 1")
+            << u"-"_s << QStringList() << 1 << QString() << u"リストファイルに項目がありません。"_s;
         QTest::newRow("bad --jobs: usage error") << u"/ b.gif /own"_s << QStringList{u"--jobs"_s, u"0"_s} << 2
                                                  << QString() << u"siteloom: --jobs"_s;
         QTest::newRow("bad --timeout: usage error")
@@ -70,7 +75,9 @@ private slots:
 
         const QString file = m_dir.filePath(u"list.txt"_s);
         QFile::remove(file);
-        if (!list.isEmpty()) {
+        if (list == u"-")
+            QVERIFY(writeBytes(file, "list1=000\r\nte001=page.html\r\n"));
+        else if (!list.isEmpty()) {
             const QStringList parts = list.split(u' ');
             const QString line =
                 composeEntry({m_server.url(u'/' + parts[1]), u"サイト"_s, m_server.url(parts[0])});
@@ -94,6 +101,31 @@ private slots:
             QCOMPARE(run.err, QString()); // no progress when standard error is no terminal
         else
             QVERIFY2(run.err.startsWith(err), qPrintable(run.err));
+    }
+
+    // A report that cannot reach its reader (standard output a pipe nobody reads any more) is no
+    // success, even when every link is well: the reason on standard error, exit 1.
+    void reportThatCannotBeWritten()
+    {
+        const QString file = m_dir.filePath(u"well.txt"_s);
+        const QString line = composeEntry({m_server.url(u"/b.gif"_s), u"サイト"_s, m_server.url(u"/"_s)});
+        QVERIFY(writeBytes(file, cp932::encode(u"list1=001\r\nls000="_s + line + u"\r\nte009="_s +
+                                               m_server.url(u"/own"_s) + u"\r\n"_s)));
+        int ends[2];
+        QCOMPARE(::pipe(ends), 0);
+        ::close(ends[0]); // the reader is gone before the program starts
+        QProcess process;
+        process.setChildProcessModifier([&ends] { ::dup2(ends[1], STDOUT_FILENO); });
+        process.start(QStringLiteral(SITELOOM_BINARY), {u"--check"_s, file});
+        QVERIFY(process.waitForStarted());
+        ::close(ends[1]);
+        // Events are handled meanwhile, so that the test's own server answers the program.
+        while (!process.waitForFinished(5))
+            QCoreApplication::processEvents();
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(err.startsWith(u"確認の結果を標準出力に書き出せませんでした。\n"_s), qPrintable(err));
     }
 
 private:

@@ -23,6 +23,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -288,9 +289,10 @@ private slots:
         QVERIFY(QFileInfo(dir.filePath(printed)).isFile());
     }
 
-    // What the program answers without building: usage errors (exit 2, the reason and the way to the
-    // help on standard error), the version, the help, and a window wanted with no display to show it
-    // on (said plainly instead of aborting inside Qt). None of them touches a file.
+    // What the program answers without building: a usage error (exit 2, the reason and the way to the
+    // help on standard error; tst_commandlineparse reads each of them), the version, the help, and a window
+    // wanted with no display to show it on (said plainly instead of aborting inside Qt). None of them touches
+    // a file.
     void answersWithoutBuilding_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -307,19 +309,6 @@ private slots:
             answer(name, line, 2, {}, {u"siteloom: "_s, reason, u"siteloom --help"_s});
         };
         usage("unknown option", u"--bogus"_s, u"「--bogus」"_s);
-        usage("unknown short option with --build", u"--build list.txt -x"_s, u"「-x」"_s);
-        usage("build with an empty name", u"--build "_s, u"--build"_s);
-        usage("build with a second file", u"--build list.txt other.txt"_s, u"other.txt"_s);
-        usage("build twice", u"--build list.txt -b list.txt"_s, u"--build"_s);
-        usage("directory without build", u"--directory out"_s, u"--directory"_s);
-        usage("empty directory", u"--build list.txt --directory "_s, u"--directory"_s);
-        usage("two files to open", u"list.txt other.txt"_s, u"一つだけ"_s);
-        usage("empty file to open", QString(), u"空"_s);
-        usage("import without output", u"--import list.txt"_s, u"--output"_s);
-        usage("import and export at once", u"--import a.html --export list.txt --output b"_s, u"--export"_s);
-        usage("export in an unknown format", u"--export list.txt --format xml --output b"_s, u"bookmarks"_s);
-        usage("folder with export", u"--export list.txt --format csv --output b --folder A"_s, u"--folder"_s);
-
         const QStringList version{u"siteloom 1.01\n"_s};
         answer("--version", u"--version"_s, 0, version, {});
         answer("-v before a build", u"-v --build list.txt"_s, 0, version, {});
@@ -567,6 +556,9 @@ private slots:
              u"<DT><A HREF=\"\"></A>"_s});
         row("export of a missing list file", arguments(u"--export none.txt --format csv --output out.csv"_s),
             1, {}, {}, {u"ファイルを読み込めませんでした。"_s});
+        row("export of the page instead of a list: no entries",
+            arguments(u"--export page.html --format csv --output out.csv"_s), 1, {}, {},
+            {u"リストファイルに項目がありません。"_s});
         row("export into a missing directory",
             arguments(u"--export list.txt --format csv --output no/out.csv"_s), 1, {}, {},
             {u"書き出せませんでした。"_s});
@@ -606,6 +598,84 @@ private slots:
             written.endsWith(u".txt"_s) ? cp932::decode(bytes).value_or(QString()) : QString::fromUtf8(bytes);
         for (const QString& piece : holds)
             QVERIFY2(text.contains(piece), qPrintable(text));
+    }
+
+    // No export or import ever writes over a list file: not the list the export reads (by its name, or
+    // through a symbolic or hard link to it), nor through a symbolic link standing where a new list
+    // file would go, even one that leads nowhere. Nothing is written and the list keeps its bytes.
+    void neverWritesOverAList_data()
+    {
+        QTest::addColumn<QString>("link"); // "s NAME" or "h NAME": a symbolic or hard link to list.txt
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("says");
+        const QString same = u"リストファイルと同じファイルを指しているため"_s;
+        QTest::newRow("export onto its own list")
+            << QString() << arguments(u"--export list.txt --format csv --output list.txt"_s) << same;
+        QTest::newRow("export through a symbolic link to its list")
+            << u"s out.csv"_s << arguments(u"--export list.txt --format csv --output out.csv"_s) << same;
+        QTest::newRow("export through a hard link to its list")
+            << u"h out.html"_s << arguments(u"--export list.txt --format bookmarks --output out.html"_s)
+            << same;
+        QTest::newRow("import onto a symbolic link to nowhere")
+            << u"s new.txt"_s << arguments(u"--import @data/bookmarks/firefox.html --output new.txt"_s)
+            << u"すでにあります"_s;
+    }
+
+    void neverWritesOverAList()
+    {
+        QFETCH(QString, link);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, says);
+        const QDir dir(m_dir->path());
+        const QByteArray list = readBytes(dir.filePath(u"list.txt"_s));
+        const QString linkPath = dir.filePath(link.section(u' ', 1));
+        const bool dangling = arguments.contains(u"--import"_s);
+        const QString target = dangling ? dir.filePath(u"nowhere.txt"_s) : dir.filePath(u"list.txt"_s);
+        if (link.startsWith(u's'))
+            QVERIFY(QFile::link(target, linkPath));
+        else if (link.startsWith(u'h'))
+            QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(linkPath).constData()),
+                     0);
+        const QStringList before = filesIn(dir.path());
+
+        const ProgramRun run = runProgram(arguments, dir.path());
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QString());
+        QVERIFY2(run.err.contains(says), qPrintable(run.err));
+        QCOMPARE(readBytes(dir.filePath(u"list.txt"_s)), list);
+        QCOMPARE(filesIn(dir.path()), before);
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"nowhere.txt"_s)));
+    }
+
+    // Imports racing for one new name: one writes the list file, every other one says it is there
+    // and leaves it as the first wrote it.
+    void importsRacingForOneName()
+    {
+        const QDir dir(m_dir->path());
+        const QStringList sources{u"firefox"_s, u"chromium"_s, u"firefox"_s, u"chromium"_s};
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (const QString& source : sources) {
+            auto& process = processes.emplace_back(std::make_unique<QProcess>());
+            process->setWorkingDirectory(dir.path());
+            process->start(QStringLiteral(SITELOOM_BINARY),
+                           {u"--import"_s,
+                            QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/") + source + u".html"_s,
+                            u"--output"_s, u"new.txt"_s});
+        }
+        QStringList winners;
+        for (qsizetype i = 0; i < qsizetype(processes.size()); ++i) {
+            QVERIFY(processes[i]->waitForFinished(60000));
+            const QString err = QString::fromUtf8(processes[i]->readAllStandardError());
+            if (processes[i]->exitCode() == 0)
+                winners.append(sources[i]);
+            else
+                QVERIFY2(processes[i]->exitCode() == 1 && err.contains(u"すでにあります"_s), qPrintable(err));
+        }
+        QCOMPARE(winners.size(), 1);
+        // The file is the winner's whole import: the folder only the Chromium file has, or not.
+        const QString text = cp932::decode(readBytes(dir.filePath(u"new.txt"_s))).value_or(QString());
+        QCOMPARE(text.contains(u"社内 wiki"_s), winners.first() == u"chromium"_s);
+        QCOMPARE(filesIn(dir.path()), (QStringList{u"list.txt"_s, u"new.txt"_s}));
     }
 
 private:
