@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -374,7 +375,6 @@ private slots:
         QTest::newRow("a file") << u"file"_s << QStringList{u"new.txt"_s};
         QTest::newRow("a symbolic link to nowhere") << u"dangling"_s << QStringList{u"new.txt"_s};
         QTest::newRow("a symbolic link to a file") << u"link"_s << QStringList{u"new.txt"_s, u"other.txt"_s};
-        QTest::newRow("a directory") << u"directory"_s << QStringList{u"new.txt"_s};
     }
 
     void newFileNeverReplaces()
@@ -390,8 +390,6 @@ private slots:
             QVERIFY(QFile::link(dir.filePath(u"nowhere.txt"_s), path));
         else if (standing == u"link")
             QVERIFY(writeBytes(dir.filePath(u"other.txt"_s), earlier) && QFile::link(u"other.txt"_s, path));
-        else if (standing == u"directory")
-            QVERIFY(dir.mkdir(u"new.txt"_s));
 
         const mode_t previous = ::umask(0022);
         FileError error;
@@ -402,7 +400,7 @@ private slots:
         if (written) {
             QCOMPARE(readBytes(path), QByteArray::fromHex("82A00D0A620D0A"));
             QCOMPARE(int(fileMode(path)), 0644);
-        } else if (standing != u"directory") {
+        } else {
             QCOMPARE(readBytes(path), standing == u"dangling" ? QByteArray() : earlier);
         }
         QCOMPARE(dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), files);
@@ -434,6 +432,7 @@ private slots:
     // Whatever a field holds, its cell holds no control character and does not begin a formula.
     void csvCellIsAlwaysText()
     {
+        const QRegularExpression formulaOrControl(u"^\"?[=+\\-@]|[\\x{0}-\\x{1F}\\x{7F}-\\x{9F}]"_s);
         auto* random = QRandomGenerator::global();
         const QString alphabet = u"=+-@,\"a あ\r\n\t\x01\x1F\x7F\u0080\u009F"_s;
         for (int i = 0; i < 2000; ++i) {
@@ -441,12 +440,7 @@ private slots:
             for (int n = random->bounded(6); n > 0; --n)
                 field.append(alphabet[random->bounded(alphabet.size())]);
             const QString cell = csvField(field);
-            const QString text = cell.startsWith(u'"') ? cell.sliced(1) : cell;
-            QVERIFY2(!text.startsWith(u'=') && !text.startsWith(u'+') && !text.startsWith(u'-') &&
-                         !text.startsWith(u'@'),
-                     qPrintable(cell));
-            for (const QChar c : cell)
-                QVERIFY2(c.unicode() >= 0x20 && (c.unicode() < 0x7F || c.unicode() > 0x9F), qPrintable(cell));
+            QVERIFY2(!formulaOrControl.match(cell).hasMatch(), qPrintable(cell));
         }
     }
 

@@ -58,11 +58,6 @@ private slots:
             << QString() << QStringList() << 1 << QString() << u"ファイルを読み込めませんでした。"_s;
         QTest::newRow("list without entries: said, exit 1")
             << u"-"_s << QStringList() << 1 << QString() << u"リストファイルに項目がありません。"_s;
-        QTest::newRow("bad --jobs: usage error") << u"/ b.gif /own"_s << QStringList{u"--jobs"_s, u"0"_s} << 2
-                                                 << QString() << u"siteloom: --jobs"_s;
-        QTest::newRow("bad --timeout: usage error")
-            << u"/ b.gif /own"_s << QStringList{u"--timeout"_s, u"soon"_s} << 2 << QString()
-            << u"siteloom: --timeout"_s;
     }
 
     void check()

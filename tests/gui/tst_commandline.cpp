@@ -160,12 +160,8 @@ private slots:
         };
         row("page file name of blanks only", named(u" 　 "_s), u"link.html"_s,
             u"ｈｔｍｌファイル名を入れてください。"_s);
-        row("page file name going up a directory", named(u"../x.html"_s), u"link.html"_s,
-            u"ｈｔｍｌファイル名「../x.html」には「/」を使えません。"_s);
         row("page file name an absolute path", named(u"/tmp/x.html"_s), u"link.html"_s,
             u"ｈｔｍｌファイル名「/tmp/x.html」には「/」を使えません。"_s);
-        row("page file name a dot", named(u"."_s), u"link.html"_s,
-            u"「.」はｈｔｍｌファイル名に使えません"_s);
         row("page file name two dots", named(u"　..　"_s), u"link.html"_s,
             u"「..」はｈｔｍｌファイル名に使えません"_s);
     }
@@ -269,8 +265,6 @@ private slots:
         QTest::newRow("current directory by default") << arguments(u"--build list.txt"_s) << QString();
         QTest::newRow("short options, directory ending in a separator")
             << arguments(u"-d out/ -b list.txt"_s) << u"out/page.html"_s;
-        QTest::newRow("values after equals signs")
-            << arguments(u"--build=list.txt --directory=out"_s) << u"out/page.html"_s;
     }
 
     void buildPlacesThePage()
@@ -305,20 +299,16 @@ private slots:
                                const QStringList& err, const QStringList& environment = {}) {
             QTest::newRow(name) << arguments(line) << exitCode << out << err << environment;
         };
-        const auto usage = [&answer](const char* name, const QString& line, const QString& reason) {
-            answer(name, line, 2, {}, {u"siteloom: "_s, reason, u"siteloom --help"_s});
-        };
-        usage("unknown option", u"--bogus"_s, u"「--bogus」"_s);
+        answer("unknown option", u"--bogus"_s, 2, {},
+               {u"siteloom: "_s, u"「--bogus」"_s, u"siteloom --help"_s});
         const QStringList version{u"siteloom 1.01\n"_s};
         answer("--version", u"--version"_s, 0, version, {});
-        answer("-v before a build", u"-v --build list.txt"_s, 0, version, {});
         // The help names every form of the program and every option, in both languages.
         const QStringList help =
             u"使い方 / Usage:\n|siteloom [FILE]|siteloom --build FILE [--directory DIR]|-b, --build FILE|"
             u"-d, --directory DIR|-h, --help|-v, --version|ウィンドウを開かずに|without opening the window|"
             u"今のディレクトリ|the current directory|使い方の誤り / usage error"_s.split(u'|');
         answer("--help", u"--help"_s, 0, help, {});
-        answer("-h after a build", u"--build list.txt -h"_s, 0, help, {});
         answer("window without a display", u"list.txt"_s, 1, {}, {u"siteloom: "_s, u"xvfb-run"_s});
         // A display that is named but cannot be reached ends with the tool's message, not Qt's abort.
         for (const QString& variable : {u"DISPLAY=:31973"_s, u"WAYLAND_DISPLAY=siteloom-no-such-socket"_s,
@@ -519,11 +509,12 @@ private slots:
         QTest::addColumn<QString>("written"); // the file written; empty when none may be
         QTest::addColumn<QStringList>("holds");
         QTest::addColumn<QStringList>("errHolds");
+        QTest::addColumn<QString>("link"); // made first: "s NAME" a symbolic link, "h NAME" a hard link
 
         const auto row = [](const char* name, const QStringList& arguments, int exitCode,
                             const QString& written, const QStringList& holds,
-                            const QStringList& errHolds = {}) {
-            QTest::newRow(name) << arguments << exitCode << written << holds << errHolds;
+                            const QStringList& errHolds = {}, const QString& link = {}) {
+            QTest::newRow(name) << arguments << exitCode << written << holds << errHolds << link;
         };
         const QString whiteBall = QString::fromUtf16(defaultBannerUrl);
         row("bookmarks, every folder", arguments(u"--import @data/bookmarks/firefox.html --output new.txt"_s),
@@ -554,6 +545,21 @@ private slots:
             u"out.html"_s,
             {u"<!DOCTYPE NETSCAPE-Bookmark-file-1>"_s, u"<DT><H3>リ　ン　ク　集</H3>"_s,
              u"<DT><A HREF=\"\"></A>"_s});
+        // No export or import ever writes over a list file: not the list the export reads (by its name,
+        // or through a symbolic or hard link to it), nor through a symbolic link to nowhere standing
+        // where a new list file would go.
+        const QString same = u"リストファイルと同じファイルを指しているため"_s;
+        row("export onto its own list", arguments(u"--export list.txt --format csv --output list.txt"_s), 1,
+            {}, {}, {same});
+        row("export through a symbolic link to its list",
+            arguments(u"--export list.txt --format csv --output out.csv"_s), 1, {}, {}, {same},
+            u"s out.csv"_s);
+        row("export through a hard link to its list",
+            arguments(u"--export list.txt --format bookmarks --output out.html"_s), 1, {}, {}, {same},
+            u"h out.html"_s);
+        row("import onto a symbolic link to nowhere",
+            arguments(u"--import @data/bookmarks/firefox.html --output new.txt"_s), 1, {}, {},
+            {u"すでにあります"_s}, u"s new.txt"_s);
         row("export of a missing list file", arguments(u"--export none.txt --format csv --output out.csv"_s),
             1, {}, {}, {u"ファイルを読み込めませんでした。"_s});
         row("export of the page instead of a list: no entries",
@@ -571,7 +577,15 @@ private slots:
         QFETCH(QString, written);
         QFETCH(QStringList, holds);
         QFETCH(QStringList, errHolds);
+        QFETCH(QString, link);
         const QDir dir(QDir(m_dir->path()).canonicalPath());
+        const QString linkPath = dir.filePath(link.mid(2));
+        const QString target = dir.filePath(link.startsWith(u"s new"_s) ? u"nowhere.txt"_s : u"list.txt"_s);
+        if (link.startsWith(u's'))
+            QVERIFY(QFile::link(target, linkPath));
+        else if (link.startsWith(u'h'))
+            QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(linkPath).constData()),
+                     0);
         PageInputs page;
         page.entries = {u"b.gif：サイト<BR>日記：http://site.example/"_s};
         page.background = 3;
@@ -591,6 +605,10 @@ private slots:
         QStringList files{u"list.txt"_s, u"page.html"_s};
         if (!written.isEmpty())
             files.append(written);
+        if (!link.isEmpty() && target.endsWith(u"list.txt"_s))
+            files.append(
+                link.mid(2)); // Qt lists no link to nowhere: the link stays and its target is never made
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"nowhere.txt"_s)));
         files.sort();
         QCOMPARE(filesIn(dir.path()), files);
         const QByteArray bytes = readBytes(dir.filePath(written));
@@ -598,53 +616,6 @@ private slots:
             written.endsWith(u".txt"_s) ? cp932::decode(bytes).value_or(QString()) : QString::fromUtf8(bytes);
         for (const QString& piece : holds)
             QVERIFY2(text.contains(piece), qPrintable(text));
-    }
-
-    // No export or import ever writes over a list file: not the list the export reads (by its name, or
-    // through a symbolic or hard link to it), nor through a symbolic link standing where a new list
-    // file would go, even one that leads nowhere. Nothing is written and the list keeps its bytes.
-    void neverWritesOverAList_data()
-    {
-        QTest::addColumn<QString>("link"); // "s NAME" or "h NAME": a symbolic or hard link to list.txt
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("says");
-        const QString same = u"リストファイルと同じファイルを指しているため"_s;
-        QTest::newRow("export onto its own list")
-            << QString() << arguments(u"--export list.txt --format csv --output list.txt"_s) << same;
-        QTest::newRow("export through a symbolic link to its list")
-            << u"s out.csv"_s << arguments(u"--export list.txt --format csv --output out.csv"_s) << same;
-        QTest::newRow("export through a hard link to its list")
-            << u"h out.html"_s << arguments(u"--export list.txt --format bookmarks --output out.html"_s)
-            << same;
-        QTest::newRow("import onto a symbolic link to nowhere")
-            << u"s new.txt"_s << arguments(u"--import @data/bookmarks/firefox.html --output new.txt"_s)
-            << u"すでにあります"_s;
-    }
-
-    void neverWritesOverAList()
-    {
-        QFETCH(QString, link);
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, says);
-        const QDir dir(m_dir->path());
-        const QByteArray list = readBytes(dir.filePath(u"list.txt"_s));
-        const QString linkPath = dir.filePath(link.section(u' ', 1));
-        const bool dangling = arguments.contains(u"--import"_s);
-        const QString target = dangling ? dir.filePath(u"nowhere.txt"_s) : dir.filePath(u"list.txt"_s);
-        if (link.startsWith(u's'))
-            QVERIFY(QFile::link(target, linkPath));
-        else if (link.startsWith(u'h'))
-            QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(linkPath).constData()),
-                     0);
-        const QStringList before = filesIn(dir.path());
-
-        const ProgramRun run = runProgram(arguments, dir.path());
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.out, QString());
-        QVERIFY2(run.err.contains(says), qPrintable(run.err));
-        QCOMPARE(readBytes(dir.filePath(u"list.txt"_s)), list);
-        QCOMPARE(filesIn(dir.path()), before);
-        QVERIFY(!QFileInfo::exists(dir.filePath(u"nowhere.txt"_s)));
     }
 
     // Imports racing for one new name: one writes the list file, every other one says it is there
