@@ -64,14 +64,12 @@ void holdDisplayMessages(QtMsgType type, const QMessageLogContext& context, cons
 void prepareApplication()
 {
     ignoreFileSizeSignal();
-    QCoreApplication::setApplicationName(u"siteloom"_s);
-    QCoreApplication::setApplicationVersion(QString::fromUtf16(programVersion));
+    prepareHeadlessApplication(); // name, version and Qt's Japanese, as without a window
     // The desktop matches windows to the installed desktop entry (and so to its name and icon) by
     // this id.
     QGuiApplication::setDesktopFileName(QString::fromUtf16(applicationId));
     QApplication::setWindowIcon(applicationIcon());
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    installJapaneseTranslation();
     installFontSubstitutions();
     QApplication::setFont(interfaceFont(QApplication::font()));
 }

@@ -178,7 +178,7 @@ bool writeNewFile(const QString& path, const std::function<WriteResult(QIODevice
         setError(error, path, systemReason(errno, path));
         return false;
     }
-    const auto removeTemporary = qScopeGuard([&temporary] { ::unlink(temporary.constData()); });
+    auto removeTemporary = qScopeGuard([&temporary] { ::unlink(temporary.constData()); });
     QFile file;
     if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -197,7 +197,9 @@ bool writeNewFile(const QString& path, const std::function<WriteResult(QIODevice
     // Renamed into place only where nothing stands; a file system that cannot rename so gets a
     // hard link, which never replaces either.
     int code = 0;
-    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) != 0) {
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) == 0) {
+        removeTemporary.dismiss(); // it is the file now
+    } else {
         code = errno;
         if (code == EINVAL || code == ENOSYS || code == ENOTSUP)
             code = ::link(temporary.constData(), name.constData()) == 0 ? 0 : errno;
