@@ -25,7 +25,7 @@ namespace {
 const QString listed = u"l.gif：Listed：http://listed.example/"_s;
 
 // The preview, one line per row: "[x]" or "[ ]", the banner URL, the name, the site URL and the note.
-QStringList preview(const importWindow& window)
+QStringList preview(const ImportWindow& window)
 {
     QStringList rows;
     const QTableWidget* table = window.importTable;
@@ -38,7 +38,7 @@ QStringList preview(const importWindow& window)
     return rows;
 }
 
-importWindow* openImport(main1& window)
+ImportWindow* openImport(main1& window)
 {
     window.importAction->trigger();
     return window.importWindowShown();
@@ -58,7 +58,7 @@ private slots:
     {
         FakePlatform platform;
         main1 window(platform);
-        importWindow* import = openImport(window);
+        ImportWindow* import = openImport(window);
         QVERIFY(import);
         QCOMPARE(openImport(window), import);
         QCOMPARE(import->accessibleDescription(), u"importWindow"_s);
@@ -75,7 +75,7 @@ private slots:
         FakePlatform platform;
         main1 window(platform);
         setListRows(window, {listed});
-        importWindow* import = openImport(window);
+        ImportWindow* import = openImport(window);
         import->pasteBox->setPlainText(
             u"<a href=\"http://a.example/\"><img src=\"a.gif\" alt=\"A：site\"></a>\n"
             u"<A HREF=http://listed.example>Again</A> <a href=\"http://b.example/\">B <b>site</b></a>"_s);
@@ -89,7 +89,7 @@ private slots:
                              u" | B <b>site</b> | http://b.example/ | "_s}));
         QCOMPARE(window.pageInputs().entries, QStringList{listed});
 
-        import->importTable->item(0, importWindow::NameColumn)->setText(u"A site"_s);
+        import->importTable->item(0, ImportWindow::NameColumn)->setText(u"A site"_s);
         QCOMPARE(preview(*import).first(), u"[x] | a.gif | A site | http://a.example/ | "_s);
         import->importTable->item(2, 0)->setCheckState(Qt::Unchecked);
         import->addButton->click();
@@ -106,7 +106,7 @@ private slots:
     {
         FakePlatform platform;
         main1 window(platform);
-        importWindow* import = openImport(window);
+        ImportWindow* import = openImport(window);
         platform.fileNames.enqueue(QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html"));
         import->fileButton->click();
         QCOMPARE(import->importTable->rowCount(), 3);
@@ -151,7 +151,7 @@ private slots:
 
         FakePlatform platform;
         main1 window(platform);
-        importWindow* import = openImport(window);
+        ImportWindow* import = openImport(window);
         platform.answers.enqueue(answer);
         platform.fileNames.enqueue(dir.filePath(file));
         import->fileButton->click();

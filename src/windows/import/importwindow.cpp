@@ -1,9 +1,9 @@
 #include "import/importwindow.h"
 
-#include "messages/transfermessages.h"
 #include "importing/importsource.h"
 #include "importing/pastedmarkup.h"
 #include "linkentry/linkentry.h"
+#include "messages/transfermessages.h"
 #include "platform.h"
 #include "ui/ui.h"
 
@@ -34,23 +34,28 @@ QString pageOptionsQuestion(const QString& fileName)
 
 } // namespace
 
-importWindow::importWindow(Platform& platform, ImportTarget target, QWidget* parent)
-    : QDialog(parent), m_platform(platform), m_target(std::move(target))
+ImportWindow::ImportWindow(Platform& platform, const QStringList& listEntries, QWidget* parent)
+    : QDialog(parent), m_platform(platform), m_listEntries(listEntries)
 {
     setObjectName(u"importWindow"_s);
     setWindowTitle(u"取り込み"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     exposeObjectNames(this);
-    connect(fileButton, &QPushButton::clicked, this, &importWindow::chooseFile);
-    connect(pasteBox, &QPlainTextEdit::textChanged, this, &importWindow::readPaste);
-    connect(folderChoice, &QComboBox::currentIndexChanged, this, &importWindow::showFolder);
-    connect(importTable, &QTableWidget::itemChanged, this, &importWindow::checkRows);
-    connect(addButton, &QPushButton::clicked, this, &importWindow::addChecked);
+    connect(fileButton, &QPushButton::clicked, this, &ImportWindow::chooseFile);
+    connect(pasteBox, &QPlainTextEdit::textChanged, this, &ImportWindow::readPaste);
+    connect(folderChoice, &QComboBox::currentIndexChanged, this, &ImportWindow::showFolder);
+    connect(importTable, &QTableWidget::itemChanged, this, &ImportWindow::checkRows);
+    connect(addButton, &QPushButton::clicked, this, &ImportWindow::addChecked);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void importWindow::buildControls()
+void ImportWindow::setListEntries(const QStringList& entries)
+{
+    m_listEntries = entries;
+}
+
+void ImportWindow::buildControls()
 {
     auto* layout = new QGridLayout(this);
     auto* hint =
@@ -113,7 +118,7 @@ void importWindow::buildControls()
     resize(960, 600);
 }
 
-void importWindow::chooseFile()
+void ImportWindow::chooseFile()
 {
     FileDialogRequest request;
     request.filters = {u"ブックマーク・ページ (*.html *.htm)"_s, u"All Files (*)"_s};
@@ -149,11 +154,11 @@ void importWindow::chooseFile()
         question.buttons = QMessageBox::Yes | QMessageBox::No;
         question.defaultButton = QMessageBox::No;
         if (m_platform.messageBox(this, question) == QMessageBox::Yes)
-            m_target.setPageOptions(source.page);
+            emit pageOptionsAccepted(source.page);
     }
 }
 
-void importWindow::readPaste()
+void ImportWindow::readPaste()
 {
     sourceLabel->clear();
     m_links = readPastedMarkup(pasteBox->toPlainText());
@@ -163,7 +168,7 @@ void importWindow::readPaste()
     showFolder();
 }
 
-void importWindow::showFolder()
+void ImportWindow::showFolder()
 {
     const QString folder = folderChoice->currentIndex() > 0 ? folderChoice->currentText() : QString();
     int skipped = 0;
@@ -171,7 +176,7 @@ void importWindow::showFolder()
     showEntries(entries, skipped);
 }
 
-void importWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
+void ImportWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
 {
     m_filling = true;
     importTable->setUpdatesEnabled(false);
@@ -197,7 +202,7 @@ void importWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
     summaryLabel->setText(summary);
 }
 
-LinkEntry importWindow::rowEntry(int row) const
+LinkEntry ImportWindow::rowEntry(int row) const
 {
     return LinkEntry{importTable->item(row, BannerColumn)->text(), importTable->item(row, NameColumn)->text(),
                      importTable->item(row, UrlColumn)->text()};
@@ -205,14 +210,14 @@ LinkEntry importWindow::rowEntry(int row) const
 
 // Checks every row again after an edit: an entry that no longer needs holding back is checked, one
 // that now does is unchecked; the others keep the user's choice.
-void importWindow::checkRows()
+void ImportWindow::checkRows()
 {
     if (m_filling)
         return;
     QList<LinkEntry> entries;
     for (int row = 0; row < importTable->rowCount(); ++row)
         entries.append(rowEntry(row));
-    const QList<HoldBack> holdBacks = checkImportedEntries(entries, m_target.entries());
+    const QList<HoldBack> holdBacks = checkImportedEntries(entries, m_listEntries);
     m_filling = true;
     for (int row = 0; row < importTable->rowCount(); ++row) {
         const HoldBack& now = holdBacks[row];
@@ -229,7 +234,7 @@ void importWindow::checkRows()
 // Appends the checked entries to the end of the list. A checked entry that the list file could not
 // keep as it stands (a character it cannot hold, a field too long, a separator in a field) stops
 // the whole addition; one already listed is added when the user checked it.
-void importWindow::addChecked()
+void ImportWindow::addChecked()
 {
     QStringList entries;
     for (int row = 0; row < importTable->rowCount(); ++row) {
@@ -251,7 +256,7 @@ void importWindow::addChecked()
         showMessage(m_platform, this, u"追加する項目にチェックを付けてください。"_s);
         return;
     }
-    m_target.appendEntries(entries);
+    emit entriesAccepted(entries);
     checkRows(); // what was added is now in the list
     summaryLabel->setText(u"%1 件をリストに追加しました。"_s.arg(entries.size()));
 }
