@@ -18,9 +18,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QUndoStack>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -281,6 +284,60 @@ private slots:
         window.Label1->setText(other.path());
         window.Command4->click();
         QCOMPARE(readBytes(preview), readBytes(QDir(other.path()).filePath(u"link.html"_s)));
+    }
+
+    void previewRefusesATemporaryFolderItCannotUse_data()
+    {
+        QTest::addColumn<QString>("temporary"); // what TMPDIR names
+        QTest::addColumn<QString>("said");      // in the message
+        QTest::newRow("no such folder")
+            << u"missing"_s << u"が見つからないため、プレビューを作れませんでした。"_s;
+        QTest::newRow("a file") << u"file"_s << u"ディレクトリではありません"_s;
+        QTest::newRow("a read-only folder") << u"read-only"_s << u"許可されていません"_s;
+        QTest::newRow("a folder inside the base directory")
+            << u"inside"_s << u"ページを作るフォルダの中にあるため、プレビューを作れませんでした。"_s;
+    }
+
+    // The preview's folder is never made by a relative name (in the current directory, which is the
+    // base directory) nor inside the base directory: a TMPDIR that cannot serve is reported in
+    // Japanese, and nothing is left beside the site's pages.
+    void previewRefusesATemporaryFolderItCannotUse()
+    {
+        QFETCH(QString, temporary);
+        QFETCH(QString, said);
+        if (temporary == u"read-only"_s && ::geteuid() == 0)
+            QSKIP("permissions do not hold root back");
+        QTemporaryDir scratch;
+        QTemporaryDir base;
+        const QString folder =
+            temporary == u"inside"_s ? base.filePath(u"tmp"_s) : scratch.filePath(u"tmp"_s);
+        if (temporary == u"file"_s)
+            QVERIFY(writeBytes(folder, "x"));
+        else if (temporary != u"missing"_s)
+            QVERIFY(QDir().mkdir(folder));
+        if (temporary == u"read-only"_s)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        const QString wasCurrent = QDir::currentPath();
+        const QByteArray wasTemporary = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] {
+            qputenv("TMPDIR", wasTemporary);
+            QDir::setCurrent(wasCurrent);
+        });
+        qputenv("TMPDIR", QFile::encodeName(folder));
+        FakePlatform platform;
+        main1 window(platform);
+        setListRows(window, {u"b.gif：n：http://x.jp/"_s});
+        window.Label1->setText(base.path());
+        QVERIFY(QDir::setCurrent(base.path()));
+
+        window.previewAction->trigger();
+
+        QCOMPARE(platform.messages.size(), 1);
+        QVERIFY2(platform.messageTexts().first().contains(said), qPrintable(platform.messageTexts().first()));
+        QVERIFY(platform.browserUrls.isEmpty());
+        QCOMPARE(QDir(base.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 temporary == u"inside"_s ? QStringList{u"tmp"_s} : QStringList());
+        QVERIFY(QDir(folder).isEmpty());
     }
 
     // Before it writes, the preview checks what html 作成 checks, with its messages; a browser that

@@ -17,6 +17,7 @@
 #include "messages/transfermessages.h"
 #include "page/linkpage.h"
 #include "platform.h"
+#include "text/systemreason.h"
 #include "text/textfile.h"
 #include "text/trim.h"
 #include "ui/ui.h"
@@ -25,6 +26,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
@@ -36,11 +38,12 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QUndoStack>
 #include <QUrl>
 
 #include <array>
+#include <cerrno>
+#include <cstdlib>
 #include <new>
 
 using namespace Qt::StringLiterals;
@@ -255,9 +258,12 @@ main1::main1(Platform& platform, QWidget* parent)
 }
 
 // The undo history is a child that goes after the window's own part is gone, and clearing itself it
-// still says its index changed: that must no longer reach the window nor the import window.
+// still says its index changed: that must no longer reach the window nor the import window. The
+// preview's folder goes with the window.
 main1::~main1()
 {
+    if (!m_previewPath.isEmpty())
+        QDir(m_previewPath).removeRecursively();
     disconnect(m_list->undoStack(), nullptr, nullptr, nullptr);
 }
 
@@ -768,24 +774,59 @@ void main1::showPreview()
         showMessage(m_platform, this, problem);
         return;
     }
-    if (!m_previewDir || !m_previewDir->isValid())
-        m_previewDir =
-            std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(u"siteloom-preview-XXXXXX"_s));
+    QString problem;
+    const QString directory = previewDirectory(&problem);
+    if (directory.isEmpty()) {
+        showMessage(m_platform, this, problem);
+        return;
+    }
     PageInputs inputs = pageInputs();
     // The page's name does not show in it; the preview has a fixed one, inside its own directory.
     inputs.fileName = u"preview.html"_s;
     QString path;
     FileError error;
-    if (!m_previewDir->isValid() || !writePageFile(m_previewDir->path(), inputs, &path, &error)) {
-        if (!m_previewDir->isValid())
-            error.reason = m_previewDir->errorString();
-        showMessage(m_platform, this, pageNotWrittenMessage(path.isEmpty() ? QDir::tempPath() : path, error));
+    if (!writePageFile(directory, inputs, &path, &error)) {
+        showMessage(m_platform, this, pageNotWrittenMessage(path, error));
         return;
     }
     if (!m_platform.openInBrowser(QUrl::fromLocalFile(QDir::fromNativeSeparators(path))))
         showMessage(
             m_platform, this,
             u"ブラウザを起動できませんでした。プレビューのページは次の場所にあります。\n%1"_s.arg(path));
+}
+
+// The run's preview folder, made at the first preview and again when it has gone: a new folder
+// under the system's temporary folder, by its absolute path. Qt gives no temporary folder at all
+// when TMPDIR names one that does not exist, and a folder made by a relative name would land in the
+// current directory, that is among the site's pages; so would one under a TMPDIR inside the base
+// directory. Both are refused.
+QString main1::previewDirectory(QString* problem)
+{
+    if (!m_previewPath.isEmpty() && QFileInfo(m_previewPath).isDir())
+        return m_previewPath;
+    const QString temp = QDir::tempPath();
+    if (temp.isEmpty() || QDir::isRelativePath(temp)) {
+        *problem = u"一時ファイル用のフォルダ「%1」が見つからないため、プレビューを作れませんでした。\n"
+                   u"環境変数 TMPDIR に、ある（書き込める）フォルダを指定してください。"_s.arg(
+                       QDir::toNativeSeparators(qEnvironmentVariable("TMPDIR")));
+        return {};
+    }
+    const QString base = QFileInfo(Label1->text()).canonicalFilePath();
+    if (!base.isEmpty() && (temp == base || temp.startsWith(base + u'/'))) {
+        *problem =
+            u"一時ファイル用のフォルダ「%1」がページを作るフォルダの中にあるため、"
+            u"プレビューを作れませんでした。\n"
+            u"環境変数 TMPDIR に、ほかのフォルダを指定してください。"_s.arg(QDir::toNativeSeparators(temp));
+        return {};
+    }
+    QByteArray name = QFile::encodeName(QDir(temp).filePath(u"siteloom-preview-XXXXXX"_s));
+    if (!::mkdtemp(name.data())) {
+        const FileError error{QDir::toNativeSeparators(temp), systemReason(errno, temp)};
+        *problem = pageNotWrittenMessage(temp, error);
+        return {};
+    }
+    m_previewPath = QFile::decodeName(name);
+    return m_previewPath;
 }
 
 // Saves the list and the page options. Nothing is written when the list is empty or when a

@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QStringList>
 
-#include <memory>
 #include <optional>
 
 class QAction;
@@ -19,7 +18,6 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class QTemporaryDir;
 class QUndoStack;
 
 namespace siteloom {
@@ -202,6 +200,8 @@ private:
     // The page.
     void Command4_Click();
     void showPreview();
+    // The preview's folder, made when needed; empty with *problem set when it cannot be.
+    [[nodiscard]] QString previewDirectory(QString* problem);
 
     // The link list file.
     void fsave_Click();
@@ -229,7 +229,7 @@ private:
     UndoableEntryList* m_list = nullptr;
     EntryListModel* m_listModel = nullptr; // m_list's rows
     RecentFiles* m_recent = nullptr;
-    std::unique_ptr<QTemporaryDir> m_previewDir;
+    QString m_previewPath; // this run's preview folder, once made
     QPointer<ImportWindow> m_import;
     QPointer<LinkCheckWindow> m_linkCheck;
 };
