@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QUndoStack>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -366,17 +367,19 @@ private slots:
 
     void recentFileNoLongerAListFile_data()
     {
-        QTest::addColumn<QString>("becomes"); // "" or "gone"
+        QTest::addColumn<QString>("becomes"); // "", "gone", "folder" or "fifo"
         QTest::addColumn<QString>("message"); // how it begins
         QTest::addColumn<bool>("listed");     // still in the menu afterwards
         QTest::newRow("still a list file") << QString() << u"読込み完了"_s << true;
         QTest::newRow("gone") << u"gone"_s
                               << u"ファイルが見つかりません。最近使ったファイルの一覧から外しました。"_s
                               << false;
+        QTest::newRow("now a folder") << u"folder"_s << u"ファイルを読み込めませんでした。"_s << true;
+        QTest::newRow("now a FIFO") << u"fifo"_s << u"ファイルを読み込めませんでした。"_s << true;
     }
 
-    // A recent file loads as ファイル読込 loads it. One that has gone leaves the menu, and the window
-    // stays as it was.
+    // A recent file loads as ファイル読込 loads it. One that has gone leaves the menu; one that is
+    // now a folder or a FIFO is said to be what it is, at once, and the window stays as it was.
     void recentFileNoLongerAListFile()
     {
         QFETCH(QString, becomes);
@@ -391,7 +394,11 @@ private slots:
         window.fload->trigger();
         setListRows(window, {u"kept"_s});
         QVERIFY(QFile::remove(path));
-        if (becomes.isEmpty())
+        if (becomes == u"folder"_s)
+            QVERIFY(QDir(dir.path()).mkdir(u"list.txt"_s));
+        else if (becomes == u"fifo"_s)
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (becomes.isEmpty())
             QVERIFY(writeBytes(path, "list1=001\r\nls000=b\r\n"));
         const QString before = state(window);
 
@@ -399,6 +406,10 @@ private slots:
 
         const QString said = platform.messageTexts().last();
         QVERIFY2(said.startsWith(message), qPrintable(said));
+        if (becomes == u"folder"_s)
+            QVERIFY2(said.endsWith(u"ディレクトリです"_s), qPrintable(said));
+        if (becomes == u"fifo"_s)
+            QVERIFY2(said.contains(u"名前付きパイプ（FIFO）"_s), qPrintable(said));
         if (becomes.isEmpty())
             QCOMPARE(listRows(window), QStringList{u"b"_s});
         else

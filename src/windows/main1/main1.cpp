@@ -944,10 +944,11 @@ void main1::pushPageOptions(const PageInputs& options, std::optional<QStringList
         [exchange, before] { exchange(before); });
 }
 
-// A recent file loads as ファイル読込 loads it; one that has gone leaves the menu.
+// A recent file loads as ファイル読込 loads it; one that has gone leaves the menu. One that is there
+// but is no longer a regular file (a folder, a FIFO) is refused by the load, which says what it is.
 void main1::openRecentFile(const QString& path)
 {
-    if (!QFileInfo(path).isFile()) {
+    if (!QFileInfo::exists(path)) {
         m_recent->forget(path);
         showMessage(m_platform, this,
                     u"ファイルが見つかりません。最近使ったファイルの一覧から外しました。\n%1"_s.arg(
