@@ -10,12 +10,15 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -36,6 +39,15 @@ QStringList preview(const ImportWindow& window)
         rows.append(cells.join(u" | "_s));
     }
     return rows;
+}
+
+// Chooses a file through the open dialog and waits for the read, which runs beside the window: the
+// click comes back before it is done.
+void chooseSource(ImportWindow* import, FakePlatform& platform, const QString& path)
+{
+    platform.fileNames.enqueue(path);
+    import->fileButton->click();
+    QTRY_VERIFY(!import->isReading());
 }
 
 ImportWindow* openImport(main1& window)
@@ -107,8 +119,7 @@ private slots:
         FakePlatform platform;
         main1 window(platform);
         ImportWindow* import = openImport(window);
-        platform.fileNames.enqueue(QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html"));
-        import->fileButton->click();
+        chooseSource(import, platform, QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html"));
         QCOMPARE(import->importTable->rowCount(), 3);
         QVERIFY(import->folderChoice->isEnabled());
         QCOMPARE(import->folderChoice->count(), 4);
@@ -116,6 +127,69 @@ private slots:
         QCOMPARE(preview(*import), QStringList{u"[x] | "_s + QString::fromUtf16(defaultBannerUrl) +
                                                u" | 社内 wiki | https://intra.example.org/wiki | "_s});
         QVERIFY(platform.messages.isEmpty());
+    }
+
+    // The chosen file is read beside the window, which meanwhile offers "中止" and nothing that would
+    // start another read; 中止 frees it at once and what that read finds is never shown.
+    void readingCanBeStopped()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        ImportWindow* import = openImport(window);
+        const QString bookmarks = QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html");
+        platform.fileNames.enqueue(bookmarks);
+        import->fileButton->click();
+        QVERIFY(import->isReading());
+        QCOMPARE(import->stopButton->text(), u"中止"_s);
+        QVERIFY(import->stopButton->isEnabled());
+        QVERIFY(!import->fileButton->isEnabled());
+        QCOMPARE(import->importTable->rowCount(), 0);
+
+        import->stopButton->click();
+        QVERIFY(!import->isReading());
+        QCOMPARE(import->sourceLabel->text(), QString());
+        QVERIFY(import->fileButton->isEnabled());
+        QVERIFY(!import->stopButton->isEnabled());
+
+        const QString other = QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/firefox.html");
+        chooseSource(import, platform, other);
+        QCOMPARE(import->sourceLabel->text(), QDir::toNativeSeparators(other));
+        QVERIFY(import->importTable->rowCount() > 0);
+        QVERIFY(platform.messages.isEmpty());
+    }
+
+    void notARegularFileIsRefusedAtOnce_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a FIFO") << u"fifo"_s << u"名前付きパイプ（FIFO）で、普通のファイルではありません"_s;
+        QTest::newRow("a folder") << u"folder"_s << u"フォルダで、普通のファイルではありません"_s;
+        QTest::newRow("a device") << u"device"_s << u"デバイスで、普通のファイルではありません"_s;
+    }
+
+    // A FIFO would wait for a writer for ever and a device might never end: neither is read.
+    void notARegularFileIsRefusedAtOnce()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        QString path = dir.filePath(u"source"_s);
+        if (kind == u"fifo"_s)
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"folder"_s)
+            QVERIFY(QDir().mkdir(path));
+        else
+            path = u"/dev/zero"_s;
+        FakePlatform platform;
+        main1 window(platform);
+        ImportWindow* import = openImport(window);
+        platform.fileNames.enqueue(path);
+        import->fileButton->click();
+        QVERIFY(!import->isReading());
+        QCOMPARE(platform.messages.size(), 1);
+        QVERIFY2(platform.messageTexts().first().startsWith(u"ファイルを読み込めませんでした。"_s),
+                 qPrintable(platform.messageTexts().first()));
+        QVERIFY2(platform.messageTexts().first().contains(said), qPrintable(platform.messageTexts().first()));
     }
 
     // A page of this tool: its options replace the window's only when the user says yes; its entries
@@ -153,8 +227,7 @@ private slots:
         main1 window(platform);
         ImportWindow* import = openImport(window);
         platform.answers.enqueue(answer);
-        platform.fileNames.enqueue(dir.filePath(file));
-        import->fileButton->click();
+        chooseSource(import, platform, dir.filePath(file));
         QCOMPARE(platform.messages.size(), 1);
         QVERIFY2(platform.messageTexts().first().startsWith(message),
                  qPrintable(platform.messageTexts().first()));

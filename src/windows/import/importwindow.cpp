@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,6 +17,12 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QThread>
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +39,30 @@ QString pageOptionsQuestion(const QString& fileName)
            u"今の設定を置き換えますか？\n（リンクの項目は、下の表から「追加」で加えます。）"_s.arg(fileName);
 }
 
+// What a path names when it is there but is not a regular file; nullopt for a regular file or a
+// path that is not there (the read says why).
+std::optional<NotRegularFile> notRegular(const QString& path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return std::nullopt;
+    if (S_ISDIR(info.st_mode))
+        return NotRegularFile::Directory;
+    if (S_ISFIFO(info.st_mode))
+        return NotRegularFile::Fifo;
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return NotRegularFile::Device;
+    return NotRegularFile::Other;
+}
+
+// What a read on its thread found.
+struct ReadOutcome
+{
+    bool read = false;
+    ImportSource source;
+    ImportSourceError error;
+};
+
 } // namespace
 
 ImportWindow::ImportWindow(Platform& platform, const QStringList& listEntries, QWidget* parent)
@@ -43,6 +74,7 @@ ImportWindow::ImportWindow(Platform& platform, const QStringList& listEntries, Q
     buildControls();
     exposeObjectNames(this);
     connect(fileButton, &QPushButton::clicked, this, &ImportWindow::chooseFile);
+    connect(stopButton, &QPushButton::clicked, this, &ImportWindow::stopReading);
     connect(pasteBox, &QPlainTextEdit::textChanged, this, &ImportWindow::readPaste);
     connect(folderChoice, &QComboBox::currentIndexChanged, this, &ImportWindow::showFolder);
     connect(importTable, &QTableWidget::itemChanged, this, &ImportWindow::checkRows);
@@ -70,8 +102,12 @@ void ImportWindow::buildControls()
     sourceLabel = new QLabel(this);
     sourceLabel->setObjectName(u"sourceLabel"_s);
     sourceLabel->setTextFormat(Qt::PlainText);
+    stopButton = new QPushButton(u"中止"_s, this);
+    stopButton->setObjectName(u"stopButton"_s);
+    stopButton->setEnabled(false);
     layout->addWidget(fileButton, 1, 0);
-    layout->addWidget(sourceLabel, 1, 1, 1, 3);
+    layout->addWidget(sourceLabel, 1, 1, 1, 2);
+    layout->addWidget(stopButton, 1, 3);
 
     auto* folderLabel = new QLabel(u"フォルダ"_s, this);
     folderChoice = new QComboBox(this);
@@ -113,7 +149,7 @@ void ImportWindow::buildControls()
     closeButton->setObjectName(u"closeButton"_s);
     layout->addWidget(addButton, 5, 2);
     layout->addWidget(closeButton, 5, 3);
-    for (QPushButton* b : {fileButton, addButton, closeButton})
+    for (QPushButton* b : {fileButton, stopButton, addButton, closeButton})
         b->setAutoDefault(false);
     resize(960, 600);
 }
@@ -126,12 +162,62 @@ void ImportWindow::chooseFile()
     const QString path = m_platform.openFileName(this, request);
     if (path.isEmpty())
         return;
-    ImportSource source;
-    ImportSourceError error;
-    if (!readImportSource(path, &source, &error)) {
-        showMessage(m_platform, this, importSourceProblemMessage(error));
+    if (const std::optional<NotRegularFile> kind = notRegular(path)) {
+        showMessage(m_platform, this, importSourceNotRegularMessage(QDir::toNativeSeparators(path), *kind));
         return;
     }
+    startReading(path);
+}
+
+bool ImportWindow::isReading() const
+{
+    return m_reading;
+}
+
+// The read runs on a thread of its own that belongs to no window: when the read is stopped or the
+// window closes, it finishes by itself and goes, and what it read is dropped.
+void ImportWindow::startReading(const QString& path)
+{
+    auto outcome = std::make_shared<ReadOutcome>();
+    QThread* thread = QThread::create(
+        [path, outcome] { outcome->read = readImportSource(path, &outcome->source, &outcome->error); });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(thread, &QThread::finished, this, [this, number = ++m_readNumber, path, outcome] {
+        if (!m_reading || number != m_readNumber)
+            return;
+        setReading(false);
+        if (!outcome->read) {
+            sourceLabel->setText(m_sourceShown);
+            showMessage(m_platform, this, importSourceProblemMessage(outcome->error));
+        } else
+            showSource(path, outcome->source);
+    });
+    setReading(true);
+    m_sourceShown = sourceLabel->text();
+    sourceLabel->setText(u"読み込み中：%1"_s.arg(QDir::toNativeSeparators(path)));
+    thread->start();
+}
+
+// "中止": the window is free again at once, showing what it showed before the file was chosen.
+void ImportWindow::stopReading()
+{
+    if (!m_reading)
+        return;
+    setReading(false);
+    sourceLabel->setText(m_sourceShown);
+}
+
+void ImportWindow::setReading(bool reading)
+{
+    m_reading = reading;
+    stopButton->setEnabled(reading);
+    for (QWidget* control : {static_cast<QWidget*>(fileButton), static_cast<QWidget*>(pasteBox),
+                             static_cast<QWidget*>(addButton)})
+        control->setEnabled(!reading);
+}
+
+void ImportWindow::showSource(const QString& path, const ImportSource& source)
+{
     sourceLabel->setText(QDir::toNativeSeparators(path));
     m_links = source.links;
     {

@@ -16,6 +16,7 @@ class QTableWidget;
 namespace siteloom {
 
 class Platform;
+struct ImportSource;
 
 // Brings links in: from a bookmarks file or a page of this tool (chosen through the platform's open
 // dialog, told apart by what the file holds) or from markup pasted into pasteBox. The preview
@@ -24,7 +25,9 @@ class Platform;
 // a bookmark folder. Nothing changes in the main window until "追加" appends the checked entries or
 // the user agrees to take over a page's options: entriesAccepted and pageOptionsAccepted tell the
 // owner. What the window offers is checked against the owner's list, given at the start and by
-// setListEntries whenever it changes.
+// setListEntries whenever it changes. A chosen file is read and parsed on a thread of its own while
+// the window waits with "中止" (stopButton), which forgets the read; a path that is not a regular file
+// is refused before any read.
 class ImportWindow final : public QDialog
 {
     Q_OBJECT
@@ -36,6 +39,7 @@ public:
     void setListEntries(const QStringList& entries);
 
     QPushButton* fileButton = nullptr;
+    QPushButton* stopButton = nullptr;
     QLabel* sourceLabel = nullptr;
     QComboBox* folderChoice = nullptr;
     QPlainTextEdit* pasteBox = nullptr;
@@ -43,6 +47,9 @@ public:
     QLabel* summaryLabel = nullptr;
     QPushButton* addButton = nullptr;
     QPushButton* closeButton = nullptr;
+
+    // Whether a chosen file is being read.
+    [[nodiscard]] bool isReading() const;
 
     // The table's columns.
     enum Column { BannerColumn, NameColumn, UrlColumn, NoteColumn };
@@ -56,6 +63,10 @@ signals:
 private:
     void buildControls();
     void chooseFile();
+    void startReading(const QString& path);
+    void stopReading();
+    void setReading(bool reading);
+    void showSource(const QString& path, const ImportSource& source);
     void readPaste();
     void showFolder();
     void showEntries(const QList<LinkEntry>& entries, int skipped);
@@ -68,6 +79,9 @@ private:
     LinkImport m_links;          // what the chosen file or the paste holds
     QList<HoldBack> m_holdBacks; // per row, as last checked
     bool m_filling = false;      // the table is being filled: its changes are not the user's
+    quint64 m_readNumber = 0;    // counts the reads started: a stopped one finishes unheard
+    bool m_reading = false;
+    QString m_sourceShown; // what sourceLabel showed before the read under way
 };
 
 } // namespace siteloom
