@@ -8,7 +8,6 @@
 #include "ui/ui.h"
 
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 

@@ -44,6 +44,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 using namespace Qt::StringLiterals;
