@@ -10,12 +10,15 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -25,7 +28,7 @@ namespace {
 const QString listed = u"l.gif：Listed：http://listed.example/"_s;
 
 // The preview, one line per row: "[x]" or "[ ]", the banner URL, the name, the site URL and the note.
-QStringList preview(const importWindow& window)
+QStringList preview(const ImportWindow& window)
 {
     QStringList rows;
     const QTableWidget* table = window.importTable;
@@ -38,7 +41,16 @@ QStringList preview(const importWindow& window)
     return rows;
 }
 
-importWindow* openImport(main1& window)
+// Chooses a file through the open dialog and waits for the read, which runs beside the window: the
+// click comes back before it is done.
+void chooseSource(ImportWindow* import, FakePlatform& platform, const QString& path)
+{
+    platform.fileNames.enqueue(path);
+    import->fileButton->click();
+    QTRY_VERIFY(!import->isReading());
+}
+
+ImportWindow* openImport(main1& window)
 {
     window.importAction->trigger();
     return window.importWindowShown();
@@ -58,7 +70,7 @@ private slots:
     {
         FakePlatform platform;
         main1 window(platform);
-        importWindow* import = openImport(window);
+        ImportWindow* import = openImport(window);
         QVERIFY(import);
         QCOMPARE(openImport(window), import);
         QCOMPARE(import->accessibleDescription(), u"importWindow"_s);
@@ -75,7 +87,7 @@ private slots:
         FakePlatform platform;
         main1 window(platform);
         setListRows(window, {listed});
-        importWindow* import = openImport(window);
+        ImportWindow* import = openImport(window);
         import->pasteBox->setPlainText(
             u"<a href=\"http://a.example/\"><img src=\"a.gif\" alt=\"A：site\"></a>\n"
             u"<A HREF=http://listed.example>Again</A> <a href=\"http://b.example/\">B <b>site</b></a>"_s);
@@ -89,7 +101,7 @@ private slots:
                              u" | B <b>site</b> | http://b.example/ | "_s}));
         QCOMPARE(window.pageInputs().entries, QStringList{listed});
 
-        import->importTable->item(0, importWindow::NameColumn)->setText(u"A site"_s);
+        import->importTable->item(0, ImportWindow::NameColumn)->setText(u"A site"_s);
         QCOMPARE(preview(*import).first(), u"[x] | a.gif | A site | http://a.example/ | "_s);
         import->importTable->item(2, 0)->setCheckState(Qt::Unchecked);
         import->addButton->click();
@@ -106,9 +118,8 @@ private slots:
     {
         FakePlatform platform;
         main1 window(platform);
-        importWindow* import = openImport(window);
-        platform.fileNames.enqueue(QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html"));
-        import->fileButton->click();
+        ImportWindow* import = openImport(window);
+        chooseSource(import, platform, QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html"));
         QCOMPARE(import->importTable->rowCount(), 3);
         QVERIFY(import->folderChoice->isEnabled());
         QCOMPARE(import->folderChoice->count(), 4);
@@ -118,8 +129,36 @@ private slots:
         QVERIFY(platform.messages.isEmpty());
     }
 
+    // The chosen file is read beside the window, which meanwhile offers "中止" and nothing that would
+    // start another read; 中止 frees it at once and what that read finds is never shown.
+    void readingCanBeStopped()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        ImportWindow* import = openImport(window);
+        const QString bookmarks = QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html");
+        platform.fileNames.enqueue(bookmarks);
+        import->fileButton->click();
+        QVERIFY(import->isReading());
+        QVERIFY(import->stopButton->isEnabled());
+        QVERIFY(!import->fileButton->isEnabled());
+        QCOMPARE(import->importTable->rowCount(), 0);
+
+        import->stopButton->click();
+        QVERIFY(!import->isReading());
+        QCOMPARE(import->sourceLabel->text(), QString());
+        QVERIFY(import->fileButton->isEnabled());
+
+        const QString other = QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/firefox.html");
+        chooseSource(import, platform, other);
+        QCOMPARE(import->sourceLabel->text(), QDir::toNativeSeparators(other));
+        QVERIFY(import->importTable->rowCount() > 0);
+        QVERIFY(platform.messages.isEmpty());
+    }
+
     // A page of this tool: its options replace the window's only when the user says yes; its entries
-    // wait for "追加" either way. A file that is neither is refused with a message.
+    // wait for "追加" either way. A file that is neither is refused with a message, and a FIFO (which
+    // would wait for a writer for ever), a folder or a device (which might never end) before any read.
     void pageOptionsOnlyWhenConfirmed_data()
     {
         QTest::addColumn<QString>("file");
@@ -131,6 +170,12 @@ private slots:
                             << u"このページの設定"_s;
         QTest::newRow("not a page") << u"other.html"_s << QMessageBox::Yes << u"リ　ン　ク　集"_s
                                     << u"ブックマークファイルでも"_s;
+        QTest::newRow("a FIFO") << u"fifo"_s << QMessageBox::Yes << u"リ　ン　ク　集"_s
+                                << u"名前付きパイプ（FIFO）で、普通のファイルではありません"_s;
+        QTest::newRow("a folder") << u"folder"_s << QMessageBox::Yes << u"リ　ン　ク　集"_s
+                                  << u"フォルダで、普通のファイルではありません"_s;
+        QTest::newRow("a device") << u"/dev/zero"_s << QMessageBox::Yes << u"リ　ン　ク　集"_s
+                                  << u"デバイスで、普通のファイルではありません"_s;
     }
 
     void pageOptionsOnlyWhenConfirmed()
@@ -148,15 +193,20 @@ private slots:
         FileError error;
         QVERIFY(writePageFile(dir.path(), page, nullptr, &error));
         QVERIFY(writeBytes(dir.filePath(u"other.html"_s), "<html><p>hello</p></html>"));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
+        QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
 
         FakePlatform platform;
         main1 window(platform);
-        importWindow* import = openImport(window);
+        ImportWindow* import = openImport(window);
         platform.answers.enqueue(answer);
-        platform.fileNames.enqueue(dir.filePath(file));
+        platform.fileNames.enqueue(QDir(dir.path()).filePath(file)); // a device by its absolute path
         import->fileButton->click();
+        // Anything but a regular file is refused before a read begins.
+        QCOMPARE(import->isReading(), !file.startsWith(u'f') && !file.startsWith(u'/'));
+        QTRY_VERIFY(!import->isReading());
         QCOMPARE(platform.messages.size(), 1);
-        QVERIFY2(platform.messageTexts().first().startsWith(message),
+        QVERIFY2(platform.messageTexts().first().contains(message),
                  qPrintable(platform.messageTexts().first()));
         QCOMPARE(window.Text6->text(), title);
         QCOMPARE(window.Option5->isChecked(), title == u"友達"_s);

@@ -158,7 +158,7 @@ private slots:
         QScreen* display = QGuiApplication::screens().at(screen);
         FakePlatform platform;
         main1 owner(platform);
-        fm1 chooser(platform, owner.Label1, &owner);
+        fm1 chooser(platform, &owner);
         frmabt about(platform, &owner);
         for (QWidget* window : std::initializer_list<QWidget*>{&owner, &chooser, &about}) {
             window->setScreen(display);

@@ -26,6 +26,26 @@ QString importSourceProblemMessage(const ImportSourceError& error)
     return fileProblemMessage(u"ファイルを読み込めませんでした。"_s, error.file);
 }
 
+QString importSourceNotRegularMessage(const QString& path, NotRegularFile kind)
+{
+    QString what = u"特殊なファイル"_s;
+    switch (kind) {
+    case NotRegularFile::Directory:
+        what = u"フォルダ"_s;
+        break;
+    case NotRegularFile::Fifo:
+        what = u"名前付きパイプ（FIFO）"_s;
+        break;
+    case NotRegularFile::Device:
+        what = u"デバイス"_s;
+        break;
+    case NotRegularFile::Other:
+        break;
+    }
+    return fileProblemMessage(u"ファイルを読み込めませんでした。"_s,
+                              FileError{path, u"%1で、普通のファイルではありません"_s.arg(what)});
+}
+
 QString holdBackNote(const HoldBack& holdBack)
 {
     switch (holdBack.reason) {

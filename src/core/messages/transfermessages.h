@@ -14,6 +14,11 @@ struct ListFileSaveError;
 
 // Why a file to import from was not read.
 [[nodiscard]] QString importSourceProblemMessage(const ImportSourceError& error);
+// What a path to import from names when it is not a regular file, which is never read: a FIFO would
+// wait for a writer and a device might never end.
+enum class NotRegularFile { Directory, Fifo, Device, Other };
+// The path (native form) to import from is not a regular file.
+[[nodiscard]] QString importSourceNotRegularMessage(const QString& path, NotRegularFile kind);
 // Why an imported entry is held back, as the preview's note shows it; empty when it is not.
 [[nodiscard]] QString holdBackNote(const HoldBack& holdBack);
 // Links that were left out because they are not web addresses (javascript:, place:, file: ...).

@@ -8,7 +8,6 @@
 #include "ui/ui.h"
 
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -16,10 +15,10 @@ using namespace Qt::StringLiterals;
 
 namespace siteloom {
 
-fm1::fm1(Platform& platform, QLabel* baseDirectoryLabel, QWidget* parent)
+fm1::fm1(Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      m_platform(platform), m_baseDirectoryLabel(baseDirectoryLabel)
+      m_platform(platform)
 {
     setObjectName(u"fm1"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -144,8 +143,7 @@ void fm1::Command1_Click()
 // current directory, the one open in the lists.
 void fm1::fm1end()
 {
-    if (m_baseDirectoryLabel)
-        m_baseDirectoryLabel->setText(Text1->text());
+    emit directoryChosen(Text1->text());
     (void)dirs_proc2(m_platform, 2, u"siteloom"_s);
     close();
 }

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -15,15 +13,15 @@ class FileList;
 class Platform;
 
 // The directory chooser: walks drives and directories, the process's current directory following
-// the directory list at every step; "Ｏ　Ｋ" hands the path box to the main window's base directory
-// label and remembers the current directory for the next start. It keeps no state of its own
+// the directory list at every step; "Ｏ　Ｋ" hands the path box to its owner by directoryChosen and
+// remembers the current directory for the next start. It keeps no state of its own
 // beyond its controls.
 class fm1 final : public QWidget
 {
     Q_OBJECT
 
 public:
-    fm1(Platform& platform, QLabel* baseDirectoryLabel, QWidget* parent);
+    fm1(Platform& platform, QWidget* parent);
 
     QLineEdit* Text1 = nullptr;
     DriveList* Drive1 = nullptr;
@@ -32,6 +30,10 @@ public:
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
+
+signals:
+    // "Ｏ　Ｋ": the directory the path box names, as typed.
+    void directoryChosen(const QString& directory);
 
 protected:
     // Escape cancels; Enter presses the button that has the focus, else "Ｏ　Ｋ". The directory list
@@ -51,7 +53,6 @@ private:
     void Command3_Click();
 
     Platform& m_platform;
-    const QPointer<QLabel> m_baseDirectoryLabel;
 };
 
 } // namespace siteloom

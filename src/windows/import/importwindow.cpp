@@ -1,14 +1,15 @@
 #include "import/importwindow.h"
 
-#include "messages/transfermessages.h"
 #include "importing/importsource.h"
 #include "importing/pastedmarkup.h"
 #include "linkentry/linkentry.h"
+#include "messages/transfermessages.h"
 #include "platform.h"
 #include "ui/ui.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,6 +17,12 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QThread>
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -32,25 +39,55 @@ QString pageOptionsQuestion(const QString& fileName)
            u"今の設定を置き換えますか？\n（リンクの項目は、下の表から「追加」で加えます。）"_s.arg(fileName);
 }
 
+// What a path names when it is there but is not a regular file; nullopt for a regular file or a
+// path that is not there (the read says why).
+std::optional<NotRegularFile> notRegular(const QString& path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return std::nullopt;
+    if (S_ISDIR(info.st_mode))
+        return NotRegularFile::Directory;
+    if (S_ISFIFO(info.st_mode))
+        return NotRegularFile::Fifo;
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return NotRegularFile::Device;
+    return NotRegularFile::Other;
+}
+
+// What a read on its thread found.
+struct ReadOutcome
+{
+    bool read = false;
+    ImportSource source;
+    ImportSourceError error;
+};
+
 } // namespace
 
-importWindow::importWindow(Platform& platform, ImportTarget target, QWidget* parent)
-    : QDialog(parent), m_platform(platform), m_target(std::move(target))
+ImportWindow::ImportWindow(Platform& platform, const QStringList& listEntries, QWidget* parent)
+    : QDialog(parent), m_platform(platform), m_listEntries(listEntries)
 {
     setObjectName(u"importWindow"_s);
     setWindowTitle(u"取り込み"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     exposeObjectNames(this);
-    connect(fileButton, &QPushButton::clicked, this, &importWindow::chooseFile);
-    connect(pasteBox, &QPlainTextEdit::textChanged, this, &importWindow::readPaste);
-    connect(folderChoice, &QComboBox::currentIndexChanged, this, &importWindow::showFolder);
-    connect(importTable, &QTableWidget::itemChanged, this, &importWindow::checkRows);
-    connect(addButton, &QPushButton::clicked, this, &importWindow::addChecked);
+    connect(fileButton, &QPushButton::clicked, this, &ImportWindow::chooseFile);
+    connect(stopButton, &QPushButton::clicked, this, &ImportWindow::stopReading);
+    connect(pasteBox, &QPlainTextEdit::textChanged, this, &ImportWindow::readPaste);
+    connect(folderChoice, &QComboBox::currentIndexChanged, this, &ImportWindow::showFolder);
+    connect(importTable, &QTableWidget::itemChanged, this, &ImportWindow::checkRows);
+    connect(addButton, &QPushButton::clicked, this, &ImportWindow::addChecked);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void importWindow::buildControls()
+void ImportWindow::setListEntries(const QStringList& entries)
+{
+    m_listEntries = entries;
+}
+
+void ImportWindow::buildControls()
 {
     auto* layout = new QGridLayout(this);
     auto* hint =
@@ -65,8 +102,12 @@ void importWindow::buildControls()
     sourceLabel = new QLabel(this);
     sourceLabel->setObjectName(u"sourceLabel"_s);
     sourceLabel->setTextFormat(Qt::PlainText);
+    stopButton = new QPushButton(u"中止"_s, this);
+    stopButton->setObjectName(u"stopButton"_s);
+    stopButton->setEnabled(false);
     layout->addWidget(fileButton, 1, 0);
-    layout->addWidget(sourceLabel, 1, 1, 1, 3);
+    layout->addWidget(sourceLabel, 1, 1, 1, 2);
+    layout->addWidget(stopButton, 1, 3);
 
     auto* folderLabel = new QLabel(u"フォルダ"_s, this);
     folderChoice = new QComboBox(this);
@@ -108,12 +149,12 @@ void importWindow::buildControls()
     closeButton->setObjectName(u"closeButton"_s);
     layout->addWidget(addButton, 5, 2);
     layout->addWidget(closeButton, 5, 3);
-    for (QPushButton* b : {fileButton, addButton, closeButton})
+    for (QPushButton* b : {fileButton, stopButton, addButton, closeButton})
         b->setAutoDefault(false);
     resize(960, 600);
 }
 
-void importWindow::chooseFile()
+void ImportWindow::chooseFile()
 {
     FileDialogRequest request;
     request.filters = {u"ブックマーク・ページ (*.html *.htm)"_s, u"All Files (*)"_s};
@@ -121,12 +162,62 @@ void importWindow::chooseFile()
     const QString path = m_platform.openFileName(this, request);
     if (path.isEmpty())
         return;
-    ImportSource source;
-    ImportSourceError error;
-    if (!readImportSource(path, &source, &error)) {
-        showMessage(m_platform, this, importSourceProblemMessage(error));
+    if (const std::optional<NotRegularFile> kind = notRegular(path)) {
+        showMessage(m_platform, this, importSourceNotRegularMessage(QDir::toNativeSeparators(path), *kind));
         return;
     }
+    startReading(path);
+}
+
+bool ImportWindow::isReading() const
+{
+    return m_reading;
+}
+
+// The read runs on a thread of its own that belongs to no window: when the read is stopped or the
+// window closes, it finishes by itself and goes, and what it read is dropped.
+void ImportWindow::startReading(const QString& path)
+{
+    auto outcome = std::make_shared<ReadOutcome>();
+    QThread* thread = QThread::create(
+        [path, outcome] { outcome->read = readImportSource(path, &outcome->source, &outcome->error); });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(thread, &QThread::finished, this, [this, number = ++m_readNumber, path, outcome] {
+        if (!m_reading || number != m_readNumber)
+            return;
+        setReading(false);
+        if (!outcome->read) {
+            sourceLabel->setText(m_sourceShown);
+            showMessage(m_platform, this, importSourceProblemMessage(outcome->error));
+        } else
+            showSource(path, outcome->source);
+    });
+    setReading(true);
+    m_sourceShown = sourceLabel->text();
+    sourceLabel->setText(u"読み込み中：%1"_s.arg(QDir::toNativeSeparators(path)));
+    thread->start();
+}
+
+// "中止": the window is free again at once, showing what it showed before the file was chosen.
+void ImportWindow::stopReading()
+{
+    if (!m_reading)
+        return;
+    setReading(false);
+    sourceLabel->setText(m_sourceShown);
+}
+
+void ImportWindow::setReading(bool reading)
+{
+    m_reading = reading;
+    stopButton->setEnabled(reading);
+    for (QWidget* control : {static_cast<QWidget*>(fileButton), static_cast<QWidget*>(pasteBox),
+                             static_cast<QWidget*>(addButton)})
+        control->setEnabled(!reading);
+}
+
+void ImportWindow::showSource(const QString& path, const ImportSource& source)
+{
     sourceLabel->setText(QDir::toNativeSeparators(path));
     m_links = source.links;
     {
@@ -149,11 +240,11 @@ void importWindow::chooseFile()
         question.buttons = QMessageBox::Yes | QMessageBox::No;
         question.defaultButton = QMessageBox::No;
         if (m_platform.messageBox(this, question) == QMessageBox::Yes)
-            m_target.setPageOptions(source.page);
+            emit pageOptionsAccepted(source.page);
     }
 }
 
-void importWindow::readPaste()
+void ImportWindow::readPaste()
 {
     sourceLabel->clear();
     m_links = readPastedMarkup(pasteBox->toPlainText());
@@ -163,7 +254,7 @@ void importWindow::readPaste()
     showFolder();
 }
 
-void importWindow::showFolder()
+void ImportWindow::showFolder()
 {
     const QString folder = folderChoice->currentIndex() > 0 ? folderChoice->currentText() : QString();
     int skipped = 0;
@@ -171,7 +262,7 @@ void importWindow::showFolder()
     showEntries(entries, skipped);
 }
 
-void importWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
+void ImportWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
 {
     m_filling = true;
     importTable->setUpdatesEnabled(false);
@@ -197,7 +288,7 @@ void importWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
     summaryLabel->setText(summary);
 }
 
-LinkEntry importWindow::rowEntry(int row) const
+LinkEntry ImportWindow::rowEntry(int row) const
 {
     return LinkEntry{importTable->item(row, BannerColumn)->text(), importTable->item(row, NameColumn)->text(),
                      importTable->item(row, UrlColumn)->text()};
@@ -205,14 +296,14 @@ LinkEntry importWindow::rowEntry(int row) const
 
 // Checks every row again after an edit: an entry that no longer needs holding back is checked, one
 // that now does is unchecked; the others keep the user's choice.
-void importWindow::checkRows()
+void ImportWindow::checkRows()
 {
     if (m_filling)
         return;
     QList<LinkEntry> entries;
     for (int row = 0; row < importTable->rowCount(); ++row)
         entries.append(rowEntry(row));
-    const QList<HoldBack> holdBacks = checkImportedEntries(entries, m_target.entries());
+    const QList<HoldBack> holdBacks = checkImportedEntries(entries, m_listEntries);
     m_filling = true;
     for (int row = 0; row < importTable->rowCount(); ++row) {
         const HoldBack& now = holdBacks[row];
@@ -229,7 +320,7 @@ void importWindow::checkRows()
 // Appends the checked entries to the end of the list. A checked entry that the list file could not
 // keep as it stands (a character it cannot hold, a field too long, a separator in a field) stops
 // the whole addition; one already listed is added when the user checked it.
-void importWindow::addChecked()
+void ImportWindow::addChecked()
 {
     QStringList entries;
     for (int row = 0; row < importTable->rowCount(); ++row) {
@@ -251,7 +342,7 @@ void importWindow::addChecked()
         showMessage(m_platform, this, u"追加する項目にチェックを付けてください。"_s);
         return;
     }
-    m_target.appendEntries(entries);
+    emit entriesAccepted(entries);
     checkRows(); // what was added is now in the list
     summaryLabel->setText(u"%1 件をリストに追加しました。"_s.arg(entries.size()));
 }

@@ -80,6 +80,21 @@ void EntryListModel::moveEntry(int from, int to)
     endMoveRows();
 }
 
+QString EntryListModel::replaceEntry(int row, const QString& text)
+{
+    countPendingWidths();
+    const int widest = widestRow();
+    QString old = m_rows.take(row, 1).constFirst();
+    m_rows.insert(row, {text});
+    countWidths(&m_unitCounts, {old}, -1);
+    countWidths(&m_unitCounts, {text}, 1);
+    const QModelIndex changed = index(row);
+    emit dataChanged(changed, changed);
+    if (widestRow() != widest)
+        emit widestRowChanged();
+    return old;
+}
+
 void EntryListModel::swapEntries(QStringList* entries)
 {
     beginResetModel();
@@ -288,10 +303,7 @@ void EntryListModel::requestMove(int from, int destination)
     const int to = destination > from ? destination - 1 : destination;
     if (to == from)
         return;
-    if (m_moveHandler)
-        m_moveHandler(from, to);
-    else
-        moveEntry(from, to);
+    emit moveRequested(from, to);
 }
 
 EntryDelegate::EntryDelegate(const EntryListModel* model, QObject* parent)

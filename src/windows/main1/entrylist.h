@@ -6,15 +6,14 @@
 #include <QStringList>
 #include <QStyledItemDelegate>
 
-#include <functional>
 #include <vector>
 
 namespace siteloom {
 
 // The link entries of List1, one string a row, in their order; an edit anywhere in a long list costs
 // what it costs in a short one. The rows change only through the edit functions below, each one
-// model signal; a move asked for by the view (a drag within the list) goes to the move handler, so
-// that the window can make it one step of its undo history.
+// model signal; a move asked for by the view (a drag within the list) is only asked for, by
+// moveRequested, so that the owner can make it one step of its undo history.
 class EntryListModel final : public QAbstractListModel
 {
     Q_OBJECT
@@ -33,16 +32,14 @@ public:
     QStringList takeEntries(int row, int count);
     // Moves one row so that it stands at `to` afterwards.
     void moveEntry(int from, int to);
+    // Puts another text in one row's place and gives back the text it held.
+    QString replaceEntry(int row, const QString& text);
     // Exchanges the whole list with *entries at once: the list a load made complete comes in,
     // the list it replaces goes out, and nothing is copied either way while that list is one piece
     // (as a load leaves it; rows split by edits are joined on the way out). The new rows'
     // widths are counted when the event loop next runs (or before the next edit), so that the
     // list shows as soon as the view has laid it out.
     void swapEntries(QStringList* entries);
-
-    // Who carries out a move the view asks for: from row, to row (as moveEntry). Without one the
-    // model moves the row itself.
-    void setMoveHandler(std::function<void(int from, int to)> handler) { m_moveHandler = std::move(handler); }
 
     // The widest row in pixels for the font set here is at most this wide: a bound worked out from
     // how many of its characters are narrow and how many wide, so that a long list need not be
@@ -71,6 +68,9 @@ public:
 
 signals:
     void widestRowChanged();
+    // A drop within the list asks for this move (from row, to row, as moveEntry); the rows stay as
+    // they are until someone carries it out.
+    void moveRequested(int from, int to);
 
 private:
     // A row's width in units of the widest narrow character: a wide character counts as several.
@@ -84,7 +84,6 @@ private:
     void requestMove(int from, int destination);
 
     RowList m_rows;
-    std::function<void(int, int)> m_moveHandler;
     int m_narrowWidth = 8;
     qsizetype m_wideUnits = 2;
     UnitCounts m_unitCounts;

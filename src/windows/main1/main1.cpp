@@ -3,27 +3,49 @@
 #include "dirs/dirs.h"
 #include "fm1/fm1.h"
 #include "frmabt/frmabt.h"
+#include "import/importwindow.h"
+#include "importing/exporting.h"
 #include "linkcheck/linkcheckwindow.h"
+#include "linkentry/linkentry.h"
+#include "listfile/listfile.h"
 #include "main1/entrylist.h"
 #include "main1/entrylistview.h"
+#include "main1/findbar.h"
+#include "main1/recentfiles.h"
+#include "main1/undoableentrylist.h"
 #include "messages/messages.h"
+#include "messages/transfermessages.h"
+#include "page/linkpage.h"
 #include "platform.h"
+#include "text/systemreason.h"
+#include "text/textfile.h"
+#include "text/trim.h"
 #include "ui/ui.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QUndoStack>
+#include <QUrl>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <new>
 
 using namespace Qt::StringLiterals;
 
@@ -100,6 +122,9 @@ struct SiteFieldNames
     const char* urlHint;
 };
 
+// What a URL field holds at first and again after 追加.
+const QString startUrl = u"http://"_s;
+
 const QString exampleBanner = u"例　：　http://www.example.jp/img/banner.gif"_s;
 const QString examplePage = u"例　：　http://www.example.jp/index.html"_s;
 
@@ -108,7 +133,7 @@ SiteFields siteFields(QGroupBox* frame, const SiteFieldNames& n, const QString& 
     SiteFields f{};
     f.bannerCaption =
         make<QLabel>(frame, n.bannerCaption, QString::fromUtf16(caption::banner), 120, 240, 1215, 255);
-    f.banner = make<QLineEdit>(frame, n.banner, u"http://"_s, 1320, 240, 9015, 270);
+    f.banner = make<QLineEdit>(frame, n.banner, startUrl, 1320, 240, 9015, 270);
     f.bannerHint = make<QLabel>(frame, n.bannerHint, exampleBanner, 1320, 600, 9015, 255);
     f.nameCaption =
         make<QLabel>(frame, n.nameCaption, QString::fromUtf16(caption::siteName), 120, 840, 1215, 255);
@@ -118,7 +143,7 @@ SiteFields siteFields(QGroupBox* frame, const SiteFieldNames& n, const QString& 
     f.nameHint = make<QLabel>(frame, n.nameHint, nameHint, 1320, 1155, 9015, 255);
     f.urlCaption =
         make<QLabel>(frame, n.urlCaption, QString::fromUtf16(caption::siteUrl), 120, 1440, 1215, 255);
-    f.url = make<QLineEdit>(frame, n.url, u"http://"_s, 1320, 1440, 9015, 270);
+    f.url = make<QLineEdit>(frame, n.url, startUrl, 1320, 1440, 9015, 270);
     f.urlHint = make<QLabel>(frame, n.urlHint, examplePage, 1320, 1755, 9015, 255);
     f.banner->setAccessibleName(f.bannerCaption->text());
     f.name->setAccessibleName(f.nameCaption->text() + f.nameCaption2->text());
@@ -128,6 +153,88 @@ SiteFields siteFields(QGroupBox* frame, const SiteFieldNames& n, const QString& 
     f.urlCaption->setBuddy(f.url);
     return f;
 }
+
+// A URL field shorter than this is taken as left empty (the start text "http://" has 7).
+constexpr qsizetype shortestUrl = 8;
+
+const QString pickALine = u"リンクＨＰリストから項目を選んでください。"_s;
+
+// Characters as the user counts them: a pair of surrogates is one character.
+qsizetype characterCount(QStringView text)
+{
+    qsizetype count = text.size();
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (text[i].isLowSurrogate() && text[i - 1].isHighSurrogate())
+            --count;
+    }
+    return count;
+}
+
+// The line to move up or down: -1 after telling the user why nothing can move.
+int lineToMove(Platform& platform, QWidget* parent, int count, int row)
+{
+    if (count < 2) {
+        showMessage(platform, parent, u"２項目以上入れてください。"_s);
+        return -1;
+    }
+    if (row < 0)
+        showMessage(platform, parent, pickALine);
+    return row;
+}
+
+// The dialog's name is a full path; anything shorter than this is taken as no name at all.
+constexpr qsizetype shortestFileName = 4;
+
+// Both dialogs offer text files first, then every file, and the name "link.txt".
+FileDialogRequest listFileDialog(const QString& directory)
+{
+    FileDialogRequest request;
+    request.filters = {u"ﾃｷｽﾄﾌｧｲﾙ (*.txt)"_s, u"All Files (*)"_s};
+    request.fileName = u"link.txt"_s;
+    request.directory = directory;
+    return request;
+}
+
+// The character itself where it can be shown, always with its code point.
+QString describeCharacter(char32_t character)
+{
+    const QString code = u"U+"_s + QString::number(uint(character), 16).toUpper().rightJustified(4, u'0');
+    if (QChar::isSurrogate(character) || !QChar::isPrint(character))
+        return u"（"_s + code + u"）"_s;
+    return u"「"_s + QString::fromUcs4(&character, 1) + u"」（"_s + code + u"）"_s;
+}
+
+QString unencodableMessage(const UnencodableText& where)
+{
+    const QString place = where.entry >= 0 ? u"リストの%1番目の項目"_s.arg(where.entry + 1)
+                                           : u"「%1」"_s.arg(listFileFieldCaption(where.field));
+    return u"%1に、ファイルに保存できない文字%2があるため、保存しませんでした。\n"
+           u"この文字を直してから、もう一度保存してください。"_s.arg(place,
+                                                                     describeCharacter(where.character));
+}
+
+// The page option text boxes: the part of PageInputs each shows, and the list file field that sets it.
+struct PageOptionBox
+{
+    QString PageInputs::*value;
+    ListFileField field;
+    QLineEdit* main1::*box;
+};
+
+constexpr std::array<PageOptionBox, listFileFields.size()> pageOptionBoxes{{
+    {&PageInputs::fileName, ListFileField::FileName, &main1::Text4},
+    {&PageInputs::backgroundImage, ListFileField::BackgroundImage, &main1::Text5},
+    {&PageInputs::title, ListFileField::Title, &main1::Text6},
+    {&PageInputs::ownBanner, ListFileField::OwnBanner, &main1::Text7},
+    {&PageInputs::ownName, ListFileField::OwnName, &main1::Text8},
+    {&PageInputs::ownUrl, ListFileField::OwnUrl, &main1::Text9},
+}};
+
+// The background buttons, for PageInputs::background 1 to 9.
+constexpr std::array<QRadioButton * main1::*, backgroundChoices> backgroundButtons{
+    &main1::Option1, &main1::Option2, &main1::Option3, &main1::Option4, &main1::Option5,
+    &main1::Option6, &main1::Option7, &main1::Option8, &main1::Option9,
+};
 
 } // namespace
 
@@ -152,10 +259,18 @@ main1::main1(Platform& platform, QWidget* parent)
 }
 
 // The undo history is a child that goes after the window's own part is gone, and clearing itself it
-// still says its index changed: that must no longer reach the window.
+// still says its index changed: that must no longer reach the window nor the import window. The
+// preview's folder goes with the window.
 main1::~main1()
 {
-    disconnect(m_undo, nullptr, this, nullptr);
+    if (!m_previewPath.isEmpty())
+        QDir(m_previewPath).removeRecursively();
+    disconnect(m_list->undoStack(), nullptr, nullptr, nullptr);
+}
+
+QUndoStack* main1::undoStack() const
+{
+    return m_list->undoStack();
 }
 
 fm1* main1::chooserWindow() const
@@ -181,7 +296,7 @@ void main1::buildControls()
     red.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
     Label3->setPalette(red);
     Label19 = make<QLabel>(client, "Label19", QString::fromUtf16(caption::title), 5520, 165, 1575, 255);
-    Text6 = make<QLineEdit>(client, "Text6", QString::fromUtf16(defaultPageTitle), 7080, 120, 1935, 270);
+    Text6 = make<QLineEdit>(client, "Text6", QString(), 7080, 120, 1935, 270);
     Text6->setAccessibleName(Label19->text());
     Label19->setBuddy(Text6);
     Line2 = line(client, "Line2", 120, 480, 10800);
@@ -204,8 +319,7 @@ void main1::buildControls()
     Option7 = colourOption(Frame3, "Option7", u"ピンク"_s, 8040, 240, 0xFFC0C0);
     Option8 = colourOption(Frame3, "Option8", u"むらさき"_s, 9360, 240, 0xFFC0FF);
     Option9 = colourOption(Frame3, "Option9", QString::fromUtf16(caption::backgroundImage), 120, 540, 0);
-    Option1->setChecked(true);
-    Text5 = make<QLineEdit>(Frame3, "Text5", u"http://"_s, 1440, 520, 9135, 270);
+    Text5 = make<QLineEdit>(Frame3, "Text5", QString(), 1440, 520, 9135, 270);
     Text5->setAccessibleName(u"背景画像ＵＲＬ"_s);
     Label18 = make<QLabel>(Frame3, "Label18", u"例　：　http://www.example.jp/img/back.gif"_s, 1440, 840,
                            5415, 255);
@@ -272,7 +386,7 @@ void main1::buildControls()
     Command5 = make<QPushButton>(Frame2, "Command5", u"ひとつ上に"_s, 120, 240, 1575, 255);
     Command6 = make<QPushButton>(Frame2, "Command6", u"ひとつ下に"_s, 120, 600, 1575, 255);
     Label14 = make<QLabel>(client, "Label14", QString::fromUtf16(caption::fileName), 9000, 7200, 1815, 255);
-    Text4 = make<QLineEdit>(client, "Text4", u"link.html"_s, 9000, 7440, 1815, 270);
+    Text4 = make<QLineEdit>(client, "Text4", QString(), 9000, 7440, 1815, 270);
     Text4->setFont(minchoFont(9.75));
     Text4->setAccessibleName(Label14->text());
     Label14->setBuddy(Text4);
@@ -283,16 +397,20 @@ void main1::buildControls()
     // style's default padding.
     for (QPushButton* b : client->findChildren<QPushButton*>())
         b->setAutoDefault(false);
+    showPageOptions(PageInputs{});
 }
 
 // The list of link entries: a view over the entries' texts, one row each, however many there are.
 // Rows move by drag and drop within the list and by Alt+Up and Alt+Down; Delete does what 削除 does.
 void main1::buildList()
 {
-    m_listModel = new EntryListModel(this);
+    m_list = new UndoableEntryList(this);
+    m_listModel = m_list->model();
     m_listModel->setFont(List1->font());
-    m_listModel->setMoveHandler([this](int from, int to) { moveRowKeepingSelection(from, to); });
     List1->setModel(m_listModel);
+    List1->setSelectionModel(m_list->selection());
+    connect(m_list, &UndoableEntryList::rowSelected, List1,
+            [this](const QModelIndex& index) { List1->scrollTo(index); });
     auto* delegate = new EntryDelegate(m_listModel, List1);
     List1->setItemDelegate(delegate);
     // Every row is as high as the others and as wide as the widest, which the model knows without
@@ -318,10 +436,23 @@ void main1::buildList()
     listKey(QKeySequence(Qt::ALT | Qt::Key_Up), [this] { moveSelectedRow(-1); });
     listKey(QKeySequence(Qt::ALT | Qt::Key_Down), [this] { moveSelectedRow(1); });
     listKey(QKeySequence(Qt::Key_Delete), [this] { Command3_Click(); });
+}
 
-    m_undo = new QUndoStack(this);
-    // Each step of a load keeps the list it replaced; the history stops somewhere.
-    m_undo->setUndoLimit(100);
+// The find field: hidden until Ctrl+F, then above the list, which gives up the room for it; when it
+// goes, the list takes back its room and the focus.
+void main1::buildFind()
+{
+    // The find field's height in twips when it stands above the list.
+    constexpr int findHeight = 300;
+    findField = new FindBar(*m_list, List1->parentWidget());
+    placeTwips(findField, listLeft, listTop, listWidth, findHeight - 30);
+    connect(findField, &FindBar::opened, this, [this] {
+        placeTwips(List1, listLeft, listTop + findHeight, listWidth, listHeight - findHeight);
+    });
+    connect(findField, &FindBar::closed, this, [this] {
+        placeTwips(List1, listLeft, listTop, listWidth, listHeight);
+        List1->setFocus(Qt::ShortcutFocusReason);
+    });
 }
 
 // The menu bar: ファイル, 編集, リンク確認, ソフト情報.
@@ -354,7 +485,8 @@ void main1::buildMenuBar()
     findAction = named(editMenu->addAction(u"検索"_s), "findAction");
     findAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     updateUndoTexts();
-    fillRecentMenu();
+    m_recent = new RecentFiles(m_platform, recentMenu, this);
+    connect(m_recent, &RecentFiles::openRequested, this, &main1::openRecentFile);
 
     checkAction = named(menuBar()->addAction(u"リンク確認"_s), "checkAction");
     checkAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
@@ -382,44 +514,47 @@ void main1::connectHandlers()
     connect(Command7, &QPushButton::clicked, this, &main1::Command7_Click);
     connect(fsave, &QAction::triggered, this, &main1::fsave_Click);
     connect(fload, &QAction::triggered, this, &main1::fload_Click);
-    connect(importAction, &QAction::triggered, this, &main1::importAction_Click);
-    connect(exportAction, &QAction::triggered, this, &main1::exportAction_Click);
+    connect(importAction, &QAction::triggered, this, &main1::importLinks);
+    connect(exportAction, &QAction::triggered, this, &main1::exportLinks);
     connect(eexit, &QAction::triggered, this, &main1::eexit_Click);
     connect(about, &QAction::triggered, this, &main1::about_Click);
-    connect(previewAction, &QAction::triggered, this, &main1::preview_Click);
-    connect(undoAction, &QAction::triggered, m_undo, &QUndoStack::undo);
-    connect(redoAction, &QAction::triggered, m_undo, &QUndoStack::redo);
-    connect(m_undo, &QUndoStack::indexChanged, this, &main1::updateUndoTexts);
-    connect(findAction, &QAction::triggered, this, &main1::showFind);
+    connect(previewAction, &QAction::triggered, this, &main1::showPreview);
+    connect(undoAction, &QAction::triggered, m_list->undoStack(), &QUndoStack::undo);
+    connect(redoAction, &QAction::triggered, m_list->undoStack(), &QUndoStack::redo);
+    connect(m_list->undoStack(), &QUndoStack::indexChanged, this, &main1::updateUndoTexts);
+    connect(findAction, &QAction::triggered, findField, &FindBar::open);
     connect(checkAction, &QAction::triggered, this, &main1::checkLinks);
 }
 
-QRadioButton* main1::backgroundButton(int choice) const
+PageInputs main1::pageOptions() const
 {
-    const QRadioButton* const buttons[] = {Option1, Option2, Option3, Option4, Option5,
-                                           Option6, Option7, Option8, Option9};
-    if (choice < 1 || choice > backgroundChoices)
-        return nullptr;
-    return const_cast<QRadioButton*>(buttons[choice - 1]);
+    PageInputs options;
+    for (const PageOptionBox& row : pageOptionBoxes)
+        options.*row.value = (this->*row.box)->text();
+    options.background = 0;
+    for (int choice = 1; choice <= backgroundChoices; ++choice) {
+        if ((this->*backgroundButtons[choice - 1])->isChecked())
+            options.background = choice;
+    }
+    return options;
+}
+
+// A box set to its own text would still start its undo history afresh.
+void main1::showPageOptions(const PageInputs& options)
+{
+    for (const PageOptionBox& row : pageOptionBoxes) {
+        QLineEdit* box = this->*row.box;
+        if (box->text() != options.*row.value)
+            box->setText(options.*row.value);
+    }
+    if (options.background > 0)
+        (this->*backgroundButtons[options.background - 1])->setChecked(true);
 }
 
 PageInputs main1::pageInputs() const
 {
-    PageInputs inputs;
+    PageInputs inputs = pageOptions();
     inputs.entries = m_listModel->entries();
-    inputs.fileName = Text4->text();
-    inputs.background = 0;
-    for (int choice = 1; choice <= backgroundChoices; ++choice) {
-        if (backgroundButton(choice)->isChecked()) {
-            inputs.background = choice;
-            break;
-        }
-    }
-    inputs.backgroundImage = Text5->text();
-    inputs.title = Text6->text();
-    inputs.ownBanner = Text7->text();
-    inputs.ownName = Text8->text();
-    inputs.ownUrl = Text9->text();
     return inputs;
 }
 
@@ -435,7 +570,8 @@ void main1::Form_Load()
 void main1::Command1_Click()
 {
     if (!m_chooser) {
-        m_chooser = new fm1(m_platform, Label1, this);
+        m_chooser = new fm1(m_platform, this);
+        connect(m_chooser, &fm1::directoryChosen, Label1, &QLabel::setText);
         m_chooser->show();
     }
     m_chooser->raise();
@@ -493,6 +629,388 @@ void main1::closeEvent(QCloseEvent* event)
     if (m_linkCheck)
         m_linkCheck->close();
     event->accept();
+}
+
+// Add: the three fields become one link entry at the end of the list. A banner field left (nearly)
+// empty takes the default banner first, and keeps it even when the other fields are refused.
+void main1::Command2_Click()
+{
+    if (characterCount(Text1->text()) < shortestUrl)
+        Text1->setText(QString::fromUtf16(defaultBannerUrl));
+    const QString banner = Text1->text();
+    const QString name = Text2->text();
+    const QString url = Text3->text();
+    if (characterCount(url) < shortestUrl || name.isEmpty() || characterCount(banner) < shortestUrl) {
+        showMessage(m_platform, this, u"項目にデータを入れてください"_s);
+        return;
+    }
+    // The name is kept as typed: its spaces and markup such as <BR> are the user's layout.
+    appendEntries({composeEntry({trimBlanks(banner), name, trimBlanks(url)})}, u"追加"_s);
+    Text1->setText(startUrl);
+    Text2->clear();
+    Text3->setText(startUrl);
+}
+
+// Delete (also the Delete key on the list): removes the selected line at once.
+void main1::Command3_Click()
+{
+    if (m_listModel->count() == 0) {
+        showMessage(m_platform, this, u"項目を入れてください。"_s);
+        return;
+    }
+    const int row = m_list->selectedRow();
+    if (row < 0) {
+        showMessage(m_platform, this, u"削除する項目をリンクＨＰリストから選んでください。"_s);
+        return;
+    }
+    m_list->remove(row, u"削除"_s);
+}
+
+// Move up: the selected line changes places with the one above it; the top line stays.
+void main1::Command5_Click()
+{
+    const int row = lineToMove(m_platform, this, m_listModel->count(), m_list->selectedRow());
+    if (row <= 0)
+        return;
+    m_list->move(row, row - 1, UndoableEntryList::AfterMove::SelectNothing);
+}
+
+// Move down: the selected line changes places with the one below it; the bottom line stays.
+void main1::Command6_Click()
+{
+    const int row = lineToMove(m_platform, this, m_listModel->count(), m_list->selectedRow());
+    if (row < 0 || row == m_listModel->count() - 1)
+        return;
+    m_list->move(row, row + 1, UndoableEntryList::AfterMove::SelectNothing);
+}
+
+// Edit: the selected entry goes back into the fields of the first tab, unseen if the other tab is
+// in front, and leaves the list; the add button puts it back at the end. What the fields held is
+// overwritten.
+void main1::Command7_Click()
+{
+    const int row = m_list->selectedRow();
+    if (row < 0) {
+        showMessage(m_platform, this, pickALine);
+        return;
+    }
+    // Missing fields of a short entry come back empty, so the whole line is in the fields.
+    const LinkEntry entry = splitEntry(m_listModel->entry(row));
+    // A field cuts off text beyond its length limit; an entry that long (only a hand-edited list
+    // file holds one) stays in the list rather than lose its end.
+    if (entry.bannerUrl.size() > Text1->maxLength() || entry.siteName.size() > Text2->maxLength() ||
+        entry.siteUrl.size() > Text3->maxLength()) {
+        showMessage(m_platform, this, u"この項目は長すぎて入力欄に入りきらないため、編集できません。"_s);
+        return;
+    }
+    Text1->setText(entry.bannerUrl);
+    Text2->setText(entry.siteName);
+    Text3->setText(entry.siteUrl);
+    m_list->remove(row, u"編集"_s);
+}
+
+// "html 作成": writes the link page from the list and the page options into the base directory.
+// The page is written whole or not at all; the success message comes only after it is in place.
+// It never replaces the list file last loaded or saved.
+void main1::Command4_Click()
+{
+    if (const QString problem = pageInputsProblem(m_listModel->count(), Text4->text()); !problem.isEmpty()) {
+        showMessage(m_platform, this, problem);
+        return;
+    }
+    const QString pagePath = pageFilePath(Label1->text(), Text4->text());
+    if (!m_listFilePath.isEmpty() && isSameFile(pagePath, m_listFilePath)) {
+        showMessage(m_platform, this, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
+        return;
+    }
+
+    QString path;
+    FileError error;
+    if (!writePageFile(Label1->text(), pageInputs(), &path, &error)) {
+        QString message = pageNotWrittenMessage(path, error);
+        if (Label1->text().isEmpty())
+            message += u'\n' + chooseBaseDirectoryHint();
+        showMessage(m_platform, this, message);
+        return;
+    }
+    // A blank title became the default one on the page; so it does in the window, once the page is
+    // written.
+    if (const QString title = pageTitle(Text6->text()); title != Text6->text())
+        Text6->setText(title);
+    showMessage(m_platform, this, pageWrittenMessage());
+}
+
+void main1::moveSelectedRow(int by)
+{
+    const int row = m_list->selectedRow();
+    if (row < 0 || row + by < 0 || row + by >= m_listModel->count())
+        return;
+    m_list->move(row, row + by, UndoableEntryList::AfterMove::SelectMoved);
+}
+
+void main1::appendEntries(const QStringList& entries, const QString& undoText)
+{
+    m_list->append(entries, undoText);
+}
+
+// The menu entries name the step they would undo or redo.
+void main1::updateUndoTexts()
+{
+    const QUndoStack* undo = m_list->undoStack();
+    const auto name = [](const QString& action, const QString& step) {
+        return step.isEmpty() ? action : u"%1（%2）"_s.arg(action, step);
+    };
+    undoAction->setText(name(u"元に戻す"_s, undo->canUndo() ? undo->undoText() : QString()));
+    undoAction->setEnabled(undo->canUndo());
+    redoAction->setText(name(u"やり直し"_s, undo->canRedo() ? undo->redoText() : QString()));
+    redoAction->setEnabled(undo->canRedo());
+}
+
+// "プレビュー": the page html 作成 would write, after the same checks, goes into a private
+// temporary directory of this run and opens in the browser. The base directory and the title
+// field stay as they are.
+void main1::showPreview()
+{
+    if (const QString problem = pageInputsProblem(m_listModel->count(), Text4->text()); !problem.isEmpty()) {
+        showMessage(m_platform, this, problem);
+        return;
+    }
+    QString problem;
+    const QString directory = previewDirectory(&problem);
+    if (directory.isEmpty()) {
+        showMessage(m_platform, this, problem);
+        return;
+    }
+    PageInputs inputs = pageInputs();
+    // The page's name does not show in it; the preview has a fixed one, inside its own directory.
+    inputs.fileName = u"preview.html"_s;
+    QString path;
+    FileError error;
+    if (!writePageFile(directory, inputs, &path, &error)) {
+        showMessage(m_platform, this, pageNotWrittenMessage(path, error));
+        return;
+    }
+    if (!m_platform.openInBrowser(QUrl::fromLocalFile(QDir::fromNativeSeparators(path))))
+        showMessage(
+            m_platform, this,
+            u"ブラウザを起動できませんでした。プレビューのページは次の場所にあります。\n%1"_s.arg(path));
+}
+
+// The run's preview folder, made at the first preview and again when it has gone: a new folder
+// under the system's temporary folder, by its absolute path. Qt gives no temporary folder at all
+// when TMPDIR names one that does not exist, and a folder made by a relative name would land in the
+// current directory, that is among the site's pages; so would one under a TMPDIR inside the base
+// directory. Both are refused.
+QString main1::previewDirectory(QString* problem)
+{
+    if (!m_previewPath.isEmpty() && QFileInfo(m_previewPath).isDir())
+        return m_previewPath;
+    const QString temp = QDir::tempPath();
+    if (temp.isEmpty() || QDir::isRelativePath(temp)) {
+        *problem = u"一時ファイル用のフォルダ「%1」が見つからないため、プレビューを作れませんでした。\n"
+                   u"環境変数 TMPDIR に、ある（書き込める）フォルダを指定してください。"_s.arg(
+                       QDir::toNativeSeparators(qEnvironmentVariable("TMPDIR")));
+        return {};
+    }
+    const QString base = QFileInfo(Label1->text()).canonicalFilePath();
+    if (!base.isEmpty() && (temp == base || temp.startsWith(base + u'/'))) {
+        *problem =
+            u"一時ファイル用のフォルダ「%1」がページを作るフォルダの中にあるため、"
+            u"プレビューを作れませんでした。\n"
+            u"環境変数 TMPDIR に、ほかのフォルダを指定してください。"_s.arg(QDir::toNativeSeparators(temp));
+        return {};
+    }
+    QByteArray name = QFile::encodeName(QDir(temp).filePath(u"siteloom-preview-XXXXXX"_s));
+    if (!::mkdtemp(name.data())) {
+        const FileError error{QDir::toNativeSeparators(temp), systemReason(errno, temp)};
+        *problem = pageNotWrittenMessage(temp, error);
+        return {};
+    }
+    m_previewPath = QFile::decodeName(name);
+    return m_previewPath;
+}
+
+// Saves the list and the page options. Nothing is written when the list is empty or when a
+// character cannot be saved; a file that cannot be written is reported and an existing file of that
+// name stays as it was.
+void main1::fsave_Click()
+{
+    if (m_listModel->count() == 0) {
+        showMessage(m_platform, this, u"リストに項目を追加してください。"_s);
+        return;
+    }
+    const PageInputs inputs = pageInputs();
+    if (const std::optional<UnencodableText> where = findUnencodable(inputs)) {
+        showMessage(m_platform, this, unencodableMessage(*where));
+        return;
+    }
+
+    // The dialog opens on the base directory when it can be made current, else wherever we are.
+    (void)m_platform.setCurrentDrive(m_platform.driveOf(Label1->text()));
+    (void)m_platform.setCurrentDirectory(Label1->text());
+    const QString path = m_platform.saveFileName(this, listFileDialog(m_platform.currentDirectory()));
+    if (path.size() < shortestFileName)
+        return;
+
+    ListFileSaveError error;
+    if (!saveListFile(path, inputs, &error)) {
+        QString message;
+        if (error.unencodable)
+            message = unencodableMessage(*error.unencodable);
+        else if (error.readsAsUtf8)
+            message = u"この内容のまま保存すると、読み込むときに UTF-8 のファイルと見分けがつかないため、"
+                      u"保存しませんでした。\n"
+                      u"タイトルなどにひらがなを含めてから、もう一度保存してください。"_s;
+        else
+            message = fileProblemMessage(u"ファイルを保存できませんでした。"_s, error.file);
+        showMessage(m_platform, this, message);
+        return;
+    }
+    m_listFilePath = path;
+    m_recent->remember(path);
+    showMessage(m_platform, this, u"書込み完了"_s);
+}
+
+// "ファイル読込": asks for a list file and loads it.
+void main1::fload_Click()
+{
+    const QString path = m_platform.openFileName(this, listFileDialog(m_platform.currentDirectory()));
+    if (path.size() < shortestFileName)
+        return;
+    loadListFile(path);
+}
+
+// Loads a list file into the window. The whole file is read and parsed, and the window's new state
+// built, before anything in the window changes: a file that cannot be read, is not Shift_JIS text
+// or does not fit into memory changes nothing. Otherwise the file is applied and one message says
+// how the load went.
+void main1::loadListFile(const QString& path)
+{
+    QString problem;
+    try {
+        ListFileContent content;
+        ListFileReadError error;
+        if (readListFile(path, &content, &error)) {
+            applyListFileContent(content, u"ファイル読込"_s);
+        } else {
+            problem = listFileUnreadableMessage(error);
+        }
+        if (problem.isEmpty()) {
+            m_listFilePath = path;
+            m_recent->remember(path);
+            problem = listFileLoadMessage(path, content);
+        }
+    } catch (const std::bad_alloc&) {
+        problem = u"メモリが足りないため、ファイルを読み込めませんでした。\n%1\n"
+                  u"ほかのプログラムを終了してから、もう一度読み込んでください。"_s.arg(
+                      QDir::toNativeSeparators(path));
+    }
+    showMessage(m_platform, this, problem);
+}
+
+// The list is replaced when the file has a count line; a field or the background changes only when
+// the file sets it. The step keeps what it replaced and exchanges the two on undo and redo, so no
+// list is copied.
+void main1::applyListFileContent(const ListFileContent& content, const QString& undoText)
+{
+    PageInputs after = pageOptions();
+    for (const PageOptionBox& row : pageOptionBoxes) {
+        if (const std::optional<QString>& value = content.field(row.field))
+            after.*row.value = *value;
+    }
+    if (content.background)
+        after.background = *content.background;
+    pushPageOptions(after, content.entries, undoText);
+}
+
+// The step keeps what it replaced and exchanges the two on undo and redo, so no list is copied.
+void main1::pushPageOptions(const PageInputs& options, std::optional<QStringList> entries,
+                            const QString& undoText)
+{
+    const PageInputs before = pageOptions();
+    const bool replacesList = entries.has_value();
+    auto other = std::make_shared<QStringList>(replacesList ? std::move(*entries) : QStringList());
+    const auto exchange = [this, other, replacesList](const PageInputs& fields) {
+        if (replacesList)
+            m_listModel->swapEntries(other.get());
+        showPageOptions(fields);
+    };
+    m_list->push(
+        undoText,
+        [this, exchange, options, replacesList] {
+            exchange(options);
+            if (replacesList)
+                m_list->selectRow(-1);
+        },
+        [exchange, before] { exchange(before); });
+}
+
+// A recent file loads as ファイル読込 loads it; one that has gone leaves the menu. One that is there
+// but is no longer a regular file (a folder, a FIFO) is refused by the load, which says what it is.
+void main1::openRecentFile(const QString& path)
+{
+    if (!QFileInfo::exists(path)) {
+        m_recent->forget(path);
+        showMessage(m_platform, this,
+                    u"ファイルが見つかりません。最近使ったファイルの一覧から外しました。\n%1"_s.arg(
+                        QDir::toNativeSeparators(path)));
+        return;
+    }
+    loadListFile(path);
+}
+
+// Page options recovered from a page: a load that sets every field and leaves the list alone. With
+// no background button on, the buttons stay as they are, as a list file without one leaves them.
+void main1::setPageOptions(const PageInputs& options)
+{
+    PageInputs after = options;
+    if (after.background <= 0)
+        after.background = pageOptions().background;
+    pushPageOptions(after, std::nullopt, u"ページ設定の取り込み"_s);
+}
+
+ImportWindow* main1::importWindowShown() const
+{
+    return m_import;
+}
+
+// "取り込み": one import window, modeless beside the main window; a second press brings it forward.
+void main1::importLinks()
+{
+    if (!m_import) {
+        m_import = new ImportWindow(m_platform, m_listModel->entries(), this);
+        // The window checks what it offers against the list as it stands.
+        connect(m_list->undoStack(), &QUndoStack::indexChanged, m_import,
+                [this] { m_import->setListEntries(m_listModel->entries()); });
+        connect(m_import, &ImportWindow::entriesAccepted, this,
+                [this](const QStringList& entries) { appendEntries(entries, u"取り込み"_s); });
+        connect(m_import, &ImportWindow::pageOptionsAccepted, this, &main1::setPageOptions);
+    }
+    m_import->show();
+    m_import->raise();
+    m_import->activateWindow();
+}
+
+// "書き出し": the list as a bookmarks file, or as CSV when the name chosen ends in ".csv".
+void main1::exportLinks()
+{
+    if (m_listModel->count() == 0) {
+        showMessage(m_platform, this, u"リストに項目を追加してください。"_s);
+        return;
+    }
+    FileDialogRequest request;
+    request.filters = {u"ブックマーク (*.html)"_s, u"CSV (*.csv)"_s};
+    request.fileName = u"bookmarks.html"_s;
+    request.directory = m_platform.currentDirectory();
+    const QString path = m_platform.saveFileName(this, request);
+    if (path.isEmpty())
+        return;
+    const ExportFormat format =
+        path.endsWith(u".csv"_s, Qt::CaseInsensitive) ? ExportFormat::Csv : ExportFormat::Bookmarks;
+    FileError error;
+    showMessage(m_platform, this,
+                saveExport(path, pageInputs(), format, &error) ? exportWrittenMessage()
+                                                               : exportNotWrittenMessage(error));
 }
 
 } // namespace siteloom

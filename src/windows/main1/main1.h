@@ -6,8 +6,7 @@
 #include <QPointer>
 #include <QStringList>
 
-#include <functional>
-#include <memory>
+#include <optional>
 
 class QAction;
 class QButtonGroup;
@@ -19,7 +18,6 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class QTemporaryDir;
 class QUndoStack;
 
 namespace siteloom {
@@ -27,16 +25,21 @@ namespace siteloom {
 struct ListFileContent;
 class EntryListModel;
 class EntryListView;
+class FindBar;
 class Platform;
+class RecentFiles;
+class UndoableEntryList;
 class fm1;
 class frmabt;
 class LinkCheckWindow;
-class importWindow;
+class ImportWindow;
 
 // The main window: the page options at the top, the link list in the middle, the entry fields for
 // one link and for the owner's own site on two tabs, the command buttons at the bottom. The controls
 // are the tool's only data: the list is List1 (its rows are listModel()), the base directory is the
 // caption of Label1. Every change to the list is one step of the undo history of the 編集 menu.
+// The window keeps its handlers; the list with its history and selection (UndoableEntryList), the
+// find field (FindBar) and the recent files (RecentFiles) are collaborators of their own.
 class main1 final : public QMainWindow
 {
     Q_OBJECT
@@ -65,7 +68,7 @@ public:
     // The rows of List1.
     [[nodiscard]] EntryListModel* listModel() const { return m_listModel; }
     // The undo history of the list.
-    [[nodiscard]] QUndoStack* undoStack() const { return m_undo; }
+    [[nodiscard]] QUndoStack* undoStack() const;
     // Sets the page option fields (file name, background, background image, title, own site) as
     // one step of the undo history, the list left as it is: page options recovered from a page.
     void setPageOptions(const PageInputs& options);
@@ -95,7 +98,7 @@ public:
     QLabel* Label18 = nullptr;
     EntryListView* List1 = nullptr;
     // The find field, shown above the list while the user looks for a row.
-    QLineEdit* findField = nullptr;
+    FindBar* findField = nullptr;
 
     // The two tabs: one link to add, and the owner's own site.
     QTabWidget* SSTab1 = nullptr;
@@ -158,7 +161,7 @@ public:
     // The chooser and the about window while they are open.
     [[nodiscard]] fm1* chooserWindow() const;
     [[nodiscard]] frmabt* aboutWindow() const;
-    [[nodiscard]] importWindow* importWindowShown() const;
+    [[nodiscard]] ImportWindow* importWindowShown() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -176,7 +179,6 @@ private:
     void buildFind();
     void setFocusOrder();
     void connectHandlers();
-    [[nodiscard]] QRadioButton* backgroundButton(int choice) const;
 
     // Start-up and window handlers.
     void Form_Load();
@@ -191,44 +193,32 @@ private:
     void Command5_Click();
     void Command6_Click();
     void Command7_Click();
-
-    // The edits of the buttons, each one step of the undo history. After a delete, an edit or a
-    // move by button no line is selected (nor current: the space key would select it again).
-    void removeLine(int row, const QString& undoText);
-    void moveLine(int from, int to);
-
-    // Keys and drags on the list: the row moves and stays selected; Delete does what 削除 does.
+    // Alt+Up and Alt+Down: the selected row moves one place and stays selected.
     void moveSelectedRow(int by);
-    void moveRowKeepingSelection(int from, int to);
-
-    // The undo history: each change to the list is one step, undone with the selection as it was.
-    [[nodiscard]] int selectedRow() const;
-    void selectRow(int row);
-    void pushListEdit(const QString& text, std::function<void()> redo, std::function<void()> undo);
     void updateUndoTexts();
-
-    // Finding a row.
-    void showFind();
-    void hideFind();
-    void findNext(int from, bool backward);
 
     // The page.
     void Command4_Click();
-    void preview_Click();
+    void showPreview();
+    // The preview's folder, made when needed; empty with *problem set when it cannot be.
+    [[nodiscard]] QString previewDirectory(QString* problem);
 
     // The link list file.
     void fsave_Click();
     void fload_Click();
-    // Recent files: the newest first in the ファイル menu, kept in the settings store.
-    [[nodiscard]] QStringList recentFiles() const;
-    void rememberRecentFile(const QString& path);
-    void storeRecentFiles(const QStringList& paths);
-    void fillRecentMenu();
     void openRecentFile(const QString& path);
 
     // Links in and out.
-    void importAction_Click();
-    void exportAction_Click();
+    void importLinks();
+    void exportLinks();
+
+    // The page options as the controls show them (no entries), and set into the controls: only
+    // what differs, and the background buttons only when one is named.
+    [[nodiscard]] PageInputs pageOptions() const;
+    void showPageOptions(const PageInputs& options);
+    // Sets the page options, and the list when one is given, as one step of the undo history.
+    void pushPageOptions(const PageInputs& options, std::optional<QStringList> entries,
+                         const QString& undoText);
 
     Platform& m_platform;
     // The list file last loaded or saved in this run, which the page must never replace; empty
@@ -236,11 +226,11 @@ private:
     QString m_listFilePath;
     QPointer<fm1> m_chooser;
     QPointer<frmabt> m_about;
-    EntryListModel* m_listModel = nullptr;
-    QUndoStack* m_undo = nullptr;
-    QLabel* m_findStatus = nullptr;
-    std::unique_ptr<QTemporaryDir> m_previewDir;
-    QPointer<importWindow> m_import;
+    UndoableEntryList* m_list = nullptr;
+    EntryListModel* m_listModel = nullptr; // m_list's rows
+    RecentFiles* m_recent = nullptr;
+    QString m_previewPath; // this run's preview folder, once made
+    QPointer<ImportWindow> m_import;
     QPointer<LinkCheckWindow> m_linkCheck;
 };
 
