@@ -98,11 +98,6 @@ qsizetype firstUnsavable(QStringView text)
     return std::min(unencodable, nul);
 }
 
-QString listFileKey(ListFileField field)
-{
-    return fieldKey(field).key.toString();
-}
-
 std::optional<UnencodableText> findUnencodable(const PageInputs& inputs)
 {
     const auto found = [](QStringView text, qsizetype at) {
@@ -292,14 +287,6 @@ private:
 };
 
 } // namespace
-
-ListFileContent parseListFile(const QStringList& lines)
-{
-    ListFileParser parser;
-    for (const QString& line : lines)
-        parser.addLine(line);
-    return parser.finish();
-}
 
 void applyListFile(const ListFileContent& content, PageInputs* inputs)
 {
