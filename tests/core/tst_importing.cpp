@@ -6,6 +6,7 @@
 #include "importing/importsource.h"
 #include "importing/pastedmarkup.h"
 #include "linkentry/linkentry.h"
+#include "messages/transfermessages.h"
 #include "page/linkpage.h"
 
 #include <QRandomGenerator>
@@ -65,6 +66,108 @@ PageInputs randomList(QRandomGenerator& random, qsizetype entries)
         inputs.ownName = u"Me"_s + randomText(random);
     }
     return inputs;
+}
+
+// Bookmarks as the whole parsed tree gives them: the reader the tokenizer replaced, kept to hold the
+// new one to the same answers. A list is a folder when a heading names it, in the "<DT>" it
+// stands in or as the element right before it.
+LinkImport bookmarksFromTree(QStringView html)
+{
+    const HtmlDocument document(html);
+    const QList<HtmlDocument::Node>& nodes = document.nodes();
+    const auto child = [&](int node, QStringView tag) {
+        for (int i = node + 1; i < nodes[node].end; i = nodes[i].end) {
+            if (nodes[i].tag == tag)
+                return i;
+        }
+        return -1;
+    };
+    const auto folderName = [&](int list) {
+        int heading = -1;
+        if (const int parent = nodes[list].parent; parent >= 0 && nodes[parent].tag == u"dt")
+            heading = child(parent, u"h3");
+        if (heading < 0 && nodes[list].parent >= 0) {
+            int previous = -1;
+            for (int i = nodes[list].parent + 1; i < list; i = nodes[i].end)
+                previous = nodes[i].tag.isEmpty() ? previous : i;
+            if (previous >= 0 && nodes[previous].tag == u"dt")
+                heading = child(previous, u"h3");
+            else if (previous >= 0 && nodes[previous].tag == u"h3")
+                heading = previous;
+        }
+        return heading < 0 ? QString() : oneLine(document.text(heading)).replace(u'/', u'∕');
+    };
+    const auto path = [&](int from) {
+        QStringList names;
+        for (int i = from; i >= 0; i = nodes[i].parent) {
+            if (const QString name = nodes[i].tag == u"dl" ? folderName(i) : QString(); !name.isNull())
+                names.prepend(name);
+        }
+        return names.join(u'/');
+    };
+    LinkImport import = documentLinks(document, [&](int anchor, ImportedLink& link) {
+        link.entry.bannerUrl = QString::fromUtf16(defaultBannerUrl);
+        link.entry.siteName = nameFromPlainText(document.text(anchor));
+        link.folder = path(nodes[anchor].parent);
+    });
+    for (const int list : document.elements(u"dl")) {
+        if (const QString folder = path(list); !folderName(list).isNull() && !import.folders.contains(folder))
+            import.folders.append(folder);
+    }
+    return import;
+}
+
+// What a reading gives, one line per link and one per folder.
+QString described(const LinkImport& import)
+{
+    QStringList lines;
+    for (const ImportedLink& link : import.links)
+        lines.append(QStringList{link.skipped ? u"skipped"_s : QString(), link.url, link.folder,
+                                 link.entry.bannerUrl, link.entry.siteName, link.entry.siteUrl}
+                         .join(u" | "_s));
+    return (lines + import.folders).join(u'\n');
+}
+
+// A bookmarks file as browsers write it, folders nested in folders, with the other ways files
+// spell a folder: its item closed before its list, a heading without an item, a description
+// between the heading and the list, and names and addresses that are hard on a reader.
+QString randomBookmarks(QRandomGenerator& random)
+{
+    static const QStringList words = u"旅|a b|&amp;|&lt;x&gt;|&#x1F600;|/|<b>太</b>|&quot;|\n  |&nbsp;|"
+                                     u"&notit;|&#150;| |x&amp=1|&#27;"_s.split(u'|');
+    static const QStringList schemes = {u"http://"_s, u"https://"_s, u"javascript:"_s, u"place:"_s};
+    const auto text = [&] {
+        QString t;
+        for (int n = int(random.bounded(4)); n > 0; --n)
+            t += words[random.bounded(int(words.size()))];
+        return t;
+    };
+    QString html = u"<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" "
+                   u"CONTENT=\"text/html; charset=UTF-8\">\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n"_s;
+    std::function<void(int)> list = [&](int depth) {
+        html += u"<DL><p>\n"_s;
+        for (int n = int(random.bounded(6)); n > 0; --n) {
+            const int pick = int(random.bounded(depth < 4 ? 9 : 5));
+            if (pick < 4) {
+                html += u"<DT><A HREF=\"%1site.example/%2\" ADD_DATE=\"1\">%3</A>\n"_s.arg(
+                    schemes[random.bounded(int(schemes.size()))], text(), text());
+                if (pick == 0)
+                    html += u"<DD>"_s + text() + u'\n';
+            } else if (pick == 4) {
+                html += random.bounded(2) ? u"<HR>\n"_s : u"<script>x</script>\n"_s;
+            } else {
+                const QString heading = u"<H3 ADD_DATE=\"1\">"_s + text() + u"</H3>"_s;
+                html += pick == 5   ? u"<DT>"_s + heading + u'\n'
+                        : pick == 6 ? u"<DT>"_s + heading + u"</DT>\n"_s
+                        : pick == 7 ? heading
+                                    : u"<DT>"_s + heading + u"\n<DD>"_s + text() + u'\n';
+                list(depth + 1);
+            }
+        }
+        html += u"</DL><p>\n"_s;
+    };
+    list(0);
+    return html;
 }
 
 QByteArray writtenPage(const QString& directory, const PageInputs& inputs)
@@ -135,38 +238,6 @@ private slots:
         }
     }
 
-    // A page changed after it was written is told from one that is not ours at all.
-    void otherFilesAreRefused_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("problem");
-        PageInputs list;
-        list.entries = {u"b.gif：Site：http://site.example/"_s};
-        QTemporaryDir dir;
-        const QByteArray page = writtenPage(dir.path(), list);
-        QTest::newRow("page with a line added")
-            << QByteArray(page).replace("<HR>\r\n", "<HR>\r\n<P>new</P>\r\n")
-            << int(ImportSourceError::PageChanged);
-        QTest::newRow("page cut short")
-            << page.first(page.size() / 2) << int(ImportSourceError::NotRecognised);
-        QTest::newRow("some other page")
-            << QByteArray("<html><body><a href=\"http://a.example/\">a</a></body></html>")
-            << int(ImportSourceError::NotRecognised);
-        QTest::newRow("empty file") << QByteArray() << int(ImportSourceError::NotRecognised);
-    }
-
-    void otherFilesAreRefused()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, problem);
-        QTemporaryDir dir;
-        QVERIFY(writeBytes(dir.filePath(u"in.html"_s), bytes));
-        ImportSource source;
-        ImportSourceError error;
-        QVERIFY(!readImportSource(dir.filePath(u"in.html"_s), &source, &error));
-        QCOMPARE(int(error.problem), problem);
-    }
-
     // Bookmarks files as browsers write them: folders nested in folders, references, icons as data
     // addresses, and links that are not web addresses, which are skipped and counted.
     void bookmarksFiles_data()
@@ -214,6 +285,104 @@ private slots:
         int skippedHere = -1;
         QCOMPARE(described(importedEntries(source.links, folder, &skippedHere)), entries);
         QCOMPARE(skippedHere, skipped);
+    }
+
+    // The bookmarks reader gives what a reading of the whole parsed tree gives, on the browsers'
+    // files and on generated files with every way of spelling a folder.
+    void bookmarksReadAsTheTreeReadsThem_data()
+    {
+        QTest::addColumn<QString>("html");
+        for (const QString& file : {u"firefox"_s, u"chromium"_s})
+            QTest::newRow(qPrintable(file)) << QString::fromUtf8(
+                readBytes(QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/") + file + u".html"_s));
+        QRandomGenerator random(20261207);
+        for (int i = 0; i < 200; ++i)
+            QTest::addRow("generated %d", i) << randomBookmarks(random);
+    }
+
+    void bookmarksReadAsTheTreeReadsThem()
+    {
+        QFETCH(QString, html);
+        QCOMPARE(described(readBookmarks(html)), described(bookmarksFromTree(html)));
+    }
+
+    // A page changed after it was written is told from one that is not ours at all.
+    void otherFilesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("problem");
+        PageInputs list;
+        list.entries = {u"b.gif：Site：http://site.example/"_s};
+        QTemporaryDir dir;
+        const QByteArray page = writtenPage(dir.path(), list);
+        QTest::newRow("page with a line added")
+            << QByteArray(page).replace("<HR>\r\n", "<HR>\r\n<P>new</P>\r\n")
+            << int(ImportSourceError::PageChanged);
+        QTest::newRow("page cut short")
+            << page.first(page.size() / 2) << int(ImportSourceError::NotRecognised);
+        QTest::newRow("some other page")
+            << QByteArray("<html><body><a href=\"http://a.example/\">a</a></body></html>")
+            << int(ImportSourceError::NotRecognised);
+        QTest::newRow("empty file") << QByteArray() << int(ImportSourceError::NotRecognised);
+    }
+
+    void otherFilesAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, problem);
+        QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.filePath(u"in.html"_s), bytes));
+        ImportSource source;
+        ImportSourceError error;
+        QVERIFY(!readImportSource(dir.filePath(u"in.html"_s), &source, &error));
+        QCOMPARE(int(error.problem), problem);
+    }
+
+    // A reading cut short by a limit says so, and where: the links before the cut are all there.
+    void cutsAreReported_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<bool>("pasted");
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("links"); // -1: some, not all
+        const QString link = u"<DT><A HREF=\"http://a.example/\">a</A>\n"_s;
+        QTest::newRow("folders nested deeper than any browser's")
+            << link + u"<DL><DT><H3>f</H3>\n"_s.repeated(300) + link + u"<!--"_s + QString(100000, u'-') +
+                   u"-->"_s
+            << false << int(LinkImport::Cut::TooDeep) << 258 << 1;
+        QTest::newRow("pasted markup nested deeper than any page's")
+            << link + u"<div>"_s.repeated(5000) + link << true << int(LinkImport::Cut::TooDeep) << 0 << 1;
+        QString attributes;
+        for (int i = 0; i < 64; ++i)
+            attributes += u" x%1=\"\""_s.arg(i);
+        QTest::newRow("a link's address after more attributes than are read")
+            << link + u"<DT><A"_s + attributes + u" HREF=\"http://late.example/\">late</A>"_s << false
+            << int(LinkImport::Cut::TooManyAttributes) << 2 << 1;
+        QTest::newRow("more links than the file's size holds")
+            << link + u"<A HREF=x>"_s.repeated(1000) << false << int(LinkImport::Cut::TooManyLinks) << 2
+            << -1;
+        QTest::newRow("a file read to its end")
+            << link.repeated(3) << false << int(LinkImport::Cut::None) << 0 << 3;
+    }
+
+    void cutsAreReported()
+    {
+        QFETCH(QString, html);
+        QFETCH(bool, pasted);
+        QFETCH(int, cut);
+        QFETCH(int, line);
+        QFETCH(int, links);
+        const LinkImport import = pasted ? readPastedMarkup(html) : readBookmarks(html);
+        QCOMPARE(int(import.cut), cut);
+        QCOMPARE(import.cutLine, line);
+        // The note names the line, and there is none when nothing was cut.
+        QCOMPARE(importCutNote(import).isEmpty(), cut == int(LinkImport::Cut::None));
+        QCOMPARE(importCutNote(import).contains(u"%1行目"_s.arg(line)), line > 0);
+        if (links < 0) // some of the file's links, not all
+            QVERIFY(import.links.size() > 1 && import.links.size() < 1001);
+        else
+            QCOMPARE(import.links.size(), links);
     }
 
     // The markup partner sites offer for link exchange, as it gets pasted.

@@ -30,6 +30,8 @@ QList<LinkEntry> importedEntries(const LinkImport& import, QStringView folder, i
 LinkImport documentLinks(const HtmlDocument& document, const std::function<void(int, ImportedLink&)>& fill)
 {
     LinkImport import;
+    if (document.truncated())
+        import.cut = LinkImport::Cut::TooDeep;
     for (const int anchor : document.elements(u"a")) {
         const QString href = document.attribute(anchor, u"href");
         if (href.isNull())

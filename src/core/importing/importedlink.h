@@ -25,6 +25,17 @@ struct LinkImport
 {
     QList<ImportedLink> links;
     QStringList folders; // every folder, in document order, as ImportedLink::folder names it
+
+    // Where reading stopped short of the end, or an element lost what it held beyond a limit: the
+    // links before the cut are all there, the rest is not.
+    enum class Cut {
+        None,
+        TooDeep,           // folders (or elements) nested deeper than any real file's
+        TooManyLinks,      // more links than a file of this size holds, each taking memory
+        TooManyAttributes, // a tag with more attributes than are read: its address may be among those
+    };
+    Cut cut = Cut::None;
+    qsizetype cutLine = 0; // the line (from 1) of the cut; 0 when not known
 };
 
 // The entries of the links that are not skipped, and how many are, in the folder and the folders

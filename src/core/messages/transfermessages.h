@@ -7,6 +7,7 @@ namespace siteloom {
 struct FileError;
 struct HoldBack;
 struct ImportSourceError;
+struct LinkImport;
 
 // The messages of importing and exporting, worded in one place for the import window, the main
 // window's export and the command line, which writes them to standard error. QtCore only.
@@ -23,5 +24,8 @@ struct ImportSourceError;
 [[nodiscard]] QString exportNotWrittenMessage(const FileError& error);
 // The export was written.
 [[nodiscard]] QString exportWrittenMessage();
+// Where a reading of bookmarks or pasted markup stopped short of its end, or lost an address, by a
+// limit; empty when it read everything.
+[[nodiscard]] QString importCutNote(const LinkImport& import);
 
 } // namespace siteloom
