@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using namespace siteloom;
 
@@ -170,6 +174,30 @@ QString randomBookmarks(QRandomGenerator& random)
     return html;
 }
 
+// Lowers the address space the process may take to what it holds now and `room` bytes more (if
+// any), as `prlimit --as` does, until the end of the scope.
+class AddressSpaceLimit
+{
+public:
+    explicit AddressSpaceLimit(qint64 room)
+    {
+        ::getrlimit(RLIMIT_AS, &m_before);
+        if (room <= 0)
+            return;
+        QFile statm(u"/proc/self/statm"_s);
+        const qint64 pages =
+            statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ').value(0).toLongLong() : 0;
+        const rlimit lowered{rlim_t(pages * ::sysconf(_SC_PAGESIZE) + room), m_before.rlim_max};
+        m_set = pages > 0 && ::setrlimit(RLIMIT_AS, &lowered) == 0;
+    }
+    ~AddressSpaceLimit() { ::setrlimit(RLIMIT_AS, &m_before); }
+    bool isSet() const { return m_set; }
+
+private:
+    rlimit m_before{};
+    bool m_set = false;
+};
+
 QByteArray writtenPage(const QString& directory, const PageInputs& inputs)
 {
     FileError error;
@@ -306,36 +334,86 @@ private slots:
         QCOMPARE(described(readBookmarks(html)), described(bookmarksFromTree(html)));
     }
 
-    // A page changed after it was written is told from one that is not ours at all.
-    void otherFilesAreRefused_data()
+    // Files that are not to be imported, each refused with its reason: a page changed after it was
+    // written is told from one that is not ours at all; what is no file to read, or takes more
+    // memory than there is, is refused at once, and nothing waits, reads without end or crashes.
+    // The memory rows lower the address space as `prlimit --as` does, to a few times the size of a
+    // file of 200,000 bookmarks (15 MB): the import fits in eight times its size.
+    void refusedSources_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("problem");
+        QTest::addColumn<QString>("special"); // what takes the file's place
+        QTest::addColumn<int>("room");        // the address space left, in times the file's size
+        QTest::addColumn<int>("problem");     // -1: read
+        QTest::addColumn<QString>("reason");
+        const auto row = [](const char* name, const QByteArray& bytes, const QString& special, int room,
+                            int problem, const QString& reason = QString()) {
+            QTest::newRow(name) << bytes << special << room << problem << reason;
+        };
         PageInputs list;
         list.entries = {u"b.gif：Site：http://site.example/"_s};
         QTemporaryDir dir;
         const QByteArray page = writtenPage(dir.path(), list);
-        QTest::newRow("page with a line added")
-            << QByteArray(page).replace("<HR>\r\n", "<HR>\r\n<P>new</P>\r\n")
-            << int(ImportSourceError::PageChanged);
-        QTest::newRow("page cut short")
-            << page.first(page.size() / 2) << int(ImportSourceError::NotRecognised);
-        QTest::newRow("some other page")
-            << QByteArray("<html><body><a href=\"http://a.example/\">a</a></body></html>")
-            << int(ImportSourceError::NotRecognised);
-        QTest::newRow("empty file") << QByteArray() << int(ImportSourceError::NotRecognised);
+        const int file = ImportSourceError::File;
+        row("page with a line added", QByteArray(page).replace("<HR>\r\n", "<HR>\r\n<P>new</P>\r\n"), {}, 0,
+            ImportSourceError::PageChanged);
+        row("page cut short", page.first(page.size() / 2), {}, 0, ImportSourceError::NotRecognised);
+        row("some other page", "<html><body><a href=\"http://a.example/\">a</a></body></html>", {}, 0,
+            ImportSourceError::NotRecognised);
+        row("empty file", {}, {}, 0, ImportSourceError::NotRecognised);
+        row("FIFO nothing writes into", {}, u"fifo"_s, 0, file,
+            u"名前付きパイプ（FIFO）で、普通のファイルではありません"_s);
+        row("device that never ends", {}, u"/dev/zero"_s, 0, file,
+            u"デバイスで、普通のファイルではありません"_s);
+        row("directory", {}, u"."_s, 0, file, u"ディレクトリです"_s);
+        row("sparse file beyond the limit", {}, u"sparse"_s, 0, ImportSourceError::TooLarge);
+        QByteArray big = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+        for (int i = 0; i < 200000; ++i)
+            big += u"<DT><A HREF=\"https://site%1.example.jp/\" ADD_DATE=\"1700000000\">サイト %1</A>\n"_s
+                       .arg(i, 6, 10, QChar(u'0'))
+                       .toUtf8();
+        row("memory runs out", big, u"memory"_s, 2, file, u"メモリが足りません"_s);
+        row("memory of eight times the file", big, u"memory"_s, 8, -1);
     }
 
-    void otherFilesAreRefused()
+    void refusedSources()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, special);
+        QFETCH(int, room);
         QFETCH(int, problem);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
-        QVERIFY(writeBytes(dir.filePath(u"in.html"_s), bytes));
-        ImportSource source;
+        const QString path =
+            QDir(dir.path()).absoluteFilePath(special.isEmpty() || room > 0 ? u"in.html"_s : special);
+        if (special == u"fifo"_s) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (special == u"sparse"_s) {
+            QFile sparse(path);
+            QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(largestImportSource + 1));
+        } else if (special.isEmpty() || room > 0) {
+#if defined(__SANITIZE_ADDRESS__)
+            if (room > 0)
+                QSKIP("AddressSanitizer reserves more address space than any limit leaves");
+#endif
+            QVERIFY(writeBytes(path, bytes));
+        }
+        ImportSource read;
         ImportSourceError error;
-        QVERIFY(!readImportSource(dir.filePath(u"in.html"_s), &source, &error));
+        bool done = false;
+        {
+            const AddressSpaceLimit limit(room * bytes.size());
+            QVERIFY(room == 0 || limit.isSet());
+            done = readImportSource(path, &read, &error);
+        }
+        QCOMPARE(done, problem < 0);
+        if (done) {
+            QCOMPARE(read.links.links.size(), 200000);
+            return;
+        }
         QCOMPARE(int(error.problem), problem);
+        if (!reason.isEmpty())
+            QCOMPARE(error.file.reason, reason);
     }
 
     // A reading cut short by a limit says so, and where: the links before the cut are all there.
