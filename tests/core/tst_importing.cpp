@@ -8,6 +8,7 @@
 #include "linkentry/linkentry.h"
 #include "messages/transfermessages.h"
 #include "page/linkpage.h"
+#include "text/cp932.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -414,6 +415,45 @@ private slots:
         QCOMPARE(int(error.problem), problem);
         if (!reason.isEmpty())
             QCOMPARE(error.file.reason, reason);
+    }
+
+    // Files as other programs leave them: a bookmarks file in Shift_JIS that names no charset, as
+    // older browsers wrote them, and a page of ours that an editor saved again as UTF-8.
+    void otherEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("entries");
+        const QString shiftJis =
+            u"<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>ブックマーク</TITLE>\n<DL><p>\n"
+            u"<DT><H3>お気に入りのサイト</H3>\n<DL><p>\n"
+            u"<DT><A HREF=\"http://yado.example.jp/\">北海道の温泉宿をご案内します</A>\n"
+            u"<DT><A HREF=\"http://tabi.example.jp/\">日本全国の旅行記と写真の置き場所</A>\n</DL><p>\n</DL><p>\n"_s;
+        QTest::newRow("Shift_JIS bookmarks without a charset")
+            << cp932::encode(shiftJis)
+            << u"北海道の温泉宿をご案内します | http://yado.example.jp/\n日本全国の旅行記と写真の置き場所 | http://tabi.example.jp/"_s;
+        PageInputs list;
+        list.entries = {u"b.gif：旅の宿 &amp; 温泉：http://yado.example.jp/"_s,
+                        u"b2.gif：😀 の部屋：http://x.example/"_s};
+        QTemporaryDir dir;
+        const QString page = *cp932::decode(writtenPage(dir.path(), list));
+        const QString entries =
+            u"b.gif | 旅の宿 &amp; 温泉 | http://yado.example.jp/\nb2.gif | &#128512; の部屋 | http://x.example/"_s;
+        QTest::newRow("page saved again as UTF-8") << page.toUtf8() << entries;
+        QTest::newRow("page saved again as UTF-8 with a byte-order mark and LF ends")
+            << QByteArray("\xEF\xBB\xBF") + QString(page).replace(u"\r\n"_s, u"\n"_s).toUtf8() << entries;
+    }
+
+    void otherEncodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, entries);
+        QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.filePath(u"in.html"_s), bytes));
+        ImportSource source;
+        ImportSourceError error;
+        QVERIFY2(readImportSource(dir.filePath(u"in.html"_s), &source, &error),
+                 qPrintable(QString::number(error.problem)));
+        QCOMPARE(described(importedEntries(source.links, QString())), entries);
     }
 
     // A reading cut short by a limit says so, and where: the links before the cut are all there.
