@@ -527,6 +527,10 @@ private slots:
             u"<br><a href=\"http://b.example/\"><img src=\"b.gif\"></a></p>"_s,
             u"A | http://a.example/\nb.gif | http://b.example/ | http://b.example/"_s, 1);
         row("no link at all", u"<img src=\"b.gif\" alt=\"x\">"_s, QString());
+        row("control characters, raw and as references, are dropped",
+            u"<a href=\"http://c.example/&#x1b;[0m\">Red&#27;[31m <i>text</i>\a</a>"
+            u"<a href=\"http://d.example/\"><img src=\"d&#x1B;.gif\" alt=\"D&#127;\"></a>"_s,
+            u"Red[31m <i>text</i> | http://c.example/[0m\nd.gif | D | http://d.example/"_s);
     }
 
     void pastedMarkup()
