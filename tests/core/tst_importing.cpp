@@ -1,5 +1,6 @@
 #include "filebytes.h"
 #include "html/htmldocument.h"
+#include "html/htmltokenizer.h"
 #include "importing/bookmarks.h"
 #include "importing/exporting.h"
 #include "importing/holdback.h"
@@ -609,7 +610,8 @@ private slots:
         QCOMPARE(rows[2], (QStringList{u"b2.gif"_s, u"Tom &amp; Jerry"_s, u"https://two.example/"_s}));
         QCOMPARE(rows[3], (QStringList{u"short"_s, QString(), QString()}));
     }
-    // The HTML reader that bookmarks, pasted markup and pages are read with.
+    // The HTML readers that bookmarks, pasted markup and pages are read with: the parsed tree and the
+    // tokenizer.
     void readsLinksAsBrowsersDo_data()
     {
         QTest::addColumn<QString>("html");
@@ -629,6 +631,9 @@ private slots:
         QTest::newRow("markup inside")
             << u"<a href=\"h\"><b>太字</b><br>次</a>"_s << u"h"_s << u"太字次"_s << u"<b>太字</b><br>次"_s;
         QTest::newRow("unclosed") << u"<p><a href=\"h\">open"_s << u"h"_s << u"open"_s << QString();
+        QTest::newRow("references without their semicolon")
+            << u"<a href=\"?a=1&copy=2&not;x&amp\">&notit; &#x80;&#0;&amp</a>"_s << u"?a=1&copy=2¬x&"_s
+            << u"¬it; €\uFFFD&"_s << u"&notit; &#x80;&#0;&amp"_s;
     }
 
     void readsLinksAsBrowsersDo()
@@ -644,6 +649,22 @@ private slots:
         QCOMPARE(document.text(links[0]), text);
         QCOMPARE(document.innerSource(links[0]), inner);
         QVERIFY(document.attribute(links[0], u"title").isNull());
+
+        // The tokenizer reads the same address and text.
+        HtmlTokenizer tokens(html);
+        QString tokenHref;
+        QString tokenText;
+        bool inLink = false;
+        for (auto token = tokens.next(); token != HtmlTokenizer::Token::End; token = tokens.next()) {
+            if (token == HtmlTokenizer::Token::StartTag && tokens.tagName() == u"a")
+                tokenHref = tokens.attribute(u"href");
+            if (tokens.tagName() == u"a" && token != HtmlTokenizer::Token::Text)
+                inLink = token == HtmlTokenizer::Token::StartTag;
+            else if (token == HtmlTokenizer::Token::Text && inLink)
+                tokenText += tokens.text();
+        }
+        QCOMPARE(tokenHref, href);
+        QCOMPARE(tokenText, text);
     }
 
     void keepsTheTree()
