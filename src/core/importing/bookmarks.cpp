@@ -7,11 +7,8 @@
 #include <QSet>
 
 #include <algorithm>
-
 #include <optional>
 #include <vector>
-
-using namespace Qt::StringLiterals;
 
 namespace siteloom {
 
@@ -20,11 +17,17 @@ namespace {
 // Lists nested deeper than this are not read: no browser's file comes near it.
 constexpr qsizetype deepestFolderNesting = 256;
 
-// What the links read so far hold, roughly, in bytes: the list's slot and each text with its header.
+// What a link holds, in bytes: its slot in the list, and its address and name with their headers
+// (the banner, the site URL and the folder are shared with other strings).
 qsizetype linkCost(const ImportedLink& link)
 {
-    return qsizetype(sizeof(ImportedLink)) + 64 + 2 * (link.url.size() + link.entry.siteName.size());
+    return qsizetype(sizeof(ImportedLink)) + 32 + 2 * (link.url.size() + link.entry.siteName.size());
 }
+
+// The links may hold up to this many times the file's characters: with the text itself (two bytes
+// a character) that keeps a reading within eight times the file's size. A browser's file, at 35
+// characters or more a link, never comes near it.
+constexpr qsizetype linkBudget = 6;
 
 // The bookmarks file as browsers write it, read tag by tag: a list ("<DL>") is a folder when a
 // heading ("<H3>") names it, in the "<DT>" the list stands in or as the element right before it.
@@ -36,7 +39,7 @@ public:
     explicit BookmarksReader(QStringView html) : m_html(html), m_tokens(html)
     {
         m_levels.push_back(Level{});
-        m_linkBudget = 5 * html.size();
+        m_linkBudget = linkBudget * html.size();
     }
 
     LinkImport read()
