@@ -667,21 +667,6 @@ private slots:
         QCOMPARE(tokenText, text);
     }
 
-    void keepsTheTree()
-    {
-        // A bookmarks file: folders are an H3 followed by a DL, and the parser closes DT and P itself.
-        const HtmlDocument document(u"<DL><p><DT><H3>F</H3>\n<DL><p><DT><A HREF=\"1\">one</A>\n</DL><p>"
-                                    u"<DT><A HREF=\"2\">two</A><script>x</script></DL>"_s);
-        const QList<int> lists = document.elements(u"dl");
-        QCOMPARE(lists.size(), 2);
-        QCOMPARE(document.elements(u"a", lists[1]).size(), 1);
-        QCOMPARE(document.elements(u"a", lists[0]).size(), 2);
-        const int folderItem = document.nodes()[lists[1]].parent;
-        QCOMPARE(document.nodes()[folderItem].tag, u"dt"_s);
-        QCOMPARE(document.text(document.elements(u"h3")[0]), u"F"_s);
-        QVERIFY(!document.text(lists[0]).contains(u'x'));
-    }
-
     void survivesDeepNesting()
     {
         // Nesting that real pages reach, unclosed paragraphs and font tags included, is read whole; a
