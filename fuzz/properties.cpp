@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace siteloom::fuzz {
@@ -145,6 +147,9 @@ QString checkLinks(const LinkImport& links, const QString& source)
         for (const QString& field : {entry.bannerUrl, entry.siteName, entry.siteUrl}) {
             if (field.contains(u'\r') || field.contains(u'\n'))
                 return source + u": a field holds a line break"_s;
+            if (std::any_of(field.begin(), field.end(),
+                            [](QChar c) { return c < u' ' || (c >= u'\x7f' && c <= u'\x9f'); }))
+                return source + u": a field holds a control character"_s;
         }
     }
     return {};

@@ -29,7 +29,8 @@ namespace siteloom::fuzz {
 // Any bytes, as a file to import from, are refused or read: a page of this tool reads as inputs that
 // write the same page again (byte for byte when the file is spelt as the tool spells pages: CR LF
 // ends, the code page's own bytes for each character); a bookmarks file, and the same bytes pasted
-// as markup, give entries with web site URLs and no line break in any field. The files are written
+// as markup, give entries with web site URLs and no line break or other control character in any
+// field. The files are written
 // into the given directory.
 [[nodiscard]] QString checkImport(QByteArrayView bytes, const QString& directory);
 

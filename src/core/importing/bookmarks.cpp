@@ -1,111 +1,258 @@
 #include "importing/bookmarks.h"
 
-#include "html/htmldocument.h"
+#include "html/htmltokenizer.h"
 #include "linkentry/linkentry.h"
+#include "weburl/weburl.h"
 
-#include <QHash>
+#include <QSet>
 
-using namespace Qt::StringLiterals;
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace siteloom {
 
 namespace {
 
-// The first child element of the node with this tag, or -1.
-int childElement(const HtmlDocument& document, int node, QStringView tag)
+// Lists nested deeper than this are not read: no browser's file comes near it.
+constexpr qsizetype deepestFolderNesting = 256;
+
+// What a link holds, in bytes: its slot in the list, and its address and name with their headers
+// (the banner, the site URL and the folder are shared with other strings).
+qsizetype linkCost(const ImportedLink& link)
 {
-    const QList<HtmlDocument::Node>& nodes = document.nodes();
-    for (int i = node + 1; i < nodes[node].end; i = nodes[i].end) {
-        if (nodes[i].tag == tag)
-            return i;
-    }
-    return -1;
+    return qsizetype(sizeof(ImportedLink)) + 32 + 2 * (link.url.size() + link.entry.siteName.size());
 }
 
-// The element right before the node among its parent's children, or -1.
-int previousSibling(const HtmlDocument& document, int node)
-{
-    const QList<HtmlDocument::Node>& nodes = document.nodes();
-    const int parent = nodes[node].parent;
-    if (parent < 0)
-        return -1;
-    int previous = -1;
-    for (int i = parent + 1; i < node; i = nodes[i].end) {
-        if (!nodes[i].tag.isEmpty())
-            previous = i;
-    }
-    return previous;
-}
+// The links may hold up to this many times the file's characters: with the text itself (two bytes
+// a character) that keeps a reading within eight times the file's size. A browser's file, at 35
+// characters or more a link, never comes near it.
+constexpr qsizetype linkBudget = 6;
 
-// The name of the folder a "<DL>" lists, or a null string when it is not a folder's list (the
-// file's outermost list). A browser nests the list inside the "<DT>" of its heading; a file whose
-// "<DT>" was closed before the list has the list right after it.
-QString folderName(const HtmlDocument& document, int list)
-{
-    const QList<HtmlDocument::Node>& nodes = document.nodes();
-    int heading = -1;
-    if (const int parent = nodes[list].parent; parent >= 0 && nodes[parent].tag == u"dt")
-        heading = childElement(document, parent, u"h3");
-    if (heading < 0) {
-        const int previous = previousSibling(document, list);
-        if (previous >= 0 && nodes[previous].tag == u"dt")
-            heading = childElement(document, previous, u"h3");
-        else if (previous >= 0 && nodes[previous].tag == u"h3")
-            heading = previous;
-    }
-    if (heading < 0)
-        return QString();
-    // Folder names are joined by "/", so one inside a name would read as two folders.
-    QString name = oneLine(document.text(heading));
-    name.replace(u'/', u'∕');
-    return name;
-}
-
-// The folders around a node, outermost first, joined by "/": the names of the folder lists from
-// `from` outwards. Each list's name is looked up once.
-class FolderPaths
+// The bookmarks file as browsers write it, read tag by tag: a list ("<DL>") is a folder when a
+// heading ("<H3>") names it, in the "<DT>" the list stands in or as the element right before it.
+// The lists, items and headings open at any point are kept on a stack: that is all of the tree
+// that a bookmark's folder needs.
+class BookmarksReader
 {
 public:
-    explicit FolderPaths(const HtmlDocument& document) : m_document(document) {}
-
-    QString path(int from)
+    explicit BookmarksReader(QStringView html) : m_html(html), m_tokens(html)
     {
-        QStringList names;
-        for (int i = from; i >= 0; i = m_document.nodes()[i].parent) {
-            if (m_document.nodes()[i].tag != u"dl")
+        m_levels.push_back(Level{});
+        m_linkBudget = linkBudget * html.size();
+    }
+
+    LinkImport read()
+    {
+        bool scriptText = false; // the next text is a script's or a style's
+        for (HtmlTokenizer::Token token = m_tokens.next(); token != HtmlTokenizer::Token::End;
+             token = m_tokens.next()) {
+            const bool skipText = scriptText;
+            scriptText = false;
+            if (token == HtmlTokenizer::Token::Text) {
+                if (skipText)
+                    continue;
+                if (m_heading)
+                    m_heading->append(m_tokens.text());
+                if (m_anchor >= 0)
+                    m_anchorText.append(m_tokens.text());
                 continue;
-            auto known = m_names.constFind(i);
-            if (known == m_names.cend())
-                known = m_names.insert(i, folderName(m_document, i));
-            if (!known->isNull())
-                names.prepend(*known);
+            }
+            const QString& tag = m_tokens.tagName();
+            if (token == HtmlTokenizer::Token::StartTag) {
+                scriptText = tag == u"script" || tag == u"style";
+                if (!startTag(tag))
+                    break;
+            } else {
+                endTag(tag);
+            }
         }
-        return names.join(u'/');
+        closeAnchor();
+        return std::move(m_import);
     }
 
 private:
-    const HtmlDocument& m_document;
-    QHash<int, QString> m_names;
+    enum class Kind { Root, List, Item, Description };
+    struct Sibling
+    {
+        enum { None, Item, Heading, Other } kind = None;
+        QString heading; // the item's heading, or the heading's text
+    };
+    struct Level
+    {
+        Kind kind = Kind::Root;
+        QString path;                 // the folders the level lies in, joined by "/"
+        bool inFolder = false;        // some list around the level is a folder (path may be "")
+        std::optional<QString> named; // an item's first heading
+        Sibling last;                 // the element before what comes next at this level
+    };
+
+    bool startTag(const QString& tag)
+    {
+        if (tag == u"a") {
+            closeAnchor();
+            const QString href = m_tokens.attribute(u"href");
+            if (m_tokens.attributesCut())
+                cut(LinkImport::Cut::TooManyAttributes, false);
+            m_levels.back().last = Sibling{Sibling::Other, {}};
+            if (href.isNull())
+                return true;
+            if (m_linkCost > m_linkBudget)
+                return cut(LinkImport::Cut::TooManyLinks, true);
+            ImportedLink link;
+            link.url = urlFromAttribute(href);
+            link.folder = m_levels.back().path;
+            m_anchor = m_import.links.size();
+            m_anchorText = QString();
+            m_import.links.append(std::move(link));
+            return true;
+        }
+        if (tag == u"dl" || tag == u"dt" || tag == u"dd" || tag == u"h3") {
+            closeAnchor();
+            closeHeading();
+        }
+        if (tag == u"dl")
+            return startList();
+        if (tag == u"dt" || tag == u"dd") {
+            closeItem();
+            const Level& list = m_levels.back();
+            m_levels.push_back(
+                Level{tag == u"dt" ? Kind::Item : Kind::Description, list.path, list.inFolder, {}, {}});
+        } else if (tag == u"h3") {
+            m_heading = QString();
+        } else {
+            m_levels.back().last = Sibling{Sibling::Other, {}};
+        }
+        return true;
+    }
+
+    void endTag(const QString& tag)
+    {
+        if (tag == u"a") {
+            closeAnchor();
+        } else if (tag.size() == 2 && tag[0] == u'h' && tag[1] >= u'1' && tag[1] <= u'6') {
+            closeHeading();
+        } else if (tag == u"dt" || tag == u"dd") {
+            closeAnchor();
+            closeHeading();
+            if (m_levels.back().kind == (tag == u"dt" ? Kind::Item : Kind::Description))
+                closeItem();
+        } else if (tag == u"dl") {
+            closeAnchor();
+            closeHeading();
+            const bool open = std::any_of(m_levels.begin(), m_levels.end(),
+                                          [](const Level& level) { return level.kind == Kind::List; });
+            if (!open)
+                return;
+            while (m_levels.back().kind != Kind::List)
+                m_levels.pop_back();
+            m_levels.pop_back();
+            --m_lists;
+            m_levels.back().last = Sibling{Sibling::Other, {}};
+        }
+    }
+
+    bool startList()
+    {
+        Level& here = m_levels.back();
+        std::optional<QString> name;
+        if (here.kind == Kind::Item)
+            name = here.named;
+        else if (here.last.kind == Sibling::Item || here.last.kind == Sibling::Heading)
+            name = here.last.heading;
+        if (name && name->isNull())
+            name.reset();
+        if (m_lists == deepestFolderNesting)
+            return cut(LinkImport::Cut::TooDeep, true);
+        ++m_lists;
+        Level list{Kind::List, here.path, here.inFolder, {}, {}};
+        if (name) {
+            // Folder names are joined by "/", so one inside a name would read as two folders.
+            name->replace(u'/', u'∕');
+            list.path = here.inFolder ? here.path + u'/' + *name : *name;
+            list.inFolder = true;
+            m_folderCharacters += list.path.size();
+            if (m_folderCharacters > m_html.size())
+                return cut(LinkImport::Cut::TooDeep, true);
+            if (!m_knownFolders.contains(list.path)) {
+                m_knownFolders.insert(list.path);
+                m_import.folders.append(list.path);
+            }
+        }
+        m_levels.push_back(std::move(list));
+        return true;
+    }
+
+    void closeItem()
+    {
+        const Level top = m_levels.back();
+        if (top.kind != Kind::Item && top.kind != Kind::Description)
+            return;
+        m_levels.pop_back();
+        m_levels.back().last = top.kind == Kind::Item ? Sibling{Sibling::Item, top.named.value_or(QString())}
+                                                      : Sibling{Sibling::Other, {}};
+    }
+
+    void closeHeading()
+    {
+        if (!m_heading)
+            return;
+        QString name = oneLine(*m_heading);
+        m_heading.reset();
+        Level& here = m_levels.back();
+        if (here.kind == Kind::Item && !here.named)
+            here.named = name;
+        here.last = Sibling{Sibling::Heading, std::move(name)};
+    }
+
+    void closeAnchor()
+    {
+        if (m_anchor < 0)
+            return;
+        ImportedLink& link = m_import.links[m_anchor];
+        link.skipped = !isWebUrl(link.url);
+        if (!link.skipped) {
+            link.entry.bannerUrl = m_defaultBanner;
+            link.entry.siteName = nameFromPlainText(m_anchorText);
+            link.entry.siteUrl = link.url;
+            if (link.entry.siteName.isEmpty())
+                link.entry.siteName = nameFromPlainText(link.url);
+        }
+        m_linkCost += linkCost(link);
+        m_anchor = -1;
+        m_anchorText = QString();
+    }
+
+    // Notes the cut (the first one only) where the tokenizer stands; false when reading stops there.
+    bool cut(LinkImport::Cut reason, bool stop)
+    {
+        if (m_import.cut == LinkImport::Cut::None) {
+            m_import.cut = reason;
+            m_import.cutLine = m_html.first(m_tokens.position()).count(u'\n') + 1;
+        }
+        return !stop;
+    }
+
+    QStringView m_html;
+    HtmlTokenizer m_tokens;
+    LinkImport m_import;
+    std::vector<Level> m_levels;
+    qsizetype m_lists = 0; // lists open now
+    QSet<QString> m_knownFolders;
+    std::optional<QString> m_heading; // the text of the heading open now
+    qsizetype m_anchor = -1;          // the link whose text is being read
+    QString m_anchorText;
+    qsizetype m_linkCost = 0;
+    qsizetype m_linkBudget = 0;
+    qsizetype m_folderCharacters = 0;
+    const QString m_defaultBanner = QString::fromUtf16(defaultBannerUrl);
 };
 
 } // namespace
 
 LinkImport readBookmarks(QStringView html)
 {
-    const HtmlDocument document(html);
-    FolderPaths folders(document);
-    LinkImport import = documentLinks(document, [&](int anchor, ImportedLink& link) {
-        link.entry.bannerUrl = QString::fromUtf16(defaultBannerUrl);
-        link.entry.siteName = nameFromPlainText(document.text(anchor));
-        link.folder = folders.path(document.nodes()[anchor].parent);
-    });
-    for (const int list : document.elements(u"dl")) {
-        if (folderName(document, list).isNull())
-            continue;
-        if (const QString path = folders.path(list); !import.folders.contains(path))
-            import.folders.append(path);
-    }
-    return import;
+    return BookmarksReader(html).read();
 }
 
 } // namespace siteloom

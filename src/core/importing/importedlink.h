@@ -25,6 +25,17 @@ struct LinkImport
 {
     QList<ImportedLink> links;
     QStringList folders; // every folder, in document order, as ImportedLink::folder names it
+
+    // Where reading stopped short of the end, or an element lost what it held beyond a limit: the
+    // links before the cut are all there, the rest is not.
+    enum class Cut {
+        None,
+        TooDeep,           // folders (or elements) nested deeper than any real file's
+        TooManyLinks,      // more links than a file of this size holds, each taking memory
+        TooManyAttributes, // a tag with more attributes than are read: its address may be among those
+    };
+    Cut cut = Cut::None;
+    qsizetype cutLine = 0; // the line (from 1) of the cut; 0 when not known
 };
 
 // The entries of the links that are not skipped, and how many are, in the folder and the folders
@@ -46,11 +57,17 @@ class HtmlDocument;
 [[nodiscard]] QString nameFromPlainText(QStringView text);
 
 // An address taken from an attribute (href, src) as a browser takes it: tabs and line breaks inside
-// it removed (the URL parser drops them), blanks around it trimmed.
+// it removed (the URL parser drops them), blanks around it trimmed; other control characters go too.
 [[nodiscard]] QString urlFromAttribute(QStringView value);
 
 // Markup kept as it stands, in one line: blanks around it removed, each line break made a space
-// (which a browser shows the same).
+// (which a browser shows the same), control characters dropped (see withoutControls).
 [[nodiscard]] QString oneLine(QStringView markup);
+
+// The text without control characters (C0, DEL, C1) and, in markup, without numeric references
+// to them ("&#27;"): none of them shows on a page, and an escape in a name would reach the list and
+// a terminal that shows it. Tabs and line breaks go too; callers that keep them as blanks make them
+// spaces first.
+[[nodiscard]] QString withoutControls(QStringView text, bool markup);
 
 } // namespace siteloom

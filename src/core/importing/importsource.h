@@ -32,7 +32,11 @@ struct ImportSourceError
 // The largest file taken: far more than the bookmarks of any browser.
 inline constexpr qint64 largestImportSource = 256 * 1024 * 1024;
 
-// Reads a bookmarks file (UTF-8 or the charset it declares) or a page of this tool (Windows-31J).
+// Reads a bookmarks file (the charset it declares, else UTF-8, else the one its bytes look like:
+// Shift_JIS from older browsers) or a page of this tool (Windows-31J, or UTF-8 once an editor saved
+// it so). Only a regular file is read, at most largestImportSource bytes of it whatever its size
+// says; a FIFO or a device is refused at once, without waiting on it. Memory that runs out while
+// the file is read ends in a File problem whose reason says so.
 [[nodiscard]] bool readImportSource(const QString& path, ImportSource* source, ImportSourceError* error);
 
 } // namespace siteloom

@@ -2,36 +2,15 @@
 
 #include "linkentry/linkentry.h"
 #include "page/linkpage.h"
+#include "page/pagemarkup.h"
 
 #include <optional>
 
-using namespace Qt::StringLiterals;
-
 namespace siteloom {
 
-namespace {
+using namespace pagemarkup;
 
-// The page's pieces around the values, as the page writer writes them.
-constexpr QStringView titleStart = u"<TITLE>", titleEnd = u"</TITLE>";
-constexpr QStringView imageBodyStart = u"<BODY background=\"", attributeLineEnd = u"\">";
-constexpr QStringView colourBodies[] = {
-    u"<BODY bgcolor=\"#ffffff\">", u"<BODY bgcolor=\"#84FFFF\">", u"<BODY bgcolor=\"#FFFF84\">",
-    u"<BODY bgcolor=\"#FFC384\">", u"<BODY bgcolor=\"#84FF84\">", u"<BODY bgcolor=\"#C6C3FF\">",
-    u"<BODY bgcolor=\"#FFC3C6\">", u"<BODY bgcolor=\"#FFC3FF\">",
-};
-constexpr QStringView headingIndent = u"　　　";
-constexpr QStringView backLinkStart = u"　<A href=\"", backLinkEnd = u"\" target=\"_top\">";
-constexpr QStringView tableStart = u"<table border=\"0\">", tableEnd = u"</TABLE>";
-constexpr QStringView rowStart = u"<tr>";
-constexpr QStringView siteLinkStart = u"<td nowrap align=\"left\"><A href=\"";
-constexpr QStringView siteLinkMiddle = u"\" target=\"_blank\"><img src=\"";
-constexpr QStringView siteLinkEnd = u"\" border=\"0\"></A></td>";
-constexpr QStringView nameStart = u"<td nowrap align=\"left\"><B>", nameEnd = u"</B></td>";
-constexpr QStringView linkBackStart = u"<CENTER><FONT size=\"+2\">";
-constexpr QStringView ownBannerStart = u"<img src=\"", ownBannerEnd = u"\"><br><br>";
-constexpr QStringView ownLinkStart = u"<A href=\"";
-// Lines of the link-back section where the owner's banner, URL and name stand.
-constexpr qsizetype ownBannerLine = 2, ownUrlLine = 4, ownNameLine = 11;
+namespace {
 
 // The text between a fixed start and end, when the line is made of them.
 std::optional<QString> between(QStringView line, QStringView start, QStringView end)
@@ -51,7 +30,7 @@ std::optional<PageInputs> readPage(const QStringList& lines)
     if (!title)
         return std::nullopt;
     inputs.title = *title;
-    at = 12; // the fixed head and style sheet are compared with the page written again
+    at = bodyLine; // the fixed head and style sheet are compared with the page written again
     const QStringView body = line(at++);
     inputs.background = 0;
     for (int i = 0; i < int(std::size(colourBodies)); ++i) {
@@ -62,7 +41,7 @@ std::optional<PageInputs> readPage(const QStringList& lines)
         const std::optional<QString> image = between(body, imageBodyStart, attributeLineEnd);
         if (!image)
             return std::nullopt;
-        inputs.background = 9;
+        inputs.background = imageBackground;
         inputs.backgroundImage = *image;
     }
     at += 2; // " " and the heading's start
@@ -94,7 +73,7 @@ std::optional<PageInputs> readPage(const QStringList& lines)
             return std::nullopt;
         inputs.entries.append(
             composeEntry({link->sliced(middle + siteLinkMiddle.size()), *name, link->first(middle)}));
-        at += 6;
+        at += linesPerEntry;
     }
     if (line(at) != tableEnd)
         return std::nullopt;
@@ -135,9 +114,10 @@ std::optional<PageInputs> recoverPage(const QStringList& lines)
 
 bool looksLikeOwnPage(const QStringList& lines)
 {
-    return lines.size() > 3 && lines.front() == u"<HTML>" && lines.back() == u"</HTML>" &&
-           lines.contains(QString(u"<h5 align=\"right\"><A href=\""_s + QString::fromUtf16(downloadPageUrl) +
-                                  u"\" target=\"_blank\">そよかツール作成(siteloom.exe)</A></h5>"_s));
+    const QString credit =
+        creditStart.toString() + QString::fromUtf16(downloadPageUrl) + creditEnd.toString();
+    return lines.size() > 3 && lines.front() == htmlStart && lines.back() == htmlEnd &&
+           lines.contains(credit);
 }
 
 } // namespace siteloom

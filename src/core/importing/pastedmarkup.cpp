@@ -17,7 +17,7 @@ QString linkName(const HtmlDocument& document, int anchor, int image)
         return nameFromPlainText(document.text(anchor));
     }
     // The markup as written; where the parser had to make up a tag, the text it holds.
-    if (QString name = oneLine(document.innerSource(anchor)); !name.isEmpty())
+    if (QString name = withoutControls(oneLine(document.innerSource(anchor)), true); !name.isEmpty())
         return name;
     return nameFromPlainText(document.text(anchor));
 }

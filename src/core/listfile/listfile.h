@@ -113,14 +113,6 @@ struct ListFileContent
     [[nodiscard]] const std::optional<QString>& field(ListFileField which) const;
 };
 
-// How a list file's lines are read: every line is a five-character key, one character that is not looked
-// at, and a value from the seventh character on. Keys match exactly; unknown lines are skipped;
-// later lines win. The count line "list1" takes all the digits that begin its value (none: 0) and
-// the lines right after it as its entry block, by position: line i of the block is an entry when it
-// begins with "ls" and i in three-digit form, its value starting one character after that; any
-// other line of the block is dropped. A block longer than the rest of the file ends with the file.
-// A field longer than its text box is noted in tooLong rather than kept; entries are kept whole.
-
 // Sets what the file sets.
 void applyListFile(const ListFileContent& content, PageInputs* inputs);
 
@@ -131,6 +123,14 @@ struct ListFileReadError
     std::optional<TooLongValue> tooLong; // it was read, but holds a field too long for its text box
 };
 
+// A list file's lines: every line is a five-character key, one character that is not looked
+// at, and a value from the seventh character on. Keys match exactly; unknown lines are skipped;
+// later lines win. The count line "list1" takes all the digits that begin its value (none: 0) and
+// the lines right after it as its entry block, by position: line i of the block is an entry when it
+// begins with "ls" and i in three-digit form, its value starting one character after that; any
+// other line of the block is dropped. A block longer than the rest of the file ends with the file.
+// A field longer than its text box is noted in tooLong rather than kept; entries are kept whole.
+//
 // Reads and parses a whole list file, each line as its piece of the file is decoded. A file that is
 // not a regular file, is not Windows-31J text or holds a field too long for its text box is refused. On
 // failure *content is left alone.

@@ -1,6 +1,8 @@
 #include "messages/transfermessages.h"
 
+#include "html/htmltokenizer.h"
 #include "importing/holdback.h"
+#include "importing/importedlink.h"
 #include "importing/importsource.h"
 #include "listfile/listfile.h"
 #include "messages/messages.h"
@@ -121,6 +123,24 @@ QString checkReportNotWrittenMessage(const QString& reason)
 QString exportWrittenMessage()
 {
     return u"書き出しました。"_s;
+}
+
+QString importCutNote(const LinkImport& import)
+{
+    const QString from = import.cutLine > 0 ? u"%1行目から後は"_s.arg(import.cutLine) : u"途中から後は"_s;
+    switch (import.cut) {
+    case LinkImport::Cut::None:
+        break;
+    case LinkImport::Cut::TooDeep:
+        return u"フォルダ（タグ）の入れ子が深すぎるため、%1読み込んでいません。"_s.arg(from);
+    case LinkImport::Cut::TooManyLinks:
+        return u"ファイルの大きさのわりにリンクが多すぎるため、%1読み込んでいません。"_s.arg(from);
+    case LinkImport::Cut::TooManyAttributes:
+        return u"%1行目のタグは属性が多すぎるため、%2個より後の属性を読み込んでいません"
+               u"（リンクが抜けているかもしれません）。"_s.arg(import.cutLine)
+                   .arg(HtmlTokenizer::mostAttributes);
+    }
+    return {};
 }
 
 } // namespace siteloom

@@ -7,6 +7,7 @@ namespace siteloom {
 struct FileError;
 struct HoldBack;
 struct ImportSourceError;
+struct LinkImport;
 struct ListFileSaveError;
 
 // The messages of importing and exporting, worded in one place for the import window, the main
@@ -43,5 +44,8 @@ enum class NotRegularFile { Directory, Fifo, Device, Other };
 [[nodiscard]] QString checkReportNotWrittenMessage(const QString& reason);
 // The export was written.
 [[nodiscard]] QString exportWrittenMessage();
+// Where a reading of bookmarks or pasted markup stopped short of its end, or lost an address, by a
+// limit; empty when it read everything.
+[[nodiscard]] QString importCutNote(const LinkImport& import);
 
 } // namespace siteloom

@@ -1,6 +1,7 @@
 #include "page/linkpage.h"
 
 #include "linkentry/linkentry.h"
+#include "page/pagemarkup.h"
 #include "text/textfile.h"
 #include "text/trim.h"
 
@@ -13,23 +14,11 @@
 #include <iterator>
 #include <sys/stat.h>
 
-using namespace Qt::StringLiterals;
-
 namespace siteloom {
 
-namespace {
+using namespace pagemarkup;
 
-// The body-start lines of the eight colour choices, white first; the page's colours are a little
-// off the sample colours painted on the buttons.
-constexpr QStringView colourBodies[] = {
-    u"<BODY bgcolor=\"#ffffff\">", u"<BODY bgcolor=\"#84FFFF\">", u"<BODY bgcolor=\"#FFFF84\">",
-    u"<BODY bgcolor=\"#FFC384\">", u"<BODY bgcolor=\"#84FF84\">", u"<BODY bgcolor=\"#C6C3FF\">",
-    u"<BODY bgcolor=\"#FFC3C6\">", u"<BODY bgcolor=\"#FFC3FF\">",
-};
-constexpr int imageBackground = 9;
-// A URL field left at its start text: it names no background image, and an own banner or own URL
-// at it leaves out the link-back section.
-constexpr QStringView emptyUrl = u"http://";
+namespace {
 
 // Hands lines to the sink. Lines made of pieces are joined in one buffer that is reused for every
 // line, so a page of any length costs no allocation per line.
@@ -63,7 +52,7 @@ private:
 void writeBodyStart(LineSink& out, const PageInputs& inputs)
 {
     if (inputs.background == imageBackground && inputs.backgroundImage != emptyUrl) {
-        out.joined({u"<BODY background=\""_s, inputs.backgroundImage, u"\">"_s});
+        out.joined({imageBodyStart, inputs.backgroundImage, attributeLineEnd});
         return;
     }
     // No button on, or an image that is not given: a white page.
@@ -74,41 +63,37 @@ void writeBodyStart(LineSink& out, const PageInputs& inputs)
 void writeEntryRows(LineSink& out, QStringView entry)
 {
     const LinkEntryView link = splitEntryView(entry);
-    out.line(u"<tr>"_s);
-    out.joined({u"<td nowrap align=\"left\"><A href=\""_s, link.siteUrl,
-                u"\" target=\"_blank\"><img src=\""_s, link.bannerUrl, u"\" border=\"0\"></A></td>"_s});
-    out.line(u"<td>　</td>"_s);
-    out.joined({u"<td nowrap align=\"left\"><B>"_s, link.siteName, u"</B></td>"_s});
-    out.line(u"</tr>"_s);
-    out.line(u"<tr><td>　</td><td>　</td></tr>"_s);
+    out.line(rowStart);
+    out.joined({siteLinkStart, link.siteUrl, siteLinkMiddle, link.bannerUrl, siteLinkEnd});
+    out.line(spacerCell);
+    out.joined({nameStart, link.siteName, nameEnd});
+    out.line(rowEnd);
+    out.line(spacingRow);
 }
 
-// The section for visitors who link back: the owner's banner and, in a text area, the markup of a
-// banner link and of a text link to copy.
 void writeLinkBack(LineSink& out, const PageInputs& inputs)
 {
-    out.line(u"<CENTER><FONT size=\"+2\">"_s);
-    out.line(u"リンクしていただける方へ</FONT><BR><BR>"_s);
-    out.joined({u"<img src=\""_s, inputs.ownBanner, u"\"><br><br>"_s});
-    out.line(u"<textarea rows=\"10\" cols=\"80\" name=\"soy\" wrap=\"physical\">"_s);
-    out.joined({u"<A href=\""_s, inputs.ownUrl, u"\">"_s});
-    out.joined({u"<IMG src=\""_s, inputs.ownBanner, u"\">"_s});
-    out.line(u"</A>"_s);
-    out.line(u" "_s);
-    out.line(u"または"_s);
-    out.line(u" "_s);
-    out.joined({u"<A href=\""_s, inputs.ownUrl, u"\">"_s});
+    out.line(linkBackStart);
+    out.line(linkBackHeading);
+    out.joined({ownBannerStart, inputs.ownBanner, ownBannerEnd});
+    out.line(copyAreaStart);
+    out.joined({ownLinkStart, inputs.ownUrl, attributeLineEnd});
+    out.joined({ownImageStart, inputs.ownBanner, attributeLineEnd});
+    out.line(linkEnd);
+    out.line(blankLine);
+    out.line(orText);
+    out.line(blankLine);
+    out.joined({ownLinkStart, inputs.ownUrl, attributeLineEnd});
     out.line(inputs.ownName);
-    out.line(u"</A>"_s);
-    out.line(u"</textarea>"_s);
-    out.line(u"<br><br><FONT size=\"+1\">"_s);
-    out.line(u"<B>上記のどちらか片方を選択して、貴ＨＰリンクにお加え下さい。</B></FONT><BR>"_s);
-    out.line(u"<BR><HR><BR> "_s);
-    out.line(u"</CENTER>"_s);
+    out.line(linkEnd);
+    out.line(copyAreaEnd);
+    out.line(choiceStart);
+    out.line(choiceText);
+    out.line(sectionEnd);
+    out.line(centreEnd);
 }
 
 } // namespace
-
 QString pageTitle(const QString& typedTitle)
 {
     if (trimBlanks(typedTitle).isEmpty())
@@ -148,47 +133,40 @@ void buildPage(const PageInputs& inputs, const std::function<void(QStringView)>&
     const bool linkBack =
         inputs.ownUrl != emptyUrl && inputs.ownBanner != emptyUrl && !inputs.ownName.isEmpty();
 
-    out.line(u"<HTML>"_s);
-    out.line(u"<HEAD>"_s);
-    out.joined({u"<TITLE>"_s, title, u"</TITLE>"_s});
-    out.line(u"</HEAD>"_s);
-    out.line(u"<STYLE TYPE =\"text/css\">"_s);
-    out.line(u"<!--"_s);
-    out.line(u"TABLE{font-size:14pt}"_s);
-    out.line(u"P{font-size:14pt}"_s);
-    out.line(u"div{font-size:14pt}"_s);
-    out.line(u"body{font-size:14pt}"_s);
-    out.line(u"-->"_s);
-    out.line(u"</STYLE>"_s);
+    out.line(htmlStart);
+    out.line(headStart);
+    out.joined({titleStart, title, titleEnd});
+    out.line(headEnd);
+    for (const QStringView line : styleSheet)
+        out.line(line);
     writeBodyStart(out, inputs);
-    out.line(u" "_s);
-    out.line(u"<div align=\"center\"><B><FONT size=\"+3\">"_s);
+    out.line(blankLine);
+    out.line(headingStart);
     if (backLink)
-        out.line(u"　　　"_s);
+        out.line(headingIndent);
     out.line(title);
-    out.line(u"</FONT>"_s);
+    out.line(headingTitleEnd);
     if (backLink) {
-        out.joined({u"　<A href=\""_s, inputs.ownUrl, u"\" target=\"_top\">"_s});
-        out.line(u"戻る</A>"_s);
+        out.joined({backLinkStart, inputs.ownUrl, backLinkEnd});
+        out.line(backLinkText);
     }
-    out.line(u"</B></div><br>"_s);
-    out.line(u"<HR>"_s);
-    out.line(u"<br>"_s);
-    out.line(u"<center>"_s);
-    out.line(u"<table border=\"0\">"_s);
+    out.line(headingEnd);
+    out.line(rule);
+    out.line(lineBreak);
+    out.line(centreStart);
+    out.line(tableStart);
 
     for (const QString& entry : inputs.entries)
         writeEntryRows(out, entry);
 
-    out.line(u"</TABLE>"_s);
-    out.line(u"</CENTER>"_s);
-    out.line(u"<BR><HR><BR> "_s);
+    out.line(tableEnd);
+    out.line(centreEnd);
+    out.line(sectionEnd);
     if (linkBack)
         writeLinkBack(out, inputs);
-    out.joined({u"<h5 align=\"right\"><A href=\""_s, downloadPageUrl,
-                u"\" target=\"_blank\">そよかツール作成(siteloom.exe)</A></h5>"_s});
-    out.line(u"</BODY>"_s);
-    out.line(u"</HTML>"_s);
+    out.joined({creditStart, downloadPageUrl, creditEnd});
+    out.line(bodyEnd);
+    out.line(htmlEnd);
 }
 
 bool writePageFile(const QString& baseDirectory, const PageInputs& inputs, QString* writtenPath,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "page/pageinputs.h"
+#include "page/pagemarkup.h"
 
 #include <QString>
 #include <QStringView>
@@ -11,9 +12,7 @@ namespace siteloom {
 
 struct FileError;
 
-// The page's own texts that are not typed by the user.
-// Where the credit line at the foot of every page points: the tool's download page.
-inline constexpr char16_t downloadPageUrl[] = u"http://siteloom.example.jp/download.html";
+using pagemarkup::downloadPageUrl;
 
 // The title the page carries: the typed title as it is (blanks around it included), or the default
 // title when the typed one is empty after trimming. The window writes the result back into its

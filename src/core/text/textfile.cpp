@@ -340,9 +340,8 @@ QString notRegularFileReason(mode_t mode)
     return u"%1で、普通のファイルではありません"_s.arg(kind);
 }
 
-// Opens a regular file for reading; -1 (and *error filled) for anything else. A FIFO would wait for
-// a writer and a device may never end, so the kind of file is looked at before it is opened, and
-// again once it is open in case another took its place; it is opened without waiting either way.
+} // namespace
+
 int openRegularFile(const QString& path, FileError* error)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -368,6 +367,8 @@ int openRegularFile(const QString& path, FileError* error)
     }
     return fd;
 }
+
+namespace {
 
 // Up to size bytes, fewer only at the end of the file; -1 with errno set on failure.
 qint64 readSome(int fd, char* data, qint64 size)

@@ -115,4 +115,9 @@ private:
 [[nodiscard]] bool readTextLines(const QString& path, const std::function<void(QStringView)>& takeLine,
                                  FileError* error, TextEncodingProblem* problem = nullptr);
 
+// Opens a regular file for reading; -1 (and *error filled) for anything else. A FIFO would wait for
+// a writer and a device may never end, so the kind of file is looked at before it is opened, and
+// again once it is open in case another took its place; it is opened without waiting either way.
+[[nodiscard]] int openRegularFile(const QString& path, FileError* error);
+
 } // namespace siteloom

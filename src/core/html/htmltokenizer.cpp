@@ -1,0 +1,362 @@
+#include "html/htmltokenizer.h"
+
+#include "html/htmlentities.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+namespace {
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool isAsciiAlphanumeric(QChar c)
+{
+    return isAsciiLetter(c) || (c >= u'0' && c <= u'9');
+}
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+}
+
+QChar asciiLower(QChar c)
+{
+    return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c;
+}
+
+// Elements whose content is text to the matching end tag; RCDATA ones decode references in it.
+bool isRawText(QStringView tag)
+{
+    return tag == u"script" || tag == u"style" || tag == u"xmp" || tag == u"iframe" || tag == u"noembed" ||
+           tag == u"noframes" || tag == u"noscript" || tag == u"plaintext";
+}
+
+bool isRcdata(QStringView tag)
+{
+    return tag == u"title" || tag == u"textarea";
+}
+
+// What a numeric reference to 0x80-0x9F stands for: pages that wrote them meant Windows-1252.
+constexpr char16_t windows1252[32] = {
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178,
+};
+
+// The longest name of a named reference, its ";" included.
+constexpr qsizetype longestReferenceName = 32;
+
+void appendCodePoint(QString& out, char32_t code)
+{
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = QChar::ReplacementCharacter;
+    else if (code >= 0x80 && code <= 0x9F)
+        code = windows1252[code - 0x80];
+    if (QChar::requiresSurrogates(code)) {
+        out += QChar(QChar::highSurrogate(code));
+        out += QChar(QChar::lowSurrogate(code));
+    } else {
+        out += QChar(char16_t(code));
+    }
+}
+
+// Appends what the reference at text[at] (an "&") stands for, or the "&" itself when it starts
+// none; returns where the text goes on.
+qsizetype appendReference(QString& out, QStringView text, qsizetype at, bool inAttribute)
+{
+    const qsizetype size = text.size();
+    qsizetype i = at + 1;
+    if (i < size && text[i] == u'#') {
+        ++i;
+        const bool hex = i < size && (text[i] == u'x' || text[i] == u'X');
+        if (hex)
+            ++i;
+        const qsizetype digitsStart = i;
+        char32_t code = 0;
+        for (; i < size; ++i) {
+            const int digit = text[i] >= u'0' && text[i] <= u'9' ? text[i].unicode() - u'0'
+                              : hex && asciiLower(text[i]) >= u'a' && asciiLower(text[i]) <= u'f'
+                                  ? asciiLower(text[i]).unicode() - u'a' + 10
+                                  : -1;
+            if (digit < 0)
+                break;
+            code = std::min<char32_t>(code * (hex ? 16 : 10) + char32_t(digit), 0x110000);
+        }
+        if (i == digitsStart) {
+            out += text.sliced(at, i - at); // "&#" or "&#x" with no digits stands for itself
+            return i;
+        }
+        if (i < size && text[i] == u';')
+            ++i;
+        appendCodePoint(out, code);
+        return i;
+    }
+    qsizetype run = i;
+    while (run < size && run - i < longestReferenceName && isAsciiAlphanumeric(text[run]))
+        ++run;
+    if (run > i) {
+        // The whole name with its ";", else the longest name that a browser takes without one.
+        if (run < size && text[run] == u';') {
+            const QByteArray name = text.sliced(i, run + 1 - i).toLatin1();
+            if (const char16_t* stands = namedCharacterReference(QLatin1String(name))) {
+                out += QStringView(stands);
+                return run + 1;
+            }
+        }
+        for (qsizetype length = run - i; length > 0; --length) {
+            const QByteArray name = text.sliced(i, length).toLatin1();
+            const char16_t* stands = namedCharacterReference(QLatin1String(name));
+            if (!stands)
+                continue;
+            const qsizetype after = i + length;
+            // In an attribute, "&amp=" and "&ampx" are left as written: they are parts of addresses.
+            if (inAttribute && after < size && (text[after] == u'=' || isAsciiAlphanumeric(text[after])))
+                break;
+            out += QStringView(stands);
+            return after;
+        }
+    }
+    out += u'&';
+    return at + 1;
+}
+
+void appendText(QString& out, QStringView text, bool inAttribute)
+{
+    out.reserve(out.size() + text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'&') {
+            i = appendReference(out, text, i, inAttribute) - 1;
+            continue;
+        }
+        if (c == u'\r') {
+            out += u'\n';
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else if (c.isNull()) {
+            // A browser drops NUL from text and makes it U+FFFD in an attribute.
+            if (inAttribute)
+                out += QChar(QChar::ReplacementCharacter);
+        } else {
+            out += c;
+        }
+    }
+}
+
+} // namespace
+
+HtmlTokenizer::HtmlTokenizer(QStringView html) : m_html(html) {}
+
+QString HtmlTokenizer::attribute(QStringView name) const
+{
+    for (const Attribute& attribute : m_attributes) {
+        if (attribute.name == name)
+            return attribute.value;
+    }
+    return {};
+}
+
+HtmlTokenizer::Token HtmlTokenizer::next()
+{
+    const qsizetype size = m_html.size();
+    if (!m_rawTextEnd.isEmpty())
+        return readRawText();
+    while (m_at < size) {
+        m_position = m_at;
+        if (m_html[m_at] != u'<' || m_at + 1 >= size) {
+            qsizetype end = m_html.indexOf(u'<', m_at + 1);
+            if (end < 0)
+                end = size;
+            m_text.clear();
+            appendText(m_text, m_html.sliced(m_at, end - m_at), false);
+            m_at = end;
+            if (m_text.isEmpty())
+                continue;
+            return Token::Text;
+        }
+        const QChar after = m_html[m_at + 1];
+        if (isAsciiLetter(after)) {
+            const Token token = readTag(false);
+            if (token != Token::Text)
+                return token;
+        } else if (after == u'/' && m_at + 2 < size && isAsciiLetter(m_html[m_at + 2])) {
+            const Token token = readTag(true);
+            if (token != Token::Text)
+                return token;
+        } else if (after == u'!' && m_html.sliced(m_at + 2).startsWith(u"--")) {
+            // A comment; "<!-->" and "<!--->" end at once.
+            const qsizetype body = m_at + 4;
+            if (m_html.sliced(body).startsWith(u'>'))
+                m_at = body + 1;
+            else if (m_html.sliced(body).startsWith(u"->"))
+                m_at = body + 2;
+            else
+                skipTo(u"-->");
+        } else if (after == u'!' || after == u'?' || after == u'/') {
+            // A doctype, a processing instruction or an end tag without a name: passed over to its ">".
+            skipTo(u">");
+        } else {
+            // A "<" that starts nothing is text.
+            m_text = u"<"_s;
+            m_at += 1;
+            return Token::Text;
+        }
+    }
+    m_position = size;
+    return Token::End;
+}
+
+void HtmlTokenizer::skipTo(QStringView marker)
+{
+    const qsizetype found = m_html.indexOf(marker, m_at + 1);
+    m_at = found < 0 ? m_html.size() : found + marker.size();
+}
+
+HtmlTokenizer::Token HtmlTokenizer::readTag(bool end)
+{
+    const qsizetype size = m_html.size();
+    m_at += end ? 2 : 1;
+    m_tagName.clear();
+    while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'/' && m_html[m_at] != u'>') {
+        const QChar c = m_html[m_at++];
+        m_tagName += c.isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(c);
+    }
+    readAttributes();
+    if (m_at > size) {
+        // Cut off by the end of the markup: no tag at all.
+        m_at = size;
+        return Token::Text;
+    }
+    if (end) {
+        m_attributes.clear();
+        m_selfClosing = false;
+        m_attributesCut = false;
+        return Token::EndTag;
+    }
+    if (isRawText(m_tagName) || isRcdata(m_tagName)) {
+        m_rawTextEnd = m_tagName;
+        m_rawTextDecoded = isRcdata(m_tagName);
+    }
+    return Token::StartTag;
+}
+
+// Reads the attributes up to the tag's ">", and past it; leaves m_at beyond the end of the markup
+// when the tag has no end.
+void HtmlTokenizer::readAttributes()
+{
+    const qsizetype size = m_html.size();
+    m_attributes.clear();
+    m_selfClosing = false;
+    m_attributesCut = false;
+    while (true) {
+        while (m_at < size && (isBlank(m_html[m_at]) || m_html[m_at] == u'/')) {
+            if (m_html[m_at] == u'/' && m_at + 1 < size && m_html[m_at + 1] == u'>')
+                m_selfClosing = true;
+            ++m_at;
+        }
+        if (m_at >= size) {
+            m_at = size + 1;
+            return;
+        }
+        if (m_html[m_at] == u'>') {
+            ++m_at;
+            return;
+        }
+        // A name may start with "=", and runs to a blank, "/", ">" or "=".
+        const qsizetype nameStart = m_at++;
+        while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'/' && m_html[m_at] != u'>' &&
+               m_html[m_at] != u'=')
+            ++m_at;
+        const QStringView rawName = m_html.sliced(nameStart, m_at - nameStart);
+        while (m_at < size && isBlank(m_html[m_at]))
+            ++m_at;
+        QStringView rawValue;
+        bool quotedOrUnquoted = false;
+        if (m_at < size && m_html[m_at] == u'=') {
+            ++m_at;
+            while (m_at < size && isBlank(m_html[m_at]))
+                ++m_at;
+            if (m_at < size && (m_html[m_at] == u'"' || m_html[m_at] == u'\'')) {
+                const qsizetype close = m_html.indexOf(m_html[m_at], m_at + 1);
+                if (close < 0) {
+                    m_at = size + 1;
+                    return;
+                }
+                rawValue = m_html.sliced(m_at + 1, close - m_at - 1);
+                m_at = close + 1;
+            } else {
+                const qsizetype valueStart = m_at;
+                while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'>')
+                    ++m_at;
+                rawValue = m_html.sliced(valueStart, m_at - valueStart);
+            }
+            quotedOrUnquoted = true;
+        }
+        QString name;
+        name.reserve(rawName.size());
+        for (const QChar c : rawName)
+            name += c.isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(c);
+        bool known = false;
+        for (const Attribute& attribute : std::as_const(m_attributes))
+            known = known || attribute.name == name;
+        if (known)
+            continue;
+        if (m_attributes.size() >= mostAttributes) {
+            m_attributesCut = true;
+            continue;
+        }
+        QString value;
+        if (quotedOrUnquoted)
+            appendText(value, rawValue, true);
+        m_attributes.append({std::move(name), std::move(value)});
+    }
+}
+
+HtmlTokenizer::Token HtmlTokenizer::readRawText()
+{
+    const qsizetype size = m_html.size();
+    m_position = m_at;
+    qsizetype end = size;
+    if (m_rawTextEnd != u"plaintext") {
+        const QString closing = u"</"_s + m_rawTextEnd;
+        for (qsizetype found = m_html.indexOf(closing, m_at, Qt::CaseInsensitive); found >= 0;
+             found = m_html.indexOf(closing, found + 1, Qt::CaseInsensitive)) {
+            const qsizetype after = found + closing.size();
+            if (after >= size || isBlank(m_html[after]) || m_html[after] == u'/' || m_html[after] == u'>') {
+                end = found;
+                break;
+            }
+        }
+    }
+    m_text.clear();
+    if (m_rawTextDecoded) {
+        appendText(m_text, m_html.sliced(m_at, end - m_at), false);
+    } else {
+        m_text.reserve(end - m_at);
+        for (qsizetype i = m_at; i < end; ++i) {
+            const QChar c = m_html[i];
+            if (c == u'\r') {
+                m_text += u'\n';
+                if (i + 1 < end && m_html[i + 1] == u'\n')
+                    ++i;
+            } else {
+                m_text += c.isNull() ? QChar(QChar::ReplacementCharacter) : c;
+            }
+        }
+    }
+    m_at = end;
+    m_rawTextEnd.clear();
+    if (m_text.isEmpty())
+        return next();
+    return Token::Text;
+}
+
+} // namespace siteloom

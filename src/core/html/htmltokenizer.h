@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+namespace siteloom {
+
+// Reads markup as a stream of tokens (text, start tags, end tags) the way a browser's tokenizer
+// does, without building a tree: memory stays at one token, whatever the size of the page. Comments,
+// doctypes and processing instructions are passed over; character references are decoded in text
+// and attribute values; CR LF and CR read as LF. The text of script, style and the other elements
+// whose content is not markup comes whole, as one text token after their start tag. A tag cut off
+// by the end of the markup is no tag, as in a browser.
+//
+// For a file where only a few elements matter (a bookmarks file), or a page searched for its links,
+// where a tree would cost many times the page.
+class HtmlTokenizer
+{
+public:
+    enum class Token { Text, StartTag, EndTag, End };
+
+    struct Attribute
+    {
+        QString name;  // lower case
+        QString value; // character references decoded
+    };
+
+    // A tag keeps at most this many attributes, the first ones (a later one of the same name is
+    // dropped anyway, as in a browser); attributesCut() tells when a tag had more.
+    static constexpr qsizetype mostAttributes = 64;
+
+    explicit HtmlTokenizer(QStringView html);
+
+    // Reads the next token; End at the end of the markup, for good.
+    Token next();
+
+    // The tag's name, lower case (StartTag, EndTag).
+    [[nodiscard]] const QString& tagName() const { return m_tagName; }
+    // The tag's attributes in the order written, each name once (StartTag).
+    [[nodiscard]] const QList<Attribute>& attributes() const { return m_attributes; }
+    // The attribute's value, or a null string when the tag does not have it.
+    [[nodiscard]] QString attribute(QStringView name) const;
+    // The start tag ends in "/>".
+    [[nodiscard]] bool selfClosing() const { return m_selfClosing; }
+    // The tag had more attributes than mostAttributes: those after them were passed over.
+    [[nodiscard]] bool attributesCut() const { return m_attributesCut; }
+    // The text (Text).
+    [[nodiscard]] const QString& text() const { return m_text; }
+    // Where the token starts in the markup, in UTF-16 code units.
+    [[nodiscard]] qsizetype position() const { return m_position; }
+
+private:
+    Token readTag(bool end);
+    Token readRawText();
+    void readAttributes();
+    void skipTo(QStringView marker);
+
+    QStringView m_html;
+    qsizetype m_at = 0;
+    QString m_rawTextEnd; // after a start tag of script, style ...: the tag that ends the text
+    bool m_rawTextDecoded = false;
+
+    QString m_tagName;
+    QList<Attribute> m_attributes;
+    bool m_selfClosing = false;
+    bool m_attributesCut = false;
+    QString m_text;
+    qsizetype m_position = 0;
+};
+
+} // namespace siteloom
