@@ -47,6 +47,8 @@ int runImport(const QString& source, const QString& output, const std::optional<
     const QList<LinkEntry> entries = importedEntries(read.links, folder.value_or(QString()), &skipped);
     if (skipped > 0)
         writeLine(stderr, skippedLinksNote(skipped));
+    if (const QString cut = importCutNote(read.links); !cut.isEmpty())
+        writeLine(stderr, cut);
     const QList<HoldBack> holdBacks = checkImportedEntries(entries, {});
     PageInputs inputs = read.kind == ImportSource::Page ? read.page : PageInputs();
     inputs.entries.clear();

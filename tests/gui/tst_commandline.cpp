@@ -530,6 +530,10 @@ private slots:
         row("folder the file does not have",
             arguments(u"--import @data/bookmarks/chromium.html --output new.txt --folder Work"_s), 1, {}, {},
             {u"フォルダ「Work」"_s});
+        row("bookmarks nested deeper than any browser writes: the cut is told",
+            arguments(u"--import @data/bookmarks/nested-too-deep.html --output new.txt"_s), 0, u"new.txt"_s,
+            {u"list1=001\r\nls000="_s + whiteBall + u"：上：https://example.jp/top/"_s},
+            {u"入れ子が深すぎるため、"_s});
         row("page of this tool, with its options", arguments(u"--import page.html --output new.txt"_s), 0,
             u"new.txt"_s,
             {u"list1=001\r\nls000=b.gif：サイト<BR>日記：http://site.example/\r\nte001=page.html\r\nopt03=1"_s,

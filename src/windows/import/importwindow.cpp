@@ -285,6 +285,9 @@ void ImportWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
     QString summary = u"%1 件のリンクがあります。"_s.arg(entries.size());
     if (skipped > 0)
         summary += u' ' + skippedLinksNote(skipped);
+    // A reading that a limit cut short says so, or the links after the cut would go missing unseen.
+    if (const QString cut = importCutNote(m_links); !cut.isEmpty())
+        summary += u' ' + cut;
     summaryLabel->setText(summary);
 }
 
