@@ -9,8 +9,10 @@
 #include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSize>
 #include <QSslConfiguration>
 #include <QTimer>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -68,6 +70,27 @@ bool readImageHeader(const QByteArray& bytes, QString* format, QSize* size)
 
 } // namespace
 
+// One address's requests, from the first to the answer: the hops of its redirects, and the HEAD
+// that may be asked again with GET.
+struct LinkChecker::Transfer
+{
+    QString url; // where the current hop goes
+    int host = 0;
+    bool page = false;  // the body is searched for the link back
+    bool image = false; // the body's header is read as an image
+    bool head = true;   // the current request is HEAD
+    int hops = 0;
+    bool permanent = false; // a 301 or 308 on the way
+    QStringList visited;    // the hops' addresses, to see a loop
+    QNetworkReply* reply = nullptr;
+    QByteArray body;
+    bool stopped = false; // aborted by us once enough was read
+    UrlCheck check;       // the answer, without the image
+    QString format;       // the image, when one was read
+    QSize size;
+    BacklinkStatus backlink = BacklinkStatus::Unknown;
+};
+
 LinkChecker::LinkChecker(QNetworkAccessManager* manager, QObject* parent)
     : QObject(parent), m_manager(manager ? manager : new QNetworkAccessManager(this))
 {
@@ -95,14 +118,11 @@ void LinkChecker::start(const CheckInputs& inputs)
     // Made to size at once: growing them would leave room for half as many again.
     m_partsLeft = QList<quint8>(rows, 0);
     m_nextUse = QList<qint32>(2 * rows, -1);
-    m_fetches.clear();
-    m_fetches.reserve(2 * size_t(rows));
+    m_firstUse.clear();
+    m_firstUse.reserve(2 * size_t(rows));
     m_transfers.clear();
-    m_hosts.clear();
-    m_waiting.clear();
-    m_hostsWaiting.clear();
-    m_activeByHost.clear();
-    m_active = 0;
+    m_queue.clear();
+    m_queue.setLimits(m_options.jobs, m_options.perHost);
     m_checked = 0;
     m_backlinks = isWebUrl(inputs.ownUrl);
     m_running = true;
@@ -135,17 +155,17 @@ void LinkChecker::start(const CheckInputs& inputs)
                    (fetchOf[slot].hash != hash || fetchAddress(fetchOf[slot].fetch) != key))
                 slot = (slot + 1) & mask;
             if (fetchOf[slot].fetch < 0) {
-                fetchOf[slot] = {hash, qint32(m_fetches.size())};
-                m_fetches.push_back(Fetch{-1, -1});
-                enqueue(fetchOf[slot].fetch, hostIndex(key));
+                fetchOf[slot] = {hash, qint32(m_firstUse.size())};
+                m_firstUse.push_back(-1);
+                m_queue.push(fetchOf[slot].fetch, m_queue.host(QUrl(key).host()));
             }
-            Fetch& fetch = m_fetches[size_t(fetchOf[slot].fetch)];
-            m_nextUse[use] = fetch.firstUse;
-            fetch.firstUse = use;
+            qint32& firstUse = m_firstUse[size_t(fetchOf[slot].fetch)];
+            m_nextUse[use] = firstUse;
+            firstUse = use;
             ++m_partsLeft[row];
         }
     }
-    m_fetches.shrink_to_fit();
+    m_firstUse.shrink_to_fit();
     QMetaObject::invokeMethod(this, &LinkChecker::launch, Qt::QueuedConnection);
 }
 
@@ -159,19 +179,7 @@ QStringView LinkChecker::useAddress(qint32 use) const
 // The comparable address of the fetch, from an entry that uses it.
 QString LinkChecker::fetchAddress(int fetch) const
 {
-    return comparableUrl(useAddress(m_fetches[size_t(fetch)].firstUse));
-}
-
-int LinkChecker::hostIndex(const QString& url)
-{
-    const QString host = QUrl(url).host();
-    auto found = m_hosts.constFind(host);
-    if (found == m_hosts.cend()) {
-        found = m_hosts.insert(host, int(m_hosts.size()));
-        m_waiting.append(Queue());
-        m_activeByHost.append(0);
-    }
-    return *found;
+    return comparableUrl(useAddress(m_firstUse[size_t(fetch)]));
 }
 
 void LinkChecker::launch()
@@ -205,54 +213,18 @@ void LinkChecker::cancel()
         }
     }
     m_transfers.clear();
-    m_fetches.clear();
+    m_firstUse.clear();
     m_nextUse.clear();
-    m_waiting.clear();
-    m_hostsWaiting.clear();
-    m_activeByHost.clear();
-    m_hosts.clear();
-    m_active = 0;
+    m_queue.clear();
     emit finished(true);
 }
 
-void LinkChecker::enqueue(int index, int host)
-{
-    Queue& queue = m_waiting[host];
-    m_fetches[size_t(index)].nextWaiting = -1;
-    if (queue.first < 0) {
-        m_hostsWaiting.append(host);
-        queue.first = index;
-    } else {
-        m_fetches[size_t(queue.last)].nextWaiting = index;
-    }
-    queue.last = index;
-}
-
-// Sends waiting requests while the limits allow, taking the hosts in turn.
+// Sends waiting requests while the limits allow.
 void LinkChecker::pump()
 {
-    bool sent = true;
-    while (sent && m_active < m_options.jobs && !m_hostsWaiting.isEmpty()) {
-        sent = false;
-        for (qsizetype i = 0; i < m_hostsWaiting.size() && m_active < m_options.jobs;) {
-            const int host = m_hostsWaiting[i];
-            if (m_activeByHost[host] >= m_options.perHost) {
-                ++i;
-                continue;
-            }
-            Queue& queue = m_waiting[host];
-            const int fetch = queue.first;
-            queue.first = m_fetches[size_t(fetch)].nextWaiting;
-            if (queue.first < 0)
-                m_hostsWaiting.removeAt(i);
-            else
-                ++i;
-            ++m_activeByHost[host];
-            ++m_active;
-            sent = true;
-            send(fetch);
-        }
-    }
+    int host = 0;
+    for (int fetch; (fetch = m_queue.take(&host)) >= 0;)
+        send(fetch);
 }
 
 void LinkChecker::send(int index)
@@ -261,8 +233,8 @@ void LinkChecker::send(int index)
     if (!made) {
         made = std::make_unique<Transfer>();
         made->url = fetchAddress(index);
-        made->host = hostIndex(made->url);
-        for (qint32 use = m_fetches[size_t(index)].firstUse; use >= 0; use = m_nextUse[use]) {
+        made->host = m_queue.host(QUrl(made->url).host());
+        for (qint32 use = m_firstUse[size_t(index)]; use >= 0; use = m_nextUse[use]) {
             if (use % 2)
                 made->image = true;
             else if (m_backlinks)
@@ -332,8 +304,7 @@ void LinkChecker::complete(int index)
     Transfer& transfer = *m_transfers.at(index);
     QNetworkReply* reply = std::exchange(transfer.reply, nullptr);
     reply->deleteLater();
-    --m_active;
-    --m_activeByHost[transfer.host];
+    m_queue.done(transfer.host);
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
@@ -357,8 +328,8 @@ void LinkChecker::complete(int index)
         } else {
             ++transfer.hops;
             transfer.url = target;
-            transfer.host = hostIndex(target);
-            enqueue(index, transfer.host);
+            transfer.host = m_queue.host(QUrl(target).host());
+            m_queue.push(index, transfer.host);
             pump();
             return;
         }
@@ -370,7 +341,7 @@ void LinkChecker::complete(int index)
     if (transfer.head && (status >= 400 || (status == 0 && worthGet(error)))) {
         // Servers that refuse HEAD, or answer it wrongly, are asked again with GET.
         transfer.head = false;
-        enqueue(index, transfer.host);
+        m_queue.push(index, transfer.host);
         pump();
         return;
     }
@@ -429,7 +400,7 @@ void LinkChecker::settle(int index)
             image.height = transfer->size.height();
         }
     }
-    for (qint32 use = m_fetches[size_t(index)].firstUse; use >= 0; use = m_nextUse[use]) {
+    for (qint32 use = m_firstUse[size_t(index)]; use >= 0; use = m_nextUse[use]) {
         const int row = use / 2;
         const bool banner = use % 2;
         m_results.setUrlCheck(row, banner, banner ? image : transfer->check);
@@ -444,7 +415,7 @@ void LinkChecker::settle(int index)
     if (m_checked == m_results.size()) {
         m_running = false;
         // Only the results are kept.
-        std::vector<Fetch>().swap(m_fetches);
+        std::vector<qint32>().swap(m_firstUse);
         m_nextUse = {};
         m_partsLeft = {};
         emit finished(false);

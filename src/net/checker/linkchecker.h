@@ -1,11 +1,10 @@
 #pragma once
 
+#include "checker/hostqueue.h"
 #include "linkcheck/checkresult.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSize>
 #include <QSslCertificate>
 #include <QStringList>
 
@@ -70,48 +69,15 @@ signals:
     void finished(bool cancelled);
 
 private:
-    // One distinct address. Thousands wait at once, so a waiting fetch is two numbers; what a
-    // request needs is made when it is sent and dropped once it is answered. The entries that use
-    // the address are a chain through m_nextUse; a use is row * 2 + 1 for a banner, row * 2 for a
-    // site.
-    struct Fetch
-    {
-        qint32 firstUse;
-        qint32 nextWaiting; // the fetch after it in its host's queue, or -1
-    };
-    // A host's fetches not yet sent, a chain through Fetch::nextWaiting.
-    struct Queue
-    {
-        qint32 first = -1;
-        qint32 last = -1;
-    };
-    struct Transfer
-    {
-        QString url; // where the current hop goes
-        int host = 0;
-        bool page = false;  // the body is searched for the link back
-        bool image = false; // the body's header is read as an image
-        bool head = true;   // the current request is HEAD
-        int hops = 0;
-        bool permanent = false; // a 301 or 308 on the way
-        QStringList visited;    // the hops' addresses, to see a loop
-        QNetworkReply* reply = nullptr;
-        QByteArray body;
-        bool stopped = false; // aborted by us once enough was read
-        UrlCheck check;       // the answer, without the image
-        QString format;       // the image, when one was read
-        QSize size;
-        BacklinkStatus backlink = BacklinkStatus::Unknown;
-    };
+    struct Transfer; // one address's requests under way (linkchecker.cpp)
+
     void launch();
     void pump();
     void send(int fetch);
     void readSome(int fetch);
     void complete(int fetch);
     void settle(int fetch);
-    void enqueue(int fetch, int host);
     void entryDone(int row);
-    [[nodiscard]] int hostIndex(const QString& url);
     [[nodiscard]] QStringView useAddress(qint32 use) const;
     [[nodiscard]] QString fetchAddress(int fetch) const;
 
@@ -119,15 +85,15 @@ private:
     CheckOptions m_options;
     CheckInputs m_inputs;
     CheckResults m_results;
-    QList<quint8> m_partsLeft; // per entry: site and banner still to come
-    QList<qint32> m_nextUse;   // per use: the next use of the same fetch, or -1
-    std::vector<Fetch> m_fetches;
+    // One distinct address is a fetch. Thousands wait at once, so a waiting fetch is its number in
+    // the host queue and its first use; what a request needs is made when it is sent and dropped once
+    // it is answered. The entries that use an address are a chain through m_nextUse; a use is
+    // row * 2 + 1 for a banner, row * 2 for a site.
+    std::vector<qint32> m_firstUse; // per fetch
+    QList<qint32> m_nextUse;        // per use: the next use of the same fetch, or -1
+    QList<quint8> m_partsLeft;      // per entry: site and banner still to come
+    HostQueue m_queue;
     std::unordered_map<int, std::unique_ptr<Transfer>> m_transfers; // by fetch, from its first request
-    QHash<QString, int> m_hosts;                                    // host name -> index
-    QList<Queue> m_waiting;                                         // per host
-    QList<int> m_hostsWaiting;                                      // hosts with waiting fetches, in turn
-    QList<int> m_activeByHost;
-    int m_active = 0;
     int m_checked = 0;
     int m_generation = 0; // a reply of an earlier run (cancelled) is ignored
     bool m_backlinks = false;
