@@ -1,7 +1,6 @@
 #include "linkcheck/checkresult.h"
 
 #include "linkentry/linkentry.h"
-#include "text/csv.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -233,23 +232,10 @@ QString checkTable(const CheckResults& results)
     return text;
 }
 
-QString checkCsv(const CheckResults& results)
+QString checkedEntryGoneMessage(QStringView entry)
 {
-    QString text = u"番号,サイト名,サイト,サイトの URL,バナー,バナーの URL,相互リンク,詳細\r\n"_s;
-    for (qsizetype row = 0; row < results.size(); ++row) {
-        if (!results.isChecked(row))
-            continue;
-        const EntryCheck entry = results.at(row);
-        const QStringList fields = {QString::number(entry.index),     entry.name,
-                                    statusLabel(entry.site.status),   entry.site.url,
-                                    statusLabel(entry.banner.status), entry.banner.url,
-                                    statusLabel(entry.backlink),      checkDetails(entry)};
-        QStringList quoted;
-        for (const QString& field : fields)
-            quoted.append(csvField(field));
-        text += quoted.join(u',') + u"\r\n"_s;
-    }
-    return text;
+    return u"「%1」はもうリストにありません。リンク確認のあとで削除されたか、書き換えられています。"_s.arg(
+        splitEntryView(entry).siteName);
 }
 
 } // namespace siteloom

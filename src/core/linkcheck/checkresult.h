@@ -128,7 +128,8 @@ private:
 // line per entry (number, name, site, banner, backlink, details).
 [[nodiscard]] QByteArray checkJson(const CheckResults& results);
 [[nodiscard]] QString checkTable(const CheckResults& results);
-// The rows checked, as the window shows them, as CSV lines (RFC 4180 quoting) with a heading line.
-[[nodiscard]] QString checkCsv(const CheckResults& results);
+
+// What the window says when the entry of a result row the user picked is no longer in the list.
+[[nodiscard]] QString checkedEntryGoneMessage(QStringView entry);
 
 } // namespace siteloom
