@@ -6,11 +6,14 @@
 #include "weburl/weburl.h"
 
 #include <QBuffer>
+#include <QFutureWatcher>
 #include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPromise>
 #include <QSize>
 #include <QSslConfiguration>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 
@@ -84,15 +87,37 @@ struct LinkChecker::Transfer
     QStringList visited;    // the hops' addresses, to see a loop
     QNetworkReply* reply = nullptr;
     QByteArray body;
-    bool stopped = false; // aborted by us once enough was read
-    UrlCheck check;       // the answer, without the image
-    QString format;       // the image, when one was read
+    bool stopped = false;  // aborted by us once enough was read
+    bool overTime = false; // aborted by us at the request's time limit
+    // The body's length when its image header was last looked for: it is looked for again only once
+    // the body has doubled, as a reader that fails writes its warnings each time.
+    qsizetype imageTriedAt = 0;
+    UrlCheck check; // the answer, without the image
+    QString format; // the image, when one was read
     QSize size;
     BacklinkStatus backlink = BacklinkStatus::Unknown;
+    QString backlinkReason;
 };
 
+namespace {
+
+// What the search of a partner's page found, made on the thread pool.
+struct PageSearch
+{
+    BacklinkStatus backlink = BacklinkStatus::Unknown;
+    QString reason;
+};
+
+// The status codes HTTP has: three digits. Anything else is not an HTTP answer.
+bool isStatusCode(int status)
+{
+    return status >= 100 && status <= 999;
+}
+
+} // namespace
+
 LinkChecker::LinkChecker(QNetworkAccessManager* manager, QObject* parent)
-    : QObject(parent), m_manager(manager ? manager : new QNetworkAccessManager(this))
+    : QObject(parent), m_manager(manager)
 {
 }
 
@@ -215,8 +240,32 @@ void LinkChecker::cancel()
     m_transfers.clear();
     m_firstUse.clear();
     m_nextUse.clear();
+    for (const auto& [host, manager] : m_managers)
+        manager->deleteLater();
+    m_managers.clear();
     m_queue.clear();
     emit finished(true);
+}
+
+QNetworkAccessManager* LinkChecker::managerFor(int host)
+{
+    if (m_manager)
+        return m_manager;
+    QNetworkAccessManager*& manager = m_managers[host];
+    if (!manager)
+        manager = new QNetworkAccessManager(this);
+    return manager;
+}
+
+// A host with nothing under way lets its manager (and the manager's thread) go.
+void LinkChecker::releaseManager(int host)
+{
+    if (m_queue.active(host) > 0)
+        return;
+    if (const auto found = m_managers.find(host); found != m_managers.end()) {
+        found->second->deleteLater();
+        m_managers.erase(found);
+    }
 }
 
 // Sends waiting requests while the limits allow.
@@ -255,10 +304,27 @@ void LinkChecker::send(int index)
     }
     transfer.body.clear();
     transfer.stopped = false;
-    QNetworkReply* reply = transfer.head ? m_manager->head(request) : m_manager->get(request);
+    transfer.imageTriedAt = 0;
+    transfer.overTime = false;
+    QNetworkAccessManager* manager = managerFor(transfer.host);
+    QNetworkReply* reply = transfer.head ? manager->head(request) : manager->get(request);
     reply->setReadBufferSize(readAheadBytes);
     transfer.reply = reply;
     const int generation = m_generation;
+    // The time limit above counts only silence; a server that sends a byte now and then, or header
+    // lines without end, meets this one.
+    auto* limit = new QTimer(reply);
+    limit->setSingleShot(true);
+    connect(limit, &QTimer::timeout, this, [this, index, generation, reply] {
+        if (generation != m_generation)
+            return;
+        const auto found = m_transfers.find(index);
+        if (found != m_transfers.end() && found->second->reply == reply && !found->second->stopped) {
+            found->second->overTime = true;
+            reply->abort();
+        }
+    });
+    limit->start(m_options.totalMs > 0 ? m_options.totalMs : 4 * m_options.timeoutMs);
     connect(reply, &QNetworkReply::readyRead, this, [this, index, generation] {
         if (generation == m_generation)
             readSome(index);
@@ -287,8 +353,10 @@ void LinkChecker::readSome(int index)
         return;
     }
     transfer.body += reply->readAll();
-    if (transfer.image && transfer.format.isEmpty())
+    if (transfer.image && transfer.format.isEmpty() && transfer.body.size() >= 2 * transfer.imageTriedAt) {
+        transfer.imageTriedAt = transfer.body.size();
         readImageHeader(transfer.body, &transfer.format, &transfer.size);
+    }
     const bool imageDone =
         !transfer.image || !transfer.format.isEmpty() || transfer.body.size() >= maxImageHeaderBytes;
     const bool pageDone = !transfer.page || transfer.body.size() >= maxPageBytes;
@@ -304,12 +372,25 @@ void LinkChecker::complete(int index)
     Transfer& transfer = *m_transfers.at(index);
     QNetworkReply* reply = std::exchange(transfer.reply, nullptr);
     reply->deleteLater();
+
     m_queue.done(transfer.host);
+    releaseManager(transfer.host);
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
     UrlCheck& check = transfer.check;
-    check.httpStatus = status;
+    check.httpStatus = isStatusCode(status) ? status : 0;
+    // A body that ended in a failure (a cut connection, a time limit, an answer Qt refused to
+    // unpack) is only its start: nothing is judged from it.
+    const bool cutShort =
+        status >= 200 && status <= 299 && !transfer.stopped && error != QNetworkReply::NoError;
+
+    if (status != 0 && !isStatusCode(status)) {
+        check.status = UrlStatus::Unreachable;
+        check.error = u"HTTP の応答ではありません（状態コード %1）"_s.arg(status);
+        settle(index);
+        return;
+    }
 
     if (isRedirect(status)) {
         const QString target =
@@ -348,7 +429,7 @@ void LinkChecker::complete(int index)
 
     if (transfer.hops > 0)
         check.finalUrl = transfer.url;
-    if (status >= 200 && status <= 299) {
+    if (status >= 200 && status <= 299 && !cutShort) {
         check.status = transfer.permanent ? UrlStatus::Redirected : UrlStatus::Ok;
         if (!transfer.stopped)
             transfer.body += reply->readAll();
@@ -362,26 +443,58 @@ void LinkChecker::complete(int index)
         if (transfer.page) {
             const QByteArray type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
             if (isHtmlContentType(type)) {
-                const QString html = decodePartnerPage(transfer.body, type);
-                transfer.backlink = pageLinksBack(html, transfer.url, m_inputs.ownUrl, m_inputs.ownBanner)
-                                        ? BacklinkStatus::Found
-                                        : BacklinkStatus::NotFound;
+                searchPage(index, type);
+                return;
             }
         }
-    } else if (status > 0) {
+    } else if (status > 0 && !cutShort) {
         check.status = UrlStatus::Broken;
         if (status < 400)
             check.error = u"HTTP %1 の応答で終わりました"_s.arg(status);
     } else if (error == QNetworkReply::TimeoutError ||
                (error == QNetworkReply::OperationCanceledError && !transfer.stopped)) {
-        // The transfer time limit aborts the request.
+        // The transfer time limit aborts the request, and so does ours.
         check.status = UrlStatus::Timeout;
-        check.error = u"%1 秒以内に応答がありません"_s.arg(m_options.timeoutMs / 1000.0);
+        check.error =
+            transfer.overTime
+                ? u"%1 秒以内に終わりません"_s.arg(
+                      (m_options.totalMs > 0 ? m_options.totalMs : 4 * m_options.timeoutMs) / 1000.0)
+                : u"%1 秒以内に応答がありません"_s.arg(m_options.timeoutMs / 1000.0);
     } else {
         check.status = UrlStatus::Unreachable;
         check.error = reply->errorString();
     }
     settle(index);
+}
+
+// Searches the page for the link back on the thread pool, with copies of what it needs, then settles
+// the fetch; an answer that comes after a cancel is dropped.
+void LinkChecker::searchPage(int index, const QByteArray& contentType)
+{
+    Transfer& transfer = *m_transfers.at(index);
+    auto promise = std::make_shared<QPromise<PageSearch>>();
+    promise->start();
+    auto* watcher = new QFutureWatcher<PageSearch>(this);
+    const int generation = m_generation;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, index, generation] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        const PageSearch found = watcher->result();
+        Transfer& searched = *m_transfers.at(index);
+        searched.backlink = found.backlink;
+        searched.backlinkReason = found.reason;
+        settle(index);
+    });
+    watcher->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, body = std::exchange(transfer.body, {}), contentType,
+                                          url = transfer.url, own = m_inputs.ownUrl,
+                                          banner = m_inputs.ownBanner] {
+        PageSearch found;
+        found.backlink = pageLinksBack(decodePartnerPage(body, contentType), url, own, banner, &found.reason);
+        promise->addResult(found);
+        promise->finish();
+    });
 }
 
 // Hands the fetch's answer to every entry that uses the address, and lets the fetch go.
@@ -405,7 +518,7 @@ void LinkChecker::settle(int index)
         const bool banner = use % 2;
         m_results.setUrlCheck(row, banner, banner ? image : transfer->check);
         if (!banner && m_backlinks)
-            m_results.setBacklink(row, transfer->backlink);
+            m_results.setBacklink(row, transfer->backlink, transfer->backlinkReason);
         if (--m_partsLeft[row] == 0) {
             entryDone(row);
             if (!m_running)

@@ -20,6 +20,7 @@ namespace siteloom {
 struct CheckOptions
 {
     int timeoutMs = 15000; // per request, reset whenever data arrives
+    int totalMs = 0;       // per request, from its start to its end; 0 for four times timeoutMs
     int jobs = 8;          // requests at once, in all
     int perHost = 2;       // requests at once to one host
     // Certificate authorities trusted besides the system's: only tests set them, for a server whose
@@ -38,14 +39,16 @@ struct CheckInputs
 // Checks every entry's site, banner and link back over HTTP(S), many requests at once: each
 // distinct address is fetched once per run, HEAD where only the answer counts, GET where the body
 // is needed (as far as needed: an image's header, at most 2 MB of a page). Redirects are followed
-// hop by hop, so that a permanent one is seen. Results arrive entry by entry, in any order.
+// hop by hop, so that a permanent one is seen. Results arrive entry by entry, in any order. Partner
+// pages are searched on the thread pool, so a page that is slow to parse holds up nothing else.
 class LinkChecker final : public QObject
 {
     Q_OBJECT
 
 public:
-    // The manager is used as given (tests hand in one that answers made-up names itself); without
-    // one the checker makes its own.
+    // The manager is used as given for every request (tests hand in one that answers made-up names
+    // itself). Without one the checker makes one per host while it has requests there: each manager
+    // reads its answers on a thread of its own, so a server that floods it slows no other host.
     explicit LinkChecker(QNetworkAccessManager* manager = nullptr, QObject* parent = nullptr);
     ~LinkChecker() override;
 
@@ -77,11 +80,15 @@ private:
     void readSome(int fetch);
     void complete(int fetch);
     void settle(int fetch);
+    void searchPage(int fetch, const QByteArray& contentType);
     void entryDone(int row);
+    [[nodiscard]] QNetworkAccessManager* managerFor(int host);
+    void releaseManager(int host);
     [[nodiscard]] QStringView useAddress(qint32 use) const;
     [[nodiscard]] QString fetchAddress(int fetch) const;
 
-    QNetworkAccessManager* m_manager;
+    QNetworkAccessManager* m_manager;                           // as given, or null
+    std::unordered_map<int, QNetworkAccessManager*> m_managers; // by host, when none was given
     CheckOptions m_options;
     CheckInputs m_inputs;
     CheckResults m_results;
