@@ -104,7 +104,7 @@ private slots:
         QTest::newRow("entry above deleted") << u"delete 0"_s << 1;
         QTest::newRow("entry moved up") << u"up 2"_s << 1;
         QTest::newRow("deletion undone") << u"delete 2,undo"_s << 2;
-        QTest::newRow("same line twice, the nearer taken") << u"add C"_s << 3;
+        QTest::newRow("same line twice, the nearer taken") << u"add C,delete 0,delete 0"_s << 1;
         QTest::newRow("entry deleted") << u"delete 2"_s << -1;
         QTest::newRow("another list loaded") << u"load"_s << -1;
     }
@@ -135,12 +135,7 @@ private slots:
                     {composeEntry({m_server.url(u"/b.png"_s), u"D"_s, m_server.url(u"/ok"_s)})});
                 window.applyListFileContent(content, u"ファイル読込"_s);
             } else if (words[0] == u"add"_s) {
-                // The line of the checked row, at the top again.
-                window.appendEntries({lines[2]}, u"追加"_s);
-                for (int row = int(window.pageInputs().entries.size()) - 1; row > 0; --row) {
-                    window.selectEntry(row);
-                    window.Command5->click();
-                }
+                window.appendEntries({lines[2]}, u"追加"_s); // the checked row's line again
             } else {
                 window.selectEntry(words[1].toInt());
                 (words[0] == u"up"_s ? window.Command5 : window.Command3)->click();

@@ -58,16 +58,14 @@ private slots:
     {
         auto* random = QRandomGenerator::global();
         for (int round = 0; round < 200; ++round) {
-            const int jobs = random->bounded(1, 10);
-            const int perHost = random->bounded(1, 4);
-            const int hosts = random->bounded(1, 12);
-            const int requests = random->bounded(0, 80);
+            const int jobs = random->bounded(1, 10), perHost = random->bounded(1, 4);
+            const int hosts = random->bounded(1, 12), requests = random->bounded(0, 80);
             HostQueue queue(jobs, perHost);
             std::map<int, QList<int>> queued;
             for (int request = 0; request < requests; ++request) {
-                const QString name = QString::number(random->bounded(hosts));
-                queue.push(request, queue.host(name));
-                queued[queue.host(name)].append(request);
+                const int host = queue.host(QString::number(random->bounded(hosts)));
+                queue.push(request, host);
+                queued[host].append(request);
             }
             QList<std::pair<int, int>> underWay; // request, host
             int gone = 0;
