@@ -126,6 +126,12 @@ private slots:
 
         // Hostile and broken servers.
         const QByteArray back = "<a href='http://own.example/%E7%9B%B8%E4%BA%92/'>link</a>";
+        Response hints = html(back);
+        hints.preamble = "HTTP/1.1 103 Early Hints\r\nLink: </style.css>; rel=preload\r\n\r\n";
+        m_server.answer(u"/hints"_s, hints);
+        Response hintedBanner = Response::of(200, imageBytes(88, 31, "GIF"));
+        hintedBanner.preamble = hints.preamble;
+        m_server.answer(u"/hints.gif"_s, hintedBanner);
         m_server.answer(u"/status70200"_s, Response::of(70200));
         Response cutPage = html(QByteArray(1024, ' '));
         cutPage.claimed = 4096;
@@ -188,6 +194,7 @@ private slots:
         row("no link back", u"/no-link"_s + own, u"ok 200 ok not-found"_s);
         row("page that is not HTML", u"/text"_s + own, u"ok 200 ok unknown"_s);
         row("dead partner page", u"/gone"_s + own, u"broken 404 ok unknown"_s);
+        row("early hints before the answer", u"/hints"_s + own, u"ok 200 ok found"_s, {}, u"/hints.gif"_s);
         row("status code beyond three digits", u"/status70200"_s, u"unreachable 0 ok skipped"_s);
         row("partner page cut after 1 KB", u"/cut-page"_s + own, u"unreachable 200 ok unknown"_s);
         row("banner cut after 4 bytes", u"/ok"_s, u"ok 200 unreachable skipped"_s, {}, u"/cut.gif"_s, {});

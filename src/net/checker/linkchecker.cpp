@@ -1,5 +1,6 @@
 #include "checker/linkchecker.h"
 
+#include "checker/plainfetch.h"
 #include "linkcheck/partnerpage.h"
 #include "linkentry/linkentry.h"
 #include "version/version.h"
@@ -97,6 +98,19 @@ struct LinkChecker::Transfer
     QSize size;
     BacklinkStatus backlink = BacklinkStatus::Unknown;
     QString backlinkReason;
+};
+
+// What an answer came to, from Qt's client or read by hand.
+struct LinkChecker::Answer
+{
+    int status = 0;
+    bool failed = false;   // it ended in an error
+    bool timedOut = false; // a time limit ended it
+    bool worthGet = false; // a failed HEAD a GET may still get an answer to
+    QString error;
+    QByteArray location;
+    QByteArray contentType;
+    qint64 length = -1;
 };
 
 namespace {
@@ -238,6 +252,7 @@ void LinkChecker::cancel()
         }
     }
     m_transfers.clear();
+    qDeleteAll(findChildren<PlainFetch*>(Qt::FindDirectChildrenOnly));
     m_firstUse.clear();
     m_nextUse.clear();
     for (const auto& [host, manager] : m_managers)
@@ -372,18 +387,74 @@ void LinkChecker::complete(int index)
     Transfer& transfer = *m_transfers.at(index);
     QNetworkReply* reply = std::exchange(transfer.reply, nullptr);
     reply->deleteLater();
-
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status >= 100 && status <= 199) {
+        // Qt takes an informational answer (103 Early Hints) for the final one, and the answer
+        // that follows it is lost: the request is made again and read by hand.
+        fetchPastInformational(index);
+        return;
+    }
     m_queue.done(transfer.host);
     releaseManager(transfer.host);
 
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
+    Answer answer;
+    answer.status = status;
+    answer.failed = error != QNetworkReply::NoError;
+    answer.timedOut = error == QNetworkReply::TimeoutError ||
+                      (error == QNetworkReply::OperationCanceledError && !transfer.stopped);
+    answer.worthGet = status == 0 && worthGet(error);
+    answer.error = reply->errorString();
+    answer.location = reply->rawHeader("Location");
+    answer.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader); length.isValid())
+        answer.length = length.toLongLong();
+    if (status >= 200 && status <= 299 && !transfer.stopped && reply->isOpen())
+        transfer.body += reply->readAll();
+    judge(index, answer);
+}
+
+void LinkChecker::fetchPastInformational(int index)
+{
+    Transfer& transfer = *m_transfers.at(index);
+    const PlainFetch::Limits limits{transfer.page ? maxPageBytes : maxImageHeaderBytes, m_options.timeoutMs,
+                                    m_options.totalMs > 0 ? m_options.totalMs : 4 * m_options.timeoutMs};
+    auto* fetch = new PlainFetch(QUrl(transfer.url, QUrl::StrictMode), transfer.head, userAgent(),
+                                 m_options.extraCaCertificates, limits, this);
+    const int generation = m_generation;
+    connect(fetch, &PlainFetch::finished, this, [this, fetch, index, generation] {
+        fetch->deleteLater();
+        if (generation != m_generation)
+            return;
+        Transfer& fetched = *m_transfers.at(index);
+        m_queue.done(fetched.host);
+        releaseManager(fetched.host);
+        const PlainFetch::Answer& got = fetch->answer();
+        Answer answer;
+        answer.status = got.status;
+        answer.failed = !got.error.isEmpty();
+        answer.timedOut = got.timedOut;
+        answer.error = got.error;
+        answer.location = got.location;
+        answer.contentType = got.contentType;
+        answer.length = got.length;
+        fetched.overTime = got.overTime;
+        fetched.stopped = false;
+        fetched.body = got.body;
+        judge(index, answer);
+    });
+}
+
+// Judges the answer to the fetch's current request: another hop, another try, or the result.
+void LinkChecker::judge(int index, const Answer& answer)
+{
+    Transfer& transfer = *m_transfers.at(index);
+    const int status = answer.status;
     UrlCheck& check = transfer.check;
     check.httpStatus = isStatusCode(status) ? status : 0;
     // A body that ended in a failure (a cut connection, a time limit, an answer Qt refused to
     // unpack) is only its start: nothing is judged from it.
-    const bool cutShort =
-        status >= 200 && status <= 299 && !transfer.stopped && error != QNetworkReply::NoError;
+    const bool cutShort = status >= 200 && status <= 299 && !transfer.stopped && answer.failed;
 
     if (status != 0 && !isStatusCode(status)) {
         check.status = UrlStatus::Unreachable;
@@ -393,8 +464,7 @@ void LinkChecker::complete(int index)
     }
 
     if (isRedirect(status)) {
-        const QString target =
-            comparableUrl(resolveUrl(transfer.url, QString::fromUtf8(reply->rawHeader("Location"))));
+        const QString target = comparableUrl(resolveUrl(transfer.url, QString::fromUtf8(answer.location)));
         transfer.visited.append(transfer.url);
         transfer.permanent |= status == 301 || status == 308;
         if (target.isEmpty()) {
@@ -419,7 +489,7 @@ void LinkChecker::complete(int index)
         return;
     }
 
-    if (transfer.head && (status >= 400 || (status == 0 && worthGet(error)))) {
+    if (transfer.head && (status >= 400 || answer.worthGet)) {
         // Servers that refuse HEAD, or answer it wrongly, are asked again with GET.
         transfer.head = false;
         m_queue.push(index, transfer.host);
@@ -431,19 +501,15 @@ void LinkChecker::complete(int index)
         check.finalUrl = transfer.url;
     if (status >= 200 && status <= 299 && !cutShort) {
         check.status = transfer.permanent ? UrlStatus::Redirected : UrlStatus::Ok;
-        if (!transfer.stopped)
-            transfer.body += reply->readAll();
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid())
-            check.bytes = length.toLongLong();
+        if (answer.length >= 0)
+            check.bytes = answer.length;
         else if (!transfer.stopped && !transfer.head)
             check.bytes = transfer.body.size();
         if (transfer.image && transfer.format.isEmpty())
             readImageHeader(transfer.body, &transfer.format, &transfer.size);
         if (transfer.page) {
-            const QByteArray type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-            if (isHtmlContentType(type)) {
-                searchPage(index, type);
+            if (isHtmlContentType(answer.contentType)) {
+                searchPage(index, answer.contentType);
                 return;
             }
         }
@@ -451,8 +517,7 @@ void LinkChecker::complete(int index)
         check.status = UrlStatus::Broken;
         if (status < 400)
             check.error = u"HTTP %1 の応答で終わりました"_s.arg(status);
-    } else if (error == QNetworkReply::TimeoutError ||
-               (error == QNetworkReply::OperationCanceledError && !transfer.stopped)) {
+    } else if (answer.timedOut) {
         // The transfer time limit aborts the request, and so does ours.
         check.status = UrlStatus::Timeout;
         check.error =
@@ -462,7 +527,7 @@ void LinkChecker::complete(int index)
                 : u"%1 秒以内に応答がありません"_s.arg(m_options.timeoutMs / 1000.0);
     } else {
         check.status = UrlStatus::Unreachable;
-        check.error = reply->errorString();
+        check.error = answer.error;
     }
     settle(index);
 }

@@ -73,12 +73,15 @@ signals:
 
 private:
     struct Transfer; // one address's requests under way (linkchecker.cpp)
+    struct Answer;   // what a request came to
 
     void launch();
     void pump();
     void send(int fetch);
     void readSome(int fetch);
     void complete(int fetch);
+    void fetchPastInformational(int fetch);
+    void judge(int fetch, const Answer& answer);
     void settle(int fetch);
     void searchPage(int fetch, const QByteArray& contentType);
     void entryDone(int row);
