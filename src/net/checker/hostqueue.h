@@ -15,7 +15,7 @@ namespace siteloom {
 class HostQueue
 {
 public:
-    HostQueue(int jobs = 8, int perHost = 2) : m_jobs(jobs), m_perHost(perHost) {}
+    explicit HostQueue(int jobs = 8, int perHost = 2) : m_jobs(jobs), m_perHost(perHost) {}
 
     void setLimits(int jobs, int perHost)
     {
@@ -38,6 +38,7 @@ public:
     [[nodiscard]] int active() const { return m_active; }
     [[nodiscard]] int active(int host) const { return m_hosts[host].active; }
     [[nodiscard]] bool hasWaiting() const { return !m_turns.isEmpty(); }
+    [[nodiscard]] bool hasWaiting(int host) const { return m_hosts[host].first >= 0; }
 
 private:
     struct Host

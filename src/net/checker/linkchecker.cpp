@@ -272,10 +272,11 @@ QNetworkAccessManager* LinkChecker::managerFor(int host)
     return manager;
 }
 
-// A host with nothing under way lets its manager (and the manager's thread) go.
+// A host with nothing under way or waiting lets its manager (and the manager's thread) go; one
+// with more to come keeps it, and its open connections.
 void LinkChecker::releaseManager(int host)
 {
-    if (m_queue.active(host) > 0)
+    if (m_queue.active(host) > 0 || m_queue.hasWaiting(host))
         return;
     if (const auto found = m_managers.find(host); found != m_managers.end()) {
         found->second->deleteLater();
