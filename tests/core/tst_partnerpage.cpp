@@ -3,6 +3,8 @@
 #include "linkentry/linkentry.h"
 #include "weburl/weburl.h"
 
+#include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QtTest>
 
@@ -56,7 +58,57 @@ private slots:
 
         const QString decoded = decodePartnerPage(body, contentType);
         QCOMPARE(decoded, page);
-        QCOMPARE(pageLinksBack(decoded, u"http://partner.example/", own, {}), linksBack);
+        QCOMPARE(pageLinksBack(decoded, u"http://partner.example/", own, {}) == BacklinkStatus::Found,
+                 linksBack);
+    }
+
+    // A page the parser reads only the start of (nesting or attributes no real page has) tells
+    // nothing of what follows the cut; what comes before it counts.
+    void pagesReadInPart_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("backlink");
+        const QString link = u"<a href='http://own.example/'>back</a>"_s;
+        QTest::newRow("link before nesting too deep") << link + u"<div>"_s.repeated(5000) << u"found"_s;
+        QTest::newRow("link after nesting too deep") << u"<div>"_s.repeated(5000) + link << u"unknown"_s;
+        QTest::newRow("link after an element of 100,000 attributes")
+            << u"<p"_s + u" a"_s.repeated(100000) + u">"_s + link << u"unknown"_s;
+        QTest::newRow("link after an element of many, but usual, attributes")
+            << u"<p"_s + u" data-x=\"1 2 3\""_s.repeated(40) + u">"_s + link << u"found"_s;
+        QTest::newRow("page read whole, no link") << u"<div>"_s.repeated(2000) << u"not-found"_s;
+    }
+
+    void pagesReadInPart()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, backlink);
+        QString reason;
+        const BacklinkStatus found =
+            pageLinksBack(page, u"http://partner.example/", u"http://own.example/", {}, &reason);
+        QCOMPARE(statusKeyword(found), backlink);
+        QCOMPARE(reason.isEmpty(), found != BacklinkStatus::Unknown);
+    }
+
+    // Whatever control characters a name holds, the command line's table and JSON show none as it
+    // is: the table's only ones are its tabs and line ends, and the JSON reads back to the name.
+    void controlCharactersEscaped()
+    {
+        QString name = u"名\u001B[2J"_s;
+        for (char16_t c = 0; c < 0xA0; c = c == 0x1F ? 0x7F : c + 1)
+            name += QChar(c);
+        CheckResults results({composeEntry({u"http://"_s, name, u"http://"_s})});
+        const QString table = checkTable(results);
+        QVERIFY(table.contains(u"名\\u001B[2J"_s));
+        for (const QChar c : table)
+            QVERIFY((c.unicode() >= 0x20 && (c.unicode() < 0x7F || c.unicode() > 0x9F)) || c == u'\t' ||
+                    c == u'\n');
+        QCOMPARE(table.count(u'\t'), 5);
+
+        const QByteArray json = checkJson(results);
+        for (const char byte : json.chopped(1))
+            QVERIFY(quint8(byte) >= 0x20 && quint8(byte) != 0x7F);
+        QVERIFY(!QString::fromUtf8(json).contains(QRegularExpression(u"[\\x7F-\\x9F]"_s)));
+        QCOMPARE(QJsonDocument::fromJson(json)["entries"][0]["name"].toString(), name);
     }
 
     // The command line's JSON: the keys of an entry, present only when known.

@@ -16,8 +16,9 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QUndoStack>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
@@ -43,52 +44,122 @@ private slots:
         m_server.answer(u"/b.png"_s, Response::of(200, png));
     }
 
-    // Rows fill in as the answers come, the filter hides what is fine, a double-click selects the
-    // entry in the main window, the CSV is written, and the list stays as it was.
-    void rowsFillInAndDoubleClickSelects()
+    // Rows fill in as the answers come, the filter hides what is fine, the CSV is written, and the
+    // list stays as it was.
+    void rowsFillIn()
     {
         FakePlatform platform;
         main1 window(platform);
         window.show();
-        LinkCheckWindow* check = openCheck(
-            window, {{u"/ok"_s, u"/b.png"_s}, {u"/gone"_s, u"/b.png"_s}, {u"/slow"_s, u"/b.png"_s}});
+        LinkCheckWindow* check =
+            openCheck(window, {{u"/ok"_s, u"/b.png"_s}, {u"/gone"_s, u"/b.png"_s}, {u"/slow"_s, u"/gone"_s}});
         QVERIFY2(check, "linkCheckWindow did not open");
         const PageInputs before = window.pageInputs();
         QCOMPARE(check->accessibleDescription(), u"linkCheckWindow"_s);
-        auto* table = control<QTableWidget>(check, u"resultTable"_s);
+        auto* table = control<QTableView>(check, u"resultTable"_s);
         auto* progress = control<QProgressBar>(check, u"checkProgress"_s);
-        QCOMPARE(table->rowCount(), 3);
-        QCOMPARE(table->horizontalHeaderItem(4)->text(), u"相互リンク"_s);
+        const auto cells = [table](int row) {
+            QStringList texts;
+            for (int column = 0; column < 5; ++column)
+                texts.append(table->model()->index(row, column).data().toString());
+            return texts.join(u'|');
+        };
+        QCOMPARE(table->model()->rowCount(), 3);
+        QCOMPARE(table->model()->headerData(4, Qt::Horizontal).toString(), u"相互リンク"_s);
 
         QSignalSpy finished(&check->checker(), &LinkChecker::finished);
         QTRY_COMPARE(progress->value(), 2);
-        QVERIFY(table->item(2, 2) == nullptr); // the slow site is still out
-        QCOMPARE(table->item(0, 2)->text(), u"正常"_s);
-        QCOMPARE(table->item(1, 2)->text(), u"リンク切れ"_s);
+        QCOMPARE(cells(2), u"3|サイト|||"_s); // the slow site is still out
+        QCOMPARE(cells(0), u"1|サイト|正常|正常|確認せず"_s);
+        QCOMPARE(cells(1), u"2|サイト|リンク切れ|正常|確認せず"_s);
         QVERIFY(finished.wait(5000));
-        QCOMPARE(table->item(2, 2)->text(), u"正常"_s);
-        QCOMPARE(table->item(2, 3)->text(), u"正常"_s);
+        QCOMPARE(cells(2), u"3|サイト|正常|リンク切れ|確認せず"_s);
         QCOMPARE(progress->value(), 3);
 
         control<QCheckBox>(check, u"problemsOnly"_s)->setChecked(true);
-        QCOMPARE(QList<bool>({table->isRowHidden(0), table->isRowHidden(1), table->isRowHidden(2)}),
-                 QList<bool>({true, false, true}));
+        QCOMPARE(QStringList({cells(0), cells(1)}), QStringList({u"2|サイト|リンク切れ|正常|確認せず"_s,
+                                                                 u"3|サイト|正常|リンク切れ|確認せず"_s}));
+        QCOMPARE(table->model()->rowCount(), 2);
         control<QCheckBox>(check, u"problemsOnly"_s)->setChecked(false);
-
-        const QRect cell = table->visualItemRect(table->item(2, 1));
-        // A view takes a double-click only after the press that began it.
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(control<QAbstractItemView>(&window, u"List1"_s)->currentIndex().row(), 2);
+        QCOMPARE(table->model()->rowCount(), 3);
 
         const QString csv = m_dir.filePath(u"check.csv"_s);
         platform.fileNames.enqueue(csv);
         control<QPushButton>(check, u"saveButton"_s)->click();
         const QList<QByteArray> lines = readBytes(csv).split('\n');
         QCOMPARE(lines.size(), 5);
+        QVERIFY(lines[0].startsWith("\xEF\xBB\xBF番号,"));
         QVERIFY(lines[2].startsWith("2,サイト,リンク切れ,http://"));
         QVERIFY(platform.messages.isEmpty());
         QCOMPARE(window.pageInputs(), before);
+    }
+
+    // The entry of a result row is found again however the list changed after the check began; one
+    // no longer in the list is named in a message and nothing is selected.
+    void doubleClickSelectsTheSameEntry_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("selected"); // -1: the entry is gone
+        QTest::newRow("list as it was") << u""_s << 2;
+        QTest::newRow("entry above deleted") << u"delete 0"_s << 1;
+        QTest::newRow("entry moved up") << u"up 2"_s << 1;
+        QTest::newRow("deletion undone") << u"delete 2,undo"_s << 2;
+        QTest::newRow("same line twice, the nearer taken") << u"add C,delete 0,delete 0"_s << 1;
+        QTest::newRow("entry deleted") << u"delete 2"_s << -1;
+        QTest::newRow("another list loaded") << u"load"_s << -1;
+    }
+
+    void doubleClickSelectsTheSameEntry()
+    {
+        QFETCH(QString, edit);
+        QFETCH(int, selected);
+
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        LinkCheckWindow* check =
+            openCheck(window, {{u"/ok"_s, u"/b.png"_s}, {u"/gone"_s, u"/b.png"_s}, {u"/ok"_s, u"/gone"_s}},
+                      {u"A"_s, u"B"_s, u"C"_s});
+        QVERIFY(check);
+        QSignalSpy finished(&check->checker(), &LinkChecker::finished);
+        QVERIFY(finished.wait(5000));
+        const QStringList lines = window.pageInputs().entries;
+        auto* list = control<QAbstractItemView>(&window, u"List1"_s);
+        for (const QString& step : edit.split(u',', Qt::SkipEmptyParts)) {
+            const QStringList words = step.split(u' ');
+            if (words[0] == u"undo"_s) {
+                window.undoStack()->undo();
+            } else if (words[0] == u"load"_s) {
+                ListFileContent content;
+                content.entries.emplace(
+                    {composeEntry({m_server.url(u"/b.png"_s), u"D"_s, m_server.url(u"/ok"_s)})});
+                window.applyListFileContent(content, u"ファイル読込"_s);
+            } else if (words[0] == u"add"_s) {
+                window.appendEntries({lines[2]}, u"追加"_s); // the checked row's line again
+            } else {
+                window.selectEntry(words[1].toInt());
+                (words[0] == u"up"_s ? window.Command5 : window.Command3)->click();
+            }
+        }
+        platform.messages.clear();
+        window.selectEntry(0);
+
+        auto* table = control<QTableView>(check, u"resultTable"_s);
+        const QRect cell = table->visualRect(table->model()->index(2, 1));
+        // A view takes a double-click only after the press that began it.
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        if (selected >= 0) {
+            QCOMPARE(list->currentIndex().row(), selected);
+            QCOMPARE(window.pageInputs().entries[selected], lines[2]);
+            QVERIFY(platform.messages.isEmpty());
+        } else {
+            QCOMPARE(list->currentIndex().row(), 0);
+            QCOMPARE(
+                platform.messageTexts(),
+                QStringList(
+                    {u"「C」はもうリストにありません。リンク確認のあとで削除されたか、書き換えられています。"_s}));
+        }
     }
 
     void stopEndsAtOnce()
@@ -107,7 +178,7 @@ private slots:
             QCOMPARE(finished.size(), 1);
             QVERIFY(!stop->isEnabled());
             QVERIFY(control<QLabel>(check, u"summaryLabel"_s)->text().startsWith(u"中止しました"_s));
-            QCOMPARE(control<QTableWidget>(check, u"resultTable"_s)->item(1, 5)->text(),
+            QCOMPARE(control<QTableView>(check, u"resultTable"_s)->model()->index(1, 5).data().toString(),
                      u"中止したため確認していません"_s);
             window.close();
             QTRY_VERIFY(!check || !check->isVisible());
@@ -118,12 +189,16 @@ private slots:
 private:
     // The main window with these entries (site path on the test server, banner path) loaded from
     // a list file, and the check window its menu entry opened.
-    LinkCheckWindow* openCheck(main1& window, const QList<std::pair<QString, QString>>& entries)
+    LinkCheckWindow* openCheck(main1& window, const QList<std::pair<QString, QString>>& entries,
+                               const QStringList& names = {})
     {
         ListFileContent content;
         content.entries.emplace();
-        for (const auto& [site, banner] : entries)
-            content.entries->append(composeEntry({m_server.url(banner), u"サイト"_s, m_server.url(site)}));
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const auto& [site, banner] = entries[i];
+            content.entries->append(
+                composeEntry({m_server.url(banner), names.value(i, u"サイト"_s), m_server.url(site)}));
+        }
         window.applyListFileContent(content, u"ファイル読込"_s);
         window.checkAction->trigger();
         return window.findChild<LinkCheckWindow*>(u"linkCheckWindow"_s);

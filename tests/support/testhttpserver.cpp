@@ -51,6 +51,12 @@ void TestHttpServer::accept()
             m_bytesSent += bytes;
             // The rest of a long body, a piece at a time once the last one is nearly gone.
             constexpr qint64 piece = 64 * 1024;
+            if (socket->property("endless").toBool()) {
+                if (socket->bytesToWrite() < piece)
+                    socket->write(
+                        QByteArray(piece / 16, 'x').prepend("X-Endless: ").append("\r\n").repeated(16));
+                return;
+            }
             const qint64 left = socket->property("padLeft").toLongLong();
             if (left > 0 && socket->bytesToWrite() < piece) {
                 const qint64 size = std::min(left, piece);
@@ -109,11 +115,35 @@ void TestHttpServer::respond(QTcpSocket* socket, const QByteArray& method, const
         --m_load->now;
     const bool head = method == "HEAD";
     const int status = head && response.refuseHead ? 405 : response.status;
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n";
+    QByteArray answer = response.preamble + "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n";
+    if (response.endlessHeaders) {
+        socket->setProperty("endless", true);
+        socket->write(answer);
+        return;
+    }
     for (const auto& [name, value] : response.headers)
         answer += name + ": " + value + "\r\n";
-    const qint64 length = std::max<qint64>(response.body.size(), response.padTo);
+    const qint64 length = std::max({qint64(response.body.size()), response.padTo, response.claimed});
     answer += "Content-Length: " + QByteArray::number(length) + "\r\n\r\n";
+    if (!head && response.trickleMs > 0) {
+        socket->write(answer);
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket,
+                [socket, timer, body = response.body, sent = qsizetype(0)]() mutable {
+                    if (sent < body.size())
+                        socket->write(body.sliced(sent++, 1));
+                    else
+                        timer->stop();
+                });
+        timer->start(response.trickleMs);
+        return;
+    }
+    if (!head && response.claimed > 0) {
+        socket->write(answer + response.body);
+        if (response.cut)
+            socket->disconnectFromHost();
+        return;
+    }
     if (!head) {
         answer += response.body;
         socket->setProperty("padLeft", length - response.body.size());

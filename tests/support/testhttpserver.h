@@ -31,6 +31,16 @@ public:
         // A body this long, the given one followed by spaces, written only as fast as the client
         // takes it: a client that stops early is not sent the rest.
         qint64 padTo = 0;
+        // Hostile answers. Written before the answer itself (an informational answer, say).
+        QByteArray preamble = {};
+        // The body one byte at a time, this many milliseconds apart.
+        int trickleMs = 0;
+        // Content-Length claims this many bytes, more than the body has; after the body the
+        // connection is closed when cut, else left open with nothing more sent.
+        qint64 claimed = 0;
+        bool cut = false;
+        // Header lines without end, as fast as the client takes them.
+        bool endlessHeaders = false;
 
         // This status and body, with a Content-Type when one is given.
         static Response of(int status, const QByteArray& body = {}, const QByteArray& type = {})

@@ -48,8 +48,12 @@ bool leavesDepthAlone(QStringView tag)
 // would keep it busy for hours. So the source is cut where a cheap estimate of the depth (start tags
 // less end tags) first passes a depth no real page reaches; what comes before is parsed as usual.
 constexpr int deepestNesting = 4096;
+// Nor does it take many attributes on one element lightly: each is compared with those before it.
+// The source is cut as well before a tag with more attributes than real pages give an element, so
+// the time parsing takes stays in proportion to the page's length.
+constexpr int mostAttributes = 256;
 
-qsizetype nestingLimit(QStringView html)
+qsizetype parseLimit(QStringView html)
 {
     int depth = 0;
     qsizetype i = 0;
@@ -72,11 +76,15 @@ qsizetype nestingLimit(QStringView html)
             continue;
         const QString name = html.sliced(nameStart, i - nameStart).toString().toLower();
         QChar quote;
+        int attributes = 0; // an estimate too: words that follow a blank within the tag
         while (i < size && (html[i] != u'>' || !quote.isNull())) {
             if (quote.isNull() && (html[i] == u'"' || html[i] == u'\''))
                 quote = html[i];
             else if (html[i] == quote)
                 quote = QChar();
+            else if (quote.isNull() && html[i].isSpace() && i + 1 < size && !html[i + 1].isSpace() &&
+                     html[i + 1] != u'>' && html[i + 1] != u'=' && ++attributes > mostAttributes)
+                return tagStart;
             ++i;
         }
         const bool selfClosing = i > 0 && i < size && html[i - 1] == u'/';
@@ -98,7 +106,7 @@ qsizetype nestingLimit(QStringView html)
 
 HtmlDocument::HtmlDocument(QStringView html)
 {
-    const qsizetype parsed = nestingLimit(html);
+    const qsizetype parsed = parseLimit(html);
     m_truncated = parsed < html.size();
     m_source = html.first(parsed).toUtf8();
     GumboOptions options = kGumboDefaultOptions;

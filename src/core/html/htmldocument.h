@@ -36,8 +36,8 @@ public:
 
     [[nodiscard]] const QList<Node>& nodes() const { return m_nodes; }
 
-    // True when the page nests elements deeper than any real page does: only the part before that
-    // point was parsed.
+    // True when the page nests elements deeper than any real page does, or gives one element more
+    // attributes than any real page does: only the part before that point was parsed.
     [[nodiscard]] bool truncated() const { return m_truncated; }
 
     // The elements with this tag (lower case), in document order; within `within`'s descendants

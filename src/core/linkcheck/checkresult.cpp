@@ -1,7 +1,6 @@
 #include "linkcheck/checkresult.h"
 
 #include "linkentry/linkentry.h"
-#include "text/csv.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -94,8 +93,12 @@ EntryCheck CheckResults::at(qsizetype row) const
 {
     const LinkEntryView line = splitEntryView(m_entries[row]);
     const Row& stored = m_rows[row];
-    return {int(row + 1), line.siteName.toString(), urlCheck(stored.site, line.siteUrl),
-            urlCheck(stored.banner, line.bannerUrl), stored.backlink};
+    return {int(row + 1),
+            line.siteName.toString(),
+            urlCheck(stored.site, line.siteUrl),
+            urlCheck(stored.banner, line.bannerUrl),
+            stored.backlink,
+            stored.backlinkNote >= 0 ? m_notes[stored.backlinkNote].error : QString()};
 }
 
 bool CheckResults::hasProblem(qsizetype row) const
@@ -138,13 +141,24 @@ void CheckResults::setUrlCheck(qsizetype row, bool banner, const UrlCheck& check
             m_notes.append({check.finalUrl, check.error});
         answer.note = qint32(m_notes.size() - 1);
     } else if (!check.error.isEmpty()) {
-        auto found = m_reasons.constFind(check.error);
-        if (found == m_reasons.cend()) {
-            found = m_reasons.insert(check.error, qint32(m_notes.size()));
-            m_notes.append({{}, check.error});
-        }
-        answer.note = *found;
+        answer.note = reasonNote(check.error);
     }
+}
+
+void CheckResults::setBacklink(qsizetype row, BacklinkStatus status, const QString& reason)
+{
+    m_rows[row].backlink = status;
+    m_rows[row].backlinkNote = reason.isEmpty() ? -1 : reasonNote(reason);
+}
+
+qint32 CheckResults::reasonNote(const QString& reason)
+{
+    auto found = m_reasons.constFind(reason);
+    if (found == m_reasons.cend()) {
+        found = m_reasons.insert(reason, qint32(m_notes.size()));
+        m_notes.append({{}, reason});
+    }
+    return *found;
 }
 
 namespace {
@@ -169,6 +183,29 @@ QString urlDetails(const QString& what, const UrlCheck& check)
     if (!check.error.isEmpty())
         parts.append(check.error);
     return parts.isEmpty() ? QString() : what + u": "_s + parts.join(u' ');
+}
+
+QJsonObject backlinkJson(const EntryCheck& entry)
+{
+    QJsonObject object{{u"status"_s, statusKeyword(entry.backlink)}};
+    if (!entry.backlinkReason.isEmpty())
+        object.insert(u"error"_s, entry.backlinkReason);
+    return object;
+}
+
+// The text with each control character (C0, DEL, C1) written as \u and four hex digits, as JSON
+// writes it.
+QString visibleControls(const QString& text)
+{
+    QString shown;
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+            shown += u"\\u"_s + QString::number(code, 16).toUpper().rightJustified(4, u'0');
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 QJsonObject urlJson(const UrlCheck& check, bool banner)
@@ -201,6 +238,8 @@ QString checkDetails(const EntryCheck& entry)
         if (!part.isEmpty())
             parts.append(part);
     }
+    if (!entry.backlinkReason.isEmpty())
+        parts.append(u"相互リンク: "_s + entry.backlinkReason);
     return parts.join(u" / "_s);
 }
 
@@ -213,12 +252,27 @@ QByteArray checkJson(const CheckResults& results)
                                 {u"name"_s, entry.name},
                                 {u"site"_s, urlJson(entry.site, false)},
                                 {u"banner"_s, urlJson(entry.banner, true)},
-                                {u"backlink"_s, QJsonObject{{u"status"_s, statusKeyword(entry.backlink)}}}});
+                                {u"backlink"_s, backlinkJson(entry)}});
     }
     const QJsonObject summary{{u"entries"_s, int(results.size())}, {u"problems"_s, results.problemCount()}};
-    return QJsonDocument(QJsonObject{{u"entries"_s, list}, {u"summary"_s, summary}})
-               .toJson(QJsonDocument::Compact) +
-           '\n';
+    const QByteArray json = QJsonDocument(QJsonObject{{u"entries"_s, list}, {u"summary"_s, summary}})
+                                .toJson(QJsonDocument::Compact);
+    // JSON escapes C0 controls itself; DEL and the C1 controls (which a terminal may take as the start
+    // of a command too) stand only inside strings, where an escape means the same.
+    QByteArray escaped;
+    escaped.reserve(json.size() + 1);
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const auto byte = quint8(json[i]);
+        if (byte == 0x7F) {
+            escaped += "\\u007F";
+        } else if (byte == 0xC2 && i + 1 < json.size() && quint8(json[i + 1]) >= 0x80 &&
+                   quint8(json[i + 1]) <= 0x9F) {
+            escaped += "\\u00" + QByteArray::number(quint8(json[++i]), 16).toUpper();
+        } else {
+            escaped += char(byte);
+        }
+    }
+    return escaped + '\n';
 }
 
 QString checkTable(const CheckResults& results)
@@ -226,30 +280,17 @@ QString checkTable(const CheckResults& results)
     QString text;
     for (qsizetype row = 0; row < results.size(); ++row) {
         const EntryCheck entry = results.at(row);
-        text += QString::number(entry.index) + u'\t' + entry.name + u'\t' + statusKeyword(entry.site.status) +
-                u'\t' + statusKeyword(entry.banner.status) + u'\t' + statusKeyword(entry.backlink) + u'\t' +
-                checkDetails(entry) + u'\n';
+        text += QString::number(entry.index) + u'\t' + visibleControls(entry.name) + u'\t' +
+                statusKeyword(entry.site.status) + u'\t' + statusKeyword(entry.banner.status) + u'\t' +
+                statusKeyword(entry.backlink) + u'\t' + visibleControls(checkDetails(entry)) + u'\n';
     }
     return text;
 }
 
-QString checkCsv(const CheckResults& results)
+QString checkedEntryGoneMessage(QStringView entry)
 {
-    QString text = u"番号,サイト名,サイト,サイトの URL,バナー,バナーの URL,相互リンク,詳細\r\n"_s;
-    for (qsizetype row = 0; row < results.size(); ++row) {
-        if (!results.isChecked(row))
-            continue;
-        const EntryCheck entry = results.at(row);
-        const QStringList fields = {QString::number(entry.index),     entry.name,
-                                    statusLabel(entry.site.status),   entry.site.url,
-                                    statusLabel(entry.banner.status), entry.banner.url,
-                                    statusLabel(entry.backlink),      checkDetails(entry)};
-        QStringList quoted;
-        for (const QString& field : fields)
-            quoted.append(csvField(field));
-        text += quoted.join(u',') + u"\r\n"_s;
-    }
-    return text;
+    return u"「%1」はもうリストにありません。リンク確認のあとで削除されたか、書き換えられています。"_s.arg(
+        splitEntryView(entry).siteName);
 }
 
 } // namespace siteloom

@@ -53,6 +53,7 @@ struct EntryCheck
     UrlCheck site;
     UrlCheck banner;
     BacklinkStatus backlink = BacklinkStatus::Skipped;
+    QString backlinkReason; // why it is unknown, when the page was read but not whole
 };
 
 // A whole check's results, kept small, as a check of thousands of entries holds them until it is
@@ -74,7 +75,7 @@ public:
 
     // The address itself is the line's; check.url is not looked at.
     void setUrlCheck(qsizetype row, bool banner, const UrlCheck& check);
-    void setBacklink(qsizetype row, BacklinkStatus status) { m_rows[row].backlink = status; }
+    void setBacklink(qsizetype row, BacklinkStatus status, const QString& reason = {});
     void setChecked(qsizetype row) { m_rows[row].checked = true; }
 
 private:
@@ -92,6 +93,7 @@ private:
     {
         Answer site;
         Answer banner;
+        qint32 backlinkNote = -1; // into m_notes
         BacklinkStatus backlink = BacklinkStatus::Skipped;
         bool checked = false;
     };
@@ -102,6 +104,7 @@ private:
         QString error;
     };
     [[nodiscard]] UrlCheck urlCheck(const Answer& answer, QStringView url) const;
+    [[nodiscard]] qint32 reasonNote(const QString& reason);
 
     QStringList m_entries;
     QList<Row> m_rows;
@@ -125,10 +128,12 @@ private:
 [[nodiscard]] QString checkDetails(const EntryCheck& entry);
 
 // The whole result as the command line prints it: one JSON object, or a table of one tab-separated
-// line per entry (number, name, site, banner, backlink, details).
+// line per entry (number, name, site, banner, backlink, details). Control characters (a name may hold
+// any) are written as escapes such as \u001B in both, so that none reaches a terminal as it is.
 [[nodiscard]] QByteArray checkJson(const CheckResults& results);
 [[nodiscard]] QString checkTable(const CheckResults& results);
-// The rows checked, as the window shows them, as CSV lines (RFC 4180 quoting) with a heading line.
-[[nodiscard]] QString checkCsv(const CheckResults& results);
+
+// What the window says when the entry of a result row the user picked is no longer in the list.
+[[nodiscard]] QString checkedEntryGoneMessage(QStringView entry);
 
 } // namespace siteloom

@@ -71,7 +71,8 @@ QString decodePartnerPage(const QByteArray& body, const QByteArray& contentType)
     return asUtf8;
 }
 
-bool pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl, QStringView ownBanner)
+BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl, QStringView ownBanner,
+                             QString* reason)
 {
     const HtmlDocument page(html);
     QString base = pageUrl.toString();
@@ -93,8 +94,14 @@ bool pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl, QS
         }
         return false;
     };
-    return refersTo(u"a", u"href", own) || refersTo(u"area", u"href", own) ||
-           refersTo(u"img", u"src", banner);
+    if (refersTo(u"a", u"href", own) || refersTo(u"area", u"href", own) || refersTo(u"img", u"src", banner))
+        return BacklinkStatus::Found;
+    if (!page.truncated())
+        return BacklinkStatus::NotFound;
+    if (reason)
+        *reason =
+            u"ページの作りが普通でない（入れ子が深すぎるか、属性が多すぎる）ため、途中までしか読めません"_s;
+    return BacklinkStatus::Unknown;
 }
 
 } // namespace siteloom

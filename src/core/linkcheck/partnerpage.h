@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linkcheck/checkresult.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -17,10 +19,11 @@ namespace siteloom {
 // True when the Content-Type is HTML (or missing, as a browser then sniffs and finds HTML in a page).
 [[nodiscard]] bool isHtmlContentType(const QByteArray& contentType);
 
-// True when the page, read at pageUrl, links to ownUrl or shows the image ownBanner: references
+// Found when the page, read at pageUrl, links to ownUrl or shows the image ownBanner: references
 // are resolved against the page (and its base element) and compared as browsers compare addresses.
-// An owner's banner that is not a web address is not looked for.
-[[nodiscard]] bool pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl,
-                                 QStringView ownBanner);
+// An owner's banner that is not a web address is not looked for. NotFound when the whole page was
+// read without either; Unknown, with *reason (if given) saying why, when only its start could be.
+[[nodiscard]] BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl,
+                                           QStringView ownBanner, QString* reason = nullptr);
 
 } // namespace siteloom

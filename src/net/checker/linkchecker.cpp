@@ -1,16 +1,22 @@
 #include "checker/linkchecker.h"
 
+#include "checker/plainfetch.h"
 #include "linkcheck/partnerpage.h"
 #include "linkentry/linkentry.h"
 #include "version/version.h"
 #include "weburl/weburl.h"
 
 #include <QBuffer>
+#include <QFutureWatcher>
 #include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPromise>
+#include <QSize>
 #include <QSslConfiguration>
+#include <QThreadPool>
 #include <QTimer>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -68,8 +74,64 @@ bool readImageHeader(const QByteArray& bytes, QString* format, QSize* size)
 
 } // namespace
 
+// One address's requests, from the first to the answer: the hops of its redirects, and the HEAD
+// that may be asked again with GET.
+struct LinkChecker::Transfer
+{
+    QString url; // where the current hop goes
+    int host = 0;
+    bool page = false;  // the body is searched for the link back
+    bool image = false; // the body's header is read as an image
+    bool head = true;   // the current request is HEAD
+    int hops = 0;
+    bool permanent = false; // a 301 or 308 on the way
+    QStringList visited;    // the hops' addresses, to see a loop
+    QNetworkReply* reply = nullptr;
+    QByteArray body;
+    bool stopped = false;  // aborted by us once enough was read
+    bool overTime = false; // aborted by us at the request's time limit
+    // The body's length when its image header was last looked for: it is looked for again only once
+    // the body has doubled, as a reader that fails writes its warnings each time.
+    qsizetype imageTriedAt = 0;
+    UrlCheck check; // the answer, without the image
+    QString format; // the image, when one was read
+    QSize size;
+    BacklinkStatus backlink = BacklinkStatus::Unknown;
+    QString backlinkReason;
+};
+
+// What an answer came to, from Qt's client or read by hand.
+struct LinkChecker::Answer
+{
+    int status = 0;
+    bool failed = false;   // it ended in an error
+    bool timedOut = false; // a time limit ended it
+    bool worthGet = false; // a failed HEAD a GET may still get an answer to
+    QString error;
+    QByteArray location;
+    QByteArray contentType;
+    qint64 length = -1;
+};
+
+namespace {
+
+// What the search of a partner's page found, made on the thread pool.
+struct PageSearch
+{
+    BacklinkStatus backlink = BacklinkStatus::Unknown;
+    QString reason;
+};
+
+// The status codes HTTP has: three digits. Anything else is not an HTTP answer.
+bool isStatusCode(int status)
+{
+    return status >= 100 && status <= 999;
+}
+
+} // namespace
+
 LinkChecker::LinkChecker(QNetworkAccessManager* manager, QObject* parent)
-    : QObject(parent), m_manager(manager ? manager : new QNetworkAccessManager(this))
+    : QObject(parent), m_manager(manager)
 {
 }
 
@@ -95,14 +157,11 @@ void LinkChecker::start(const CheckInputs& inputs)
     // Made to size at once: growing them would leave room for half as many again.
     m_partsLeft = QList<quint8>(rows, 0);
     m_nextUse = QList<qint32>(2 * rows, -1);
-    m_fetches.clear();
-    m_fetches.reserve(2 * size_t(rows));
+    m_firstUse.clear();
+    m_firstUse.reserve(2 * size_t(rows));
     m_transfers.clear();
-    m_hosts.clear();
-    m_waiting.clear();
-    m_hostsWaiting.clear();
-    m_activeByHost.clear();
-    m_active = 0;
+    m_queue.clear();
+    m_queue.setLimits(m_options.jobs, m_options.perHost);
     m_checked = 0;
     m_backlinks = isWebUrl(inputs.ownUrl);
     m_running = true;
@@ -135,17 +194,17 @@ void LinkChecker::start(const CheckInputs& inputs)
                    (fetchOf[slot].hash != hash || fetchAddress(fetchOf[slot].fetch) != key))
                 slot = (slot + 1) & mask;
             if (fetchOf[slot].fetch < 0) {
-                fetchOf[slot] = {hash, qint32(m_fetches.size())};
-                m_fetches.push_back(Fetch{-1, -1});
-                enqueue(fetchOf[slot].fetch, hostIndex(key));
+                fetchOf[slot] = {hash, qint32(m_firstUse.size())};
+                m_firstUse.push_back(-1);
+                m_queue.push(fetchOf[slot].fetch, m_queue.host(QUrl(key).host()));
             }
-            Fetch& fetch = m_fetches[size_t(fetchOf[slot].fetch)];
-            m_nextUse[use] = fetch.firstUse;
-            fetch.firstUse = use;
+            qint32& firstUse = m_firstUse[size_t(fetchOf[slot].fetch)];
+            m_nextUse[use] = firstUse;
+            firstUse = use;
             ++m_partsLeft[row];
         }
     }
-    m_fetches.shrink_to_fit();
+    m_firstUse.shrink_to_fit();
     QMetaObject::invokeMethod(this, &LinkChecker::launch, Qt::QueuedConnection);
 }
 
@@ -159,19 +218,7 @@ QStringView LinkChecker::useAddress(qint32 use) const
 // The comparable address of the fetch, from an entry that uses it.
 QString LinkChecker::fetchAddress(int fetch) const
 {
-    return comparableUrl(useAddress(m_fetches[size_t(fetch)].firstUse));
-}
-
-int LinkChecker::hostIndex(const QString& url)
-{
-    const QString host = QUrl(url).host();
-    auto found = m_hosts.constFind(host);
-    if (found == m_hosts.cend()) {
-        found = m_hosts.insert(host, int(m_hosts.size()));
-        m_waiting.append(Queue());
-        m_activeByHost.append(0);
-    }
-    return *found;
+    return comparableUrl(useAddress(m_firstUse[size_t(fetch)]));
 }
 
 void LinkChecker::launch()
@@ -205,54 +252,44 @@ void LinkChecker::cancel()
         }
     }
     m_transfers.clear();
-    m_fetches.clear();
+    qDeleteAll(findChildren<PlainFetch*>(Qt::FindDirectChildrenOnly));
+    m_firstUse.clear();
     m_nextUse.clear();
-    m_waiting.clear();
-    m_hostsWaiting.clear();
-    m_activeByHost.clear();
-    m_hosts.clear();
-    m_active = 0;
+    for (const auto& [host, manager] : m_managers)
+        manager->deleteLater();
+    m_managers.clear();
+    m_queue.clear();
     emit finished(true);
 }
 
-void LinkChecker::enqueue(int index, int host)
+QNetworkAccessManager* LinkChecker::managerFor(int host)
 {
-    Queue& queue = m_waiting[host];
-    m_fetches[size_t(index)].nextWaiting = -1;
-    if (queue.first < 0) {
-        m_hostsWaiting.append(host);
-        queue.first = index;
-    } else {
-        m_fetches[size_t(queue.last)].nextWaiting = index;
-    }
-    queue.last = index;
+    if (m_manager)
+        return m_manager;
+    QNetworkAccessManager*& manager = m_managers[host];
+    if (!manager)
+        manager = new QNetworkAccessManager(this);
+    return manager;
 }
 
-// Sends waiting requests while the limits allow, taking the hosts in turn.
+// A host with nothing under way or waiting lets its manager (and the manager's thread) go; one
+// with more to come keeps it, and its open connections.
+void LinkChecker::releaseManager(int host)
+{
+    if (m_queue.active(host) > 0 || m_queue.hasWaiting(host))
+        return;
+    if (const auto found = m_managers.find(host); found != m_managers.end()) {
+        found->second->deleteLater();
+        m_managers.erase(found);
+    }
+}
+
+// Sends waiting requests while the limits allow.
 void LinkChecker::pump()
 {
-    bool sent = true;
-    while (sent && m_active < m_options.jobs && !m_hostsWaiting.isEmpty()) {
-        sent = false;
-        for (qsizetype i = 0; i < m_hostsWaiting.size() && m_active < m_options.jobs;) {
-            const int host = m_hostsWaiting[i];
-            if (m_activeByHost[host] >= m_options.perHost) {
-                ++i;
-                continue;
-            }
-            Queue& queue = m_waiting[host];
-            const int fetch = queue.first;
-            queue.first = m_fetches[size_t(fetch)].nextWaiting;
-            if (queue.first < 0)
-                m_hostsWaiting.removeAt(i);
-            else
-                ++i;
-            ++m_activeByHost[host];
-            ++m_active;
-            sent = true;
-            send(fetch);
-        }
-    }
+    int host = 0;
+    for (int fetch; (fetch = m_queue.take(&host)) >= 0;)
+        send(fetch);
 }
 
 void LinkChecker::send(int index)
@@ -261,8 +298,8 @@ void LinkChecker::send(int index)
     if (!made) {
         made = std::make_unique<Transfer>();
         made->url = fetchAddress(index);
-        made->host = hostIndex(made->url);
-        for (qint32 use = m_fetches[size_t(index)].firstUse; use >= 0; use = m_nextUse[use]) {
+        made->host = m_queue.host(QUrl(made->url).host());
+        for (qint32 use = m_firstUse[size_t(index)]; use >= 0; use = m_nextUse[use]) {
             if (use % 2)
                 made->image = true;
             else if (m_backlinks)
@@ -283,10 +320,27 @@ void LinkChecker::send(int index)
     }
     transfer.body.clear();
     transfer.stopped = false;
-    QNetworkReply* reply = transfer.head ? m_manager->head(request) : m_manager->get(request);
+    transfer.imageTriedAt = 0;
+    transfer.overTime = false;
+    QNetworkAccessManager* manager = managerFor(transfer.host);
+    QNetworkReply* reply = transfer.head ? manager->head(request) : manager->get(request);
     reply->setReadBufferSize(readAheadBytes);
     transfer.reply = reply;
     const int generation = m_generation;
+    // The time limit above counts only silence; a server that sends a byte now and then, or header
+    // lines without end, meets this one.
+    auto* limit = new QTimer(reply);
+    limit->setSingleShot(true);
+    connect(limit, &QTimer::timeout, this, [this, index, generation, reply] {
+        if (generation != m_generation)
+            return;
+        const auto found = m_transfers.find(index);
+        if (found != m_transfers.end() && found->second->reply == reply && !found->second->stopped) {
+            found->second->overTime = true;
+            reply->abort();
+        }
+    });
+    limit->start(m_options.totalMs > 0 ? m_options.totalMs : 4 * m_options.timeoutMs);
     connect(reply, &QNetworkReply::readyRead, this, [this, index, generation] {
         if (generation == m_generation)
             readSome(index);
@@ -315,8 +369,10 @@ void LinkChecker::readSome(int index)
         return;
     }
     transfer.body += reply->readAll();
-    if (transfer.image && transfer.format.isEmpty())
+    if (transfer.image && transfer.format.isEmpty() && transfer.body.size() >= 2 * transfer.imageTriedAt) {
+        transfer.imageTriedAt = transfer.body.size();
         readImageHeader(transfer.body, &transfer.format, &transfer.size);
+    }
     const bool imageDone =
         !transfer.image || !transfer.format.isEmpty() || transfer.body.size() >= maxImageHeaderBytes;
     const bool pageDone = !transfer.page || transfer.body.size() >= maxPageBytes;
@@ -332,17 +388,84 @@ void LinkChecker::complete(int index)
     Transfer& transfer = *m_transfers.at(index);
     QNetworkReply* reply = std::exchange(transfer.reply, nullptr);
     reply->deleteLater();
-    --m_active;
-    --m_activeByHost[transfer.host];
-
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status >= 100 && status <= 199) {
+        // Qt takes an informational answer (103 Early Hints) for the final one, and the answer
+        // that follows it is lost: the request is made again and read by hand.
+        fetchPastInformational(index);
+        return;
+    }
+    m_queue.done(transfer.host);
+    releaseManager(transfer.host);
+
     const QNetworkReply::NetworkError error = reply->error();
+    Answer answer;
+    answer.status = status;
+    answer.failed = error != QNetworkReply::NoError;
+    answer.timedOut = error == QNetworkReply::TimeoutError ||
+                      (error == QNetworkReply::OperationCanceledError && !transfer.stopped);
+    answer.worthGet = status == 0 && worthGet(error);
+    answer.error = reply->errorString();
+    answer.location = reply->rawHeader("Location");
+    answer.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader); length.isValid())
+        answer.length = length.toLongLong();
+    if (status >= 200 && status <= 299 && !transfer.stopped && reply->isOpen())
+        transfer.body += reply->readAll();
+    judge(index, answer);
+}
+
+void LinkChecker::fetchPastInformational(int index)
+{
+    Transfer& transfer = *m_transfers.at(index);
+    const PlainFetch::Limits limits{transfer.page ? maxPageBytes : maxImageHeaderBytes, m_options.timeoutMs,
+                                    m_options.totalMs > 0 ? m_options.totalMs : 4 * m_options.timeoutMs};
+    auto* fetch = new PlainFetch(QUrl(transfer.url, QUrl::StrictMode), transfer.head, userAgent(),
+                                 m_options.extraCaCertificates, limits, this);
+    const int generation = m_generation;
+    connect(fetch, &PlainFetch::finished, this, [this, fetch, index, generation] {
+        fetch->deleteLater();
+        if (generation != m_generation)
+            return;
+        Transfer& fetched = *m_transfers.at(index);
+        m_queue.done(fetched.host);
+        releaseManager(fetched.host);
+        const PlainFetch::Answer& got = fetch->answer();
+        Answer answer;
+        answer.status = got.status;
+        answer.failed = !got.error.isEmpty();
+        answer.timedOut = got.timedOut;
+        answer.error = got.error;
+        answer.location = got.location;
+        answer.contentType = got.contentType;
+        answer.length = got.length;
+        fetched.overTime = got.overTime;
+        fetched.stopped = false;
+        fetched.body = got.body;
+        judge(index, answer);
+    });
+}
+
+// Judges the answer to the fetch's current request: another hop, another try, or the result.
+void LinkChecker::judge(int index, const Answer& answer)
+{
+    Transfer& transfer = *m_transfers.at(index);
+    const int status = answer.status;
     UrlCheck& check = transfer.check;
-    check.httpStatus = status;
+    check.httpStatus = isStatusCode(status) ? status : 0;
+    // A body that ended in a failure (a cut connection, a time limit, an answer Qt refused to
+    // unpack) is only its start: nothing is judged from it.
+    const bool cutShort = status >= 200 && status <= 299 && !transfer.stopped && answer.failed;
+
+    if (status != 0 && !isStatusCode(status)) {
+        check.status = UrlStatus::Unreachable;
+        check.error = u"HTTP の応答ではありません（状態コード %1）"_s.arg(status);
+        settle(index);
+        return;
+    }
 
     if (isRedirect(status)) {
-        const QString target =
-            comparableUrl(resolveUrl(transfer.url, QString::fromUtf8(reply->rawHeader("Location"))));
+        const QString target = comparableUrl(resolveUrl(transfer.url, QString::fromUtf8(answer.location)));
         transfer.visited.append(transfer.url);
         transfer.permanent |= status == 301 || status == 308;
         if (target.isEmpty()) {
@@ -357,8 +480,8 @@ void LinkChecker::complete(int index)
         } else {
             ++transfer.hops;
             transfer.url = target;
-            transfer.host = hostIndex(target);
-            enqueue(index, transfer.host);
+            transfer.host = m_queue.host(QUrl(target).host());
+            m_queue.push(index, transfer.host);
             pump();
             return;
         }
@@ -367,50 +490,77 @@ void LinkChecker::complete(int index)
         return;
     }
 
-    if (transfer.head && (status >= 400 || (status == 0 && worthGet(error)))) {
+    if (transfer.head && (status >= 400 || answer.worthGet)) {
         // Servers that refuse HEAD, or answer it wrongly, are asked again with GET.
         transfer.head = false;
-        enqueue(index, transfer.host);
+        m_queue.push(index, transfer.host);
         pump();
         return;
     }
 
     if (transfer.hops > 0)
         check.finalUrl = transfer.url;
-    if (status >= 200 && status <= 299) {
+    if (status >= 200 && status <= 299 && !cutShort) {
         check.status = transfer.permanent ? UrlStatus::Redirected : UrlStatus::Ok;
-        if (!transfer.stopped)
-            transfer.body += reply->readAll();
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid())
-            check.bytes = length.toLongLong();
+        if (answer.length >= 0)
+            check.bytes = answer.length;
         else if (!transfer.stopped && !transfer.head)
             check.bytes = transfer.body.size();
         if (transfer.image && transfer.format.isEmpty())
             readImageHeader(transfer.body, &transfer.format, &transfer.size);
         if (transfer.page) {
-            const QByteArray type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-            if (isHtmlContentType(type)) {
-                const QString html = decodePartnerPage(transfer.body, type);
-                transfer.backlink = pageLinksBack(html, transfer.url, m_inputs.ownUrl, m_inputs.ownBanner)
-                                        ? BacklinkStatus::Found
-                                        : BacklinkStatus::NotFound;
+            if (isHtmlContentType(answer.contentType)) {
+                searchPage(index, answer.contentType);
+                return;
             }
         }
-    } else if (status > 0) {
+    } else if (status > 0 && !cutShort) {
         check.status = UrlStatus::Broken;
         if (status < 400)
             check.error = u"HTTP %1 の応答で終わりました"_s.arg(status);
-    } else if (error == QNetworkReply::TimeoutError ||
-               (error == QNetworkReply::OperationCanceledError && !transfer.stopped)) {
-        // The transfer time limit aborts the request.
+    } else if (answer.timedOut) {
+        // The transfer time limit aborts the request, and so does ours.
         check.status = UrlStatus::Timeout;
-        check.error = u"%1 秒以内に応答がありません"_s.arg(m_options.timeoutMs / 1000.0);
+        check.error =
+            transfer.overTime
+                ? u"%1 秒以内に終わりません"_s.arg(
+                      (m_options.totalMs > 0 ? m_options.totalMs : 4 * m_options.timeoutMs) / 1000.0)
+                : u"%1 秒以内に応答がありません"_s.arg(m_options.timeoutMs / 1000.0);
     } else {
         check.status = UrlStatus::Unreachable;
-        check.error = reply->errorString();
+        check.error = answer.error;
     }
     settle(index);
+}
+
+// Searches the page for the link back on the thread pool, with copies of what it needs, then settles
+// the fetch; an answer that comes after a cancel is dropped.
+void LinkChecker::searchPage(int index, const QByteArray& contentType)
+{
+    Transfer& transfer = *m_transfers.at(index);
+    auto promise = std::make_shared<QPromise<PageSearch>>();
+    promise->start();
+    auto* watcher = new QFutureWatcher<PageSearch>(this);
+    const int generation = m_generation;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, index, generation] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        const PageSearch found = watcher->result();
+        Transfer& searched = *m_transfers.at(index);
+        searched.backlink = found.backlink;
+        searched.backlinkReason = found.reason;
+        settle(index);
+    });
+    watcher->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, body = std::exchange(transfer.body, {}), contentType,
+                                          url = transfer.url, own = m_inputs.ownUrl,
+                                          banner = m_inputs.ownBanner] {
+        PageSearch found;
+        found.backlink = pageLinksBack(decodePartnerPage(body, contentType), url, own, banner, &found.reason);
+        promise->addResult(found);
+        promise->finish();
+    });
 }
 
 // Hands the fetch's answer to every entry that uses the address, and lets the fetch go.
@@ -429,12 +579,12 @@ void LinkChecker::settle(int index)
             image.height = transfer->size.height();
         }
     }
-    for (qint32 use = m_fetches[size_t(index)].firstUse; use >= 0; use = m_nextUse[use]) {
+    for (qint32 use = m_firstUse[size_t(index)]; use >= 0; use = m_nextUse[use]) {
         const int row = use / 2;
         const bool banner = use % 2;
         m_results.setUrlCheck(row, banner, banner ? image : transfer->check);
         if (!banner && m_backlinks)
-            m_results.setBacklink(row, transfer->backlink);
+            m_results.setBacklink(row, transfer->backlink, transfer->backlinkReason);
         if (--m_partsLeft[row] == 0) {
             entryDone(row);
             if (!m_running)
@@ -444,7 +594,7 @@ void LinkChecker::settle(int index)
     if (m_checked == m_results.size()) {
         m_running = false;
         // Only the results are kept.
-        std::vector<Fetch>().swap(m_fetches);
+        std::vector<qint32>().swap(m_firstUse);
         m_nextUse = {};
         m_partsLeft = {};
         emit finished(false);

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "checker/hostqueue.h"
 #include "linkcheck/checkresult.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSize>
 #include <QSslCertificate>
 #include <QStringList>
 
@@ -21,6 +20,7 @@ namespace siteloom {
 struct CheckOptions
 {
     int timeoutMs = 15000; // per request, reset whenever data arrives
+    int totalMs = 0;       // per request, from its start to its end; 0 for four times timeoutMs
     int jobs = 8;          // requests at once, in all
     int perHost = 2;       // requests at once to one host
     // Certificate authorities trusted besides the system's: only tests set them, for a server whose
@@ -39,14 +39,16 @@ struct CheckInputs
 // Checks every entry's site, banner and link back over HTTP(S), many requests at once: each
 // distinct address is fetched once per run, HEAD where only the answer counts, GET where the body
 // is needed (as far as needed: an image's header, at most 2 MB of a page). Redirects are followed
-// hop by hop, so that a permanent one is seen. Results arrive entry by entry, in any order.
+// hop by hop, so that a permanent one is seen. Results arrive entry by entry, in any order. Partner
+// pages are searched on the thread pool, so a page that is slow to parse holds up nothing else.
 class LinkChecker final : public QObject
 {
     Q_OBJECT
 
 public:
-    // The manager is used as given (tests hand in one that answers made-up names itself); without
-    // one the checker makes its own.
+    // The manager is used as given for every request (tests hand in one that answers made-up names
+    // itself). Without one the checker makes one per host while it has requests there: each manager
+    // reads its answers on a thread of its own, so a server that floods it slows no other host.
     explicit LinkChecker(QNetworkAccessManager* manager = nullptr, QObject* parent = nullptr);
     ~LinkChecker() override;
 
@@ -70,64 +72,38 @@ signals:
     void finished(bool cancelled);
 
 private:
-    // One distinct address. Thousands wait at once, so a waiting fetch is two numbers; what a
-    // request needs is made when it is sent and dropped once it is answered. The entries that use
-    // the address are a chain through m_nextUse; a use is row * 2 + 1 for a banner, row * 2 for a
-    // site.
-    struct Fetch
-    {
-        qint32 firstUse;
-        qint32 nextWaiting; // the fetch after it in its host's queue, or -1
-    };
-    // A host's fetches not yet sent, a chain through Fetch::nextWaiting.
-    struct Queue
-    {
-        qint32 first = -1;
-        qint32 last = -1;
-    };
-    struct Transfer
-    {
-        QString url; // where the current hop goes
-        int host = 0;
-        bool page = false;  // the body is searched for the link back
-        bool image = false; // the body's header is read as an image
-        bool head = true;   // the current request is HEAD
-        int hops = 0;
-        bool permanent = false; // a 301 or 308 on the way
-        QStringList visited;    // the hops' addresses, to see a loop
-        QNetworkReply* reply = nullptr;
-        QByteArray body;
-        bool stopped = false; // aborted by us once enough was read
-        UrlCheck check;       // the answer, without the image
-        QString format;       // the image, when one was read
-        QSize size;
-        BacklinkStatus backlink = BacklinkStatus::Unknown;
-    };
+    struct Transfer; // one address's requests under way (linkchecker.cpp)
+    struct Answer;   // what a request came to
+
     void launch();
     void pump();
     void send(int fetch);
     void readSome(int fetch);
     void complete(int fetch);
+    void fetchPastInformational(int fetch);
+    void judge(int fetch, const Answer& answer);
     void settle(int fetch);
-    void enqueue(int fetch, int host);
+    void searchPage(int fetch, const QByteArray& contentType);
     void entryDone(int row);
-    [[nodiscard]] int hostIndex(const QString& url);
+    [[nodiscard]] QNetworkAccessManager* managerFor(int host);
+    void releaseManager(int host);
     [[nodiscard]] QStringView useAddress(qint32 use) const;
     [[nodiscard]] QString fetchAddress(int fetch) const;
 
-    QNetworkAccessManager* m_manager;
+    QNetworkAccessManager* m_manager;                           // as given, or null
+    std::unordered_map<int, QNetworkAccessManager*> m_managers; // by host, when none was given
     CheckOptions m_options;
     CheckInputs m_inputs;
     CheckResults m_results;
-    QList<quint8> m_partsLeft; // per entry: site and banner still to come
-    QList<qint32> m_nextUse;   // per use: the next use of the same fetch, or -1
-    std::vector<Fetch> m_fetches;
+    // One distinct address is a fetch. Thousands wait at once, so a waiting fetch is its number in
+    // the host queue and its first use; what a request needs is made when it is sent and dropped once
+    // it is answered. The entries that use an address are a chain through m_nextUse; a use is
+    // row * 2 + 1 for a banner, row * 2 for a site.
+    std::vector<qint32> m_firstUse; // per fetch
+    QList<qint32> m_nextUse;        // per use: the next use of the same fetch, or -1
+    QList<quint8> m_partsLeft;      // per entry: site and banner still to come
+    HostQueue m_queue;
     std::unordered_map<int, std::unique_ptr<Transfer>> m_transfers; // by fetch, from its first request
-    QHash<QString, int> m_hosts;                                    // host name -> index
-    QList<Queue> m_waiting;                                         // per host
-    QList<int> m_hostsWaiting;                                      // hosts with waiting fetches, in turn
-    QList<int> m_activeByHost;
-    int m_active = 0;
     int m_checked = 0;
     int m_generation = 0; // a reply of an earlier run (cancelled) is ignored
     bool m_backlinks = false;

@@ -8,11 +8,13 @@ class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace siteloom {
 
+class CheckResultModel;
 class Platform;
+class ProblemFilter;
 
 // The link check of the list as it stood when the window opened: a row per entry, filled in as the
 // answers arrive, a progress bar, 中止 to stop at once, a filter for the problems, and the results
@@ -27,7 +29,7 @@ public:
 
     [[nodiscard]] LinkChecker& checker() { return m_checker; }
 
-    QTableWidget* resultTable = nullptr;
+    QTableView* resultTable = nullptr;
     QProgressBar* checkProgress = nullptr;
     QLabel* summaryLabel = nullptr;
     QCheckBox* problemsOnly = nullptr;
@@ -35,18 +37,19 @@ public:
     QPushButton* saveButton = nullptr;
 
 signals:
-    // The user double-clicked the row of this entry (0-based, in list order).
-    void entryActivated(int row);
+    // The user double-clicked the result of this entry: its line and its row (0-based) in the list
+    // as it stood when the check began. The list may have changed since.
+    void entryActivated(const QString& entry, int row);
 
 private:
     void showEntry(int row);
     void showFinished(bool cancelled);
-    void applyFilter();
-    void updateRowVisibility(int row);
     void save();
 
     Platform& m_platform;
     LinkChecker m_checker;
+    CheckResultModel* m_model = nullptr;
+    ProblemFilter* m_filter = nullptr;
 };
 
 } // namespace siteloom

@@ -596,7 +596,7 @@ void main1::checkLinks()
         const PageInputs inputs = pageInputs();
         m_linkCheck =
             new LinkCheckWindow(m_platform, {inputs.entries, inputs.ownUrl, inputs.ownBanner}, this);
-        connect(m_linkCheck, &LinkCheckWindow::entryActivated, this, &main1::selectEntry);
+        connect(m_linkCheck, &LinkCheckWindow::entryActivated, this, &main1::selectCheckedEntry);
         m_linkCheck->show();
     }
     m_linkCheck->raise();
@@ -612,6 +612,19 @@ void main1::selectEntry(int row)
     List1->scrollTo(index);
     raise();
     activateWindow();
+}
+
+void main1::selectCheckedEntry(const QString& entry, int row)
+{
+    int found = -1;
+    for (int i = 0; i < m_listModel->count(); ++i) {
+        if (m_listModel->entry(i) == entry && (found < 0 || std::abs(i - row) < std::abs(found - row)))
+            found = i;
+    }
+    if (found < 0)
+        showMessage(m_platform, this, checkedEntryGoneMessage(entry));
+    else
+        selectEntry(found);
 }
 
 void main1::eexit_Click()

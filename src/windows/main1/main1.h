@@ -74,6 +74,9 @@ public:
     void setPageOptions(const PageInputs& options);
     // Makes the entry at this row (0-based) of the list the current one and shows it.
     void selectEntry(int row);
+    // Selects the entry a link check result names: the line at its row when it is still there, else
+    // the same line nearest to that row; when the list no longer holds it, says so and selects nothing.
+    void selectCheckedEntry(const QString& entry, int row);
 
     // Page options and base directory.
     QLabel* Label3 = nullptr;

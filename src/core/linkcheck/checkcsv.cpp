@@ -1,0 +1,34 @@
+#include "linkcheck/checkcsv.h"
+
+#include "text/csv.h"
+
+using namespace Qt::StringLiterals;
+
+namespace siteloom {
+
+void writeCheckCsv(const CheckResults& results, LineWriter& writer)
+{
+    writer.writeLine(u"\uFEFF番号,サイト名,サイト,サイトの URL,バナー,バナーの URL,相互リンク,詳細"_s);
+    for (qsizetype row = 0; row < results.size(); ++row) {
+        if (!results.isChecked(row))
+            continue;
+        const EntryCheck entry = results.at(row);
+        const QString fields[] = {QString::number(entry.index),     entry.name,
+                                  statusLabel(entry.site.status),   entry.site.url,
+                                  statusLabel(entry.banner.status), entry.banner.url,
+                                  statusLabel(entry.backlink),      checkDetails(entry)};
+        QString line;
+        for (const QString& field : fields)
+            line += csvField(field) + u',';
+        line.chop(1);
+        writer.writeLine(line);
+    }
+}
+
+bool saveCheckCsv(const QString& path, const CheckResults& results, FileError* error)
+{
+    return writeUtf8TextFile(
+        path, [&results](LineWriter& writer) { writeCheckCsv(results, writer); }, error);
+}
+
+} // namespace siteloom
