@@ -1,12 +1,14 @@
 #include "linkcheck/partnerpage.h"
 
-#include "html/htmldocument.h"
+#include "html/htmltokenizer.h"
 #include "weburl/weburl.h"
 
+#include <QSet>
 #include <QStringDecoder>
 
 #include <uchardet.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -74,29 +76,65 @@ QString decodePartnerPage(const QByteArray& body, const QByteArray& contentType)
 BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl, QStringView ownBanner,
                              QString* reason)
 {
-    const HtmlDocument page(html);
-    QString base = pageUrl.toString();
-    if (const QList<int> bases = page.elements(u"base"); !bases.isEmpty()) {
-        if (const QString href = page.attribute(bases.first(), u"href"); !href.isNull()) {
-            if (const QString resolved = resolveUrl(pageUrl, href); !resolved.isEmpty())
-                base = resolved;
-        }
-    }
     const QString own = comparableUrl(ownUrl);
     const QString banner = comparableUrl(ownBanner);
-    const auto refersTo = [&](QStringView tag, QStringView attribute, const QString& target) {
-        if (target.isEmpty())
-            return false;
-        for (int node : page.elements(tag)) {
-            const QString value = page.attribute(node, attribute);
-            if (!value.isNull() && comparableUrl(resolveUrl(base, value)) == target)
-                return true;
+
+    // One pass over the tags, no tree: the references are kept as written (each once) and resolved
+    // at the end, as the first base element with an address counts for the whole page, wherever it
+    // stands.
+    QString base;
+    bool baseFound = false;
+    bool cut = false;
+    QSet<QString> links;
+    QSet<QString> images;
+    HtmlTokenizer tokens(html);
+    for (HtmlTokenizer::Token token = tokens.next(); token != HtmlTokenizer::Token::End;
+         token = tokens.next()) {
+        if (token != HtmlTokenizer::Token::StartTag)
+            continue;
+        const QString& tag = tokens.tagName();
+        QSet<QString>* references = nullptr;
+        QStringView attribute;
+        if (tag == u"a" || tag == u"area") {
+            references = own.isEmpty() ? nullptr : &links;
+            attribute = u"href";
+        } else if (tag == u"frame" || tag == u"iframe") {
+            references = own.isEmpty() ? nullptr : &links;
+            attribute = u"src";
+        } else if (tag == u"img") {
+            references = banner.isEmpty() ? nullptr : &images;
+            attribute = u"src";
+        } else if (tag == u"base" && !baseFound) {
+            attribute = u"href";
+        } else {
+            continue;
         }
-        return false;
+        // The attribute may have been among those a tag beyond belief had passed over.
+        cut = cut || tokens.attributesCut();
+        const QString value = tokens.attribute(attribute);
+        if (value.isNull())
+            continue;
+        if (references) {
+            references->insert(value);
+        } else if (tag == u"base") {
+            base = value;
+            baseFound = true;
+        }
+    }
+
+    QString resolvedBase = pageUrl.toString();
+    if (baseFound) {
+        if (const QString resolved = resolveUrl(pageUrl, base); !resolved.isEmpty())
+            resolvedBase = resolved;
+    }
+    const auto refersTo = [&](const QSet<QString>& references, const QString& target) {
+        return std::any_of(references.cbegin(), references.cend(), [&](const QString& reference) {
+            return comparableUrl(resolveUrl(resolvedBase, reference)) == target;
+        });
     };
-    if (refersTo(u"a", u"href", own) || refersTo(u"area", u"href", own) || refersTo(u"img", u"src", banner))
+    if (refersTo(links, own) || refersTo(images, banner))
         return BacklinkStatus::Found;
-    if (!page.truncated())
+    if (!cut)
         return BacklinkStatus::NotFound;
     if (reason)
         *reason =
