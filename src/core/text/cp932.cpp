@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 
 namespace siteloom::cp932 {
@@ -217,6 +218,70 @@ void appendReference(QByteArray& out, char32_t codePoint)
     out += ';';
 }
 
+// Encodes by the table alone, in one pass: ASCII as it is (eight units at a time), a plain unit as
+// the bytes ICU writes for it, anything else by the slow path's rules.
+QByteArray encodeByTable(const PlainTable& table, QStringView text, bool* referenced)
+{
+    const char16_t* const data = text.utf16();
+    const qsizetype size = text.size();
+    // Plain units take at most two bytes each; a reference grows the buffer when it comes.
+    QByteArray out(2 * size, Qt::Uninitialized);
+    char* next = out.data();
+    const auto room = [&](qsizetype bytes) {
+        const qsizetype used = next - out.data();
+        if (out.size() - used < bytes) {
+            out.resize(std::max(2 * out.size(), used + bytes));
+            next = out.data() + used;
+        }
+    };
+    qsizetype i = 0;
+    while (i < size) {
+        while (size - i >= 8) {
+            quint64 four[2];
+            std::memcpy(four, data + i, sizeof four);
+            if ((four[0] | four[1]) & 0xFF80FF80FF80FF80ULL)
+                break;
+            for (int k = 0; k < 8; ++k)
+                next[k] = char(data[i + k]);
+            next += 8;
+            i += 8;
+        }
+        if (i == size)
+            break;
+        const char16_t c = data[i++];
+        if (c < 0x80) {
+            room(1);
+            *next++ = char(c);
+            continue;
+        }
+        if (table.test(c)) {
+            room(2);
+            const quint16 bytes = table.bytes(c);
+            if (bytes > 0xFF)
+                *next++ = char(bytes >> 8);
+            *next++ = char(bytes & 0xFF);
+            continue;
+        }
+        if (const LookAlike* lookAlike = findLookAlike(c)) {
+            room(2);
+            *next++ = lookAlike->lead;
+            *next++ = lookAlike->trail;
+            continue;
+        }
+        if (referenced)
+            *referenced = true;
+        const char32_t code = QChar::isHighSurrogate(c) && i < size && QChar::isLowSurrogate(data[i])
+                                  ? QChar::surrogateToUcs4(c, data[i++])
+                                  : char32_t(c);
+        char reference[16];
+        const int length = std::snprintf(reference, sizeof reference, "&#%u;", uint(code));
+        room(length);
+        next = std::copy(reference, reference + length, next);
+    }
+    out.truncate(next - out.data());
+    return out;
+}
+
 } // namespace
 
 bool isAvailable()
@@ -229,6 +294,8 @@ QByteArray encode(QStringView text, bool* referenced)
     if (referenced)
         *referenced = false;
     const PlainTable& plain = plainTable();
+    if (plain.hasTables())
+        return encodeByTable(plain, text, referenced);
     QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
 
     // Plain units take at most two bytes each; only character references can outgrow this.
@@ -239,23 +306,6 @@ QByteArray encode(QStringView text, bool* referenced)
     const auto appendConverted = [&](QStringView run) {
         if (run.isEmpty())
             return;
-        if (plain.hasTables()) {
-            out.resize(used + 2 * run.size());
-            char* next = out.data() + used;
-            for (const QChar c : run) {
-                const char16_t unit = c.unicode();
-                if (unit < 0x80) {
-                    *next++ = char(unit);
-                    continue;
-                }
-                const quint16 bytes = plain.bytes(unit);
-                if (bytes > 0xFF)
-                    *next++ = char(bytes >> 8);
-                *next++ = char(bytes & 0xFF);
-            }
-            used = next - out.data();
-            return;
-        }
         if (!encoder.isValid()) {
             // Without ICU the table holds ASCII only.
             out.resize(used);
