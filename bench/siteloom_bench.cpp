@@ -15,6 +15,7 @@
 //   siteloom_bench --files-only [--quick]         the page, load and save rows alone, at 100,000
 //   siteloom_bench --list-only [--quick]          the list's part alone: a million entries loaded
 //                                                 into the window, edits at 100,000 rows
+//   siteloom_bench --backlink-only                the search for the link back alone (cpu per page)
 //   siteloom_bench --check-only                   the link check's part alone (linkcheckbench.h)
 
 #include "application.h"
@@ -863,6 +864,7 @@ int runAll(const QString& directory, bool quick, bool filesOnly)
           " a growth of at most %.0f MiB is met whatever the ratio)\n",
           mib(smallGrowth));
     allMet = runListBench(directory, quick) && allMet;
+    allMet = bench::runBacklinkBench() && allMet;
     allMet = bench::runLinkCheckBench() && allMet;
     print("\n%s\n", allMet ? "every target met" : "some targets MISSED");
     return allMet ? 0 : 1;
@@ -897,6 +899,8 @@ int main(int argc, char* argv[])
         return bench::runCheckMemoryChild(arguments.value(2).toInt());
     if (arguments.value(1) == u"--check-only"_s)
         return bench::runLinkCheckBench() ? 0 : 1;
+    if (arguments.value(1) == u"--backlink-only"_s)
+        return bench::runBacklinkBench() ? 0 : 1;
 
     // --child OP N DIR [--floor], --repeat OP N DIR TIMES [--floor]
     if ((arguments.value(1) == u"--child"_s || arguments.value(1) == u"--repeat"_s) &&
