@@ -164,7 +164,11 @@ private slots:
                                      u"/相互/?p=1&q=2"_s,
                                      u"http://own.example/相互/?p=1"_s,
                                      u"../img/own.gif"_s,
-                                     u"http://own.example/img/own.gif"_s};
+                                     u"http://own.example/img/own.gif"_s,
+                                     u"//OWN.EXAMPLE:80/相互/?p=1&amp;q=2"_s,
+                                     u"http://other.example/"_s,
+                                     u"https://own.example/相互/?p=1&q=2"_s,
+                                     u"mailto:own@own.example"_s};
         const QStringList links = {u"<a href=\"%1\">x</a>"_s, u"<a href=%1>"_s,
                                    u"<A HREF = '%1'>"_s,      u"<area shape=rect href='%1'>"_s,
                                    u"<img src=\"%1\">"_s,     u"<img alt=x src=%1 />"_s,

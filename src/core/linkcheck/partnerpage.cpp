@@ -28,6 +28,84 @@ QByteArray detectedCharset(const QByteArray& body)
     return QByteArray(uchardet_get_charset(detector.get()));
 }
 
+// The host of an address in the form comparableUrl gives ("http://host[:port]/..."), or "" when it
+// names a user as well, which the quick test below leaves to the full comparison.
+QString comparableHost(const QString& url)
+{
+    const qsizetype start = url.indexOf(u"://");
+    if (start < 0)
+        return {};
+    qsizetype end = start + 3;
+    while (end < url.size() && url[end] != u'/' && url[end] != u':' && url[end] != u'@')
+        ++end;
+    return end < url.size() && url[end] == u'@' ? QString() : url.sliced(start + 3, end - start - 3);
+}
+
+bool isHostCharacter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
+           c == u'.';
+}
+
+// False only when the reference, written as it is, plainly cannot resolve to an address on the
+// target's host: resolving and comparing takes parsing three addresses, and a partner's page holds
+// hundreds of links to other sites. A host written plainly (letters, digits, dots and hyphens, its
+// last label starting with a letter, so that no number form of an address hides in it) is compared
+// as written, case aside; a reference without a scheme or host lands on the base's host. Anything
+// less plain (blanks inside, a user, a port of another scheme, escapes, other characters) is
+// left to the full comparison.
+bool mayBeOnHost(QStringView reference, QStringView targetHost, QStringView baseHost)
+{
+    if (targetHost.isEmpty())
+        return true;
+    reference = reference.trimmed();
+    for (const QChar c : reference) {
+        if (c.unicode() <= 0x20)
+            return true;
+    }
+    qsizetype hostStart = -1;
+    if (reference.startsWith(u"//"))
+        hostStart = 2;
+    else if (reference.startsWith(u"http://", Qt::CaseInsensitive))
+        hostStart = 7;
+    else if (reference.startsWith(u"https://", Qt::CaseInsensitive))
+        hostStart = 8;
+    if (hostStart < 0) {
+        // A scheme of its own ("mailto:", "javascript:") is no web address; no scheme at all is a
+        // path on the base's host. "http:" without slashes is left to the full comparison.
+        qsizetype i = 0;
+        while (i < reference.size() && (isHostCharacter(reference[i]) || reference[i] == u'+'))
+            ++i;
+        const bool scheme = i > 0 && i < reference.size() && reference[i] == u':' &&
+                            reference[0].isLetter() && reference[0].unicode() < 0x80;
+        if (!scheme)
+            return baseHost.isEmpty() || baseHost.compare(targetHost, Qt::CaseInsensitive) == 0;
+        const QStringView name = reference.first(i);
+        return name.compare(u"http", Qt::CaseInsensitive) == 0 ||
+               name.compare(u"https", Qt::CaseInsensitive) == 0;
+    }
+    qsizetype end = hostStart;
+    while (end < reference.size() && isHostCharacter(reference[end]))
+        ++end;
+    if (end < reference.size() && reference[end] == u':') {
+        qsizetype port = end + 1;
+        while (port < reference.size() && reference[port].isDigit() && reference[port].unicode() < 0x80)
+            ++port;
+        if (port < reference.size() && reference[port] != u'/' && reference[port] != u'?' &&
+            reference[port] != u'#')
+            return true;
+    } else if (end < reference.size() && reference[end] != u'/' && reference[end] != u'?' &&
+               reference[end] != u'#') {
+        return true;
+    }
+    const QStringView host = reference.sliced(hostStart, end - hostStart);
+    const qsizetype lastDot = host.lastIndexOf(u'.');
+    const QStringView lastLabel = host.sliced(lastDot + 1);
+    if (host.isEmpty() || lastLabel.isEmpty() || !lastLabel.front().isLetter())
+        return true;
+    return host.compare(targetHost, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 QByteArray contentTypeCharset(const QByteArray& contentType)
@@ -127,9 +205,12 @@ BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView 
         if (const QString resolved = resolveUrl(pageUrl, base); !resolved.isEmpty())
             resolvedBase = resolved;
     }
+    const QString baseHost = comparableHost(comparableUrl(resolvedBase));
     const auto refersTo = [&](const QSet<QString>& references, const QString& target) {
+        const QString targetHost = comparableHost(target);
         return std::any_of(references.cbegin(), references.cend(), [&](const QString& reference) {
-            return comparableUrl(resolveUrl(resolvedBase, reference)) == target;
+            return mayBeOnHost(reference, targetHost, baseHost) &&
+                   comparableUrl(resolveUrl(resolvedBase, reference)) == target;
         });
     };
     if (refersTo(links, own) || refersTo(images, banner))
