@@ -16,6 +16,10 @@ namespace siteloom::bench {
 // the targets are met.
 [[nodiscard]] bool runLinkCheckBench();
 
+// The cpu a partner page of 500 KB in Shift_JIS costs the search for the link back, beside reading
+// the page in its charset (at most 5 ms per 500 KB). True when the target is met.
+[[nodiscard]] bool runBacklinkBench();
+
 // The children: --serve DELAY_MS HOSTS (the servers, on 127.0.0.1 and up; prints their ports and
 // runs until its standard input closes) and --check-memory N (prints the check's peak growth).
 [[nodiscard]] int runServeChild(int delayMs, int hosts);

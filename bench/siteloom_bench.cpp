@@ -12,8 +12,10 @@
 //   siteloom_bench --child-load N DIR             loading a list file of N short entries into the
 //                                                 window, printing its memory and the file's size
 //   siteloom_bench --repeat OP N DIR K [--floor]  K runs, for a profiler to watch
+//   siteloom_bench --files-only [--quick]         the page, load and save rows alone, at 100,000
 //   siteloom_bench --list-only [--quick]          the list's part alone: a million entries loaded
 //                                                 into the window, edits at 100,000 rows
+//   siteloom_bench --backlink-only                the search for the link back alone (cpu per page)
 //   siteloom_bench --check-only                   the link check's part alone (linkcheckbench.h)
 
 #include "application.h"
@@ -26,6 +28,7 @@
 #include "main1/main1.h"
 #include "page/linkpage.h"
 #include "page/pageinputs.h"
+#include "text/cp932.h"
 #include "text/textfile.h"
 
 #include <QAction>
@@ -45,9 +48,12 @@
 #include <QStringListModel>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -167,26 +173,115 @@ QString pageText(const PageInputs& inputs)
 }
 
 // ---------------------------------------------------------------------------------------------
-// The floors: one QStringEncoder call and one write; reading, one QStringDecoder call and one split.
-// A file is written as the program writes its files, into a temporary file that replaces the
-// target once it is on disk, so that the floor keeps the same promise about a failure half-way.
+// The floors: the least work the operations cannot avoid. Writing, the text's units are looked up
+// in a table of the code page's bytes and the bytes written once into a temporary file beside the
+// target, which is synced and renamed over it, as the program's own files are (the same promise
+// about a failure half-way). Reading, the file's bytes are read once, looked up in the reverse
+// table and split into lines. The tables are made from the program's own codec before any timing,
+// so the floor converts the same way with nothing but a lookup per unit or byte.
+
+struct CodeTables
+{
+    CodeTables()
+    {
+        for (char32_t c = 0; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c < 0xE000)
+                continue;
+            const QByteArray bytes = cp932::encode(QString(QChar(char16_t(c))));
+            if (bytes.size() == 1) {
+                toBytes[c] = quint8(bytes[0]);
+            } else if (bytes.size() == 2) {
+                toBytes[c] = quint16((quint8(bytes[0]) << 8) | quint8(bytes[1]));
+                fromPair[(quint8(bytes[0]) << 8) | quint8(bytes[1])] = char16_t(c);
+            }
+            if (bytes.size() == 1 && quint8(bytes[0]) >= 0x80)
+                fromSingle[quint8(bytes[0])] = char16_t(c);
+        }
+        for (char16_t c = 0; c < 0x80; ++c)
+            fromSingle[c] = c;
+    }
+    std::array<quint16, 0x10000> toBytes{};
+    std::array<char16_t, 0x100> fromSingle{};
+    std::array<char16_t, 0x10000> fromPair{};
+};
+
+const CodeTables& codeTables()
+{
+    static const CodeTables tables;
+    return tables;
+}
+
+// Bytes converted and written, or read and converted, at a time, in one buffer used over and over:
+// the whole file in one buffer would cost a page fault for every page of it.
+constexpr qsizetype floorPiece = 64 * 1024;
 
 bool writeFloor(const QString& path, const QString& text)
 {
-    QStringEncoder encoder(codecName);
-    const QByteArray bytes = encoder.encode(text);
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    const CodeTables& tables = codeTables();
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temporary = target + ".floor";
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    char buffer[2 * floorPiece];
+    bool ok = true;
+    for (qsizetype at = 0; ok && at < text.size(); at += floorPiece) {
+        char* next = buffer;
+        for (const QChar c : QStringView(text).sliced(at, std::min(floorPiece, text.size() - at))) {
+            const quint16 code = tables.toBytes[c.unicode()];
+            if (code > 0xFF)
+                *next++ = char(code >> 8);
+            *next++ = char(code);
+        }
+        for (const char* from = buffer; ok && from < next;) {
+            const ssize_t n = ::write(fd, from, size_t(next - from));
+            ok = n > 0;
+            from += n;
+        }
+    }
+    ok = ::fdatasync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    return ok && ::rename(temporary.constData(), target.constData()) == 0;
 }
 
 QStringList readFloor(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return {};
-    QStringDecoder decoder(codecName);
-    const QString text = decoder.decode(file.readAll());
-    return text.split(u"\r\n"_s);
+    const CodeTables& tables = codeTables();
+    QStringList lines;
+    char bytes[floorPiece + 1];
+    char16_t text[floorPiece + 1];
+    qsizetype held = 0; // a lead byte left at the end of the last piece
+    QString partial;    // the start of a line that runs on into the next piece
+    for (ssize_t got; (got = ::read(fd, bytes + held, floorPiece)) > 0;) {
+        const qsizetype size = held + got;
+        char16_t* out = text;
+        qsizetype i = 0;
+        for (; i < size; ++i) {
+            const auto byte = quint8(bytes[i]);
+            const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+            if (lead && i + 1 == size)
+                break;
+            *out++ = lead ? tables.fromPair[(byte << 8) | quint8(bytes[++i])] : tables.fromSingle[byte];
+        }
+        held = size - i;
+        if (held > 0)
+            bytes[0] = bytes[i];
+        const QStringView piece(text, out - text);
+        qsizetype start = 0;
+        for (qsizetype end; (end = piece.indexOf(u'\n', start)) >= 0; start = end + 1) {
+            const QStringView line = piece.sliced(start, end - start);
+            partial += line.endsWith(u'\r') ? line.chopped(1) : line;
+            lines.append(std::exchange(partial, QString()));
+        }
+        partial += piece.sliced(start);
+    }
+    ::close(fd);
+    if (!partial.isEmpty())
+        lines.append(partial);
+    return lines;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -225,6 +320,7 @@ struct Fixture
         : count(entries), dir(directory), inputs(makeInputs(entries)), page(pageText(inputs)),
           listPath(dir.filePath(u"list-%1.txt"_s.arg(entries)))
     {
+        (void)codeTables(); // made once, outside any timing
         ListFileSaveError saveError;
         ListFileReadError readError;
         ok = saveListFile(listPath, inputs, &saveError) && readListFile(listPath, &content, &readError);
@@ -678,10 +774,10 @@ bool runListBench(const QString& directory, bool quick)
     return allMet;
 }
 
-int runAll(const QString& directory, bool quick)
+int runAll(const QString& directory, bool quick, bool filesOnly)
 {
     constexpr qint64 smallGrowth = 1024 * 1024;
-    const QList<int> sizes = {1000, 10000, 100000};
+    const QList<int> sizes = filesOnly ? QList<int>{100000} : QList<int>{1000, 10000, 100000};
     std::map<int, std::unique_ptr<Fixture>> fixtures;
     bool allMet = true;
 
@@ -705,6 +801,8 @@ int runAll(const QString& directory, bool quick)
 
         const int repetitions = quick ? 3 : (count >= 100000 ? 9 : count >= 10000 ? 15 : 31);
         for (const Op op : allOps) {
+            if (filesOnly && op == Op::Window)
+                continue;
             const Timing t = measurePair([&] { return timedRun(*f, op, false); },
                                          [&] { return timedRun(*f, op, true); }, repetitions);
             const bool met = t.ratio <= target(op);
@@ -714,6 +812,8 @@ int runAll(const QString& directory, bool quick)
         }
     }
 
+    if (filesOnly)
+        return allMet ? 0 : 1;
     {
         // What the rest of a loaded file adds in the window: six text fields and the background.
         Fixture& f = *fixtures[1000];
@@ -764,6 +864,7 @@ int runAll(const QString& directory, bool quick)
           " a growth of at most %.0f MiB is met whatever the ratio)\n",
           mib(smallGrowth));
     allMet = runListBench(directory, quick) && allMet;
+    allMet = bench::runBacklinkBench() && allMet;
     allMet = bench::runLinkCheckBench() && allMet;
     print("\n%s\n", allMet ? "every target met" : "some targets MISSED");
     return allMet ? 0 : 1;
@@ -798,6 +899,8 @@ int main(int argc, char* argv[])
         return bench::runCheckMemoryChild(arguments.value(2).toInt());
     if (arguments.value(1) == u"--check-only"_s)
         return bench::runLinkCheckBench() ? 0 : 1;
+    if (arguments.value(1) == u"--backlink-only"_s)
+        return bench::runBacklinkBench() ? 0 : 1;
 
     // --child OP N DIR [--floor], --repeat OP N DIR TIMES [--floor]
     if ((arguments.value(1) == u"--child"_s || arguments.value(1) == u"--repeat"_s) &&
@@ -824,5 +927,5 @@ int main(int argc, char* argv[])
     const bool quick = arguments.contains(u"--quick"_s);
     if (arguments.contains(u"--list-only"_s))
         return runListBench(temporary.path(), quick) ? 0 : 1;
-    return runAll(temporary.path(), quick);
+    return runAll(temporary.path(), quick, arguments.contains(u"--files-only"_s));
 }

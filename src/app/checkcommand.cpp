@@ -40,12 +40,15 @@ int runCheck(const QString& file, bool json, const CheckOptions& options)
     QCoreApplication::exec();
 
     const CheckResults& results = checker.results();
-    const QByteArray output = json ? checkJson(results) : checkTable(results).toLocal8Bit();
     // A report that does not reach its reader (a full disk, a closed pipe) is a failure: the exit
-    // status must not say the links are well when nobody saw the report.
+    // status must not say the links are well when nobody saw the report. The JSON is written as it
+    // is made, never held whole.
     std::signal(SIGPIPE, SIG_IGN);
     errno = 0;
-    if (std::fwrite(output.constData(), 1, size_t(output.size()), stdout) != size_t(output.size()) ||
+    const auto print = [](QByteArrayView bytes) {
+        return std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
+    };
+    if (!(json ? writeCheckJson(results, print) : print(checkTable(results).toLocal8Bit())) ||
         std::fflush(stdout) != 0) {
         writeLine(stderr, checkReportNotWrittenMessage(systemReason(errno != 0 ? errno : EIO)));
         return exitMessage;

@@ -1,5 +1,7 @@
 #include "text/cp932.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -55,6 +57,35 @@ private slots:
         }
         // 128 ASCII + 63 half-width katakana + the double-byte characters + 7 look-alikes.
         QCOMPARE(kept, 9404);
+    }
+
+    // The conversion looks its answers up in tables read from ICU once: every byte and byte pair
+    // reads, and every character that needs no correction writes, as ICU's own converters give it.
+    void tablesGiveIcusAnswers()
+    {
+        for (int first = 0x80; first <= 0xFF; ++first) {
+            for (int second = -1; second <= 0xFF; ++second) {
+                if (second == 0x1A || second == 0x1C || second == 0x7F)
+                    continue; // ASCII controls ICU swaps, corrected apart
+                QByteArray bytes(1, char(first));
+                if (second >= 0)
+                    bytes += char(second);
+                QStringDecoder icu("Windows-31J", QStringConverter::Flag::Stateless);
+                const QString read = icu.decode(bytes);
+                const std::optional<QString> expected =
+                    icu.hasError() ? std::nullopt : std::optional<QString>(read);
+                QVERIFY2(cp932::decode(bytes) == expected, bytes.toHex().constData());
+            }
+        }
+        const QString corrected = u"〜‖−¢£¬—\u001A\u001C\u007F"_s;
+        for (char32_t c = 1; c < 0x10000; c = c == 0xD7FF ? 0xE000 : c + 1) {
+            const QString text{QChar(char16_t(c))};
+            if (cp932::firstUnencodable(text) == 0 || corrected.contains(QChar(char16_t(c))))
+                continue;
+            QStringEncoder icu("Windows-31J", QStringConverter::Flag::Stateless);
+            QVERIFY2(cp932::encode(text) == QByteArray(icu.encode(text)),
+                     QByteArray::number(uint(c), 16).constData());
+        }
     }
 
     // Characters held twice by the code page: Windows writes the first form and reads both.

@@ -1,15 +1,50 @@
+#include "html/htmldocument.h"
 #include "linkcheck/checkresult.h"
 #include "linkcheck/partnerpage.h"
 #include "linkentry/linkentry.h"
 #include "weburl/weburl.h"
 
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStringEncoder>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 using namespace siteloom;
+
+namespace {
+
+const QString partner = u"http://own.example/links/"_s;
+const QString own = u"http://own.example/"_s;
+const QString ownWithQuery = u"http://own.example/相互/?p=1&q=2"_s;
+const QString banner = u"http://own.example/img/own.gif"_s;
+
+// The link back as the page's tree shows it, the way the link check searched pages before it
+// scanned them: the first base element, then every a, area and img.
+BacklinkStatus treeLinksBack(const QString& html, const QString& ownUrl = own)
+{
+    const HtmlDocument page(html);
+    QString base = partner;
+    if (const QList<int> bases = page.elements(u"base"); !bases.isEmpty()) {
+        if (const QString href = page.attribute(bases.first(), u"href"); !href.isNull())
+            base = resolveUrl(partner, href);
+    }
+    const auto refersTo = [&](QStringView tag, QStringView attribute, const QString& target) {
+        for (int node : page.elements(tag)) {
+            const QString value = page.attribute(node, attribute);
+            if (!value.isNull() && comparableUrl(resolveUrl(base, value)) == comparableUrl(target))
+                return true;
+        }
+        return false;
+    };
+    if (refersTo(u"a", u"href", ownUrl) || refersTo(u"area", u"href", ownUrl) ||
+        refersTo(u"img", u"src", banner))
+        return BacklinkStatus::Found;
+    return page.truncated() ? BacklinkStatus::Unknown : BacklinkStatus::NotFound;
+}
+
+} // namespace
 
 class tst_partnerpage : public QObject
 {
@@ -62,31 +97,103 @@ private slots:
                  linksBack);
     }
 
-    // A page the parser reads only the start of (nesting or attributes no real page has) tells
-    // nothing of what follows the cut; what comes before it counts.
-    void pagesReadInPart_data()
+    // The link back as the scan finds it and as the page's tree shows it, on the link check's
+    // partner pages and on pages with what a scan must not be fooled by. The tree stops where nesting
+    // or attributes go beyond any real page; the scan reads on, and is unknown only where a tag that
+    // could hold the link kept some attributes unread.
+    void scanAgainstTree_data()
     {
         QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("backlink");
+        QTest::addColumn<QString>("scanned");
+        QTest::addColumn<QString>("tree");
         const QString link = u"<a href='http://own.example/'>back</a>"_s;
-        QTest::newRow("link before nesting too deep") << link + u"<div>"_s.repeated(5000) << u"found"_s;
-        QTest::newRow("link after nesting too deep") << u"<div>"_s.repeated(5000) + link << u"unknown"_s;
-        QTest::newRow("link after an element of 100,000 attributes")
-            << u"<p"_s + u" a"_s.repeated(100000) + u">"_s + link << u"unknown"_s;
-        QTest::newRow("link after an element of many, but usual, attributes")
-            << u"<p"_s + u" data-x=\"1 2 3\""_s.repeated(40) + u">"_s + link << u"found"_s;
-        QTest::newRow("page read whole, no link") << u"<div>"_s.repeated(2000) << u"not-found"_s;
+        const auto row = [](const char* name, const QString& page, const QString& scanned,
+                            const QString& tree) { QTest::newRow(name) << page << scanned << tree; };
+        row("link in another spelling", u"<a href='HTTP://OWN.example:80/'>link</a>"_s, u"found"_s,
+            u"found"_s);
+        row("banner through the base element", u"<base href='/img/'><img src='own.gif'>"_s, u"found"_s,
+            u"found"_s);
+        row("base after the link", u"<a href='../'>x</a><base href='http://own.example/a/'>"_s, u"found"_s,
+            u"found"_s);
+        row("only the first base counts",
+            u"<base href='http://own.example/'><base href='http://b.example/'><a href='./'>x</a>"_s,
+            u"found"_s, u"found"_s);
+        row("unquoted, upper case, blanks", u"<A\nHREF = http://own.example/ >x</A>"_s, u"found"_s,
+            u"found"_s);
+        row("area of an image map", u"<map><area href=\"//own.example/\"></map>"_s, u"found"_s, u"found"_s);
+        row("link in a comment", u"<!-- "_s + link + u" -->"_s, u"not-found"_s, u"not-found"_s);
+        row("link in a script", u"<script>document.write(\""_s + link + u"\")</script>"_s, u"not-found"_s,
+            u"not-found"_s);
+        row("link in a text area", u"<textarea>"_s + link + u"</textarea>"_s, u"not-found"_s, u"not-found"_s);
+        row("link escaped as text", u"&lt;a href='http://own.example/'&gt;"_s, u"not-found"_s,
+            u"not-found"_s);
+        row("other page of the site", u"<a href='http://own.example/x'>x</a>"_s, u"not-found"_s,
+            u"not-found"_s);
+        row("link before nesting too deep", link + u"<div>"_s.repeated(5000), u"found"_s, u"found"_s);
+        row("link after nesting too deep", u"<div>"_s.repeated(5000) + link, u"found"_s, u"unknown"_s);
+        row("link after an element of 100,000 attributes", u"<p"_s + u" a"_s.repeated(100000) + u">"_s + link,
+            u"found"_s, u"unknown"_s);
+        QString manyAttributes;
+        for (int i = 0; i < 100; ++i)
+            manyAttributes += u" data-%1"_s.arg(i);
+        row("link past the attributes read", u"<a"_s + manyAttributes + u" href='http://own.example/'>"_s,
+            u"unknown"_s, u"found"_s);
+        row("many, but usual, attributes", u"<p"_s + u" data-x=\"1 2 3\""_s.repeated(40) + u">"_s + link,
+            u"found"_s, u"found"_s);
+        row("page read whole, no link", u"<div>"_s.repeated(2000), u"not-found"_s, u"not-found"_s);
     }
 
-    void pagesReadInPart()
+    void scanAgainstTree()
     {
         QFETCH(QString, page);
-        QFETCH(QString, backlink);
+        QFETCH(QString, scanned);
+        QFETCH(QString, tree);
         QString reason;
-        const BacklinkStatus found =
-            pageLinksBack(page, u"http://partner.example/", u"http://own.example/", {}, &reason);
-        QCOMPARE(statusKeyword(found), backlink);
+        const BacklinkStatus found = pageLinksBack(page, partner, own, banner, &reason);
+        QCOMPARE(statusKeyword(found), scanned);
         QCOMPARE(reason.isEmpty(), found != BacklinkStatus::Unknown);
+        QCOMPARE(statusKeyword(treeLinksBack(page)), tree);
+    }
+
+    // Pages put together from links written every way, and from the places a link is only text:
+    // the scan and the tree find the same link back.
+    void scanFindsWhatTheTreeFinds()
+    {
+        const QStringList targets = {u"http://own.example/相互/?p=1&amp;q=2"_s,
+                                     u"HTTP://OWN.EXAMPLE:80/%E7%9B%B8%E4%BA%92/?p=1&#38;q=2"_s,
+                                     u"/相互/?p=1&q=2"_s,
+                                     u"http://own.example/相互/?p=1"_s,
+                                     u"../img/own.gif"_s,
+                                     u"http://own.example/img/own.gif"_s,
+                                     u"//OWN.EXAMPLE:80/相互/?p=1&amp;q=2"_s,
+                                     u"http://other.example/"_s,
+                                     u"https://own.example/相互/?p=1&q=2"_s,
+                                     u"mailto:own@own.example"_s};
+        const QStringList links = {u"<a href=\"%1\">x</a>"_s, u"<a href=%1>"_s,
+                                   u"<A HREF = '%1'>"_s,      u"<area shape=rect href='%1'>"_s,
+                                   u"<img src=\"%1\">"_s,     u"<img alt=x src=%1 />"_s,
+                                   u"<base href='%1'>"_s};
+        const QStringList wrappers = {u"%1"_s,
+                                      u"<!-- %1 -->"_s,
+                                      u"<script>var s = '%1';</script>"_s,
+                                      u"<textarea>%1</textarea>"_s,
+                                      u"<p title='%1'>"_s,
+                                      u"<table><tr><td>%1</td></tr></table>"_s,
+                                      u"<ul><li>%1<li>x</ul>"_s};
+        const QStringList filler = {u"<div>"_s, u"</div>"_s, u"<p>日本語&nbsp;&copy;</p>"_s, u"<br>"_s,
+                                    u"text & more"_s};
+        QRandomGenerator random(7);
+        const auto pick = [&](const QStringList& list) { return list[random.bounded(int(list.size()))]; };
+        int found = 0;
+        for (int i = 0; i < 400; ++i) {
+            QString page = u"<html><body>"_s;
+            for (int part = random.bounded(1, 8); part > 0; --part)
+                page += pick(filler) + pick(wrappers).arg(pick(links).arg(pick(targets)));
+            const BacklinkStatus scanned = pageLinksBack(page, partner, ownWithQuery, banner);
+            QCOMPARE(scanned, treeLinksBack(page, ownWithQuery));
+            found += scanned == BacklinkStatus::Found;
+        }
+        QVERIFY(found > 40 && found < 360);
     }
 
     // Whatever control characters a name holds, the command line's table and JSON show none as it

@@ -243,24 +243,16 @@ QString checkDetails(const EntryCheck& entry)
     return parts.join(u" / "_s);
 }
 
-QByteArray checkJson(const CheckResults& results)
+namespace {
+
+// Compact JSON with DEL and the C1 controls escaped as well: JSON escapes C0 controls itself; DEL
+// and the C1 controls (which a terminal may take as the start of a command too) stand only inside
+// strings, where an escape means the same.
+QByteArray visibleJson(const QJsonObject& object)
 {
-    QJsonArray list;
-    for (qsizetype row = 0; row < results.size(); ++row) {
-        const EntryCheck entry = results.at(row);
-        list.append(QJsonObject{{u"index"_s, entry.index},
-                                {u"name"_s, entry.name},
-                                {u"site"_s, urlJson(entry.site, false)},
-                                {u"banner"_s, urlJson(entry.banner, true)},
-                                {u"backlink"_s, backlinkJson(entry)}});
-    }
-    const QJsonObject summary{{u"entries"_s, int(results.size())}, {u"problems"_s, results.problemCount()}};
-    const QByteArray json = QJsonDocument(QJsonObject{{u"entries"_s, list}, {u"summary"_s, summary}})
-                                .toJson(QJsonDocument::Compact);
-    // JSON escapes C0 controls itself; DEL and the C1 controls (which a terminal may take as the start
-    // of a command too) stand only inside strings, where an escape means the same.
+    const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
     QByteArray escaped;
-    escaped.reserve(json.size() + 1);
+    escaped.reserve(json.size());
     for (qsizetype i = 0; i < json.size(); ++i) {
         const auto byte = quint8(json[i]);
         if (byte == 0x7F) {
@@ -272,7 +264,39 @@ QByteArray checkJson(const CheckResults& results)
             escaped += char(byte);
         }
     }
-    return escaped + '\n';
+    return escaped;
+}
+
+} // namespace
+
+bool writeCheckJson(const CheckResults& results, const std::function<bool(QByteArrayView)>& write)
+{
+    // One entry at a time, so that a check of any size holds one entry's JSON, never the whole
+    // document. The keys are in the order QJsonDocument writes them, as one document would be.
+    if (!write("{\"entries\":["))
+        return false;
+    for (qsizetype row = 0; row < results.size(); ++row) {
+        const EntryCheck entry = results.at(row);
+        const QByteArray json = visibleJson(QJsonObject{{u"index"_s, entry.index},
+                                                        {u"name"_s, entry.name},
+                                                        {u"site"_s, urlJson(entry.site, false)},
+                                                        {u"banner"_s, urlJson(entry.banner, true)},
+                                                        {u"backlink"_s, backlinkJson(entry)}});
+        if ((row > 0 && !write(",")) || !write(json))
+            return false;
+    }
+    const QJsonObject summary{{u"entries"_s, int(results.size())}, {u"problems"_s, results.problemCount()}};
+    return write("],\"summary\":") && write(visibleJson(summary)) && write("}\n");
+}
+
+QByteArray checkJson(const CheckResults& results)
+{
+    QByteArray json;
+    (void)writeCheckJson(results, [&json](QByteArrayView piece) {
+        json += piece;
+        return true;
+    });
+    return json;
 }
 
 QString checkTable(const CheckResults& results)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+
+#include <functional>
 
 namespace siteloom {
 
@@ -131,6 +134,10 @@ private:
 // line per entry (number, name, site, banner, backlink, details). Control characters (a name may hold
 // any) are written as escapes such as \u001B in both, so that none reaches a terminal as it is.
 [[nodiscard]] QByteArray checkJson(const CheckResults& results);
+// The same JSON handed to write piece by piece, an entry at a time, so that it is never held whole;
+// stops at the first piece write refuses, and returns false then.
+[[nodiscard]] bool writeCheckJson(const CheckResults& results,
+                                  const std::function<bool(QByteArrayView)>& write);
 [[nodiscard]] QString checkTable(const CheckResults& results);
 
 // What the window says when the entry of a result row the user picked is no longer in the list.

@@ -1,12 +1,14 @@
 #include "linkcheck/partnerpage.h"
 
-#include "html/htmldocument.h"
+#include "html/htmltokenizer.h"
 #include "weburl/weburl.h"
 
+#include <QSet>
 #include <QStringDecoder>
 
 #include <uchardet.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -24,6 +26,84 @@ QByteArray detectedCharset(const QByteArray& body)
         return {};
     uchardet_data_end(detector.get());
     return QByteArray(uchardet_get_charset(detector.get()));
+}
+
+// The host of an address in the form comparableUrl gives ("http://host[:port]/..."), or "" when it
+// names a user as well, which the quick test below leaves to the full comparison.
+QString comparableHost(const QString& url)
+{
+    const qsizetype start = url.indexOf(u"://");
+    if (start < 0)
+        return {};
+    qsizetype end = start + 3;
+    while (end < url.size() && url[end] != u'/' && url[end] != u':' && url[end] != u'@')
+        ++end;
+    return end < url.size() && url[end] == u'@' ? QString() : url.sliced(start + 3, end - start - 3);
+}
+
+bool isHostCharacter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
+           c == u'.';
+}
+
+// False only when the reference, written as it is, plainly cannot resolve to an address on the
+// target's host: resolving and comparing takes parsing three addresses, and a partner's page holds
+// hundreds of links to other sites. A host written plainly (letters, digits, dots and hyphens, its
+// last label starting with a letter, so that no number form of an address hides in it) is compared
+// as written, case aside; a reference without a scheme or host lands on the base's host. Anything
+// less plain (blanks inside, a user, a port of another scheme, escapes, other characters) is
+// left to the full comparison.
+bool mayBeOnHost(QStringView reference, QStringView targetHost, QStringView baseHost)
+{
+    if (targetHost.isEmpty())
+        return true;
+    reference = reference.trimmed();
+    for (const QChar c : reference) {
+        if (c.unicode() <= 0x20)
+            return true;
+    }
+    qsizetype hostStart = -1;
+    if (reference.startsWith(u"//"))
+        hostStart = 2;
+    else if (reference.startsWith(u"http://", Qt::CaseInsensitive))
+        hostStart = 7;
+    else if (reference.startsWith(u"https://", Qt::CaseInsensitive))
+        hostStart = 8;
+    if (hostStart < 0) {
+        // A scheme of its own ("mailto:", "javascript:") is no web address; no scheme at all is a
+        // path on the base's host. "http:" without slashes is left to the full comparison.
+        qsizetype i = 0;
+        while (i < reference.size() && (isHostCharacter(reference[i]) || reference[i] == u'+'))
+            ++i;
+        const bool scheme = i > 0 && i < reference.size() && reference[i] == u':' &&
+                            reference[0].isLetter() && reference[0].unicode() < 0x80;
+        if (!scheme)
+            return baseHost.isEmpty() || baseHost.compare(targetHost, Qt::CaseInsensitive) == 0;
+        const QStringView name = reference.first(i);
+        return name.compare(u"http", Qt::CaseInsensitive) == 0 ||
+               name.compare(u"https", Qt::CaseInsensitive) == 0;
+    }
+    qsizetype end = hostStart;
+    while (end < reference.size() && isHostCharacter(reference[end]))
+        ++end;
+    if (end < reference.size() && reference[end] == u':') {
+        qsizetype port = end + 1;
+        while (port < reference.size() && reference[port].isDigit() && reference[port].unicode() < 0x80)
+            ++port;
+        if (port < reference.size() && reference[port] != u'/' && reference[port] != u'?' &&
+            reference[port] != u'#')
+            return true;
+    } else if (end < reference.size() && reference[end] != u'/' && reference[end] != u'?' &&
+               reference[end] != u'#') {
+        return true;
+    }
+    const QStringView host = reference.sliced(hostStart, end - hostStart);
+    const qsizetype lastDot = host.lastIndexOf(u'.');
+    const QStringView lastLabel = host.sliced(lastDot + 1);
+    if (host.isEmpty() || lastLabel.isEmpty() || !lastLabel.front().isLetter())
+        return true;
+    return host.compare(targetHost, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -74,29 +154,68 @@ QString decodePartnerPage(const QByteArray& body, const QByteArray& contentType)
 BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl, QStringView ownBanner,
                              QString* reason)
 {
-    const HtmlDocument page(html);
-    QString base = pageUrl.toString();
-    if (const QList<int> bases = page.elements(u"base"); !bases.isEmpty()) {
-        if (const QString href = page.attribute(bases.first(), u"href"); !href.isNull()) {
-            if (const QString resolved = resolveUrl(pageUrl, href); !resolved.isEmpty())
-                base = resolved;
-        }
-    }
     const QString own = comparableUrl(ownUrl);
     const QString banner = comparableUrl(ownBanner);
-    const auto refersTo = [&](QStringView tag, QStringView attribute, const QString& target) {
-        if (target.isEmpty())
-            return false;
-        for (int node : page.elements(tag)) {
-            const QString value = page.attribute(node, attribute);
-            if (!value.isNull() && comparableUrl(resolveUrl(base, value)) == target)
-                return true;
+
+    // One pass over the tags, no tree: the references are kept as written (each once) and resolved
+    // at the end, as the first base element with an address counts for the whole page, wherever it
+    // stands.
+    QString base;
+    bool baseFound = false;
+    bool cut = false;
+    QSet<QString> links;
+    QSet<QString> images;
+    HtmlTokenizer tokens(html);
+    for (HtmlTokenizer::Token token = tokens.next(); token != HtmlTokenizer::Token::End;
+         token = tokens.next()) {
+        if (token != HtmlTokenizer::Token::StartTag)
+            continue;
+        const QString& tag = tokens.tagName();
+        QSet<QString>* references = nullptr;
+        QStringView attribute;
+        if (tag == u"a" || tag == u"area") {
+            references = own.isEmpty() ? nullptr : &links;
+            attribute = u"href";
+        } else if (tag == u"frame" || tag == u"iframe") {
+            references = own.isEmpty() ? nullptr : &links;
+            attribute = u"src";
+        } else if (tag == u"img") {
+            references = banner.isEmpty() ? nullptr : &images;
+            attribute = u"src";
+        } else if (tag == u"base" && !baseFound) {
+            attribute = u"href";
+        } else {
+            continue;
         }
-        return false;
+        // The attribute may have been among those a tag beyond belief had passed over.
+        cut = cut || tokens.attributesCut();
+        const QString value = tokens.attribute(attribute);
+        if (value.isNull())
+            continue;
+        if (references) {
+            references->insert(value);
+        } else if (tag == u"base") {
+            base = value;
+            baseFound = true;
+        }
+    }
+
+    QString resolvedBase = pageUrl.toString();
+    if (baseFound) {
+        if (const QString resolved = resolveUrl(pageUrl, base); !resolved.isEmpty())
+            resolvedBase = resolved;
+    }
+    const QString baseHost = comparableHost(comparableUrl(resolvedBase));
+    const auto refersTo = [&](const QSet<QString>& references, const QString& target) {
+        const QString targetHost = comparableHost(target);
+        return std::any_of(references.cbegin(), references.cend(), [&](const QString& reference) {
+            return mayBeOnHost(reference, targetHost, baseHost) &&
+                   comparableUrl(resolveUrl(resolvedBase, reference)) == target;
+        });
     };
-    if (refersTo(u"a", u"href", own) || refersTo(u"area", u"href", own) || refersTo(u"img", u"src", banner))
+    if (refersTo(links, own) || refersTo(images, banner))
         return BacklinkStatus::Found;
-    if (!page.truncated())
+    if (!cut)
         return BacklinkStatus::NotFound;
     if (reason)
         *reason =

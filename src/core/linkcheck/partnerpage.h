@@ -19,10 +19,13 @@ namespace siteloom {
 // True when the Content-Type is HTML (or missing, as a browser then sniffs and finds HTML in a page).
 [[nodiscard]] bool isHtmlContentType(const QByteArray& contentType);
 
-// Found when the page, read at pageUrl, links to ownUrl or shows the image ownBanner: references
-// are resolved against the page (and its base element) and compared as browsers compare addresses.
-// An owner's banner that is not a web address is not looked for. NotFound when the whole page was
-// read without either; Unknown, with *reason (if given) saying why, when only its start could be.
+// Found when the page, read at pageUrl, links to ownUrl (a, area, frame, iframe) or shows the image
+// ownBanner (img): references are resolved against the page (and its first base element with an
+// address) and compared as browsers compare addresses. The page is read tag by tag as a browser's
+// tokenizer reads it (comments and scripts passed over, references decoded), without building its
+// tree. An owner's banner that is not a web address is not looked for. NotFound when the whole page
+// was read without either; Unknown, with *reason (if given) saying why, when a tag that could hold
+// the link had more attributes than were read.
 [[nodiscard]] BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl,
                                            QStringView ownBanner, QString* reason = nullptr);
 

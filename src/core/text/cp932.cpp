@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 
 namespace siteloom::cp932 {
@@ -62,56 +63,130 @@ constexpr std::array<LookAlike, 7> kLookAlikes{{
 }
 
 // One flag per UTF-16 code unit: set when ICU converts the unit to Windows-31J exactly as Windows
-// does. Runs of such units go to ICU in one call; everything else takes the slow path. The set
-// is what ICU's decoder yields for valid bytes: it excludes the characters the code page cannot
-// hold, surrogates, and characters ICU would encode one way only (U+F86F becomes 0x8782 "No.").
-// Building it from the table, rather than asking the encoder, matters because ICU's substitution
-// drops default-ignorable characters (soft hyphen, ZWJ, variation selectors, U+FEFF) silently
-// instead of reporting where they were.
+// does. Runs of such units are converted by the table below; everything else takes the slow path.
+// The set is what ICU's decoder yields for valid bytes: it excludes the characters the code page
+// cannot hold, surrogates, and characters ICU would encode one way only (U+F86F becomes 0x8782
+// "No."). Building it from the table, rather than asking the encoder, matters because ICU's
+// substitution drops default-ignorable characters (soft hyphen, ZWJ, variation selectors, U+FEFF)
+// silently instead of reporting where they were.
+//
+// The same pass keeps ICU's answers both ways, so that text is converted by looking up each unit
+// or byte pair instead of calling ICU for every run: the bytes ICU's encoder writes for each plain
+// unit (asked once, for all of them in one call, as it chooses one form of the characters the code
+// page holds twice), and the unit ICU's decoder reads from each valid byte or byte pair. ICU is
+// asked twice in all, each time for the whole table, so the tables cost about what converting a
+// few pages would.
 class PlainTable
 {
 public:
     PlainTable()
     {
         for (char16_t c = 0; c < 0x80; ++c) {
+            m_single[c] = c; // 0x00-0x7F are U+0000-U+007F, ICU's swapped controls included
             if (!isSwappedControl(c))
                 set(c);
         }
         QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
-        if (!decoder.isValid())
+        QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
+        if (!decoder.isValid() || !encoder.isValid())
             return;
-        // The decoder's error flag never resets, so each result is judged by itself: a valid
-        // sequence gives one character, an unassigned one gives U+FFFD, which the code page
-        // cannot hold either.
-        const auto add = [&](QByteArrayView bytes) {
-            const QString decoded = decoder.decode(bytes);
-            if (decoded.size() == 1 && decoded.front() != QChar::ReplacementCharacter)
-                set(decoded.front().unicode());
-        };
-        for (int byte = 0xA1; byte <= 0xDF; ++byte) {
-            const char single = char(byte);
-            add(QByteArrayView(&single, 1));
+
+        // Every single byte above ASCII and every pair of a lead and a trail byte, each followed by
+        // a line feed (which is never a trail byte), decoded at once. A valid sequence gives one
+        // character before its line feed; an unassigned one gives U+FFFD or the bytes one by one.
+        QByteArray sequences;
+        sequences.reserve(3 * 188 * 60 + 2 * 128);
+        for (int byte = 0x80; byte <= 0xFF; ++byte) {
+            if (!isLeadByte(uchar(byte))) {
+                sequences += char(byte);
+                sequences += '\n';
+            }
         }
         for (int lead = 0x81; lead <= 0xFC; ++lead) {
-            if (lead >= 0xA0 && lead < 0xE0)
+            if (!isLeadByte(uchar(lead)))
                 continue;
             for (int trail = 0x40; trail <= 0xFC; ++trail) {
                 if (trail == 0x7F)
                     continue;
-                const char pair[2] = {char(lead), char(trail)};
-                add(QByteArrayView(pair, 2));
+                sequences += char(lead);
+                sequences += char(trail);
+                sequences += '\n';
             }
         }
+        const QString decoded = decoder.decode(sequences);
+        qsizetype at = 0;
+        QString plainUnits;
+        bool aligned = true;
+        for (qsizetype i = 0; i < sequences.size() && aligned; ++i) {
+            const qsizetype start = i;
+            while (sequences[i] != '\n')
+                ++i;
+            const qsizetype end = decoded.indexOf(u'\n', at);
+            aligned = end >= 0;
+            if (!aligned)
+                break;
+            if (end == at + 1 && decoded[at].unicode() >= 0x80 &&
+                decoded[at] != QChar::ReplacementCharacter) {
+                const char16_t c = decoded[at].unicode();
+                const auto lead = uchar(sequences[start]);
+                if (i - start == 1)
+                    m_single[lead] = c;
+                else
+                    m_pair[(lead << 8) | uchar(sequences[start + 1])] = c;
+                if (!test(c)) {
+                    set(c);
+                    plainUnits += QChar(c);
+                }
+            }
+            at = end + 1;
+        }
+
+        // The bytes ICU writes for each plain unit above ASCII, in one call: a lead byte says
+        // where each unit's bytes end.
+        const QByteArray encoded = encoder.encode(plainUnits);
+        qsizetype next = 0;
+        for (const QChar c : std::as_const(plainUnits)) {
+            if (next >= encoded.size()) {
+                aligned = false;
+                break;
+            }
+            const auto first = uchar(encoded[next++]);
+            if (isLeadByte(first) && next < encoded.size())
+                m_bytes[c.unicode()] = quint16((first << 8) | uchar(encoded[next++]));
+            else
+                m_bytes[c.unicode()] = first;
+        }
+        m_tables = aligned && next == encoded.size() && !encoder.hasError();
     }
 
     [[nodiscard]] bool test(char16_t c) const { return m_plain[c] != 0; }
+
+    // Whether the conversion tables hold ICU's answers (else ICU converts, as without them).
+    [[nodiscard]] bool hasTables() const { return m_tables; }
+
+    // The bytes of a plain unit above ASCII: a lead byte and a trail byte, or one byte.
+    [[nodiscard]] quint16 bytes(char16_t c) const { return m_bytes[c]; }
+
+    // The unit a byte that is not a lead byte stands for, or 0 when it is not valid alone.
+    [[nodiscard]] char16_t single(uchar byte) const { return m_single[byte]; }
+    // The unit a lead byte and a trail byte stand for, or 0 when they are not valid together.
+    [[nodiscard]] char16_t pair(uchar lead, uchar trail) const { return m_pair[(lead << 8) | trail]; }
+
+    [[nodiscard]] static constexpr bool isLeadByte(uchar byte)
+    {
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    }
 
 private:
     void set(char16_t c) { m_plain[c] = 1; }
 
     // A byte per unit rather than a bit: the scan looks up every non-ASCII character written, and
-    // one load and test per unit keeps it well below the cost of ICU's own conversion.
+    // one load and test per unit keeps it well below the cost of the conversion.
     std::array<quint8, 0x10000> m_plain{};
+    std::array<quint16, 0x10000> m_bytes{};
+    std::array<char16_t, 0x100> m_single{};
+    std::array<char16_t, 0x10000> m_pair{};
+    bool m_tables = false;
 };
 
 [[nodiscard]] const PlainTable& plainTable()
@@ -143,6 +218,70 @@ void appendReference(QByteArray& out, char32_t codePoint)
     out += ';';
 }
 
+// Encodes by the table alone, in one pass: ASCII as it is (eight units at a time), a plain unit as
+// the bytes ICU writes for it, anything else by the slow path's rules.
+QByteArray encodeByTable(const PlainTable& table, QStringView text, bool* referenced)
+{
+    const char16_t* const data = text.utf16();
+    const qsizetype size = text.size();
+    // Plain units take at most two bytes each; a reference grows the buffer when it comes.
+    QByteArray out(2 * size, Qt::Uninitialized);
+    char* next = out.data();
+    const auto room = [&](qsizetype bytes) {
+        const qsizetype used = next - out.data();
+        if (out.size() - used < bytes) {
+            out.resize(std::max(2 * out.size(), used + bytes));
+            next = out.data() + used;
+        }
+    };
+    qsizetype i = 0;
+    while (i < size) {
+        while (size - i >= 8) {
+            quint64 four[2];
+            std::memcpy(four, data + i, sizeof four);
+            if ((four[0] | four[1]) & 0xFF80FF80FF80FF80ULL)
+                break;
+            for (int k = 0; k < 8; ++k)
+                next[k] = char(data[i + k]);
+            next += 8;
+            i += 8;
+        }
+        if (i == size)
+            break;
+        const char16_t c = data[i++];
+        if (c < 0x80) {
+            room(1);
+            *next++ = char(c);
+            continue;
+        }
+        if (table.test(c)) {
+            room(2);
+            const quint16 bytes = table.bytes(c);
+            if (bytes > 0xFF)
+                *next++ = char(bytes >> 8);
+            *next++ = char(bytes & 0xFF);
+            continue;
+        }
+        if (const LookAlike* lookAlike = findLookAlike(c)) {
+            room(2);
+            *next++ = lookAlike->lead;
+            *next++ = lookAlike->trail;
+            continue;
+        }
+        if (referenced)
+            *referenced = true;
+        const char32_t code = QChar::isHighSurrogate(c) && i < size && QChar::isLowSurrogate(data[i])
+                                  ? QChar::surrogateToUcs4(c, data[i++])
+                                  : char32_t(c);
+        char reference[16];
+        const int length = std::snprintf(reference, sizeof reference, "&#%u;", uint(code));
+        room(length);
+        next = std::copy(reference, reference + length, next);
+    }
+    out.truncate(next - out.data());
+    return out;
+}
+
 } // namespace
 
 bool isAvailable()
@@ -155,6 +294,8 @@ QByteArray encode(QStringView text, bool* referenced)
     if (referenced)
         *referenced = false;
     const PlainTable& plain = plainTable();
+    if (plain.hasTables())
+        return encodeByTable(plain, text, referenced);
     QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
 
     // Plain units take at most two bytes each; only character references can outgrow this.
@@ -256,6 +397,41 @@ qsizetype firstUnencodable(QStringView text)
 
 std::optional<QString> decode(QByteArrayView bytes)
 {
+    if (const PlainTable& table = plainTable(); table.hasTables()) {
+        // ICU's answers looked up byte by byte; ASCII, most of any list file, eight bytes at a time.
+        QString text(bytes.size(), Qt::Uninitialized);
+        char16_t* out = reinterpret_cast<char16_t*>(text.data());
+        const auto* data = reinterpret_cast<const uchar*>(bytes.data());
+        const qsizetype size = bytes.size();
+        qsizetype i = 0;
+        while (i < size) {
+            while (size - i >= 8) {
+                quint64 eight;
+                std::memcpy(&eight, data + i, sizeof eight);
+                if (eight & 0x8080808080808080u)
+                    break;
+                for (int k = 0; k < 8; ++k)
+                    *out++ = data[i + k];
+                i += 8;
+            }
+            if (i == size)
+                break;
+            const uchar byte = data[i++];
+            if (byte < 0x80) {
+                *out++ = byte;
+                continue;
+            }
+            const char16_t unit = !PlainTable::isLeadByte(byte) ? table.single(byte)
+                                  : i < size                    ? table.pair(byte, data[i++])
+                                                                : 0;
+            if (unit == 0)
+                return std::nullopt;
+            *out++ = unit;
+        }
+        text.truncate(out - reinterpret_cast<char16_t*>(text.data()));
+        return text;
+    }
+
     // Stateless: a lead byte whose trail byte is missing at the end is an error, not something
     // kept for a later call.
     QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);

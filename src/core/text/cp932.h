@@ -9,9 +9,10 @@
 
 // Windows-31J (CP932), the Japanese Windows code page, with Microsoft's mapping table.
 //
-// The conversion itself is done by Qt's ICU-backed QStringEncoder/QStringDecoder; this module
-// corrects the few places where ICU's table differs from the one Windows uses and turns every
-// character the code page cannot hold into an HTML numeric character reference.
+// The conversion is ICU's, as Qt's QStringEncoder/QStringDecoder give it, read into tables once and
+// then looked up; this module corrects the few places where ICU's table differs from the one
+// Windows uses and turns every character the code page cannot hold into an HTML numeric character
+// reference.
 namespace siteloom::cp932 {
 
 // True when this Qt can convert Windows-31J (Qt must be built with ICU). Without it encode()
