@@ -183,6 +183,11 @@ private slots:
         QTest::newRow("server failing")
             << check(site, UrlStatus::Broken, 503) << bannerOk << found << u"リンク切れ"_s
             << u"サイトのサーバーに障害が起きています。しばらくしてから再確認してください。"_s << u""_s;
+        QTest::newRow("site gone, so its page unread")
+            << check(site, UrlStatus::Unreachable, 0) << bannerOk << int(BacklinkStatus::Unknown)
+            << u"リンク切れ"_s
+            << u"サイトに接続できません。サイトが閉鎖されたか、サーバーが止まっている可能性があります。"_s
+            << u""_s;
         QTest::newRow("no answer in time, page unread")
             << check(site, UrlStatus::Timeout, 0) << bannerOk << int(BacklinkStatus::Unknown)
             << u"確認できず"_s

@@ -11,6 +11,15 @@ bool isPlaceholderBanner(QStringView url)
     return url == QStringView(defaultBannerUrl);
 }
 
+namespace {
+
+bool siteAnswered(const EntryCheck& entry)
+{
+    return entry.site.status == UrlStatus::Ok || entry.site.status == UrlStatus::Redirected;
+}
+
+} // namespace
+
 CheckFindings checkFindings(const EntryCheck& entry)
 {
     CheckFindings findings;
@@ -35,7 +44,9 @@ CheckFindings checkFindings(const EntryCheck& entry)
     if (isPlaceholderBanner(entry.banner.url))
         findings.needsUpdate = true;
     findings.noBacklink = entry.backlink == BacklinkStatus::NotFound;
-    findings.unconfirmed = findings.unconfirmed || entry.backlink == BacklinkStatus::Unknown;
+    // A site that is gone has no page to read: that its link back is unknown says nothing more.
+    findings.unconfirmed =
+        findings.unconfirmed || (entry.backlink == BacklinkStatus::Unknown && siteAnswered(entry));
     return findings;
 }
 
@@ -157,7 +168,7 @@ QStringList checkAdvice(const EntryCheck& entry)
     }
     if (entry.backlink == BacklinkStatus::NotFound)
         lines.append(u"相手のページにこちらへのリンクが見つかりません。"_s);
-    else if (entry.backlink == BacklinkStatus::Unknown)
+    else if (entry.backlink == BacklinkStatus::Unknown && siteAnswered(entry))
         lines.append(u"相手のページを読めなかったため、相互リンクを確かめられませんでした。"_s);
     return lines;
 }
