@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSet>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -140,11 +141,14 @@ LinkCheckWindow::LinkCheckWindow(Platform& platform, const CheckInputs& inputs, 
 
     // The size from the font, or as the user last left it; centred on the owner.
     const QFontMetrics metrics = fontMetrics();
-    QSize size(metrics.averageCharWidth() * 120, metrics.lineSpacing() * 28);
+    const int em = metrics.horizontalAdvance(u'あ');
+    QSize size(em * 56, metrics.lineSpacing() * 24);
     const QStringList remembered =
         m_platform.readSetting(settingsApplication, settingsSection, settingsSize).split(u'x');
     if (remembered.size() == 2 && remembered[0].toInt() > 0 && remembered[1].toInt() > 0)
         size = QSize(remembered[0].toInt(), remembered[1].toInt());
+    if (const QScreen* shown = parent ? parent->screen() : screen())
+        size = size.boundedTo(shown->availableGeometry().size());
     resize(size.expandedTo(minimumSizeHint()));
     if (parent)
         move(parent->window()->geometry().center() - rect().center());
@@ -374,7 +378,8 @@ void LinkCheckWindow::fitColumns()
     resultTable->setColumnWidth(CheckResultModel::NumberColumn,
                                 std::max(metrics.horizontalAdvance(u"00000"_s) + padding,
                                          headerWidth(CheckResultModel::NumberColumn)));
-    resultTable->setColumnWidth(CheckResultModel::NameColumn, metrics.averageCharWidth() * 24);
+    resultTable->setColumnWidth(CheckResultModel::NameColumn,
+                                metrics.horizontalAdvance(u'あ') * 12 + padding);
     const int statusWidth = widest(statuses) + padding;
     for (int column :
          {CheckResultModel::SiteColumn, CheckResultModel::BannerColumn, CheckResultModel::BacklinkColumn})
