@@ -137,12 +137,12 @@ LinkCheckWindow::LinkCheckWindow(Platform& platform, const CheckInputs& inputs, 
     std::iota(listRows.begin(), listRows.end(), 0);
     m_listEntries = inputs.entries;
     start(inputs, listRows);
-    fitColumns();
+    const int columns = fitColumns();
 
-    // The size from the font, or as the user last left it; centred on the owner.
+    // The size from the font (the details column about as wide as the others), or as the user
+    // last left it; centred on the owner.
     const QFontMetrics metrics = fontMetrics();
-    const int em = metrics.horizontalAdvance(u'あ');
-    QSize size(em * 56, metrics.lineSpacing() * 24);
+    QSize size(columns + metrics.horizontalAdvance(u'あ') * 24, metrics.lineSpacing() * 24);
     const QStringList remembered =
         m_platform.readSetting(settingsApplication, settingsSection, settingsSize).split(u'x');
     if (remembered.size() == 2 && remembered[0].toInt() > 0 && remembered[1].toInt() > 0)
@@ -345,46 +345,50 @@ void LinkCheckWindow::closeEvent(QCloseEvent* event)
 }
 
 // Each column as wide as its widest fixed word in the window's font; the details take the rest.
-void LinkCheckWindow::fitColumns()
+// Gives the width of the columns before the details.
+int LinkCheckWindow::fitColumns()
 {
     const QFontMetrics metrics = resultTable->fontMetrics();
-    const int padding = metrics.averageCharWidth() * 2;
+    const int padding = metrics.horizontalAdvance(u'0') * 2;
     const auto widest = [&metrics](const QStringList& texts) {
         int width = 0;
         for (const QString& text : texts)
             width = std::max(width, metrics.horizontalAdvance(text));
         return width;
     };
-    QStringList statuses;
+    QStringList sites;
+    QStringList banners;
     for (UrlStatus status : {UrlStatus::Ok, UrlStatus::Redirected, UrlStatus::Broken, UrlStatus::Unreachable,
                              UrlStatus::Timeout, UrlStatus::Invalid, UrlStatus::NotImage}) {
         UrlCheck check;
         check.status = status;
-        statuses.append(urlStatusText(check, false));
+        sites.append(urlStatusText(check, false));
+        banners.append(urlStatusText(check, true));
     }
     UrlCheck placeholder;
     placeholder.status = UrlStatus::Ok;
     placeholder.url = QString::fromUtf16(defaultBannerUrl);
-    statuses.append(urlStatusText(placeholder, true));
+    banners.append(urlStatusText(placeholder, true));
+    QStringList backlinks;
     for (BacklinkStatus status :
          {BacklinkStatus::Found, BacklinkStatus::NotFound, BacklinkStatus::Unknown, BacklinkStatus::Skipped})
-        statuses.append(backlinkStatusText(status));
+        backlinks.append(backlinkStatusText(status));
     const QHeaderView* header = resultTable->horizontalHeader();
-    const auto headerWidth = [&](int column) {
-        return header->fontMetrics().horizontalAdvance(
-                   m_model->headerData(column, Qt::Horizontal).toString()) +
-               padding;
-    };
-    resultTable->setColumnWidth(CheckResultModel::NumberColumn,
-                                std::max(metrics.horizontalAdvance(u"00000"_s) + padding,
-                                         headerWidth(CheckResultModel::NumberColumn)));
-    resultTable->setColumnWidth(CheckResultModel::NameColumn,
-                                metrics.horizontalAdvance(u'あ') * 12 + padding);
-    const int statusWidth = widest(statuses) + padding;
-    for (int column :
-         {CheckResultModel::SiteColumn, CheckResultModel::BannerColumn, CheckResultModel::BacklinkColumn})
-        resultTable->setColumnWidth(column, std::max(statusWidth, headerWidth(column)));
+    const QList<std::pair<int, int>> widths{
+        {CheckResultModel::NumberColumn, metrics.horizontalAdvance(u"00000"_s)},
+        {CheckResultModel::NameColumn, metrics.horizontalAdvance(u'あ') * 12},
+        {CheckResultModel::SiteColumn, widest(sites)},
+        {CheckResultModel::BannerColumn, widest(banners)},
+        {CheckResultModel::BacklinkColumn, widest(backlinks)}};
+    int total = 0;
+    for (const auto& [column, width] : widths) {
+        const int title =
+            header->fontMetrics().horizontalAdvance(m_model->headerData(column, Qt::Horizontal).toString());
+        resultTable->setColumnWidth(column, std::max(width, title) + padding);
+        total += resultTable->columnWidth(column);
+    }
     resultTable->verticalHeader()->setDefaultSectionSize(metrics.lineSpacing() + metrics.height() / 3);
+    return total;
 }
 
 // The rows checked so far, as the table shows them.

@@ -74,7 +74,7 @@ private:
     void updateActions();
     void activateRow(const QModelIndex& index);
     void updateSelectedUrls();
-    void fitColumns();
+    int fitColumns();
     void save();
 
     Platform& m_platform;
