@@ -248,7 +248,7 @@ private slots:
         QVERIFY(finished.wait(5000));
         auto* table = control<QTableView>(check, u"resultTable"_s);
         auto* stale = control<QLabel>(check, u"resultsStale"_s);
-        window.selectEntry(0);
+        window.selectEntry(2);
         window.Command3->click();
         QVERIFY(stale->isVisibleTo(check));
 
@@ -263,8 +263,12 @@ private slots:
         QVERIFY(finished.wait(5000));
         control<QCheckBox>(check, u"problemsOnly"_s)->setChecked(false);
         QCOMPARE(table->model()->rowCount(), 1);
-        QCOMPARE(table->model()->index(0, 0).data().toString(), u"1"_s);
+        QCOMPARE(table->model()->index(0, 0).data().toString(), u"2"_s);
         QCOMPARE(table->model()->index(0, 1).data().toString(), u"B"_s);
+        const QString csv = m_dir.filePath(u"recheck.csv"_s);
+        platform.fileNames.enqueue(csv);
+        control<QPushButton>(check, u"saveButton"_s)->click();
+        QVERIFY(readBytes(csv).split('\n').value(1).startsWith("2,B,"));
 
         QPointer<LinkCheckWindow> guard(check);
         QTest::keyClick(table, Qt::Key_Escape);

@@ -402,7 +402,7 @@ void LinkCheckWindow::save()
     if (path.isEmpty())
         return;
     FileError error;
-    if (!saveCheckCsv(path, m_checker.results(), &error))
+    if (!saveCheckCsv(path, m_checker.results(), &error, m_listRows))
         showMessage(m_platform, this, fileProblemMessage(u"結果を保存できませんでした。"_s, error));
     else
         showMessage(m_platform, this, checkCsvSavedMessage(QDir::toNativeSeparators(path)));

@@ -456,7 +456,7 @@ void main1::buildFind()
     });
 }
 
-// The menu bar: ファイル, 編集, リンク確認, ソフト情報.
+// The menu bar: ファイル, 編集, リンク確認, 再確認, ソフト情報.
 void main1::buildMenuBar()
 {
     const auto named = [](auto* object, const char* name) {
