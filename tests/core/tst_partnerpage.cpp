@@ -1,4 +1,5 @@
 #include "html/htmldocument.h"
+#include "linkcheck/checkadvice.h"
 #include "linkcheck/checkresult.h"
 #include "linkcheck/partnerpage.h"
 #include "linkentry/linkentry.h"
@@ -241,6 +242,132 @@ private slots:
             R"("banner":{"error":"why","status":"invalid","url":"http://"},"index":2,"name":"",)"
             R"("site":{"error":"why","status":"invalid","url":"http://"}}],"summary":{"entries":2,"problems":2}})"
             "\n"_ba);
+    }
+
+    // What the window tells the user about an entry: the kinds it is counted as, how many lines
+    // of advice, and the line the entry reads after 「新しいアドレスに更新」.
+    void findingsAndUpdates_data()
+    {
+        QTest::addColumn<UrlCheck>("site");
+        QTest::addColumn<UrlCheck>("banner");
+        QTest::addColumn<int>("backlink"); // BacklinkStatus
+        QTest::addColumn<QString>("kinds");
+        QTest::addColumn<QString>("firstAdvice"); // "" when there is none
+        QTest::addColumn<QString>("updated");     // "" when there is nothing to update
+
+        const QString site = u"http://a.example/"_s;
+        const QString banner = u"http://a.example/b.gif"_s;
+        const auto check = [](const QString& url, UrlStatus status, int http, const QString& to = {}) {
+            return UrlCheck{url, status, http, to, {}, {}, -1, -1, -1};
+        };
+        const UrlCheck siteOk = check(site, UrlStatus::Ok, 200);
+        const UrlCheck bannerOk = check(banner, UrlStatus::Ok, 200);
+        const int found = int(BacklinkStatus::Found);
+        QTest::newRow("all fine") << siteOk << bannerOk << found << u""_s << u""_s << u""_s;
+        QTest::newRow("site moved")
+            << check(site, UrlStatus::Redirected, 200, u"https://b.example/"_s) << bannerOk << found
+            << u"要更新"_s
+            << u"サイトが新しいアドレスに移りました（https://b.example/）。「新しいアドレスに更新」で直せます。"_s
+            << u"http://a.example/b.gif：友達：https://b.example/"_s;
+        QTest::newRow("both moved")
+            << check(site, UrlStatus::Redirected, 200, u"https://b.example/"_s)
+            << check(banner, UrlStatus::Redirected, 200, u"https://b.example/b.gif"_s) << found << u"要更新"_s
+            << u"サイトが新しいアドレスに移りました（https://b.example/）。「新しいアドレスに更新」で直せます。"_s
+            << u"https://b.example/b.gif：友達：https://b.example/"_s;
+        QTest::newRow("banner moved to an address a banner cannot hold")
+            << siteOk << check(banner, UrlStatus::Redirected, 200, u"http://b.example/：.gif"_s) << found
+            << u"要更新"_s
+            << u"バナーが新しいアドレスに移りました（http://b.example/：.gif）。「新しいアドレスに更新」で直せます。"_s
+            << u""_s;
+        QTest::newRow("placeholder banner")
+            << siteOk << check(u"http://siteloom.example.jp/img/whiteball.gif"_s, UrlStatus::Ok, 200) << found
+            << u"要更新"_s
+            << u"バナーが仮の画像のままです。相手のサイトのバナーのアドレスを入れてください。"_s << u""_s;
+        QTest::newRow("page not found")
+            << check(site, UrlStatus::Broken, 404) << bannerOk << found << u"リンク切れ"_s
+            << u"ページが見つかりません。サイトが閉鎖されたか、アドレスが変わった可能性があります。"_s
+            << u""_s;
+        QTest::newRow("server failing")
+            << check(site, UrlStatus::Broken, 503) << bannerOk << found << u"リンク切れ"_s
+            << u"サイトのサーバーに障害が起きています。しばらくしてから再確認してください。"_s << u""_s;
+        QTest::newRow("site gone, so its page unread")
+            << check(site, UrlStatus::Unreachable, 0) << bannerOk << int(BacklinkStatus::Unknown)
+            << u"リンク切れ"_s
+            << u"サイトに接続できません。サイトが閉鎖されたか、サーバーが止まっている可能性があります。"_s
+            << u""_s;
+        QTest::newRow("no answer in time, page unread")
+            << check(site, UrlStatus::Timeout, 0) << bannerOk << int(BacklinkStatus::Unknown)
+            << u"確認できず"_s
+            << u"サイトから時間内に返事がありませんでした。しばらくしてから再確認してください。"_s << u""_s;
+        QTest::newRow("dead banner, no link back")
+            << siteOk << check(banner, UrlStatus::NotImage, 200) << int(BacklinkStatus::NotFound)
+            << u"リンク切れ,相互リンクなし"_s
+            << u"バナーのアドレスが画像を指していません。相手のサイトで今のバナーのアドレスを確かめてください。"_s
+            << u""_s;
+    }
+
+    void findingsAndUpdates()
+    {
+        QFETCH(UrlCheck, site);
+        QFETCH(UrlCheck, banner);
+        QFETCH(int, backlink);
+        QFETCH(QString, kinds);
+        QFETCH(QString, firstAdvice);
+        QFETCH(QString, updated);
+
+        const EntryCheck entry{1, u"友達"_s, site, banner, BacklinkStatus(backlink), {}};
+        const CheckFindings findings = checkFindings(entry);
+        QStringList named;
+        for (const auto& [set, name] : {std::pair{findings.dead, u"リンク切れ"_s},
+                                        {findings.needsUpdate, u"要更新"_s},
+                                        {findings.noBacklink, u"相互リンクなし"_s},
+                                        {findings.unconfirmed, u"確認できず"_s}}) {
+            if (set)
+                named.append(name);
+        }
+        QCOMPARE(named.join(u','), kinds);
+        QCOMPARE(checkAdvice(entry).value(0), firstAdvice);
+        QCOMPARE(updatedEntry(composeEntry({banner.url, entry.name, site.url}), entry), updated);
+    }
+
+    // Whatever the answers, an entry has advice exactly when it counts as needing action, every
+    // status has words, and an update only ever comes with 要更新 and keeps the name.
+    void adviceWhenAndOnlyWhenActionIsNeeded()
+    {
+        const QList<UrlStatus> statuses{UrlStatus::Ok,          UrlStatus::Redirected, UrlStatus::Broken,
+                                        UrlStatus::Unreachable, UrlStatus::Timeout,    UrlStatus::Invalid,
+                                        UrlStatus::NotImage};
+        for (const UrlStatus siteStatus : statuses.first(statuses.size() - 1)) {
+            for (const UrlStatus bannerStatus : statuses) {
+                for (const QString& bannerUrl :
+                     {u"http://a.example/b.gif"_s, QString::fromUtf16(defaultBannerUrl)}) {
+                    for (int backlink = 0; backlink <= int(BacklinkStatus::Skipped); ++backlink) {
+                        const UrlCheck site{u"http://a.example/"_s,
+                                            siteStatus,
+                                            301,
+                                            u"http://n.example/"_s,
+                                            {},
+                                            {},
+                                            -1,
+                                            -1,
+                                            -1};
+                        const UrlCheck banner{
+                            bannerUrl, bannerStatus, 301, u"http://n.example/b.gif"_s, {}, {}, -1, -1, -1};
+                        const EntryCheck entry{1, u"友達"_s, site, banner, BacklinkStatus(backlink), {}};
+                        const CheckFindings findings = checkFindings(entry);
+                        QCOMPARE(checkAdvice(entry).isEmpty(), !findings.any());
+                        QVERIFY(!urlStatusText(site, false).isEmpty() &&
+                                !urlStatusText(banner, true).isEmpty());
+                        QVERIFY(!backlinkStatusText(entry.backlink).isEmpty());
+                        const QString line =
+                            updatedEntry(composeEntry({bannerUrl, u"友達"_s, site.url}), entry);
+                        QVERIFY(line.isEmpty() || findings.needsUpdate);
+                        QCOMPARE(line.isEmpty() ? QString() : splitEntry(line).siteName,
+                                 line.isEmpty() ? QString() : u"友達"_s);
+                    }
+                }
+            }
+        }
     }
 
     // Web addresses as the link check compares and resolves them.

@@ -1,8 +1,10 @@
 #include "linkcheck/checkresultmodel.h"
 
+#include "linkcheck/checkadvice.h"
 #include "linkcheck/checkresult.h"
 
 #include <QColor>
+#include <QPalette>
 
 using namespace Qt::StringLiterals;
 
@@ -11,6 +13,19 @@ namespace siteloom {
 CheckResultModel::CheckResultModel(const CheckResults& results, QObject* parent)
     : QAbstractTableModel(parent), m_results(results)
 {
+}
+
+void CheckResultModel::beginNewCheck()
+{
+    beginResetModel();
+}
+
+void CheckResultModel::endNewCheck(const QList<int>& listRows)
+{
+    m_listRows = listRows;
+    m_states = QList<RowState>(listRows.size(), RowState::Current);
+    m_finished = false;
+    endResetModel();
 }
 
 void CheckResultModel::showChecked(int row)
@@ -25,9 +40,18 @@ void CheckResultModel::showFinished()
         emit dataChanged(index(0, DetailsColumn), index(rowCount() - 1, DetailsColumn));
 }
 
-bool CheckResultModel::hasProblem(int row) const
+void CheckResultModel::setRowStates(const QList<RowState>& states)
 {
-    return m_results.hasProblem(row);
+    if (states == m_states)
+        return;
+    m_states = states;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+bool CheckResultModel::needsAction(int row) const
+{
+    return m_results.isChecked(row) && checkFindings(m_results.at(row)).any();
 }
 
 int CheckResultModel::rowCount(const QModelIndex& parent) const
@@ -40,52 +64,69 @@ int CheckResultModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+namespace {
+
+const QColor deadColour(0xc0, 0x00, 0x00);
+const QColor updateColour(0xa0, 0x50, 0x00);
+
+} // namespace
+
 QVariant CheckResultModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ForegroundRole))
+    if (!index.isValid() ||
+        (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::ForegroundRole))
         return {};
     const int row = index.row();
     const int column = index.column();
-    if (!m_results.isChecked(row)) {
-        if (role != Qt::DisplayRole)
-            return {};
-        if (column == NumberColumn)
-            return QString::number(row + 1);
-        if (column == NameColumn)
-            return m_results.at(row).name;
-        if (column == DetailsColumn && m_finished)
-            return u"中止したため確認していません"_s;
+    const RowState state = m_states.value(row, RowState::Current);
+    if (column == NumberColumn)
+        return role == Qt::DisplayRole ? QVariant(QString::number(m_listRows.value(row, row) + 1))
+                                       : QVariant();
+    if (role == Qt::ForegroundRole && state == RowState::Stale)
+        return QPalette().color(QPalette::Disabled, QPalette::Text);
+    const bool checked = m_results.isChecked(row);
+    if (column == NameColumn)
+        return role == Qt::ForegroundRole ? QVariant() : QVariant(m_results.at(row).name);
+    if (!checked) {
+        if (column == DetailsColumn && m_finished && role != Qt::ForegroundRole)
+            return uncheckedAfterStopText();
         return {};
     }
     const EntryCheck entry = m_results.at(row);
-    bool problem = false;
-    QString text;
     switch (column) {
-    case NumberColumn:
-        text = QString::number(entry.index);
-        break;
-    case NameColumn:
-        text = entry.name;
-        break;
     case SiteColumn:
-        text = statusLabel(entry.site.status);
-        problem = isProblem(entry.site.status);
-        break;
-    case BannerColumn:
-        text = statusLabel(entry.banner.status);
-        problem = isProblem(entry.banner.status);
-        break;
+    case BannerColumn: {
+        const bool banner = column == BannerColumn;
+        const UrlCheck& check = banner ? entry.banner : entry.site;
+        if (role == Qt::ToolTipRole)
+            return urlStatusDetail(check);
+        const QString text = urlStatusText(check, banner);
+        if (role == Qt::DisplayRole)
+            return text;
+        if (check.status == UrlStatus::Redirected || (banner && isPlaceholderBanner(check.url)))
+            return updateColour;
+        return isProblem(check.status) ? QVariant(deadColour) : QVariant();
+    }
     case BacklinkColumn:
-        text = statusLabel(entry.backlink);
-        problem = isProblem(entry.backlink);
-        break;
+        if (role == Qt::ForegroundRole)
+            return entry.backlink == BacklinkStatus::NotFound ? QVariant(deadColour) : QVariant();
+        if (role == Qt::ToolTipRole && !entry.backlinkReason.isEmpty())
+            return entry.backlinkReason;
+        return role == Qt::DisplayRole ? QVariant(backlinkStatusText(entry.backlink)) : QVariant();
     default:
-        text = checkDetails(entry);
         break;
     }
     if (role == Qt::ForegroundRole)
-        return problem ? QVariant(QColor(0xc0, 0x00, 0x00)) : QVariant();
-    return text;
+        return {};
+    QStringList advice = checkAdvice(entry);
+    if (state == RowState::Updated)
+        advice = QStringList{updatedResultText()};
+    else if (state == RowState::Stale)
+        advice.prepend(staleResultText() + u"："_s);
+    if (role == Qt::DisplayRole)
+        return advice.join(u' ');
+    const QString details = checkDetails(entry);
+    return details.isEmpty() ? advice.join(u'\n') : advice.join(u'\n') + u"\n\n"_s + details;
 }
 
 QVariant CheckResultModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -107,7 +148,7 @@ bool ProblemFilter::filterAcceptsRow(int sourceRow, const QModelIndex& /*sourceP
 {
     if (!m_problemsOnly)
         return true;
-    return static_cast<const CheckResultModel*>(sourceModel())->hasProblem(sourceRow);
+    return static_cast<const CheckResultModel*>(sourceModel())->needsAction(sourceRow);
 }
 
 } // namespace siteloom

@@ -5,6 +5,7 @@
 #include "frmabt/frmabt.h"
 #include "import/importwindow.h"
 #include "importing/exporting.h"
+#include "linkcheck/checkadvice.h"
 #include "linkcheck/linkcheckwindow.h"
 #include "linkentry/linkentry.h"
 #include "listfile/listfile.h"
@@ -455,7 +456,7 @@ void main1::buildFind()
     });
 }
 
-// The menu bar: ファイル, 編集, リンク確認, ソフト情報.
+// The menu bar: ファイル, 編集, リンク確認, 再確認, ソフト情報.
 void main1::buildMenuBar()
 {
     const auto named = [](auto* object, const char* name) {
@@ -490,6 +491,7 @@ void main1::buildMenuBar()
 
     checkAction = named(menuBar()->addAction(u"リンク確認"_s), "checkAction");
     checkAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    recheckAction = named(menuBar()->addAction(u"再確認"_s), "recheckAction");
     about = named(menuBar()->addAction(u"ソフト情報"_s), "about");
 }
 
@@ -524,6 +526,7 @@ void main1::connectHandlers()
     connect(m_list->undoStack(), &QUndoStack::indexChanged, this, &main1::updateUndoTexts);
     connect(findAction, &QAction::triggered, findField, &FindBar::open);
     connect(checkAction, &QAction::triggered, this, &main1::checkLinks);
+    connect(recheckAction, &QAction::triggered, this, &main1::recheckLinks);
 }
 
 PageInputs main1::pageOptions() const
@@ -588,19 +591,55 @@ void main1::about_Click()
     m_about->activateWindow();
 }
 
-// The check runs on the list as it stands now, in a window of its own; the main window stays usable.
-// A second request while one is open brings that one to the front.
+// The check runs on the list as it stands now, in a window of its own; the main window stays usable
+// and tells the window of every change to the list, so that results whose entry is gone say so.
+// A second request while one is open checks the list again there.
 void main1::checkLinks()
 {
-    if (!m_linkCheck) {
-        const PageInputs inputs = pageInputs();
-        m_linkCheck =
-            new LinkCheckWindow(m_platform, {inputs.entries, inputs.ownUrl, inputs.ownBanner}, this);
+    const PageInputs inputs = pageInputs();
+    const CheckInputs check{inputs.entries, inputs.ownUrl, inputs.ownBanner};
+    if (m_linkCheck) {
+        m_linkCheck->recheck(check);
+    } else {
+        m_linkCheck = new LinkCheckWindow(m_platform, check, this);
         connect(m_linkCheck, &LinkCheckWindow::entryActivated, this, &main1::selectCheckedEntry);
+        connect(m_linkCheck, &LinkCheckWindow::recheckRequested, this, &main1::recheckLinks);
+        connect(m_linkCheck, &LinkCheckWindow::urlUpdateRequested, this, &main1::updateCheckedUrls);
+        const auto tell = [this] {
+            if (m_linkCheck)
+                m_linkCheck->setListEntries(m_listModel->entries());
+        };
+        connect(m_listModel, &QAbstractItemModel::rowsInserted, m_linkCheck, tell);
+        connect(m_listModel, &QAbstractItemModel::rowsRemoved, m_linkCheck, tell);
+        connect(m_listModel, &QAbstractItemModel::rowsMoved, m_linkCheck, tell);
+        connect(m_listModel, &QAbstractItemModel::modelReset, m_linkCheck, tell);
+        connect(m_listModel, &QAbstractItemModel::dataChanged, m_linkCheck, tell);
         m_linkCheck->show();
     }
     m_linkCheck->raise();
     m_linkCheck->activateWindow();
+}
+
+void main1::recheckLinks()
+{
+    if (!m_linkCheck) {
+        checkLinks();
+        return;
+    }
+    const PageInputs inputs = pageInputs();
+    m_linkCheck->recheck({inputs.entries, inputs.ownUrl, inputs.ownBanner});
+}
+
+void main1::updateCheckedUrls(const QStringList& entries, const QList<int>& rows, const QStringList& updated)
+{
+    QUndoStack* undo = m_list->undoStack();
+    undo->beginMacro(updateUrlUndoText());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const int found = findCheckedEntry(entries[i], rows[i]);
+        if (found >= 0)
+            m_list->replace(found, updated[i], updateUrlUndoText());
+    }
+    undo->endMacro();
 }
 
 void main1::selectEntry(int row)
@@ -614,13 +653,19 @@ void main1::selectEntry(int row)
     activateWindow();
 }
 
-void main1::selectCheckedEntry(const QString& entry, int row)
+int main1::findCheckedEntry(const QString& entry, int row) const
 {
     int found = -1;
     for (int i = 0; i < m_listModel->count(); ++i) {
         if (m_listModel->entry(i) == entry && (found < 0 || std::abs(i - row) < std::abs(found - row)))
             found = i;
     }
+    return found;
+}
+
+void main1::selectCheckedEntry(const QString& entry, int row)
+{
+    const int found = findCheckedEntry(entry, row);
     if (found < 0)
         showMessage(m_platform, this, checkedEntryGoneMessage(entry));
     else

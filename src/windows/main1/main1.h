@@ -77,6 +77,9 @@ public:
     // Selects the entry a link check result names: the line at its row when it is still there, else
     // the same line nearest to that row; when the list no longer holds it, says so and selects nothing.
     void selectCheckedEntry(const QString& entry, int row);
+    // The row that holds a link check result's entry line now, the one nearest its row at check
+    // time when several do; -1 when none does.
+    [[nodiscard]] int findCheckedEntry(const QString& entry, int row) const;
 
     // Page options and base directory.
     QLabel* Label3 = nullptr;
@@ -159,7 +162,8 @@ public:
     QAction* redoAction = nullptr;
     QAction* findAction = nullptr;
     QAction* about = nullptr;
-    QAction* checkAction = nullptr; // リンク確認: the link check window
+    QAction* checkAction = nullptr;   // リンク確認: the link check window, or a new check in it
+    QAction* recheckAction = nullptr; // 再確認: a new check in the open window, as its button does
 
     // The chooser and the about window while they are open.
     [[nodiscard]] fm1* chooserWindow() const;
@@ -189,6 +193,9 @@ private:
     void about_Click();
     void eexit_Click();
     void checkLinks();
+    void recheckLinks();
+    // The entries that moved for good, at their new addresses, in their places, as one step.
+    void updateCheckedUrls(const QStringList& entries, const QList<int>& rows, const QStringList& updated);
 
     // Link entries and list editing.
     void Command2_Click();
