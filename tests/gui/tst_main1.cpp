@@ -12,8 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -33,8 +37,8 @@ private slots:
 
     void cleanup() { QVERIFY(QDir::setCurrent(m_startDirectory)); }
 
-    // A fixed window, every control named and described, the fields and choices at their start values,
-    // the focus on "指定" and the tab key in the order the user expects.
+    // A window that can be enlarged, every control named and described, the fields and choices at their start
+    // values, the focus on "指定" and the tab key in the order the user expects.
     void startState()
     {
         FakePlatform platform;
@@ -42,8 +46,7 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), u"ＳｉｔｅＬｏｏｍ"_s);
-        QCOMPARE(window.minimumSize(), window.maximumSize());
-        QVERIFY(!(window.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+        QVERIFY(window.windowFlags() & Qt::WindowMaximizeButtonHint);
         QCOMPARE(window.accessibleDescription(), u"main1"_s);
         QStringList names{u"List1"_s, u"SSTab1"_s, u"file"_s};
         const std::pair<const char*, int> numbered[] = {{"Label", 26},  {"Text", 9},  {"Option", 9},
@@ -168,6 +171,42 @@ private slots:
         QTRY_VERIFY(about.isNull());
         window.eexit->trigger();
         QCOMPARE(platform.quitCalls, 1);
+    }
+
+    // The window never opens larger than the screen's available area; what does not fit scrolls into
+    // view, and a larger window gives the list the room. ctest runs this suite on the offscreen
+    // platform's small screen (800×600) and on a large one.
+    void fitsTheScreen()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect available = window.screen()->availableGeometry();
+        QVERIFY(window.frameGeometry().width() <= available.width());
+        QVERIFY(window.frameGeometry().height() <= available.height());
+        auto* area = control<QScrollArea>(&window, u"clientArea"_s);
+        const QWidget* client = area->widget();
+        // The whole layout shows when the screen has room for it.
+        QCOMPARE(area->viewport()->size() == client->minimumSize(),
+                 client->minimumSize().height() + window.menuBar()->height() <= available.height() &&
+                     client->minimumSize().width() <= available.width());
+        // Every control lies inside the client area, and the scroll bars reach all of it.
+        QCOMPARE(area->horizontalScrollBar()->maximum(), client->width() - area->viewport()->width());
+        QCOMPARE(area->verticalScrollBar()->maximum(), client->height() - area->viewport()->height());
+        for (const QWidget* widget : client->findChildren<QWidget*>()) {
+            if (widget->isVisibleTo(client) && widget->focusPolicy() != Qt::NoFocus)
+                QVERIFY2(client->rect().contains(QRect(widget->mapTo(client, QPoint(0, 0)), widget->size())),
+                         qPrintable(widget->objectName()));
+        }
+
+        const QRect list = window.List1->geometry();
+        const QPoint below = window.Command4->pos();
+        window.resize(window.size() + QSize(200, 100));
+        QTRY_COMPARE(client->size(), area->viewport()->size().expandedTo(client->minimumSize()));
+        const QSize grown = client->size() - client->minimumSize();
+        QCOMPARE(window.List1->geometry(), list.adjusted(0, 0, grown.width(), grown.height()));
+        QCOMPARE(window.Command4->pos(), below + QPoint(0, grown.height()));
     }
 
     void menuKeys_data()

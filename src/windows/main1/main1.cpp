@@ -36,7 +36,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QUndoStack>
 #include <QUrl>
@@ -185,13 +188,19 @@ int lineToMove(Platform& platform, QWidget* parent, int count, int row)
 // The dialog's name is a full path; anything shorter than this is taken as no name at all.
 constexpr qsizetype shortestFileName = 4;
 
-// Both dialogs offer text files first, then every file, and the name "link.txt".
-FileDialogRequest listFileDialog(const QString& directory)
+// Both dialogs offer text files first, then every file, and the name "link.txt" in this directory;
+// once a list file was opened or saved, that file in its folder.
+FileDialogRequest listFileDialog(const QString& directory, const QString& listFile = QString())
 {
     FileDialogRequest request;
     request.filters = {u"ﾃｷｽﾄﾌｧｲﾙ (*.txt)"_s, u"All Files (*)"_s};
     request.fileName = u"link.txt"_s;
     request.directory = directory;
+    if (!listFile.isEmpty()) {
+        const QFileInfo file(listFile);
+        request.fileName = file.fileName();
+        request.directory = file.absolutePath();
+    }
     return request;
 }
 
@@ -240,7 +249,7 @@ constexpr std::array<QRadioButton * main1::*, backgroundChoices> backgroundButto
 
 main1::main1(Platform& platform, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+                              Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       m_platform(platform)
 {
     setObjectName(u"main1"_s);
@@ -253,7 +262,7 @@ main1::main1(Platform& platform, QWidget* parent)
     connectHandlers();
     keepTextBoxesSingleLine(this);
     exposeObjectNames(this);
-    setFixedSize(sizeHint());
+    resize(fittedSize());
     Command1->setFocus();
     Form_Load();
 }
@@ -285,10 +294,19 @@ frmabt* main1::aboutWindow() const
 
 void main1::buildControls()
 {
-    auto* client = new QWidget(this);
+    // The controls stand where the layout places them, on a client area that scrolls when the window
+    // is smaller than it (a small screen, a large font) and grows with the window beyond it.
+    auto* area = new QScrollArea(this);
+    area->setObjectName(u"clientArea"_s);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    auto* client = new QWidget;
     client->setObjectName(u"client"_s);
-    client->setFixedSize(twips(10905), twips(8250));
-    setCentralWidget(client);
+    client->setMinimumSize(twips(10905), twips(8250));
+    area->setWidget(client);
+    setCentralWidget(area);
+    m_client = client;
+    client->installEventFilter(this);
 
     Label3 = make<QLabel>(client, "Label3", u"簡単・ＨＰリンクファイル作成"_s, 120, 60, 4455, 375);
     Label3->setFont(minchoFont(14.25, true));
@@ -398,6 +416,60 @@ void main1::buildControls()
     for (QPushButton* b : client->findChildren<QPushButton*>())
         b->setAutoDefault(false);
     showPageOptions(PageInputs{});
+
+    // What stands below the list moves down by as much as the list grows.
+    const int listBottom = twips(listTop + listHeight);
+    for (QWidget* control : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control->y() >= listBottom)
+            m_belowList.append({control, control->pos()});
+    }
+}
+
+// The list takes whatever room the client area has beyond the layout's; the find field stands above
+// it while it is open.
+void main1::placeList()
+{
+    // The find field's height in twips when it stands above the list.
+    constexpr int findHeight = 300;
+    const QSize extra = m_client->size() - m_client->minimumSize();
+    const int findRoom = findField && !findField->isHidden() ? findHeight : 0;
+    if (findField)
+        placeTwips(findField, listLeft, listTop, listWidth, findHeight - 30);
+    placeTwips(List1, listLeft, listTop + findRoom, listWidth, listHeight - findRoom);
+    List1->resize(List1->size() + extra.expandedTo(QSize(0, 0)));
+    if (findField)
+        findField->resize(findField->width() + std::max(extra.width(), 0), findField->height());
+    for (const auto& [control, at] : std::as_const(m_belowList))
+        control->move(at.x(), at.y() + std::max(extra.height(), 0));
+}
+
+bool main1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        placeList();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// The window opens at the layout's size, but never larger than the screen's available area: the
+// client area scrolls instead.
+QSize main1::fittedSize() const
+{
+    const QSize wanted = m_client->minimumSize() + QSize(0, menuBar()->sizeHint().height());
+    const QScreen* display = screen();
+    if (!display)
+        return wanted;
+    const QSize borders = frameGeometry().size() - geometry().size();
+    return wanted.boundedTo(display->availableGeometry().size() - borders);
+}
+
+void main1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Once on screen the window's borders are known, and the size is bounded again with them.
+    if (!event->spontaneous() && !m_sized) {
+        m_sized = true;
+        resize(size().boundedTo(fittedSize()));
+    }
 }
 
 // The list of link entries: a view over the entries' texts, one row each, however many there are.
@@ -442,15 +514,11 @@ void main1::buildList()
 // goes, the list takes back its room and the focus.
 void main1::buildFind()
 {
-    // The find field's height in twips when it stands above the list.
-    constexpr int findHeight = 300;
     findField = new FindBar(*m_list, List1->parentWidget());
-    placeTwips(findField, listLeft, listTop, listWidth, findHeight - 30);
-    connect(findField, &FindBar::opened, this, [this] {
-        placeTwips(List1, listLeft, listTop + findHeight, listWidth, listHeight - findHeight);
-    });
+    placeList();
+    connect(findField, &FindBar::opened, this, &main1::placeList);
     connect(findField, &FindBar::closed, this, [this] {
-        placeTwips(List1, listLeft, listTop, listWidth, listHeight);
+        placeList();
         List1->setFocus(Qt::ShortcutFocusReason);
     });
 }
@@ -524,6 +592,14 @@ void main1::connectHandlers()
     connect(m_list->undoStack(), &QUndoStack::indexChanged, this, &main1::updateUndoTexts);
     connect(findAction, &QAction::triggered, findField, &FindBar::open);
     connect(checkAction, &QAction::triggered, this, &main1::checkLinks);
+
+    // The title follows the changes since the last save or load.
+    m_savedOptions = pageOptions();
+    connect(m_list->undoStack(), &QUndoStack::cleanChanged, this, &main1::showUnsavedChanges);
+    for (const PageOptionBox& row : pageOptionBoxes)
+        connect(this->*row.box, &QLineEdit::textChanged, this, &main1::showUnsavedChanges);
+    for (QRadioButton* main1::*button : backgroundButtons)
+        connect(this->*button, &QRadioButton::toggled, this, &main1::showUnsavedChanges);
 }
 
 PageInputs main1::pageOptions() const
@@ -627,14 +703,66 @@ void main1::selectCheckedEntry(const QString& entry, int row)
         selectEntry(found);
 }
 
+// "終了" closes the window as its close box does, with the same question, and ends the tool only
+// when the window closed.
 void main1::eexit_Click()
 {
-    m_platform.quit();
+    if (close())
+        m_platform.quit();
+}
+
+bool main1::hasUnsavedChanges() const
+{
+    return !m_list->undoStack()->isClean() || pageOptions() != m_savedOptions;
+}
+
+// The list and the page options as they stand are the ones of the list file.
+void main1::markSaved()
+{
+    m_list->undoStack()->setClean();
+    m_savedOptions = pageOptions();
+    showUnsavedChanges();
+}
+
+void main1::showUnsavedChanges()
+{
+    const QString title = u"ＳｉｔｅＬｏｏｍ"_s;
+    setWindowTitle(hasUnsavedChanges() ? u'*' + title : title);
+}
+
+// With changes since the last save or load, asks whether to save them first; false keeps the window.
+bool main1::mayClose()
+{
+    if (!hasUnsavedChanges())
+        return true;
+    MessageRequest question;
+    question.text = saveChangesQuestion();
+    question.title = QString::fromUtf16(applicationTitle);
+    question.icon = QMessageBox::Question;
+    question.buttons = QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+    question.defaultButton = QMessageBox::Save;
+    question.buttonTexts = {{QMessageBox::Save, saveChangesSaveButton()},
+                            {QMessageBox::Discard, saveChangesDiscardButton()},
+                            {QMessageBox::Cancel, saveChangesCancelButton()}};
+    question.objectName = u"saveChangesBox"_s;
+    switch (m_platform.messageBox(this, question)) {
+    case QMessageBox::Save:
+        return fsave_Click();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Closing the main window ends the tool: the chooser, the about and the link check windows go with it.
+// Changes not saved are asked about first, whichever way the window is closed.
 void main1::closeEvent(QCloseEvent* event)
 {
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
     if (m_chooser)
         m_chooser->close();
     if (m_about)
@@ -727,8 +855,9 @@ void main1::Command7_Click()
 // It never replaces the list file last loaded or saved.
 void main1::Command4_Click()
 {
-    if (const QString problem = pageInputsProblem(m_listModel->count(), Text4->text()); !problem.isEmpty()) {
-        showMessage(m_platform, this, problem);
+    if (const PageInputsProblem problem = checkPageInputs(m_listModel->count(), Text4->text());
+        problem != PageInputsProblem::None) {
+        showMessage(m_platform, this, pageInputsMessage(problem, Text4->text()));
         return;
     }
     const QString pagePath = pageFilePath(Label1->text(), Text4->text());
@@ -784,8 +913,9 @@ void main1::updateUndoTexts()
 // field stay as they are.
 void main1::showPreview()
 {
-    if (const QString problem = pageInputsProblem(m_listModel->count(), Text4->text()); !problem.isEmpty()) {
-        showMessage(m_platform, this, problem);
+    if (const PageInputsProblem problem = checkPageInputs(m_listModel->count(), Text4->text());
+        problem != PageInputsProblem::None) {
+        showMessage(m_platform, this, pageInputsMessage(problem, Text4->text()));
         return;
     }
     QString problem;
@@ -820,17 +950,12 @@ QString main1::previewDirectory(QString* problem)
         return m_previewPath;
     const QString temp = QDir::tempPath();
     if (temp.isEmpty() || QDir::isRelativePath(temp)) {
-        *problem = u"一時ファイル用のフォルダ「%1」が見つからないため、プレビューを作れませんでした。\n"
-                   u"環境変数 TMPDIR に、ある（書き込める）フォルダを指定してください。"_s.arg(
-                       QDir::toNativeSeparators(qEnvironmentVariable("TMPDIR")));
+        *problem = previewNoTemporaryFolderMessage(QDir::toNativeSeparators(qEnvironmentVariable("TMPDIR")));
         return {};
     }
     const QString base = QFileInfo(Label1->text()).canonicalFilePath();
     if (!base.isEmpty() && (temp == base || temp.startsWith(base + u'/'))) {
-        *problem =
-            u"一時ファイル用のフォルダ「%1」がページを作るフォルダの中にあるため、"
-            u"プレビューを作れませんでした。\n"
-            u"環境変数 TMPDIR に、ほかのフォルダを指定してください。"_s.arg(QDir::toNativeSeparators(temp));
+        *problem = previewFolderInsideBaseMessage(QDir::toNativeSeparators(temp));
         return {};
     }
     QByteArray name = QFile::encodeName(QDir(temp).filePath(u"siteloom-preview-XXXXXX"_s));
@@ -846,24 +971,25 @@ QString main1::previewDirectory(QString* problem)
 // Saves the list and the page options. Nothing is written when the list is empty or when a
 // character cannot be saved; a file that cannot be written is reported and an existing file of that
 // name stays as it was.
-void main1::fsave_Click()
+bool main1::fsave_Click()
 {
     if (m_listModel->count() == 0) {
         showMessage(m_platform, this, u"リストに項目を追加してください。"_s);
-        return;
+        return false;
     }
     const PageInputs inputs = pageInputs();
     if (const std::optional<UnencodableText> where = findUnencodable(inputs)) {
         showMessage(m_platform, this, unencodableMessage(*where));
-        return;
+        return false;
     }
 
     // The dialog opens on the base directory when it can be made current, else wherever we are.
     (void)m_platform.setCurrentDrive(m_platform.driveOf(Label1->text()));
     (void)m_platform.setCurrentDirectory(Label1->text());
-    const QString path = m_platform.saveFileName(this, listFileDialog(m_platform.currentDirectory()));
+    const QString path =
+        m_platform.saveFileName(this, listFileDialog(m_platform.currentDirectory(), m_listFilePath));
     if (path.size() < shortestFileName)
-        return;
+        return false;
 
     ListFileSaveError error;
     if (!saveListFile(path, inputs, &error)) {
@@ -877,11 +1003,13 @@ void main1::fsave_Click()
         else
             message = fileProblemMessage(u"ファイルを保存できませんでした。"_s, error.file);
         showMessage(m_platform, this, message);
-        return;
+        return false;
     }
     m_listFilePath = path;
     m_recent->remember(path);
+    markSaved();
     showMessage(m_platform, this, u"書込み完了"_s);
+    return true;
 }
 
 // "ファイル読込": asks for a list file and loads it.
@@ -911,6 +1039,7 @@ void main1::loadListFile(const QString& path)
         if (problem.isEmpty()) {
             m_listFilePath = path;
             m_recent->remember(path);
+            markSaved();
             problem = listFileLoadMessage(path, content);
         }
     } catch (const std::bad_alloc&) {
