@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -105,7 +106,7 @@ private slots:
         QTest::newRow("first tab") << u"SSTab1:0"_s << u"１項目入力して下のボタンを押す"_s;
         QTest::newRow("second tab") << u"SSTab1:1"_s << u"自分のバナーとＵＲＬを入力"_s;
         // The ファイル menu's entries are read with their keys in menuKeys.
-        QTest::newRow("about menu entry") << u"about"_s << u"ソフト情報"_s;
+        QTest::newRow("about menu entry") << u"about"_s << u"ソフト情報(&A)"_s;
     }
 
     void captions()
@@ -240,6 +241,75 @@ private slots:
                 shown.append(action->text() + u' ' + action->shortcut().toString(QKeySequence::NativeText));
         }
         QCOMPARE(shown, (QStringList{u"ファイル保存 Ctrl+S"_s, u"ファイル読込 Ctrl+O"_s, u"終了 Ctrl+Q"_s}));
+    }
+
+    void menusByKeyboard_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("F10 opens the first menu") << QKeySequence(Qt::Key_F10) << u"file"_s;
+        QTest::newRow("Alt+F: ファイル") << QKeySequence(Qt::ALT | Qt::Key_F) << u"file"_s;
+        QTest::newRow("Alt+E: 編集") << QKeySequence(Qt::ALT | Qt::Key_E) << u"editMenu"_s;
+        QTest::newRow("Alt+L: リンク確認") << QKeySequence(Qt::ALT | Qt::Key_L) << u"checkMenu"_s;
+    }
+
+    // Every menu opens from the keyboard; リンク確認 is a menu, its first entry the check.
+    void menusByKeyboard()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, menu);
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(window.checkMenu->actions().constFirst(), window.checkAction);
+        QTest::keySequence(&window, keys);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QCOMPARE(QApplication::activePopupWidget()->objectName(), menu);
+        QApplication::activePopupWidget()->close();
+    }
+
+    void enterInAnEntryFieldAdds_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::newRow("banner URL") << u"Text1"_s;
+        QTest::newRow("site name") << u"Text2"_s;
+        QTest::newRow("site URL") << u"Text3"_s;
+    }
+
+    void enterInAnEntryFieldAdds()
+    {
+        QFETCH(QString, field);
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.Text1->setText(u"http://example.jp/b.gif"_s);
+        window.Text2->setText(u"サイト"_s);
+        window.Text3->setText(u"http://example.jp/"_s);
+        QTest::keyClick(control<QLineEdit>(&window, field), Qt::Key_Return);
+        QCOMPARE(listRows(window), QStringList{u"http://example.jp/b.gif：サイト：http://example.jp/"_s});
+    }
+
+    // Tab goes round every control that takes the focus, the list and the buttons included.
+    void tabReachesEveryControl()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        setListRows(window, {u"a：b：c"_s});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSet<QWidget*> reached;
+        for (int press = 0; press < 60; ++press) {
+            reached.insert(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            if (widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus) &&
+                widget->window() == &window && !widget->objectName().startsWith(u"qt_"_s))
+                QVERIFY2(reached.contains(widget->focusProxy() ? widget->focusProxy() : widget),
+                         qPrintable(widget->objectName()));
+        }
     }
 
     void startingWithAListFile_data()

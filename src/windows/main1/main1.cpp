@@ -523,14 +523,14 @@ void main1::buildFind()
     });
 }
 
-// The menu bar: ファイル, 編集, リンク確認, ソフト情報.
+// The menu bar: ファイル, 編集, リンク確認, ソフト情報, each reached by Alt and its letter.
 void main1::buildMenuBar()
 {
     const auto named = [](auto* object, const char* name) {
         object->setObjectName(QLatin1StringView(name));
         return object;
     };
-    file = named(menuBar()->addMenu(u"ファイル"_s), "file");
+    file = named(menuBar()->addMenu(u"ファイル(&F)"_s), "file");
     fsave = named(file->addAction(u"ファイル保存"_s), "fsave");
     fload = named(file->addAction(u"ファイル読込"_s), "fload");
     // The keys every desktop uses for these, shown beside the entries.
@@ -543,7 +543,7 @@ void main1::buildMenuBar()
     eexit = named(file->addAction(u"終了"_s), "eexit");
     eexit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    editMenu = named(menuBar()->addMenu(u"編集"_s), "editMenu");
+    editMenu = named(menuBar()->addMenu(u"編集(&E)"_s), "editMenu");
     undoAction = named(editMenu->addAction(QString()), "undoAction");
     undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     redoAction = named(editMenu->addAction(QString()), "redoAction");
@@ -556,9 +556,15 @@ void main1::buildMenuBar()
     m_recent = new RecentFiles(m_platform, recentMenu, this);
     connect(m_recent, &RecentFiles::openRequested, this, &main1::openRecentFile);
 
-    checkAction = named(menuBar()->addAction(u"リンク確認"_s), "checkAction");
+    // The link check is a menu of its own, so that no single click on the menu bar starts requests.
+    checkMenu = named(menuBar()->addMenu(u"リンク確認(&L)"_s), "checkMenu");
+    checkAction = named(checkMenu->addAction(u"すべてのリンクを確認"_s), "checkAction");
     checkAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    about = named(menuBar()->addAction(u"ソフト情報"_s), "about");
+    about = named(menuBar()->addAction(u"ソフト情報(&A)"_s), "about");
+
+    // F10 opens the menu bar's first menu, as on every desktop.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(file->menuAction()); });
 }
 
 void main1::setFocusOrder()
@@ -575,6 +581,9 @@ void main1::connectHandlers()
 {
     connect(Command1, &QPushButton::clicked, this, &main1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &main1::Command2_Click);
+    // Enter in one of the entry's fields adds it as 追加 does.
+    for (QLineEdit* field : {Text1, Text2, Text3})
+        connect(field, &QLineEdit::returnPressed, this, &main1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &main1::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &main1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &main1::Command5_Click);
@@ -792,7 +801,7 @@ void main1::Command2_Click()
     Text3->setText(startUrl);
 }
 
-// Delete (also the Delete key on the list): removes the selected line at once.
+// Delete (also the Delete key on the list): removes the selected line at once and selects the next.
 void main1::Command3_Click()
 {
     if (m_listModel->count() == 0) {
@@ -805,6 +814,9 @@ void main1::Command3_Click()
         return;
     }
     m_list->remove(row, u"削除"_s);
+    // The entry that took its place is selected, or the new last one, so Delete can go on.
+    if (const int count = m_listModel->count(); count > 0)
+        m_list->selectRow(std::min(row, count - 1));
 }
 
 // Move up: the selected line changes places with the one above it; the top line stays.
@@ -1133,22 +1145,32 @@ void main1::importLinks()
     m_import->activateWindow();
 }
 
-// "書き出し": the list as a bookmarks file, or as CSV when the name chosen ends in ".csv".
+// "書き出し": the list as a bookmarks file or as CSV. A name ending in ".csv" or ".html"/".htm" says
+// which; a name without an extension takes the type chosen in the dialog, and its extension.
 void main1::exportLinks()
 {
     if (m_listModel->count() == 0) {
         showMessage(m_platform, this, u"リストに項目を追加してください。"_s);
         return;
     }
+    const QString bookmarksFilter = u"ブックマーク (*.html)"_s;
+    const QString csvFilter = u"CSV (*.csv)"_s;
     FileDialogRequest request;
-    request.filters = {u"ブックマーク (*.html)"_s, u"CSV (*.csv)"_s};
+    request.filters = {bookmarksFilter, csvFilter};
     request.fileName = u"bookmarks.html"_s;
     request.directory = m_platform.currentDirectory();
-    const QString path = m_platform.saveFileName(this, request);
+    QString filter;
+    QString path = m_platform.saveFileName(this, request, &filter);
     if (path.isEmpty())
         return;
-    const ExportFormat format =
-        path.endsWith(u".csv"_s, Qt::CaseInsensitive) ? ExportFormat::Csv : ExportFormat::Bookmarks;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    ExportFormat format = filter == csvFilter ? ExportFormat::Csv : ExportFormat::Bookmarks;
+    if (suffix == u"csv"_s)
+        format = ExportFormat::Csv;
+    else if (suffix == u"html"_s || suffix == u"htm"_s)
+        format = ExportFormat::Bookmarks;
+    else if (suffix.isEmpty() && !path.endsWith(u'.'))
+        path += format == ExportFormat::Csv ? u".csv"_s : u".html"_s;
     FileError error;
     showMessage(m_platform, this,
                 saveExport(path, pageInputs(), format, &error) ? exportWrittenMessage()

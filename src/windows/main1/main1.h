@@ -159,7 +159,8 @@ public:
     QAction* redoAction = nullptr;
     QAction* findAction = nullptr;
     QAction* about = nullptr;
-    QAction* checkAction = nullptr; // リンク確認: the link check window
+    QMenu* checkMenu = nullptr;     // リンク確認
+    QAction* checkAction = nullptr; // its first entry: the link check window
 
     // The chooser and the about window while they are open.
     [[nodiscard]] fm1* chooserWindow() const;
