@@ -125,6 +125,7 @@ void ImportWindow::buildControls()
     stopButton = new QPushButton(u"中止"_s, this);
     stopButton->setObjectName(u"stopButton"_s);
     stopButton->setEnabled(false);
+    sourceLabel->setAccessibleName(u"読み込んだファイル"_s);
     layout->addWidget(fileButton, 1, 0);
     layout->addWidget(sourceLabel, 1, 1, 1, 2);
     layout->addWidget(stopButton, 1, 3);
@@ -151,6 +152,7 @@ void ImportWindow::buildControls()
 
     importTable = new QTableWidget(0, 4, this);
     importTable->setObjectName(u"importTable"_s);
+    importTable->setAccessibleName(u"取り込む項目"_s);
     importTable->setHorizontalHeaderLabels({u"バナーＵＲＬ"_s, u"ＨＰ名"_s, u"登録するＵＲＬ"_s, u"備考"_s});
     importTable->horizontalHeader()->setStretchLastSection(true);
     importTable->verticalHeader()->setDefaultSectionSize(importTable->fontMetrics().height() + 8);
