@@ -40,6 +40,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUndoStack>
 #include <QUrl>
@@ -459,7 +460,15 @@ QSize main1::fittedSize() const
     if (!display)
         return wanted;
     const QSize borders = frameGeometry().size() - geometry().size();
-    return wanted.boundedTo(display->availableGeometry().size() - borders);
+    const QSize room = display->availableGeometry().size() - borders;
+    // A scroll bar one way takes room the other way.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    QSize fitted = wanted;
+    if (wanted.height() > room.height())
+        fitted.rwidth() += bar;
+    if (wanted.width() > room.width())
+        fitted.rheight() += bar;
+    return fitted.boundedTo(room);
 }
 
 void main1::showEvent(QShowEvent* event)
