@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace siteloom {
 
 QList<MountedVolume> Platform::mountedVolumes()
@@ -55,6 +57,16 @@ QString Platform::directoryOnDrive(const QString& drive)
         return current;
     const QString last = m_lastDirectoryOnDrive.value(drive);
     return !last.isEmpty() && QFileInfo(last).isDir() ? last : drive;
+}
+
+QPoint centredOn(const QRect& windowFrame, const QSize& box, const QRect& available)
+{
+    QPoint at = windowFrame.center() - QPoint(box.width() / 2, box.height() / 2) + QPoint(1, 1);
+    if (!available.isEmpty()) {
+        at.setX(std::max(available.left(), std::min(at.x(), available.right() + 1 - box.width())));
+        at.setY(std::max(available.top(), std::min(at.y(), available.bottom() + 1 - box.height())));
+    }
+    return at;
 }
 
 void showMessage(Platform& platform, QWidget* parent, const QString& text)

@@ -3,6 +3,7 @@
 #include "drives.h"
 
 #include <QHash>
+#include <QMap>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,10 @@ struct MessageRequest
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    // Captions of buttons that say more than their standard text; the box's objectName, by which
+    // assistive technology and tests find it.
+    QMap<QMessageBox::StandardButton, QString> buttonTexts;
+    QString objectName;
 };
 
 struct FileDialogRequest
@@ -40,7 +45,9 @@ public:
     virtual QMessageBox::StandardButton messageBox(QWidget* parent, const MessageRequest& request) = 0;
     // Both dialogs give back the full path of the chosen file, or an empty string when cancelled.
     virtual QString openFileName(QWidget* parent, const FileDialogRequest& request) = 0;
-    virtual QString saveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
+    // The save dialog also tells which of the request's filters was selected when it closed.
+    virtual QString saveFileName(QWidget* parent, const FileDialogRequest& request,
+                                 QString* selectedFilter = nullptr) = 0;
 
     // The per-user settings store, addressed by application, section and key. A missing value
     // reads as an empty string. Neither call ever waits on the store: one that cannot be used (not a
@@ -74,6 +81,10 @@ public:
 private:
     QHash<QString, QString> m_lastDirectoryOnDrive;
 };
+
+// Where a box of this size stands centred on a window's frame (its title bar and borders included),
+// kept inside the available area of the screen.
+[[nodiscard]] QPoint centredOn(const QRect& windowFrame, const QSize& box, const QRect& available);
 
 // The plain message of the tool: text, OK only, no icon, caption "siteloom".
 void showMessage(Platform& platform, QWidget* parent, const QString& text);

@@ -1,5 +1,6 @@
 #include "qtplatform.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -10,7 +11,9 @@
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QLockFile>
+#include <QScreen>
 #include <QSettings>
+#include <QShowEvent>
 #include <QStandardPaths>
 #include <QTreeView>
 
@@ -18,12 +21,44 @@ using namespace Qt::StringLiterals;
 
 namespace siteloom {
 
+namespace {
+
+// A message box that stands centred on its parent's window, frame included, as soon as it shows: Qt
+// centres a dialog on the parent's frame only once the window manager has told it the frame, which a
+// window shown a moment before (the list file given at start) has not yet.
+class CentredMessageBox final : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        if (event->spontaneous() || !owner || !owner->isVisible())
+            return;
+        const QRect frame = owner->frameGeometry();
+        // The box's own frame is not known before it is on screen; its owner's borders are the best guess.
+        const QSize borders = frame.size() - owner->geometry().size();
+        const QScreen* screen = owner->screen();
+        move(centredOn(frame, size() + borders, screen ? screen->availableGeometry() : QRect()));
+    }
+};
+
+} // namespace
+
 QMessageBox::StandardButton QtPlatform::messageBox(QWidget* parent, const MessageRequest& request)
 {
-    QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
+    CentredMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
     box.setTextFormat(Qt::PlainText); // messages name files and entries, which are never markup
+    box.setObjectName(request.objectName);
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
+    for (auto it = request.buttonTexts.cbegin(); it != request.buttonTexts.cend(); ++it) {
+        if (QAbstractButton* button = box.button(it.key()))
+            button->setText(it.value());
+    }
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -101,11 +136,13 @@ QFileDialog* makeFileDialog(QWidget* parent, const FileDialogRequest& request, Q
 
 namespace {
 
-QString runDialog(QFileDialog* dialog)
+QString runDialog(QFileDialog* dialog, QString* selectedFilter = nullptr)
 {
     QString chosen;
     if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
         chosen = dialog->selectedFiles().constFirst();
+    if (selectedFilter)
+        *selectedFilter = dialog->selectedNameFilter();
     delete dialog;
     return chosen;
 }
@@ -117,9 +154,9 @@ QString QtPlatform::openFileName(QWidget* parent, const FileDialogRequest& reque
     return runDialog(makeFileDialog(parent, request, QFileDialog::AcceptOpen));
 }
 
-QString QtPlatform::saveFileName(QWidget* parent, const FileDialogRequest& request)
+QString QtPlatform::saveFileName(QWidget* parent, const FileDialogRequest& request, QString* selectedFilter)
 {
-    return runDialog(makeFileDialog(parent, request, QFileDialog::AcceptSave));
+    return runDialog(makeFileDialog(parent, request, QFileDialog::AcceptSave), selectedFilter);
 }
 
 namespace {

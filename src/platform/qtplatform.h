@@ -19,7 +19,8 @@ class QtPlatform final : public Platform
 public:
     QMessageBox::StandardButton messageBox(QWidget* parent, const MessageRequest& request) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
-    QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& request,
+                         QString* selectedFilter = nullptr) override;
     QString readSetting(const QString& application, const QString& section, const QString& key) override;
     bool writeSetting(const QString& application, const QString& section, const QString& key,
                       const QString& value) override;

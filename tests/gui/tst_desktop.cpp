@@ -49,6 +49,30 @@ private slots:
         QCOMPARE(control<QLabel>(&dialog, u"fileTypeLabel"_s)->text(), u"ファイルの種類:"_s);
     }
 
+    void messageCentredOnItsWindow_data()
+    {
+        QTest::addColumn<QRect>("window"); // its frame, on a screen of 1366×768 less a 32-pixel panel
+        QTest::addColumn<QSize>("box");
+        QTest::newRow("window in the middle") << QRect(200, 100, 800, 500) << QSize(300, 120);
+        QTest::newRow("window at the top left, its frame included")
+            << QRect(0, 0, 1064, 827) << QSize(300, 120);
+        QTest::newRow("window smaller than the box") << QRect(600, 300, 100, 60) << QSize(300, 120);
+        QTest::newRow("window half off the right edge") << QRect(1200, 400, 400, 300) << QSize(300, 120);
+    }
+
+    // A message stands centred on its window's frame, and never beyond the screen's available area:
+    // where centring would put it off the screen, it stands at the edge instead.
+    void messageCentredOnItsWindow()
+    {
+        QFETCH(QRect, window);
+        QFETCH(QSize, box);
+        const QRect available(0, 32, 1366, 736);
+        const QRect placed(centredOn(window, box, available), box);
+        QVERIFY(available.contains(placed));
+        if (available.contains(QRect(window.center() - QPoint(box.width(), box.height()) / 2, box)))
+            QVERIFY((placed.center() - window.center()).manhattanLength() <= 1);
+    }
+
     void fileDetailsInJapanese_data()
     {
         QTest::addColumn<int>("bytes");

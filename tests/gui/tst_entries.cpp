@@ -127,6 +127,8 @@ private slots:
         QTest::newRow("delete without selection")
             << u"Command3"_s << u"XYZ"_s << -1 << u"XYZ"_s << pickToDelete;
         QTest::newRow("delete middle line") << u"Command3"_s << u"XYZ"_s << 1 << u"XZ"_s << QString();
+        QTest::newRow("delete last line") << u"Command3"_s << u"XYZ"_s << 2 << u"XY"_s << QString();
+        QTest::newRow("delete only line") << u"Command3"_s << u"X"_s << 0 << u""_s << QString();
         // The Delete key on the list is the button.
         QTest::newRow("key without selection") << u"Delete"_s << u"XYZ"_s << -1 << u"XYZ"_s << pickToDelete;
         QTest::newRow("key on middle line") << u"Delete"_s << u"XYZ"_s << 1 << u"XZ"_s << QString();
@@ -143,7 +145,8 @@ private slots:
     }
 
     // Delete (button and key), edit and the moves: the checks in their order with their messages, and
-    // afterwards no line selected, unless nothing happened.
+    // afterwards the next line selected after a deletion, no line after the others, unless nothing
+    // happened.
     void editingTheList()
     {
         QFETCH(QString, button);
@@ -177,8 +180,11 @@ private slots:
         QCOMPARE(plainMessages(platform), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(listRows(window).join(QString()), after);
         const bool changed = after != before;
-        QCOMPARE(listCurrentRow(window), changed ? -1 : current);
-        QCOMPARE(listSelectedRows(window).size(), changed || selected < 0 ? 0 : 1);
+        // After a deletion the entry that took the deleted one's place is selected, or the new last.
+        const bool deleted = changed && (button == u"Command3"_s || button == u"Delete"_s);
+        const int next = deleted ? std::min(selected, int(after.size()) - 1) : -1;
+        QCOMPARE(listCurrentRow(window), changed ? next : current);
+        QCOMPARE(listSelectedRows(window).size(), changed ? (next >= 0 ? 1 : 0) : (selected < 0 ? 0 : 1));
     }
 
     // The split is pinned by tst_linkentry; these show the fields are overwritten as the line holds

@@ -8,13 +8,16 @@
 #include "text/textfile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -110,6 +113,96 @@ private slots:
         QVERIFY(preview(*import).first().startsWith(u"[ ]"_s));
         import->addButton->click();
         QCOMPARE(platform.messageTexts(), QStringList{u"追加する項目にチェックを付けてください。"_s});
+    }
+
+    // The summary under the table says how many links there are, and where a limit cut the reading.
+    void summaryTellsWhatWasRead_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("whole file") << u"chromium.html"_s << u"3 件のリンクがあります。"_s;
+        QTest::newRow("nested too deep")
+            << u"nested-too-deep.html"_s
+            << u"1 件のリンクがあります。 フォルダ（タグ）の入れ子が深すぎるため、"_s;
+    }
+
+    void summaryTellsWhatWasRead()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, summary);
+        FakePlatform platform;
+        main1 window(platform);
+        ImportWindow* import = openImport(window);
+        chooseSource(import, platform, QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/") + file);
+        QVERIFY2(import->summaryLabel->text().startsWith(summary), qPrintable(import->summaryLabel->text()));
+        QCOMPARE(import->summaryLabel->toolTip(), import->summaryLabel->text());
+    }
+
+    // Tab goes from control to control, through the paste box and the table, and reaches every
+    // button; Escape closes the window.
+    void keyboardReachesEverything()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        ImportWindow* import = openImport(window);
+        QVERIFY(QTest::qWaitForWindowActive(import));
+        import->pasteBox->setPlainText(u"<a href=\"http://a.example/\">A</a>"_s);
+        import->fileButton->setFocus();
+        QSet<QWidget*> reached;
+        for (int press = 0; press < 20; ++press) {
+            reached.insert(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (QWidget* control :
+             {static_cast<QWidget*>(import->fileButton), static_cast<QWidget*>(import->pasteBox),
+              static_cast<QWidget*>(import->importTable), static_cast<QWidget*>(import->addButton),
+              static_cast<QWidget*>(import->closeButton)})
+            QVERIFY2(reached.contains(control), qPrintable(control->objectName()));
+        QVERIFY(!import->pasteBox->toPlainText().contains(u'\t'));
+        QCOMPARE(import->importTable->rowCount(), 1);
+
+        QTest::keyClick(import->addButton, Qt::Key_Escape);
+        QTRY_VERIFY(!window.importWindowShown());
+    }
+
+    // The window opens centred on the main window and opens again at the size the user gave it.
+    void opensCentredAtItsLastSize()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QPointer<ImportWindow> import = openImport(window);
+        QVERIFY(QTest::qWaitForWindowExposed(import));
+        QVERIFY((import->frameGeometry().center() - window.frameGeometry().center()).manhattanLength() <= 2);
+        const QSize size = import->size() - QSize(40, 30);
+        import->resize(size);
+        import->close();
+        QTRY_VERIFY(import.isNull());
+        import = openImport(window);
+        QCOMPARE(import->size(), size);
+    }
+
+    // 閉じる pressed while the refusal of a checked row is up (as assistive technology can): the
+    // window goes, and nothing of it is touched afterwards.
+    void closedDuringARefusal()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QPointer<ImportWindow> import = openImport(window);
+        import->pasteBox->setPlainText(
+            u"<a href=\"http://a.example/\"><img src=\"a.gif\" alt=\"A：site\"></a>"_s);
+        import->importTable->item(0, 0)->setCheckState(Qt::Checked);
+        platform.whileMessageShown = [&](QWidget*) {
+            import->closeButton->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        import->addButton->click();
+        QVERIFY(import.isNull());
+        QCOMPARE(platform.messages.size(), 1);
+        QCOMPARE(window.pageInputs().entries, QStringList());
     }
 
     // A bookmarks file chosen through the open dialog: its folders to choose from, the links of the
@@ -213,40 +306,56 @@ private slots:
         QVERIFY(window.pageInputs().entries.isEmpty());
     }
 
-    // "書き出し": the file name from the save dialog; ".csv" gives CSV, anything else bookmarks; a
-    // file that cannot be written is reported and nothing is left behind.
+    // "書き出し": the file name from the save dialog; its extension, else the type chosen in the dialog,
+    // gives CSV or bookmarks; a file that cannot be written is reported and nothing is left behind.
     void exportThroughTheSaveDialog_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type"); // the filter chosen; empty: the first, bookmarks
+        QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QByteArray>("begins");
-        QTest::newRow("bookmarks") << u"out.html"_s << u"書き出しました。"_s
-                                   << QByteArray("<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n");
-        QTest::newRow("CSV") << u"out.CSV"_s << u"書き出しました。"_s << QByteArray("\xEF\xBB\xBF");
-        QTest::newRow("directory at the path") << u"taken"_s << u"書き出せませんでした。"_s << QByteArray();
-        QTest::newRow("dialog cancelled") << QString() << QString() << QByteArray();
+        const QString done = u"書き出しました。"_s;
+        const QByteArray bookmarks("<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n");
+        const QByteArray csv("\xEF\xBB\xBF");
+        const QString csvType = u"CSV (*.csv)"_s;
+        QTest::newRow("bookmarks") << u"out.html"_s << QString() << u"out.html"_s << done << bookmarks;
+        QTest::newRow("CSV by its extension") << u"out.CSV"_s << QString() << u"out.CSV"_s << done << csv;
+        QTest::newRow("CSV chosen, no extension typed") << u"out"_s << csvType << u"out.csv"_s << done << csv;
+        QTest::newRow("CSV chosen, .html typed")
+            << u"out.html"_s << csvType << u"out.html"_s << done << bookmarks;
+        QTest::newRow("bookmarks, no extension typed")
+            << u"out"_s << QString() << u"out.html"_s << done << bookmarks;
+        QTest::newRow("directory at the path")
+            << u"taken.html"_s << QString() << QString() << u"書き出せませんでした。"_s << QByteArray();
+        QTest::newRow("dialog cancelled") << QString() << QString() << QString() << QString() << QByteArray();
     }
 
     void exportThroughTheSaveDialog()
     {
         QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QString, written);
         QFETCH(QString, message);
         QFETCH(QByteArray, begins);
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(u"taken"_s));
+        QVERIFY(QDir(dir.path()).mkdir(u"taken.html"_s));
         FakePlatform platform;
         main1 window(platform);
         setListRows(window, {listed});
         if (!name.isEmpty())
             platform.fileNames.enqueue(dir.filePath(name));
+        if (!type.isEmpty())
+            platform.selectedFilters.enqueue(type);
         window.exportAction->trigger();
         QCOMPARE(platform.saveRequests.size(), 1);
         QCOMPARE(platform.messages.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty())
             QVERIFY(platform.messageTexts().first().startsWith(message));
-        if (!begins.isEmpty())
-            QVERIFY(readBytes(dir.filePath(name)).startsWith(begins));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), begins.isEmpty() ? 0 : 1);
+        const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(files, written.isEmpty() ? QStringList() : QStringList{written});
+        if (!written.isEmpty())
+            QVERIFY(readBytes(dir.filePath(written)).startsWith(begins));
     }
 };
 

@@ -87,7 +87,7 @@ private slots:
         FakePlatform platform;
         main1 window(platform);
         showActive(window);
-        QCOMPARE(window.editMenu->title(), u"編集"_s);
+        QCOMPARE(window.editMenu->title(), u"編集(&E)"_s);
         QCOMPARE(window.editMenu->accessibleDescription(), u"editMenu"_s);
         QCOMPARE(window.undoAction->text(), u"元に戻す"_s);
         QVERIFY(!window.undoAction->isEnabled());

@@ -7,11 +7,13 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -297,6 +299,129 @@ private slots:
         edit->paste();
         QCOMPARE(edit->text(), expected);
         QCOMPARE(edit->cursorPosition(), expected.size() - 1);
+    }
+
+    // ファイル保存 offers the list file last opened or saved, in its folder; "link.txt" in the base
+    // directory before there is one (save).
+    void saveOffersTheListFile_data()
+    {
+        QTest::addColumn<bool>("loadFirst"); // else saved first
+        QTest::newRow("after opening a list file") << true;
+        QTest::newRow("after saving one") << false;
+    }
+
+    void saveOffersTheListFile()
+    {
+        QFETCH(bool, loadFirst);
+        const QDir dir(QDir(m_dir->path()).canonicalPath());
+        QVERIFY(dir.mkdir(u"lists"_s));
+        const QString file = dir.filePath(u"lists/mine.txt"_s);
+        QVERIFY(writeBytes(file, readBytes(examplePath)));
+        FakePlatform platform;
+        main1 window(platform);
+        window.Label1->setText(dir.path());
+        platform.fileNames.enqueue(file);
+        if (loadFirst) {
+            window.fload->trigger();
+        } else {
+            setListRows(window, exampleEntries);
+            window.fsave->trigger();
+        }
+        platform.saveRequests.clear();
+        window.fsave->trigger();
+        const QStringList offered =
+            listFileDialog.first(2) + QStringList{u"mine.txt"_s, dir.filePath(u"lists"_s)};
+        QCOMPARE(asked(platform.saveRequests), offered);
+    }
+
+    // Closing the window by any way asks about changes since the last save or load, and the title
+    // marks them. The change is an added entry or a typed title; "saved" answers the save dialog.
+    void closing_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("change"); // empty: none
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<bool>("saveAnswered"); // the save dialog is answered with a file
+        QTest::addColumn<bool>("closed");
+
+        const auto Save = QMessageBox::Save;
+        const auto Discard = QMessageBox::Discard;
+        const auto Cancel = QMessageBox::Cancel;
+        QTest::newRow("unchanged: close box, no question")
+            << u"close box"_s << QString() << Cancel << false << true;
+        QTest::newRow("unchanged: 終了, no question") << u"終了"_s << QString() << Cancel << false << true;
+        QTest::newRow("change undone: no question")
+            << u"close box"_s << u"undone"_s << Cancel << false << true;
+        QTest::newRow("entry added: close box, 保存") << u"close box"_s << u"entry"_s << Save << true << true;
+        QTest::newRow("entry added: 保存, dialog cancelled")
+            << u"close box"_s << u"entry"_s << Save << false << false;
+        QTest::newRow("entry added: 終了, 保存しない") << u"終了"_s << u"entry"_s << Discard << false << true;
+        QTest::newRow("entry added: Ctrl+Q, キャンセル")
+            << u"Ctrl+Q"_s << u"entry"_s << Cancel << false << false;
+        QTest::newRow("title typed: close(), 保存しない")
+            << u"close()"_s << u"title"_s << Discard << false << true;
+        QTest::newRow("title typed: Ctrl+Q, 保存") << u"Ctrl+Q"_s << u"title"_s << Save << true << true;
+        QTest::newRow("title typed: close box, キャンセル")
+            << u"close box"_s << u"title"_s << Cancel << false << false;
+    }
+
+    void closing()
+    {
+        QFETCH(QString, way);
+        QFETCH(QString, change);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(bool, saveAnswered);
+        QFETCH(bool, closed);
+        const QString file = QDir(m_dir->path()).filePath(u"closing.txt"_s);
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        if (change == u"entry"_s || change == u"undone"_s) {
+            window.Text2->setText(u"サイト"_s);
+            window.Text3->setText(u"http://example.jp/"_s);
+            window.Command2->click();
+        }
+        if (change == u"undone"_s)
+            window.undoAction->trigger();
+        if (change == u"title"_s) {
+            setListRows(window, exampleEntries); // a starting point, outside the undo history
+            window.Text6->setText(u"新しいタイトル"_s);
+        }
+        const bool changed = change == u"entry"_s || change == u"title"_s;
+        QCOMPARE(window.windowTitle().startsWith(u'*'), changed);
+
+        platform.answers.enqueue(answer);
+        if (saveAnswered)
+            platform.fileNames.enqueue(file);
+        if (way == u"close box"_s) {
+            QCloseEvent event; // what the window manager sends for the close box and Alt+F4
+            QCoreApplication::sendEvent(window.windowHandle(), &event);
+        } else if (way == u"終了"_s) {
+            window.eexit->trigger();
+        } else if (way == u"Ctrl+Q"_s) {
+            QTest::keySequence(&window, QKeySequence(u"Ctrl+Q"_s));
+        } else {
+            window.close();
+        }
+
+        if (changed) {
+            QCOMPARE(platform.messages.size(), saveAnswered ? 2 : 1);
+            const MessageRequest& question = platform.messages.constFirst();
+            QCOMPARE(question.objectName, u"saveChangesBox"_s);
+            QCOMPARE(question.text, u"変更を保存しますか？"_s);
+            const QStringList buttons{question.buttonTexts.value(QMessageBox::Save),
+                                      question.buttonTexts.value(QMessageBox::Discard),
+                                      question.buttonTexts.value(QMessageBox::Cancel)};
+            QCOMPARE(buttons, (QStringList{u"保存"_s, u"保存しない"_s, u"キャンセル"_s}));
+        } else {
+            QVERIFY(platform.messages.isEmpty());
+        }
+        QCOMPARE(!window.isVisible(), closed);
+        QCOMPARE(QFileInfo::exists(file), saveAnswered);
+        const bool quits = way != u"close box"_s && way != u"close()"_s;
+        QCOMPARE(platform.quitCalls, closed && quits ? 1 : 0);
+        QCOMPARE(window.windowTitle().startsWith(u'*'), changed && !saveAnswered);
     }
 
 private:

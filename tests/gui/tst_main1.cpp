@@ -12,8 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -33,8 +38,8 @@ private slots:
 
     void cleanup() { QVERIFY(QDir::setCurrent(m_startDirectory)); }
 
-    // A fixed window, every control named and described, the fields and choices at their start values,
-    // the focus on "指定" and the tab key in the order the user expects.
+    // A window that can be enlarged, every control named and described, the fields and choices at their start
+    // values, the focus on "指定" and the tab key in the order the user expects.
     void startState()
     {
         FakePlatform platform;
@@ -42,8 +47,7 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), u"ＳｉｔｅＬｏｏｍ"_s);
-        QCOMPARE(window.minimumSize(), window.maximumSize());
-        QVERIFY(!(window.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+        QVERIFY(window.windowFlags() & Qt::WindowMaximizeButtonHint);
         QCOMPARE(window.accessibleDescription(), u"main1"_s);
         QStringList names{u"List1"_s, u"SSTab1"_s, u"file"_s};
         const std::pair<const char*, int> numbered[] = {{"Label", 26},  {"Text", 9},  {"Option", 9},
@@ -102,7 +106,7 @@ private slots:
         QTest::newRow("first tab") << u"SSTab1:0"_s << u"１項目入力して下のボタンを押す"_s;
         QTest::newRow("second tab") << u"SSTab1:1"_s << u"自分のバナーとＵＲＬを入力"_s;
         // The ファイル menu's entries are read with their keys in menuKeys.
-        QTest::newRow("about menu entry") << u"about"_s << u"ソフト情報"_s;
+        QTest::newRow("about menu entry") << u"about"_s << u"ソフト情報(&A)"_s;
     }
 
     void captions()
@@ -170,6 +174,42 @@ private slots:
         QCOMPARE(platform.quitCalls, 1);
     }
 
+    // The window never opens larger than the screen's available area; what does not fit scrolls into
+    // view, and a larger window gives the list the room. ctest runs this suite on the offscreen
+    // platform's small screen (800×600) and on a large one.
+    void fitsTheScreen()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect available = window.screen()->availableGeometry();
+        QVERIFY(window.frameGeometry().width() <= available.width());
+        QVERIFY(window.frameGeometry().height() <= available.height());
+        auto* area = control<QScrollArea>(&window, u"clientArea"_s);
+        const QWidget* client = area->widget();
+        // The whole layout shows when the screen has room for it.
+        QCOMPARE(area->viewport()->size() == client->minimumSize(),
+                 client->minimumSize().height() + window.menuBar()->height() <= available.height() &&
+                     client->minimumSize().width() <= available.width());
+        // Every control lies inside the client area, and the scroll bars reach all of it.
+        QCOMPARE(area->horizontalScrollBar()->maximum(), client->width() - area->viewport()->width());
+        QCOMPARE(area->verticalScrollBar()->maximum(), client->height() - area->viewport()->height());
+        for (const QWidget* widget : client->findChildren<QWidget*>()) {
+            if (widget->isVisibleTo(client) && widget->focusPolicy() != Qt::NoFocus)
+                QVERIFY2(client->rect().contains(QRect(widget->mapTo(client, QPoint(0, 0)), widget->size())),
+                         qPrintable(widget->objectName()));
+        }
+
+        const QRect list = window.List1->geometry();
+        const QPoint below = window.Command4->pos();
+        window.resize(window.size() + QSize(200, 100));
+        QTRY_COMPARE(client->size(), area->viewport()->size().expandedTo(client->minimumSize()));
+        const QSize grown = client->size() - client->minimumSize();
+        QCOMPARE(window.List1->geometry(), list.adjusted(0, 0, grown.width(), grown.height()));
+        QCOMPARE(window.Command4->pos(), below + QPoint(0, grown.height()));
+    }
+
     void menuKeys_data()
     {
         QTest::addColumn<QKeySequence>("keys");
@@ -201,6 +241,75 @@ private slots:
                 shown.append(action->text() + u' ' + action->shortcut().toString(QKeySequence::NativeText));
         }
         QCOMPARE(shown, (QStringList{u"ファイル保存 Ctrl+S"_s, u"ファイル読込 Ctrl+O"_s, u"終了 Ctrl+Q"_s}));
+    }
+
+    void menusByKeyboard_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("F10 opens the first menu") << QKeySequence(Qt::Key_F10) << u"file"_s;
+        QTest::newRow("Alt+F: ファイル") << QKeySequence(Qt::ALT | Qt::Key_F) << u"file"_s;
+        QTest::newRow("Alt+E: 編集") << QKeySequence(Qt::ALT | Qt::Key_E) << u"editMenu"_s;
+        QTest::newRow("Alt+L: リンク確認") << QKeySequence(Qt::ALT | Qt::Key_L) << u"checkMenu"_s;
+    }
+
+    // Every menu opens from the keyboard; リンク確認 is a menu, its first entry the check.
+    void menusByKeyboard()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, menu);
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(window.checkMenu->actions().constFirst(), window.checkAction);
+        QTest::keySequence(&window, keys);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QCOMPARE(QApplication::activePopupWidget()->objectName(), menu);
+        QApplication::activePopupWidget()->close();
+    }
+
+    void enterInAnEntryFieldAdds_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::newRow("banner URL") << u"Text1"_s;
+        QTest::newRow("site name") << u"Text2"_s;
+        QTest::newRow("site URL") << u"Text3"_s;
+    }
+
+    void enterInAnEntryFieldAdds()
+    {
+        QFETCH(QString, field);
+        FakePlatform platform;
+        main1 window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.Text1->setText(u"http://example.jp/b.gif"_s);
+        window.Text2->setText(u"サイト"_s);
+        window.Text3->setText(u"http://example.jp/"_s);
+        QTest::keyClick(control<QLineEdit>(&window, field), Qt::Key_Return);
+        QCOMPARE(listRows(window), QStringList{u"http://example.jp/b.gif：サイト：http://example.jp/"_s});
+    }
+
+    // Tab goes round every control that takes the focus, the list and the buttons included.
+    void tabReachesEveryControl()
+    {
+        FakePlatform platform;
+        main1 window(platform);
+        setListRows(window, {u"a：b：c"_s});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSet<QWidget*> reached;
+        for (int press = 0; press < 60; ++press) {
+            reached.insert(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            if (widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus) &&
+                widget->window() == &window && !widget->objectName().startsWith(u"qt_"_s))
+                QVERIFY2(reached.contains(widget->focusProxy() ? widget->focusProxy() : widget),
+                         qPrintable(widget->objectName()));
+        }
     }
 
     void startingWithAListFile_data()

@@ -8,6 +8,8 @@ QMessageBox::StandardButton FakePlatform::messageBox(QWidget* parent, const Mess
 {
     messages.append(request);
     messageParents.append(parent && parent->isVisible() ? parent : nullptr);
+    if (whileMessageShown)
+        whileMessageShown(parent);
     if (!answers.isEmpty())
         return answers.dequeue();
     return request.defaultButton != QMessageBox::NoButton ? request.defaultButton : QMessageBox::Ok;
@@ -19,9 +21,13 @@ QString FakePlatform::openFileName(QWidget*, const FileDialogRequest& request)
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 
-QString FakePlatform::saveFileName(QWidget*, const FileDialogRequest& request)
+QString FakePlatform::saveFileName(QWidget*, const FileDialogRequest& request, QString* selectedFilter)
 {
     saveRequests.append(request);
+    if (selectedFilter)
+        *selectedFilter = !selectedFilters.isEmpty()  ? selectedFilters.dequeue()
+                          : request.filters.isEmpty() ? QString()
+                                                      : request.filters.constFirst();
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 

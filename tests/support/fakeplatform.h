@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QQueue>
 
+#include <functional>
+
 namespace siteloom {
 
 // A platform that never shows a window: it answers dialogs from queues, records every message and
@@ -15,7 +17,8 @@ class FakePlatform final : public Platform
 public:
     QMessageBox::StandardButton messageBox(QWidget* parent, const MessageRequest& request) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
-    QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& request,
+                         QString* selectedFilter = nullptr) override;
     QString readSetting(const QString& application, const QString& section, const QString& key) override;
     bool writeSetting(const QString& application, const QString& section, const QString& key,
                       const QString& value) override;
@@ -29,6 +32,9 @@ public:
 
     QQueue<QMessageBox::StandardButton> answers; // empty: the default button (or OK)
     QQueue<QString> fileNames;                   // empty: the dialog is cancelled
+    QQueue<QString> selectedFilters;             // empty: the request's first filter
+    // Runs while a message is up, with the message's parent: what the user does meanwhile.
+    std::function<void(QWidget*)> whileMessageShown;
     QList<MessageRequest> messages;
     QList<QWidget*> messageParents; // each message's parent while it was on screen, else nullptr
     QList<FileDialogRequest> openRequests;

@@ -50,11 +50,6 @@ QString pageInputsMessage(PageInputsProblem problem, const QString& fileName)
     return {};
 }
 
-QString pageInputsProblem(qsizetype entryCount, const QString& fileName)
-{
-    return pageInputsMessage(checkPageInputs(entryCount, fileName), fileName);
-}
-
 QString pageWouldReplaceListFileMessage(const QString& path)
 {
     return u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みませんでした"
@@ -70,6 +65,39 @@ QString pageWrittenMessage()
 QString pageNotWrittenMessage(const QString& path, const FileError& error)
 {
     return u"ページを書き込めませんでした。\n%1\n%2"_s.arg(path, error.reason);
+}
+
+QString previewNoTemporaryFolderMessage(const QString& tmpdir)
+{
+    return u"一時ファイル用のフォルダ「%1」が見つからないため、プレビューを作れませんでした。\n"
+           u"環境変数 TMPDIR に、ある（書き込める）フォルダを指定してください。"_s.arg(tmpdir);
+}
+
+QString previewFolderInsideBaseMessage(const QString& temporaryFolder)
+{
+    return u"一時ファイル用のフォルダ「%1」がページを作るフォルダの中にあるため、"
+           u"プレビューを作れませんでした。\n"
+           u"環境変数 TMPDIR に、ほかのフォルダを指定してください。"_s.arg(temporaryFolder);
+}
+
+QString saveChangesQuestion()
+{
+    return u"変更を保存しますか？"_s;
+}
+
+QString saveChangesSaveButton()
+{
+    return u"保存"_s;
+}
+
+QString saveChangesDiscardButton()
+{
+    return u"保存しない"_s;
+}
+
+QString saveChangesCancelButton()
+{
+    return u"キャンセル"_s;
 }
 
 QString chooseBaseDirectoryHint()

@@ -29,8 +29,6 @@ enum class PageInputsProblem {
 // What the window and the command line say for the problem (empty for None), naming the file name
 // as typed.
 [[nodiscard]] QString pageInputsMessage(PageInputsProblem problem, const QString& fileName);
-// Both at once; empty when the page can be written.
-[[nodiscard]] QString pageInputsProblem(qsizetype entryCount, const QString& fileName);
 // The page at this path (native form) would replace the list file: nothing is written.
 [[nodiscard]] QString pageWouldReplaceListFileMessage(const QString& path);
 // The page was written.
@@ -39,6 +37,17 @@ enum class PageInputsProblem {
 [[nodiscard]] QString pageNotWrittenMessage(const QString& path, const FileError& error);
 // Added to it in the window while no base directory has been chosen yet (a first run).
 [[nodiscard]] QString chooseBaseDirectoryHint();
+// The preview's temporary folder cannot be used: TMPDIR (as set) names no folder, or the
+// temporary folder (native form) lies inside the base directory.
+[[nodiscard]] QString previewNoTemporaryFolderMessage(const QString& tmpdir);
+[[nodiscard]] QString previewFolderInsideBaseMessage(const QString& temporaryFolder);
+
+// Closing the main window with changes since the last save or load: the question and its three
+// answers.
+[[nodiscard]] QString saveChangesQuestion();
+[[nodiscard]] QString saveChangesSaveButton();
+[[nodiscard]] QString saveChangesDiscardButton();
+[[nodiscard]] QString saveChangesCancelButton();
 
 // Captions of the main window that its messages name, so that a message names a box exactly as the
 // window labels it.

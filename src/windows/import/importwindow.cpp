@@ -7,6 +7,7 @@
 #include "platform.h"
 #include "ui/ui.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -14,7 +15,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QThread>
@@ -29,6 +33,22 @@ using namespace Qt::StringLiterals;
 namespace siteloom {
 
 namespace {
+
+// Where the window's size is kept between runs.
+const QString settingsApplication = u"siteloom"_s;
+const QString settingsSection = u"ImportWindow"_s;
+const QString sizeKey = u"size"_s;
+
+// A size kept as "WIDTHxHEIGHT"; invalid when there is none or it is not one.
+QSize rememberedSize(const QString& text)
+{
+    const QStringList parts = text.split(u'x');
+    bool wide = false;
+    bool high = false;
+    const QSize size(parts.size() == 2 ? parts[0].toInt(&wide) : 0,
+                     parts.size() == 2 ? parts[1].toInt(&high) : 0);
+    return wide && high && size.width() > 0 && size.height() > 0 ? size : QSize();
+}
 
 // The first entry of folderChoice: every folder.
 const QString allFolders = u"（すべてのフォルダ）"_s;
@@ -105,6 +125,7 @@ void ImportWindow::buildControls()
     stopButton = new QPushButton(u"中止"_s, this);
     stopButton->setObjectName(u"stopButton"_s);
     stopButton->setEnabled(false);
+    sourceLabel->setAccessibleName(u"読み込んだファイル"_s);
     layout->addWidget(fileButton, 1, 0);
     layout->addWidget(sourceLabel, 1, 1, 1, 2);
     layout->addWidget(stopButton, 1, 3);
@@ -124,18 +145,28 @@ void ImportWindow::buildControls()
     pasteBox->setObjectName(u"pasteBox"_s);
     pasteBox->setPlaceholderText(u"<a href=\"http://...\"><img src=\"http://...\" alt=\"...\"></a>"_s);
     pasteBox->setFixedHeight(pasteBox->fontMetrics().lineSpacing() * 4 + 12);
+    pasteBox->setTabChangesFocus(true); // markup has no use for a tab character
     pasteLabel->setBuddy(pasteBox);
     layout->addWidget(pasteLabel, 3, 0, Qt::AlignTop);
     layout->addWidget(pasteBox, 3, 1, 1, 3);
 
     importTable = new QTableWidget(0, 4, this);
     importTable->setObjectName(u"importTable"_s);
+    importTable->setAccessibleName(u"取り込む項目"_s);
     importTable->setHorizontalHeaderLabels({u"バナーＵＲＬ"_s, u"ＨＰ名"_s, u"登録するＵＲＬ"_s, u"備考"_s});
     importTable->horizontalHeader()->setStretchLastSection(true);
     importTable->verticalHeader()->setDefaultSectionSize(importTable->fontMetrics().height() + 8);
-    importTable->setColumnWidth(BannerColumn, 260);
-    importTable->setColumnWidth(NameColumn, 200);
-    importTable->setColumnWidth(UrlColumn, 240);
+    // The columns are as wide as what they typically hold in the window's font; the note takes the
+    // rest. A text cut off shows whole in its tooltip.
+    const QFontMetrics metrics = importTable->fontMetrics();
+    const int padding = 2 * metrics.averageCharWidth();
+    importTable->setColumnWidth(
+        BannerColumn, metrics.horizontalAdvance(u"http://www.example.jp/img/banner.gif"_s) + padding);
+    importTable->setColumnWidth(NameColumn, metrics.horizontalAdvance(u"そよかダイビングＷＥＢ"_s) + padding);
+    importTable->setColumnWidth(UrlColumn,
+                                metrics.horizontalAdvance(u"http://www.example.jp/index.html"_s) + padding);
+    // Tab leaves the table for the next control; the arrow keys move between its cells.
+    importTable->setTabKeyNavigation(false);
     layout->addWidget(importTable, 4, 0, 1, 4);
     layout->setRowStretch(4, 1);
 
@@ -151,7 +182,45 @@ void ImportWindow::buildControls()
     layout->addWidget(closeButton, 5, 3);
     for (QPushButton* b : {fileButton, stopButton, addButton, closeButton})
         b->setAutoDefault(false);
-    resize(960, 600);
+    sourceLabel->setMinimumWidth(0);
+    sourceLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    // The size the user last gave the window, else one from the font: the table's columns with room
+    // for a note, and about twenty rows.
+    const QSize remembered =
+        rememberedSize(m_platform.readSetting(settingsApplication, settingsSection, sizeKey));
+    if (remembered.isValid()) {
+        resize(remembered);
+    } else {
+        int width = padding * 4 + importTable->verticalHeader()->sizeHint().width();
+        for (int column = BannerColumn; column < NoteColumn; ++column)
+            width += importTable->columnWidth(column);
+        width += metrics.horizontalAdvance(u"リストの1番目と同じＵＲＬです"_s);
+        resize(width, metrics.height() * 32);
+    }
+}
+
+// Opens centred on the main window's frame, no larger than the screen's available area.
+void ImportWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous() || m_placed)
+        return;
+    m_placed = true;
+    const QRect available = screen() ? screen()->availableGeometry() : QRect();
+    if (!available.isEmpty())
+        resize(size().boundedTo(available.size()));
+    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        owner && owner->isVisible())
+        move(centredOn(owner->frameGeometry(), frameGeometry().size(), available));
+}
+
+// The window's size is kept for the next time it opens.
+void ImportWindow::closeEvent(QCloseEvent* event)
+{
+    (void)m_platform.writeSetting(settingsApplication, settingsSection, sizeKey,
+                                  u"%1x%2"_s.arg(width()).arg(height()));
+    QDialog::closeEvent(event);
 }
 
 void ImportWindow::chooseFile()
@@ -219,6 +288,7 @@ void ImportWindow::setReading(bool reading)
 void ImportWindow::showSource(const QString& path, const ImportSource& source)
 {
     sourceLabel->setText(QDir::toNativeSeparators(path));
+    sourceLabel->setToolTip(sourceLabel->text());
     m_links = source.links;
     {
         const QSignalBlocker quiet(pasteBox);
@@ -239,7 +309,8 @@ void ImportWindow::showSource(const QString& path, const ImportSource& source)
         question.icon = QMessageBox::Question;
         question.buttons = QMessageBox::Yes | QMessageBox::No;
         question.defaultButton = QMessageBox::No;
-        if (m_platform.messageBox(this, question) == QMessageBox::Yes)
+        const QPointer<ImportWindow> alive(this);
+        if (m_platform.messageBox(this, question) == QMessageBox::Yes && alive)
             emit pageOptionsAccepted(source.page);
     }
 }
@@ -271,8 +342,11 @@ void ImportWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
     for (int row = 0; row < int(entries.size()); ++row) {
         const LinkEntry& entry = entries[row];
         int column = BannerColumn;
-        for (const QString& text : {entry.bannerUrl, entry.siteName, entry.siteUrl})
-            importTable->setItem(row, column++, new QTableWidgetItem(text));
+        for (const QString& text : {entry.bannerUrl, entry.siteName, entry.siteUrl}) {
+            auto* item = new QTableWidgetItem(text);
+            item->setToolTip(text);
+            importTable->setItem(row, column++, item);
+        }
         auto* note = new QTableWidgetItem;
         note->setFlags(note->flags() & ~Qt::ItemIsEditable);
         importTable->setItem(row, NoteColumn, note);
@@ -289,6 +363,7 @@ void ImportWindow::showEntries(const QList<LinkEntry>& entries, int skipped)
     if (const QString cut = importCutNote(m_links); !cut.isEmpty())
         summary += u' ' + cut;
     summaryLabel->setText(summary);
+    summaryLabel->setToolTip(summary);
 }
 
 LinkEntry ImportWindow::rowEntry(int row) const
@@ -313,6 +388,8 @@ void ImportWindow::checkRows()
         const bool fine = now.reason == HoldBack::None;
         if (row >= m_holdBacks.size() || (m_holdBacks[row].reason == HoldBack::None) != fine)
             importTable->item(row, BannerColumn)->setCheckState(fine ? Qt::Checked : Qt::Unchecked);
+        for (int column = BannerColumn; column < NoteColumn; ++column)
+            importTable->item(row, column)->setToolTip(importTable->item(row, column)->text());
         importTable->item(row, NoteColumn)->setText(holdBackNote(now));
         importTable->item(row, NoteColumn)->setToolTip(holdBackNote(now));
     }
@@ -332,11 +409,15 @@ void ImportWindow::addChecked()
         const HoldBack& holdBack = m_holdBacks[row];
         if (holdBack.reason != HoldBack::None && holdBack.reason != HoldBack::AlreadyInList &&
             holdBack.reason != HoldBack::EarlierInImport) {
+            // The window may be closed while the message is up (assistive technology presses 閉じる
+            // past the message): then nothing of it is touched again.
+            const QPointer<ImportWindow> alive(this);
             showMessage(m_platform, this,
                         u"%1行目の項目は、このままではリストに追加できません。\n%2\n"
                         u"直すか、チェックを外してください。"_s.arg(row + 1)
                             .arg(holdBackNote(holdBack)));
-            importTable->setCurrentCell(row, BannerColumn);
+            if (alive)
+                importTable->setCurrentCell(row, BannerColumn);
             return;
         }
         entries.append(composeEntry(rowEntry(row)));

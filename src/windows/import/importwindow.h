@@ -60,6 +60,10 @@ signals:
     // A page's options, once the user agreed to take them over.
     void pageOptionsAccepted(const PageInputs& options);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildControls();
     void chooseFile();
@@ -82,6 +86,7 @@ private:
     quint64 m_readNumber = 0;    // counts the reads started: a stopped one finishes unheard
     bool m_reading = false;
     QString m_sourceShown; // what sourceLabel showed before the read under way
+    bool m_placed = false; // centred on the main window once shown
 };
 
 } // namespace siteloom

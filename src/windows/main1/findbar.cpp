@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QShortcut>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 
@@ -16,6 +17,8 @@ FindBar::FindBar(UndoableEntryList& list, QWidget* parent) : QLineEdit(parent), 
     setPlaceholderText(u"検索する文字を入力（Enter・F3：次を検索　Shift+F3：前を検索　Esc：閉じる）"_s);
     setAccessibleName(u"ＨＰリンクリストを検索"_s);
     setClearButtonEnabled(true);
+    for (QToolButton* clear : findChildren<QToolButton*>())
+        clear->setAccessibleName(u"検索する文字を消す"_s);
     hide();
     m_status = new QLabel(this);
     m_status->setObjectName(u"findStatus"_s);

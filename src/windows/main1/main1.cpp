@@ -37,7 +37,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
+#include <QShowEvent>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUndoStack>
 #include <QUrl>
@@ -186,13 +190,19 @@ int lineToMove(Platform& platform, QWidget* parent, int count, int row)
 // The dialog's name is a full path; anything shorter than this is taken as no name at all.
 constexpr qsizetype shortestFileName = 4;
 
-// Both dialogs offer text files first, then every file, and the name "link.txt".
-FileDialogRequest listFileDialog(const QString& directory)
+// Both dialogs offer text files first, then every file, and the name "link.txt" in this directory;
+// once a list file was opened or saved, that file in its folder.
+FileDialogRequest listFileDialog(const QString& directory, const QString& listFile = QString())
 {
     FileDialogRequest request;
     request.filters = {u"ﾃｷｽﾄﾌｧｲﾙ (*.txt)"_s, u"All Files (*)"_s};
     request.fileName = u"link.txt"_s;
     request.directory = directory;
+    if (!listFile.isEmpty()) {
+        const QFileInfo file(listFile);
+        request.fileName = file.fileName();
+        request.directory = file.absolutePath();
+    }
     return request;
 }
 
@@ -241,7 +251,7 @@ constexpr std::array<QRadioButton * main1::*, backgroundChoices> backgroundButto
 
 main1::main1(Platform& platform, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+                              Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       m_platform(platform)
 {
     setObjectName(u"main1"_s);
@@ -254,7 +264,7 @@ main1::main1(Platform& platform, QWidget* parent)
     connectHandlers();
     keepTextBoxesSingleLine(this);
     exposeObjectNames(this);
-    setFixedSize(sizeHint());
+    resize(fittedSize());
     Command1->setFocus();
     Form_Load();
 }
@@ -286,10 +296,19 @@ frmabt* main1::aboutWindow() const
 
 void main1::buildControls()
 {
-    auto* client = new QWidget(this);
+    // The controls stand where the layout places them, on a client area that scrolls when the window
+    // is smaller than it (a small screen, a large font) and grows with the window beyond it.
+    auto* area = new QScrollArea(this);
+    area->setObjectName(u"clientArea"_s);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    auto* client = new QWidget;
     client->setObjectName(u"client"_s);
-    client->setFixedSize(twips(10905), twips(8250));
-    setCentralWidget(client);
+    client->setMinimumSize(twips(10905), twips(8250));
+    area->setWidget(client);
+    setCentralWidget(area);
+    m_client = client;
+    client->installEventFilter(this);
 
     Label3 = make<QLabel>(client, "Label3", u"簡単・ＨＰリンクファイル作成"_s, 120, 60, 4455, 375);
     Label3->setFont(minchoFont(14.25, true));
@@ -399,6 +418,68 @@ void main1::buildControls()
     for (QPushButton* b : client->findChildren<QPushButton*>())
         b->setAutoDefault(false);
     showPageOptions(PageInputs{});
+
+    // What stands below the list moves down by as much as the list grows.
+    const int listBottom = twips(listTop + listHeight);
+    for (QWidget* control : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control->y() >= listBottom)
+            m_belowList.append({control, control->pos()});
+    }
+}
+
+// The list takes whatever room the client area has beyond the layout's; the find field stands above
+// it while it is open.
+void main1::placeList()
+{
+    // The find field's height in twips when it stands above the list.
+    constexpr int findHeight = 300;
+    const QSize extra = m_client->size() - m_client->minimumSize();
+    const int findRoom = findField && !findField->isHidden() ? findHeight : 0;
+    if (findField)
+        placeTwips(findField, listLeft, listTop, listWidth, findHeight - 30);
+    placeTwips(List1, listLeft, listTop + findRoom, listWidth, listHeight - findRoom);
+    List1->resize(List1->size() + extra.expandedTo(QSize(0, 0)));
+    if (findField)
+        findField->resize(findField->width() + std::max(extra.width(), 0), findField->height());
+    for (const auto& [control, at] : std::as_const(m_belowList))
+        control->move(at.x(), at.y() + std::max(extra.height(), 0));
+}
+
+bool main1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        placeList();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// The window opens at the layout's size, but never larger than the screen's available area: the
+// client area scrolls instead.
+QSize main1::fittedSize() const
+{
+    const QSize wanted = m_client->minimumSize() + QSize(0, menuBar()->sizeHint().height());
+    const QScreen* display = screen();
+    if (!display)
+        return wanted;
+    const QSize borders = frameGeometry().size() - geometry().size();
+    const QSize room = display->availableGeometry().size() - borders;
+    // A scroll bar one way takes room the other way.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    QSize fitted = wanted;
+    if (wanted.height() > room.height())
+        fitted.rwidth() += bar;
+    if (wanted.width() > room.width())
+        fitted.rheight() += bar;
+    return fitted.boundedTo(room);
+}
+
+void main1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Once on screen the window's borders are known, and the size is bounded again with them.
+    if (!event->spontaneous() && !m_sized) {
+        m_sized = true;
+        resize(size().boundedTo(fittedSize()));
+    }
 }
 
 // The list of link entries: a view over the entries' texts, one row each, however many there are.
@@ -443,27 +524,24 @@ void main1::buildList()
 // goes, the list takes back its room and the focus.
 void main1::buildFind()
 {
-    // The find field's height in twips when it stands above the list.
-    constexpr int findHeight = 300;
     findField = new FindBar(*m_list, List1->parentWidget());
-    placeTwips(findField, listLeft, listTop, listWidth, findHeight - 30);
-    connect(findField, &FindBar::opened, this, [this] {
-        placeTwips(List1, listLeft, listTop + findHeight, listWidth, listHeight - findHeight);
-    });
+    placeList();
+    connect(findField, &FindBar::opened, this, &main1::placeList);
     connect(findField, &FindBar::closed, this, [this] {
-        placeTwips(List1, listLeft, listTop, listWidth, listHeight);
+        placeList();
         List1->setFocus(Qt::ShortcutFocusReason);
     });
 }
 
-// The menu bar: ファイル, 編集, リンク確認, 再確認, ソフト情報.
+// The menu bar: ファイル, 編集, リンク確認 (a check, or a new check in the open window), ソフト情報,
+// each reached by Alt and its letter.
 void main1::buildMenuBar()
 {
     const auto named = [](auto* object, const char* name) {
         object->setObjectName(QLatin1StringView(name));
         return object;
     };
-    file = named(menuBar()->addMenu(u"ファイル"_s), "file");
+    file = named(menuBar()->addMenu(u"ファイル(&F)"_s), "file");
     fsave = named(file->addAction(u"ファイル保存"_s), "fsave");
     fload = named(file->addAction(u"ファイル読込"_s), "fload");
     // The keys every desktop uses for these, shown beside the entries.
@@ -476,7 +554,7 @@ void main1::buildMenuBar()
     eexit = named(file->addAction(u"終了"_s), "eexit");
     eexit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    editMenu = named(menuBar()->addMenu(u"編集"_s), "editMenu");
+    editMenu = named(menuBar()->addMenu(u"編集(&E)"_s), "editMenu");
     undoAction = named(editMenu->addAction(QString()), "undoAction");
     undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     redoAction = named(editMenu->addAction(QString()), "redoAction");
@@ -489,10 +567,16 @@ void main1::buildMenuBar()
     m_recent = new RecentFiles(m_platform, recentMenu, this);
     connect(m_recent, &RecentFiles::openRequested, this, &main1::openRecentFile);
 
-    checkAction = named(menuBar()->addAction(u"リンク確認"_s), "checkAction");
+    // The link check is a menu of its own, so that no single click on the menu bar starts requests.
+    checkMenu = named(menuBar()->addMenu(u"リンク確認(&L)"_s), "checkMenu");
+    checkAction = named(checkMenu->addAction(u"すべてのリンクを確認"_s), "checkAction");
     checkAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    recheckAction = named(menuBar()->addAction(u"再確認"_s), "recheckAction");
-    about = named(menuBar()->addAction(u"ソフト情報"_s), "about");
+    recheckAction = named(checkMenu->addAction(u"再確認"_s), "recheckAction");
+    about = named(menuBar()->addAction(u"ソフト情報(&A)"_s), "about");
+
+    // F10 opens the menu bar's first menu, as on every desktop.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(file->menuAction()); });
 }
 
 void main1::setFocusOrder()
@@ -509,6 +593,9 @@ void main1::connectHandlers()
 {
     connect(Command1, &QPushButton::clicked, this, &main1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &main1::Command2_Click);
+    // Enter in one of the entry's fields adds it as 追加 does.
+    for (QLineEdit* field : {Text1, Text2, Text3})
+        connect(field, &QLineEdit::returnPressed, this, &main1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &main1::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &main1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &main1::Command5_Click);
@@ -527,6 +614,14 @@ void main1::connectHandlers()
     connect(findAction, &QAction::triggered, findField, &FindBar::open);
     connect(checkAction, &QAction::triggered, this, &main1::checkLinks);
     connect(recheckAction, &QAction::triggered, this, &main1::recheckLinks);
+
+    // The title follows the changes since the last save or load.
+    m_savedOptions = pageOptions();
+    connect(m_list->undoStack(), &QUndoStack::cleanChanged, this, &main1::showUnsavedChanges);
+    for (const PageOptionBox& row : pageOptionBoxes)
+        connect(this->*row.box, &QLineEdit::textChanged, this, &main1::showUnsavedChanges);
+    for (QRadioButton* main1::*button : backgroundButtons)
+        connect(this->*button, &QRadioButton::toggled, this, &main1::showUnsavedChanges);
 }
 
 PageInputs main1::pageOptions() const
@@ -672,14 +767,66 @@ void main1::selectCheckedEntry(const QString& entry, int row)
         selectEntry(found);
 }
 
+// "終了" closes the window as its close box does, with the same question, and ends the tool only
+// when the window closed.
 void main1::eexit_Click()
 {
-    m_platform.quit();
+    if (close())
+        m_platform.quit();
+}
+
+bool main1::hasUnsavedChanges() const
+{
+    return !m_list->undoStack()->isClean() || pageOptions() != m_savedOptions;
+}
+
+// The list and the page options as they stand are the ones of the list file.
+void main1::markSaved()
+{
+    m_list->undoStack()->setClean();
+    m_savedOptions = pageOptions();
+    showUnsavedChanges();
+}
+
+void main1::showUnsavedChanges()
+{
+    const QString title = u"ＳｉｔｅＬｏｏｍ"_s;
+    setWindowTitle(hasUnsavedChanges() ? u'*' + title : title);
+}
+
+// With changes since the last save or load, asks whether to save them first; false keeps the window.
+bool main1::mayClose()
+{
+    if (!hasUnsavedChanges())
+        return true;
+    MessageRequest question;
+    question.text = saveChangesQuestion();
+    question.title = QString::fromUtf16(applicationTitle);
+    question.icon = QMessageBox::Question;
+    question.buttons = QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+    question.defaultButton = QMessageBox::Save;
+    question.buttonTexts = {{QMessageBox::Save, saveChangesSaveButton()},
+                            {QMessageBox::Discard, saveChangesDiscardButton()},
+                            {QMessageBox::Cancel, saveChangesCancelButton()}};
+    question.objectName = u"saveChangesBox"_s;
+    switch (m_platform.messageBox(this, question)) {
+    case QMessageBox::Save:
+        return fsave_Click();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Closing the main window ends the tool: the chooser, the about and the link check windows go with it.
+// Changes not saved are asked about first, whichever way the window is closed.
 void main1::closeEvent(QCloseEvent* event)
 {
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
     if (m_chooser)
         m_chooser->close();
     if (m_about)
@@ -709,7 +856,7 @@ void main1::Command2_Click()
     Text3->setText(startUrl);
 }
 
-// Delete (also the Delete key on the list): removes the selected line at once.
+// Delete (also the Delete key on the list): removes the selected line at once and selects the next.
 void main1::Command3_Click()
 {
     if (m_listModel->count() == 0) {
@@ -722,6 +869,9 @@ void main1::Command3_Click()
         return;
     }
     m_list->remove(row, u"削除"_s);
+    // The entry that took its place is selected, or the new last one, so Delete can go on.
+    if (const int count = m_listModel->count(); count > 0)
+        m_list->selectRow(std::min(row, count - 1));
 }
 
 // Move up: the selected line changes places with the one above it; the top line stays.
@@ -772,8 +922,9 @@ void main1::Command7_Click()
 // It never replaces the list file last loaded or saved.
 void main1::Command4_Click()
 {
-    if (const QString problem = pageInputsProblem(m_listModel->count(), Text4->text()); !problem.isEmpty()) {
-        showMessage(m_platform, this, problem);
+    if (const PageInputsProblem problem = checkPageInputs(m_listModel->count(), Text4->text());
+        problem != PageInputsProblem::None) {
+        showMessage(m_platform, this, pageInputsMessage(problem, Text4->text()));
         return;
     }
     const QString pagePath = pageFilePath(Label1->text(), Text4->text());
@@ -829,8 +980,9 @@ void main1::updateUndoTexts()
 // field stay as they are.
 void main1::showPreview()
 {
-    if (const QString problem = pageInputsProblem(m_listModel->count(), Text4->text()); !problem.isEmpty()) {
-        showMessage(m_platform, this, problem);
+    if (const PageInputsProblem problem = checkPageInputs(m_listModel->count(), Text4->text());
+        problem != PageInputsProblem::None) {
+        showMessage(m_platform, this, pageInputsMessage(problem, Text4->text()));
         return;
     }
     QString problem;
@@ -865,17 +1017,12 @@ QString main1::previewDirectory(QString* problem)
         return m_previewPath;
     const QString temp = QDir::tempPath();
     if (temp.isEmpty() || QDir::isRelativePath(temp)) {
-        *problem = u"一時ファイル用のフォルダ「%1」が見つからないため、プレビューを作れませんでした。\n"
-                   u"環境変数 TMPDIR に、ある（書き込める）フォルダを指定してください。"_s.arg(
-                       QDir::toNativeSeparators(qEnvironmentVariable("TMPDIR")));
+        *problem = previewNoTemporaryFolderMessage(QDir::toNativeSeparators(qEnvironmentVariable("TMPDIR")));
         return {};
     }
     const QString base = QFileInfo(Label1->text()).canonicalFilePath();
     if (!base.isEmpty() && (temp == base || temp.startsWith(base + u'/'))) {
-        *problem =
-            u"一時ファイル用のフォルダ「%1」がページを作るフォルダの中にあるため、"
-            u"プレビューを作れませんでした。\n"
-            u"環境変数 TMPDIR に、ほかのフォルダを指定してください。"_s.arg(QDir::toNativeSeparators(temp));
+        *problem = previewFolderInsideBaseMessage(QDir::toNativeSeparators(temp));
         return {};
     }
     QByteArray name = QFile::encodeName(QDir(temp).filePath(u"siteloom-preview-XXXXXX"_s));
@@ -891,24 +1038,25 @@ QString main1::previewDirectory(QString* problem)
 // Saves the list and the page options. Nothing is written when the list is empty or when a
 // character cannot be saved; a file that cannot be written is reported and an existing file of that
 // name stays as it was.
-void main1::fsave_Click()
+bool main1::fsave_Click()
 {
     if (m_listModel->count() == 0) {
         showMessage(m_platform, this, u"リストに項目を追加してください。"_s);
-        return;
+        return false;
     }
     const PageInputs inputs = pageInputs();
     if (const std::optional<UnencodableText> where = findUnencodable(inputs)) {
         showMessage(m_platform, this, unencodableMessage(*where));
-        return;
+        return false;
     }
 
     // The dialog opens on the base directory when it can be made current, else wherever we are.
     (void)m_platform.setCurrentDrive(m_platform.driveOf(Label1->text()));
     (void)m_platform.setCurrentDirectory(Label1->text());
-    const QString path = m_platform.saveFileName(this, listFileDialog(m_platform.currentDirectory()));
+    const QString path =
+        m_platform.saveFileName(this, listFileDialog(m_platform.currentDirectory(), m_listFilePath));
     if (path.size() < shortestFileName)
-        return;
+        return false;
 
     ListFileSaveError error;
     if (!saveListFile(path, inputs, &error)) {
@@ -922,11 +1070,13 @@ void main1::fsave_Click()
         else
             message = fileProblemMessage(u"ファイルを保存できませんでした。"_s, error.file);
         showMessage(m_platform, this, message);
-        return;
+        return false;
     }
     m_listFilePath = path;
     m_recent->remember(path);
+    markSaved();
     showMessage(m_platform, this, u"書込み完了"_s);
+    return true;
 }
 
 // "ファイル読込": asks for a list file and loads it.
@@ -956,6 +1106,7 @@ void main1::loadListFile(const QString& path)
         if (problem.isEmpty()) {
             m_listFilePath = path;
             m_recent->remember(path);
+            markSaved();
             problem = listFileLoadMessage(path, content);
         }
     } catch (const std::bad_alloc&) {
@@ -1049,22 +1200,32 @@ void main1::importLinks()
     m_import->activateWindow();
 }
 
-// "書き出し": the list as a bookmarks file, or as CSV when the name chosen ends in ".csv".
+// "書き出し": the list as a bookmarks file or as CSV. A name ending in ".csv" or ".html"/".htm" says
+// which; a name without an extension takes the type chosen in the dialog, and its extension.
 void main1::exportLinks()
 {
     if (m_listModel->count() == 0) {
         showMessage(m_platform, this, u"リストに項目を追加してください。"_s);
         return;
     }
+    const QString bookmarksFilter = u"ブックマーク (*.html)"_s;
+    const QString csvFilter = u"CSV (*.csv)"_s;
     FileDialogRequest request;
-    request.filters = {u"ブックマーク (*.html)"_s, u"CSV (*.csv)"_s};
+    request.filters = {bookmarksFilter, csvFilter};
     request.fileName = u"bookmarks.html"_s;
     request.directory = m_platform.currentDirectory();
-    const QString path = m_platform.saveFileName(this, request);
+    QString filter;
+    QString path = m_platform.saveFileName(this, request, &filter);
     if (path.isEmpty())
         return;
-    const ExportFormat format =
-        path.endsWith(u".csv"_s, Qt::CaseInsensitive) ? ExportFormat::Csv : ExportFormat::Bookmarks;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    ExportFormat format = filter == csvFilter ? ExportFormat::Csv : ExportFormat::Bookmarks;
+    if (suffix == u"csv"_s)
+        format = ExportFormat::Csv;
+    else if (suffix == u"html"_s || suffix == u"htm"_s)
+        format = ExportFormat::Bookmarks;
+    else if (suffix.isEmpty() && !path.endsWith(u'.'))
+        path += format == ExportFormat::Csv ? u".csv"_s : u".html"_s;
     FileError error;
     showMessage(m_platform, this,
                 saveExport(path, pageInputs(), format, &error) ? exportWrittenMessage()

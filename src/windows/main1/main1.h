@@ -162,7 +162,8 @@ public:
     QAction* redoAction = nullptr;
     QAction* findAction = nullptr;
     QAction* about = nullptr;
-    QAction* checkAction = nullptr;   // リンク確認: the link check window, or a new check in it
+    QMenu* checkMenu = nullptr;       // リンク確認
+    QAction* checkAction = nullptr;   // its first entry: the link check window, or a new check in it
     QAction* recheckAction = nullptr; // 再確認: a new check in the open window, as its button does
 
     // The chooser and the about window while they are open.
@@ -172,6 +173,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Where List1 stands, in twips; the find field takes the top of this place while it is open.
@@ -184,6 +187,8 @@ private:
     void buildList();
     void buildMenuBar();
     void buildFind();
+    void placeList();
+    [[nodiscard]] QSize fittedSize() const;
     void setFocusOrder();
     void connectHandlers();
 
@@ -214,9 +219,18 @@ private:
     [[nodiscard]] QString previewDirectory(QString* problem);
 
     // The link list file.
-    void fsave_Click();
+    // True once the list file is written.
+    bool fsave_Click();
     void fload_Click();
     void openRecentFile(const QString& path);
+    // Changes since the last save or load: a step in the undo history since then, or a page option
+    // typed in.
+    [[nodiscard]] bool hasUnsavedChanges() const;
+    void markSaved();
+    // The window title marks unsaved changes.
+    void showUnsavedChanges();
+    // Asks about unsaved changes before the window closes; false when it stays open.
+    [[nodiscard]] bool mayClose();
 
     // Links in and out.
     void importLinks();
@@ -231,9 +245,14 @@ private:
                          const QString& undoText);
 
     Platform& m_platform;
+    QWidget* m_client = nullptr; // the controls' area, inside a scroll area
+    // The controls below the list, at their places in the layout.
+    QList<std::pair<QWidget*, QPoint>> m_belowList;
+    bool m_sized = false; // bounded to the screen once shown
     // The list file last loaded or saved in this run, which the page must never replace; empty
     // before the first.
     QString m_listFilePath;
+    PageInputs m_savedOptions; // the page options at the last save or load, or at the start
     QPointer<fm1> m_chooser;
     QPointer<frmabt> m_about;
     UndoableEntryList* m_list = nullptr;
