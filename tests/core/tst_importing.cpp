@@ -76,7 +76,7 @@ PageInputs randomList(QRandomGenerator& random, qsizetype entries)
 
 // Bookmarks as the whole parsed tree gives them: the reader the tokenizer replaced, kept to hold the
 // new one to the same answers. A list is a folder when a heading names it, in the "<DT>" it
-// stands in or as the element right before it.
+// stands in or as the element right before it (before the description it opens, if it opens one).
 LinkImport bookmarksFromTree(QStringView html)
 {
     const HtmlDocument document(html);
@@ -92,10 +92,16 @@ LinkImport bookmarksFromTree(QStringView html)
         int heading = -1;
         if (const int parent = nodes[list].parent; parent >= 0 && nodes[parent].tag == u"dt")
             heading = child(parent, u"h3");
-        if (heading < 0 && nodes[list].parent >= 0) {
+        const auto before = [&](int node) {
             int previous = -1;
-            for (int i = nodes[list].parent + 1; i < list; i = nodes[i].end)
+            for (int i = nodes[node].parent + 1; i < node; i = nodes[i].end)
                 previous = nodes[i].tag.isEmpty() ? previous : i;
+            return previous;
+        };
+        if (heading < 0 && nodes[list].parent >= 0) {
+            int previous = before(list);
+            if (const int parent = nodes[list].parent; previous < 0 && nodes[parent].tag == u"dd")
+                previous = nodes[parent].parent >= 0 ? before(parent) : -1;
             if (previous >= 0 && nodes[previous].tag == u"dt")
                 heading = child(previous, u"h3");
             else if (previous >= 0 && nodes[previous].tag == u"h3")
@@ -268,8 +274,9 @@ private slots:
         }
     }
 
-    // Bookmarks files as browsers write them: folders nested in folders, references, icons as data
-    // addresses, and links that are not web addresses, which are skipped and counted.
+    // Bookmarks files as browsers write them: folders nested in folders, descriptions ("<DD>")
+    // after folders and after links, references, icons as data addresses, and links that are not
+    // web addresses, which are skipped and counted.
     void bookmarksFiles_data()
     {
         QTest::addColumn<QString>("file");
@@ -290,6 +297,8 @@ private slots:
             3);
         row("firefox, a folder and the one inside it", u"旅行"_s, travel + u'\n' + hokkaido, 0);
         row("firefox, the inner folder", u"旅行/北海道"_s, hokkaido, 0);
+        row("firefox, the toolbar folder after its description", u"Bookmarks Toolbar"_s,
+            u"Example 😀 search | https://www.example.com/search?q=1&lang=ja"_s, 1);
         row("chromium, all", {},
             QStringList{news, wiki, u"HTTP://Old.Example.NET:80 | HTTP://Old.Example.NET:80"_s}.join(u'\n'),
             1);
