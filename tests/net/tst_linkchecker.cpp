@@ -187,6 +187,10 @@ private slots:
         row("timeout", u"/stall"_s, u"timeout 0 ok skipped"_s);
         row("closed port", u"http://127.0.0.1:%1/"_s.arg(m_closedPort), u"unreachable 0 ok skipped"_s);
         row("name not found", u"http://partner.invalid/"_s, u"unreachable 0 ok skipped"_s);
+        row("stand-in banner read from its own address", u"/ok"_s, u"ok 200 ok skipped"_s, {},
+            QString::fromUtf16(defaultBannerUrl));
+        row("stand-in banner of earlier versions, never requested", u"/ok"_s, u"ok 200 placeholder skipped"_s,
+            {}, QString::fromUtf16(formerDefaultBannerUrl), {});
         row("address still blank", u"http://"_s, u"invalid 0 invalid skipped"_s, {},
             u"ftp://example/banner.gif"_s, {});
         row("link back in another spelling", u"/links-back"_s + own, u"ok 200 ok found"_s);
@@ -316,7 +320,8 @@ private slots:
         QCOMPARE(requests, QStringList({u"GET /"_s, u"GET /b.gif"_s}));
         QCOMPARE(results[1].backlink, BacklinkStatus::Found);
         QCOMPARE(results[1].site.url, spelledOtherwise);
-        QCOMPARE(server.userAgents().first(), "siteloom/" + QString::fromUtf16(programVersion).toUtf8());
+        QCOMPARE(server.userAgents().first(), "siteloom/" + QString::fromUtf16(programVersion).toUtf8() +
+                                                  " (+" + QString::fromUtf16(authorHomePage).toUtf8() + ')');
     }
 
     // The queue's own test tries the limits one by one; here they hold over real connections.

@@ -31,10 +31,11 @@ constexpr StatusNames urlStatusNames[] = {
     {u"timeout", u"時間切れ"},
     {u"invalid", u"URL が不正"},
     {u"not-image", u"画像でない"},
+    {u"placeholder", u"仮のバナー"},
 };
 constexpr StatusNames backlinkStatusNames[] = {
     {u"found", u"あり"}, {u"not-found", u"なし"}, {u"unknown", u"不明"}, {u"skipped", u"確認せず"}};
-static_assert(std::size(urlStatusNames) == size_t(UrlStatus::NotImage) + 1);
+static_assert(std::size(urlStatusNames) == size_t(UrlStatus::Placeholder) + 1);
 static_assert(std::size(backlinkStatusNames) == size_t(BacklinkStatus::Skipped) + 1);
 
 } // namespace

@@ -17,6 +17,7 @@ enum class UrlStatus : quint8 {
     Timeout,     // no answer within the time limit
     Invalid,     // not an absolute http or https address
     NotImage,    // a banner that answered with something no image reader can read
+    Placeholder, // the stand-in banner of earlier versions, on a host that never existed
 };
 
 // Whether the partner's page links back to the owner's site.

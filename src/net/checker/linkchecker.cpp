@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace siteloom {
@@ -70,6 +72,54 @@ bool readImageHeader(const QByteArray& bytes, QString* format, QSize* size)
     *format = QString::fromLatin1(found).toLower();
     *size = read;
     return true;
+}
+
+// The bytes a "data:" address carries ("data:[type][;base64],data"); false when it is none.
+bool dataUrlBytes(QStringView url, QByteArray* bytes)
+{
+    if (!url.startsWith(u"data:", Qt::CaseInsensitive))
+        return false;
+    const qsizetype comma = url.indexOf(u',');
+    if (comma < 0)
+        return false;
+    const QStringView header = url.sliced(5, comma - 5);
+    const QByteArray data = QByteArray::fromPercentEncoding(url.sliced(comma + 1).toLatin1());
+    if (header.endsWith(u";base64", Qt::CaseInsensitive)) {
+        auto decoded = QByteArray::fromBase64Encoding(data, QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return false;
+        *bytes = *decoded;
+    } else {
+        *bytes = data;
+    }
+    return true;
+}
+
+// A banner the check answers without a request: one carried in its own address, which is read
+// from there, or the stand-in of earlier versions, whose host never existed.
+std::optional<UrlCheck> bannerWithoutRequest(QStringView url)
+{
+    UrlCheck check;
+    if (url == QStringView(formerDefaultBannerUrl)) {
+        check.status = UrlStatus::Placeholder;
+        return check;
+    }
+    QByteArray bytes;
+    if (!url.startsWith(u"data:", Qt::CaseInsensitive))
+        return std::nullopt;
+    QSize size;
+    if (!dataUrlBytes(url, &bytes)) {
+        check.status = UrlStatus::Invalid;
+        check.error = u"data URL として読めません"_s;
+    } else if (readImageHeader(bytes, &check.format, &size)) {
+        check.status = UrlStatus::Ok;
+        check.width = size.width();
+        check.height = size.height();
+        check.bytes = bytes.size();
+    } else {
+        check.status = UrlStatus::NotImage;
+    }
+    return check;
 }
 
 } // namespace
@@ -143,7 +193,8 @@ LinkChecker::~LinkChecker()
 
 QByteArray LinkChecker::userAgent()
 {
-    return "siteloom/" + QString::fromUtf16(programVersion).toUtf8();
+    return "siteloom/" + QString::fromUtf16(programVersion).toUtf8() + " (+" +
+           QString::fromUtf16(authorHomePage).toUtf8() + ')';
 }
 
 void LinkChecker::start(const CheckInputs& inputs)
@@ -181,6 +232,12 @@ void LinkChecker::start(const CheckInputs& inputs)
             m_results.setBacklink(row, BacklinkStatus::Unknown);
         for (bool banner : {false, true}) {
             const qint32 use = qint32(2 * row + (banner ? 1 : 0));
+            if (banner) {
+                if (const std::optional<UrlCheck> check = bannerWithoutRequest(useAddress(use))) {
+                    m_results.setUrlCheck(row, banner, *check);
+                    continue;
+                }
+            }
             const QString key = comparableUrl(useAddress(use));
             if (key.isEmpty()) {
                 UrlCheck check;

@@ -38,7 +38,9 @@ struct CheckInputs
 
 // Checks every entry's site, banner and link back over HTTP(S), many requests at once: each
 // distinct address is fetched once per run, HEAD where only the answer counts, GET where the body
-// is needed (as far as needed: an image's header, at most 2 MB of a page). Redirects are followed
+// is needed (as far as needed: an image's header, at most 2 MB of a page). A banner carried in its
+// own "data:" address is read from there, and the stand-in banner of earlier versions is reported as
+// such: neither is requested. Redirects are followed
 // hop by hop, so that a permanent one is seen. Results arrive entry by entry, in any order. Partner
 // pages are searched on the thread pool, so a page that is slow to parse holds up nothing else.
 class LinkChecker final : public QObject
@@ -64,7 +66,8 @@ public:
     [[nodiscard]] const CheckResults& results() const { return m_results; }
     [[nodiscard]] int checkedCount() const { return m_checked; }
 
-    // "siteloom/<version>", sent with every request.
+    // "siteloom/<version> (+<home page>)", sent with every request: the tool, its version and where
+    // a site's owner reads about it.
     [[nodiscard]] static QByteArray userAgent();
 
 signals:
