@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace siteloom {
+
+// The words by which a partner's link page names itself, in a link's text, an image link's alt
+// text or the last part of its address, compared folded for case and width: a partner links back
+// from such a page far more often than from its top page.
+struct LinkPageWord
+{
+    const char16_t* word;
+    bool inAddress; // also looked for in the last part of the link's address
+};
+inline constexpr LinkPageWord linkPageWords[] = {
+    {u"リンク", false}, // リンク集, 相互リンク, and half-width ﾘﾝｸ after folding
+    {u"りんく", false},
+    {u"相互", false},
+    {u"link", true}, // LINK, Links, link.html, links/, mylink.htm
+};
+
+// The pages of the same site to read next for the link back, in the order they stand in the page
+// read at pageUrl: its frames and inline frames, then the links whose text, alt text or address
+// says they lead to a link page. Addresses are absolute (the base element counted), each once,
+// without fragments; other sites' pages (a host that differs other than by a leading "www.") are
+// left out, and so is the page itself.
+[[nodiscard]] QStringList linkPageCandidates(QStringView html, QStringView pageUrl);
+
+// Whether two addresses are on the same site: the same host, or the same but for a leading "www.".
+[[nodiscard]] bool sameSite(QStringView a, QStringView b);
+
+} // namespace siteloom
