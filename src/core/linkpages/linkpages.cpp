@@ -4,7 +4,12 @@
 #include "html/htmltokenizer.h"
 #include "weburl/weburl.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QSet>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace siteloom {
@@ -98,6 +103,50 @@ QStringList linkPageCandidates(QStringView html, QStringView pageUrl)
     if (!anchorHref.isNull() && (wanted || saysLinkPage(anchorText, false)))
         take(links, anchorHref);
     return frames + links;
+}
+
+QString robotsForbidReason(QStringView url)
+{
+    return QStringLiteral("robots.txt が %1 を読むことを禁じています").arg(url);
+}
+
+QString linkPageMemoryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/linkpages.txt");
+}
+
+LinkPageMemory readLinkPageMemory(const QString& path)
+{
+    // Far more than any list's partners take; a larger file is not ours.
+    constexpr qint64 largestMemory = 16 * 1024 * 1024;
+    LinkPageMemory memory;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > largestMemory)
+        return memory;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() != 2)
+            continue;
+        const QString site = comparableUrl(QString::fromUtf8(fields[0]));
+        const QString page = comparableUrl(QString::fromUtf8(fields[1]));
+        if (!site.isEmpty() && !page.isEmpty() && sameSite(site, page))
+            memory.insert(site, page);
+    }
+    return memory;
+}
+
+bool writeLinkPageMemory(const QString& path, const LinkPageMemory& memory)
+{
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QStringList sites = memory.keys();
+    sites.sort();
+    for (const QString& site : sites)
+        file.write(site.toUtf8() + '\t' + memory.value(site).toUtf8() + '\n');
+    return file.commit();
 }
 
 } // namespace siteloom

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -28,7 +29,18 @@ inline constexpr LinkPageWord linkPageWords[] = {
 // left out, and so is the page itself.
 [[nodiscard]] QStringList linkPageCandidates(QStringView html, QStringView pageUrl);
 
+// Why the link back is unknown when robots.txt kept the check from a page it would have read.
+[[nodiscard]] QString robotsForbidReason(QStringView url);
+
 // Whether two addresses are on the same site: the same host, or the same but for a leading "www.".
 [[nodiscard]] bool sameSite(QStringView a, QStringView b);
+
+// The partners' link pages found before, by the site's address as comparableUrl gives it: the
+// next check reads a partner's link page there first. Kept in the user's cache directory, one
+// "site<TAB>page" line each; a file that is missing or damaged only costs the search again.
+using LinkPageMemory = QHash<QString, QString>;
+[[nodiscard]] QString linkPageMemoryPath();
+[[nodiscard]] LinkPageMemory readLinkPageMemory(const QString& path);
+bool writeLinkPageMemory(const QString& path, const LinkPageMemory& memory);
 
 } // namespace siteloom

@@ -3,11 +3,13 @@
 #include "checker/hostqueue.h"
 #include "linkcheck/checkresult.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSslCertificate>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -26,6 +28,8 @@ struct CheckOptions
     // Certificate authorities trusted besides the system's: only tests set them, for a server whose
     // certificate they made. Verification itself is never turned off.
     QList<QSslCertificate> extraCaCertificates;
+    // Where the partners' link pages found are remembered: empty for the user's cache directory.
+    QString linkPageMemoryFile;
 };
 
 // What the check looks at: the list's entries and the owner's own site.
@@ -43,6 +47,11 @@ struct CheckInputs
 // such: neither is requested. Redirects are followed
 // hop by hop, so that a permanent one is seen. Results arrive entry by entry, in any order. Partner
 // pages are searched on the thread pool, so a page that is slow to parse holds up nothing else.
+//
+// A partner whose page does not link back is looked at further on its own site: the link page it
+// was found on before, then its frames and the links that name a link page, at most two steps from
+// its page and five pages in all. Those pages are read only where the host's robots.txt (read once
+// per host and run) lets this tool read them.
 class LinkChecker final : public QObject
 {
     Q_OBJECT
@@ -88,6 +97,15 @@ private:
     void settle(int fetch);
     void searchPage(int fetch, const QByteArray& contentType);
     void entryDone(int row);
+    void followLinkPages(int fetch, const QStringList& candidates);
+    void readNextLinkPage(int fetch);
+    void searchLinkPage(int fetch, const QString& url, int steps, const QByteArray& body,
+                        const QByteArray& contentType);
+    void endLinkPageSearch(int fetch, const QString& foundAt);
+    void whenRobotsKnown(const QString& url, std::function<void(bool allowed)> then);
+    struct ExtraAnswer;
+    void fetchExtra(const QString& url, qsizetype limit, std::function<void(const ExtraAnswer&)> done);
+    void saveLinkPageMemory();
     [[nodiscard]] QNetworkAccessManager* managerFor(int host);
     void releaseManager(int host);
     [[nodiscard]] QStringView useAddress(qint32 use) const;
@@ -109,6 +127,15 @@ private:
     std::unordered_map<int, std::unique_ptr<Transfer>> m_transfers; // by fetch, from its first request
     int m_checked = 0;
     int m_generation = 0; // a reply of an earlier run (cancelled) is ignored
+    // The link pages being searched, by fetch; the hosts' robots.txt rules, by origin.
+    struct LinkPageSearch;
+    struct Robots;
+    std::unordered_map<int, std::unique_ptr<LinkPageSearch>> m_linkPageSearches;
+    QHash<QString, std::shared_ptr<Robots>> m_robots;
+    QList<QNetworkReply*> m_extraReplies; // link pages and robots.txt files under way
+    QNetworkAccessManager* m_extraManager = nullptr;
+    QHash<QString, QString> m_linkPageMemory;
+    bool m_linkPageMemoryChanged = false;
     bool m_backlinks = false;
     bool m_running = false;
 };
