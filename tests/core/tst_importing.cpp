@@ -76,7 +76,7 @@ PageInputs randomList(QRandomGenerator& random, qsizetype entries)
 
 // Bookmarks as the whole parsed tree gives them: the reader the tokenizer replaced, kept to hold the
 // new one to the same answers. A list is a folder when a heading names it, in the "<DT>" it
-// stands in or as the element right before it.
+// stands in or as the element right before it (before the description it opens, if it opens one).
 LinkImport bookmarksFromTree(QStringView html)
 {
     const HtmlDocument document(html);
@@ -92,10 +92,16 @@ LinkImport bookmarksFromTree(QStringView html)
         int heading = -1;
         if (const int parent = nodes[list].parent; parent >= 0 && nodes[parent].tag == u"dt")
             heading = child(parent, u"h3");
-        if (heading < 0 && nodes[list].parent >= 0) {
+        const auto before = [&](int node) {
             int previous = -1;
-            for (int i = nodes[list].parent + 1; i < list; i = nodes[i].end)
+            for (int i = nodes[node].parent + 1; i < node; i = nodes[i].end)
                 previous = nodes[i].tag.isEmpty() ? previous : i;
+            return previous;
+        };
+        if (heading < 0 && nodes[list].parent >= 0) {
+            int previous = before(list);
+            if (const int parent = nodes[list].parent; previous < 0 && nodes[parent].tag == u"dd")
+                previous = nodes[parent].parent >= 0 ? before(parent) : -1;
             if (previous >= 0 && nodes[previous].tag == u"dt")
                 heading = child(previous, u"h3");
             else if (previous >= 0 && nodes[previous].tag == u"h3")
@@ -268,8 +274,9 @@ private slots:
         }
     }
 
-    // Bookmarks files as browsers write them: folders nested in folders, references, icons as data
-    // addresses, and links that are not web addresses, which are skipped and counted.
+    // Bookmarks files as browsers write them: folders nested in folders, descriptions ("<DD>")
+    // after folders and after links, references, icons as data addresses, and links that are not
+    // web addresses, which are skipped and counted.
     void bookmarksFiles_data()
     {
         QTest::addColumn<QString>("file");
@@ -290,6 +297,8 @@ private slots:
             3);
         row("firefox, a folder and the one inside it", u"旅行"_s, travel + u'\n' + hokkaido, 0);
         row("firefox, the inner folder", u"旅行/北海道"_s, hokkaido, 0);
+        row("firefox, the toolbar folder after its description", u"Bookmarks Toolbar"_s,
+            u"Example 😀 search | https://www.example.com/search?q=1&lang=ja"_s, 1);
         row("chromium, all", {},
             QStringList{news, wiki, u"HTTP://Old.Example.NET:80 | HTTP://Old.Example.NET:80"_s}.join(u'\n'),
             1);
@@ -357,7 +366,7 @@ private slots:
         QTemporaryDir dir;
         const QByteArray page = writtenPage(dir.path(), list);
         const int file = ImportSourceError::File;
-        row("page with a line added", QByteArray(page).replace("<HR>\r\n", "<HR>\r\n<P>new</P>\r\n"), {}, 0,
+        row("page of ours without its table", QByteArray(page).replace("<table border=\"0\">\r\n", ""), {}, 0,
             ImportSourceError::PageChanged);
         row("page cut short", page.first(page.size() / 2), {}, 0, ImportSourceError::NotRecognised);
         row("some other page", "<html><body><a href=\"http://a.example/\">a</a></body></html>", {}, 0,
@@ -416,6 +425,76 @@ private slots:
         QCOMPARE(int(error.problem), problem);
         if (!reason.isEmpty())
             QCOMPARE(error.file.reason, reason);
+    }
+
+    // A page of ours that someone edited gives back what can still be read, in order, and names the
+    // lines that could not be read; the edits as people make them to such pages.
+    void editedPages_data()
+    {
+        QTest::addColumn<QByteArray>("edited");
+        QTest::addColumn<QString>("entries");
+        QTest::addColumn<QStringList>("unread"); // lines among those reported, as they read
+        QTest::addColumn<int>("unreadCount");
+        PageInputs list;
+        list.entries = {u"a.gif：Site A：http://a.example/"_s, u"b.gif：Site B：http://b.example/"_s,
+                        u"c.gif：Site C：http://c.example/"_s};
+        list.ownBanner = u"me.gif"_s;
+        list.ownName = u"Me"_s;
+        list.ownUrl = u"http://me.example/"_s;
+        QTemporaryDir dir;
+        const QByteArray page = writtenPage(dir.path(), list);
+        const QString all = u"a.gif | Site A | http://a.example/\nb.gif | Site B | http://b.example/\n"
+                            u"c.gif | Site C | http://c.example/"_s;
+        const QByteArray counter = "<!-- counter: 00123 -->";
+        QTest::newRow("an access counter added")
+            << QByteArray(page).replace("<HR>\r\n", "<HR>\r\n" + counter + "\r\n") << all
+            << QStringList{QString::fromLatin1(counter)} << 1;
+        const qsizetype second =
+            page.indexOf("<tr>\r\n<td nowrap align=\"left\"><A href=\"http://b.example/");
+        QTest::newRow("a row removed, a counter in the table")
+            << QByteArray(page).replace(second, page.indexOf("<tr>\r\n", second + 6) - second,
+                                        counter + "\r\n")
+            << u"a.gif | Site A | http://a.example/\nc.gif | Site C | http://c.example/"_s
+            << QStringList{QString::fromLatin1(counter)} << 1;
+        QTest::newRow("a row's name edited, a counter at the end")
+            << QByteArray(page)
+                   .replace("<B>Site B<", "<B>Site B, edited<")
+                   .replace("</HTML>", counter + "\r\n</HTML>")
+            << u"a.gif | Site A | http://a.example/\nb.gif | Site B, edited | http://b.example/\nc.gif | Site C | http://c.example/"_s
+            << QStringList{QString::fromLatin1(counter)} << 1;
+        QTest::newRow("a row's link broken by hand")
+            << QByteArray(page).replace("<A href=\"http://b.example/\"", "<A hrf=http://b.example/")
+            << u"a.gif | Site A | http://a.example/\nc.gif | Site C | http://c.example/"_s
+            << QStringList{u"<td nowrap align=\"left\"><A hrf=http://b.example/ target=\"_blank\"><img "
+                           u"src=\"b.gif\" border=\"0\"></A></td>"_s}
+            << 6; // the row's lines, which give nothing
+    }
+
+    void editedPages()
+    {
+        QFETCH(QByteArray, edited);
+        QFETCH(QString, entries);
+        QFETCH(QStringList, unread);
+        QFETCH(int, unreadCount);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"edited.html"_s);
+        QVERIFY(writeBytes(path, edited));
+        ImportSource read;
+        ImportSourceError error;
+        QVERIFY(readImportSource(path, &read, &error));
+        QCOMPARE(
+            described(read.page.entries.isEmpty() ? QList<LinkEntry>() : importedEntries(read.links, {})),
+            entries);
+        QCOMPARE(read.page.ownUrl, u"http://me.example/"_s);
+        const QStringList lines = QString::fromUtf8(edited).split(u"\r\n"_s);
+        QStringList reported;
+        for (const qsizetype line : read.links.unreadLines)
+            reported.append(lines.value(line - 1));
+        QCOMPARE(reported.size(), unreadCount);
+        for (const QString& line : unread)
+            QVERIFY2(reported.contains(line), qPrintable(line));
+        QCOMPARE(importCutNote(read.links).contains(u"%1行目"_s.arg(lines.indexOf(unread.first()) + 1)),
+                 unreadCount == 1);
     }
 
     // Files as other programs leave them: a bookmarks file in Shift_JIS that names no charset, as
@@ -527,6 +606,14 @@ private slots:
             u"<p><a href=\"http://a.example/\">A</a> / <a href=\"mailto:me@example.jp\">mail</a>"
             u"<br><a href=\"http://b.example/\"><img src=\"b.gif\"></a></p>"_s,
             u"A | http://a.example/\nb.gif | http://b.example/ | http://b.example/"_s, 1);
+        row("banner link and text link to one site, as link-back markup offers them",
+            u"<A href=\"http://me.example/\"><IMG src=\"http://me.example/me.gif\" border=\"0\"></A>\n"
+            u"<br>または<br>\n<A href=\"http://me.example/\">わたしの <B>ページ</B></A>"_s,
+            u"http://me.example/me.gif | わたしの <B>ページ</B> | http://me.example/"_s);
+        row("text link first, banner link of the same site after, another site between",
+            u"<a href=\"http://t.example/\">T</a><a href=\"http://u.example/\">U</a>"
+            u"<a href=\"http://T.example:80/\"><img src=\"t.gif\"></a>"_s,
+            u"t.gif | T | http://t.example/\nU | http://u.example/"_s);
         row("no link at all", u"<img src=\"b.gif\" alt=\"x\">"_s, QString());
         row("control characters, raw and as references, are dropped",
             u"<a href=\"http://c.example/&#x1b;[0m\">Red&#27;[31m <i>text</i>\a</a>"

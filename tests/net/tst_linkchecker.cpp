@@ -187,6 +187,10 @@ private slots:
         row("timeout", u"/stall"_s, u"timeout 0 ok skipped"_s);
         row("closed port", u"http://127.0.0.1:%1/"_s.arg(m_closedPort), u"unreachable 0 ok skipped"_s);
         row("name not found", u"http://partner.invalid/"_s, u"unreachable 0 ok skipped"_s);
+        row("stand-in banner read from its own address", u"/ok"_s, u"ok 200 ok skipped"_s, {},
+            QString::fromUtf16(defaultBannerUrl));
+        row("stand-in banner of earlier versions, never requested", u"/ok"_s, u"ok 200 placeholder skipped"_s,
+            {}, QString::fromUtf16(formerDefaultBannerUrl), {});
         row("address still blank", u"http://"_s, u"invalid 0 invalid skipped"_s, {},
             u"ftp://example/banner.gif"_s, {});
         row("link back in another spelling", u"/links-back"_s + own, u"ok 200 ok found"_s);
@@ -316,7 +320,8 @@ private slots:
         QCOMPARE(requests, QStringList({u"GET /"_s, u"GET /b.gif"_s}));
         QCOMPARE(results[1].backlink, BacklinkStatus::Found);
         QCOMPARE(results[1].site.url, spelledOtherwise);
-        QCOMPARE(server.userAgents().first(), "siteloom/" + QString::fromUtf16(programVersion).toUtf8());
+        QCOMPARE(server.userAgents().first(), "siteloom/" + QString::fromUtf16(programVersion).toUtf8() +
+                                                  " (+" + QString::fromUtf16(authorHomePage).toUtf8() + ')');
     }
 
     // The queue's own test tries the limits one by one; here they hold over real connections.
@@ -438,6 +443,113 @@ private slots:
         // A few lines each time it is looked at, and it is looked at as often as its length doubles.
         QVERIFY2(messages <= 2 * int(std::bit_width(quint64(jpeg.size()))),
                  QByteArray::number(messages.loadRelaxed()).constData());
+    }
+
+    // A partner that links back from its link page, not its top page: the link page is looked for
+    // on the same site only, within two steps and five pages, where robots.txt allows. Pages are
+    // "path html" lines ("OTHER" stands for another host's address); the requests are the
+    // partner's, sorted.
+    void linkPageSearch_data()
+    {
+        QTest::addColumn<QStringList>("pages");
+        QTest::addColumn<int>("robotsStatus"); // 0: none (404)
+        QTest::addColumn<QByteArray>("robotsTxt");
+        QTest::addColumn<QString>("expected"); // backlink status and the page it was found on
+        QTest::addColumn<QStringList>("requests");
+        const QString back = u"<a href='http://own.example/'>own</a>"_s;
+        const auto row = [](const char* name, const QStringList& pages, const QString& expected,
+                            const QStringList& requests, int robotsStatus = 0,
+                            const QByteArray& robotsTxt = {}) {
+            QTest::newRow(name) << pages << robotsStatus << robotsTxt << expected << requests;
+        };
+        const QStringList linkPage{u"/ <a href=link.html>LINK</a>"_s, u"/link.html "_s + back};
+        const QStringList toLinkPage{u"GET /"_s, u"GET /link.html"_s, u"GET /robots.txt"_s};
+        row("on the top page", {u"/ "_s + back}, u"found /"_s, {u"GET /"_s});
+        row("on link.html linked as LINK, no robots.txt", linkPage, u"found /link.html"_s, toLinkPage);
+        row("on a page linked as リンク", {u"/ <a href=sogo.html>リンク</a>"_s, u"/sogo.html "_s + back},
+            u"found /sogo.html"_s, {u"GET /"_s, u"GET /robots.txt"_s, u"GET /sogo.html"_s});
+        row("behind an image link with alt リンク",
+            {u"/ <a href=l.html><img src=l.gif alt=リンク></a>"_s, u"/l.html "_s + back}, u"found /l.html"_s,
+            {u"GET /"_s, u"GET /l.html"_s, u"GET /robots.txt"_s});
+        row("in a frameset's menu frame",
+            {u"/ <frameset><frame src=menu.html><frame src=main.html></frameset>"_s, u"/menu.html "_s + back,
+             u"/main.html <p>main"_s},
+            u"found /menu.html"_s, {u"GET /"_s, u"GET /menu.html"_s, u"GET /robots.txt"_s});
+        row("two steps deep",
+            {u"/ <a href=links/>Links</a>"_s, u"/links/ <a href=sogo.html>相互</a>"_s,
+             u"/links/sogo.html "_s + back},
+            u"found /links/sogo.html"_s,
+            {u"GET /"_s, u"GET /links/"_s, u"GET /links/sogo.html"_s, u"GET /robots.txt"_s});
+        row("not three steps deep",
+            {u"/ <a href=links/>Links</a>"_s, u"/links/ <a href=sogo/>相互</a>"_s,
+             u"/links/sogo/ <a href=x.html>link</a>"_s, u"/links/sogo/x.html "_s + back},
+            u"not-found"_s, {u"GET /"_s, u"GET /links/"_s, u"GET /links/sogo/"_s, u"GET /robots.txt"_s});
+        QStringList many{u"/ "_s};
+        for (int i = 1; i <= 6; ++i)
+            many.first() += u"<a href=link%1.html>LINK %1</a>"_s.arg(i);
+        row("absent everywhere, five pages read", many, u"not-found"_s,
+            {u"GET /"_s, u"GET /link1.html"_s, u"GET /link2.html"_s, u"GET /link3.html"_s,
+             u"GET /link4.html"_s, u"GET /robots.txt"_s});
+        row("robots.txt forbids the link page", linkPage, u"unknown"_s, {u"GET /"_s, u"GET /robots.txt"_s},
+            200, "User-agent: *\nAllow: /\n\nUser-agent: siteloom\nDisallow: /link\n");
+        row("robots.txt of another tool's group", linkPage, u"found /link.html"_s, toLinkPage, 200,
+            "User-agent: other\nDisallow: /\n");
+        row("robots.txt answering 500", linkPage, u"unknown"_s, {u"GET /"_s, u"GET /robots.txt"_s}, 500);
+        row("robots.txt answering 403", linkPage, u"found /link.html"_s, toLinkPage, 403);
+        row("a link page on another host", {u"/ <a href='OTHER/link.html'>リンク</a>"_s}, u"not-found"_s,
+            {u"GET /"_s});
+    }
+
+    void linkPageSearch()
+    {
+        QFETCH(QStringList, pages);
+        QFETCH(int, robotsStatus);
+        QFETCH(QByteArray, robotsTxt);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, requests);
+        TestHttpServer other;
+        QVERIFY(other.listen(QHostAddress(u"127.0.0.2"_s)));
+        other.answerAll(html("<a href='http://own.example/'>own</a>"));
+        TestHttpServer partner;
+        QVERIFY(partner.listen());
+        for (const QString& page : pages) {
+            partner.answer(
+                page.section(u' ', 0, 0),
+                html(page.section(u' ', 1).replace(u"OTHER"_s, other.url(u"/"_s).chopped(1)).toUtf8()));
+        }
+        if (robotsStatus > 0)
+            partner.answer(u"/robots.txt"_s, Response::of(robotsStatus, robotsTxt, "text/plain"));
+        const QList<EntryCheck> results =
+            check({composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)})},
+                  u"http://own.example/"_s);
+        const EntryCheck& result = results.first();
+        const QString foundAt = result.foundAt.isEmpty() ? QString() : u' ' + QUrl(result.foundAt).path();
+        QCOMPARE(statusKeyword(result.backlink) + foundAt, expected);
+        QCOMPARE(result.backlinkReason.isEmpty(), result.backlink != BacklinkStatus::Unknown);
+        QStringList asked = partner.requests();
+        asked.sort();
+        QCOMPARE(asked, requests);
+        QCOMPARE(other.requests(), QStringList());
+        QVERIFY(partner.userAgents().contains(LinkChecker::userAgent()));
+    }
+
+    // The link page found on a partner's site is read first the next time, even when its page no
+    // longer leads there; a remembered page where the link back is gone is forgotten.
+    void rememberedLinkPageReadFirst()
+    {
+        TestHttpServer partner;
+        QVERIFY(partner.listen());
+        partner.answer(u"/"_s, html("<a href=link.html>LINK</a>"));
+        partner.answer(u"/link.html"_s, html("<a href='http://own.example/'>own</a>"));
+        const QString entry =
+            composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)});
+        QCOMPARE(check({entry}, u"http://own.example/"_s).first().foundAt, partner.url(u"/link.html"_s));
+        partner.answer(u"/"_s, html("<p>new top page</p>"));
+        QCOMPARE(check({entry}, u"http://own.example/"_s).first().foundAt, partner.url(u"/link.html"_s));
+        partner.answer(u"/link.html"_s, html("<p>gone</p>"));
+        QCOMPARE(check({entry}, u"http://own.example/"_s).first().backlink, BacklinkStatus::NotFound);
+        partner.answer(u"/link.html"_s, html("<a href='http://own.example/'>own</a>"));
+        QCOMPARE(check({entry}, u"http://own.example/"_s).first().backlink, BacklinkStatus::NotFound);
     }
 
 private:

@@ -30,7 +30,9 @@ qsizetype linkCost(const ImportedLink& link)
 constexpr qsizetype linkBudget = 6;
 
 // The bookmarks file as browsers write it, read tag by tag: a list ("<DL>") is a folder when a
-// heading ("<H3>") names it, in the "<DT>" the list stands in or as the element right before it.
+// heading ("<H3>") names it, in the "<DT>" the list stands in or as the element right before it;
+// a list that opens a description ("<DD>", which browsers write between a folder's heading and
+// its list) is named by what stands before the description.
 // The lists, items and headings open at any point are kept on a stack: that is all of the tree
 // that a bookmark's folder needs.
 class BookmarksReader
@@ -160,6 +162,8 @@ private:
             name = here.named;
         else if (here.last.kind == Sibling::Item || here.last.kind == Sibling::Heading)
             name = here.last.heading;
+        else if (here.kind == Kind::Description && here.last.kind == Sibling::None)
+            name = headingOf(m_levels[m_levels.size() - 2].last); // "<H3>name</H3><DD>about it<DL>"
         if (name && name->isNull())
             name.reset();
         if (m_lists == deepestFolderNesting)
@@ -181,6 +185,13 @@ private:
         }
         m_levels.push_back(std::move(list));
         return true;
+    }
+
+    static std::optional<QString> headingOf(const Sibling& sibling)
+    {
+        if (sibling.kind == Sibling::Item || sibling.kind == Sibling::Heading)
+            return sibling.heading;
+        return std::nullopt;
     }
 
     void closeItem()

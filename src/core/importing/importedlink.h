@@ -36,6 +36,9 @@ struct LinkImport
     };
     Cut cut = Cut::None;
     qsizetype cutLine = 0; // the line (from 1) of the cut; 0 when not known
+    // A page of ours edited since it was written: its lines (from 1) that were added or changed past
+    // reading, and so give nothing.
+    QList<qsizetype> unreadLines;
 };
 
 // The entries of the links that are not skipped, and how many are, in the folder and the folders

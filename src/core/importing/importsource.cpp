@@ -99,9 +99,18 @@ bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* sou
             changed = changed || looksLikeOwnPage(lines);
         }
     }
+    QList<qsizetype> unreadLines;
+    if (!page && changed) {
+        // Edited by hand since: what can still be read, and which lines could not.
+        if (std::optional<EditedPage> edited = recoverEditedPage(lines)) {
+            page = std::move(edited->page);
+            unreadLines = std::move(edited->unreadLines);
+        }
+    }
     if (!page)
         return fail(error, changed ? ImportSourceError::PageChanged : ImportSourceError::NotRecognised, path);
     ImportSource read;
+    read.links.unreadLines = std::move(unreadLines);
     read.kind = ImportSource::Page;
     read.page = std::move(*page);
     read.page.fileName = QFileInfo(path).fileName();

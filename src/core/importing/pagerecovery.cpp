@@ -92,7 +92,131 @@ std::optional<PageInputs> readPage(const QStringList& lines)
     return inputs;
 }
 
+// The same page read line by line wherever its pieces now stand: lines that are not what the page
+// writer writes are passed over.
+std::optional<PageInputs> readEditedPage(const QStringList& lines)
+{
+    const qsizetype table = lines.indexOf(tableStart);
+    const qsizetype tableClose = table < 0 ? -1 : lines.indexOf(tableEnd, table);
+    if (tableClose < 0)
+        return std::nullopt;
+    PageInputs inputs;
+    inputs.ownUrl.clear();
+    bool titled = false;
+    bool coloured = false;
+    for (qsizetype at = 0; at < table; ++at) {
+        const QStringView line = lines[at];
+        if (const std::optional<QString> title = between(line, titleStart, titleEnd); title && !titled) {
+            inputs.title = *title;
+            titled = true;
+        } else if (const std::optional<QString> ownUrl = between(line, backLinkStart, backLinkEnd)) {
+            inputs.ownUrl = *ownUrl;
+        } else if (!coloured && line.startsWith(u"<BODY")) {
+            for (int i = 0; i < int(std::size(colourBodies)); ++i) {
+                if (line == colourBodies[i])
+                    inputs.background = i + 1;
+            }
+            if (const std::optional<QString> image = between(line, imageBodyStart, attributeLineEnd)) {
+                inputs.background = imageBackground;
+                inputs.backgroundImage = *image;
+            }
+            coloured = true;
+        }
+    }
+    if (!titled)
+        return std::nullopt;
+    // Each row's link and name, wherever they stand in it.
+    for (qsizetype at = table + 1; at < tableClose;) {
+        if (lines[at] != rowStart) {
+            ++at;
+            continue;
+        }
+        std::optional<QString> link;
+        std::optional<QString> name;
+        qsizetype end = at + 1;
+        for (; end < tableClose && lines[end] != rowEnd && lines[end] != rowStart; ++end) {
+            if (!link)
+                link = between(lines[end], siteLinkStart, siteLinkEnd);
+            if (!name)
+                name = between(lines[end], nameStart, nameEnd);
+        }
+        const qsizetype middle = link ? link->lastIndexOf(siteLinkMiddle) : -1;
+        if (name && middle >= 0) {
+            inputs.entries.append(
+                composeEntry({link->sliced(middle + siteLinkMiddle.size()), *name, link->first(middle)}));
+        }
+        at = end < tableClose && lines[end] == rowEnd ? end + 1 : end;
+    }
+    if (const qsizetype section = lines.indexOf(linkBackStart, tableClose); section >= 0) {
+        const auto line = [&](qsizetype i) {
+            return i < lines.size() ? QStringView(lines[i]) : QStringView();
+        };
+        const std::optional<QString> banner =
+            between(line(section + ownBannerLine), ownBannerStart, ownBannerEnd);
+        const std::optional<QString> url =
+            between(line(section + ownUrlLine), ownLinkStart, attributeLineEnd);
+        if (banner)
+            inputs.ownBanner = *banner;
+        if (url && inputs.ownUrl.isEmpty())
+            inputs.ownUrl = *url;
+        if (section + ownNameLine < lines.size() && banner && url)
+            inputs.ownName = lines[section + ownNameLine];
+    }
+    return inputs;
+}
+
+// The lines of the page (from 1) that the page written again does not have, the two walked side by
+// side: where they part, the side that meets the other again sooner is the one with lines of its own.
+QList<qsizetype> linesNotWritten(const QStringList& lines, const QStringList& written)
+{
+    constexpr qsizetype lookAhead = 64;
+    QList<qsizetype> extra;
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < lines.size()) {
+        if (j < written.size() && lines[i] == written[j]) {
+            ++i;
+            ++j;
+            continue;
+        }
+        qsizetype again = -1; // where the page meets the written line again
+        for (qsizetype k = i + 1; j < written.size() && k < std::min(lines.size(), i + lookAhead); ++k) {
+            if (lines[k] == written[j]) {
+                again = k;
+                break;
+            }
+        }
+        qsizetype skipped = -1; // where the written page meets this line again
+        for (qsizetype k = j + 1; k < std::min(written.size(), j + lookAhead); ++k) {
+            if (written[k] == lines[i]) {
+                skipped = k;
+                break;
+            }
+        }
+        if (again >= 0 && (skipped < 0 || again - i <= skipped - j)) {
+            for (; i < again; ++i)
+                extra.append(i + 1);
+        } else if (skipped >= 0) {
+            j = skipped;
+        } else {
+            extra.append(++i);
+            ++j;
+        }
+    }
+    return extra;
+}
+
 } // namespace
+
+std::optional<EditedPage> recoverEditedPage(const QStringList& lines)
+{
+    std::optional<PageInputs> inputs = readEditedPage(lines);
+    if (!inputs)
+        return std::nullopt;
+    QStringList written;
+    buildPage(*inputs, [&](QStringView line) { written.append(line.toString()); });
+    return EditedPage{std::move(*inputs), linesNotWritten(lines, written)};
+}
 
 std::optional<PageInputs> recoverPage(const QStringList& lines)
 {

@@ -15,6 +15,17 @@ namespace siteloom {
 // written gives nullopt.
 [[nodiscard]] std::optional<PageInputs> recoverPage(const QStringList& lines);
 
+// A page of this tool that someone edited since it was written (an access counter added, a row
+// taken out, a name changed): every entry and page option that can still be read, in order, and
+// the lines (from 1) that are neither: lines added, or changed past reading. Those are found by
+// comparing the page with the one the inputs read write again.
+struct EditedPage
+{
+    PageInputs page;
+    QList<qsizetype> unreadLines;
+};
+[[nodiscard]] std::optional<EditedPage> recoverEditedPage(const QStringList& lines);
+
 // True when the lines begin and end as a page of this tool does, whether or not recoverPage can read
 // them: a page of ours that was edited since.
 [[nodiscard]] bool looksLikeOwnPage(const QStringList& lines);

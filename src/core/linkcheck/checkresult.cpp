@@ -1,6 +1,7 @@
 #include "linkcheck/checkresult.h"
 
 #include "linkentry/linkentry.h"
+#include "weburl/weburl.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,10 +32,11 @@ constexpr StatusNames urlStatusNames[] = {
     {u"timeout", u"時間切れ"},
     {u"invalid", u"URL が不正"},
     {u"not-image", u"画像でない"},
+    {u"placeholder", u"仮のバナー"},
 };
 constexpr StatusNames backlinkStatusNames[] = {
     {u"found", u"あり"}, {u"not-found", u"なし"}, {u"unknown", u"不明"}, {u"skipped", u"確認せず"}};
-static_assert(std::size(urlStatusNames) == size_t(UrlStatus::NotImage) + 1);
+static_assert(std::size(urlStatusNames) == size_t(UrlStatus::Placeholder) + 1);
 static_assert(std::size(backlinkStatusNames) == size_t(BacklinkStatus::Skipped) + 1);
 
 } // namespace
@@ -98,7 +100,8 @@ EntryCheck CheckResults::at(qsizetype row) const
             urlCheck(stored.site, line.siteUrl),
             urlCheck(stored.banner, line.bannerUrl),
             stored.backlink,
-            stored.backlinkNote >= 0 ? m_notes[stored.backlinkNote].error : QString()};
+            stored.backlinkNote >= 0 ? m_notes[stored.backlinkNote].error : QString(),
+            stored.backlinkNote >= 0 ? m_notes[stored.backlinkNote].finalUrl : QString()};
 }
 
 bool CheckResults::hasProblem(qsizetype row) const
@@ -145,10 +148,15 @@ void CheckResults::setUrlCheck(qsizetype row, bool banner, const UrlCheck& check
     }
 }
 
-void CheckResults::setBacklink(qsizetype row, BacklinkStatus status, const QString& reason)
+void CheckResults::setBacklink(qsizetype row, BacklinkStatus status, const QString& reason,
+                               const QString& foundAt)
 {
     m_rows[row].backlink = status;
     m_rows[row].backlinkNote = reason.isEmpty() ? -1 : reasonNote(reason);
+    if (!foundAt.isEmpty()) { // the note of a final address holds where the link back stands
+        m_notes.append({foundAt, reason});
+        m_rows[row].backlinkNote = qint32(m_notes.size() - 1);
+    }
 }
 
 qint32 CheckResults::reasonNote(const QString& reason)
@@ -188,6 +196,8 @@ QString urlDetails(const QString& what, const UrlCheck& check)
 QJsonObject backlinkJson(const EntryCheck& entry)
 {
     QJsonObject object{{u"status"_s, statusKeyword(entry.backlink)}};
+    if (!entry.foundAt.isEmpty())
+        object.insert(u"foundAt"_s, entry.foundAt);
     if (!entry.backlinkReason.isEmpty())
         object.insert(u"error"_s, entry.backlinkReason);
     return object;
@@ -238,6 +248,9 @@ QString checkDetails(const EntryCheck& entry)
         if (!part.isEmpty())
             parts.append(part);
     }
+    if (!entry.foundAt.isEmpty() && !sameWebUrl(entry.foundAt, entry.site.url) &&
+        !sameWebUrl(entry.foundAt, entry.site.finalUrl))
+        parts.append(u"相互リンク: "_s + entry.foundAt);
     if (!entry.backlinkReason.isEmpty())
         parts.append(u"相互リンク: "_s + entry.backlinkReason);
     return parts.join(u" / "_s);

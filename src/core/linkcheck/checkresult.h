@@ -20,6 +20,7 @@ enum class UrlStatus : quint8 {
     Timeout,     // no answer within the time limit
     Invalid,     // not an absolute http or https address
     NotImage,    // a banner that answered with something no image reader can read
+    Placeholder, // the stand-in banner of earlier versions, on a host that never existed
 };
 
 // Whether the partner's page links back to the owner's site.
@@ -57,6 +58,7 @@ struct EntryCheck
     UrlCheck banner;
     BacklinkStatus backlink = BacklinkStatus::Skipped;
     QString backlinkReason; // why it is unknown, when the page was read but not whole
+    QString foundAt;        // the page the link back was found on: the site's own, or its link page
 };
 
 // A whole check's results, kept small, as a check of thousands of entries holds them until it is
@@ -78,7 +80,8 @@ public:
 
     // The address itself is the line's; check.url is not looked at.
     void setUrlCheck(qsizetype row, bool banner, const UrlCheck& check);
-    void setBacklink(qsizetype row, BacklinkStatus status, const QString& reason = {});
+    void setBacklink(qsizetype row, BacklinkStatus status, const QString& reason = {},
+                     const QString& foundAt = {});
     void setChecked(qsizetype row) { m_rows[row].checked = true; }
 
 private:

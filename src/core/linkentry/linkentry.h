@@ -10,8 +10,15 @@ namespace siteloom {
 // line, further separators included.
 inline constexpr QChar linkSeparator{0xFF1A}; // "："
 
-// The banner shown for a site whose banner field was left (nearly) empty.
-inline constexpr char16_t defaultBannerUrl[] = u"http://siteloom.example.jp/img/whiteball.gif";
+// The banner shown for a site whose banner field was left (nearly) empty, and for imported links:
+// a plain grey 88×31 GIF carried in the address itself, so that it shows in any browser, with no
+// network and no host, big enough to click. Plain ASCII, far below a field's length.
+inline constexpr char16_t defaultBannerUrl[] =
+    u"data:image/gif;base64,R0lGODlhWAAfAIEAAOjo6JmZmWZmZv///"
+    u"ywAAAAAWAAfAAACaoyPqcvtDx+YtNqLs968Z+OF4khyYImmKnau7iu28Exbco3Dd86new+MBYJE0q+"
+    u"IvByTTMCyiXxCidIpsGrlYbO4LZfm/eqG4mS4vDqjfeR1UO02tuPaOb1rv4Pz+nE/B/e3EUFYaHhIWAAAOw==";
+// The stand-in of earlier versions, on a host that never existed: lists made then still hold it.
+inline constexpr char16_t formerDefaultBannerUrl[] = u"http://siteloom.example.jp/img/whiteball.gif";
 
 struct LinkEntry
 {

@@ -127,6 +127,20 @@ QString exportWrittenMessage()
 
 QString importCutNote(const LinkImport& import)
 {
+    if (!import.unreadLines.isEmpty()) {
+        QStringList runs; // "12", "30–35"
+        for (qsizetype i = 0; i < import.unreadLines.size();) {
+            qsizetype last = i;
+            while (last + 1 < import.unreadLines.size() &&
+                   import.unreadLines[last + 1] == import.unreadLines[last] + 1)
+                ++last;
+            runs.append(last == i ? QString::number(import.unreadLines[i])
+                                  : u"%1–%2"_s.arg(import.unreadLines[i]).arg(import.unreadLines[last]));
+            i = last + 1;
+        }
+        return u"このページは作成後に書き換えられています。%1行目は、加えられたか書き換えられた行のため"
+               u"読み取れませんでした。"_s.arg(runs.join(u", "_s));
+    }
     const QString from = import.cutLine > 0 ? u"%1行目から後は"_s.arg(import.cutLine) : u"途中から後は"_s;
     switch (import.cut) {
     case LinkImport::Cut::None:

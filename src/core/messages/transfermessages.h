@@ -44,8 +44,9 @@ enum class NotRegularFile { Directory, Fifo, Device, Other };
 [[nodiscard]] QString checkReportNotWrittenMessage(const QString& reason);
 // The export was written.
 [[nodiscard]] QString exportWrittenMessage();
+
 // Where a reading of bookmarks or pasted markup stopped short of its end, or lost an address, by a
-// limit; empty when it read everything.
+// limit, or the lines of an edited page of ours that gave nothing; empty when it read everything.
 [[nodiscard]] QString importCutNote(const LinkImport& import);
 
 } // namespace siteloom

@@ -3,6 +3,8 @@
 #include "checker/plainfetch.h"
 #include "linkcheck/partnerpage.h"
 #include "linkentry/linkentry.h"
+#include "linkpages/linkpages.h"
+#include "robots/robotsrules.h"
 #include "version/version.h"
 #include "weburl/weburl.h"
 
@@ -12,11 +14,14 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPromise>
+#include <QSet>
 #include <QSize>
 #include <QSslConfiguration>
 #include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +34,12 @@ constexpr qsizetype maxPageBytes = 2 * 1024 * 1024;
 // An image's format and size stand in its first bytes; a banner that shows neither by then is not
 // one Qt can read.
 constexpr qsizetype maxImageHeaderBytes = 256 * 1024;
+// A partner's link page is looked for this many steps (links or frames) from its page, on at most
+// this many pages, its own included.
+constexpr int maxLinkPageSteps = 2;
+constexpr int maxPagesPerPartner = 5;
+// RFC 9309 asks crawlers to read at least 500 KiB of a robots.txt.
+constexpr qsizetype maxRobotsBytes = 512 * 1024;
 // How far the network thread may read ahead of the checker: unbounded, it would take in a large
 // body as fast as the connection gives it until the abort reached it.
 constexpr qint64 readAheadBytes = 64 * 1024;
@@ -72,6 +83,54 @@ bool readImageHeader(const QByteArray& bytes, QString* format, QSize* size)
     return true;
 }
 
+// The bytes a "data:" address carries ("data:[type][;base64],data"); false when it is none.
+bool dataUrlBytes(QStringView url, QByteArray* bytes)
+{
+    if (!url.startsWith(u"data:", Qt::CaseInsensitive))
+        return false;
+    const qsizetype comma = url.indexOf(u',');
+    if (comma < 0)
+        return false;
+    const QStringView header = url.sliced(5, comma - 5);
+    const QByteArray data = QByteArray::fromPercentEncoding(url.sliced(comma + 1).toLatin1());
+    if (header.endsWith(u";base64", Qt::CaseInsensitive)) {
+        auto decoded = QByteArray::fromBase64Encoding(data, QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return false;
+        *bytes = *decoded;
+    } else {
+        *bytes = data;
+    }
+    return true;
+}
+
+// A banner the check answers without a request: one carried in its own address, which is read
+// from there, or the stand-in of earlier versions, whose host never existed.
+std::optional<UrlCheck> bannerWithoutRequest(QStringView url)
+{
+    UrlCheck check;
+    if (url == QStringView(formerDefaultBannerUrl)) {
+        check.status = UrlStatus::Placeholder;
+        return check;
+    }
+    QByteArray bytes;
+    if (!url.startsWith(u"data:", Qt::CaseInsensitive))
+        return std::nullopt;
+    QSize size;
+    if (!dataUrlBytes(url, &bytes)) {
+        check.status = UrlStatus::Invalid;
+        check.error = u"data URL として読めません"_s;
+    } else if (readImageHeader(bytes, &check.format, &size)) {
+        check.status = UrlStatus::Ok;
+        check.width = size.width();
+        check.height = size.height();
+        check.bytes = bytes.size();
+    } else {
+        check.status = UrlStatus::NotImage;
+    }
+    return check;
+}
+
 } // namespace
 
 // One address's requests, from the first to the answer: the hops of its redirects, and the HEAD
@@ -98,6 +157,35 @@ struct LinkChecker::Transfer
     QSize size;
     BacklinkStatus backlink = BacklinkStatus::Unknown;
     QString backlinkReason;
+    QString foundAt; // the page the link back was found on
+};
+
+// The search of a partner's site for its link page, after its own page held no link back.
+struct LinkChecker::LinkPageSearch
+{
+    QString site;                           // the entry's address, as the memory knows it
+    QList<std::pair<QString, int>> waiting; // pages to read, with their steps from the entry's page
+    QSet<QString> seen;                     // pages read or waiting
+    int read = 1;                           // pages read, the entry's own counted
+    QString forbidden;                      // a page robots.txt kept the search from
+};
+
+// A host's robots.txt: its rules once read, and what waits for them until then.
+struct LinkChecker::Robots
+{
+    bool known = false;
+    RobotsRules rules;
+    QList<std::function<void()>> waiting;
+};
+
+// What a request for a link page or a robots.txt came to.
+struct LinkChecker::ExtraAnswer
+{
+    int status = 0;
+    bool failed = false; // no whole answer (a body cut at its limit is whole enough)
+    QByteArray body;
+    QByteArray contentType;
+    QString finalUrl;
 };
 
 // What an answer came to, from Qt's client or read by hand.
@@ -120,6 +208,7 @@ struct PageSearch
 {
     BacklinkStatus backlink = BacklinkStatus::Unknown;
     QString reason;
+    QStringList linkPages; // where the partner's link page may be, when the page does not link back
 };
 
 // The status codes HTTP has: three digits. Anything else is not an HTTP answer.
@@ -143,7 +232,8 @@ LinkChecker::~LinkChecker()
 
 QByteArray LinkChecker::userAgent()
 {
-    return "siteloom/" + QString::fromUtf16(programVersion).toUtf8();
+    return "siteloom/" + QString::fromUtf16(programVersion).toUtf8() + " (+" +
+           QString::fromUtf16(authorHomePage).toUtf8() + ')';
 }
 
 void LinkChecker::start(const CheckInputs& inputs)
@@ -164,6 +254,13 @@ void LinkChecker::start(const CheckInputs& inputs)
     m_queue.setLimits(m_options.jobs, m_options.perHost);
     m_checked = 0;
     m_backlinks = isWebUrl(inputs.ownUrl);
+    m_linkPageSearches.clear();
+    m_robots.clear();
+    if (m_backlinks) {
+        m_linkPageMemory = readLinkPageMemory(
+            m_options.linkPageMemoryFile.isEmpty() ? linkPageMemoryPath() : m_options.linkPageMemoryFile);
+        m_linkPageMemoryChanged = false;
+    }
     m_running = true;
 
     // The fetches by their address's hash, open addressing: the address itself is not kept, as it
@@ -181,6 +278,12 @@ void LinkChecker::start(const CheckInputs& inputs)
             m_results.setBacklink(row, BacklinkStatus::Unknown);
         for (bool banner : {false, true}) {
             const qint32 use = qint32(2 * row + (banner ? 1 : 0));
+            if (banner) {
+                if (const std::optional<UrlCheck> check = bannerWithoutRequest(useAddress(use))) {
+                    m_results.setUrlCheck(row, banner, *check);
+                    continue;
+                }
+            }
             const QString key = comparableUrl(useAddress(use));
             if (key.isEmpty()) {
                 UrlCheck check;
@@ -252,6 +355,14 @@ void LinkChecker::cancel()
         }
     }
     m_transfers.clear();
+    for (QNetworkReply* reply : std::exchange(m_extraReplies, {})) {
+        disconnect(reply, nullptr, this, nullptr);
+        reply->abort();
+        reply->deleteLater();
+    }
+    m_linkPageSearches.clear();
+    m_robots.clear();
+    saveLinkPageMemory();
     qDeleteAll(findChildren<PlainFetch*>(Qt::FindDirectChildrenOnly));
     m_firstUse.clear();
     m_nextUse.clear();
@@ -550,6 +661,12 @@ void LinkChecker::searchPage(int index, const QByteArray& contentType)
         Transfer& searched = *m_transfers.at(index);
         searched.backlink = found.backlink;
         searched.backlinkReason = found.reason;
+        if (found.backlink == BacklinkStatus::NotFound) {
+            followLinkPages(index, found.linkPages);
+            return;
+        }
+        if (found.backlink == BacklinkStatus::Found)
+            searched.foundAt = searched.url;
         settle(index);
     });
     watcher->setFuture(promise->future());
@@ -557,7 +674,10 @@ void LinkChecker::searchPage(int index, const QByteArray& contentType)
                                           url = transfer.url, own = m_inputs.ownUrl,
                                           banner = m_inputs.ownBanner] {
         PageSearch found;
-        found.backlink = pageLinksBack(decodePartnerPage(body, contentType), url, own, banner, &found.reason);
+        const QString page = decodePartnerPage(body, contentType);
+        found.backlink = pageLinksBack(page, url, own, banner, &found.reason);
+        if (found.backlink == BacklinkStatus::NotFound)
+            found.linkPages = linkPageCandidates(page, url);
         promise->addResult(found);
         promise->finish();
     });
@@ -584,7 +704,7 @@ void LinkChecker::settle(int index)
         const bool banner = use % 2;
         m_results.setUrlCheck(row, banner, banner ? image : transfer->check);
         if (!banner && m_backlinks)
-            m_results.setBacklink(row, transfer->backlink, transfer->backlinkReason);
+            m_results.setBacklink(row, transfer->backlink, transfer->backlinkReason, transfer->foundAt);
         if (--m_partsLeft[row] == 0) {
             entryDone(row);
             if (!m_running)
@@ -597,10 +717,227 @@ void LinkChecker::settle(int index)
         std::vector<qint32>().swap(m_firstUse);
         m_nextUse = {};
         m_partsLeft = {};
+        saveLinkPageMemory();
         emit finished(false);
         return;
     }
     pump();
+}
+
+// Starts the search of the partner's site for its link page: the one found there before first,
+// then what its page names. A partner with neither keeps its answer.
+void LinkChecker::followLinkPages(int index, const QStringList& candidates)
+{
+    const Transfer& transfer = *m_transfers.at(index);
+    auto search = std::make_unique<LinkPageSearch>();
+    search->site = fetchAddress(index);
+    search->seen.insert(transfer.url);
+    const QString remembered = m_linkPageMemory.value(search->site);
+    for (const QString& page : QStringList{remembered} + candidates) {
+        if (!page.isEmpty() && sameSite(page, transfer.url) && !search->seen.contains(page)) {
+            search->seen.insert(page);
+            search->waiting.append({page, 1});
+        }
+    }
+    if (search->waiting.isEmpty()) {
+        settle(index);
+        return;
+    }
+    m_linkPageSearches[index] = std::move(search);
+    readNextLinkPage(index);
+}
+
+void LinkChecker::readNextLinkPage(int index)
+{
+    LinkPageSearch& search = *m_linkPageSearches.at(index);
+    if (search.read >= maxPagesPerPartner || search.waiting.isEmpty()) {
+        endLinkPageSearch(index, {});
+        return;
+    }
+    const auto [url, steps] = search.waiting.takeFirst();
+    whenRobotsKnown(url, [this, index, url, steps](bool allowed) {
+        LinkPageSearch& searching = *m_linkPageSearches.at(index);
+        if (!allowed) {
+            if (searching.forbidden.isEmpty())
+                searching.forbidden = url;
+            readNextLinkPage(index);
+            return;
+        }
+        ++searching.read;
+        fetchExtra(url, maxPageBytes, [this, index, url, steps](const ExtraAnswer& answer) {
+            if (answer.failed || answer.status < 200 || answer.status > 299 ||
+                !isHtmlContentType(answer.contentType)) {
+                readNextLinkPage(index);
+                return;
+            }
+            searchLinkPage(index, answer.finalUrl, steps, answer.body, answer.contentType);
+        });
+    });
+}
+
+// Searches a page of the partner's site on the thread pool, as its own page was searched; where
+// the link back is not, the pages it names are read next, within the steps allowed.
+void LinkChecker::searchLinkPage(int index, const QString& url, int steps, const QByteArray& body,
+                                 const QByteArray& contentType)
+{
+    auto promise = std::make_shared<QPromise<PageSearch>>();
+    promise->start();
+    auto* watcher = new QFutureWatcher<PageSearch>(this);
+    const int generation = m_generation;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, index, url, steps, generation] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        const PageSearch found = watcher->result();
+        if (found.backlink == BacklinkStatus::Found) {
+            endLinkPageSearch(index, url);
+            return;
+        }
+        LinkPageSearch& search = *m_linkPageSearches.at(index);
+        for (const QString& page : found.linkPages) {
+            if (!search.seen.contains(page)) {
+                search.seen.insert(page);
+                search.waiting.append({page, steps + 1});
+            }
+        }
+        readNextLinkPage(index);
+    });
+    watcher->setFuture(promise->future());
+    QThreadPool::globalInstance()->start(
+        [promise, body, contentType, url, steps, own = m_inputs.ownUrl, banner = m_inputs.ownBanner] {
+            PageSearch found;
+            const QString page = decodePartnerPage(body, contentType);
+            found.backlink = pageLinksBack(page, url, own, banner, &found.reason);
+            if (found.backlink == BacklinkStatus::NotFound && steps < maxLinkPageSteps)
+                found.linkPages = linkPageCandidates(page, url);
+            promise->addResult(found);
+            promise->finish();
+        });
+}
+
+// Ends the search with the page the link back was found on, or without one: then a page robots.txt
+// kept the search from leaves the answer unknown.
+void LinkChecker::endLinkPageSearch(int index, const QString& foundAt)
+{
+    const auto found = m_linkPageSearches.find(index);
+    const std::unique_ptr<LinkPageSearch> search = std::move(found->second);
+    m_linkPageSearches.erase(found);
+    Transfer& transfer = *m_transfers.at(index);
+    if (!foundAt.isEmpty()) {
+        transfer.backlink = BacklinkStatus::Found;
+        transfer.backlinkReason.clear();
+        transfer.foundAt = foundAt;
+        if (m_linkPageMemory.value(search->site) != foundAt) {
+            m_linkPageMemory.insert(search->site, foundAt);
+            m_linkPageMemoryChanged = true;
+        }
+    } else {
+        if (!search->forbidden.isEmpty()) {
+            transfer.backlink = BacklinkStatus::Unknown;
+            transfer.backlinkReason = robotsForbidReason(search->forbidden);
+        }
+        m_linkPageMemoryChanged |= m_linkPageMemory.remove(search->site) > 0;
+    }
+    settle(index);
+}
+
+// Calls then with whether robots.txt lets this tool read the page: at once when the host's rules are
+// known, else once they are. A robots.txt that is missing (4xx) allows everything; one that cannot
+// be read (5xx, no answer) forbids everything.
+void LinkChecker::whenRobotsKnown(const QString& url, std::function<void(bool)> then)
+{
+    const QUrl page(url);
+    const QString origin =
+        page.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+            .toString();
+    const QString path =
+        page.path(QUrl::FullyEncoded) + (page.hasQuery() ? u'?' + page.query(QUrl::FullyEncoded) : QString());
+    std::shared_ptr<Robots>& robots = m_robots[origin];
+    if (!robots)
+        robots = std::make_shared<Robots>();
+    if (robots->known) {
+        then(robots->rules.allows(path));
+        return;
+    }
+    robots->waiting.append(
+        [robots = robots.get(), path, then = std::move(then)] { then(robots->rules.allows(path)); });
+    if (robots->waiting.size() > 1)
+        return;
+    fetchExtra(origin + u"/robots.txt"_s, maxRobotsBytes, [this, origin](const ExtraAnswer& answer) {
+        const std::shared_ptr<Robots> robots = m_robots.value(origin);
+        robots->known = true;
+        if (answer.status >= 200 && answer.status <= 299 && !answer.failed)
+            robots->rules = RobotsRules::parse(answer.body, robotsProductToken);
+        else if (answer.status >= 400 && answer.status <= 499)
+            robots->rules = RobotsRules();
+        else
+            robots->rules = RobotsRules::disallowAll();
+        for (const std::function<void()>& waiting : std::exchange(robots->waiting, {}))
+            waiting();
+    });
+}
+
+// A GET beyond the entry's own addresses (a link page, a robots.txt): redirects within the same
+// origin followed, the body read up to the limit, the same time limits as any request.
+void LinkChecker::fetchExtra(const QString& url, qsizetype limit,
+                             std::function<void(const ExtraAnswer&)> done)
+{
+    if (!m_manager && !m_extraManager)
+        m_extraManager = new QNetworkAccessManager(this);
+    QNetworkRequest request(QUrl(url, QUrl::StrictMode));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+    request.setMaximumRedirectsAllowed(maxRedirects);
+    request.setTransferTimeout(m_options.timeoutMs);
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
+    if (!m_options.extraCaCertificates.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(m_options.extraCaCertificates);
+        request.setSslConfiguration(tls);
+    }
+    QNetworkReply* reply = (m_manager ? m_manager : m_extraManager)->get(request);
+    reply->setReadBufferSize(readAheadBytes);
+    m_extraReplies.append(reply);
+    auto body = std::make_shared<QByteArray>();
+    auto cut = std::make_shared<bool>(false);
+    auto* limitTimer = new QTimer(reply);
+    limitTimer->setSingleShot(true);
+    connect(limitTimer, &QTimer::timeout, reply, &QNetworkReply::abort);
+    limitTimer->start(m_options.totalMs > 0 ? m_options.totalMs : 4 * m_options.timeoutMs);
+    connect(reply, &QNetworkReply::readyRead, this, [reply, body, cut, limit] {
+        if (*cut)
+            return;
+        *body += reply->readAll();
+        if (body->size() >= limit) {
+            body->truncate(limit);
+            *cut = true;
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, body, cut, done = std::move(done)] {
+        m_extraReplies.removeOne(reply);
+        reply->deleteLater();
+        if (!*cut && reply->isOpen())
+            *body += reply->readAll();
+        ExtraAnswer answer;
+        answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        answer.failed = !*cut && reply->error() != QNetworkReply::NoError &&
+                        !(answer.status >= 400 && answer.status <= 599);
+        answer.body = std::move(*body);
+        answer.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+        answer.finalUrl = comparableUrl(reply->url().toString());
+        done(answer);
+    });
+}
+
+void LinkChecker::saveLinkPageMemory()
+{
+    if (!m_linkPageMemoryChanged)
+        return;
+    m_linkPageMemoryChanged = false;
+    // A memory that cannot be written only costs the next check the search again.
+    writeLinkPageMemory(m_options.linkPageMemoryFile.isEmpty() ? linkPageMemoryPath()
+                                                               : m_options.linkPageMemoryFile,
+                        m_linkPageMemory);
 }
 
 void LinkChecker::entryDone(int row)

@@ -3,11 +3,13 @@
 #include "checker/hostqueue.h"
 #include "linkcheck/checkresult.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSslCertificate>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -26,6 +28,8 @@ struct CheckOptions
     // Certificate authorities trusted besides the system's: only tests set them, for a server whose
     // certificate they made. Verification itself is never turned off.
     QList<QSslCertificate> extraCaCertificates;
+    // Where the partners' link pages found are remembered: empty for the user's cache directory.
+    QString linkPageMemoryFile;
 };
 
 // What the check looks at: the list's entries and the owner's own site.
@@ -38,9 +42,16 @@ struct CheckInputs
 
 // Checks every entry's site, banner and link back over HTTP(S), many requests at once: each
 // distinct address is fetched once per run, HEAD where only the answer counts, GET where the body
-// is needed (as far as needed: an image's header, at most 2 MB of a page). Redirects are followed
+// is needed (as far as needed: an image's header, at most 2 MB of a page). A banner carried in its
+// own "data:" address is read from there, and the stand-in banner of earlier versions is reported as
+// such: neither is requested. Redirects are followed
 // hop by hop, so that a permanent one is seen. Results arrive entry by entry, in any order. Partner
 // pages are searched on the thread pool, so a page that is slow to parse holds up nothing else.
+//
+// A partner whose page does not link back is looked at further on its own site: the link page it
+// was found on before, then its frames and the links that name a link page, at most two steps from
+// its page and five pages in all. Those pages are read only where the host's robots.txt (read once
+// per host and run) lets this tool read them.
 class LinkChecker final : public QObject
 {
     Q_OBJECT
@@ -64,7 +75,8 @@ public:
     [[nodiscard]] const CheckResults& results() const { return m_results; }
     [[nodiscard]] int checkedCount() const { return m_checked; }
 
-    // "siteloom/<version>", sent with every request.
+    // "siteloom/<version> (+<home page>)", sent with every request: the tool, its version and where
+    // a site's owner reads about it.
     [[nodiscard]] static QByteArray userAgent();
 
 signals:
@@ -85,6 +97,15 @@ private:
     void settle(int fetch);
     void searchPage(int fetch, const QByteArray& contentType);
     void entryDone(int row);
+    void followLinkPages(int fetch, const QStringList& candidates);
+    void readNextLinkPage(int fetch);
+    void searchLinkPage(int fetch, const QString& url, int steps, const QByteArray& body,
+                        const QByteArray& contentType);
+    void endLinkPageSearch(int fetch, const QString& foundAt);
+    void whenRobotsKnown(const QString& url, std::function<void(bool allowed)> then);
+    struct ExtraAnswer;
+    void fetchExtra(const QString& url, qsizetype limit, std::function<void(const ExtraAnswer&)> done);
+    void saveLinkPageMemory();
     [[nodiscard]] QNetworkAccessManager* managerFor(int host);
     void releaseManager(int host);
     [[nodiscard]] QStringView useAddress(qint32 use) const;
@@ -106,6 +127,15 @@ private:
     std::unordered_map<int, std::unique_ptr<Transfer>> m_transfers; // by fetch, from its first request
     int m_checked = 0;
     int m_generation = 0; // a reply of an earlier run (cancelled) is ignored
+    // The link pages being searched, by fetch; the hosts' robots.txt rules, by origin.
+    struct LinkPageSearch;
+    struct Robots;
+    std::unordered_map<int, std::unique_ptr<LinkPageSearch>> m_linkPageSearches;
+    QHash<QString, std::shared_ptr<Robots>> m_robots;
+    QList<QNetworkReply*> m_extraReplies; // link pages and robots.txt files under way
+    QNetworkAccessManager* m_extraManager = nullptr;
+    QHash<QString, QString> m_linkPageMemory;
+    bool m_linkPageMemoryChanged = false;
     bool m_backlinks = false;
     bool m_running = false;
 };
