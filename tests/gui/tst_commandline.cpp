@@ -541,6 +541,9 @@ private slots:
         row("never over an existing list file",
             arguments(u"--import @data/bookmarks/firefox.html --output list.txt"_s), 1, {}, {},
             {u"すでにあります"_s});
+        row("list file that cannot be saved: worded as the window words it",
+            arguments(u"--import @data/bookmarks/firefox.html --output missing/new.txt"_s), 1, {}, {},
+            {u"ファイルを保存できませんでした。"_s});
         row("neither bookmarks nor a page", arguments(u"--import list.txt --output new.txt"_s), 1, {}, {},
             {u"ブックマークファイルでも"_s});
         row("export as CSV", arguments(u"--export list.txt --format csv --output out.csv"_s), 0, u"out.csv"_s,

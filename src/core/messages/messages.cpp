@@ -174,4 +174,37 @@ QString listFileLoadedMessage()
     return u"読込み完了"_s;
 }
 
+namespace {
+
+// The character itself where it can be shown, always with its code point.
+QString describeCharacter(char32_t character)
+{
+    const QString code = u"U+"_s + QString::number(uint(character), 16).toUpper().rightJustified(4, u'0');
+    if (QChar::isSurrogate(character) || !QChar::isPrint(character))
+        return u"（"_s + code + u"）"_s;
+    return u"「"_s + QString::fromUcs4(&character, 1) + u"」（"_s + code + u"）"_s;
+}
+
+} // namespace
+
+QString listFileUnencodableMessage(const UnencodableText& where)
+{
+    const QString place = where.entry >= 0 ? u"リストの%1番目の項目"_s.arg(where.entry + 1)
+                                           : u"「%1」"_s.arg(listFileFieldCaption(where.field));
+    return u"%1に、ファイルに保存できない文字%2があるため、保存しませんでした。\n"
+           u"この文字を直してから、もう一度保存してください。"_s.arg(place,
+                                                                     describeCharacter(where.character));
+}
+
+QString listFileNotSavedMessage(const ListFileSaveError& error)
+{
+    if (error.unencodable)
+        return listFileUnencodableMessage(*error.unencodable);
+    if (error.readsAsUtf8)
+        return u"この内容のまま保存すると、読み込むときに UTF-8 のファイルと見分けがつかないため、"
+               u"保存しませんでした。\n"
+               u"タイトルなどにひらがなを含めてから、もう一度保存してください。"_s;
+    return fileProblemMessage(u"ファイルを保存できませんでした。"_s, error.file);
+}
+
 } // namespace siteloom

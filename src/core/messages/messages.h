@@ -7,6 +7,8 @@ namespace siteloom {
 struct FileError;
 struct ListFileContent;
 struct ListFileReadError;
+struct ListFileSaveError;
+struct UnencodableText;
 enum class ListFileField;
 
 // The main window's messages about the page and the list file, worded in one place for the
@@ -76,5 +78,10 @@ inline constexpr char16_t siteUrl[] = u"登録するＵＲＬ";
 // entry block and how many entries came in.
 [[nodiscard]] QString listFileLoadMessage(const QString& path, const ListFileContent& content);
 [[nodiscard]] QString listFileLoadedMessage();
+
+// "ファイル保存": a character the list file cannot hold, named with the box or entry it stands in.
+[[nodiscard]] QString listFileUnencodableMessage(const UnencodableText& where);
+// The list file was not saved, and why. The window and --import word it alike.
+[[nodiscard]] QString listFileNotSavedMessage(const ListFileSaveError& error);
 
 } // namespace siteloom

@@ -110,9 +110,7 @@ QString importedListNotSavedMessage(const QString& path, const ListFileSaveError
 {
     if (error.file.exists)
         return importedListExistsMessage(path);
-    if (error.unencodable || error.readsAsUtf8)
-        return u"リストファイルに書けない文字があります。\n%1"_s.arg(path);
-    return fileProblemMessage(u"リストファイルを書き込めませんでした。"_s, error.file);
+    return listFileNotSavedMessage(error);
 }
 
 QString checkReportNotWrittenMessage(const QString& reason)

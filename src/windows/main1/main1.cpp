@@ -206,24 +206,6 @@ FileDialogRequest listFileDialog(const QString& directory, const QString& listFi
     return request;
 }
 
-// The character itself where it can be shown, always with its code point.
-QString describeCharacter(char32_t character)
-{
-    const QString code = u"U+"_s + QString::number(uint(character), 16).toUpper().rightJustified(4, u'0');
-    if (QChar::isSurrogate(character) || !QChar::isPrint(character))
-        return u"（"_s + code + u"）"_s;
-    return u"「"_s + QString::fromUcs4(&character, 1) + u"」（"_s + code + u"）"_s;
-}
-
-QString unencodableMessage(const UnencodableText& where)
-{
-    const QString place = where.entry >= 0 ? u"リストの%1番目の項目"_s.arg(where.entry + 1)
-                                           : u"「%1」"_s.arg(listFileFieldCaption(where.field));
-    return u"%1に、ファイルに保存できない文字%2があるため、保存しませんでした。\n"
-           u"この文字を直してから、もう一度保存してください。"_s.arg(place,
-                                                                     describeCharacter(where.character));
-}
-
 // The page option text boxes: the part of PageInputs each shows, and the list file field that sets it.
 struct PageOptionBox
 {
@@ -1046,7 +1028,7 @@ bool main1::fsave_Click()
     }
     const PageInputs inputs = pageInputs();
     if (const std::optional<UnencodableText> where = findUnencodable(inputs)) {
-        showMessage(m_platform, this, unencodableMessage(*where));
+        showMessage(m_platform, this, listFileUnencodableMessage(*where));
         return false;
     }
 
@@ -1060,16 +1042,7 @@ bool main1::fsave_Click()
 
     ListFileSaveError error;
     if (!saveListFile(path, inputs, &error)) {
-        QString message;
-        if (error.unencodable)
-            message = unencodableMessage(*error.unencodable);
-        else if (error.readsAsUtf8)
-            message = u"この内容のまま保存すると、読み込むときに UTF-8 のファイルと見分けがつかないため、"
-                      u"保存しませんでした。\n"
-                      u"タイトルなどにひらがなを含めてから、もう一度保存してください。"_s;
-        else
-            message = fileProblemMessage(u"ファイルを保存できませんでした。"_s, error.file);
-        showMessage(m_platform, this, message);
+        showMessage(m_platform, this, listFileNotSavedMessage(error));
         return false;
     }
     m_listFilePath = path;
