@@ -279,10 +279,16 @@ private slots:
             << u"要更新"_s
             << u"バナーが新しいアドレスに移りました（http://b.example/：.gif）。「新しいアドレスに更新」で直せます。"_s
             << u""_s;
-        QTest::newRow("placeholder banner")
-            << siteOk << check(u"http://siteloom.example.jp/img/whiteball.gif"_s, UrlStatus::Ok, 200) << found
-            << u"要更新"_s
+        const QString standIn = QString::fromUtf16(defaultBannerUrl);
+        QTest::newRow("stand-in banner: the partner's own is still to come")
+            << siteOk << check(standIn, UrlStatus::Ok, 0) << found << u"要更新"_s
             << u"バナーが仮の画像のままです。相手のサイトのバナーのアドレスを入れてください。"_s << u""_s;
+        QTest::newRow("former stand-in banner, which shows nowhere: replaced by the one that shows")
+            << siteOk << check(u"http://siteloom.example.jp/img/whiteball.gif"_s, UrlStatus::Placeholder, 0)
+            << found << u"要更新"_s
+            << u"バナーが以前の仮の画像のままで、どのブラウザでも表示されません。「新しいアドレスに更新」で、"
+               u"どこでも表示される仮のバナーに置き換えられます。"_s
+            << standIn + u"：友達：http://a.example/"_s;
         QTest::newRow("page not found")
             << check(site, UrlStatus::Broken, 404) << bannerOk << found << u"リンク切れ"_s
             << u"ページが見つかりません。サイトが閉鎖されたか、アドレスが変わった可能性があります。"_s
@@ -315,7 +321,7 @@ private slots:
         QFETCH(QString, firstAdvice);
         QFETCH(QString, updated);
 
-        const EntryCheck entry{1, u"友達"_s, site, banner, BacklinkStatus(backlink), {}};
+        const EntryCheck entry{1, u"友達"_s, site, banner, BacklinkStatus(backlink), {}, {}};
         const CheckFindings findings = checkFindings(entry);
         QStringList named;
         for (const auto& [set, name] : {std::pair{findings.dead, u"リンク切れ"_s},
@@ -353,7 +359,7 @@ private slots:
                                             -1};
                         const UrlCheck banner{
                             bannerUrl, bannerStatus, 301, u"http://n.example/b.gif"_s, {}, {}, -1, -1, -1};
-                        const EntryCheck entry{1, u"友達"_s, site, banner, BacklinkStatus(backlink), {}};
+                        const EntryCheck entry{1, u"友達"_s, site, banner, BacklinkStatus(backlink), {}, {}};
                         const CheckFindings findings = checkFindings(entry);
                         QCOMPARE(checkAdvice(entry).isEmpty(), !findings.any());
                         QVERIFY(!urlStatusText(site, false).isEmpty() &&

@@ -8,7 +8,8 @@ namespace siteloom {
 
 bool isPlaceholderBanner(QStringView url)
 {
-    return url == QStringView(defaultBannerUrl);
+    // The stand-in that shows everywhere, and the one of earlier versions on a host that never was.
+    return url == QStringView(defaultBannerUrl) || url == QStringView(formerDefaultBannerUrl);
 }
 
 namespace {
@@ -28,6 +29,7 @@ CheckFindings checkFindings(const EntryCheck& entry)
         case UrlStatus::Ok:
             break;
         case UrlStatus::Redirected:
+        case UrlStatus::Placeholder:
             findings.needsUpdate = true;
             break;
         case UrlStatus::Timeout:
@@ -52,7 +54,8 @@ CheckFindings checkFindings(const EntryCheck& entry)
 
 QString urlStatusText(const UrlCheck& check, bool banner)
 {
-    if (banner && isPlaceholderBanner(check.url) && check.status == UrlStatus::Ok)
+    if (banner && isPlaceholderBanner(check.url) &&
+        (check.status == UrlStatus::Ok || check.status == UrlStatus::Placeholder))
         return u"要更新（仮のバナー）"_s;
     switch (check.status) {
     case UrlStatus::Ok:
@@ -69,6 +72,8 @@ QString urlStatusText(const UrlCheck& check, bool banner)
         return u"アドレスが不正"_s;
     case UrlStatus::NotImage:
         return u"画像でない"_s;
+    case UrlStatus::Placeholder:
+        return u"要更新（仮のバナー）"_s;
     }
     return {};
 }
@@ -129,6 +134,7 @@ QString siteAdvice(const UrlCheck& check)
     case UrlStatus::Invalid:
         return u"サイトのアドレスが http:// か https:// で始まっていません。アドレスを直してください。"_s;
     case UrlStatus::NotImage:
+    case UrlStatus::Placeholder:
         return {};
     }
     return {};
@@ -153,6 +159,9 @@ QString bannerAdvice(const UrlCheck& check)
         return u"バナーのアドレスが http:// か https:// で始まっていません。アドレスを直してください。"_s;
     case UrlStatus::NotImage:
         return u"バナーのアドレスが画像を指していません。相手のサイトで今のバナーのアドレスを確かめてください。"_s;
+    case UrlStatus::Placeholder:
+        return u"バナーが以前の仮の画像のままで、どのブラウザでも表示されません。"
+               u"「新しいアドレスに更新」で、どこでも表示される仮のバナーに置き換えられます。"_s;
     }
     return {};
 }
@@ -186,6 +195,11 @@ QString updatedEntry(QStringView line, const EntryCheck& entry)
     if (entry.banner.status == UrlStatus::Redirected && !entry.banner.finalUrl.isEmpty() &&
         !entry.banner.finalUrl.contains(linkSeparator) && fields.bannerUrl != entry.banner.finalUrl) {
         fields.bannerUrl = entry.banner.finalUrl;
+        moved = true;
+    }
+    // The stand-in banner of earlier versions, which shows nowhere, becomes the one that shows.
+    if (entry.banner.status == UrlStatus::Placeholder && fields.bannerUrl != QStringView(defaultBannerUrl)) {
+        fields.bannerUrl = QString::fromUtf16(defaultBannerUrl);
         moved = true;
     }
     return moved ? composeEntry(fields) : QString();
