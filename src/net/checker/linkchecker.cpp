@@ -420,15 +420,7 @@ void LinkChecker::send(int index)
         made->head = !made->page && !made->image;
     }
     Transfer& transfer = *made;
-    QNetworkRequest request(QUrl(transfer.url, QUrl::StrictMode));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setTransferTimeout(m_options.timeoutMs);
-    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
-    if (!m_options.extraCaCertificates.isEmpty()) {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.addCaCertificates(m_options.extraCaCertificates);
-        request.setSslConfiguration(tls);
-    }
+    const QNetworkRequest request = makeRequest(transfer.url, QNetworkRequest::ManualRedirectPolicy);
     transfer.body.clear();
     transfer.stopped = false;
     transfer.imageTriedAt = 0;
@@ -877,16 +869,10 @@ void LinkChecker::whenRobotsKnown(const QString& url, std::function<void(bool)> 
     });
 }
 
-// A GET beyond the entry's own addresses (a link page, a robots.txt): redirects within the same
-// origin followed, the body read up to the limit, the same time limits as any request.
-void LinkChecker::fetchExtra(const QString& url, qsizetype limit,
-                             std::function<void(const ExtraAnswer&)> done)
+QNetworkRequest LinkChecker::makeRequest(const QString& url, QNetworkRequest::RedirectPolicy redirects) const
 {
-    if (!m_manager && !m_extraManager)
-        m_extraManager = new QNetworkAccessManager(this);
     QNetworkRequest request(QUrl(url, QUrl::StrictMode));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
-    request.setMaximumRedirectsAllowed(maxRedirects);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, redirects);
     request.setTransferTimeout(m_options.timeoutMs);
     request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
     if (!m_options.extraCaCertificates.isEmpty()) {
@@ -894,6 +880,18 @@ void LinkChecker::fetchExtra(const QString& url, qsizetype limit,
         tls.addCaCertificates(m_options.extraCaCertificates);
         request.setSslConfiguration(tls);
     }
+    return request;
+}
+
+// A GET beyond the entry's own addresses (a link page, a robots.txt): redirects within the same
+// origin followed, the body read up to the limit, the same time limits as any request.
+void LinkChecker::fetchExtra(const QString& url, qsizetype limit,
+                             std::function<void(const ExtraAnswer&)> done)
+{
+    if (!m_manager && !m_extraManager)
+        m_extraManager = new QNetworkAccessManager(this);
+    QNetworkRequest request = makeRequest(url, QNetworkRequest::SameOriginRedirectPolicy);
+    request.setMaximumRedirectsAllowed(maxRedirects);
     QNetworkReply* reply = (m_manager ? m_manager : m_extraManager)->get(request);
     reply->setReadBufferSize(readAheadBytes);
     m_extraReplies.append(reply);

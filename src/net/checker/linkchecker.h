@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QNetworkRequest>
 #include <QObject>
 #include <QSslCertificate>
 #include <QStringList>
@@ -105,6 +106,9 @@ private:
     void whenRobotsKnown(const QString& url, std::function<void(bool allowed)> then);
     struct ExtraAnswer;
     void fetchExtra(const QString& url, qsizetype limit, std::function<void(const ExtraAnswer&)> done);
+    // A request for the address with the check's silence limit, name and trusted authorities.
+    [[nodiscard]] QNetworkRequest makeRequest(const QString& url,
+                                              QNetworkRequest::RedirectPolicy redirects) const;
     void saveLinkPageMemory();
     [[nodiscard]] QNetworkAccessManager* managerFor(int host);
     void releaseManager(int host);
