@@ -100,17 +100,20 @@ bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* sou
         }
     }
     QList<qsizetype> unreadLines;
+    bool readEdited = false;
     if (!page && changed) {
         // Edited by hand since: what can still be read, and which lines could not.
         if (std::optional<EditedPage> edited = recoverEditedPage(lines)) {
             page = std::move(edited->page);
             unreadLines = std::move(edited->unreadLines);
+            readEdited = true;
         }
     }
     if (!page)
         return fail(error, changed ? ImportSourceError::PageChanged : ImportSourceError::NotRecognised, path);
     ImportSource read;
     read.links.unreadLines = std::move(unreadLines);
+    read.edited = readEdited;
     read.kind = ImportSource::Page;
     read.page = std::move(*page);
     read.page.fileName = QFileInfo(path).fileName();

@@ -15,6 +15,9 @@ struct ImportSource
     Kind kind = Bookmarks;
     LinkImport links; // the bookmarks, or the page's entries (none skipped, no folders)
     PageInputs page;  // a page's options and entries; its file name is the file's name
+    // A page of ours edited by hand since it was written, read as far as it goes (links.unreadLines
+    // names the lines that gave nothing): writing it again gives the page as it was, not as edited.
+    bool edited = false;
 };
 
 struct ImportSourceError

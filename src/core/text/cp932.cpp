@@ -241,6 +241,8 @@ QByteArray encodeByTable(const PlainTable& table, QStringView text, bool* refere
             std::memcpy(four, data + i, sizeof four);
             if ((four[0] | four[1]) & 0xFF80FF80FF80FF80ULL)
                 break;
+            // A reference before takes more than the two bytes a unit was given.
+            room(8);
             for (int k = 0; k < 8; ++k)
                 next[k] = char(data[i + k]);
             next += 8;
