@@ -746,7 +746,9 @@ void LinkChecker::readNextLinkPage(int index)
         endLinkPageSearch(index, {});
         return;
     }
-    const auto [url, steps] = search.waiting.takeFirst();
+    const auto next = search.waiting.takeFirst();
+    const QString url = next.first;
+    const auto steps = next.second;
     whenRobotsKnown(url, [this, index, url, steps](bool allowed) {
         LinkPageSearch& searching = *m_linkPageSearches.at(index);
         if (!allowed) {
