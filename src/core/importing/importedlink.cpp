@@ -10,13 +10,6 @@ namespace siteloom {
 
 namespace {
 
-// Characters that show nothing and that the page would carry as they are (an escape starts a
-// terminal sequence when the list is shown in one): C0 and C1 controls, DEL.
-bool isControl(char32_t c)
-{
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
-
 // The same, for a numeric reference as a browser reads it: 0x80-0x9F stand for Windows-1252's
 // printable characters, except the five it leaves out.
 bool referencesControl(char32_t c)
@@ -67,7 +60,7 @@ QString withoutControls(QStringView text, bool markup)
                 continue;
             }
         }
-        if (!isControl(text[i].unicode()))
+        if (!isControlCharacter(text[i].unicode()))
             kept += text[i];
     }
     return kept;

@@ -1,6 +1,7 @@
 #include "linkcheck/checkresult.h"
 
 #include "linkentry/linkentry.h"
+#include "text/trim.h"
 #include "weburl/weburl.h"
 
 #include <QJsonArray>
@@ -210,7 +211,7 @@ QString visibleControls(const QString& text)
     QString shown;
     for (const QChar c : text) {
         const char16_t code = c.unicode();
-        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+        if (isControlCharacter(code))
             shown += u"\\u"_s + QString::number(code, 16).toUpper().rightJustified(4, u'0');
         else
             shown += c;

@@ -1,26 +1,17 @@
 #include "text/csv.h"
 
+#include "text/trim.h"
+
 using namespace Qt::StringLiterals;
 
 namespace siteloom {
-
-namespace {
-
-// C0 controls (tab and line breaks among them), DEL and C1 controls.
-bool isControl(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
-}
-
-} // namespace
 
 QString csvField(QStringView field)
 {
     QString text;
     text.reserve(field.size() + 1);
     for (const QChar c : field) {
-        if (!isControl(c))
+        if (!isControlCharacter(c.unicode()))
             text.append(c);
     }
     // A spreadsheet takes a cell beginning with one of these for a formula; the apostrophe makes it

@@ -9,4 +9,12 @@ namespace siteloom {
 // nothing else (tabs and other white space stay, as they were typed).
 [[nodiscard]] QString trimBlanks(QStringView text);
 
+// The control characters, which show nothing and which a terminal may take for the start of a
+// command: C0 (tab and line breaks among them), DEL and C1. Text taken in from elsewhere drops them,
+// and text sent out drops them or shows them escaped.
+[[nodiscard]] constexpr bool isControlCharacter(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
 } // namespace siteloom
