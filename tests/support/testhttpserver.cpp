@@ -81,13 +81,19 @@ void TestHttpServer::readRequests(QTcpSocket* socket)
             continue;
         const QByteArray method = requestLine[0];
         const QString path = QString::fromLatin1(requestLine[1]);
+        Request request{method, path, {}};
         for (const QByteArray& line : lines) {
             if (line.toLower().startsWith("user-agent:"))
                 m_userAgents.append(line.sliced(11).trimmed());
+            if (const qsizetype colon = line.indexOf(':'); colon > 0)
+                request.headers.insert(line.first(colon).trimmed().toLower(),
+                                       line.sliced(colon + 1).trimmed());
         }
         m_requests.append(QString::fromLatin1(method) + u' ' + path);
         Response response;
-        if (m_responses.contains(path))
+        if (m_handler)
+            response = m_handler(request);
+        else if (m_responses.contains(path))
             response = m_responses.value(path);
         else if (m_hasFallback)
             response = m_fallback;

@@ -8,6 +8,8 @@
 #include <QSslCertificate>
 #include <QSslKey>
 
+#include <functional>
+
 class QTcpServer;
 class QTcpSocket;
 
@@ -71,6 +73,16 @@ public:
     [[nodiscard]] QString url(const QString& path) const; // path starts with "/"
 
     void answer(const QString& path, const Response& response) { m_responses.insert(path, response); }
+    // A request as it came: the method, the path and the header lines (names in lower case).
+    struct Request
+    {
+        QByteArray method;
+        QString path;
+        QHash<QByteArray, QByteArray> headers;
+    };
+    // Answers every request itself, instead of the answers given by path: for a site that changes
+    // between requests or answers by the request's headers.
+    void answerWith(std::function<Response(const Request&)> handler) { m_handler = std::move(handler); }
     // Every path not given: this answer instead of 404.
     void answerAll(const Response& response)
     {
@@ -94,6 +106,7 @@ private:
 
     QTcpServer* m_server = nullptr;
     QHash<QString, Response> m_responses;
+    std::function<Response(const Request&)> m_handler;
     Response m_fallback;
     bool m_hasFallback = false;
     QStringList m_requests;
