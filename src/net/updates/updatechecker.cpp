@@ -73,6 +73,7 @@ struct UpdateChecker::Robots
 {
     bool known = false;
     RobotsRules rules;
+    QString failure; // nothing answered for robots.txt: why, which the site's page would tell too
     QList<std::function<void()>> waiting;
 };
 
@@ -172,8 +173,12 @@ void UpdateChecker::begin(int row)
 {
     const Job& job = *m_jobs[row];
     whenRobotsKnown(job.url, [this, row](bool allowed) {
-        if (!allowed)
+        if (!allowed) {
+            const QString failure = m_robots.value(origin(QUrl(m_jobs[row]->url)))->failure;
+            if (!failure.isEmpty())
+                return finish(row, UpdateStatus::Error, failure);
             return finish(row, UpdateStatus::Unknown, updateRobotsForbidReason());
+        }
         const auto state = m_states.constFind(m_keys[row]);
         if (state != m_states.cend() && !state->feed.isEmpty())
             readFeed(row, state->feed, true, true);
@@ -447,6 +452,11 @@ void UpdateChecker::whenRobotsKnown(const QString& url, std::function<void(bool)
             robots->rules = RobotsRules();
         else
             robots->rules = RobotsRules::disallowAll();
+        if (status == 0)
+            robots->failure = reply->error() == QNetworkReply::OperationCanceledError ||
+                                      reply->error() == QNetworkReply::TimeoutError
+                                  ? updateTimeoutReason()
+                                  : updateNoAnswerReason(reply->errorString());
         for (const std::function<void()>& waiting : std::exchange(robots->waiting, {}))
             waiting();
     });
