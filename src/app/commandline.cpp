@@ -19,9 +19,9 @@ namespace {
 
 // The options are read in three groups, each mode's group knowing only its own options, so that an
 // option of another group is refused as unknown, in the words it always was. A mode's group is the
-// first that its arguments ask for: --check (before "--"), then --import or --export (anywhere),
-// else the page and the window.
-enum class Group { Page, Check, Transfer };
+// first that its arguments ask for: --check (before "--"), then --updates (the same), then --import
+// or --export (anywhere), else the page and the window.
+enum class Group { Page, Check, Transfer, Updates };
 
 // The program's options, in the order the help lists them. Only the page group's are described
 // there; the other modes show their whole form in the usage lines.
@@ -62,6 +62,11 @@ const QList<OptionText>& optionTexts()
         {Group::Check, {u"json"_s}, QString(), {}, {}},
         {Group::Check, {u"timeout"_s}, u"SECONDS"_s, {}, {}},
         {Group::Check, {u"jobs"_s}, u"N"_s, {}, {}},
+        {Group::Updates, {u"updates"_s}, u"LISTFILE"_s, {}, {}},
+        {Group::Updates, {u"updates-page"_s}, u"FILE"_s, {}, {}},
+        {Group::Updates, {u"json"_s}, QString(), {}, {}},
+        {Group::Updates, {u"timeout"_s}, u"SECONDS"_s, {}, {}},
+        {Group::Updates, {u"jobs"_s}, u"N"_s, {}, {}},
     };
     return texts;
 }
@@ -146,6 +151,27 @@ QString qtReasonInJapanese(const QString& reason)
     return reason;
 }
 
+// --timeout and --jobs, as --check and --updates take them; a usage error when they are out of range.
+std::optional<CommandLine> readLimits(const QCommandLineParser& parser, int* timeoutMs, int* jobs)
+{
+    if (parser.isSet(u"timeout"_s)) {
+        bool ok = false;
+        const double seconds = parser.value(u"timeout"_s).toDouble(&ok);
+        if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 3600)
+            return usageError(u"--timeout には 3600 までの正の秒数を指定してください。"_s,
+                              u"--timeout takes a number of seconds above 0, up to 3600."_s);
+        *timeoutMs = std::max(1, int(seconds * 1000));
+    }
+    if (parser.isSet(u"jobs"_s)) {
+        bool ok = false;
+        *jobs = parser.value(u"jobs"_s).toInt(&ok);
+        if (!ok || *jobs < 1 || *jobs > 64)
+            return usageError(u"--jobs には 1 から 64 までの数を指定してください。"_s,
+                              u"--jobs takes a number from 1 to 64."_s);
+    }
+    return std::nullopt;
+}
+
 CommandLine readCheck(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -160,21 +186,34 @@ CommandLine readCheck(const QStringList& arguments)
     commandLine.mode = CommandLine::Mode::Check;
     commandLine.file = parser.value(u"check"_s);
     commandLine.json = parser.isSet(u"json"_s);
-    if (parser.isSet(u"timeout"_s)) {
-        bool ok = false;
-        const double seconds = parser.value(u"timeout"_s).toDouble(&ok);
-        if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 3600)
-            return usageError(u"--timeout には 3600 までの正の秒数を指定してください。"_s,
-                              u"--timeout takes a number of seconds above 0, up to 3600."_s);
-        commandLine.check.timeoutMs = std::max(1, int(seconds * 1000));
-    }
-    if (parser.isSet(u"jobs"_s)) {
-        bool ok = false;
-        commandLine.check.jobs = parser.value(u"jobs"_s).toInt(&ok);
-        if (!ok || commandLine.check.jobs < 1 || commandLine.check.jobs > 64)
-            return usageError(u"--jobs には 1 から 64 までの数を指定してください。"_s,
-                              u"--jobs takes a number from 1 to 64."_s);
-    }
+    if (const std::optional<CommandLine> error =
+            readLimits(parser, &commandLine.check.timeoutMs, &commandLine.check.jobs))
+        return *error;
+    return commandLine;
+}
+
+CommandLine readUpdates(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser, Group::Updates);
+    if (!parser.parse(arguments))
+        return usageError(u"--updates の指定が正しくありません。"_s, parser.errorText());
+    if (parser.values(u"updates"_s).size() != 1 || parser.value(u"updates"_s).isEmpty() ||
+        !parser.positionalArguments().isEmpty())
+        return usageError(u"--updates にはリストファイルを一つだけ指定してください。"_s,
+                          u"--updates takes one list file."_s);
+    if (parser.values(u"updates-page"_s).size() > 1 ||
+        (parser.isSet(u"updates-page"_s) && parser.value(u"updates-page"_s).isEmpty()))
+        return usageError(u"--updates-page は一度だけ、ファイルをつけて指定してください。"_s,
+                          u"Give --updates-page once, with a file."_s);
+    CommandLine commandLine;
+    if (const std::optional<CommandLine> error =
+            readLimits(parser, &commandLine.updates.timeoutMs, &commandLine.updates.jobs))
+        return *error;
+    commandLine.mode = CommandLine::Mode::Updates;
+    commandLine.file = parser.value(u"updates"_s);
+    commandLine.json = parser.isSet(u"json"_s);
+    commandLine.updatesPage = parser.value(u"updates-page"_s);
     return commandLine;
 }
 
@@ -217,12 +256,14 @@ CommandLine readTransfer(const QStringList& arguments, bool importing, bool expo
     if (parser.isSet(u"folder"_s))
         return usageError(u"--folder は --import と一緒に使います。"_s, u"--folder goes with --import."_s);
     const QString format = parser.value(u"format"_s);
-    if (format != u"bookmarks" && format != u"csv")
-        return usageError(u"--format には bookmarks か csv を指定してください。"_s,
-                          u"--format is bookmarks or csv."_s);
+    if (format != u"bookmarks" && format != u"csv" && format != u"opml")
+        return usageError(u"--format には bookmarks、csv か opml を指定してください。"_s,
+                          u"--format is bookmarks, csv or opml."_s);
     commandLine.mode = CommandLine::Mode::Export;
     commandLine.file = parser.value(u"export"_s);
-    commandLine.format = format == u"csv" ? ExportFormat::Csv : ExportFormat::Bookmarks;
+    commandLine.format = format == u"csv"    ? ExportFormat::Csv
+                         : format == u"opml" ? ExportFormat::Opml
+                                             : ExportFormat::Bookmarks;
     return commandLine;
 }
 
@@ -297,6 +338,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
 {
     if (asks(arguments, u"--check", true))
         return readCheck(arguments);
+    if (asks(arguments, u"--updates", true))
+        return readUpdates(arguments);
     const bool importing = asks(arguments, u"--import", false);
     const bool exporting = asks(arguments, u"--export", false);
     if (importing || exporting)
@@ -313,8 +356,10 @@ QString helpText()
                    u"  siteloom [FILE]\n"
                    u"  siteloom --build FILE [--directory DIR]\n"
                    u"  siteloom --import SOURCE --output LISTFILE [--folder PATH]\n"
-                   u"  siteloom --export LISTFILE --format bookmarks|csv --output FILE\n"
+                   u"  siteloom --export LISTFILE --format bookmarks|csv|opml --output FILE\n"
                    u"  siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]\n"
+                   u"  siteloom --updates LISTFILE [--json] [--timeout SECONDS] [--jobs N]"
+                   u" [--updates-page FILE]\n"
                    u"\n"
                    u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
                    u"Builds the link collection page (HTML) of a personal home page.\n"

@@ -2,6 +2,7 @@
 
 #include "checker/linkchecker.h"
 #include "importing/exporting.h"
+#include "updates/updatechecker.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,25 +17,28 @@ namespace siteloom {
 //   siteloom FILE                             the window, with FILE loaded as "ファイル読込" loads it
 //   siteloom --build FILE [--directory DIR]   the page from FILE, written into DIR without a window
 //   siteloom --import SOURCE --output LISTFILE [--folder PATH]
-//   siteloom --export LISTFILE --format bookmarks|csv --output FILE
+//   siteloom --export LISTFILE --format bookmarks|csv|opml --output FILE
 //   siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]
+//   siteloom --updates LISTFILE [--json] [--timeout SECONDS] [--jobs N] [--updates-page FILE]
 //   siteloom --help | --version
 // A mode is one value of Mode and the fields it names; a new mode adds both, its options to the
 // table in commandline.cpp and its line to the help.
 struct CommandLine
 {
-    enum class Mode { Window, Build, Import, Export, Check, Help, Version, UsageError };
+    enum class Mode { Window, Build, Import, Export, Check, Updates, Help, Version, UsageError };
     Mode mode = Mode::Window;
 
-    // Window: the list file to open (empty for none). Build, Export, Check: the list file read.
+    // Window: the list file to open (empty for none). Build, Export, Check, Updates: the list file read.
     // Import: the bookmarks file or page read. As given.
     QString file;
     QString directory;                       // Build: --directory as given; null when not given
     QString output;                          // Import, Export: --output as given
     std::optional<QString> folder;           // Import: --folder
     ExportFormat format = ExportFormat::Csv; // Export
-    bool json = false;                       // Check: --json
+    bool json = false;                       // Check, Updates: --json
     CheckOptions check;                      // Check: --timeout and --jobs
+    UpdateOptions updates;                   // Updates: --timeout and --jobs
+    QString updatesPage;                     // Updates: --updates-page as given; empty when not given
     QString error;                           // UsageError: what is wrong, in Japanese and English
 };
 

@@ -4,6 +4,7 @@
 #include "commandline.h"
 #include "commandline_output.h"
 #include "transfer.h"
+#include "updatescommand.h"
 #include "version/version.h"
 
 #include <QCoreApplication>
@@ -39,6 +40,8 @@ int run(int argc, char* argv[])
         return runExport(commandLine.file, commandLine.format, commandLine.output);
     case CommandLine::Mode::Check:
         return runCheck(commandLine.file, commandLine.json, commandLine.check);
+    case CommandLine::Mode::Updates:
+        return runUpdates(commandLine.file, commandLine.json, commandLine.updates, commandLine.updatesPage);
     case CommandLine::Mode::Help:
         std::fputs(helpText().toLocal8Bit().constData(), stdout);
         return exitDone;

@@ -10,6 +10,7 @@
 #include "messages/messages.h"
 #include "messages/transfermessages.h"
 #include "page/linkpage.h"
+#include "updatescommand.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -80,6 +81,8 @@ int runExport(const QString& listFile, ExportFormat format, const QString& outpu
         writeLine(stderr, exportWouldReplaceListFileMessage(QDir::toNativeSeparators(outputPath)));
         return exitMessage;
     }
+    if (format == ExportFormat::Opml)
+        return runOpmlExport(listFile, output);
     PageInputs inputs;
     if (!loadListFileWithEntriesOrSay(listFile, &inputs))
         return exitMessage;

@@ -50,6 +50,10 @@ private slots:
         row("export", u"--export list.txt --format csv --output out.csv"_s, Mode::Export, u"list.txt"_s,
             u"out.csv"_s);
         row("check", u"--check list.txt --json --timeout 0.5 --jobs 3"_s, Mode::Check, u"list.txt"_s);
+        row("updates", u"--updates list.txt --json --jobs 3 --updates-page new.html"_s, Mode::Updates,
+            u"list.txt"_s);
+        row("opml export", u"--export list.txt --format opml --output feeds.opml"_s, Mode::Export,
+            u"list.txt"_s, u"feeds.opml"_s);
         row("help wins over a build", u"--build list.txt -h"_s, Mode::Help);
         row("version wins over a build", u"-v --build list.txt"_s, Mode::Version);
 
@@ -69,7 +73,7 @@ private slots:
         usage("import without output", u"--import a.html"_s,
               u"--output で書き出すファイルを指定してください。"_s);
         usage("export in an unknown format", u"--export list.txt --format xml --output b"_s,
-              u"--format には bookmarks か csv を指定してください。"_s);
+              u"--format には bookmarks、csv か opml を指定してください。"_s);
         usage("folder with export", u"--export list.txt --format csv --output b --folder A"_s,
               u"--folder は --import と一緒に使います。"_s);
         usage("an option of another mode with export", u"--export list.txt --format csv --output b --json"_s,
@@ -82,6 +86,9 @@ private slots:
         usage("timeout above an hour", u"--check list.txt --timeout 3601"_s, timeout);
         usage("timeout nan", u"--check list.txt --timeout nan"_s, timeout);
         usage("timeout infinite", u"--check list.txt --timeout inf"_s, timeout);
+        usage("updates timeout above an hour", u"--updates list.txt --timeout 3601"_s, timeout);
+        usage("updates page without a file", u"--updates list.txt --updates-page="_s,
+              u"--updates-page は一度だけ、ファイルをつけて指定してください。"_s);
         usage("jobs zero", u"--check list.txt --jobs 0"_s,
               u"--jobs には 1 から 64 までの数を指定してください。"_s);
     }
@@ -111,6 +118,7 @@ private slots:
         QTest::newRow("import") << u"--import bm.html --output new.txt"_s;
         QTest::newRow("export") << u"--export list.txt --format csv --output out.csv"_s;
         QTest::newRow("check") << u"--check list.txt"_s;
+        QTest::newRow("updates") << u"--updates list.txt"_s;
     }
 
     void unknownOptionIsAlwaysAUsageError()

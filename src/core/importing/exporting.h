@@ -10,6 +10,7 @@ namespace siteloom {
 enum class ExportFormat {
     Bookmarks, // the bookmarks file browsers import: one folder named after the page title
     Csv,       // UTF-8 with a byte-order mark, one row per entry: banner URL, name, site URL
+    Opml,      // the partners' feeds the update check found, for feed readers (the command line's)
 };
 
 // The lines of the export of the list (UTF-8 text).
