@@ -250,6 +250,78 @@ private slots:
         QTEST(m_titles.value(site), "titles");
     }
 
+    // The manners and limits, each against a server that misbehaves for real.
+    void mannersAndLimits_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("429 with Retry-After, asked again") << u"/busy"_s << u"new"_s << QString();
+        QTest::newRow("503 with too long a Retry-After")
+            << u"/down"_s << u"error"_s << u"サーバーが HTTP 503 を返しました。"_s;
+        QTest::newRow("a body slower than the time limit")
+            << u"/slow"_s << u"error"_s << u"時間内に読み終わりませんでした。"_s;
+        QTest::newRow("not HTML") << u"/image"_s << u"unknown"_s << u"HTML のページではありません。"_s;
+        QTest::newRow("closed port") << QString() << u"error"_s << u"サイトに接続できませんでした"_s;
+    }
+    void mannersAndLimits()
+    {
+        QFETCH(QString, path);
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        Response busy = Response::of(429);
+        busy.headers.append({QByteArray("Retry-After"), QByteArray("0")});
+        int asked = 0;
+        server.answerWith([&](const Request& request) {
+            if (request.path == u"/busy")
+                return ++asked == 1 ? busy : page("<p>at last</p>");
+            if (request.path == u"/down")
+                return Response{503, {{"Retry-After", "3600"}}, {}, 0, false, false};
+            if (request.path == u"/slow") {
+                Response slow = page("<p>" + QByteArray(200, 'x') + "</p>");
+                slow.trickleMs = 20;
+                return slow;
+            }
+            if (request.path == u"/image")
+                return Response::of(200, "GIF89a", "image/gif");
+            return Response::of(404);
+        });
+        UpdateOptions options;
+        options.stateFile = m_dir.filePath(u"limits.json"_s);
+        options.totalMs = 500;
+        UpdateChecker checker;
+        checker.setOptions(options);
+        QSignalSpy finished(&checker, &UpdateChecker::finished);
+        checker.start({u"：s："_s + (path.isEmpty() ? u"http://127.0.0.1:1/"_s : server.url(path))});
+        QVERIFY(finished.wait(10000));
+        QTEST(updateStatusKeyword(checker.results().value(0).status), "status");
+        QFETCH(QString, reason);
+        QVERIFY2(checker.results().value(0).reason.startsWith(reason),
+                 qPrintable(checker.results().value(0).reason));
+    }
+
+    // Stopped, the check ends at once and still keeps what it saw.
+    void stops()
+    {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        server.answerWith([](const Request& request) {
+            return request.path == u"/robots.txt" ? Response::of(404) : Response::stalling();
+        });
+        UpdateOptions options;
+        options.stateFile = m_dir.filePath(u"stopped.json"_s);
+        UpdateChecker checker;
+        checker.setOptions(options);
+        QSignalSpy finished(&checker, &UpdateChecker::finished);
+        checker.start({u"：a："_s + server.url(u"/a"_s), u"：b："_s + server.url(u"/b"_s)});
+        QTRY_COMPARE(server.requests().size(), 3);
+        checker.cancel();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toBool(), true);
+        QVERIFY(checker.stateWritten());
+        QVERIFY(QFile::exists(options.stateFile));
+    }
+
     void namesItselfAndNeverReadsForbiddenPages()
     {
         QVERIFY(!m_server.requests().contains(u"GET /forbidden/"_s));
