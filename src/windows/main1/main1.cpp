@@ -16,12 +16,14 @@
 #include "main1/undoableentrylist.h"
 #include "messages/messages.h"
 #include "messages/transfermessages.h"
+#include "messages/updatemessages.h"
 #include "page/linkpage.h"
 #include "platform.h"
 #include "text/systemreason.h"
 #include "text/textfile.h"
 #include "text/trim.h"
 #include "ui/ui.h"
+#include "updates/updateswindow.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -554,6 +556,9 @@ void main1::buildMenuBar()
     checkAction = named(checkMenu->addAction(u"すべてのリンクを確認"_s), "checkAction");
     checkAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     recheckAction = named(checkMenu->addAction(u"再確認"_s), "recheckAction");
+    checkMenu->addSeparator();
+    updatesAction = named(checkMenu->addAction(updatesMenuText()), "updatesAction");
+    updatesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
     about = named(menuBar()->addAction(u"ソフト情報(&A)"_s), "about");
 
     // F10 opens the menu bar's first menu, as on every desktop.
@@ -596,6 +601,7 @@ void main1::connectHandlers()
     connect(findAction, &QAction::triggered, findField, &FindBar::open);
     connect(checkAction, &QAction::triggered, this, &main1::checkLinks);
     connect(recheckAction, &QAction::triggered, this, &main1::recheckLinks);
+    connect(updatesAction, &QAction::triggered, this, &main1::checkUpdates);
 
     // The title follows the changes since the last save or load.
     m_savedOptions = pageOptions();
@@ -695,6 +701,21 @@ void main1::checkLinks()
     }
     m_linkCheck->raise();
     m_linkCheck->activateWindow();
+}
+
+// The partners' updates, in a window of their own over the list as it stands; a second request while
+// it is open checks again there.
+void main1::checkUpdates()
+{
+    if (m_updates) {
+        m_updates->setListEntries(m_listModel->entries());
+        m_updates->check();
+    } else {
+        m_updates = new UpdatesWindow(m_platform, m_listModel->entries(), this);
+        m_updates->show();
+    }
+    m_updates->raise();
+    m_updates->activateWindow();
 }
 
 void main1::recheckLinks()

@@ -32,6 +32,7 @@ class UndoableEntryList;
 class fm1;
 class frmabt;
 class LinkCheckWindow;
+class UpdatesWindow;
 class ImportWindow;
 
 // The main window: the page options at the top, the link list in the middle, the entry fields for
@@ -165,6 +166,7 @@ public:
     QMenu* checkMenu = nullptr;       // リンク確認
     QAction* checkAction = nullptr;   // its first entry: the link check window, or a new check in it
     QAction* recheckAction = nullptr; // 再確認: a new check in the open window, as its button does
+    QAction* updatesAction = nullptr; // 更新チェック: the partners' updates, in a window of their own
 
     // The chooser and the about window while they are open.
     [[nodiscard]] fm1* chooserWindow() const;
@@ -199,6 +201,7 @@ private:
     void eexit_Click();
     void checkLinks();
     void recheckLinks();
+    void checkUpdates();
     // The entries that moved for good, at their new addresses, in their places, as one step.
     void updateCheckedUrls(const QStringList& entries, const QList<int>& rows, const QStringList& updated);
 
@@ -261,6 +264,7 @@ private:
     QString m_previewPath; // this run's preview folder, once made
     QPointer<ImportWindow> m_import;
     QPointer<LinkCheckWindow> m_linkCheck;
+    QPointer<UpdatesWindow> m_updates;
 };
 
 } // namespace siteloom
