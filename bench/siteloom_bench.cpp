@@ -17,6 +17,7 @@
 //                                                 into the window, edits at 100,000 rows
 //   siteloom_bench --backlink-only                the search for the link back alone (cpu per page)
 //   siteloom_bench --check-only                   the link check's part alone (linkcheckbench.h)
+//   siteloom_bench --updates-only                 the update check's part alone (updatesbench.h)
 
 #include "application.h"
 #include "fakeplatform.h"
@@ -30,6 +31,7 @@
 #include "page/pageinputs.h"
 #include "text/cp932.h"
 #include "text/textfile.h"
+#include "updatesbench.h"
 
 #include <QAction>
 #include <QApplication>
@@ -866,6 +868,7 @@ int runAll(const QString& directory, bool quick, bool filesOnly)
     allMet = runListBench(directory, quick) && allMet;
     allMet = bench::runBacklinkBench() && allMet;
     allMet = bench::runLinkCheckBench() && allMet;
+    allMet = bench::runUpdatesBench() && allMet;
     print("\n%s\n", allMet ? "every target met" : "some targets MISSED");
     return allMet ? 0 : 1;
 }
@@ -901,6 +904,8 @@ int main(int argc, char* argv[])
         return bench::runLinkCheckBench() ? 0 : 1;
     if (arguments.value(1) == u"--backlink-only"_s)
         return bench::runBacklinkBench() ? 0 : 1;
+    if (arguments.value(1) == u"--updates-only"_s)
+        return bench::runUpdatesBench() ? 0 : 1;
 
     // --child OP N DIR [--floor], --repeat OP N DIR TIMES [--floor]
     if ((arguments.value(1) == u"--child"_s || arguments.value(1) == u"--repeat"_s) &&
