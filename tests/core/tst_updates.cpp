@@ -1,9 +1,7 @@
 #include "updates/feeds.h"
 #include "updates/fingerprint.h"
-#include "updates/updateresult.h"
 #include "updates/updatestate.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
@@ -174,47 +172,6 @@ private slots:
             state = next;
         }
         QCOMPARE(state.changedAt, now.addSecs(5));
-    }
-
-    void keepsStatesInAFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"state/updates.json"_s);
-        QVERIFY(readUpdateStates(path).isEmpty());
-        SiteState state;
-        state.feed = u"http://a.test/rss"_s;
-        state.etag = u"\"x\""_s;
-        state.itemDate = now;
-        state.itemTitle = u"日記"_s;
-        QVERIFY(writeUpdateStates(path, {{u"http://a.test/"_s, state}}, nullptr));
-        const SiteState read = readUpdateStates(path).value(u"http://a.test/"_s);
-        QCOMPARE(read.feed, state.feed);
-        QCOMPARE(read.etag, state.etag);
-        QCOMPARE(read.itemDate, now);
-        QCOMPARE(read.itemTitle, state.itemTitle);
-    }
-
-    void writesJsonAndLines()
-    {
-        UpdateResult result{1,
-                            u"サイト"_s,
-                            u"http://a.test/"_s,
-                            UpdateStatus::Updated,
-                            UpdateMethod::Feed,
-                            now,
-                            u"http://a.test/rss"_s,
-                            u"日記"_s,
-                            u"http://a.test/1"_s,
-                            {},
-                            {}};
-        QCOMPARE(
-            updatesJson({result}),
-            "{\"entries\":[{\"changedAt\":\"2026-12-07T12:00:00Z\",\"feed\":\"http://a.test/"
-            "rss\",\"index\":1,"
-            "\"link\":\"http://a.test/1\",\"method\":\"feed\",\"name\":\"サイト\",\"status\":\"updated\","
-            "\"title\":\"日記\",\"url\":\"http://a.test/\"}],\"summary\":{\"entries\":1,\"unknown\":0,"
-            "\"updated\":1}}\n");
-        QCOMPARE(updatesTable({result}), u"1\tサイト\tupdated\t2026-12-07T12:00:00Z\t日記\n"_s);
     }
 };
 
