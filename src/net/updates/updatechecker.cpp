@@ -37,7 +37,9 @@ qint64 retryAfterMs(const QByteArray& value, const QDateTime& now)
     const qint64 seconds = value.trimmed().toLongLong(&isNumber);
     if (isNumber)
         return seconds >= 0 ? seconds * 1000 : -1;
-    const QDateTime at = QDateTime::fromString(QString::fromLatin1(value.trimmed()), Qt::RFC2822Date);
+    // An HTTP date, read as a feed's date is (GMT named, not written as an offset); one more than a
+    // day ahead is no date, and no wait.
+    const QDateTime at = feedDate(QString::fromLatin1(value), now);
     return at.isValid() ? std::max<qint64>(0, now.msecsTo(at)) : -1;
 }
 
@@ -48,8 +50,9 @@ struct UpdateChecker::Job
 {
     QString url; // the site's address as the list has it
     int host = -1;
-    QByteArray page; // the page's body, and the frames' after it
+    QByteArray page; // the page's body
     QByteArray contentType;
+    QString frames; // a frameset's frames, their markup one after another
     QString finalUrl;
     QString etag;
     QString lastModified;
@@ -245,7 +248,7 @@ void UpdateChecker::readFrames(int row, const QStringList& frames, qsizetype nex
                 const PageFeed found = discoverFeed(html, answer.finalUrl);
                 if (!found.feed.isEmpty())
                     return readFeed(row, found.feed, false, false);
-                m_jobs[row]->page += "\n" + html.toUtf8();
+                m_jobs[row]->frames += html;
             }
             readFrames(row, frames, next + 1);
         });
@@ -303,7 +306,7 @@ void UpdateChecker::judgePage(int row)
     look.method = UpdateMethod::Text;
     look.etag = job.etag;
     look.lastModified = job.lastModified;
-    look.fingerprint = pageFingerprint(decodePartnerPage(job.page, job.contentType));
+    look.fingerprint = pageFingerprint(decodePartnerPage(job.page, job.contentType) + job.frames);
     finishLook(row, look);
 }
 
@@ -333,6 +336,7 @@ void UpdateChecker::finish(int row, UpdateStatus status, const QString& reason)
         result.reason = reason;
     Job& job = *m_jobs[row];
     job.page.clear();
+    job.frames.clear();
     ++m_checked;
     if (job.host >= 0)
         m_queue.done(job.host);
