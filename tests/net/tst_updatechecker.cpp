@@ -143,6 +143,11 @@ class tst_updatechecker : public QObject
                                     "T00:00:00Z</updated></entry></feed>",
                                 "application/atom+xml");
         }
+        if (path == u"/frametext/")
+            return page("<frameset><frame src=body.html></frameset>");
+        if (path == u"/frametext/body.html")
+            return page("<p>visitor " + QByteArray::number(m_requests) + "</p>" +
+                        QByteArray("<p>diary</p>").repeated(version({5})));
         if (path == u"/etag/") {
             const int v = version({3});
             return count(validated(request, page("<p>diary</p>" + QByteArray("<p>new line</p>").repeated(v)),
@@ -192,7 +197,7 @@ class tst_updatechecker : public QObject
 
     static QStringList sites()
     {
-        return {u"rss1"_s,    u"rss2"_s,  u"atom"_s,   u"json"_s,  u"frames"_s, u"etag"_s,
+        return {u"rss1"_s,    u"rss2"_s,  u"atom"_s,   u"json"_s,  u"frames"_s, u"frametext"_s, u"etag"_s,
                 u"lastmod"_s, u"plain"_s, u"strict"_s, u"moved"_s, u"future"_s, u"forbidden"_s};
     }
 
@@ -234,6 +239,7 @@ private slots:
         QTest::newRow("atom, no validators") << u"atom"_s << u"n...u."_s << 0 << u"a2;"_s;
         QTest::newRow("json feed") << u"json"_s << u"nu...."_s << 0 << u"j2;"_s;
         QTest::newRow("feed found in a frame") << u"frames"_s << u"n....u"_s << 0 << u"f2;"_s;
+        QTest::newRow("a frame's text, no feed") << u"frametext"_s << u"n...u."_s << 0 << u";"_s;
         QTest::newRow("etag") << u"etag"_s << u"n.u..."_s << 4 << u";"_s;
         QTest::newRow("last-modified only") << u"lastmod"_s << u"n..u.."_s << 4 << u";"_s;
         QTest::newRow("no validators, noise") << u"plain"_s << u"n....u"_s << 0 << u";"_s;
