@@ -55,11 +55,11 @@ int runUpdates(const QString& file, bool json, const UpdateOptions& options, con
     checker.start(inputs.entries);
     QCoreApplication::exec();
 
+    // The check ran: a state that could not be kept only makes the next check's sites new, which the
+    // user is told.
     int status = exitDone;
-    if (!checker.stateWritten()) {
+    if (!checker.stateWritten())
         writeLine(stderr, updateStateNotWrittenMessage(checker.stateError()));
-        status = exitMessage;
-    }
     const QList<UpdateResult>& results = checker.results();
     if (!pagePath.isEmpty()) {
         FileError error;

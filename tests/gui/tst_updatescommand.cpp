@@ -82,6 +82,21 @@ private slots:
         QTemporaryDir dir;
         QCOMPARE(runProgram({u"--updates"_s, u"missing.txt"_s}, dir.path()).exitCode, 1);
     }
+
+    // A state home that cannot take the state (a file stands where its folder would go): the check
+    // still ran, and the user is told that the next one starts anew.
+    void aStateThatCannotBeKeptIsSaid()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.filePath(u"state"_s), "a file"));
+        QVERIFY(writeBytes(dir.filePath(u"list.txt"_s),
+                           cp932::encode(u"list1=001\r\nls000=：a：mailto:a@example.com\r\n"_s)));
+        const ProgramRun run = runProgram({u"--updates"_s, u"list.txt"_s}, dir.path(), {},
+                                          {u"XDG_STATE_HOME="_s + dir.filePath(u"state"_s)});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.startsWith(u"更新チェックの記録を保存できませんでした。"_s), qPrintable(run.err));
+        QCOMPARE(run.out, u"1\ta\tunknown\t-\thttp または https のアドレスではありません。\n"_s);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_updatescommand)
