@@ -32,19 +32,22 @@ private slots:
         server.answerWith([&round](const TestHttpServer::Request& request) {
             using Response = TestHttpServer::Response;
             if (request.path == u"/news/")
-                return Response::of(200, "<link rel=alternate type=application/rss+xml href=rss.xml>", "text/html");
+                return Response::of(200, "<link rel=alternate type=application/rss+xml href=rss.xml>",
+                                    "text/html");
             if (request.path == u"/news/rss.xml")
                 return Response::of(200,
                                     "<rss><channel><item><title>item " + QByteArray::number(round) +
                                         "</title><link>http://127.0.0.1/item</link><pubDate>0" +
-                                        QByteArray::number(round) + " Jan 2024 00:00:00 GMT</pubDate></item>"
+                                        QByteArray::number(round) +
+                                        " Jan 2024 00:00:00 GMT</pubDate></item>"
                                         "</channel></rss>",
                                     "application/rss+xml");
             return Response::of(200, "<p>still</p>", "text/html");
         });
         FakePlatform platform;
         main1 window(platform);
-        setListRows(window, {u"：静か："_s + server.url(u"/quiet/"_s), u"：日記："_s + server.url(u"/news/"_s)});
+        setListRows(window,
+                    {u"：静か："_s + server.url(u"/quiet/"_s), u"：日記："_s + server.url(u"/news/"_s)});
         QCOMPARE(window.updatesAction->shortcut(), QKeySequence(u"Ctrl+U"_s));
         window.updatesAction->trigger();
         auto* updates = window.findChild<UpdatesWindow*>(u"updatesWindow"_s);
@@ -68,6 +71,12 @@ private slots:
         QCOMPARE(table->model()->rowCount(), 1);
         emit table->activated(table->model()->index(0, 0));
         QCOMPARE(platform.browserUrls, QList<QUrl>{QUrl(u"http://127.0.0.1/item"_s)});
+
+        // The timer runs only while the window is open.
+        control<QSpinBox>(updates, u"updatesTimer"_s)->setValue(3);
+        QCOMPARE(updates->timer.interval(), 10800000);
+        updates->close();
+        QVERIFY(!updates->timer.isActive());
     }
 };
 

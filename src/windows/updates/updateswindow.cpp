@@ -7,11 +7,13 @@
 #include "updates/updatesmodel.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QTableView>
 #include <QUrl>
@@ -91,6 +93,26 @@ UpdatesWindow::UpdatesWindow(Platform& platform, const QStringList& entries, QWi
     });
     connect(&timer, &QTimer::timeout, this, &UpdatesWindow::check);
     check();
+}
+
+UpdatesWindow::~UpdatesWindow()
+{
+    // A check still running ends with the window, its state kept, with nobody left to show it.
+    m_checker.disconnect(this);
+}
+
+void UpdatesWindow::closeEvent(QCloseEvent* event)
+{
+    timer.stop();
+    m_checker.cancel();
+    QWidget::closeEvent(event);
+}
+
+void UpdatesWindow::showEvent(QShowEvent* event)
+{
+    if (timerHours->value() > 0 && !timer.isActive())
+        timer.start(std::chrono::hours(timerHours->value()));
+    QWidget::showEvent(event);
 }
 
 void UpdatesWindow::check()

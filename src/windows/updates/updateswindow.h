@@ -29,6 +29,7 @@ class UpdatesWindow final : public QWidget
 public:
     UpdatesWindow(Platform& platform, const QStringList& entries, QWidget* parent = nullptr,
                   const UpdateOptions& options = {});
+    ~UpdatesWindow() override;
 
     [[nodiscard]] UpdateChecker& checker() { return m_checker; }
     [[nodiscard]] UpdatesModel& model() { return *m_model; }
@@ -46,6 +47,11 @@ public:
     QPushButton* updatesPageButton = nullptr;
     QSpinBox* timerHours = nullptr; // 0: no timer
     QTimer timer;
+
+protected:
+    // Closed, the window stops its check and its timer; opened again, the timer runs again.
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void showProgress();
