@@ -2,6 +2,7 @@
 
 #include "checker/linkchecker.h"
 #include "importing/exporting.h"
+#include "publishcommand.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,12 +19,13 @@ namespace siteloom {
 //   siteloom --import SOURCE --output LISTFILE [--folder PATH]
 //   siteloom --export LISTFILE --format bookmarks|csv --output FILE
 //   siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]
+//   siteloom --publish LISTFILE [--directory DIR] [--to ADDRESS] [--public-url URL] [--dry-run] [--force]
 //   siteloom --help | --version
 // A mode is one value of Mode and the fields it names; a new mode adds both, its options to the
 // table in commandline.cpp and its line to the help.
 struct CommandLine
 {
-    enum class Mode { Window, Build, Import, Export, Check, Help, Version, UsageError };
+    enum class Mode { Window, Build, Import, Export, Check, Publish, Help, Version, UsageError };
     Mode mode = Mode::Window;
 
     // Window: the list file to open (empty for none). Build, Export, Check: the list file read.
@@ -35,6 +37,7 @@ struct CommandLine
     ExportFormat format = ExportFormat::Csv; // Export
     bool json = false;                       // Check: --json
     CheckOptions check;                      // Check: --timeout and --jobs
+    PublishOptions publish;                  // Publish: all but the list file and --directory
     QString error;                           // UsageError: what is wrong, in Japanese and English
 };
 

@@ -3,6 +3,8 @@
 #include "checkcommand.h"
 #include "commandline.h"
 #include "commandline_output.h"
+#include "publish/keyring.h"
+#include "publishcommand.h"
 #include "transfer.h"
 #include "version/version.h"
 
@@ -39,6 +41,12 @@ int run(int argc, char* argv[])
         return runExport(commandLine.file, commandLine.format, commandLine.output);
     case CommandLine::Mode::Check:
         return runCheck(commandLine.file, commandLine.json, commandLine.check);
+    case CommandLine::Mode::Publish: {
+        PublishOptions options = commandLine.publish;
+        options.file = commandLine.file;
+        options.directory = commandLine.directory;
+        return runPublish(options, *desktopKeyring());
+    }
     case CommandLine::Mode::Help:
         std::fputs(helpText().toLocal8Bit().constData(), stdout);
         return exitDone;
