@@ -17,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -118,6 +119,9 @@ public:
         return perform();
     }
 
+    // The next step opens a new connection: the one a failure left may be dead without knowing it.
+    void reconnect() { m_fresh = true; }
+
     QString seenHostKey() const { return m_seenHostKey; }
     TransferFailure hostKeyFailure() const { return m_hostKeyFailure; }
 
@@ -129,6 +133,8 @@ private:
         m_url = url;
         curl_easy_setopt(m_curl, CURLOPT_URL, m_url.constData());
         curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
+        if (std::exchange(m_fresh, false))
+            curl_easy_setopt(m_curl, CURLOPT_FRESH_CONNECT, 1L);
         curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_error);
         curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &Session::writeBody);
         curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, this);
@@ -263,6 +269,7 @@ private:
     QByteArray m_url, m_user, m_password, m_knownHosts, m_keyFile;
     QByteArray m_body, m_upload;
     qsizetype m_uploaded = 0;
+    bool m_fresh = false;
     char m_error[CURL_ERROR_SIZE] = {};
     QString m_seenHostKey;
     TransferFailure m_hostKeyFailure = TransferFailure::None;
@@ -341,6 +348,7 @@ QByteArray remotePath(const PublishTarget& target, const QString& name)
 bool removeTemporary(Session& session, const PublishRequest& request, const QString& name)
 {
     const PublishTarget& target = request.target;
+    session.reconnect();
     Transfer removed;
     if (isDav(target))
         removed = session.method("DELETE", targetFileUrl(target, name), {});
