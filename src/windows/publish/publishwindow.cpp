@@ -170,10 +170,8 @@ void PublishWindow::start(const PublishRequest& request)
 void PublishWindow::done(const PublishRequest& request, const PublishResult& result)
 {
     publishButton->setEnabled(true);
-    for (const QString& line : result.lines) {
-        if (!line.endsWith(u"…"_s))
-            publishLog->appendPlainText(line);
-    }
+    // The whole account in its order: the steps as they ran, and what each gave.
+    publishLog->setPlainText(result.lines.join(u'\n'));
     using Outcome = PublishResult::Outcome;
     if (result.outcome == Outcome::Verified)
         publishProgress->setValue(stepCount);
