@@ -44,7 +44,7 @@ class tst_Publish : public QObject
         PublishRequest r;
         TargetProblem problem;
         r.target = parsePublishTarget(servers.address(scheme), &problem).value();
-        r.password = scheme == u"http" ? PublishServers::davPassword : QString();
+        r.password = scheme.startsWith(u"http") ? PublishServers::davPassword : QString();
         r.pageName = u"link.html"_s;
         r.page = page;
         r.publicUrl = servers.publicUrl(u"pub"_s, u"link.html"_s);
@@ -66,6 +66,7 @@ class tst_Publish : public QObject
         QTest::newRow("ftps") << u"ftps"_s;
         QTest::newRow("sftp") << u"sftp"_s;
         QTest::newRow("webdav") << u"http"_s;
+        QTest::newRow("webdav over https") << u"https"_s;
     }
 
 private slots:
@@ -121,6 +122,8 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("wrong password") << u"http"_s << u"password"_s << u"ログインできません"_s;
         QTest::newRow("untrusted certificate") << u"ftps"_s << u"system trust"_s << u"証明書を信頼できない"_s;
+        QTest::newRow("untrusted certificate, webdav")
+            << u"https"_s << u"system trust"_s << u"証明書を信頼できない"_s;
         QTest::newRow("changed host key") << u"sftp"_s << u"host key"_s << u"前回と違います"_s;
     }
     void refusesWithItsReason()

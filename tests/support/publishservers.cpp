@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <algorithm>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -81,6 +83,7 @@ PublishServers::PublishServers(qint64 fileSizeLimit) : m_fileSizeLimit(fileSizeL
     m_ftpPort = freePort();
     m_sshPort = freePort();
     m_httpPort = freePort();
+    m_httpsPort = freePort();
     const int passive = freePort();
     // As root vsftpd shuts the anonymous user in its root; otherwise it runs as the test's user
     // and the paths are the system's.
@@ -120,7 +123,7 @@ PublishServers::PublishServers(qint64 fileSizeLimit) : m_fileSizeLimit(fileSizeL
     const QByteArray modules = "/usr/lib/apache2/modules/";
     QByteArray http;
     for (const char* module : {"mpm_prefork", "authz_core", "authn_core", "authn_file", "authz_user",
-                               "auth_basic", "alias", "mime", "dav", "dav_fs"})
+                               "auth_basic", "alias", "mime", "dav", "dav_fs", "socache_shmcb", "ssl"})
         http += "LoadModule " + QByteArray(module) + "_module " + modules + "mod_" + module + ".so\n";
     const QByteArray a = (d + u"/apache"_s).toUtf8();
     const QByteArray r = (d + u"/root"_s).toUtf8();
@@ -135,12 +138,18 @@ PublishServers::PublishServers(qint64 fileSizeLimit) : m_fileSizeLimit(fileSizeL
         (d + u"/htpasswd"_s).toUtf8() +
         "\n  Require valid-user\n</Location>\n<Location /utf8/>\n  ForceType \"text/html; charset=UTF-8\"\n"
         "</Location>\n";
+    // The same over TLS, with the test authority's certificate.
+    http += "Listen 127.0.0.1:" + QByteArray::number(m_httpsPort) +
+            "\n<VirtualHost 127.0.0.1:" + QByteArray::number(m_httpsPort) +
+            ">\n  SSLEngine on\n  SSLCertificateFile " + (d + u"/server.pem"_s).toUtf8() +
+            "\n  SSLCertificateKeyFile " + (d + u"/server.key"_s).toUtf8() + "\n</VirtualHost>\n";
     if (!writeFile(u"httpd.conf"_s, http))
         return;
 
-    if (!start(u"/usr/sbin/vsftpd"_s, {d + u"/vsftpd.conf"_s}, m_ftpPort) ||
-        !start(u"/usr/sbin/sshd"_s, {u"-D"_s, u"-e"_s, u"-f"_s, d + u"/sshd_config"_s}, m_sshPort) ||
-        !start(u"/usr/sbin/apache2"_s, {u"-f"_s, d + u"/httpd.conf"_s, u"-DFOREGROUND"_s}, m_httpPort))
+    if (!start(u"/usr/sbin/vsftpd"_s, {d + u"/vsftpd.conf"_s}, {m_ftpPort}) ||
+        !start(u"/usr/sbin/sshd"_s, {u"-D"_s, u"-e"_s, u"-f"_s, d + u"/sshd_config"_s}, {m_sshPort}) ||
+        !start(u"/usr/sbin/apache2"_s, {u"-f"_s, d + u"/httpd.conf"_s, u"-DFOREGROUND"_s},
+               {m_httpPort, m_httpsPort}))
         return;
 }
 
@@ -169,7 +178,7 @@ bool PublishServers::run(const QString& program, const QStringList& arguments, Q
     return true;
 }
 
-bool PublishServers::start(const QString& program, const QStringList& arguments, int port)
+bool PublishServers::start(const QString& program, const QStringList& arguments, const QList<int>& ports)
 {
     if (!QFile::exists(program)) {
         m_error = program + u" is not installed (see scripts/lib.sh, test_packages)"_s;
@@ -185,7 +194,7 @@ bool PublishServers::start(const QString& program, const QStringList& arguments,
         process->start(program, arguments);
     m_servers.append(process);
     for (int i = 0; i < 100; ++i) {
-        if (answers(port))
+        if (std::all_of(ports.begin(), ports.end(), answers))
             return true;
         if (process->state() == QProcess::NotRunning)
             break;
@@ -241,6 +250,8 @@ QString PublishServers::address(const QString& scheme) const
         return u"sftp://%1@127.0.0.1:%2%3/"_s.arg(m_user).arg(m_sshPort).arg(siteDirectory());
     if (scheme == u"http")
         return u"http://me@127.0.0.1:%1/dav/"_s.arg(m_httpPort);
+    if (scheme == u"https")
+        return u"https://me@127.0.0.1:%1/dav/"_s.arg(m_httpsPort);
     return u"%1://anonymous@127.0.0.1:%2%3/site/"_s.arg(scheme).arg(m_ftpPort).arg(m_ftpRoot);
 }
 
