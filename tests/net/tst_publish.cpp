@@ -165,7 +165,8 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("report");
-        QTest::newRow("stale copy") << u"stale"_s << u"送ったページと違います"_s;
+        QTest::newRow("stale copy")
+            << u"stale"_s << u"（送ったページ 36 バイト、公開アドレス 36 バイト、14 バイト目から違います）"_s;
         QTest::newRow("declared UTF-8") << u"utf8"_s << u"文字コードを utf-8 と宣言しています"_s;
     }
     void publicAddressIsChecked()

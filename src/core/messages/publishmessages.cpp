@@ -139,14 +139,17 @@ QString publicFetchFailedMessage(const QString& url, const QString& detail)
     return u"公開アドレス %1 のページを取り出せませんでした。%2"_s.arg(url, detailLine(detail));
 }
 
-QString publicPageDiffersMessage(const QString& url, qint64 localSize, qint64 publicSize)
+QString publicPageDiffersMessage(const QString& url, qint64 localSize, qint64 publicSize,
+                                 qint64 firstDifference)
 {
     return u"公開アドレス %1 のページが、送ったページと違います（送ったページ %2 バイト、公開アドレス %3 "
-           u"バイト）。\n"
+           u"バイト、"
+           u"%4 バイト目から違います）。\n"
            u"古いページが返されています。アドレスが公開先と合っているか、サーバーのキャッシュを確かめてください。"_s
                .arg(url)
                .arg(localSize)
-               .arg(publicSize);
+               .arg(publicSize)
+               .arg(firstDifference);
 }
 
 QString publicCharsetMessage(const QString& url, const QString& charset)

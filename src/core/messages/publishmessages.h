@@ -51,8 +51,10 @@ enum class TransferFailure {
 [[nodiscard]] QString noPublicUrlMessage();
 // The public address could not be fetched.
 [[nodiscard]] QString publicFetchFailedMessage(const QString& url, const QString& detail);
-// The public address gives other bytes than the page sent.
-[[nodiscard]] QString publicPageDiffersMessage(const QString& url, qint64 localSize, qint64 publicSize);
+// The public address gives other bytes than the page sent: their sizes, and the first byte (counted
+// from 1) where they part.
+[[nodiscard]] QString publicPageDiffersMessage(const QString& url, qint64 localSize, qint64 publicSize,
+                                               qint64 firstDifference);
 // The public address declares another charset than the page's.
 [[nodiscard]] QString publicCharsetMessage(const QString& url, const QString& charset);
 // Asking for a password on the terminal.

@@ -507,8 +507,11 @@ PublishResult publishPage(const PublishRequest& request, const PublishProgress& 
     bool verified = true;
     if (visible.body != request.page) {
         verified = false;
-        result.lines.append(
-            publicPageDiffersMessage(request.publicUrl, request.page.size(), visible.body.size()));
+        const auto parted =
+            std::mismatch(request.page.begin(), request.page.end(), visible.body.begin(), visible.body.end());
+        result.lines.append(publicPageDiffersMessage(request.publicUrl, request.page.size(),
+                                                     visible.body.size(),
+                                                     parted.first - request.page.begin() + 1));
     }
     if (const QString charset = declaredCharset(visible.contentType); !charsetFitsPage(charset)) {
         verified = false;
