@@ -36,6 +36,15 @@ QString currentDirectoryProblem()
 
 int runBuild(const QString& file, const QString& directory)
 {
+    QString written;
+    const int status = buildPageFile(file, directory, &written);
+    if (status == exitDone)
+        writeLine(stdout, written);
+    return status;
+}
+
+int buildPageFile(const QString& file, const QString& directory, QString* written)
+{
     // The current directory is needed for the page when no directory is given, and for any
     // relative name.
     if (directory.isNull() || QDir::isRelativePath(directory) || QDir::isRelativePath(file)) {
@@ -64,13 +73,11 @@ int runBuild(const QString& file, const QString& directory)
         writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
         return exitMessage;
     }
-    QString written;
     FileError writeError;
-    if (!writePageFile(baseDirectory, inputs, &written, &writeError)) {
-        writeLine(stderr, pageNotWrittenMessage(written, writeError));
+    if (!writePageFile(baseDirectory, inputs, written, &writeError)) {
+        writeLine(stderr, pageNotWrittenMessage(*written, writeError));
         return exitMessage;
     }
-    writeLine(stdout, written);
     return exitDone;
 }
 

@@ -11,4 +11,8 @@ namespace siteloom {
 // to standard output. The page never replaces the list file. Runs on a QCoreApplication.
 [[nodiscard]] int runBuild(const QString& file, const QString& directory);
 
+// The same without the path on standard output: on success gives exitDone and the page's path in
+// *written, else the status after the message went to standard error.
+[[nodiscard]] int buildPageFile(const QString& file, const QString& directory, QString* written);
+
 } // namespace siteloom

@@ -19,9 +19,9 @@ namespace {
 
 // The options are read in three groups, each mode's group knowing only its own options, so that an
 // option of another group is refused as unknown, in the words it always was. A mode's group is the
-// first that its arguments ask for: --check (before "--"), then --updates (the same), then --import
-// or --export (anywhere), else the page and the window.
-enum class Group { Page, Check, Transfer, Updates };
+// first that its arguments ask for: --check (before "--"), then --updates, then --publish (the
+// same), then --import or --export (anywhere), else the page and the window.
+enum class Group { Page, Check, Transfer, Updates, Publish };
 
 // The program's options, in the order the help lists them. Only the page group's are described
 // there; the other modes show their whole form in the usage lines.
@@ -67,6 +67,12 @@ const QList<OptionText>& optionTexts()
         {Group::Updates, {u"json"_s}, QString(), {}, {}},
         {Group::Updates, {u"timeout"_s}, u"SECONDS"_s, {}, {}},
         {Group::Updates, {u"jobs"_s}, u"N"_s, {}, {}},
+        {Group::Publish, {u"publish"_s}, u"LISTFILE"_s, {}, {}},
+        {Group::Publish, {u"directory"_s}, u"DIR"_s, {}, {}},
+        {Group::Publish, {u"to"_s}, u"ADDRESS"_s, {}, {}},
+        {Group::Publish, {u"public-url"_s}, u"URL"_s, {}, {}},
+        {Group::Publish, {u"dry-run"_s}, QString(), {}, {}},
+        {Group::Publish, {u"force"_s}, QString(), {}, {}},
     };
     return texts;
 }
@@ -267,6 +273,31 @@ CommandLine readTransfer(const QStringList& arguments, bool importing, bool expo
     return commandLine;
 }
 
+CommandLine readPublish(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser, Group::Publish);
+    if (!parser.parse(arguments))
+        return usageError(u"--publish の指定が正しくありません。"_s, qtReasonInJapanese(parser.errorText()));
+    for (const QString& name : {u"publish"_s, u"directory"_s, u"to"_s, u"public-url"_s}) {
+        if (parser.values(name).size() > 1 || (parser.isSet(name) && parser.value(name).isEmpty()))
+            return usageError(u"--%1 は一度だけ、値をつけて指定してください。"_s.arg(name),
+                              u"Give --%1 once, with a value."_s.arg(name));
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(u"「%1」は余分です。"_s.arg(parser.positionalArguments().first()),
+                          u"\"%1\" is one too many."_s.arg(parser.positionalArguments().first()));
+    CommandLine commandLine;
+    commandLine.mode = CommandLine::Mode::Publish;
+    commandLine.file = parser.value(u"publish"_s);
+    commandLine.directory = parser.isSet(u"directory"_s) ? parser.value(u"directory"_s) : QString();
+    commandLine.publish.to = parser.isSet(u"to"_s) ? parser.value(u"to"_s) : QString();
+    commandLine.publish.publicUrl = parser.isSet(u"public-url"_s) ? parser.value(u"public-url"_s) : QString();
+    commandLine.publish.dryRun = parser.isSet(u"dry-run"_s);
+    commandLine.publish.force = parser.isSet(u"force"_s);
+    return commandLine;
+}
+
 CommandLine readPage(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -340,6 +371,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
         return readCheck(arguments);
     if (asks(arguments, u"--updates", true))
         return readUpdates(arguments);
+    if (asks(arguments, u"--publish", true))
+        return readPublish(arguments);
     const bool importing = asks(arguments, u"--import", false);
     const bool exporting = asks(arguments, u"--export", false);
     if (importing || exporting)
@@ -360,6 +393,8 @@ QString helpText()
                    u"  siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]\n"
                    u"  siteloom --updates LISTFILE [--json] [--timeout SECONDS] [--jobs N]"
                    u" [--updates-page FILE]\n"
+                   u"  siteloom --publish LISTFILE [--directory DIR] [--to ADDRESS] [--public-url URL]\n"
+                   u"           [--dry-run] [--force]\n"
                    u"\n"
                    u"簡単・ＨＰリンクファイル作成：リンク集のページ（HTML）を作ります。\n"
                    u"Builds the link collection page (HTML) of a personal home page.\n"

@@ -3,6 +3,7 @@
 #include "checker/linkchecker.h"
 #include "importing/exporting.h"
 #include "updates/updatechecker.h"
+#include "publishcommand.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,12 +21,13 @@ namespace siteloom {
 //   siteloom --export LISTFILE --format bookmarks|csv|opml --output FILE
 //   siteloom --check FILE [--json] [--timeout SECONDS] [--jobs N]
 //   siteloom --updates LISTFILE [--json] [--timeout SECONDS] [--jobs N] [--updates-page FILE]
+//   siteloom --publish LISTFILE [--directory DIR] [--to ADDRESS] [--public-url URL] [--dry-run] [--force]
 //   siteloom --help | --version
 // A mode is one value of Mode and the fields it names; a new mode adds both, its options to the
 // table in commandline.cpp and its line to the help.
 struct CommandLine
 {
-    enum class Mode { Window, Build, Import, Export, Check, Updates, Help, Version, UsageError };
+    enum class Mode { Window, Build, Import, Export, Check, Updates, Publish, Help, Version, UsageError };
     Mode mode = Mode::Window;
 
     // Window: the list file to open (empty for none). Build, Export, Check, Updates: the list file read.
@@ -39,6 +41,7 @@ struct CommandLine
     CheckOptions check;                      // Check: --timeout and --jobs
     UpdateOptions updates;                   // Updates: --timeout and --jobs
     QString updatesPage;                     // Updates: --updates-page as given; empty when not given
+    PublishOptions publish;                  // Publish: all but the list file and --directory
     QString error;                           // UsageError: what is wrong, in Japanese and English
 };
 

@@ -3,6 +3,8 @@
 #include "checkcommand.h"
 #include "commandline.h"
 #include "commandline_output.h"
+#include "publish/keyring.h"
+#include "publishcommand.h"
 #include "transfer.h"
 #include "updatescommand.h"
 #include "version/version.h"
@@ -42,6 +44,12 @@ int run(int argc, char* argv[])
         return runCheck(commandLine.file, commandLine.json, commandLine.check);
     case CommandLine::Mode::Updates:
         return runUpdates(commandLine.file, commandLine.json, commandLine.updates, commandLine.updatesPage);
+    case CommandLine::Mode::Publish: {
+        PublishOptions options = commandLine.publish;
+        options.file = commandLine.file;
+        options.directory = commandLine.directory;
+        return runPublish(options, *desktopKeyring());
+    }
     case CommandLine::Mode::Help:
         std::fputs(helpText().toLocal8Bit().constData(), stdout);
         return exitDone;

@@ -54,6 +54,8 @@ private slots:
             u"list.txt"_s);
         row("opml export", u"--export list.txt --format opml --output feeds.opml"_s, Mode::Export,
             u"list.txt"_s, u"feeds.opml"_s);
+        row("publish", u"--publish list.txt --directory out --to ftp://me@h/ --dry-run"_s, Mode::Publish,
+            u"list.txt"_s, u"out"_s);
         row("help wins over a build", u"--build list.txt -h"_s, Mode::Help);
         row("version wins over a build", u"-v --build list.txt"_s, Mode::Version);
 
@@ -78,6 +80,10 @@ private slots:
               u"--folder は --import と一緒に使います。"_s);
         usage("an option of another mode with export", u"--export list.txt --format csv --output b --json"_s,
               u"'json' は未知のオプションです。"_s);
+        usage("publish with build", u"--publish list.txt --build list.txt"_s,
+              u"'build' は未知のオプションです。"_s);
+        usage("publish with a second file", u"--publish list.txt other.txt"_s,
+              u"「other.txt」は余分です。"_s);
         usage("check with build", u"--check list.txt --build list.txt"_s, u"Unknown option 'build'."_s);
         usage("check with a second file", u"--check list.txt other.txt"_s,
               u"--check にはリストファイルを一つだけ指定してください。"_s);
@@ -106,7 +112,8 @@ private slots:
             return;
         }
         QCOMPARE(commandLine.file, file);
-        QCOMPARE(mode == Mode::Build ? commandLine.directory : commandLine.output, output);
+        QCOMPARE(mode == Mode::Build || mode == Mode::Publish ? commandLine.directory : commandLine.output,
+                 output);
     }
 
     // Whatever mode a command line asks for, an option no mode knows makes it a usage error.

@@ -19,6 +19,8 @@
 #include "messages/updatemessages.h"
 #include "page/linkpage.h"
 #include "platform.h"
+#include "publish/keyring.h"
+#include "publish/publishwindow.h"
 #include "text/systemreason.h"
 #include "text/textfile.h"
 #include "text/trim.h"
@@ -535,6 +537,7 @@ void main1::buildMenuBar()
     importAction = named(file->addAction(u"取り込み"_s), "importAction");
     exportAction = named(file->addAction(u"書き出し"_s), "exportAction");
     previewAction = named(file->addAction(u"プレビュー"_s), "previewAction");
+    publishAction = named(file->addAction(u"公開"_s), "publishAction");
     eexit = named(file->addAction(u"終了"_s), "eexit");
     eexit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -595,6 +598,7 @@ void main1::connectHandlers()
     connect(eexit, &QAction::triggered, this, &main1::eexit_Click);
     connect(about, &QAction::triggered, this, &main1::about_Click);
     connect(previewAction, &QAction::triggered, this, &main1::showPreview);
+    connect(publishAction, &QAction::triggered, this, &main1::openPublishWindow);
     connect(undoAction, &QAction::triggered, m_list->undoStack(), &QUndoStack::undo);
     connect(redoAction, &QAction::triggered, m_list->undoStack(), &QUndoStack::redo);
     connect(m_list->undoStack(), &QUndoStack::indexChanged, this, &main1::updateUndoTexts);
@@ -925,15 +929,21 @@ void main1::Command7_Click()
 // It never replaces the list file last loaded or saved.
 void main1::Command4_Click()
 {
+    if (!writePageOrSay().isEmpty())
+        showMessage(m_platform, this, pageWrittenMessage());
+}
+
+QString main1::writePageOrSay()
+{
     if (const PageInputsProblem problem = checkPageInputs(m_listModel->count(), Text4->text());
         problem != PageInputsProblem::None) {
         showMessage(m_platform, this, pageInputsMessage(problem, Text4->text()));
-        return;
+        return {};
     }
     const QString pagePath = pageFilePath(Label1->text(), Text4->text());
     if (!m_listFilePath.isEmpty() && isSameFile(pagePath, m_listFilePath)) {
         showMessage(m_platform, this, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
-        return;
+        return {};
     }
 
     QString path;
@@ -943,13 +953,41 @@ void main1::Command4_Click()
         if (Label1->text().isEmpty())
             message += u'\n' + chooseBaseDirectoryHint();
         showMessage(m_platform, this, message);
-        return;
+        return {};
     }
     // A blank title became the default one on the page; so it does in the window, once the page is
     // written.
     if (const QString title = pageTitle(Text6->text()); title != Text6->text())
         Text6->setText(title);
-    showMessage(m_platform, this, pageWrittenMessage());
+    return path;
+}
+
+// 公開 (publishAction): the page is written afresh each time the window asks for it, then uploaded.
+void main1::openPublishWindow()
+{
+    if (!m_publish) {
+        if (!m_keyring)
+            m_keyring = desktopKeyring();
+        m_publish = new PublishWindow(m_platform, *m_keyring, this);
+        connect(m_publish, &PublishWindow::pageWanted, this, [this] {
+            if (const QString path = writePageOrSay(); !path.isEmpty())
+                m_publish->publish(path);
+        });
+    }
+    m_publish->setBaseDirectory(Label1->text());
+    m_publish->show();
+    m_publish->raise();
+    m_publish->activateWindow();
+}
+
+PublishWindow* main1::publishWindowShown() const
+{
+    return m_publish;
+}
+
+void main1::setKeyring(std::unique_ptr<Keyring> keyring)
+{
+    m_keyring = std::move(keyring);
 }
 
 void main1::moveSelectedRow(int by)

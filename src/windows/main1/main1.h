@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -34,6 +35,8 @@ class frmabt;
 class LinkCheckWindow;
 class UpdatesWindow;
 class ImportWindow;
+class Keyring;
+class PublishWindow;
 
 // The main window: the page options at the top, the link list in the middle, the entry fields for
 // one link and for the owner's own site on two tabs, the command buttons at the bottom. The controls
@@ -157,6 +160,7 @@ public:
     QAction* previewAction = nullptr;
     QAction* importAction = nullptr;
     QAction* exportAction = nullptr;
+    QAction* publishAction = nullptr;
     QAction* eexit = nullptr;
     QMenu* editMenu = nullptr;
     QAction* undoAction = nullptr;
@@ -172,6 +176,9 @@ public:
     [[nodiscard]] fm1* chooserWindow() const;
     [[nodiscard]] frmabt* aboutWindow() const;
     [[nodiscard]] ImportWindow* importWindowShown() const;
+    [[nodiscard]] PublishWindow* publishWindowShown() const;
+    // Where the publish window keeps passwords: the desktop's keyring unless another is set first.
+    void setKeyring(std::unique_ptr<Keyring> keyring);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -217,6 +224,9 @@ private:
 
     // The page.
     void Command4_Click();
+    // Writes the page as html 作成 does, saying only what went wrong; the page's path, or empty.
+    QString writePageOrSay();
+    void openPublishWindow();
     void showPreview();
     // The preview's folder, made when needed; empty with *problem set when it cannot be.
     [[nodiscard]] QString previewDirectory(QString* problem);
@@ -265,6 +275,8 @@ private:
     QPointer<ImportWindow> m_import;
     QPointer<LinkCheckWindow> m_linkCheck;
     QPointer<UpdatesWindow> m_updates;
+    QPointer<PublishWindow> m_publish;
+    std::unique_ptr<Keyring> m_keyring;
 };
 
 } // namespace siteloom
