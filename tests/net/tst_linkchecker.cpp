@@ -324,7 +324,8 @@ private slots:
                                                   " (+" + QString::fromUtf16(authorHomePage).toUtf8() + ')');
     }
 
-    // The queue's own test tries the limits one by one; here they hold over real connections.
+    // The queue's own test tries the limits one by one; here they hold over real connections, for
+    // every request of the check: the partners' pages, robots.txt and the link pages they name.
     void connectionLimits()
     {
         constexpr int hosts = 6;
@@ -335,19 +336,23 @@ private slots:
         for (int host = 0; host < hosts; ++host) {
             auto& server = servers.emplace_back(std::make_unique<TestHttpServer>());
             QVERIFY(server->listen(QHostAddress(u"127.0.0.%1"_s.arg(host + 2))));
-            server->answerAll(Response{200, {}, {}, 50, false, false});
+            Response page = html("<a href=/link1.html>LINK</a><a href=/link2.html>LINK</a>");
+            page.delayMs = 50;
+            server->answerAll(page);
             server->shareLoad(&load);
             for (int i = 0; i < perHost; ++i)
                 entries.append(composeEntry({u"http://"_s, u"サイト"_s, server->url(u"/%1"_s.arg(i))}));
         }
-        const QList<EntryCheck> results = check(entries);
+        const QList<EntryCheck> results = check(entries, u"http://own.example/"_s);
         QCOMPARE(load.most, CheckOptions().jobs);
         for (const auto& server : servers) {
-            QCOMPARE(server->requests().size(), perHost);
-            QVERIFY(server->maxInFlight() <= 2);
+            // Each page, then its two link pages, and robots.txt once.
+            QCOMPARE(server->requests().size(), 19);
+            QVERIFY2(server->maxInFlight() <= 2, QByteArray::number(server->maxInFlight()).constData());
         }
         for (const EntryCheck& result : results)
-            QCOMPARE(result.site.status, UrlStatus::Ok);
+            QCOMPARE(statusKeyword(result.site.status) + u' ' + statusKeyword(result.backlink),
+                     u"ok not-found"_s);
     }
 
     // A banner or a partner's page far larger than what is needed of it: the connection is closed
