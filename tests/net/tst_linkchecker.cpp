@@ -457,7 +457,7 @@ private slots:
     void linkPageSearch_data()
     {
         QTest::addColumn<QStringList>("pages");
-        QTest::addColumn<int>("robotsStatus"); // 0: none (404)
+        QTest::addColumn<int>("robotsStatus"); // 0: none (404); -1: never answered
         QTest::addColumn<QByteArray>("robotsTxt");
         QTest::addColumn<QString>("expected"); // backlink status and the page it was found on
         QTest::addColumn<QStringList>("requests");
@@ -501,6 +501,9 @@ private slots:
             "User-agent: other\nDisallow: /\n");
         row("robots.txt answering 500", linkPage, u"unknown"_s, {u"GET /"_s, u"GET /robots.txt"_s}, 500);
         row("robots.txt answering 403", linkPage, u"found /link.html"_s, toLinkPage, 403);
+        row("robots.txt never answered", linkPage, u"unknown"_s, {u"GET /"_s, u"GET /robots.txt"_s}, -1);
+        row("robots.txt answering 404 with rules in its body", linkPage, u"found /link.html"_s, toLinkPage,
+            404, "User-agent: *\nDisallow: /\n");
         row("a link page on another host", {u"/ <a href='OTHER/link.html'>リンク</a>"_s}, u"not-found"_s,
             {u"GET /"_s});
     }
@@ -522,8 +525,10 @@ private slots:
                 page.section(u' ', 0, 0),
                 html(page.section(u' ', 1).replace(u"OTHER"_s, other.url(u"/"_s).chopped(1)).toUtf8()));
         }
-        if (robotsStatus > 0)
-            partner.answer(u"/robots.txt"_s, Response::of(robotsStatus, robotsTxt, "text/plain"));
+        if (robotsStatus != 0)
+            partner.answer(u"/robots.txt"_s, robotsStatus < 0
+                                                 ? Response::stalling()
+                                                 : Response::of(robotsStatus, robotsTxt, "text/plain"));
         const QList<EntryCheck> results =
             check({composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)})},
                   u"http://own.example/"_s);
@@ -538,8 +543,9 @@ private slots:
         QVERIFY(partner.userAgents().contains(LinkChecker::userAgent()));
     }
 
-    // The link page found on a partner's site is read first the next time, even when its page no
-    // longer leads there; a remembered page where the link back is gone is forgotten.
+    // The link page found on a partner's site is read first the next time, before the pages its top
+    // page names now; a remembered page where the link back is gone is forgotten. Where it was found
+    // shows in the JSON and in the window's details.
     void rememberedLinkPageReadFirst()
     {
         TestHttpServer partner;
@@ -548,17 +554,26 @@ private slots:
         partner.answer(u"/link.html"_s, html("<a href='http://own.example/'>own</a>"));
         const QString entry =
             composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)});
+        QByteArray json;
+        const EntryCheck first = check({entry}, u"http://own.example/"_s, {}, &json).first();
+        QCOMPARE(first.foundAt, partner.url(u"/link.html"_s));
+        QVERIFY(json.contains(R"("backlink":{"foundAt":")" + partner.url(u"/link.html"_s).toUtf8() +
+                              R"(","status":"found"})"));
+        QVERIFY(checkDetails(first).endsWith(u" / 相互リンク: "_s + partner.url(u"/link.html"_s)));
+        partner.answer(u"/"_s, html("<a href=other.html>LINK</a>"));
+        partner.answer(u"/other.html"_s, html("<p>other friends</p>"));
         QCOMPARE(check({entry}, u"http://own.example/"_s).first().foundAt, partner.url(u"/link.html"_s));
-        partner.answer(u"/"_s, html("<p>new top page</p>"));
-        QCOMPARE(check({entry}, u"http://own.example/"_s).first().foundAt, partner.url(u"/link.html"_s));
+        QVERIFY(!partner.requests().contains(u"GET /other.html"_s));
         partner.answer(u"/link.html"_s, html("<p>gone</p>"));
         QCOMPARE(check({entry}, u"http://own.example/"_s).first().backlink, BacklinkStatus::NotFound);
         partner.answer(u"/link.html"_s, html("<a href='http://own.example/'>own</a>"));
+        partner.answer(u"/"_s, html("<p>new top page</p>"));
         QCOMPARE(check({entry}, u"http://own.example/"_s).first().backlink, BacklinkStatus::NotFound);
     }
 
 private:
-    QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {}, CheckOptions options = {})
+    QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {}, CheckOptions options = {},
+                            QByteArray* json = nullptr)
     {
         NoLookupManager manager;
         LinkChecker checker(&manager);
@@ -568,6 +583,8 @@ private:
         QSignalSpy finished(&checker, &LinkChecker::finished);
         checker.start({entries, ownUrl, m_server.url(u"/img/own.gif"_s)});
         [&] { QVERIFY(finished.wait(10000)); }();
+        if (json)
+            *json = checkJson(checker.results());
         QList<EntryCheck> results;
         for (qsizetype row = 0; row < checker.results().size(); ++row)
             results.append(checker.results().at(row));
