@@ -457,7 +457,7 @@ private slots:
     void linkPageSearch_data()
     {
         QTest::addColumn<QStringList>("pages");
-        QTest::addColumn<int>("robotsStatus"); // 0: none (404); -1: never answered
+        QTest::addColumn<int>("robotsStatus"); // 0: none (404); -1: never answered; 301: moved to OTHER
         QTest::addColumn<QByteArray>("robotsTxt");
         QTest::addColumn<QString>("expected"); // backlink status and the page it was found on
         QTest::addColumn<QStringList>("requests");
@@ -501,6 +501,8 @@ private slots:
             "User-agent: other\nDisallow: /\n");
         row("robots.txt answering 500", linkPage, u"unknown"_s, {u"GET /"_s, u"GET /robots.txt"_s}, 500);
         row("robots.txt answering 403", linkPage, u"found /link.html"_s, toLinkPage, 403);
+        row("robots.txt moved to another host", linkPage, u"found /link.html"_s, toLinkPage, 301,
+            "User-agent: *\nDisallow: /private/\n");
         row("robots.txt never answered", linkPage, u"unknown"_s, {u"GET /"_s, u"GET /robots.txt"_s}, -1);
         row("robots.txt answering 404 with rules in its body", linkPage, u"found /link.html"_s, toLinkPage,
             404, "User-agent: *\nDisallow: /\n");
@@ -518,6 +520,7 @@ private slots:
         TestHttpServer other;
         QVERIFY(other.listen(QHostAddress(u"127.0.0.2"_s)));
         other.answerAll(html("<a href='http://own.example/'>own</a>"));
+        other.answer(u"/robots.txt"_s, Response::of(200, robotsTxt, "text/plain"));
         TestHttpServer partner;
         QVERIFY(partner.listen());
         for (const QString& page : pages) {
@@ -525,7 +528,9 @@ private slots:
                 page.section(u' ', 0, 0),
                 html(page.section(u' ', 1).replace(u"OTHER"_s, other.url(u"/"_s).chopped(1)).toUtf8()));
         }
-        if (robotsStatus != 0)
+        if (robotsStatus == 301)
+            partner.answer(u"/robots.txt"_s, redirect(301, other.url(u"/robots.txt"_s)));
+        else if (robotsStatus != 0)
             partner.answer(u"/robots.txt"_s, robotsStatus < 0
                                                  ? Response::stalling()
                                                  : Response::of(robotsStatus, robotsTxt, "text/plain"));
@@ -539,7 +544,7 @@ private slots:
         QStringList asked = partner.requests();
         asked.sort();
         QCOMPARE(asked, requests);
-        QCOMPARE(other.requests(), QStringList());
+        QCOMPARE(other.requests(), robotsStatus == 301 ? QStringList{u"GET /robots.txt"_s} : QStringList());
         QVERIFY(partner.userAgents().contains(LinkChecker::userAgent()));
     }
 

@@ -184,6 +184,7 @@ struct LinkChecker::Extra
     QString url;
     int host = 0;
     qsizetype limit = 0; // the most of its body that is read
+    QNetworkRequest::RedirectPolicy redirects = QNetworkRequest::SameOriginRedirectPolicy;
     std::function<void(const ExtraAnswer&)> done;
     QNetworkReply* reply = nullptr; // once sent
     QByteArray body;
@@ -786,14 +787,15 @@ void LinkChecker::readNextLinkPage(int index)
             return;
         }
         ++searching.read;
-        fetchExtra(url, maxPageBytes, [this, index, url, steps](const ExtraAnswer& answer) {
-            if (answer.failed || answer.status < 200 || answer.status > 299 ||
-                !isHtmlContentType(answer.contentType)) {
-                readNextLinkPage(index);
-                return;
-            }
-            searchLinkPage(index, answer.finalUrl, steps, answer.body, answer.contentType);
-        });
+        fetchExtra(url, maxPageBytes, QNetworkRequest::SameOriginRedirectPolicy,
+                   [this, index, url, steps](const ExtraAnswer& answer) {
+                       if (answer.failed || answer.status < 200 || answer.status > 299 ||
+                           !isHtmlContentType(answer.contentType)) {
+                           readNextLinkPage(index);
+                           return;
+                       }
+                       searchLinkPage(index, answer.finalUrl, steps, answer.body, answer.contentType);
+                   });
     });
 }
 
@@ -885,18 +887,21 @@ void LinkChecker::whenRobotsKnown(const QString& url, std::function<void(bool)> 
         [robots = robots.get(), path, then = std::move(then)] { then(robots->rules.allows(path)); });
     if (robots->waiting.size() > 1)
         return;
-    fetchExtra(origin + u"/robots.txt"_s, maxRobotsBytes, [this, origin](const ExtraAnswer& answer) {
-        const std::shared_ptr<Robots> robots = m_robots.value(origin);
-        robots->known = true;
-        if (answer.status >= 200 && answer.status <= 299 && !answer.failed)
-            robots->rules = RobotsRules::parse(answer.body, robotsProductToken);
-        else if (answer.status >= 400 && answer.status <= 499)
-            robots->rules = RobotsRules();
-        else
-            robots->rules = RobotsRules::disallowAll();
-        for (const std::function<void()>& waiting : std::exchange(robots->waiting, {}))
-            waiting();
-    });
+    // Its redirects are followed to other hosts too, as RFC 9309 asks (a site moved to https, or to
+    // its www. name, often moves its robots.txt alone); never to a less safe scheme.
+    fetchExtra(origin + u"/robots.txt"_s, maxRobotsBytes, QNetworkRequest::NoLessSafeRedirectPolicy,
+               [this, origin](const ExtraAnswer& answer) {
+                   const std::shared_ptr<Robots> robots = m_robots.value(origin);
+                   robots->known = true;
+                   if (answer.status >= 200 && answer.status <= 299 && !answer.failed)
+                       robots->rules = RobotsRules::parse(answer.body, robotsProductToken);
+                   else if (answer.status >= 400 && answer.status <= 499)
+                       robots->rules = RobotsRules();
+                   else
+                       robots->rules = RobotsRules::disallowAll();
+                   for (const std::function<void()>& waiting : std::exchange(robots->waiting, {}))
+                       waiting();
+               });
 }
 
 QNetworkRequest LinkChecker::makeRequest(const QString& url, QNetworkRequest::RedirectPolicy redirects) const
@@ -914,14 +919,16 @@ QNetworkRequest LinkChecker::makeRequest(const QString& url, QNetworkRequest::Re
 }
 
 // A GET beyond the entry's own addresses (a link page, a robots.txt): queued with the fetches of
-// its host, so that the host's limit holds for every request of the check; redirects within the
-// same origin followed, the body read up to the limit, the same time limits as any request.
-void LinkChecker::fetchExtra(const QString& url, qsizetype limit,
+// its host, so that the host's limit holds for every request of the check; redirects followed as
+// the policy allows, at most five, the body read up to the limit, the same time limits as any
+// request.
+void LinkChecker::fetchExtra(const QString& url, qsizetype limit, QNetworkRequest::RedirectPolicy redirects,
                              std::function<void(const ExtraAnswer&)> done)
 {
     auto extra = std::make_unique<Extra>();
     extra->url = url;
     extra->limit = limit;
+    extra->redirects = redirects;
     extra->done = std::move(done);
     extra->host = m_queue.host(QUrl(url).host());
     int request = 0;
@@ -939,7 +946,7 @@ void LinkChecker::fetchExtra(const QString& url, qsizetype limit,
 void LinkChecker::sendExtra(int request)
 {
     Extra& extra = *m_extras.at(request);
-    QNetworkRequest made = makeRequest(extra.url, QNetworkRequest::SameOriginRedirectPolicy);
+    QNetworkRequest made = makeRequest(extra.url, extra.redirects);
     made.setMaximumRedirectsAllowed(maxRedirects);
     QNetworkReply* reply = managerFor(extra.host)->get(made);
     reply->setReadBufferSize(readAheadBytes);

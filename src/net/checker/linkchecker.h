@@ -107,7 +107,8 @@ private:
     void whenRobotsKnown(const QString& url, std::function<void(bool allowed)> then);
     struct Extra;
     struct ExtraAnswer;
-    void fetchExtra(const QString& url, qsizetype limit, std::function<void(const ExtraAnswer&)> done);
+    void fetchExtra(const QString& url, qsizetype limit, QNetworkRequest::RedirectPolicy redirects,
+                    std::function<void(const ExtraAnswer&)> done);
     void sendExtra(int request);
     void readExtra(int request);
     void completeExtra(int request);
