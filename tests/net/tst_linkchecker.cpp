@@ -576,6 +576,35 @@ private slots:
         QCOMPARE(check({entry}, u"http://own.example/"_s).first().backlink, BacklinkStatus::NotFound);
     }
 
+    // A check cancelled while a partner's robots.txt is under way, its link pages waiting for it,
+    // ends at once; the next check on the same checker reads them again.
+    void cancelledDuringLinkPageSearch()
+    {
+        TestHttpServer partner;
+        QVERIFY(partner.listen());
+        partner.answer(
+            u"/"_s,
+            html("<a href=link1.html>LINK</a><a href=link2.html>LINK</a><a href=link3.html>LINK</a>"));
+        partner.answerAll(Response::stalling());
+        NoLookupManager manager;
+        LinkChecker checker(&manager);
+        QSignalSpy finished(&checker, &LinkChecker::finished);
+        const QString entry =
+            composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)});
+        checker.start({{entry}, u"http://own.example/"_s, {}});
+        QTRY_VERIFY(partner.requests().contains(u"GET /robots.txt"_s));
+        checker.cancel();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toBool(), true);
+        QCOMPARE(checker.results().at(0).backlink, BacklinkStatus::Unknown);
+        partner.answer(u"/robots.txt"_s, Response::of(404));
+        partner.answer(u"/link2.html"_s, html("<a href='http://own.example/'>own</a>"));
+        partner.answer(u"/link1.html"_s, html("<p>other friends</p>"));
+        checker.start({{entry}, u"http://own.example/"_s, {}});
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(checker.results().at(0).foundAt, partner.url(u"/link2.html"_s));
+    }
+
 private:
     QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {}, CheckOptions options = {},
                             QByteArray* json = nullptr)
