@@ -1,5 +1,6 @@
 #include "checker/linkchecker.h"
 #include "linkentry/linkentry.h"
+#include "linkpages/linkpages.h"
 #include "testhttpserver.h"
 #include "version/version.h"
 
@@ -559,21 +560,27 @@ private slots:
         partner.answer(u"/link.html"_s, html("<a href='http://own.example/'>own</a>"));
         const QString entry =
             composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)});
+        CheckOptions options; // the memory the program keeps, in the user's cache directory
+        options.linkPageMemoryFile = linkPageMemoryPath();
+        QVERIFY(!QFile::exists(options.linkPageMemoryFile) || QFile::remove(options.linkPageMemoryFile));
         QByteArray json;
-        const EntryCheck first = check({entry}, u"http://own.example/"_s, {}, &json).first();
+        const EntryCheck first = check({entry}, u"http://own.example/"_s, options, &json).first();
         QCOMPARE(first.foundAt, partner.url(u"/link.html"_s));
         QVERIFY(json.contains(R"("backlink":{"foundAt":")" + partner.url(u"/link.html"_s).toUtf8() +
                               R"(","status":"found"})"));
         QVERIFY(checkDetails(first).endsWith(u" / 相互リンク: "_s + partner.url(u"/link.html"_s)));
         partner.answer(u"/"_s, html("<a href=other.html>LINK</a>"));
         partner.answer(u"/other.html"_s, html("<p>other friends</p>"));
-        QCOMPARE(check({entry}, u"http://own.example/"_s).first().foundAt, partner.url(u"/link.html"_s));
+        QCOMPARE(check({entry}, u"http://own.example/"_s, options).first().foundAt,
+                 partner.url(u"/link.html"_s));
         QVERIFY(!partner.requests().contains(u"GET /other.html"_s));
         partner.answer(u"/link.html"_s, html("<p>gone</p>"));
-        QCOMPARE(check({entry}, u"http://own.example/"_s).first().backlink, BacklinkStatus::NotFound);
+        QCOMPARE(check({entry}, u"http://own.example/"_s, options).first().backlink,
+                 BacklinkStatus::NotFound);
         partner.answer(u"/link.html"_s, html("<a href='http://own.example/'>own</a>"));
         partner.answer(u"/"_s, html("<p>new top page</p>"));
-        QCOMPARE(check({entry}, u"http://own.example/"_s).first().backlink, BacklinkStatus::NotFound);
+        QCOMPARE(check({entry}, u"http://own.example/"_s, options).first().backlink,
+                 BacklinkStatus::NotFound);
     }
 
     // A check cancelled while a partner's robots.txt is under way, its link pages waiting for it,
@@ -588,6 +595,10 @@ private slots:
         partner.answerAll(Response::stalling());
         NoLookupManager manager;
         LinkChecker checker(&manager);
+        QTemporaryDir cache;
+        CheckOptions options;
+        options.linkPageMemoryFile = cache.filePath(u"linkpages.txt"_s);
+        checker.setOptions(options);
         QSignalSpy finished(&checker, &LinkChecker::finished);
         const QString entry =
             composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)});
@@ -613,6 +624,11 @@ private:
         LinkChecker checker(&manager);
         if (options.timeoutMs == CheckOptions().timeoutMs)
             options.timeoutMs = 400;
+        // Link pages found are remembered by the partner's address, and a port comes round again:
+        // each check starts with none unless it asks for a memory.
+        QTemporaryDir cache;
+        if (options.linkPageMemoryFile.isEmpty())
+            options.linkPageMemoryFile = cache.filePath(u"linkpages.txt"_s);
         checker.setOptions(options);
         QSignalSpy finished(&checker, &LinkChecker::finished);
         checker.start({entries, ownUrl, m_server.url(u"/img/own.gif"_s)});
