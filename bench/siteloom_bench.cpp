@@ -18,11 +18,13 @@
 //   siteloom_bench --backlink-only                the search for the link back alone (cpu per page)
 //   siteloom_bench --check-only                   the link check's part alone (linkcheckbench.h)
 //   siteloom_bench --updates-only                 the update check's part alone (updatesbench.h)
+//   siteloom_bench --link-pages-only              the link page search alone (linkpagesbench.h)
 
 #include "application.h"
 #include "fakeplatform.h"
 #include "linkcheckbench.h"
 #include "linkentry/linkentry.h"
+#include "linkpagesbench.h"
 #include "listfile/listfile.h"
 #include "main1/entrylist.h"
 #include "main1/entrylistview.h"
@@ -869,6 +871,7 @@ int runAll(const QString& directory, bool quick, bool filesOnly)
     allMet = bench::runBacklinkBench() && allMet;
     allMet = bench::runLinkCheckBench() && allMet;
     allMet = bench::runUpdatesBench() && allMet;
+    allMet = bench::runLinkPagesBench() && allMet;
     print("\n%s\n", allMet ? "every target met" : "some targets MISSED");
     return allMet ? 0 : 1;
 }
@@ -906,6 +909,11 @@ int main(int argc, char* argv[])
         return bench::runBacklinkBench() ? 0 : 1;
     if (arguments.value(1) == u"--updates-only"_s)
         return bench::runUpdatesBench() ? 0 : 1;
+    if (arguments.value(1) == u"--serve-link-pages"_s)
+        return bench::runServeLinkPagesChild(arguments.value(2).toInt(), arguments.value(3).toInt(),
+                                             arguments.value(4).toInt());
+    if (arguments.value(1) == u"--link-pages-only"_s)
+        return bench::runLinkPagesBench() ? 0 : 1;
 
     // --child OP N DIR [--floor], --repeat OP N DIR TIMES [--floor]
     if ((arguments.value(1) == u"--child"_s || arguments.value(1) == u"--repeat"_s) &&

@@ -1,6 +1,7 @@
 #include "linkpages/linkpages.h"
 #include "robots/robotsrules.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -75,6 +76,48 @@ private slots:
         QFETCH(QString, path);
         QFETCH(bool, allowed);
         QCOMPARE(RobotsRules::parse(robotsTxt, robotsProductToken).allows(path), allowed);
+    }
+
+    // The link pages remembered between checks: what a damaged file still gives, and what is written
+    // reads back the same.
+    void memory_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("expected"); // "site page", sorted
+        QTest::newRow("two partners, one without www on its page")
+            << QByteArray("http://a.example/\thttp://a.example/link.html\n"
+                          "http://www.b.example/~b/\thttp://b.example/~b/links/\n")
+            << QStringList{u"http://a.example/ http://a.example/link.html"_s,
+                           u"http://www.b.example/~b/ http://b.example/~b/links/"_s};
+        QTest::newRow("lines without a tab, with two, or not addresses")
+            << QByteArray(
+                   "http://a.example/\n\t\nhttp://a.example/\tx\ty\nftp://c.example/\tftp://c.example/l\n"
+                   "\xff\xfe\x01\thttp://a.example/l.html\nhttp://d.example/\thttp://d.example/l.html")
+            << QStringList{u"http://d.example/ http://d.example/l.html"_s};
+        QTest::newRow("a page on another site")
+            << QByteArray("http://a.example/\thttp://other.example/link.html\n") << QStringList();
+        QTest::newRow("no file") << QByteArray() << QStringList();
+    }
+
+    void memory()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"cache/linkpages.txt"_s);
+        if (!file.isEmpty()) {
+            QVERIFY(QDir().mkpath(dir.filePath(u"cache"_s)));
+            QFile written(path);
+            QVERIFY(written.open(QIODevice::WriteOnly) && written.write(file) == file.size());
+        }
+        const LinkPageMemory read = readLinkPageMemory(path);
+        QStringList lines;
+        for (auto it = read.cbegin(); it != read.cend(); ++it)
+            lines.append(it.key() + u' ' + it.value());
+        lines.sort();
+        QCOMPARE(lines, expected);
+        QVERIFY(writeLinkPageMemory(dir.filePath(u"again/linkpages.txt"_s), read));
+        QCOMPARE(readLinkPageMemory(dir.filePath(u"again/linkpages.txt"_s)), read);
     }
 
     // An allow and a disallow of the same pattern allow; what nothing forbids is allowed; a

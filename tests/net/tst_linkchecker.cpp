@@ -1,5 +1,6 @@
 #include "checker/linkchecker.h"
 #include "linkentry/linkentry.h"
+#include "linkpages/linkpages.h"
 #include "testhttpserver.h"
 #include "version/version.h"
 
@@ -324,7 +325,8 @@ private slots:
                                                   " (+" + QString::fromUtf16(authorHomePage).toUtf8() + ')');
     }
 
-    // The queue's own test tries the limits one by one; here they hold over real connections.
+    // The queue's own test tries the limits one by one; here they hold over real connections, for
+    // every request of the check: the partners' pages, robots.txt and the link pages they name.
     void connectionLimits()
     {
         constexpr int hosts = 6;
@@ -335,19 +337,23 @@ private slots:
         for (int host = 0; host < hosts; ++host) {
             auto& server = servers.emplace_back(std::make_unique<TestHttpServer>());
             QVERIFY(server->listen(QHostAddress(u"127.0.0.%1"_s.arg(host + 2))));
-            server->answerAll(Response{200, {}, {}, 50, false, false});
+            Response page = html("<a href=/link1.html>LINK</a><a href=/link2.html>LINK</a>");
+            page.delayMs = 50;
+            server->answerAll(page);
             server->shareLoad(&load);
             for (int i = 0; i < perHost; ++i)
                 entries.append(composeEntry({u"http://"_s, u"サイト"_s, server->url(u"/%1"_s.arg(i))}));
         }
-        const QList<EntryCheck> results = check(entries);
+        const QList<EntryCheck> results = check(entries, u"http://own.example/"_s);
         QCOMPARE(load.most, CheckOptions().jobs);
         for (const auto& server : servers) {
-            QCOMPARE(server->requests().size(), perHost);
-            QVERIFY(server->maxInFlight() <= 2);
+            // Each page, then its two link pages, and robots.txt once.
+            QCOMPARE(server->requests().size(), 19);
+            QVERIFY2(server->maxInFlight() <= 2, QByteArray::number(server->maxInFlight()).constData());
         }
         for (const EntryCheck& result : results)
-            QCOMPARE(result.site.status, UrlStatus::Ok);
+            QCOMPARE(statusKeyword(result.site.status) + u' ' + statusKeyword(result.backlink),
+                     u"ok not-found"_s);
     }
 
     // A banner or a partner's page far larger than what is needed of it: the connection is closed
@@ -452,7 +458,7 @@ private slots:
     void linkPageSearch_data()
     {
         QTest::addColumn<QStringList>("pages");
-        QTest::addColumn<int>("robotsStatus"); // 0: none (404)
+        QTest::addColumn<int>("robotsStatus"); // 0: none (404); -1: never answered; 301: moved to OTHER
         QTest::addColumn<QByteArray>("robotsTxt");
         QTest::addColumn<QString>("expected"); // backlink status and the page it was found on
         QTest::addColumn<QStringList>("requests");
@@ -496,6 +502,11 @@ private slots:
             "User-agent: other\nDisallow: /\n");
         row("robots.txt answering 500", linkPage, u"unknown"_s, {u"GET /"_s, u"GET /robots.txt"_s}, 500);
         row("robots.txt answering 403", linkPage, u"found /link.html"_s, toLinkPage, 403);
+        row("robots.txt moved to another host", linkPage, u"found /link.html"_s, toLinkPage, 301,
+            "User-agent: *\nDisallow: /private/\n");
+        row("robots.txt never answered", linkPage, u"unknown"_s, {u"GET /"_s, u"GET /robots.txt"_s}, -1);
+        row("robots.txt answering 404 with rules in its body", linkPage, u"found /link.html"_s, toLinkPage,
+            404, "User-agent: *\nDisallow: /\n");
         row("a link page on another host", {u"/ <a href='OTHER/link.html'>リンク</a>"_s}, u"not-found"_s,
             {u"GET /"_s});
     }
@@ -510,6 +521,7 @@ private slots:
         TestHttpServer other;
         QVERIFY(other.listen(QHostAddress(u"127.0.0.2"_s)));
         other.answerAll(html("<a href='http://own.example/'>own</a>"));
+        other.answer(u"/robots.txt"_s, Response::of(200, robotsTxt, "text/plain"));
         TestHttpServer partner;
         QVERIFY(partner.listen());
         for (const QString& page : pages) {
@@ -517,8 +529,12 @@ private slots:
                 page.section(u' ', 0, 0),
                 html(page.section(u' ', 1).replace(u"OTHER"_s, other.url(u"/"_s).chopped(1)).toUtf8()));
         }
-        if (robotsStatus > 0)
-            partner.answer(u"/robots.txt"_s, Response::of(robotsStatus, robotsTxt, "text/plain"));
+        if (robotsStatus == 301)
+            partner.answer(u"/robots.txt"_s, redirect(301, other.url(u"/robots.txt"_s)));
+        else if (robotsStatus != 0)
+            partner.answer(u"/robots.txt"_s, robotsStatus < 0
+                                                 ? Response::stalling()
+                                                 : Response::of(robotsStatus, robotsTxt, "text/plain"));
         const QList<EntryCheck> results =
             check({composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)})},
                   u"http://own.example/"_s);
@@ -529,12 +545,13 @@ private slots:
         QStringList asked = partner.requests();
         asked.sort();
         QCOMPARE(asked, requests);
-        QCOMPARE(other.requests(), QStringList());
+        QCOMPARE(other.requests(), robotsStatus == 301 ? QStringList{u"GET /robots.txt"_s} : QStringList());
         QVERIFY(partner.userAgents().contains(LinkChecker::userAgent()));
     }
 
-    // The link page found on a partner's site is read first the next time, even when its page no
-    // longer leads there; a remembered page where the link back is gone is forgotten.
+    // The link page found on a partner's site is read first the next time, before the pages its top
+    // page names now; a remembered page where the link back is gone is forgotten. Where it was found
+    // shows in the JSON and in the window's details.
     void rememberedLinkPageReadFirst()
     {
         TestHttpServer partner;
@@ -543,26 +560,81 @@ private slots:
         partner.answer(u"/link.html"_s, html("<a href='http://own.example/'>own</a>"));
         const QString entry =
             composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)});
-        QCOMPARE(check({entry}, u"http://own.example/"_s).first().foundAt, partner.url(u"/link.html"_s));
-        partner.answer(u"/"_s, html("<p>new top page</p>"));
-        QCOMPARE(check({entry}, u"http://own.example/"_s).first().foundAt, partner.url(u"/link.html"_s));
+        CheckOptions options; // the memory the program keeps, in the user's cache directory
+        options.linkPageMemoryFile = linkPageMemoryPath();
+        QVERIFY(!QFile::exists(options.linkPageMemoryFile) || QFile::remove(options.linkPageMemoryFile));
+        QByteArray json;
+        const EntryCheck first = check({entry}, u"http://own.example/"_s, options, &json).first();
+        QCOMPARE(first.foundAt, partner.url(u"/link.html"_s));
+        QVERIFY(json.contains(R"("backlink":{"foundAt":")" + partner.url(u"/link.html"_s).toUtf8() +
+                              R"(","status":"found"})"));
+        QVERIFY(checkDetails(first).endsWith(u" / 相互リンク: "_s + partner.url(u"/link.html"_s)));
+        partner.answer(u"/"_s, html("<a href=other.html>LINK</a>"));
+        partner.answer(u"/other.html"_s, html("<p>other friends</p>"));
+        QCOMPARE(check({entry}, u"http://own.example/"_s, options).first().foundAt,
+                 partner.url(u"/link.html"_s));
+        QVERIFY(!partner.requests().contains(u"GET /other.html"_s));
         partner.answer(u"/link.html"_s, html("<p>gone</p>"));
-        QCOMPARE(check({entry}, u"http://own.example/"_s).first().backlink, BacklinkStatus::NotFound);
+        QCOMPARE(check({entry}, u"http://own.example/"_s, options).first().backlink,
+                 BacklinkStatus::NotFound);
         partner.answer(u"/link.html"_s, html("<a href='http://own.example/'>own</a>"));
-        QCOMPARE(check({entry}, u"http://own.example/"_s).first().backlink, BacklinkStatus::NotFound);
+        partner.answer(u"/"_s, html("<p>new top page</p>"));
+        QCOMPARE(check({entry}, u"http://own.example/"_s, options).first().backlink,
+                 BacklinkStatus::NotFound);
+    }
+
+    // A check cancelled while a partner's robots.txt is under way, its link pages waiting for it,
+    // ends at once; the next check on the same checker reads them again.
+    void cancelledDuringLinkPageSearch()
+    {
+        TestHttpServer partner;
+        QVERIFY(partner.listen());
+        partner.answer(
+            u"/"_s,
+            html("<a href=link1.html>LINK</a><a href=link2.html>LINK</a><a href=link3.html>LINK</a>"));
+        partner.answerAll(Response::stalling());
+        NoLookupManager manager;
+        LinkChecker checker(&manager);
+        QTemporaryDir cache;
+        CheckOptions options;
+        options.linkPageMemoryFile = cache.filePath(u"linkpages.txt"_s);
+        checker.setOptions(options);
+        QSignalSpy finished(&checker, &LinkChecker::finished);
+        const QString entry =
+            composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)});
+        checker.start({{entry}, u"http://own.example/"_s, {}});
+        QTRY_VERIFY(partner.requests().contains(u"GET /robots.txt"_s));
+        checker.cancel();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toBool(), true);
+        QCOMPARE(checker.results().at(0).backlink, BacklinkStatus::Unknown);
+        partner.answer(u"/robots.txt"_s, Response::of(404));
+        partner.answer(u"/link2.html"_s, html("<a href='http://own.example/'>own</a>"));
+        partner.answer(u"/link1.html"_s, html("<p>other friends</p>"));
+        checker.start({{entry}, u"http://own.example/"_s, {}});
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(checker.results().at(0).foundAt, partner.url(u"/link2.html"_s));
     }
 
 private:
-    QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {}, CheckOptions options = {})
+    QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {}, CheckOptions options = {},
+                            QByteArray* json = nullptr)
     {
         NoLookupManager manager;
         LinkChecker checker(&manager);
         if (options.timeoutMs == CheckOptions().timeoutMs)
             options.timeoutMs = 400;
+        // Link pages found are remembered by the partner's address, and a port comes round again:
+        // each check starts with none unless it asks for a memory.
+        QTemporaryDir cache;
+        if (options.linkPageMemoryFile.isEmpty())
+            options.linkPageMemoryFile = cache.filePath(u"linkpages.txt"_s);
         checker.setOptions(options);
         QSignalSpy finished(&checker, &LinkChecker::finished);
         checker.start({entries, ownUrl, m_server.url(u"/img/own.gif"_s)});
         [&] { QVERIFY(finished.wait(10000)); }();
+        if (json)
+            *json = checkJson(checker.results());
         QList<EntryCheck> results;
         for (qsizetype row = 0; row < checker.results().size(); ++row)
             results.append(checker.results().at(row));

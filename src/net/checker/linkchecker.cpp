@@ -178,6 +178,19 @@ struct LinkChecker::Robots
     QList<std::function<void()>> waiting;
 };
 
+// A request for a link page or a robots.txt, from when it is asked for to its answer.
+struct LinkChecker::Extra
+{
+    QString url;
+    int host = 0;
+    qsizetype limit = 0; // the most of its body that is read
+    QNetworkRequest::RedirectPolicy redirects = QNetworkRequest::SameOriginRedirectPolicy;
+    std::function<void(const ExtraAnswer&)> done;
+    QNetworkReply* reply = nullptr; // once sent
+    QByteArray body;
+    bool cut = false; // stopped at the limit
+};
+
 // What a request for a link page or a robots.txt came to.
 struct LinkChecker::ExtraAnswer
 {
@@ -256,6 +269,9 @@ void LinkChecker::start(const CheckInputs& inputs)
     m_backlinks = isWebUrl(inputs.ownUrl);
     m_linkPageSearches.clear();
     m_robots.clear();
+    m_extras.clear();
+    m_freeExtras.clear();
+    m_extraNumbers = 0;
     if (m_backlinks) {
         m_linkPageMemory = readLinkPageMemory(
             m_options.linkPageMemoryFile.isEmpty() ? linkPageMemoryPath() : m_options.linkPageMemoryFile);
@@ -355,11 +371,16 @@ void LinkChecker::cancel()
         }
     }
     m_transfers.clear();
-    for (QNetworkReply* reply : std::exchange(m_extraReplies, {})) {
-        disconnect(reply, nullptr, this, nullptr);
-        reply->abort();
-        reply->deleteLater();
+    for (const auto& [request, extra] : m_extras) {
+        if (QNetworkReply* reply = std::exchange(extra->reply, nullptr)) {
+            disconnect(reply, nullptr, this, nullptr);
+            reply->abort();
+            reply->deleteLater();
+        }
     }
+    m_extras.clear();
+    m_freeExtras.clear();
+    m_extraNumbers = 0;
     m_linkPageSearches.clear();
     m_robots.clear();
     saveLinkPageMemory();
@@ -399,8 +420,12 @@ void LinkChecker::releaseManager(int host)
 void LinkChecker::pump()
 {
     int host = 0;
-    for (int fetch; (fetch = m_queue.take(&host)) >= 0;)
-        send(fetch);
+    for (int request; (request = m_queue.take(&host)) >= 0;) {
+        if (size_t(request) < m_firstUse.size())
+            send(request);
+        else
+            sendExtra(request);
+    }
 }
 
 void LinkChecker::send(int index)
@@ -500,6 +525,9 @@ void LinkChecker::complete(int index)
     }
     m_queue.done(transfer.host);
     releaseManager(transfer.host);
+    // The fetch may not settle for a while (its page searched, its link pages read): the next
+    // request takes its place now.
+    pump();
 
     const QNetworkReply::NetworkError error = reply->error();
     Answer answer;
@@ -533,6 +561,7 @@ void LinkChecker::fetchPastInformational(int index)
         Transfer& fetched = *m_transfers.at(index);
         m_queue.done(fetched.host);
         releaseManager(fetched.host);
+        pump();
         const PlainFetch::Answer& got = fetch->answer();
         Answer answer;
         answer.status = got.status;
@@ -758,14 +787,15 @@ void LinkChecker::readNextLinkPage(int index)
             return;
         }
         ++searching.read;
-        fetchExtra(url, maxPageBytes, [this, index, url, steps](const ExtraAnswer& answer) {
-            if (answer.failed || answer.status < 200 || answer.status > 299 ||
-                !isHtmlContentType(answer.contentType)) {
-                readNextLinkPage(index);
-                return;
-            }
-            searchLinkPage(index, answer.finalUrl, steps, answer.body, answer.contentType);
-        });
+        fetchExtra(url, maxPageBytes, QNetworkRequest::SameOriginRedirectPolicy,
+                   [this, index, url, steps](const ExtraAnswer& answer) {
+                       if (answer.failed || answer.status < 200 || answer.status > 299 ||
+                           !isHtmlContentType(answer.contentType)) {
+                           readNextLinkPage(index);
+                           return;
+                       }
+                       searchLinkPage(index, answer.finalUrl, steps, answer.body, answer.contentType);
+                   });
     });
 }
 
@@ -857,18 +887,21 @@ void LinkChecker::whenRobotsKnown(const QString& url, std::function<void(bool)> 
         [robots = robots.get(), path, then = std::move(then)] { then(robots->rules.allows(path)); });
     if (robots->waiting.size() > 1)
         return;
-    fetchExtra(origin + u"/robots.txt"_s, maxRobotsBytes, [this, origin](const ExtraAnswer& answer) {
-        const std::shared_ptr<Robots> robots = m_robots.value(origin);
-        robots->known = true;
-        if (answer.status >= 200 && answer.status <= 299 && !answer.failed)
-            robots->rules = RobotsRules::parse(answer.body, robotsProductToken);
-        else if (answer.status >= 400 && answer.status <= 499)
-            robots->rules = RobotsRules();
-        else
-            robots->rules = RobotsRules::disallowAll();
-        for (const std::function<void()>& waiting : std::exchange(robots->waiting, {}))
-            waiting();
-    });
+    // Its redirects are followed to other hosts too, as RFC 9309 asks (a site moved to https, or to
+    // its www. name, often moves its robots.txt alone); never to a less safe scheme.
+    fetchExtra(origin + u"/robots.txt"_s, maxRobotsBytes, QNetworkRequest::NoLessSafeRedirectPolicy,
+               [this, origin](const ExtraAnswer& answer) {
+                   const std::shared_ptr<Robots> robots = m_robots.value(origin);
+                   robots->known = true;
+                   if (answer.status >= 200 && answer.status <= 299 && !answer.failed)
+                       robots->rules = RobotsRules::parse(answer.body, robotsProductToken);
+                   else if (answer.status >= 400 && answer.status <= 499)
+                       robots->rules = RobotsRules();
+                   else
+                       robots->rules = RobotsRules::disallowAll();
+                   for (const std::function<void()>& waiting : std::exchange(robots->waiting, {}))
+                       waiting();
+               });
 }
 
 QNetworkRequest LinkChecker::makeRequest(const QString& url, QNetworkRequest::RedirectPolicy redirects) const
@@ -885,48 +918,94 @@ QNetworkRequest LinkChecker::makeRequest(const QString& url, QNetworkRequest::Re
     return request;
 }
 
-// A GET beyond the entry's own addresses (a link page, a robots.txt): redirects within the same
-// origin followed, the body read up to the limit, the same time limits as any request.
-void LinkChecker::fetchExtra(const QString& url, qsizetype limit,
+// A GET beyond the entry's own addresses (a link page, a robots.txt): queued with the fetches of
+// its host, so that the host's limit holds for every request of the check; redirects followed as
+// the policy allows, at most five, the body read up to the limit, the same time limits as any
+// request.
+void LinkChecker::fetchExtra(const QString& url, qsizetype limit, QNetworkRequest::RedirectPolicy redirects,
                              std::function<void(const ExtraAnswer&)> done)
 {
-    if (!m_manager && !m_extraManager)
-        m_extraManager = new QNetworkAccessManager(this);
-    QNetworkRequest request = makeRequest(url, QNetworkRequest::SameOriginRedirectPolicy);
-    request.setMaximumRedirectsAllowed(maxRedirects);
-    QNetworkReply* reply = (m_manager ? m_manager : m_extraManager)->get(request);
+    auto extra = std::make_unique<Extra>();
+    extra->url = url;
+    extra->limit = limit;
+    extra->redirects = redirects;
+    extra->done = std::move(done);
+    extra->host = m_queue.host(QUrl(url).host());
+    int request = 0;
+    if (m_freeExtras.empty()) {
+        request = int(m_firstUse.size()) + m_extraNumbers++;
+    } else {
+        request = m_freeExtras.back();
+        m_freeExtras.pop_back();
+    }
+    m_queue.push(request, extra->host);
+    m_extras[request] = std::move(extra);
+    pump();
+}
+
+void LinkChecker::sendExtra(int request)
+{
+    Extra& extra = *m_extras.at(request);
+    QNetworkRequest made = makeRequest(extra.url, extra.redirects);
+    made.setMaximumRedirectsAllowed(maxRedirects);
+    QNetworkReply* reply = managerFor(extra.host)->get(made);
     reply->setReadBufferSize(readAheadBytes);
-    m_extraReplies.append(reply);
-    auto body = std::make_shared<QByteArray>();
-    auto cut = std::make_shared<bool>(false);
+    extra.reply = reply;
     auto* limitTimer = new QTimer(reply);
     limitTimer->setSingleShot(true);
     connect(limitTimer, &QTimer::timeout, reply, &QNetworkReply::abort);
     limitTimer->start(m_options.totalMs > 0 ? m_options.totalMs : 4 * m_options.timeoutMs);
-    connect(reply, &QNetworkReply::readyRead, this, [reply, body, cut, limit] {
-        if (*cut)
-            return;
-        *body += reply->readAll();
-        if (body->size() >= limit) {
-            body->truncate(limit);
-            *cut = true;
-            reply->abort();
-        }
+    const int generation = m_generation;
+    connect(reply, &QNetworkReply::readyRead, this, [this, request, generation] {
+        if (generation == m_generation)
+            readExtra(request);
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, body, cut, done = std::move(done)] {
-        m_extraReplies.removeOne(reply);
-        reply->deleteLater();
-        if (!*cut && reply->isOpen())
-            *body += reply->readAll();
-        ExtraAnswer answer;
-        answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        answer.failed = !*cut && reply->error() != QNetworkReply::NoError &&
-                        !(answer.status >= 400 && answer.status <= 599);
-        answer.body = std::move(*body);
-        answer.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-        answer.finalUrl = comparableUrl(reply->url().toString());
-        done(answer);
+    connect(reply, &QNetworkReply::finished, this, [this, request, generation] {
+        if (generation == m_generation)
+            completeExtra(request);
     });
+}
+
+void LinkChecker::readExtra(int request)
+{
+    Extra& extra = *m_extras.at(request);
+    if (extra.cut)
+        return;
+    extra.body += extra.reply->readAll();
+    if (extra.body.size() >= extra.limit) {
+        extra.body.truncate(extra.limit);
+        extra.cut = true;
+        extra.reply->abort(); // finishes it at once: nothing of it may be used after this
+    }
+}
+
+void LinkChecker::completeExtra(int request)
+{
+    const auto found = m_extras.find(request);
+    const std::unique_ptr<Extra> extra = std::move(found->second);
+    m_extras.erase(found);
+    m_freeExtras.push_back(request);
+    QNetworkReply* reply = extra->reply;
+    reply->deleteLater();
+    m_queue.done(extra->host);
+    if (!extra->cut && reply->isOpen())
+        extra->body += reply->readAll();
+    ExtraAnswer answer;
+    answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    answer.failed = !extra->cut && reply->error() != QNetworkReply::NoError &&
+                    !(answer.status >= 400 && answer.status <= 599);
+    answer.body = std::move(extra->body);
+    answer.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    answer.finalUrl = comparableUrl(reply->url().toString());
+    const int generation = m_generation;
+    // What follows often asks the same host again (a link page after its robots.txt): its manager,
+    // and the connections it holds, are let go only if nothing did.
+    extra->done(answer);
+    if (generation != m_generation)
+        return; // a receiver cancelled, or started another check
+    releaseManager(extra->host);
+    if (m_running)
+        pump();
 }
 
 void LinkChecker::saveLinkPageMemory()

@@ -52,7 +52,8 @@ struct CheckInputs
 // A partner whose page does not link back is looked at further on its own site: the link page it
 // was found on before, then its frames and the links that name a link page, at most two steps from
 // its page and five pages in all. Those pages are read only where the host's robots.txt (read once
-// per host and run) lets this tool read them.
+// per host and run) lets this tool read them. Every request, these included, waits its turn in the
+// one host queue: no host ever has more than perHost of them at once.
 class LinkChecker final : public QObject
 {
     Q_OBJECT
@@ -104,8 +105,13 @@ private:
                         const QByteArray& contentType);
     void endLinkPageSearch(int fetch, const QString& foundAt);
     void whenRobotsKnown(const QString& url, std::function<void(bool allowed)> then);
+    struct Extra;
     struct ExtraAnswer;
-    void fetchExtra(const QString& url, qsizetype limit, std::function<void(const ExtraAnswer&)> done);
+    void fetchExtra(const QString& url, qsizetype limit, QNetworkRequest::RedirectPolicy redirects,
+                    std::function<void(const ExtraAnswer&)> done);
+    void sendExtra(int request);
+    void readExtra(int request);
+    void completeExtra(int request);
     // A request for the address with the check's silence limit, name and trusted authorities.
     [[nodiscard]] QNetworkRequest makeRequest(const QString& url,
                                               QNetworkRequest::RedirectPolicy redirects) const;
@@ -136,8 +142,11 @@ private:
     struct Robots;
     std::unordered_map<int, std::unique_ptr<LinkPageSearch>> m_linkPageSearches;
     QHash<QString, std::shared_ptr<Robots>> m_robots;
-    QList<QNetworkReply*> m_extraReplies; // link pages and robots.txt files under way
-    QNetworkAccessManager* m_extraManager = nullptr;
+    // The link pages and robots.txt files asked for, waiting or under way, by their number in the
+    // host queue: the fetches' numbers come first, then these, given again once let go.
+    std::unordered_map<int, std::unique_ptr<Extra>> m_extras;
+    std::vector<int> m_freeExtras;
+    int m_extraNumbers = 0; // numbers given to extra requests in this run
     QHash<QString, QString> m_linkPageMemory;
     bool m_linkPageMemoryChanged = false;
     bool m_backlinks = false;
