@@ -637,15 +637,21 @@ private slots:
     {
         QTest::addColumn<LinkEntry>("entry");
         QTest::addColumn<int>("reason");
+        QTest::addColumn<int>("position"); // of the character, in the entry as the list holds it
+        QTest::addColumn<uint>("character");
         const auto row = [](const char* name, const QString& banner, const QString& siteName,
-                            const QString& url, int reason) {
-            QTest::newRow(name) << LinkEntry{banner, siteName, url} << reason;
+                            const QString& url, int reason, int position = 0, uint character = 0) {
+            QTest::newRow(name) << LinkEntry{banner, siteName, url} << reason << position << character;
         };
         const QString b = u"b.gif"_s;
         const QString fresh = u"http://new.example/"_s;
         row("fine", b, u"Site"_s, fresh, HoldBack::None);
         row("separator in the site URL is fine", b, u"Site"_s, u"http://new.example/a：b"_s, HoldBack::None);
-        row("character Shift-JIS lacks", b, u"Café 😀"_s, fresh, HoldBack::Unsavable);
+        row("character Shift-JIS lacks", b, u"Café 😀"_s, fresh, HoldBack::Unsavable, 9, 0xE9);
+        row("character Shift-JIS lacks, in the banner", u"b😀.gif"_s, u"Site"_s, fresh, HoldBack::Unsavable, 1,
+            0x1F600);
+        row("character Shift-JIS lacks, in the site URL", b, u"Site"_s, u"http://new.example/☃"_s,
+            HoldBack::Unsavable, 30, 0x2603);
         row("name too long for its box", b, QString(32768, u'x'), fresh, HoldBack::TooLong);
         row("separator in the name", b, u"A：B"_s, fresh, HoldBack::SeparatorInField);
         row("separator in the banner", u"b：gif"_s, u"A"_s, fresh, HoldBack::SeparatorInField);
@@ -659,11 +665,15 @@ private slots:
     {
         QFETCH(LinkEntry, entry);
         QFETCH(int, reason);
+        QFETCH(int, position);
+        QFETCH(uint, character);
         const QList<HoldBack> found =
             checkImportedEntries({LinkEntry{u"e.gif"_s, u"Earlier"_s, u"http://earlier.example/"_s}, entry},
                                  {u"l.gif：Listed：http://listed.example/"_s});
         QCOMPARE(found.front().reason, HoldBack::None);
         QCOMPARE(int(found.back().reason), reason);
+        QCOMPARE(found.back().position, qsizetype(position));
+        QCOMPARE(uint(found.back().character), character);
     }
 
     // Both exports read back: the bookmarks by our own bookmarks reader, as a browser reads them, the
