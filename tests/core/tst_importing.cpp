@@ -140,6 +140,17 @@ QString described(const LinkImport& import)
     return (lines + import.folders).join(u'\n');
 }
 
+// The bookmarks reader handed the text in pieces of `size` units, as an import reads a file.
+LinkImport readInPieces(const QString& html, qsizetype size)
+{
+    qsizetype at = 0;
+    return readBookmarks(html.size(), [&](QString& text) {
+        text += QStringView(html).sliced(at, std::min(size, html.size() - at));
+        at = std::min(at + size, html.size());
+        return at < html.size();
+    });
+}
+
 // A bookmarks file as browsers write it, folders nested in folders, with the other ways files
 // spell a folder: its item closed before its list, a heading without an item, a description
 // between the heading and the list, and names and addresses that are hard on a reader.
@@ -342,7 +353,11 @@ private slots:
     void bookmarksReadAsTheTreeReadsThem()
     {
         QFETCH(QString, html);
-        QCOMPARE(described(readBookmarks(html)), described(bookmarksFromTree(html)));
+        const QString whole = described(readBookmarks(html));
+        QCOMPARE(whole, described(bookmarksFromTree(html)));
+        // In pieces, as a file is read: the same, even from pieces shorter than a tag.
+        for (const qsizetype piece : {1, 17, 4096})
+            QCOMPARE(described(readInPieces(html, piece)), whole);
     }
 
     // Files that are not to be imported, each refused with its reason: a page changed after it was
@@ -581,6 +596,12 @@ private slots:
             QVERIFY(import.links.size() > 1 && import.links.size() < 1001);
         else
             QCOMPARE(import.links.size(), links);
+        if (!pasted) {
+            const LinkImport pieces = readInPieces(html, 97);
+            QCOMPARE(int(pieces.cut), cut);
+            QCOMPARE(pieces.cutLine, line);
+            QCOMPARE(pieces.links.size(), import.links.size());
+        }
     }
 
     // The markup partner sites offer for link exchange, as it gets pasted.
