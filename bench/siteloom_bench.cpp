@@ -746,10 +746,16 @@ struct ProcessRun
 
 // Runs a command to its end, its output thrown away; a failed start or an exit status other than
 // 0 (or `allowedStatus`) is reported and ends the benchmark.
+//
+// The peak is told by GNU time, which starts the command from a process of its own: a process
+// started from this one would be charged this one's peak too, which the system counts for a
+// process until it replaces its memory.
 ProcessRun runProcess(const QStringList& command, int allowedStatus = 0)
 {
+    static const QString peakFile = QDir::temp().filePath(u"siteloom-bench-peak-%1"_s.arg(::getpid()));
     std::vector<QByteArray> arguments;
-    for (const QString& argument : command)
+    for (const QString& argument :
+         QStringList{u"/usr/bin/time"_s, u"-f"_s, u"%M"_s, u"-o"_s, peakFile} + command)
         arguments.push_back(QFile::encodeName(argument));
     std::vector<char*> argv;
     for (QByteArray& argument : arguments)
@@ -780,7 +786,10 @@ ProcessRun runProcess(const QStringList& command, int allowedStatus = 0)
     run.wall = double(timer.nsecsElapsed()) / 1e9;
     run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.peak = qint64(usage.ru_maxrss) * 1024;
+    QFile peak(peakFile);
+    // The last line: a status other than 0 is told on a line before it.
+    run.peak =
+        peak.open(QIODevice::ReadOnly) ? peak.readAll().trimmed().split('\n').last().toLongLong() * 1024 : -1;
     return run;
 }
 
