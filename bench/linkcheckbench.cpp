@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -21,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -45,10 +48,12 @@ struct Servers
     QProcess process;
     QStringList bases; // "http://127.0.0.N:PORT"
 
-    bool start(int delayMs)
+    bool start(int delayMs, bool partnerPages = false)
     {
-        process.start(QCoreApplication::applicationFilePath(),
-                      {u"--serve"_s, QString::number(delayMs), QString::number(hostCount)});
+        QStringList arguments = {u"--serve"_s, QString::number(delayMs), QString::number(hostCount)};
+        if (partnerPages)
+            arguments.append(u"pages"_s);
+        process.start(QCoreApplication::applicationFilePath(), arguments);
         if (!process.waitForReadyRead(10000))
             return false;
         const QList<QByteArray> ports = process.readLine().trimmed().split(' ');
@@ -137,7 +142,11 @@ double timeLinkchecker(const QStringList& lines, int connections)
 
 } // namespace
 
-int runServeChild(int delayMs, int hosts)
+namespace {
+QByteArray partnerPage(int variant);
+} // namespace
+
+int runServeChild(int delayMs, int hosts, bool partnerPages)
 {
     std::vector<std::unique_ptr<TestHttpServer>> servers;
     QByteArray ports;
@@ -145,8 +154,16 @@ int runServeChild(int delayMs, int hosts)
         auto server = std::make_unique<TestHttpServer>();
         if (!server->listen(QHostAddress(u"127.0.0.%1"_s.arg(i + 1))))
             return 1;
-        server->answerAll(TestHttpServer::Response{
-            200, {{"Content-Type", "image/gif"}, {"LinkChecker", "1"}}, bannerBytes, delayMs, false, false});
+        if (partnerPages)
+            server->answerAll(
+                TestHttpServer::Response{200, {{"Content-Type", "text/html"}}, partnerPage(i), 0});
+        else
+            server->answerAll(TestHttpServer::Response{200,
+                                                       {{"Content-Type", "image/gif"}, {"LinkChecker", "1"}},
+                                                       bannerBytes,
+                                                       delayMs,
+                                                       false,
+                                                       false});
         ports += (i ? " " : "") + server->url(u"/"_s).section(u':', 2).chopped(1).toLatin1();
         servers.push_back(std::move(server));
     }
@@ -252,6 +269,113 @@ bool runLinkCheckBench()
                 memoryCount, growth, memoryTarget, memoryMet ? "ok" : "MISSED", held);
     std::fflush(stdout);
     return met && memoryMet;
+}
+
+namespace {
+
+// The process's cpu time, every thread's, in nanoseconds.
+qint64 processCpu()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+double medianOf(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The same transfers as the check makes of the partners' pages, without the search: every page read
+// whole (8 at once, 2 per host, hosts taking turns) and decoded in its charset.
+bool fetchPages(const QStringList& urls)
+{
+    QNetworkAccessManager manager;
+    qsizetype next = 0;
+    int running = 0;
+    int failed = 0;
+    QEventLoop loop;
+    std::function<void()> startMore = [&] {
+        while (running < 8 && next < urls.size()) {
+            QNetworkReply* reply = manager.get(QNetworkRequest(QUrl(urls[next++])));
+            ++running;
+            QObject::connect(reply, &QNetworkReply::finished, &loop, [&, reply] {
+                const QByteArray body = reply->readAll();
+                failed += reply->error() != QNetworkReply::NoError ||
+                          decodePartnerPage(
+                              body, reply->header(QNetworkRequest::ContentTypeHeader).toString().toLatin1())
+                              .isEmpty();
+                reply->deleteLater();
+                --running;
+                startMore();
+                if (running == 0)
+                    loop.quit();
+            });
+        }
+    };
+    startMore();
+    if (running > 0)
+        loop.exec();
+    return failed == 0;
+}
+
+} // namespace
+
+bool runBacklinkCheckRow(int repetitions)
+{
+    constexpr int pages = 200;
+    Servers servers;
+    if (!servers.start(0, true)) {
+        std::printf("the local servers did not start\n");
+        return false;
+    }
+    QStringList lines;
+    QStringList urls;
+    for (int i = 0; i < pages; ++i) {
+        urls.append(servers.bases[i % hostCount] + u"/links/%1.html"_s.arg(i));
+        lines.append(
+            composeEntry({QString::fromUtf16(defaultBannerUrl), u"サイト %1"_s.arg(i), urls.last()}));
+    }
+    const QString ownUrl = u"http://own.example/相互/"_s;
+    std::vector<double> checkWall, checkCpu, floorWall, floorCpu;
+    bool allFound = true;
+    for (int round = 0; round <= repetitions; ++round) {
+        for (const bool search : {round % 2 == 0, round % 2 != 0}) {
+            QElapsedTimer timer;
+            timer.start();
+            const qint64 cpu = processCpu();
+            if (search) {
+                LinkChecker checker;
+                QEventLoop loop;
+                QObject::connect(&checker, &LinkChecker::finished, &loop, &QEventLoop::quit);
+                checker.start({lines, ownUrl, {}});
+                loop.exec();
+                allFound =
+                    allFound && checker.checkedCount() == pages && checker.results().problemCount() == 0;
+            } else {
+                allFound = fetchPages(urls) && allFound;
+            }
+            if (round == 0)
+                continue; // warming up
+            (search ? checkWall : floorWall).push_back(double(timer.nsecsElapsed()) / 1e9);
+            (search ? checkCpu : floorCpu).push_back(double(processCpu() - cpu) / 1e6 / pages);
+        }
+    }
+    std::vector<double> ratios;
+    for (size_t i = 0; i < checkWall.size(); ++i)
+        ratios.push_back(checkWall[i] / floorWall[i]);
+    const double ratio = medianOf(ratios);
+    const double searchCpu = medianOf(checkCpu) - medianOf(floorCpu);
+    const bool met = allFound && ratio <= 1.5 && searchCpu <= 5.0;
+    std::printf("%-9s %9.3f %9.3f %-28s %7.2fx %-10s %s\n", "link back", medianOf(checkWall),
+                medianOf(floorWall), "the transfers alone", ratio, "<= 1.5x", met ? "ok" : "MISSED");
+    std::printf(
+        "          (%d partner pages of 500 KB in Shift_JIS, the link near the end; cpu per page: check "
+        "%.2f ms, transfers alone %.2f ms, the search %.2f ms, target <= 5 ms%s)\n",
+        pages, medianOf(checkCpu), medianOf(floorCpu), searchCpu, allFound ? "" : "; A LINK WAS NOT FOUND");
+    std::fflush(stdout);
+    return met;
 }
 
 namespace {

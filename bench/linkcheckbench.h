@@ -20,9 +20,15 @@ namespace siteloom::bench {
 // the page in its charset (at most 5 ms per 500 KB). True when the target is met.
 [[nodiscard]] bool runBacklinkBench();
 
-// The children: --serve DELAY_MS HOSTS (the servers, on 127.0.0.1 and up; prints their ports and
-// runs until its standard input closes) and --check-memory N (prints the check's peak growth).
-[[nodiscard]] int runServeChild(int delayMs, int hosts);
+// The check of 200 partner pages of 500 KB in Shift_JIS with the link back near their end, beside
+// the same transfers without the search (wall, within 1.5 times; the search's cpu at most 5 ms a
+// page), medians of `repetitions` runs of each, alternating. True when the targets are met.
+[[nodiscard]] bool runBacklinkCheckRow(int repetitions);
+
+// The children: --serve DELAY_MS HOSTS [pages] (the servers, on 127.0.0.1 and up, answering with a
+// banner, or with partner pages; prints their ports and runs until its standard input closes) and
+// --check-memory N (prints the check's peak growth).
+[[nodiscard]] int runServeChild(int delayMs, int hosts, bool partnerPages = false);
 [[nodiscard]] int runCheckMemoryChild(int count);
 
 } // namespace siteloom::bench

@@ -19,6 +19,9 @@
 //   siteloom_bench --check-only                   the link check's part alone (linkcheckbench.h)
 //   siteloom_bench --updates-only                 the update check's part alone (updatesbench.h)
 //   siteloom_bench --link-pages-only              the link page search alone (linkpagesbench.h)
+//   siteloom_bench --yardsticks-only [--quick]    the program run as a user runs it (--build,
+//                                                 --import, the check's search for the link back and
+//                                                 its JSON) against its yardsticks
 
 #include "application.h"
 #include "fakeplatform.h"
@@ -43,6 +46,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -50,10 +54,14 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringListModel>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <malloc.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -730,6 +738,289 @@ double mib(qint64 bytes)
     return double(bytes) / (1024.0 * 1024.0);
 }
 
+// The program as a user runs it, beside its yardsticks: each a process of its own, timed from its
+// start to its end, with its cpu and its peak resident size.
+
+struct ProcessRun
+{
+    double wall = -1; // seconds
+    double cpu = -1;  // seconds, user and system
+    qint64 peak = -1; // bytes
+};
+
+// Runs a command to its end, its output thrown away; a failed start or an exit status other than
+// 0 (or `allowedStatus`) is reported and ends the benchmark.
+//
+// The peak is told by GNU time, which starts the command from a process of its own: a process
+// started from this one would be charged this one's peak too, which the system counts for a
+// process until it replaces its memory.
+ProcessRun runProcess(const QStringList& command, int allowedStatus = 0)
+{
+    static const QString peakFile = QDir::temp().filePath(u"siteloom-bench-peak-%1"_s.arg(::getpid()));
+    std::vector<QByteArray> arguments;
+    for (const QString& argument :
+         QStringList{u"/usr/bin/time"_s, u"-f"_s, u"%M"_s, u"-o"_s, peakFile} + command)
+        arguments.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer timer;
+    timer.start();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    if (spawned != 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+        (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != allowedStatus)) {
+        // Once more, to show why.
+        QProcess again;
+        again.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        again.start(command.first(), command.mid(1));
+        again.waitForFinished(600000);
+        std::fprintf(stderr, "failed (%d): %s\n", again.exitCode(), qPrintable(command.join(u' ')));
+        std::exit(1);
+    }
+    ProcessRun run;
+    run.wall = double(timer.nsecsElapsed()) / 1e9;
+    run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+              double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    QFile peak(peakFile);
+    // The last line: a status other than 0 is told on a line before it.
+    run.peak =
+        peak.open(QIODevice::ReadOnly) ? peak.readAll().trimmed().split('\n').last().toLongLong() * 1024 : -1;
+    return run;
+}
+
+struct Runs
+{
+    std::vector<ProcessRun> runs;
+    double wall() const { return medianOf(&ProcessRun::wall); }
+    double cpu() const { return medianOf(&ProcessRun::cpu); }
+    double peak() const
+    {
+        return medianOf([](const ProcessRun& r) { return double(r.peak); });
+    }
+    double medianOf(auto value) const
+    {
+        std::vector<double> values;
+        for (const ProcessRun& run : runs)
+            values.push_back(std::invoke(value, run));
+        return median(values);
+    }
+};
+
+// Runs each contender `repetitions` times after one run to warm the caches, interleaved: the order
+// turns every round, so that other work on the machine falls on each alike.
+std::vector<Runs> interleaved(const std::vector<std::function<ProcessRun()>>& contenders, int repetitions)
+{
+    std::vector<Runs> results(contenders.size());
+    for (const auto& contender : contenders)
+        (void)contender();
+    for (int round = 0; round < repetitions; ++round) {
+        for (size_t k = 0; k < contenders.size(); ++k) {
+            const size_t which = (k + size_t(round)) % contenders.size();
+            results[which].runs.push_back(contenders[which]());
+        }
+    }
+    return results;
+}
+
+QString programPath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(u"../src/app/siteloom"_s);
+}
+
+QString yardstick(const char* name)
+{
+    return QDir(QStringLiteral(SITELOOM_SOURCE_DIR))
+        .filePath(u"bench/yardsticks/"_s + QLatin1StringView(name));
+}
+
+bool sameBytes(const QString& one, const QString& other)
+{
+    QFile a(one);
+    QFile b(other);
+    return a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll();
+}
+
+void printRow(const char* what, double seconds, double yardstickSeconds, const char* yardstickName,
+              double ratio, const char* target, bool met)
+{
+    print("%-9s %9.3f %9.3f %-28s %7.2fx %-10s %s\n", what, seconds, yardstickSeconds, yardstickName, ratio,
+          target, met ? "ok" : "MISSED");
+}
+
+// A bookmarks file as a browser exports it: folders of a hundred bookmarks each, in UTF-8, every
+// address a different site.
+QByteArray bookmarksFile(int count)
+{
+    QByteArray out = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+                     "<!-- This is an automatically generated file. -->\n"
+                     "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+                     "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks Menu</H1>\n\n<DL><p>\n";
+    QRandomGenerator random(28);
+    for (int folder = 0, i = 0; i < count; ++folder) {
+        out += "    <DT><H3 ADD_DATE=\"1600000000\" LAST_MODIFIED=\"1600000000\">フォルダ " +
+               QByteArray::number(folder) + "</H3>\n    <DL><p>\n";
+        for (int k = 0; k < 100 && i < count; ++k, ++i) {
+            const LinkEntry entry = splitEntry(makeEntry(random));
+            // Names as titles are: no markup, and only characters every Windows-31J encoder writes alike.
+            QString name = entry.siteName.section(u"<BR>"_s, 0, 0);
+            name.replace(u'〜', u'ー').replace(u'髙', u'高');
+            out += "        <DT><A HREF=\"" + entry.siteUrl.toUtf8() + "p" + QByteArray::number(i) +
+                   "/\" ADD_DATE=\"" + QByteArray::number(1600000000 + i) + "\" ICON_URI=\"" +
+                   entry.siteUrl.toUtf8() + "favicon.ico\">" + name.toUtf8() + "</A>\n";
+        }
+        out += "    </DL><p>\n";
+    }
+    out += "</DL><p>\n";
+    return out;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The issue's four rows: the page, the import, the search for the link back and the check's JSON at
+// 100,000 entries, each against its yardstick in the same run.
+bool runYardsticks(const QString& directory, bool quick)
+{
+    const int repetitions = quick ? 3 : 5;
+    const QDir dir(directory);
+    bool allMet = true;
+    print("\nthe program as a user runs it, against its yardsticks (medians of %d interleaved runs; files in "
+          "%s)\n",
+          repetitions, qPrintable(directory));
+    print("%-9s %9s %9s %-28s %8s %-10s\n", "row", "wall s", "yardstick", "", "ratio", "target");
+
+    {
+        // The page: the program, the same page written by a Python model, and the floor: the page's
+        // bytes read, written and synced (dd, conv=fdatasync).
+        const PageInputs inputs = makeInputs(100000);
+        const QString list = dir.filePath(u"yardstick-list.txt"_s);
+        ListFileSaveError saveError;
+        for (const char* sub : {"build", "model", "floor"})
+            (void)dir.mkpath(QLatin1StringView(sub));
+        if (!saveListFile(list, inputs, &saveError))
+            return false;
+        const QString page = dir.filePath(u"build/link.html"_s);
+        const QString reference = dir.filePath(u"reference.html"_s);
+        (void)runProcess({programPath(), u"--build"_s, list, u"--directory"_s, dir.filePath(u"build"_s)});
+        QFile::remove(reference);
+        if (!QFile::copy(page, reference))
+            return false;
+        const std::vector<Runs> runs =
+            interleaved({[&] {
+                             return runProcess({programPath(), u"--build"_s, list, u"--directory"_s,
+                                                dir.filePath(u"build"_s)});
+                         },
+                         [&] {
+                             return runProcess(
+                                 {u"python3"_s, yardstick("page_model.py"), list, dir.filePath(u"model"_s)});
+                         },
+                         [&] {
+                             return runProcess({u"dd"_s, u"if="_s + reference,
+                                                u"of="_s + dir.filePath(u"floor/link.html"_s), u"bs=64K"_s,
+                                                u"conv=fdatasync"_s, u"status=none"_s});
+                         }},
+                        repetitions);
+        const double toFloor = runs[0].wall() / runs[2].wall();
+        const double fromModel = runs[1].wall() / runs[0].wall();
+        const bool floorMet = toFloor <= 1.5;
+        const bool modelMet = fromModel >= 7.5;
+        allMet = allMet && floorMet && modelMet;
+        printRow("build", runs[0].wall(), runs[2].wall(), "floor: read+write+fdatasync", toFloor, "<= 1.5x",
+                 floorMet);
+        printRow("", runs[0].wall(), runs[1].wall(), "Python model of the page", fromModel, ">= 7.5x faster",
+                 modelMet);
+        print("          (%s; cpu %.3f s, peak %.1f MiB; the model's page %s)\n",
+              qPrintable(QLocale::c().formattedDataSize(QFileInfo(page).size())), runs[0].cpu(),
+              mib(qint64(runs[0].peak())),
+              sameBytes(page, dir.filePath(u"model/link.html"_s)) ? "is the same"
+                                                                  : "differs where Python's codec picks "
+                                                                    "other bytes for a few kanji");
+    }
+
+    {
+        // The import: the program, and a Python script with html.parser writing the same list.
+        const QString source = dir.filePath(u"bookmarks.html"_s);
+        const QByteArray bookmarks = bookmarksFile(100000);
+        if (!writeFile(source, bookmarks))
+            return false;
+        const QString listed = dir.filePath(u"imported.txt"_s);
+        const QString modelListed = dir.filePath(u"imported-model.txt"_s);
+        const std::vector<Runs> runs = interleaved(
+            {[&] {
+                 QFile::remove(listed);
+                 return runProcess({programPath(), u"--import"_s, source, u"--output"_s, listed});
+             },
+             [&] {
+                 return runProcess({u"python3"_s, yardstick("import_bookmarks.py"), source, modelListed});
+             }},
+            repetitions);
+        const double fromScript = runs[1].wall() / runs[0].wall();
+        const double toSource = runs[0].peak() / double(bookmarks.size());
+        const bool same = sameBytes(listed, modelListed);
+        const bool met = fromScript >= 5.0 && toSource <= 4.0 && same;
+        allMet = allMet && met;
+        printRow("import", runs[0].wall(), runs[1].wall(), "Python html.parser script", fromScript,
+                 ">= 5x faster", fromScript >= 5.0 && same);
+        print("%-9s %9.1f %9.1f %-28s %7.2fx %-10s %s\n", "  memory", mib(qint64(runs[0].peak())),
+              mib(bookmarks.size()), "MiB: peak, the source file", toSource, "<= 4x",
+              toSource <= 4.0 ? "ok" : "MISSED");
+        print("          (100,000 bookmarks; cpu %.3f s; the script's peak %.1f MiB; the lists %s)\n",
+              runs[0].cpu(), mib(qint64(runs[1].peak())), same ? "are byte for byte the same" : "DIFFER");
+    }
+
+    allMet = bench::runBacklinkCheckRow(repetitions) && allMet;
+
+    {
+        // The check's JSON against its table: 100,000 entries on a hundred sites of a loopback port
+        // that refuses, so the results are many and the requests few.
+        QTcpServer closed;
+        if (!closed.listen(QHostAddress::LocalHost))
+            return false;
+        const quint16 port = closed.serverPort();
+        closed.close();
+        PageInputs inputs = makeInputs(100000);
+        for (qsizetype i = 0; i < inputs.entries.size(); ++i) {
+            LinkEntry entry = splitEntry(inputs.entries[i]);
+            entry.bannerUrl = QString::fromUtf16(defaultBannerUrl);
+            entry.siteUrl = u"http://127.0.0.1:%1/site/%2/"_s.arg(port).arg(i % 100);
+            inputs.entries[i] = composeEntry(entry);
+        }
+        const QString list = dir.filePath(u"check-list.txt"_s);
+        ListFileSaveError saveError;
+        if (!saveListFile(list, inputs, &saveError))
+            return false;
+        const std::vector<Runs> runs =
+            interleaved({[&] {
+                             return runProcess({programPath(), u"--check"_s, list, u"--json"_s}, 1);
+                         },
+                         [&] {
+                             return runProcess({programPath(), u"--check"_s, list}, 1);
+                         }},
+                        repetitions);
+        const double ratio = runs[0].peak() / runs[1].peak();
+        const bool met = ratio <= 1.1;
+        allMet = allMet && met;
+        print("%-9s %9.1f %9.1f %-28s %7.2fx %-10s %s\n", "check", mib(qint64(runs[0].peak())),
+              mib(qint64(runs[1].peak())), "MiB: --json peak, table's", ratio, "<= 1.1x",
+              met ? "ok" : "MISSED");
+        print("          (100,000 entries; wall %.2f s with --json, %.2f s without)\n", runs[0].wall(),
+              runs[1].wall());
+    }
+    return allMet;
+}
+
 // The list in the window: a million short entries loaded, and edits at 100,000 rows against 100.
 bool runListBench(const QString& directory, bool quick)
 {
@@ -868,6 +1159,7 @@ int runAll(const QString& directory, bool quick, bool filesOnly)
           " a growth of at most %.0f MiB is met whatever the ratio)\n",
           mib(smallGrowth));
     allMet = runListBench(directory, quick) && allMet;
+    allMet = runYardsticks(directory, quick) && allMet;
     allMet = bench::runBacklinkBench() && allMet;
     allMet = bench::runLinkCheckBench() && allMet;
     allMet = bench::runUpdatesBench() && allMet;
@@ -900,7 +1192,8 @@ int main(int argc, char* argv[])
     if (arguments.value(1) == u"--child-load"_s && arguments.size() >= 4)
         return runChildLoad(arguments[2].toInt(), arguments[3]);
     if (arguments.value(1) == u"--serve"_s)
-        return bench::runServeChild(arguments.value(2).toInt(), arguments.value(3).toInt());
+        return bench::runServeChild(arguments.value(2).toInt(), arguments.value(3).toInt(),
+                                    arguments.value(4) == u"pages"_s);
     if (arguments.value(1) == u"--check-memory"_s)
         return bench::runCheckMemoryChild(arguments.value(2).toInt());
     if (arguments.value(1) == u"--check-only"_s)
@@ -940,5 +1233,7 @@ int main(int argc, char* argv[])
     const bool quick = arguments.contains(u"--quick"_s);
     if (arguments.contains(u"--list-only"_s))
         return runListBench(temporary.path(), quick) ? 0 : 1;
+    if (arguments.contains(u"--yardsticks-only"_s))
+        return runYardsticks(temporary.path(), quick) ? 0 : 1;
     return runAll(temporary.path(), quick, arguments.contains(u"--files-only"_s));
 }

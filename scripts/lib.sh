@@ -14,7 +14,7 @@ build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins qt6-trans
 test_packages=(desktop-file-utils appstream fonts-ipaexfont-gothic fonts-ipaexfont-mincho fonts-noto-cjk
                fonts-dejavu-core lintian dpkg-dev openssl vsftpd openssh-server openssh-client apache2)
 # The benchmark runs Debian's linkchecker on the link check's local servers, for comparison.
-bench_packages=(linkchecker)
+bench_packages=(linkchecker python3 time)
 # What building the Debian package needs besides: dpkg-shlibdeps finds the library dependencies.
 package_packages=(dpkg-dev)
 # The sanitizer build uses g++'s AddressSanitizer and UndefinedBehaviorSanitizer runtimes.

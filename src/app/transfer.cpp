@@ -16,6 +16,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -50,22 +51,30 @@ int runImport(const QString& source, const QString& output, const std::optional<
         writeLine(stderr, skippedLinksNote(skipped));
     if (const QString cut = importCutNote(read.links); !cut.isEmpty())
         writeLine(stderr, cut);
+    read.links = LinkImport(); // the entries hold what is left of them
     const QList<HoldBack> holdBacks = checkImportedEntries(entries, {});
-    PageInputs inputs = read.kind == ImportSource::Page ? read.page : PageInputs();
+    PageInputs inputs = read.kind == ImportSource::Page ? std::move(read.page) : PageInputs();
     inputs.entries.clear();
+    // The entries are put together one at a time as the list is written: held composed, each would
+    // carry its own copy of the banner's address.
+    std::vector<qsizetype> accepted;
+    accepted.reserve(size_t(entries.size()));
     for (qsizetype i = 0; i < entries.size(); ++i) {
         if (holdBacks[i].reason == HoldBack::None)
-            inputs.entries.append(composeEntry(entries[i]));
+            accepted.push_back(i);
         else
             writeLine(stderr,
                       u"%1番目（%2）: %3"_s.arg(i + 1).arg(entries[i].siteUrl, holdBackNote(holdBacks[i])));
     }
-    if (inputs.entries.isEmpty()) {
+    if (accepted.empty()) {
         writeLine(stderr, importedListEmptyMessage());
         return exitMessage;
     }
     ListFileSaveError saveError;
-    if (!saveListFile(listPath, inputs, &saveError, ExistingFile::Keep)) {
+    if (!saveListFile(
+            listPath, inputs, qsizetype(accepted.size()),
+            [&](qsizetype k) { return composeEntry(entries[accepted[size_t(k)]]); }, &saveError,
+            ExistingFile::Keep)) {
         writeLine(stderr, importedListNotSavedMessage(QDir::toNativeSeparators(listPath), saveError));
         return exitMessage;
     }

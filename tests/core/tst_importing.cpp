@@ -140,6 +140,17 @@ QString described(const LinkImport& import)
     return (lines + import.folders).join(u'\n');
 }
 
+// The bookmarks reader handed the text in pieces of `size` units, as an import reads a file.
+LinkImport readInPieces(const QString& html, qsizetype size)
+{
+    qsizetype at = 0;
+    return readBookmarks(html.size(), [&](QString& text) {
+        text += QStringView(html).sliced(at, std::min(size, html.size() - at));
+        at = std::min(at + size, html.size());
+        return at < html.size();
+    });
+}
+
 // A bookmarks file as browsers write it, folders nested in folders, with the other ways files
 // spell a folder: its item closed before its list, a heading without an item, a description
 // between the heading and the list, and names and addresses that are hard on a reader.
@@ -342,7 +353,11 @@ private slots:
     void bookmarksReadAsTheTreeReadsThem()
     {
         QFETCH(QString, html);
-        QCOMPARE(described(readBookmarks(html)), described(bookmarksFromTree(html)));
+        const QString whole = described(readBookmarks(html));
+        QCOMPARE(whole, described(bookmarksFromTree(html)));
+        // In pieces, as a file is read: the same, even from pieces shorter than a tag.
+        for (const qsizetype piece : {1, 17, 4096})
+            QCOMPARE(described(readInPieces(html, piece)), whole);
     }
 
     // Files that are not to be imported, each refused with its reason: a page changed after it was
@@ -581,6 +596,12 @@ private slots:
             QVERIFY(import.links.size() > 1 && import.links.size() < 1001);
         else
             QCOMPARE(import.links.size(), links);
+        if (!pasted) {
+            const LinkImport pieces = readInPieces(html, 97);
+            QCOMPARE(int(pieces.cut), cut);
+            QCOMPARE(pieces.cutLine, line);
+            QCOMPARE(pieces.links.size(), import.links.size());
+        }
     }
 
     // The markup partner sites offer for link exchange, as it gets pasted.
@@ -637,15 +658,21 @@ private slots:
     {
         QTest::addColumn<LinkEntry>("entry");
         QTest::addColumn<int>("reason");
+        QTest::addColumn<int>("position"); // of the character, in the entry as the list holds it
+        QTest::addColumn<uint>("character");
         const auto row = [](const char* name, const QString& banner, const QString& siteName,
-                            const QString& url, int reason) {
-            QTest::newRow(name) << LinkEntry{banner, siteName, url} << reason;
+                            const QString& url, int reason, int position = 0, uint character = 0) {
+            QTest::newRow(name) << LinkEntry{banner, siteName, url} << reason << position << character;
         };
         const QString b = u"b.gif"_s;
         const QString fresh = u"http://new.example/"_s;
         row("fine", b, u"Site"_s, fresh, HoldBack::None);
         row("separator in the site URL is fine", b, u"Site"_s, u"http://new.example/a：b"_s, HoldBack::None);
-        row("character Shift-JIS lacks", b, u"Café 😀"_s, fresh, HoldBack::Unsavable);
+        row("character Shift-JIS lacks", b, u"Café 😀"_s, fresh, HoldBack::Unsavable, 9, 0xE9);
+        row("character Shift-JIS lacks, in the banner", u"b😀.gif"_s, u"Site"_s, fresh, HoldBack::Unsavable, 1,
+            0x1F600);
+        row("character Shift-JIS lacks, in the site URL", b, u"Site"_s, u"http://new.example/☃"_s,
+            HoldBack::Unsavable, 30, 0x2603);
         row("name too long for its box", b, QString(32768, u'x'), fresh, HoldBack::TooLong);
         row("separator in the name", b, u"A：B"_s, fresh, HoldBack::SeparatorInField);
         row("separator in the banner", u"b：gif"_s, u"A"_s, fresh, HoldBack::SeparatorInField);
@@ -659,11 +686,15 @@ private slots:
     {
         QFETCH(LinkEntry, entry);
         QFETCH(int, reason);
+        QFETCH(int, position);
+        QFETCH(uint, character);
         const QList<HoldBack> found =
             checkImportedEntries({LinkEntry{u"e.gif"_s, u"Earlier"_s, u"http://earlier.example/"_s}, entry},
                                  {u"l.gif：Listed：http://listed.example/"_s});
         QCOMPARE(found.front().reason, HoldBack::None);
         QCOMPARE(int(found.back().reason), reason);
+        QCOMPARE(found.back().position, qsizetype(position));
+        QCOMPARE(uint(found.back().character), character);
     }
 
     // Both exports read back: the bookmarks by our own bookmarks reader, as a browser reads them, the

@@ -155,6 +155,14 @@ void appendText(QString& out, QStringView text, bool inAttribute)
 
 HtmlTokenizer::HtmlTokenizer(QStringView html) : m_html(html) {}
 
+void HtmlTokenizer::resume(QStringView html, const Mark& mark)
+{
+    m_html = html;
+    m_at = mark.at;
+    m_rawTextEnd = mark.rawTextEnd;
+    m_rawTextDecoded = mark.rawTextDecoded;
+}
+
 QString HtmlTokenizer::attribute(QStringView name) const
 {
     for (const Attribute& attribute : m_attributes) {

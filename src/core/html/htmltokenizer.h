@@ -49,6 +49,20 @@ public:
     [[nodiscard]] const QString& text() const { return m_text; }
     // Where the token starts in the markup, in UTF-16 code units.
     [[nodiscard]] qsizetype position() const { return m_position; }
+    // Where the markup read so far ends: a token that ends before the end of the markup reads the
+    // same whatever follows it.
+    [[nodiscard]] qsizetype end() const { return m_at; }
+
+    // Where the tokenizer stands between two tokens, to read again from there.
+    struct Mark
+    {
+        qsizetype at = 0;
+        QString rawTextEnd;
+        bool rawTextDecoded = false;
+    };
+    [[nodiscard]] Mark mark() const { return Mark{m_at, m_rawTextEnd, m_rawTextDecoded}; }
+    // Reads on from the mark in other markup: the same text moved, with more after it.
+    void resume(QStringView html, const Mark& mark);
 
 private:
     Token readTag(bool end);

@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -29,6 +30,55 @@ qsizetype linkCost(const ImportedLink& link)
 // characters or more a link, never comes near it.
 constexpr qsizetype linkBudget = 6;
 
+// The tokens of a text that comes whole or in pieces. A token is handed on only once the text
+// goes on past it, so it reads as it would in the whole text; one that runs to the end of what is
+// there is read again with the next piece. The text before that token is dropped, so that only the
+// piece being read is held.
+class PiecewiseTokens
+{
+public:
+    explicit PiecewiseTokens(QStringView whole) : m_view(whole), m_tokens(whole), m_ended(true) {}
+    explicit PiecewiseTokens(const std::function<bool(QString&)>& more)
+        : m_tokens(QStringView()), m_more(more), m_ended(false)
+    {
+    }
+
+    HtmlTokenizer::Token next()
+    {
+        while (true) {
+            const HtmlTokenizer::Mark before = m_tokens.mark();
+            const HtmlTokenizer::Token token = m_tokens.next();
+            if (m_ended || (token != HtmlTokenizer::Token::End && m_tokens.end() < m_view.size()))
+                return token;
+            // The token may run on into the next piece: the text before it goes, the piece comes.
+            m_lines += m_view.first(before.at).count(u'\n');
+            m_dropped += before.at;
+            m_buffer.remove(0, before.at);
+            m_ended = !m_more(m_buffer);
+            m_view = m_buffer;
+            HtmlTokenizer::Mark from = before;
+            from.at = 0;
+            m_tokens.resume(m_view, from);
+        }
+    }
+
+    [[nodiscard]] const HtmlTokenizer& tokens() const { return m_tokens; }
+    // The line (from 1) the token starts on.
+    [[nodiscard]] qsizetype line() const
+    {
+        return m_lines + m_view.first(m_tokens.position()).count(u'\n') + 1;
+    }
+
+private:
+    QString m_buffer; // the pieces not yet read, when the text comes in pieces
+    QStringView m_view;
+    HtmlTokenizer m_tokens;
+    std::function<bool(QString&)> m_more;
+    bool m_ended;
+    qsizetype m_dropped = 0; // units of the text dropped so far
+    qsizetype m_lines = 0;   // line ends among them
+};
+
 // The bookmarks file as browsers write it, read tag by tag: a list ("<DL>") is a folder when a
 // heading ("<H3>") names it, in the "<DT>" the list stands in or as the element right before it;
 // a list that opens a description ("<DD>", which browsers write between a folder's heading and
@@ -38,17 +88,19 @@ constexpr qsizetype linkBudget = 6;
 class BookmarksReader
 {
 public:
-    explicit BookmarksReader(QStringView html) : m_html(html), m_tokens(html)
+    // `size`: the whole text's length, in UTF-16 code units.
+    BookmarksReader(PiecewiseTokens& tokens, qsizetype size)
+        : m_size(size), m_pieces(tokens), m_tokens(tokens.tokens())
     {
         m_levels.push_back(Level{});
-        m_linkBudget = linkBudget * html.size();
+        m_linkBudget = linkBudget * size;
     }
 
     LinkImport read()
     {
         bool scriptText = false; // the next text is a script's or a style's
-        for (HtmlTokenizer::Token token = m_tokens.next(); token != HtmlTokenizer::Token::End;
-             token = m_tokens.next()) {
+        for (HtmlTokenizer::Token token = m_pieces.next(); token != HtmlTokenizer::Token::End;
+             token = m_pieces.next()) {
             const bool skipText = scriptText;
             scriptText = false;
             if (token == HtmlTokenizer::Token::Text) {
@@ -176,7 +228,7 @@ private:
             list.path = here.inFolder ? here.path + u'/' + *name : *name;
             list.inFolder = true;
             m_folderCharacters += list.path.size();
-            if (m_folderCharacters > m_html.size())
+            if (m_folderCharacters > m_size)
                 return cut(LinkImport::Cut::TooDeep, true);
             if (!m_knownFolders.contains(list.path)) {
                 m_knownFolders.insert(list.path);
@@ -239,13 +291,14 @@ private:
     {
         if (m_import.cut == LinkImport::Cut::None) {
             m_import.cut = reason;
-            m_import.cutLine = m_html.first(m_tokens.position()).count(u'\n') + 1;
+            m_import.cutLine = m_pieces.line();
         }
         return !stop;
     }
 
-    QStringView m_html;
-    HtmlTokenizer m_tokens;
+    qsizetype m_size;
+    PiecewiseTokens& m_pieces;
+    const HtmlTokenizer& m_tokens;
     LinkImport m_import;
     std::vector<Level> m_levels;
     qsizetype m_lists = 0; // lists open now
@@ -263,7 +316,14 @@ private:
 
 LinkImport readBookmarks(QStringView html)
 {
-    return BookmarksReader(html).read();
+    PiecewiseTokens tokens(html);
+    return BookmarksReader(tokens, html.size()).read();
+}
+
+LinkImport readBookmarks(qsizetype size, const std::function<bool(QString& text)>& more)
+{
+    PiecewiseTokens tokens(more);
+    return BookmarksReader(tokens, size).read();
 }
 
 } // namespace siteloom

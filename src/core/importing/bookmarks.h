@@ -4,6 +4,8 @@
 
 #include <QStringView>
 
+#include <functional>
+
 namespace siteloom {
 
 // The bookmarks file browsers export and import: "<!DOCTYPE NETSCAPE-Bookmark-file-1>", folders as
@@ -13,5 +15,10 @@ namespace siteloom {
 // default banner, the link text as its name (as plain text) and the address as its site URL; any
 // other address is skipped. A bookmark without a title is named after its address.
 [[nodiscard]] LinkImport readBookmarks(QStringView html);
+
+// The same for a text that comes in pieces, so that it is never held whole: `more` appends the next
+// piece to `text` (which holds what is not yet read) and returns false once there is none; `size` is
+// the whole text's length in UTF-16 code units. The links are the same as from the whole text.
+[[nodiscard]] LinkImport readBookmarks(qsizetype size, const std::function<bool(QString& text)>& more);
 
 } // namespace siteloom

@@ -24,19 +24,28 @@ qsizetype firstFieldBeyondItsBox(const LinkEntry& fields)
 HoldBack entryProblem(const LinkEntry& fields)
 {
     HoldBack problem;
-    const QString entry = composeEntry(fields);
     // A site URL may hold the separator: it takes the rest of the line.
     if (fields.bannerUrl.contains(linkSeparator) || fields.siteName.contains(linkSeparator)) {
         problem.reason = HoldBack::SeparatorInField;
     } else if (const qsizetype length = firstFieldBeyondItsBox(fields); length > 0) {
         problem.reason = HoldBack::TooLong;
         problem.length = length;
-    } else if (const qsizetype at = firstUnsavable(entry); at >= 0) {
-        problem.reason = HoldBack::Unsavable;
-        problem.position = at;
-        problem.character = entry[at].unicode();
-        if (entry[at].isHighSurrogate() && at + 1 < entry.size() && entry[at + 1].isLowSurrogate())
-            problem.character = QChar::surrogateToUcs4(entry[at], entry[at + 1]);
+    } else {
+        // Field by field, without putting the entry together: the separators can be saved, and a
+        // pair of surrogates never runs across one. The position is the one in the whole entry.
+        qsizetype offset = 0;
+        for (const QString* field : {&fields.bannerUrl, &fields.siteName, &fields.siteUrl}) {
+            if (const qsizetype at = firstUnsavable(*field); at >= 0) {
+                const QString& text = *field;
+                problem.reason = HoldBack::Unsavable;
+                problem.position = offset + at;
+                problem.character = text[at].unicode();
+                if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+                    problem.character = QChar::surrogateToUcs4(text[at], text[at + 1]);
+                break;
+            }
+            offset += field->size() + 1;
+        }
     }
     return problem;
 }

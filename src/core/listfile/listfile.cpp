@@ -98,7 +98,12 @@ qsizetype firstUnsavable(QStringView text)
     return std::min(unencodable, nul);
 }
 
-std::optional<UnencodableText> findUnencodable(const PageInputs& inputs)
+namespace {
+
+// The first character the file could not hold, among `count` entries made by entryAt and the
+// fields of the inputs.
+std::optional<UnencodableText> findUnencodableIn(const PageInputs& inputs, qsizetype count,
+                                                 const std::function<QString(qsizetype)>& entryAt)
 {
     const auto found = [](QStringView text, qsizetype at) {
         UnencodableText where;
@@ -109,8 +114,8 @@ std::optional<UnencodableText> findUnencodable(const PageInputs& inputs)
             where.character = QChar::surrogateToUcs4(c, text[at + 1]);
         return where;
     };
-    for (qsizetype i = 0; i < inputs.entries.size(); ++i) {
-        const QString& entry = inputs.entries[i];
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString entry = entryAt(i);
         if (const qsizetype at = firstUnsavable(entry); at >= 0) {
             UnencodableText where = found(entry, at);
             where.entry = i;
@@ -128,18 +133,19 @@ std::optional<UnencodableText> findUnencodable(const PageInputs& inputs)
     return std::nullopt;
 }
 
-void writeListFile(const PageInputs& inputs, LineWriter& writer)
+void writeListLines(const PageInputs& inputs, qsizetype count,
+                    const std::function<QString(qsizetype)>& entryAt, LineWriter& writer)
 {
     QString line = countKey.toString();
     line += u'=';
-    line += ThreeDigits(inputs.entries.size()).view();
+    line += ThreeDigits(count).view();
     writer.writeLine(line);
-    for (qsizetype i = 0; i < inputs.entries.size(); ++i) {
+    for (qsizetype i = 0; i < count; ++i) {
         line.resize(0); // keeps the capacity: one buffer for every entry line
         line += entryKeyStart;
         line += ThreeDigits(i).view();
         line += u'=';
-        line += inputs.entries[i];
+        line += entryAt(i);
         writer.writeLine(line);
     }
     const auto writeField = [&](const FieldKey& f) {
@@ -157,7 +163,30 @@ void writeListFile(const PageInputs& inputs, LineWriter& writer)
         writeField(fieldKeys[i]);
 }
 
+} // namespace
+
+std::optional<UnencodableText> findUnencodable(const PageInputs& inputs)
+{
+    return findUnencodableIn(inputs, inputs.entries.size(),
+                             [&inputs](qsizetype i) { return inputs.entries[i]; });
+}
+
+void writeListFile(const PageInputs& inputs, LineWriter& writer)
+{
+    writeListLines(
+        inputs, inputs.entries.size(), [&inputs](qsizetype i) { return inputs.entries[i]; }, writer);
+}
+
 bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error,
+                  ExistingFile existing)
+{
+    return saveListFile(
+        path, inputs, inputs.entries.size(), [&inputs](qsizetype i) { return inputs.entries[i]; }, error,
+        existing);
+}
+
+bool saveListFile(const QString& path, const PageInputs& inputs, qsizetype count,
+                  const std::function<QString(qsizetype)>& entryAt, ListFileSaveError* error,
                   ExistingFile existing)
 {
     // The writer notices what the reader would not take back (a character the file cannot hold, a
@@ -165,7 +194,8 @@ bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveErr
     TextEncodingProblem refused = TextEncodingProblem::None;
     FileError fileError;
     if (writeExactTextFile(
-            path, [&](LineWriter& writer) { writeListFile(inputs, writer); }, &fileError, &refused, existing))
+            path, [&](LineWriter& writer) { writeListLines(inputs, count, entryAt, writer); }, &fileError,
+            &refused, existing))
         return true;
     if (error) {
         switch (refused) {
@@ -177,7 +207,7 @@ bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveErr
             break;
         case TextEncodingProblem::NotWindows31J:
         case TextEncodingProblem::NulByte:
-            *error = ListFileSaveError{findUnencodable(inputs), false, {}};
+            *error = ListFileSaveError{findUnencodableIn(inputs, count, entryAt), false, {}};
             break;
         }
     }

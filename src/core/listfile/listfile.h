@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace siteloom {
@@ -67,6 +68,13 @@ struct ListFileSaveError
 // can be); a file already there is replaced only once the new one is complete, or with
 // ExistingFile::Keep never (error->file.exists tells).
 [[nodiscard]] bool saveListFile(const QString& path, const PageInputs& inputs, ListFileSaveError* error,
+                                ExistingFile existing = ExistingFile::Replace);
+
+// The same for a list too long to hold composed: the entries are `count` lines that entryAt makes
+// one at a time as they are written (inputs.entries is not looked at), each for as long as it is
+// written.
+[[nodiscard]] bool saveListFile(const QString& path, const PageInputs& inputs, qsizetype count,
+                                const std::function<QString(qsizetype)>& entryAt, ListFileSaveError* error,
                                 ExistingFile existing = ExistingFile::Replace);
 
 // A file that ends inside its entry block: the entries that were there, out of how many the count

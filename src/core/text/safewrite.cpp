@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
-#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -141,19 +141,122 @@ bool writeInPlace(const QString& path, const std::function<WriteResult(QIODevice
     return true;
 }
 
-// Puts what was written on the disk and in the target's place; a failure leaves the target as it was.
-bool commitSaveFile(QSaveFile& file, const QString& path, FileError* error)
+// The file a path names once its symbolic links are followed, as far as they lead (a link to nothing
+// names the file it would make): replacing the file keeps the links. The path itself when it is no
+// link, or when the links go round in a circle.
+QString followedLinks(const QString& path)
 {
-    if (const QString reason = syncToDisk(file.handle()); !reason.isEmpty()) {
-        setError(error, path, reason);
-        file.cancelWriting();
+    QFileInfo file(path);
+    for (int depth = 0; depth < 40 && file.isSymLink(); ++depth) {
+        file.setFile(file.symLinkTarget());
+        if (!file.isSymLink())
+            return file.filePath();
+    }
+    return path;
+}
+
+// A file written beside the target under a name of its own, made new (never through what stands at
+// that name), written once and synced once; unlinked unless it was put in the target's place.
+class TemporaryFile
+{
+public:
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    // Made in the directory of `target` with the permissions a new file gets (0666 less the umask);
+    // false with errno set when the directory takes no new file.
+    explicit TemporaryFile(const QString& target)
+    {
+        const QFileInfo info(target);
+        for (int attempt = 0; m_fd < 0 && attempt < 100; ++attempt) {
+            m_name = QFile::encodeName(info.absolutePath() + u"/."_s + info.fileName() + u'.' +
+                                       QString::number(QRandomGenerator::global()->generate(), 36));
+            m_fd = ::open(m_name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (m_fd < 0 && errno != EEXIST)
+                break;
+        }
+    }
+    ~TemporaryFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_name.isEmpty())
+            ::unlink(m_name.constData());
+    }
+
+    [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
+    [[nodiscard]] int handle() const { return m_fd; }
+    [[nodiscard]] const QByteArray& name() const { return m_name; }
+    // It became the file at the target: nothing is unlinked.
+    void keep() { m_name.clear(); }
+
+    // Writes the content and puts it on the disk, each once; the file is closed after. Reports
+    // against `path`.
+    bool write(const QString& path, const std::function<WriteResult(QIODevice&)>& write, FileError* error)
+    {
+        QFile file;
+        if (!file.open(m_fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)) {
+            setError(error, path, file.errorString());
+            return false;
+        }
+        if (const WriteResult written = write(file); !written.ok) {
+            setError(error, path, failureReason(file, path, written.systemError));
+            return false;
+        }
+        file.close();
+        if (const QString reason = syncToDisk(m_fd); !reason.isEmpty()) {
+            setError(error, path, reason);
+            return false;
+        }
+        const int fd = std::exchange(m_fd, -1);
+        if (::close(fd) != 0 && errno != EINTR) {
+            setError(error, path, systemReason(errno));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd = -1;
+};
+
+// Replaces the file at the path (the one its symbolic links lead to) with a new one, or puts a new
+// one there. The new file is written and synced beside it and renamed over it.
+bool replaceFile(const QString& path, const std::function<WriteResult(QIODevice&)>& write, FileError* error)
+{
+    const QString target = followedLinks(path);
+    const QByteArray targetName = QFile::encodeName(target);
+    struct stat info;
+    const bool exists = ::stat(targetName.constData(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) {
+        setError(error, path, systemReason(EISDIR));
         return false;
     }
-    errno = 0;
-    if (!file.commit()) {
-        setError(error, path, failureReason(file, path, errno));
+    // A file that may not be written (its permissions, a read-only file system) is not replaced.
+    if (exists && !mayWrite(target)) {
+        setError(error, path, systemReason(errno, path));
         return false;
     }
+    TemporaryFile file(target);
+    if (!file.isOpen()) {
+        const int code = errno;
+        if (onlyWritableInPlace(path))
+            return writeInPlace(path, write, error);
+        setError(error, path, systemReason(code, path));
+        return false;
+    }
+    // The replaced file keeps its mode bits exactly (set-id bits are not copied: the new file belongs
+    // to whoever writes it). Best effort: a file system without modes refuses it and the file is
+    // written all the same.
+    if (exists)
+        (void)::fchmod(file.handle(), info.st_mode & 0777);
+    if (!file.write(path, write, error))
+        return false;
+    if (::rename(file.name().constData(), targetName.constData()) != 0) {
+        setError(error, path, systemReason(errno, path));
+        return false;
+    }
+    file.keep();
     return true;
 }
 
@@ -162,47 +265,23 @@ bool commitSaveFile(QSaveFile& file, const QString& path, FileError* error)
 // one to nothing, keeps it), so two writers of one new name never replace each other's file.
 bool writeNewFile(const QString& path, const std::function<WriteResult(QIODevice&)>& write, FileError* error)
 {
-    const QFileInfo target(path);
-    const QByteArray name = QFile::encodeName(path);
-    QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = QFile::encodeName(target.absolutePath() + u"/."_s + target.fileName() + u'.' +
-                                      QString::number(QRandomGenerator::global()->generate(), 36));
-        // 0666 less the umask, as for any new file.
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
+    TemporaryFile file(path);
+    if (!file.isOpen()) {
         setError(error, path, systemReason(errno, path));
         return false;
     }
-    auto removeTemporary = qScopeGuard([&temporary] { ::unlink(temporary.constData()); });
-    QFile file;
-    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        setError(error, path, file.errorString());
+    if (!file.write(path, write, error))
         return false;
-    }
-    if (const WriteResult written = write(file); !written.ok) {
-        setError(error, path, failureReason(file, path, written.systemError));
-        return false;
-    }
-    if (const QString reason = syncToDisk(fd); !reason.isEmpty()) {
-        setError(error, path, reason);
-        return false;
-    }
-    file.close();
     // Renamed into place only where nothing stands; a file system that cannot rename so gets a
     // hard link, which never replaces either.
+    const QByteArray name = QFile::encodeName(path);
     int code = 0;
-    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) == 0) {
-        removeTemporary.dismiss(); // it is the file now
+    if (::renameat2(AT_FDCWD, file.name().constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) == 0) {
+        file.keep(); // it is the file now
     } else {
         code = errno;
         if (code == EINVAL || code == ENOSYS || code == ENOTSUP)
-            code = ::link(temporary.constData(), name.constData()) == 0 ? 0 : errno;
+            code = ::link(file.name().constData(), name.constData()) == 0 ? 0 : errno;
     }
     if (code != 0) {
         setError(error, path, systemReason(code, path));
@@ -221,36 +300,7 @@ bool writeFileSafely(const QString& path, const std::function<WriteResult(QIODev
     if (existing == ExistingFile::Keep)
         return writeNewFile(path, write, error);
 
-    // QSaveFile creates its temporary file with 0666 less the umask (as for any new file) when
-    // there is no file to replace; a replaced file's mode is copied below. It refuses a directory
-    // at the path and, with the direct-write fallback left off, never writes the target in place.
-    //
-    // Unbuffered: every write goes to the file at once and its failure is noted. Through Qt's
-    // write buffer the last piece (the whole of any text under 16 KiB) would be written only when
-    // the file is closed in commit(), which does not look at that failure and replaces the target
-    // with a file that is cut short. The writer hands over large chunks, so no buffer is missed.
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const int code = errno;
-        if (onlyWritableInPlace(path))
-            return writeInPlace(path, write, error);
-        setError(error, path, failureReason(file, path, code));
-        return false;
-    }
-    // QSaveFile maps the permissions it reads back through access(), so a read-only file replaced
-    // by root would come back writable for its owner: the replaced file's mode bits are copied
-    // exactly (set-id bits are not: the new file belongs to whoever writes it). Best effort, as
-    // Qt's own copy: a file system without modes refuses it and the file is written all the same.
-    if (struct stat info; ::stat(QFile::encodeName(path).constData(), &info) == 0)
-        (void)::fchmod(file.handle(), info.st_mode & 0777);
-
-    if (const WriteResult written = write(file); !written.ok) {
-        setError(error, path, failureReason(file, path, written.systemError));
-        file.cancelWriting();
-        return false;
-    }
-    return commitSaveFile(file, path, error);
+    return replaceFile(path, write, error);
 }
 
 } // namespace siteloom
