@@ -55,11 +55,13 @@ private slots:
     void charsetsAndLinkBack_data()
     {
         QTest::addColumn<QByteArray>("charset");
-        QTest::addColumn<QString>("namedBy"); // "header", "meta" or "" (detected)
+        QTest::addColumn<QString>("namedBy"); // "header", "meta", "header, meta wrong" or "" (detected)
         QTest::addColumn<bool>("linksBack");
 
         QTest::newRow("Shift_JIS by header, links back") << "Shift_JIS"_ba << u"header"_s << true;
         QTest::newRow("Shift_JIS by meta, no link back") << "Shift_JIS"_ba << u"meta"_s << false;
+        QTest::newRow("Shift_JIS by header over a meta naming EUC-JP, links back")
+            << "Shift_JIS"_ba << u"header, meta wrong"_s << true;
         QTest::newRow("Shift_JIS detected, links back") << "Shift_JIS"_ba << QString() << true;
         QTest::newRow("EUC-JP by header, no link back") << "EUC-JP"_ba << u"header"_s << false;
         QTest::newRow("EUC-JP by meta, links back") << "EUC-JP"_ba << u"meta"_s << true;
@@ -76,8 +78,10 @@ private slots:
         QFETCH(bool, linksBack);
 
         const QString own = u"http://own.example/相互リンク/"_s;
-        const QString meta =
-            namedBy == u"meta"_s ? u"<meta charset=\"%1\">"_s.arg(QString::fromLatin1(charset)) : QString();
+        const QString meta = namedBy == u"meta"_s
+                                 ? u"<meta charset=\"%1\">"_s.arg(QString::fromLatin1(charset))
+                             : namedBy.endsWith(u"wrong"_s) ? u"<meta charset=\"EUC-JP\">"_s
+                                                            : QString();
         const QString page =
             u"<html><head>"_s + meta +
             u"<title>リンク集</title></head><body>"
@@ -90,7 +94,7 @@ private slots:
         QVERIFY(encoder.isValid());
         const QByteArray body = encoder.encode(page);
         const QByteArray contentType =
-            namedBy == u"header"_s ? "text/html; charset=" + charset : "text/html"_ba;
+            namedBy.startsWith(u"header"_s) ? "text/html; charset=" + charset : "text/html"_ba;
 
         const QString decoded = decodePartnerPage(body, contentType);
         QCOMPARE(decoded, page);

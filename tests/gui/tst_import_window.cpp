@@ -93,20 +93,36 @@ private slots:
         ImportWindow* import = openImport(window);
         import->pasteBox->setPlainText(
             u"<a href=\"http://a.example/\"><img src=\"a.gif\" alt=\"A：site\"></a>\n"
-            u"<A HREF=http://listed.example>Again</A> <a href=\"http://b.example/\">B <b>site</b></a>"_s);
+            u"<A HREF=http://listed.example>Again</A> <a href=\"http://b.example/\">B <b>site</b></a>"
+            u"<a href=\"HTTP://B.example:80/\">B again</a><a href=\"http://c.example/\">C 😀</a>"_s);
         QCOMPARE(
             preview(*import),
-            (QStringList{u"[ ] | a.gif | A：site | http://a.example/ | バナーＵＲＬかＨＰ名に「：」があります"
-                         u"（項目がそこで分かれてしまいます）"_s,
-                         u"[ ] | "_s + QString::fromUtf16(defaultBannerUrl) +
-                             u" | Again | http://listed.example | リストの1番目と同じＵＲＬです"_s,
-                         u"[x] | "_s + QString::fromUtf16(defaultBannerUrl) +
-                             u" | B <b>site</b> | http://b.example/ | "_s}));
+            (QStringList{
+                u"[ ] | a.gif | A：site | http://a.example/ | バナーＵＲＬかＨＰ名に「：」があります"
+                u"（項目がそこで分かれてしまいます）"_s,
+                u"[ ] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                    u" | Again | http://listed.example | リストの1番目と同じＵＲＬです"_s,
+                u"[x] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                    u" | B <b>site</b> | http://b.example/ | "_s,
+                u"[ ] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                    u" | B again | HTTP://B.example:80/ | 取り込む3番目と同じＵＲＬです"_s,
+                u"[ ] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                    u" | C 😀 | http://c.example/ | Shift_JIS で表せない文字「😀」（U+1F600）があります"_s}));
         QCOMPARE(window.pageInputs().entries, QStringList{listed});
 
         import->importTable->item(0, ImportWindow::NameColumn)->setText(u"A site"_s);
         QCOMPARE(preview(*import).first(), u"[x] | a.gif | A site | http://a.example/ | "_s);
         import->importTable->item(2, 0)->setCheckState(Qt::Unchecked);
+        // A row the list file cannot hold stops the addition, checked or not.
+        import->importTable->item(4, 0)->setCheckState(Qt::Checked);
+        import->addButton->click();
+        QCOMPARE(
+            platform.messageTexts(),
+            QStringList{u"5行目の項目は、このままではリストに追加できません。\nShift_JIS で表せない文字「😀」"
+                        u"（U+1F600）があります\n直すか、チェックを外してください。"_s});
+        QCOMPARE(window.pageInputs().entries, QStringList{listed});
+        platform.messages.clear();
+        import->importTable->item(4, 0)->setCheckState(Qt::Unchecked);
         import->addButton->click();
         QCOMPARE(window.pageInputs().entries, (QStringList{listed, u"a.gif：A site：http://a.example/"_s}));
         // What was added is in the list now, so adding again adds nothing twice.
@@ -281,7 +297,8 @@ private slots:
         PageInputs page;
         page.entries = {u"b.gif：Site：http://site.example/"_s};
         page.title = u"友達"_s;
-        page.background = 5;
+        page.background = 9; // the background image
+        page.backgroundImage = u"kabe.gif"_s;
         page.fileName = u"page.html"_s;
         FileError error;
         QVERIFY(writePageFile(dir.path(), page, nullptr, &error));
@@ -302,7 +319,8 @@ private slots:
         QVERIFY2(platform.messageTexts().first().contains(message),
                  qPrintable(platform.messageTexts().first()));
         QCOMPARE(window.Text6->text(), title);
-        QCOMPARE(window.Option5->isChecked(), title == u"友達"_s);
+        QCOMPARE(window.Option9->isChecked(), title == u"友達"_s);
+        QCOMPARE(window.Text5->text() == u"kabe.gif"_s, title == u"友達"_s);
         QVERIFY(window.pageInputs().entries.isEmpty());
     }
 
