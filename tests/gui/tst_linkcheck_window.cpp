@@ -56,7 +56,6 @@ private slots:
     {
         FakePlatform platform;
         main1 window(platform);
-        window.show();
         LinkCheckWindow* check =
             openCheck(window, {{u"/ok"_s, u"/b.png"_s}, {u"/gone"_s, u"/b.png"_s}, {u"/slow"_s, u"/gone"_s}});
         QVERIFY2(check, "linkCheckWindow did not open");
@@ -124,13 +123,9 @@ private slots:
 
         FakePlatform platform;
         main1 window(platform);
-        window.show();
-        LinkCheckWindow* check =
-            openCheck(window, {{u"/ok"_s, u"/b.png"_s}, {u"/gone"_s, u"/b.png"_s}, {u"/ok"_s, u"/gone"_s}},
-                      {u"A"_s, u"B"_s, u"C"_s});
+        LinkCheckWindow* check = finishedCheck(
+            window, {{u"/ok"_s, u"/b.png"_s}, {u"/gone"_s, u"/b.png"_s}, {u"/ok"_s, u"/gone"_s}});
         QVERIFY(check);
-        QSignalSpy finished(&check->checker(), &LinkChecker::finished);
-        QVERIFY(finished.wait(5000));
         const QStringList lines = window.pageInputs().entries;
         auto* list = control<QAbstractItemView>(&window, u"List1"_s);
         for (const QString& step : edit.split(u',', Qt::SkipEmptyParts)) {
@@ -187,13 +182,9 @@ private slots:
     {
         FakePlatform platform;
         main1 window(platform);
-        window.show();
-        LinkCheckWindow* check = openCheck(
-            window, {{u"/ok"_s, u"/b.png"_s}, {u"/moved"_s, u"/b.png"_s}, {u"/moved2"_s, u"/b.png"_s}},
-            {u"A"_s, u"B"_s, u"C"_s});
+        LinkCheckWindow* check = finishedCheck(
+            window, {{u"/ok"_s, u"/b.png"_s}, {u"/moved"_s, u"/b.png"_s}, {u"/moved2"_s, u"/b.png"_s}});
         QVERIFY(check);
-        QSignalSpy finished(&check->checker(), &LinkChecker::finished);
-        QVERIFY(finished.wait(5000));
         QCOMPARE(
             control<QLabel>(check, u"summaryLabel"_s)->text(),
             u"確認が終わりました：リンク切れ 0 件、要更新 2 件、相互リンクなし 0 件、確認できず 0 件。"_s);
@@ -232,13 +223,10 @@ private slots:
     {
         FakePlatform platform;
         main1 window(platform);
-        window.show();
-        LinkCheckWindow* check =
-            openCheck(window, {{u"/ok"_s, u"/b.png"_s}, {u"/gone"_s, u"/b.png"_s}, {u"/ok"_s, u"/b.png"_s}},
-                      {u"A"_s, u"B"_s, u"C"_s});
+        LinkCheckWindow* check = finishedCheck(
+            window, {{u"/ok"_s, u"/b.png"_s}, {u"/gone"_s, u"/b.png"_s}, {u"/ok"_s, u"/b.png"_s}});
         QVERIFY(check && QTest::qWaitForWindowActive(check));
         QSignalSpy finished(&check->checker(), &LinkChecker::finished);
-        QVERIFY(finished.wait(5000));
         auto* table = control<QTableView>(check, u"resultTable"_s);
         auto* stale = control<QLabel>(check, u"resultsStale"_s);
         window.selectEntry(2);
@@ -273,7 +261,6 @@ private slots:
     {
         FakePlatform platform;
         main1 window(platform);
-        window.show();
         LinkCheckWindow* check = openCheck(window, {{u"/moved"_s, u"/b.png"_s}, {u"/stall"_s, u"/b.png"_s}});
         QVERIFY(check && QTest::qWaitForWindowActive(check));
         auto* table = control<QTableView>(check, u"resultTable"_s);
@@ -300,7 +287,6 @@ private slots:
         QPointer<LinkCheckWindow> check;
         {
             main1 window(platform);
-            window.show();
             check = openCheck(window, {{u"/ok"_s, u"/b.png"_s}, {u"/stall"_s, u"/b.png"_s}});
             QVERIFY(check);
             QSignalSpy finished(&check->checker(), &LinkChecker::finished);
@@ -325,6 +311,7 @@ private:
     LinkCheckWindow* openCheck(main1& window, const QList<std::pair<QString, QString>>& entries,
                                const QStringList& names = {})
     {
+        window.show();
         ListFileContent content;
         content.entries.emplace();
         for (qsizetype i = 0; i < entries.size(); ++i) {
@@ -335,6 +322,16 @@ private:
         window.applyListFileContent(content, u"ファイル読込"_s);
         window.checkAction->trigger();
         return window.findChild<LinkCheckWindow*>(u"linkCheckWindow"_s);
+    }
+
+    // As openCheck, the check run to its end; null when it did not end.
+    LinkCheckWindow* finishedCheck(main1& window, const QList<std::pair<QString, QString>>& entries)
+    {
+        LinkCheckWindow* check = openCheck(window, entries, {u"A"_s, u"B"_s, u"C"_s});
+        if (!check)
+            return nullptr;
+        QSignalSpy finished(&check->checker(), &LinkChecker::finished);
+        return finished.wait(5000) ? check : nullptr;
     }
 
     TestHttpServer m_server;
