@@ -103,9 +103,10 @@ private slots:
     }
 
     // The link back as the scan finds it and as the page's tree shows it, on the link check's
-    // partner pages and on pages with what a scan must not be fooled by. The tree stops where nesting
-    // or attributes go beyond any real page; the scan reads on, and is unknown only where a tag that
-    // could hold the link kept some attributes unread.
+    // partner pages and on pages with what a scan must not be fooled by (the spellings of a link and
+    // the comments, scripts and text areas that hold it as text are scanFindsWhatTheTreeFinds'). The
+    // tree stops where nesting or attributes go beyond any real page; the scan reads on, and is
+    // unknown only where a tag that could hold the link kept some attributes unread.
     void scanAgainstTree_data()
     {
         QTest::addColumn<QString>("page");
@@ -114,8 +115,6 @@ private slots:
         const QString link = u"<a href='http://own.example/'>back</a>"_s;
         const auto row = [](const char* name, const QString& page, const QString& scanned,
                             const QString& tree) { QTest::newRow(name) << page << scanned << tree; };
-        row("link in another spelling", u"<a href='HTTP://OWN.example:80/'>link</a>"_s, u"found"_s,
-            u"found"_s);
         row("banner through the base element", u"<base href='/img/'><img src='own.gif'>"_s, u"found"_s,
             u"found"_s);
         row("base after the link", u"<a href='../'>x</a><base href='http://own.example/a/'>"_s, u"found"_s,
@@ -123,13 +122,6 @@ private slots:
         row("only the first base counts",
             u"<base href='http://own.example/'><base href='http://b.example/'><a href='./'>x</a>"_s,
             u"found"_s, u"found"_s);
-        row("unquoted, upper case, blanks", u"<A\nHREF = http://own.example/ >x</A>"_s, u"found"_s,
-            u"found"_s);
-        row("area of an image map", u"<map><area href=\"//own.example/\"></map>"_s, u"found"_s, u"found"_s);
-        row("link in a comment", u"<!-- "_s + link + u" -->"_s, u"not-found"_s, u"not-found"_s);
-        row("link in a script", u"<script>document.write(\""_s + link + u"\")</script>"_s, u"not-found"_s,
-            u"not-found"_s);
-        row("link in a text area", u"<textarea>"_s + link + u"</textarea>"_s, u"not-found"_s, u"not-found"_s);
         row("link escaped as text", u"&lt;a href='http://own.example/'&gt;"_s, u"not-found"_s,
             u"not-found"_s);
         row("other page of the site", u"<a href='http://own.example/x'>x</a>"_s, u"not-found"_s,
