@@ -68,21 +68,6 @@ class tst_import_window : public QObject
 private slots:
     void initTestCase() { prepareGuiTest(); }
 
-    // The menu opens one import window whose controls carry their names for automation.
-    void controlsCarryTheirNames()
-    {
-        FakePlatform platform;
-        main1 window(platform);
-        ImportWindow* import = openImport(window);
-        QVERIFY(import);
-        QCOMPARE(openImport(window), import);
-        QCOMPARE(import->accessibleDescription(), u"importWindow"_s);
-        for (const QString& name : {u"importTable"_s, u"pasteBox"_s, u"folderChoice"_s, u"addButton"_s}) {
-            QWidget* widget = control<QWidget>(import, name);
-            QCOMPARE(widget->accessibleDescription(), name);
-        }
-    }
-
     // Pasted markup: every link one row, held-back rows unchecked with their reason; fixing a row
     // checks it; nothing reaches the list before "追加", which appends the checked rows at the end.
     void pasteFixAndAdd()
@@ -131,31 +116,9 @@ private slots:
         QCOMPARE(platform.messageTexts(), QStringList{u"追加する項目にチェックを付けてください。"_s});
     }
 
-    // The summary under the table says how many links there are, and where a limit cut the reading.
-    void summaryTellsWhatWasRead_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("summary");
-        QTest::newRow("whole file") << u"chromium.html"_s << u"3 件のリンクがあります。"_s;
-        QTest::newRow("nested too deep")
-            << u"nested-too-deep.html"_s
-            << u"1 件のリンクがあります。 フォルダ（タグ）の入れ子が深すぎるため、"_s;
-    }
-
-    void summaryTellsWhatWasRead()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, summary);
-        FakePlatform platform;
-        main1 window(platform);
-        ImportWindow* import = openImport(window);
-        chooseSource(import, platform, QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/") + file);
-        QVERIFY2(import->summaryLabel->text().startsWith(summary), qPrintable(import->summaryLabel->text()));
-        QCOMPARE(import->summaryLabel->toolTip(), import->summaryLabel->text());
-    }
-
-    // Tab goes from control to control, through the paste box and the table, and reaches every
-    // button; Escape closes the window.
+    // The menu opens one import window, whose controls carry their names for automation. Tab goes
+    // from control to control, through the paste box and the table, and reaches every button; Escape
+    // closes the window.
     void keyboardReachesEverything()
     {
         FakePlatform platform;
@@ -163,6 +126,10 @@ private slots:
         window.show();
         ImportWindow* import = openImport(window);
         QVERIFY(QTest::qWaitForWindowActive(import));
+        QCOMPARE(openImport(window), import);
+        QCOMPARE(import->accessibleDescription(), u"importWindow"_s);
+        for (const QString& name : {u"importTable"_s, u"pasteBox"_s, u"folderChoice"_s, u"addButton"_s})
+            QCOMPARE(control<QWidget>(import, name)->accessibleDescription(), name);
         import->pasteBox->setPlainText(u"<a href=\"http://a.example/\">A</a>"_s);
         import->fileButton->setFocus();
         QSet<QWidget*> reached;
@@ -221,14 +188,22 @@ private slots:
         QCOMPARE(window.pageInputs().entries, QStringList());
     }
 
-    // A bookmarks file chosen through the open dialog: its folders to choose from, the links of the
-    // folder chosen (and of the folders inside it).
+    // A bookmarks file chosen through the open dialog: the summary under the table says how many
+    // links there are (and where a limit cut the reading); its folders to choose from, the links of
+    // the folder chosen (and of the folders inside it).
     void bookmarksByFolder()
     {
         FakePlatform platform;
         main1 window(platform);
         ImportWindow* import = openImport(window);
+        chooseSource(import, platform, QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/nested-too-deep.html"));
+        QVERIFY2(import->summaryLabel->text().startsWith(
+                     u"1 件のリンクがあります。 フォルダ（タグ）の入れ子が深すぎるため、"_s),
+                 qPrintable(import->summaryLabel->text()));
+        QCOMPARE(import->summaryLabel->toolTip(), import->summaryLabel->text());
         chooseSource(import, platform, QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html"));
+        QCOMPARE(import->summaryLabel->text(),
+                 u"3 件のリンクがあります。 http・https 以外のリンク 1 件は取り込みません。"_s);
         QCOMPARE(import->importTable->rowCount(), 3);
         QVERIFY(import->folderChoice->isEnabled());
         QCOMPARE(import->folderChoice->count(), 4);
