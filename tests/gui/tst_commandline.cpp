@@ -384,9 +384,6 @@ private slots:
             << u"list.txt"_s << u"."_s << QString() << u"@/./list.txt"_s << u"./list.txt"_s;
         QTest::newRow("its own name, in the current directory")
             << u"list.txt"_s << QString() << QString() << u"@/list.txt"_s << u"@/list.txt"_s;
-        QTest::newRow("its own name, the directory through .. and .")
-            << u"list.txt"_s << u"out/.././"_s << QString() << u"@/out/.././list.txt"_s
-            << u"out/.././list.txt"_s;
         QTest::newRow("a symbolic link to it")
             << u"link.html"_s << u"out"_s << u"s link.html"_s << u"@/out/link.html"_s << u"out/link.html"_s;
         QTest::newRow("a hard link to it")
