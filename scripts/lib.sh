@@ -9,10 +9,11 @@ build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins qt6-trans
 # What the tests need besides: the validators of the desktop entry and the AppStream metadata,
 # every Japanese font package the Debian package accepts, with the Latin face of a desktop, for the
 # layout tests; lintian with the tools that build the Debian package it checks; openssl for the link
-# check's test certificates; the servers the publishing tests start on the loopback interface (FTP and
-# FTPS, SFTP, WebDAV and the public address) and the SSH keys they make.
+# check's test certificates; strace, which makes a sync to disk fail for the fault tests; the servers
+# the publishing tests start on the loopback interface (FTP and FTPS, SFTP, WebDAV and the public
+# address) and the SSH keys they make.
 test_packages=(desktop-file-utils appstream fonts-ipaexfont-gothic fonts-ipaexfont-mincho fonts-noto-cjk
-               fonts-dejavu-core lintian dpkg-dev openssl vsftpd openssh-server openssh-client apache2)
+               fonts-dejavu-core lintian dpkg-dev openssl strace vsftpd openssh-server openssh-client apache2)
 # The benchmark runs Debian's linkchecker on the link check's local servers, for comparison.
 bench_packages=(linkchecker python3 time)
 # What building the Debian package needs besides: dpkg-shlibdeps finds the library dependencies.

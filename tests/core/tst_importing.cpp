@@ -697,6 +697,24 @@ private slots:
         QCOMPARE(uint(found.back().character), character);
     }
 
+    // A folder is taken with the folders inside it, never with a folder whose name merely begins
+    // with its name.
+    void folderTakesWhatIsInsideIt()
+    {
+        LinkImport import;
+        for (const QString& folder : {u"旅行"_s, u"旅行/北海道"_s, u"旅行記"_s, QString()})
+            import.links.append({{u"b.gif"_s, folder, u"http://a.example/"_s}, false, {}, folder});
+        const auto names = [&import](const QString& folder) {
+            QStringList names;
+            for (const LinkEntry& entry : importedEntries(import, folder))
+                names.append(entry.siteName);
+            return names.join(u',');
+        };
+        QCOMPARE(names(u"旅行"_s), u"旅行,旅行/北海道"_s);
+        QCOMPARE(names(u"旅行記"_s), u"旅行記"_s);
+        QCOMPARE(names(QString()), u"旅行,旅行/北海道,旅行記,"_s);
+    }
+
     // Both exports read back: the bookmarks by our own bookmarks reader, as a browser reads them, the
     // CSV by the RFC 4180 rules, after its byte-order mark.
     void exportsReadBack()
@@ -704,7 +722,7 @@ private slots:
         PageInputs list;
         list.title = u"友達 & <仲間>"_s;
         list.entries = {u"b1.gif：Site, \"one\"<BR>diary：http://one.example/?a=1&b=2"_s,
-                        u"b2.gif：Tom &amp; Jerry：https://two.example/"_s, u"short"_s};
+                        u"b2.gif：Q&amp;A &lt;FAQ&gt;：https://two.example/"_s, u"short"_s};
         QTemporaryDir dir;
         FileError error;
         QVERIFY(saveExport(dir.filePath(u"b.html"_s), list, ExportFormat::Bookmarks, &error));
@@ -715,7 +733,7 @@ private slots:
         int skipped = -1;
         QCOMPARE(
             described(importedEntries(source.links, u"友達 & <仲間>"_s, &skipped)),
-            u"Site, \"one\" diary | http://one.example/?a=1&b=2\nTom &amp; Jerry | https://two.example/"_s);
+            u"Site, \"one\" diary | http://one.example/?a=1&b=2\nQ&amp;A &lt;FAQ&gt; | https://two.example/"_s);
         QCOMPARE(skipped, 1); // the short entry has no address
 
         QVERIFY(saveExport(dir.filePath(u"l.csv"_s), list, ExportFormat::Csv, &error));
@@ -725,7 +743,7 @@ private slots:
         QCOMPARE(rows.size(), 4);
         QCOMPARE(rows[1],
                  (QStringList{u"b1.gif"_s, u"Site, \"one\"<BR>diary"_s, u"http://one.example/?a=1&b=2"_s}));
-        QCOMPARE(rows[2], (QStringList{u"b2.gif"_s, u"Tom &amp; Jerry"_s, u"https://two.example/"_s}));
+        QCOMPARE(rows[2], (QStringList{u"b2.gif"_s, u"Q&amp;A &lt;FAQ&gt;"_s, u"https://two.example/"_s}));
         QCOMPARE(rows[3], (QStringList{u"short"_s, QString(), QString()}));
     }
     // The HTML readers that bookmarks, pasted markup and pages are read with: the parsed tree and the

@@ -218,7 +218,7 @@ private slots:
         QString writtenPath;
         FileError error;
         QVERIFY(!writePageFile(dir.path(), inputs, &writtenPath, &error));
-        QCOMPARE(writtenPath, QDir::toNativeSeparators(pageFilePath(dir.path(), inputs.fileName)));
+        QCOMPARE(writtenPath, dir.path() + u"/"_s); // the base directory itself
         QCOMPARE(error.path, writtenPath);
         QVERIFY(!error.reason.isEmpty());
         QCOMPARE(filesIn(dir.path()), QStringList{u"inside.txt"_s});

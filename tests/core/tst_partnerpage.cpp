@@ -55,11 +55,13 @@ private slots:
     void charsetsAndLinkBack_data()
     {
         QTest::addColumn<QByteArray>("charset");
-        QTest::addColumn<QString>("namedBy"); // "header", "meta" or "" (detected)
+        QTest::addColumn<QString>("namedBy"); // "header", "meta", "header, meta wrong" or "" (detected)
         QTest::addColumn<bool>("linksBack");
 
         QTest::newRow("Shift_JIS by header, links back") << "Shift_JIS"_ba << u"header"_s << true;
         QTest::newRow("Shift_JIS by meta, no link back") << "Shift_JIS"_ba << u"meta"_s << false;
+        QTest::newRow("Shift_JIS by header over a meta naming EUC-JP, links back")
+            << "Shift_JIS"_ba << u"header, meta wrong"_s << true;
         QTest::newRow("Shift_JIS detected, links back") << "Shift_JIS"_ba << QString() << true;
         QTest::newRow("EUC-JP by header, no link back") << "EUC-JP"_ba << u"header"_s << false;
         QTest::newRow("EUC-JP by meta, links back") << "EUC-JP"_ba << u"meta"_s << true;
@@ -76,8 +78,10 @@ private slots:
         QFETCH(bool, linksBack);
 
         const QString own = u"http://own.example/相互リンク/"_s;
-        const QString meta =
-            namedBy == u"meta"_s ? u"<meta charset=\"%1\">"_s.arg(QString::fromLatin1(charset)) : QString();
+        const QString meta = namedBy == u"meta"_s
+                                 ? u"<meta charset=\"%1\">"_s.arg(QString::fromLatin1(charset))
+                             : namedBy.endsWith(u"wrong"_s) ? u"<meta charset=\"EUC-JP\">"_s
+                                                            : QString();
         const QString page =
             u"<html><head>"_s + meta +
             u"<title>リンク集</title></head><body>"
@@ -90,7 +94,7 @@ private slots:
         QVERIFY(encoder.isValid());
         const QByteArray body = encoder.encode(page);
         const QByteArray contentType =
-            namedBy == u"header"_s ? "text/html; charset=" + charset : "text/html"_ba;
+            namedBy.startsWith(u"header"_s) ? "text/html; charset=" + charset : "text/html"_ba;
 
         const QString decoded = decodePartnerPage(body, contentType);
         QCOMPARE(decoded, page);
@@ -99,9 +103,10 @@ private slots:
     }
 
     // The link back as the scan finds it and as the page's tree shows it, on the link check's
-    // partner pages and on pages with what a scan must not be fooled by. The tree stops where nesting
-    // or attributes go beyond any real page; the scan reads on, and is unknown only where a tag that
-    // could hold the link kept some attributes unread.
+    // partner pages and on pages with what a scan must not be fooled by (the spellings of a link and
+    // the comments, scripts and text areas that hold it as text are scanFindsWhatTheTreeFinds'). The
+    // tree stops where nesting or attributes go beyond any real page; the scan reads on, and is
+    // unknown only where a tag that could hold the link kept some attributes unread.
     void scanAgainstTree_data()
     {
         QTest::addColumn<QString>("page");
@@ -110,8 +115,6 @@ private slots:
         const QString link = u"<a href='http://own.example/'>back</a>"_s;
         const auto row = [](const char* name, const QString& page, const QString& scanned,
                             const QString& tree) { QTest::newRow(name) << page << scanned << tree; };
-        row("link in another spelling", u"<a href='HTTP://OWN.example:80/'>link</a>"_s, u"found"_s,
-            u"found"_s);
         row("banner through the base element", u"<base href='/img/'><img src='own.gif'>"_s, u"found"_s,
             u"found"_s);
         row("base after the link", u"<a href='../'>x</a><base href='http://own.example/a/'>"_s, u"found"_s,
@@ -119,13 +122,6 @@ private slots:
         row("only the first base counts",
             u"<base href='http://own.example/'><base href='http://b.example/'><a href='./'>x</a>"_s,
             u"found"_s, u"found"_s);
-        row("unquoted, upper case, blanks", u"<A\nHREF = http://own.example/ >x</A>"_s, u"found"_s,
-            u"found"_s);
-        row("area of an image map", u"<map><area href=\"//own.example/\"></map>"_s, u"found"_s, u"found"_s);
-        row("link in a comment", u"<!-- "_s + link + u" -->"_s, u"not-found"_s, u"not-found"_s);
-        row("link in a script", u"<script>document.write(\""_s + link + u"\")</script>"_s, u"not-found"_s,
-            u"not-found"_s);
-        row("link in a text area", u"<textarea>"_s + link + u"</textarea>"_s, u"not-found"_s, u"not-found"_s);
         row("link escaped as text", u"&lt;a href='http://own.example/'&gt;"_s, u"not-found"_s,
             u"not-found"_s);
         row("other page of the site", u"<a href='http://own.example/x'>x</a>"_s, u"not-found"_s,

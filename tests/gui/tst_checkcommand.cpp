@@ -30,6 +30,7 @@ private slots:
         m_server.answer(u"/"_s, TestHttpServer::Response::of(200, "<a href='/own'>", "text/html"));
         m_server.answer(u"/b.gif"_s, TestHttpServer::Response::of(200, gif));
         m_server.answer(u"/stall"_s, TestHttpServer::Response::stalling());
+        m_server.answer(u"/text.gif"_s, TestHttpServer::Response::of(200, "<p>no image</p>", "text/html"));
         QVERIFY(m_dir.isValid());
     }
 
@@ -48,6 +49,9 @@ private slots:
             << u"/gone b.gif /own"_s << QStringList() << 1
             << u"1\tサイト\tbroken\tok\tunknown\tサイト: HTTP 404 / バナー: GIF 88×31 34 バイト"_s
             << QString();
+        QTest::newRow("banner that is no image: a problem, exit 1")
+            << u"/ text.gif /own"_s << QStringList() << 1
+            << u"1\tサイト\tok\tnot-image\tfound\tバナー: 画像として読めません"_s << QString();
         QTest::newRow("json") << u"/ b.gif /elsewhere"_s << QStringList{u"--json"_s} << 1 << u"json"_s
                               << QString();
         QTest::newRow("short time limit")

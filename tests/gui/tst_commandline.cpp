@@ -6,7 +6,6 @@
 #include "page/linkpage.h"
 #include "programrun.h"
 #include "text/cp932.h"
-#include "text/systemreason.h"
 #include "text/textfile.h"
 
 #include <QAction>
@@ -17,7 +16,6 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -377,14 +375,21 @@ private slots:
         QTest::addColumn<QString>(
             "link"); // made in "out" before: "s NAME" a symbolic link, "h NAME" a hard link
 
-        QTest::newRow("its own name, in its directory") << u"list.txt"_s << u"."_s << QString();
-        QTest::newRow("its own name, in the current directory") << u"list.txt"_s << QString() << QString();
-        QTest::newRow("its own name, the directory through .. and .")
-            << u"list.txt"_s << u"out/.././"_s << QString();
-        QTest::newRow("a symbolic link to it") << u"link.html"_s << u"out"_s << u"s link.html"_s;
-        QTest::newRow("a hard link to it") << u"link.html"_s << u"out"_s << u"h link.html"_s;
+        // The page's path as the window shows it (from the base directory) and as the command line does
+        // (from --directory as given), "@" standing for the test's directory.
+        QTest::addColumn<QString>("windowPath");
+        QTest::addColumn<QString>("commandLinePath");
+
+        QTest::newRow("its own name, in its directory")
+            << u"list.txt"_s << u"."_s << QString() << u"@/./list.txt"_s << u"./list.txt"_s;
+        QTest::newRow("its own name, in the current directory")
+            << u"list.txt"_s << QString() << QString() << u"@/list.txt"_s << u"@/list.txt"_s;
+        QTest::newRow("a symbolic link to it")
+            << u"link.html"_s << u"out"_s << u"s link.html"_s << u"@/out/link.html"_s << u"out/link.html"_s;
+        QTest::newRow("a hard link to it")
+            << u"link.html"_s << u"out"_s << u"h link.html"_s << u"@/out/link.html"_s << u"out/link.html"_s;
         QTest::newRow("its own name, the directory a symbolic link to its directory")
-            << u"list.txt"_s << u"out/up"_s << u"s up"_s;
+            << u"list.txt"_s << u"out/up"_s << u"s up"_s << u"@/out/up/list.txt"_s << u"out/up/list.txt"_s;
     }
 
     void pageNeverReplacesTheListFile()
@@ -392,6 +397,8 @@ private slots:
         QFETCH(QString, pageName);
         QFETCH(QString, base);
         QFETCH(QString, link);
+        QFETCH(QString, windowPath);
+        QFETCH(QString, commandLinePath);
         const QDir dir(QDir(m_dir->path()).canonicalPath());
         QVERIFY(dir.mkdir(u"out"_s));
         const QString listPath = dir.filePath(u"list.txt"_s);
@@ -405,14 +412,10 @@ private slots:
                                                    QFile::encodeName(made).constData()) == 0);
         }
         const QString baseDirectory = base.isNull() ? dir.path() : dir.filePath(base);
-        // The message names the page as the window and the command line form its path: from the base
-        // directory in the window, from --directory as given on the command line.
-        const auto message = [&pageName](const QString& directory) {
+        const auto message = [&dir](QString path) {
             return u"ｈｔｍｌファイル名がリストファイルと同じファイルを指しているため、ページを書き込みません"
-                   u"でし"
-                   u"た"
-                   u"（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s
-                       .arg(QDir::toNativeSeparators(pageFilePath(directory, pageName)));
+                   u"でした（リストファイルが消えてしまいます）。\n%1\n別のｈｔｍｌファイル名を入れてください。"_s
+                       .arg(path.replace(u'@', dir.path()));
         };
         const QStringList filesBefore = filesIn(dir.path());
         const QStringList outBefore = filesIn(dir.filePath(u"out"_s));
@@ -423,14 +426,14 @@ private slots:
         platform.fileNames.enqueue(listPath);
         window.fload->trigger();
         window.Command4->click();
-        QCOMPARE(platform.messageTexts(), (QStringList{u"読込み完了"_s, message(baseDirectory)}));
+        QCOMPARE(platform.messageTexts(), (QStringList{u"読込み完了"_s, message(windowPath)}));
         QCOMPARE(readBytes(listPath), list);
 
         QStringList arguments{u"--build"_s, u"list.txt"_s};
         if (!base.isNull())
             arguments << u"--directory"_s << base;
         const ProgramRun run = runProgram(arguments, dir.path());
-        QCOMPARE(run.err, message(base.isNull() ? dir.path() : base) + u'\n');
+        QCOMPARE(run.err, message(commandLinePath) + u'\n');
         QCOMPARE(run.out, QString());
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(readBytes(listPath), list);
@@ -453,8 +456,8 @@ private slots:
         const QString deep =
             u"d=$(printf 'd%.0s' $(seq 100)); i=0; "
             u"while [ $i -lt 45 ]; do mkdir $d && cd $d || exit 9; i=$((i+1)); done; \"$@\""_s;
-        const QString gone = systemReason(ENOENT);
-        const QString tooLong = systemReason(ENAMETOOLONG);
+        const QString gone = u"そのようなファイルやディレクトリはありません"_s;
+        const QString tooLong = u"ファイル名が長すぎます"_s;
         QTest::newRow("deleted, no --directory") << deleted << false << gone;
         QTest::newRow("deeper than the system names, no --directory") << deep << false << tooLong;
         QTest::newRow("deleted, absolute names only") << deleted << true << QString();
@@ -527,6 +530,12 @@ private slots:
             arguments(u"--import @data/bookmarks/chromium.html --output new.txt --folder"_s)
                 << u"Bookmarks bar/Work"_s,
             0, u"new.txt"_s, {u"list1=001\r\nls000="_s + whiteBall + u"：社内 wiki："_s}, {u"1 件"_s});
+        row("every link held back: no list file",
+            arguments(u"--import @data/bookmarks/firefox.html --output new.txt --folder"_s)
+                << u"Bookmarks Toolbar"_s,
+            1, {}, {},
+            {u"1番目（https://www.example.com/search?q=1&lang=ja）"_s,
+             u"リストファイルに書ける項目がありません。"_s});
         row("folder the file does not have",
             arguments(u"--import @data/bookmarks/chromium.html --output new.txt --folder Work"_s), 1, {}, {},
             {u"フォルダ「Work」"_s});

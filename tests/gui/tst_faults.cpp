@@ -1,9 +1,10 @@
 // Real file system faults under the real handlers: a disk that fills up (a tiny tmpfs) and a
 // read-only file system (a tmpfs mounted read-only), both mounted in a mount namespace of this test
 // process alone, plus a missing directory and a directory where the file should be; a disk that
-// fills inside the last piece of a write, the file size limit, and a file that can be written only
-// in place. Mounting needs root; without it those rows are skipped and say why. The command line's
-// rows run the real program, which inherits the test's mount namespace.
+// fills inside the last piece of a write, the file size limit, a sync to disk that fails (the
+// system call made to fail under strace), and a file that can be written only in place. Mounting needs root;
+// without it those rows are skipped and say why. The command line's rows run the real program, which inherits
+// the test's mount namespace.
 #include "fakeplatform.h"
 #include "filebytes.h"
 #include "guitest.h"
@@ -11,7 +12,6 @@
 #include "main1/main1.h"
 #include "page/linkpage.h"
 #include "programrun.h"
-#include "text/systemreason.h"
 #include "text/textfile.h"
 
 #include <QAction>
@@ -73,14 +73,12 @@ enum class Fault {
     MissingDirectory,
     DirectoryInTheWay,
     FileSizeLimit,
+    SyncFails,
     LastPieceSmall,
     LastPieceLarge
 };
 
-QString reasonFull()
-{
-    return QCoreApplication::translate("QIODevice", "No space left on device");
-}
+const QString reasonFull = u"デバイスに空き容量がありません"_s;
 
 bool mountTmpfs(const QString& directory, const char* size)
 {
@@ -183,6 +181,7 @@ enum class InPlace {
     NoDirectoryRight,     // the program runs as nobody, who may write the file but not its directory
     ReadOnlyMountFull,    // as ReadOnlyMount, the file's own file system nearly full
     ReadOnlyMountRefused, // as ReadOnlyMount, a list that would read back as UTF-8: nothing is written
+    ReadOnlyMountLonger,  // as ReadOnlyMount, the earlier file longer than the new one: none of it is left
 };
 
 } // namespace
@@ -210,17 +209,19 @@ private slots:
                 << page << commandLine << fault << reason;
         };
         for (const bool page : {false, true}) {
-            row("full disk", Fault::FullDisk, systemReason(ENOSPC), page);
-            row("read-only file system", Fault::ReadOnly, systemReason(EROFS), page);
-            row("missing directory", Fault::MissingDirectory, systemReason(ENOENT), page);
-            row("directory in the way", Fault::DirectoryInTheWay, systemReason(EISDIR), page);
-            row("file size limit", Fault::FileSizeLimit, systemReason(EFBIG), page);
-            row("small, 4 KiB free", Fault::LastPieceSmall, reasonFull(), page);
+            row("full disk", Fault::FullDisk, reasonFull, page);
+            row("read-only file system", Fault::ReadOnly, u"読み込み専用のファイルシステムです"_s, page);
+            row("missing directory", Fault::MissingDirectory,
+                u"そのようなファイルやディレクトリはありません"_s, page);
+            row("directory in the way", Fault::DirectoryInTheWay, u"ディレクトリです"_s, page);
+            row("file size limit", Fault::FileSizeLimit, u"ファイルが大きすぎます"_s, page);
+            row("small, 4 KiB free", Fault::LastPieceSmall, reasonFull, page);
         }
-        row("file size limit", Fault::FileSizeLimit, systemReason(EFBIG), true, true);
-        row("small, 4 KiB free", Fault::LastPieceSmall, reasonFull(), true, true);
-        row("large, full inside the last piece", Fault::LastPieceLarge, reasonFull(), true);
-        row("large, full inside the last piece", Fault::LastPieceLarge, reasonFull(), true, true);
+        row("file size limit", Fault::FileSizeLimit, u"ファイルが大きすぎます"_s, true, true);
+        row("sync to disk fails", Fault::SyncFails, u"入出力エラーです"_s, true, true);
+        row("small, 4 KiB free", Fault::LastPieceSmall, reasonFull, true, true);
+        row("large, full inside the last piece", Fault::LastPieceLarge, reasonFull, true);
+        row("large, full inside the last piece", Fault::LastPieceLarge, reasonFull, true, true);
     }
 
     // The message names what failed and why, no success message follows (the command line exits
@@ -235,9 +236,10 @@ private slots:
         const bool mounts = lastPiece || fault == Fault::FullDisk || fault == Fault::ReadOnly;
         if (mounts && !mountProblem.isEmpty())
             QSKIP(qPrintable(mountProblem));
-        if (commandLine && fault == Fault::FileSizeLimit &&
-            QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
-            QSKIP("prlimit is not installed");
+        const QString tool = fault == Fault::FileSizeLimit ? u"prlimit"_s : u"strace"_s;
+        if (commandLine && (fault == Fault::FileSizeLimit || fault == Fault::SyncFails) &&
+            QStandardPaths::findExecutable(tool).isEmpty())
+            QSKIP(qPrintable(tool + u" is not installed"_s));
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -249,7 +251,7 @@ private slots:
         const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
         const QString path =
             QDir(web).filePath(fault == Fault::MissingDirectory ? u"missing/"_s + fileName : fileName);
-        if (mounts || fault == Fault::FileSizeLimit) // the earlier file
+        if (mounts || fault == Fault::FileSizeLimit || fault == Fault::SyncFails) // the earlier file
             QVERIFY(writeBytes(path, "list1=001\r\nls000=earlier：file：kept\r\n"));
         if (fault == Fault::DirectoryInTheWay)
             QVERIFY(QDir(web).mkdir(fileName));
@@ -295,9 +297,15 @@ private slots:
 
         QString message;
         if (commandLine) {
-            const QStringList prefix = fault == Fault::FileSizeLimit
-                                           ? QStringList{u"prlimit"_s, u"--fsize=4000"_s, u"--"_s}
-                                           : QStringList();
+            QStringList prefix;
+            if (fault == Fault::FileSizeLimit)
+                prefix = {u"prlimit"_s, u"--fsize=4000"_s, u"--"_s};
+            else if (fault == Fault::SyncFails)
+                prefix = {u"strace"_s, u"-f"_s,
+                          u"-o"_s,     u"/dev/null"_s,
+                          u"-e"_s,     u"trace=fdatasync"_s,
+                          u"-e"_s,     u"inject=fdatasync:error=EIO"_s,
+                          u"--"_s};
             const ProgramRun run =
                 runProgram({u"--build"_s, listPath, u"--directory"_s, web}, dir.path(), prefix);
             QCOMPARE(run.out, QString());
@@ -343,6 +351,8 @@ private slots:
         QTest::newRow("page: read-only directory, file bound from elsewhere")
             << true << false << InPlace::ReadOnlyMount;
         QTest::newRow("page: read-only directory, command line") << true << true << InPlace::ReadOnlyMount;
+        QTest::newRow("page: read-only directory, the earlier page longer")
+            << true << false << InPlace::ReadOnlyMountLonger;
         QTest::newRow("page: directory not writable by the user, command line")
             << true << true << InPlace::NoDirectoryRight;
         QTest::newRow("page: read-only directory, the file's disk too full")
@@ -369,7 +379,7 @@ private slots:
         QVERIFY(top.mkdir(u"web"_s) && top.mkdir(u"elsewhere"_s));
         const QString fileName = page ? u"link.html"_s : u"link.txt"_s;
         const QString path = QDir(web).filePath(fileName);
-        const QByteArray earlier = "list1=001\r\nls000=earlier：file：kept\r\n";
+        QByteArray earlier = "list1=001\r\nls000=earlier：file：kept\r\n";
         const bool full = how == InPlace::ReadOnlyMountFull;
         const bool refused = how == InPlace::ReadOnlyMountRefused;
 
@@ -393,6 +403,8 @@ private slots:
             QVERIFY(writePageFile(top.path(), window.pageInputs(), &unused, &error));
             written = readBytes(top.filePath(page ? u"link.html"_s : u"list.txt"_s));
             QVERIFY(QFile::remove(top.filePath(u"link.html"_s)));
+            if (how == InPlace::ReadOnlyMountLonger)
+                earlier = written + QByteArray("<p>the earlier page's tail</p>\r\n").repeated(100);
         }
 
         QStringList prefix;
@@ -443,7 +455,7 @@ private slots:
             message = messages.constFirst();
         }
         if (full) {
-            QCOMPARE(message, failedMessage(page, path, reasonFull()));
+            QCOMPARE(message, failedMessage(page, path, reasonFull));
             QCOMPARE(readBytes(path), earlier);
         } else if (refused) {
             QVERIFY2(

@@ -68,21 +68,6 @@ class tst_import_window : public QObject
 private slots:
     void initTestCase() { prepareGuiTest(); }
 
-    // The menu opens one import window whose controls carry their names for automation.
-    void controlsCarryTheirNames()
-    {
-        FakePlatform platform;
-        main1 window(platform);
-        ImportWindow* import = openImport(window);
-        QVERIFY(import);
-        QCOMPARE(openImport(window), import);
-        QCOMPARE(import->accessibleDescription(), u"importWindow"_s);
-        for (const QString& name : {u"importTable"_s, u"pasteBox"_s, u"folderChoice"_s, u"addButton"_s}) {
-            QWidget* widget = control<QWidget>(import, name);
-            QCOMPARE(widget->accessibleDescription(), name);
-        }
-    }
-
     // Pasted markup: every link one row, held-back rows unchecked with their reason; fixing a row
     // checks it; nothing reaches the list before "追加", which appends the checked rows at the end.
     void pasteFixAndAdd()
@@ -93,20 +78,36 @@ private slots:
         ImportWindow* import = openImport(window);
         import->pasteBox->setPlainText(
             u"<a href=\"http://a.example/\"><img src=\"a.gif\" alt=\"A：site\"></a>\n"
-            u"<A HREF=http://listed.example>Again</A> <a href=\"http://b.example/\">B <b>site</b></a>"_s);
+            u"<A HREF=http://listed.example>Again</A> <a href=\"http://b.example/\">B <b>site</b></a>"
+            u"<a href=\"HTTP://B.example:80/\">B again</a><a href=\"http://c.example/\">C 😀</a>"_s);
         QCOMPARE(
             preview(*import),
-            (QStringList{u"[ ] | a.gif | A：site | http://a.example/ | バナーＵＲＬかＨＰ名に「：」があります"
-                         u"（項目がそこで分かれてしまいます）"_s,
-                         u"[ ] | "_s + QString::fromUtf16(defaultBannerUrl) +
-                             u" | Again | http://listed.example | リストの1番目と同じＵＲＬです"_s,
-                         u"[x] | "_s + QString::fromUtf16(defaultBannerUrl) +
-                             u" | B <b>site</b> | http://b.example/ | "_s}));
+            (QStringList{
+                u"[ ] | a.gif | A：site | http://a.example/ | バナーＵＲＬかＨＰ名に「：」があります"
+                u"（項目がそこで分かれてしまいます）"_s,
+                u"[ ] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                    u" | Again | http://listed.example | リストの1番目と同じＵＲＬです"_s,
+                u"[x] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                    u" | B <b>site</b> | http://b.example/ | "_s,
+                u"[ ] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                    u" | B again | HTTP://B.example:80/ | 取り込む3番目と同じＵＲＬです"_s,
+                u"[ ] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                    u" | C 😀 | http://c.example/ | Shift_JIS で表せない文字「😀」（U+1F600）があります"_s}));
         QCOMPARE(window.pageInputs().entries, QStringList{listed});
 
         import->importTable->item(0, ImportWindow::NameColumn)->setText(u"A site"_s);
         QCOMPARE(preview(*import).first(), u"[x] | a.gif | A site | http://a.example/ | "_s);
         import->importTable->item(2, 0)->setCheckState(Qt::Unchecked);
+        // A row the list file cannot hold stops the addition, checked or not.
+        import->importTable->item(4, 0)->setCheckState(Qt::Checked);
+        import->addButton->click();
+        QCOMPARE(
+            platform.messageTexts(),
+            QStringList{u"5行目の項目は、このままではリストに追加できません。\nShift_JIS で表せない文字「😀」"
+                        u"（U+1F600）があります\n直すか、チェックを外してください。"_s});
+        QCOMPARE(window.pageInputs().entries, QStringList{listed});
+        platform.messages.clear();
+        import->importTable->item(4, 0)->setCheckState(Qt::Unchecked);
         import->addButton->click();
         QCOMPARE(window.pageInputs().entries, (QStringList{listed, u"a.gif：A site：http://a.example/"_s}));
         // What was added is in the list now, so adding again adds nothing twice.
@@ -115,31 +116,9 @@ private slots:
         QCOMPARE(platform.messageTexts(), QStringList{u"追加する項目にチェックを付けてください。"_s});
     }
 
-    // The summary under the table says how many links there are, and where a limit cut the reading.
-    void summaryTellsWhatWasRead_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("summary");
-        QTest::newRow("whole file") << u"chromium.html"_s << u"3 件のリンクがあります。"_s;
-        QTest::newRow("nested too deep")
-            << u"nested-too-deep.html"_s
-            << u"1 件のリンクがあります。 フォルダ（タグ）の入れ子が深すぎるため、"_s;
-    }
-
-    void summaryTellsWhatWasRead()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, summary);
-        FakePlatform platform;
-        main1 window(platform);
-        ImportWindow* import = openImport(window);
-        chooseSource(import, platform, QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/") + file);
-        QVERIFY2(import->summaryLabel->text().startsWith(summary), qPrintable(import->summaryLabel->text()));
-        QCOMPARE(import->summaryLabel->toolTip(), import->summaryLabel->text());
-    }
-
-    // Tab goes from control to control, through the paste box and the table, and reaches every
-    // button; Escape closes the window.
+    // The menu opens one import window, whose controls carry their names for automation. Tab goes
+    // from control to control, through the paste box and the table, and reaches every button; Escape
+    // closes the window.
     void keyboardReachesEverything()
     {
         FakePlatform platform;
@@ -147,6 +126,10 @@ private slots:
         window.show();
         ImportWindow* import = openImport(window);
         QVERIFY(QTest::qWaitForWindowActive(import));
+        QCOMPARE(openImport(window), import);
+        QCOMPARE(import->accessibleDescription(), u"importWindow"_s);
+        for (const QString& name : {u"importTable"_s, u"pasteBox"_s, u"folderChoice"_s, u"addButton"_s})
+            QCOMPARE(control<QWidget>(import, name)->accessibleDescription(), name);
         import->pasteBox->setPlainText(u"<a href=\"http://a.example/\">A</a>"_s);
         import->fileButton->setFocus();
         QSet<QWidget*> reached;
@@ -205,26 +188,12 @@ private slots:
         QCOMPARE(window.pageInputs().entries, QStringList());
     }
 
-    // A bookmarks file chosen through the open dialog: its folders to choose from, the links of the
-    // folder chosen (and of the folders inside it).
+    // A bookmarks file chosen through the open dialog is read beside the window, which meanwhile
+    // offers "中止" and nothing that would start another read; 中止 frees it at once and what that
+    // read finds is never shown. Read whole, the summary under the table says how many links there
+    // are (and where a limit cut the reading); its folders to choose from, the links of the folder
+    // chosen (and of the folders inside it).
     void bookmarksByFolder()
-    {
-        FakePlatform platform;
-        main1 window(platform);
-        ImportWindow* import = openImport(window);
-        chooseSource(import, platform, QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/chromium.html"));
-        QCOMPARE(import->importTable->rowCount(), 3);
-        QVERIFY(import->folderChoice->isEnabled());
-        QCOMPARE(import->folderChoice->count(), 4);
-        import->folderChoice->setCurrentText(u"Bookmarks bar/Work"_s);
-        QCOMPARE(preview(*import), QStringList{u"[x] | "_s + QString::fromUtf16(defaultBannerUrl) +
-                                               u" | 社内 wiki | https://intra.example.org/wiki | "_s});
-        QVERIFY(platform.messages.isEmpty());
-    }
-
-    // The chosen file is read beside the window, which meanwhile offers "中止" and nothing that would
-    // start another read; 中止 frees it at once and what that read finds is never shown.
-    void readingCanBeStopped()
     {
         FakePlatform platform;
         main1 window(platform);
@@ -236,16 +205,26 @@ private slots:
         QVERIFY(import->stopButton->isEnabled());
         QVERIFY(!import->fileButton->isEnabled());
         QCOMPARE(import->importTable->rowCount(), 0);
-
         import->stopButton->click();
         QVERIFY(!import->isReading());
         QCOMPARE(import->sourceLabel->text(), QString());
         QVERIFY(import->fileButton->isEnabled());
 
-        const QString other = QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/firefox.html");
-        chooseSource(import, platform, other);
-        QCOMPARE(import->sourceLabel->text(), QDir::toNativeSeparators(other));
-        QVERIFY(import->importTable->rowCount() > 0);
+        chooseSource(import, platform, QStringLiteral(SITELOOM_TEST_DATA "/bookmarks/nested-too-deep.html"));
+        QVERIFY2(import->summaryLabel->text().startsWith(
+                     u"1 件のリンクがあります。 フォルダ（タグ）の入れ子が深すぎるため、"_s),
+                 qPrintable(import->summaryLabel->text()));
+        QCOMPARE(import->summaryLabel->toolTip(), import->summaryLabel->text());
+        chooseSource(import, platform, bookmarks);
+        QCOMPARE(import->sourceLabel->text(), QDir::toNativeSeparators(bookmarks));
+        QCOMPARE(import->summaryLabel->text(),
+                 u"3 件のリンクがあります。 http・https 以外のリンク 1 件は取り込みません。"_s);
+        QCOMPARE(import->importTable->rowCount(), 3);
+        QVERIFY(import->folderChoice->isEnabled());
+        QCOMPARE(import->folderChoice->count(), 4);
+        import->folderChoice->setCurrentText(u"Bookmarks bar/Work"_s);
+        QCOMPARE(preview(*import), QStringList{u"[x] | "_s + QString::fromUtf16(defaultBannerUrl) +
+                                               u" | 社内 wiki | https://intra.example.org/wiki | "_s});
         QVERIFY(platform.messages.isEmpty());
     }
 
@@ -281,7 +260,8 @@ private slots:
         PageInputs page;
         page.entries = {u"b.gif：Site：http://site.example/"_s};
         page.title = u"友達"_s;
-        page.background = 5;
+        page.background = 9; // the background image
+        page.backgroundImage = u"kabe.gif"_s;
         page.fileName = u"page.html"_s;
         FileError error;
         QVERIFY(writePageFile(dir.path(), page, nullptr, &error));
@@ -302,7 +282,8 @@ private slots:
         QVERIFY2(platform.messageTexts().first().contains(message),
                  qPrintable(platform.messageTexts().first()));
         QCOMPARE(window.Text6->text(), title);
-        QCOMPARE(window.Option5->isChecked(), title == u"友達"_s);
+        QCOMPARE(window.Option9->isChecked(), title == u"友達"_s);
+        QCOMPARE(window.Text5->text() == u"kabe.gif"_s, title == u"友達"_s);
         QVERIFY(window.pageInputs().entries.isEmpty());
     }
 

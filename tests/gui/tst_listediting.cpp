@@ -17,7 +17,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -49,8 +48,9 @@ void showActive(main1& window)
     QVERIFY(QTest::qWaitForWindowActive(&window));
 }
 
-// Drops the row `from` before the row `to` (the row count: after the last row) as a drag within the
-// list ends: the rows travel as the model's mime data, dropped onto the upper or lower edge of a row.
+// Drops the row `from` before the row `to` (the row count: after the last row; beyond it: onto the
+// empty space below the rows) as a drag within the list ends: the rows travel as the model's mime
+// data, dropped onto the upper or lower edge of a row.
 void dropRow(main1& window, int from, int to)
 {
     EntryListModel* model = window.listModel();
@@ -58,7 +58,10 @@ void dropRow(main1& window, int from, int to)
     const int target = std::min(to, model->count() - 1);
     window.List1->scrollTo(model->index(target));
     const QRect rect = window.List1->visualRect(model->index(target));
-    const QPoint at = to < model->count() ? rect.topLeft() + QPoint(5, 1) : rect.bottomLeft() + QPoint(5, -1);
+    const QPoint at = to < model->count()    ? rect.topLeft() + QPoint(5, 1)
+                      : to == model->count() ? rect.bottomLeft() + QPoint(5, -1)
+                                             : rect.bottomLeft() + QPoint(5, rect.height());
+    QCOMPARE(window.List1->indexAt(at).isValid(), to <= model->count());
     // The drag enters the list first: the drop goes where the entering drag was taken.
     QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window.List1->viewport(), &enter);
@@ -139,6 +142,7 @@ private slots:
         QTest::newRow("down at the last row") << u"XYZ"_s << 2 << u"down"_s << u"XYZ"_s << 2;
         QTest::newRow("up without a selection") << u"XYZ"_s << -1 << u"up"_s << u"XYZ"_s << -1;
         QTest::newRow("drag the first row below the last") << u"XYZ"_s << 0 << u"drop 3"_s << u"YZX"_s << 2;
+        QTest::newRow("drag the first row below the rows") << u"XYZ"_s << 0 << u"drop 4"_s << u"YZX"_s << 2;
         QTest::newRow("drag the last row above the first") << u"XYZ"_s << 2 << u"drop 0"_s << u"ZXY"_s << 0;
         QTest::newRow("drag the first row into the middle") << u"XYZ"_s << 0 << u"drop 2"_s << u"YXZ"_s << 1;
         QTest::newRow("drag a row onto its own place") << u"XYZ"_s << 1 << u"drop 1"_s << u"XYZ"_s << 1;
@@ -361,9 +365,9 @@ private slots:
 
     void keysAndMouseReachEveryRow_data()
     {
-        QTest::addColumn<QString>(
-            "keys"); // a key a letter: d(own) u(p) n(ext page) p(revious page) e(nd) h(ome)
-        QTest::addColumn<QString>("row"); // the current row after them: a number, or "page" rows down
+        QTest::addColumn<QString>("keys"); // a key a letter: d(own) u(p) n(ext page) p(revious page) e(nd)
+                                           // h(ome); capital: with Alt
+        QTest::addColumn<QString>("row");  // the current row after them: a number, or "page" rows down
         QTest::newRow("down from the first row, which the focus made current") << u"ddd"_s << u"3"_s;
         QTest::newRow("end") << u"e"_s << u"999"_s;
         QTest::newRow("end, up") << u"eu"_s << u"998"_s;
@@ -371,10 +375,13 @@ private slots:
         QTest::newRow("next page") << u"hn"_s << u"page"_s;
         QTest::newRow("next pages to the end") << QString(400, u'n') << u"999"_s;
         QTest::newRow("end, previous page") << u"ep"_s << u"-page"_s;
+        QTest::newRow("row moved down past the rows shown") << u"d"_s + QString(60, u'D') << u"61"_s;
+        QTest::newRow("row moved down right after home") << u"hD"_s << u"1"_s;
+        QTest::newRow("row moved down as the first key") << u"D"_s << u"1"_s;
     }
 
-    // In a long list the keys move the current row and scroll it into view whole, and a click on any
-    // row shown selects that row.
+    // In a long list the keys move the current row (with Alt, the row itself) and scroll it into view
+    // whole, and a click on any row shown selects that row.
     void keysAndMouseReachEveryRow()
     {
         QFETCH(QString, keys);
@@ -392,13 +399,14 @@ private slots:
                                               {u'n', Qt::Key_PageDown}, {u'p', Qt::Key_PageUp},
                                               {u'e', Qt::Key_End},      {u'h', Qt::Key_Home}};
         for (const QChar letter : std::as_const(keys))
-            QTest::keyClick(list, key.at(letter));
+            QTest::keyClick(list, key.at(letter.toLower()),
+                            letter.isUpper() ? Qt::AltModifier : Qt::NoModifier);
 
         const int page = list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height();
         const int expected = row == u"page"_s ? page : row == u"-page"_s ? 999 - page : row.toInt();
         QCOMPARE(list->currentIndex().row(), expected);
         QCOMPARE(listSelectedRows(window), QList<int>{expected});
-        const QRect shown = list->visualRect(list->currentIndex());
+        const QRect shown = list->visualRect(list->model()->index(expected, 0));
         QVERIFY(list->viewport()->rect().contains(shown));
         const int top = list->indexAt({5, 0}).row();
         for (const int y :
@@ -411,10 +419,28 @@ private slots:
     }
 
     // The list's width comes from counting each row's narrow characters (Latin-1 and half-width
-    // katakana) and wide ones, several at a time: random rows of every kind, of lengths around the
-    // step, count as one character at a time would.
+    // katakana) and wide ones, eight at a time: rows of every kind, shorter and longer than eight.
+    void widthBoundCountsEveryCharacter_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<int>("narrow");
+        QTest::addColumn<int>("wide");
+        QTest::newRow("Latin-1 to its end") << u"aéÿ"_s << 3 << 0;
+        QTest::newRow("Latin beyond Latin-1") << u"Āa"_s << 1 << 1;
+        QTest::newRow("half-width katakana to both ends") << u"\uFF61ｶ\uFF9F"_s << 3 << 0;
+        QTest::newRow("full-width forms beside them") << u"\uFF60\uFFA0"_s << 0 << 2;
+        QTest::newRow("lone surrogate") << QString(QChar(0xD842)) << 0 << 1;
+        QTest::newRow("eight narrow and a wide one") << u"abcdefgh長"_s << 8 << 1;
+        QTest::newRow("wide ones in every lane") << u"あaいbうcえdおeかfきgくhけ"_s << 8 << 9;
+        QTest::newRow("a row longer than a lane counts")
+            << QString(300000, u'a') + QString(9, u'長') << 300000 << 9;
+    }
+
     void widthBoundCountsEveryCharacter()
     {
+        QFETCH(QString, row);
+        QFETCH(int, narrow);
+        QFETCH(int, wide);
         EntryListModel model;
         model.setFont(QApplication::font());
         const auto width = [&model](const QString& row) {
@@ -423,22 +449,7 @@ private slots:
             (void)model.takeEntries(0, 1);
             return widest;
         };
-        const int narrow = width(u"a"_s);
-        const int wide = width(u"長"_s);
-        QVERIFY(wide > narrow);
-        const char16_t pool[] = {u'a',   0xE9,   0xFF,   0x100,  0x3042, 0xFF60,
-                                 0xFF61, 0xFF76, 0xFF9F, 0xFFA0, 0xD842};
-        QRandomGenerator random(7);
-        for (int n = 0; n < 300; ++n) {
-            QString row;
-            int expected = 0;
-            for (quint32 length = random.bounded(40); length > 0; --length) {
-                const char16_t c = pool[random.bounded(int(std::size(pool)))];
-                row.append(QChar(c));
-                expected += c < 0x100 || (c >= 0xFF61 && c <= 0xFF9F) ? narrow : wide;
-            }
-            QCOMPARE(width(row), expected);
-        }
+        QCOMPARE(width(row), narrow * width(u"a"_s) + wide * width(u"長"_s));
     }
 };
 

@@ -145,6 +145,8 @@ private slots:
         Response hangingPage = cutPage;
         hangingPage.cut = false;
         m_server.answer(u"/hanging-page"_s, hangingPage);
+        hangingPage.preamble = hints.preamble;
+        m_server.answer(u"/hints-hanging"_s, hangingPage);
         Response trickle = html(QByteArray(100, ' ') + back);
         trickle.trickleMs = 100;
         m_server.answer(u"/trickle"_s, trickle);
@@ -203,8 +205,12 @@ private slots:
         row("status code beyond three digits", u"/status70200"_s, u"unreachable 0 ok skipped"_s);
         row("partner page cut after 1 KB", u"/cut-page"_s + own, u"unreachable 200 ok unknown"_s);
         row("banner cut after 4 bytes", u"/ok"_s, u"ok 200 unreachable skipped"_s, {}, u"/cut.gif"_s, {});
-        row("partner page stalling after 1 KB", u"/hanging-page"_s + own, u"timeout 200 ok unknown"_s);
-        row("partner page sent a byte at a time", u"/trickle"_s + own, u"timeout 200 ok unknown"_s);
+        row("partner page stalling after 1 KB", u"/hanging-page"_s + own,
+            u"timeout 200 ok unknown: 0.4 秒以内に応答がありません"_s);
+        row("partner page stalling after early hints and 1 KB", u"/hints-hanging"_s + own,
+            u"timeout 200 ok unknown: 0.4 秒以内に応答がありません"_s);
+        row("partner page sent a byte at a time", u"/trickle"_s + own,
+            u"timeout 200 ok unknown: 1.6 秒以内に終わりません"_s);
         row("link back after nesting too deep", u"/deep"_s + own, u"ok 200 ok found"_s);
         row("link back after 100,000 attributes", u"/attributes"_s + own, u"ok 200 ok found"_s);
     }
@@ -226,9 +232,12 @@ private slots:
         const QList<EntryCheck> results = check({composeEntry(entry)}, siteAndOwner.value(1));
         QCOMPARE(results.size(), 1);
         const EntryCheck& result = results.first();
+        // A row may name the reason after the statuses.
+        const QString reason = expected.contains(u": "_s) ? u": "_s + result.site.error : QString();
         QCOMPARE(u"%1 %2 %3 %4"_s.arg(statusKeyword(result.site.status))
-                     .arg(result.site.httpStatus)
-                     .arg(statusKeyword(result.banner.status), statusKeyword(result.backlink)),
+                         .arg(result.site.httpStatus)
+                         .arg(statusKeyword(result.banner.status), statusKeyword(result.backlink)) +
+                     reason,
                  expected);
         QCOMPARE(result.site.finalUrl, finalPath.isEmpty() ? QString() : m_server.url(finalPath));
         // An address that gave no answer says why.

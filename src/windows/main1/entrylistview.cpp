@@ -2,6 +2,7 @@
 
 #include <QDragMoveEvent>
 #include <QHoverEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -66,6 +67,22 @@ void EntryListView::resizeEvent(QResizeEvent* event)
 void EntryListView::startDrag(Qt::DropActions supportedActions)
 {
     QAbstractItemView::startDrag(supportedActions);
+}
+
+// Alt+Up and Alt+Down move the selected row. Where the keyboard cursor rests on a row that is not
+// selected (the focus or Home put it there), that row is the one the keys mean: it is selected
+// before the keys reach their shortcuts, when it has somewhere to move to.
+bool EntryListView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && selectionModel()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int by = key->key() == Qt::Key_Up ? -1 : key->key() == Qt::Key_Down ? 1 : 0;
+        const QModelIndex current = currentIndex();
+        if (by != 0 && key->modifiers() == Qt::AltModifier && current.isValid() &&
+            !selectionModel()->hasSelection() && current.row() + by >= 0 && current.row() + by < rowCount())
+            selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+    }
+    return QListView::event(event);
 }
 
 void EntryListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
