@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -58,6 +59,7 @@ private slots:
         QTRY_VERIFY(!updates->checker().isRunning());
         auto* table = control<QTableView>(updates, u"updatesTable"_s);
         QCOMPARE(table->model()->index(1, 1).data().toString(), u"初回"_s);
+        QCOMPARE(control<QProgressBar>(updates, u"updatesProgress"_s)->format(), u"確認済み 2/2"_s);
 
         round = 2;
         window.updatesAction->trigger();

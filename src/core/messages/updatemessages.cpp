@@ -141,6 +141,11 @@ QString updatesProgressText(int done, int total)
     return u"確認中 %1/%2"_s.arg(done).arg(total);
 }
 
+QString updatesEndedText(int done, int total, bool cancelled)
+{
+    return (cancelled ? u"中止 %1/%2"_s : u"確認済み %1/%2"_s).arg(done).arg(total);
+}
+
 QString updatesSummaryText(int entries, int updated, int unknown)
 {
     return u"%1 件中 更新 %2 件、不明 %3 件"_s.arg(entries).arg(updated).arg(unknown);

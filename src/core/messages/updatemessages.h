@@ -41,6 +41,8 @@ enum class UpdateStatus;
 [[nodiscard]] QString updatesTimerCaption();
 [[nodiscard]] QString updatesTimerSuffix();
 [[nodiscard]] QString updatesProgressText(int done, int total);
+// The progress bar once the check has ended, whole or stopped.
+[[nodiscard]] QString updatesEndedText(int done, int total, bool cancelled);
 [[nodiscard]] QString updatesSummaryText(int entries, int updated, int unknown);
 [[nodiscard]] QString updatesPageWrittenMessage(const QString& path);
 

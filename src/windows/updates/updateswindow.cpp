@@ -134,11 +134,13 @@ void UpdatesWindow::showProgress()
         updatesProgressText(m_checker.checkedCount(), int(m_checker.results().size())));
 }
 
-void UpdatesWindow::showFinished(bool)
+void UpdatesWindow::showFinished(bool cancelled)
 {
     stopUpdatesButton->setEnabled(false);
     checkButton->setEnabled(true);
     showProgress();
+    updatesProgress->setFormat(
+        updatesEndedText(m_checker.checkedCount(), int(m_checker.results().size()), cancelled));
     m_model->setResults(m_checker.results());
     updatesTable->resizeColumnsToContents();
     int updated = 0;
