@@ -261,43 +261,14 @@ private slots:
     {
         QFETCH(bool, trustTestAuthority);
         QFETCH(QString, status);
-        if (QStandardPaths::findExecutable(u"openssl"_s).isEmpty())
-            QSKIP("openssl is needed to make the test certificates");
-        const QString dir = m_certificates.path();
-        if (!QFile::exists(dir + u"/server.crt"_s)) {
-            const QStringList steps = {
-                u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key -out ca.crt "
-                u"-days 2 -subj /CN=Test_CA"_s,
-                u"req -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout server.key -out server.csr "
-                u"-subj /CN=127.0.0.1"_s,
-                u"x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt -days 2 "
-                u"-extfile ext.cnf"_s,
-            };
-            QFile ext(dir + u"/ext.cnf"_s);
-            QVERIFY(ext.open(QIODevice::WriteOnly));
-            ext.write("subjectAltName=IP:127.0.0.1\n");
-            ext.close();
-            for (const QString& step : steps) {
-                QProcess openssl;
-                openssl.setWorkingDirectory(dir);
-                openssl.start(u"openssl"_s, step.split(u' '));
-                QVERIFY(openssl.waitForFinished(30000));
-                QVERIFY2(openssl.exitCode() == 0, openssl.readAllStandardError().constData());
-            }
-        }
-        QFile certificateFile(dir + u"/server.crt"_s), keyFile(dir + u"/server.key"_s),
-            caFile(dir + u"/ca.crt"_s);
-        QVERIFY(certificateFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly) &&
-                caFile.open(QIODevice::ReadOnly));
         TestHttpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost, QSslCertificate(&certificateFile),
-                              QSslKey(&keyFile, QSsl::Ec)));
+        CheckOptions options;
+        if (!listenSecurely(server, &options))
+            return;
+        if (!trustTestAuthority)
+            options.extraCaCertificates.clear();
         server.answer(u"/"_s, html("secure"));
         server.answer(u"/banner.gif"_s, Response::of(200, imageBytes(88, 31, "GIF")));
-
-        CheckOptions options;
-        if (trustTestAuthority)
-            options.extraCaCertificates = QSslCertificate::fromDevice(&caFile);
         const QList<EntryCheck> results =
             check({composeEntry({server.url(u"/banner.gif"_s), u"安全"_s, server.url(u"/"_s)})}, {}, options);
         QCOMPARE(statusKeyword(results.first().site.status), status);
@@ -617,6 +588,57 @@ private slots:
     }
 
 private:
+    // Starts the server on 127.0.0.1 speaking HTTPS, with a certificate of a test authority the
+    // options trust; false (the test skipped or failed) when it cannot.
+    bool listenSecurely(TestHttpServer& server, CheckOptions* options)
+    {
+        if (QStandardPaths::findExecutable(u"openssl"_s).isEmpty()) {
+            [] { QSKIP("openssl is needed to make the test certificates"); }();
+            return false;
+        }
+        const QString dir = m_certificates.path();
+        if (!QFile::exists(dir + u"/server.crt"_s)) {
+            const QStringList steps = {
+                u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key -out ca.crt "
+                u"-days 2 -subj /CN=Test_CA"_s,
+                u"req -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout server.key -out server.csr "
+                u"-subj /CN=127.0.0.1"_s,
+                u"x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt -days 2 "
+                u"-extfile ext.cnf"_s,
+            };
+            QFile ext(dir + u"/ext.cnf"_s);
+            if (!ext.open(QIODevice::WriteOnly))
+                return false;
+            ext.write("subjectAltName=IP:127.0.0.1\n");
+            ext.close();
+            for (const QString& step : steps) {
+                QProcess openssl;
+                openssl.setWorkingDirectory(dir);
+                openssl.start(u"openssl"_s, step.split(u' '));
+                bool made = false;
+                [&] {
+                    QVERIFY(openssl.waitForFinished(30000));
+                    QVERIFY2(openssl.exitCode() == 0, openssl.readAllStandardError().constData());
+                    made = true;
+                }();
+                if (!made)
+                    return false;
+            }
+        }
+        QFile certificateFile(dir + u"/server.crt"_s), keyFile(dir + u"/server.key"_s),
+            caFile(dir + u"/ca.crt"_s);
+        bool listening = false;
+        [&] {
+            QVERIFY(certificateFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly) &&
+                    caFile.open(QIODevice::ReadOnly));
+            QVERIFY(server.listen(QHostAddress::LocalHost, QSslCertificate(&certificateFile),
+                                  QSslKey(&keyFile, QSsl::Ec)));
+            listening = true;
+        }();
+        options->extraCaCertificates = QSslCertificate::fromDevice(&caFile);
+        return listening;
+    }
+
     QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {}, CheckOptions options = {},
                             QByteArray* json = nullptr)
     {
