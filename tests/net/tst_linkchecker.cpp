@@ -424,8 +424,9 @@ private slots:
 
     // A partner that links back from its link page, not its top page: the link page is looked for
     // on the same site only, within two steps and five pages, where robots.txt allows. Pages are
-    // "path html" lines ("OTHER" stands for another host's address); the requests are the
-    // partner's, sorted.
+    // "path html" lines, or "path =>address" for a redirect ("OTHER" stands for another host's
+    // address, "PLAIN" for the partner's own, "SECURE" for the same host's over HTTPS, whose pages
+    // are the lines that start with it); the requests are the partner's, sorted, those over HTTPS marked so.
     void linkPageSearch_data()
     {
         QTest::addColumn<QStringList>("pages");
@@ -480,6 +481,19 @@ private slots:
             404, "User-agent: *\nDisallow: /\n");
         row("a link page on another host", {u"/ <a href='OTHER/link.html'>リンク</a>"_s}, u"not-found"_s,
             {u"GET /"_s});
+        row("a link page moved to https on the same host",
+            {u"/ <a href=link.html>LINK</a>"_s, u"/link.html =>SECURE/link.html"_s,
+             u"SECURE/link.html "_s + back},
+            u"found SECURE/link.html"_s,
+            {u"GET /"_s, u"GET /link.html"_s, u"GET /robots.txt"_s, u"SECURE GET /link.html"_s,
+             u"SECURE GET /robots.txt"_s});
+        row("a link page moved to another host",
+            {u"/ <a href=link.html>LINK</a>"_s, u"/link.html =>OTHER/link.html"_s}, u"not-found"_s,
+            toLinkPage);
+        row("a link page moved from https down to http",
+            {u"/ <a href='SECURE/link.html'>LINK</a>"_s, u"SECURE/link.html =>PLAIN/link2.html"_s,
+             u"/link2.html "_s + back},
+            u"not-found"_s, {u"GET /"_s, u"SECURE GET /link.html"_s, u"SECURE GET /robots.txt"_s});
     }
 
     void linkPageSearch()
@@ -495,10 +509,23 @@ private slots:
         other.answer(u"/robots.txt"_s, Response::of(200, robotsTxt, "text/plain"));
         TestHttpServer partner;
         QVERIFY(partner.listen());
+        TestHttpServer secure;
+        CheckOptions options;
+        QString secureSite = u"SECURE"_s;
+        if (pages.join(u' ').contains(secureSite)) {
+            if (!listenSecurely(secure, &options))
+                return;
+            secureSite = secure.url(u"/"_s).chopped(1);
+        }
         for (const QString& page : pages) {
-            partner.answer(
-                page.section(u' ', 0, 0),
-                html(page.section(u' ', 1).replace(u"OTHER"_s, other.url(u"/"_s).chopped(1)).toUtf8()));
+            QString path = page.section(u' ', 0, 0);
+            const QString body = page.section(u' ', 1)
+                                     .replace(u"OTHER"_s, other.url(u"/"_s).chopped(1))
+                                     .replace(u"SECURE"_s, secureSite)
+                                     .replace(u"PLAIN"_s, partner.url(u"/"_s).chopped(1));
+            TestHttpServer& server = path.startsWith(u"SECURE"_s) ? secure : partner;
+            server.answer(path.remove(u"SECURE"_s),
+                          body.startsWith(u"=>"_s) ? redirect(301, body.sliced(2)) : html(body.toUtf8()));
         }
         if (robotsStatus == 301)
             partner.answer(u"/robots.txt"_s, redirect(301, other.url(u"/robots.txt"_s)));
@@ -508,12 +535,18 @@ private slots:
                                                  : Response::of(robotsStatus, robotsTxt, "text/plain"));
         const QList<EntryCheck> results =
             check({composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)})},
-                  u"http://own.example/"_s);
+                  u"http://own.example/"_s, options);
         const EntryCheck& result = results.first();
-        const QString foundAt = result.foundAt.isEmpty() ? QString() : u' ' + QUrl(result.foundAt).path();
+        const QString foundAt = result.foundAt.isEmpty()
+                                    ? QString()
+                                    : u' ' + QString(result.foundAt)
+                                                 .replace(partner.url(u"/"_s).chopped(1), QString())
+                                                 .replace(secureSite, u"SECURE"_s);
         QCOMPARE(statusKeyword(result.backlink) + foundAt, expected);
         QCOMPARE(result.backlinkReason.isEmpty(), result.backlink != BacklinkStatus::Unknown);
         QStringList asked = partner.requests();
+        for (const QString& request : secure.requests())
+            asked.append(u"SECURE "_s + request);
         asked.sort();
         QCOMPARE(asked, requests);
         QCOMPARE(other.requests(), robotsStatus == 301 ? QStringList{u"GET /robots.txt"_s} : QStringList());
