@@ -270,43 +270,14 @@ private slots:
     {
         QFETCH(bool, trustTestAuthority);
         QFETCH(QString, status);
-        if (QStandardPaths::findExecutable(u"openssl"_s).isEmpty())
-            QSKIP("openssl is needed to make the test certificates");
-        const QString dir = m_certificates.path();
-        if (!QFile::exists(dir + u"/server.crt"_s)) {
-            const QStringList steps = {
-                u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key -out ca.crt "
-                u"-days 2 -subj /CN=Test_CA"_s,
-                u"req -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout server.key -out server.csr "
-                u"-subj /CN=127.0.0.1"_s,
-                u"x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt -days 2 "
-                u"-extfile ext.cnf"_s,
-            };
-            QFile ext(dir + u"/ext.cnf"_s);
-            QVERIFY(ext.open(QIODevice::WriteOnly));
-            ext.write("subjectAltName=IP:127.0.0.1\n");
-            ext.close();
-            for (const QString& step : steps) {
-                QProcess openssl;
-                openssl.setWorkingDirectory(dir);
-                openssl.start(u"openssl"_s, step.split(u' '));
-                QVERIFY(openssl.waitForFinished(30000));
-                QVERIFY2(openssl.exitCode() == 0, openssl.readAllStandardError().constData());
-            }
-        }
-        QFile certificateFile(dir + u"/server.crt"_s), keyFile(dir + u"/server.key"_s),
-            caFile(dir + u"/ca.crt"_s);
-        QVERIFY(certificateFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly) &&
-                caFile.open(QIODevice::ReadOnly));
         TestHttpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost, QSslCertificate(&certificateFile),
-                              QSslKey(&keyFile, QSsl::Ec)));
+        CheckOptions options;
+        if (!listenSecurely(server, &options))
+            return;
+        if (!trustTestAuthority)
+            options.extraCaCertificates.clear();
         server.answer(u"/"_s, html("secure"));
         server.answer(u"/banner.gif"_s, Response::of(200, imageBytes(88, 31, "GIF")));
-
-        CheckOptions options;
-        if (trustTestAuthority)
-            options.extraCaCertificates = QSslCertificate::fromDevice(&caFile);
         const QList<EntryCheck> results =
             check({composeEntry({server.url(u"/banner.gif"_s), u"安全"_s, server.url(u"/"_s)})}, {}, options);
         QCOMPARE(statusKeyword(results.first().site.status), status);
@@ -462,8 +433,9 @@ private slots:
 
     // A partner that links back from its link page, not its top page: the link page is looked for
     // on the same site only, within two steps and five pages, where robots.txt allows. Pages are
-    // "path html" lines ("OTHER" stands for another host's address); the requests are the
-    // partner's, sorted.
+    // "path html" lines, or "path =>address" for a redirect ("OTHER" stands for another host's
+    // address, "PLAIN" for the partner's own, "SECURE" for the same host's over HTTPS, whose pages
+    // are the lines that start with it); the requests are the partner's, sorted, those over HTTPS marked so.
     void linkPageSearch_data()
     {
         QTest::addColumn<QStringList>("pages");
@@ -518,6 +490,19 @@ private slots:
             404, "User-agent: *\nDisallow: /\n");
         row("a link page on another host", {u"/ <a href='OTHER/link.html'>リンク</a>"_s}, u"not-found"_s,
             {u"GET /"_s});
+        row("a link page moved to https on the same host",
+            {u"/ <a href=link.html>LINK</a>"_s, u"/link.html =>SECURE/link.html"_s,
+             u"SECURE/link.html "_s + back},
+            u"found SECURE/link.html"_s,
+            {u"GET /"_s, u"GET /link.html"_s, u"GET /robots.txt"_s, u"SECURE GET /link.html"_s,
+             u"SECURE GET /robots.txt"_s});
+        row("a link page moved to another host",
+            {u"/ <a href=link.html>LINK</a>"_s, u"/link.html =>OTHER/link.html"_s}, u"not-found"_s,
+            toLinkPage);
+        row("a link page moved from https down to http",
+            {u"/ <a href='SECURE/link.html'>LINK</a>"_s, u"SECURE/link.html =>PLAIN/link2.html"_s,
+             u"/link2.html "_s + back},
+            u"not-found"_s, {u"GET /"_s, u"SECURE GET /link.html"_s, u"SECURE GET /robots.txt"_s});
     }
 
     void linkPageSearch()
@@ -533,10 +518,23 @@ private slots:
         other.answer(u"/robots.txt"_s, Response::of(200, robotsTxt, "text/plain"));
         TestHttpServer partner;
         QVERIFY(partner.listen());
+        TestHttpServer secure;
+        CheckOptions options;
+        QString secureSite = u"SECURE"_s;
+        if (pages.join(u' ').contains(secureSite)) {
+            if (!listenSecurely(secure, &options))
+                return;
+            secureSite = secure.url(u"/"_s).chopped(1);
+        }
         for (const QString& page : pages) {
-            partner.answer(
-                page.section(u' ', 0, 0),
-                html(page.section(u' ', 1).replace(u"OTHER"_s, other.url(u"/"_s).chopped(1)).toUtf8()));
+            QString path = page.section(u' ', 0, 0);
+            const QString body = page.section(u' ', 1)
+                                     .replace(u"OTHER"_s, other.url(u"/"_s).chopped(1))
+                                     .replace(u"SECURE"_s, secureSite)
+                                     .replace(u"PLAIN"_s, partner.url(u"/"_s).chopped(1));
+            TestHttpServer& server = path.startsWith(u"SECURE"_s) ? secure : partner;
+            server.answer(path.remove(u"SECURE"_s),
+                          body.startsWith(u"=>"_s) ? redirect(301, body.sliced(2)) : html(body.toUtf8()));
         }
         if (robotsStatus == 301)
             partner.answer(u"/robots.txt"_s, redirect(301, other.url(u"/robots.txt"_s)));
@@ -546,12 +544,18 @@ private slots:
                                                  : Response::of(robotsStatus, robotsTxt, "text/plain"));
         const QList<EntryCheck> results =
             check({composeEntry({QString::fromUtf16(defaultBannerUrl), u"相手"_s, partner.url(u"/"_s)})},
-                  u"http://own.example/"_s);
+                  u"http://own.example/"_s, options);
         const EntryCheck& result = results.first();
-        const QString foundAt = result.foundAt.isEmpty() ? QString() : u' ' + QUrl(result.foundAt).path();
+        const QString foundAt = result.foundAt.isEmpty()
+                                    ? QString()
+                                    : u' ' + QString(result.foundAt)
+                                                 .replace(partner.url(u"/"_s).chopped(1), QString())
+                                                 .replace(secureSite, u"SECURE"_s);
         QCOMPARE(statusKeyword(result.backlink) + foundAt, expected);
         QCOMPARE(result.backlinkReason.isEmpty(), result.backlink != BacklinkStatus::Unknown);
         QStringList asked = partner.requests();
+        for (const QString& request : secure.requests())
+            asked.append(u"SECURE "_s + request);
         asked.sort();
         QCOMPARE(asked, requests);
         QCOMPARE(other.requests(), robotsStatus == 301 ? QStringList{u"GET /robots.txt"_s} : QStringList());
@@ -626,6 +630,57 @@ private slots:
     }
 
 private:
+    // Starts the server on 127.0.0.1 speaking HTTPS, with a certificate of a test authority the
+    // options trust; false (the test skipped or failed) when it cannot.
+    bool listenSecurely(TestHttpServer& server, CheckOptions* options)
+    {
+        if (QStandardPaths::findExecutable(u"openssl"_s).isEmpty()) {
+            [] { QSKIP("openssl is needed to make the test certificates"); }();
+            return false;
+        }
+        const QString dir = m_certificates.path();
+        if (!QFile::exists(dir + u"/server.crt"_s)) {
+            const QStringList steps = {
+                u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key -out ca.crt "
+                u"-days 2 -subj /CN=Test_CA"_s,
+                u"req -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout server.key -out server.csr "
+                u"-subj /CN=127.0.0.1"_s,
+                u"x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt -days 2 "
+                u"-extfile ext.cnf"_s,
+            };
+            QFile ext(dir + u"/ext.cnf"_s);
+            if (!ext.open(QIODevice::WriteOnly))
+                return false;
+            ext.write("subjectAltName=IP:127.0.0.1\n");
+            ext.close();
+            for (const QString& step : steps) {
+                QProcess openssl;
+                openssl.setWorkingDirectory(dir);
+                openssl.start(u"openssl"_s, step.split(u' '));
+                bool made = false;
+                [&] {
+                    QVERIFY(openssl.waitForFinished(30000));
+                    QVERIFY2(openssl.exitCode() == 0, openssl.readAllStandardError().constData());
+                    made = true;
+                }();
+                if (!made)
+                    return false;
+            }
+        }
+        QFile certificateFile(dir + u"/server.crt"_s), keyFile(dir + u"/server.key"_s),
+            caFile(dir + u"/ca.crt"_s);
+        bool listening = false;
+        [&] {
+            QVERIFY(certificateFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly) &&
+                    caFile.open(QIODevice::ReadOnly));
+            QVERIFY(server.listen(QHostAddress::LocalHost, QSslCertificate(&certificateFile),
+                                  QSslKey(&keyFile, QSsl::Ec)));
+            listening = true;
+        }();
+        options->extraCaCertificates = QSslCertificate::fromDevice(&caFile);
+        return listening;
+    }
+
     QList<EntryCheck> check(const QStringList& entries, const QString& ownUrl = {}, CheckOptions options = {},
                             QByteArray* json = nullptr)
     {

@@ -131,6 +131,16 @@ std::optional<UrlCheck> bannerWithoutRequest(QStringView url)
     return check;
 }
 
+// Whether a link page's redirect stays on the partner's site: the same host, or the same but for
+// a leading "www.", on any port; from http to https too, never from https back to http.
+bool redirectStaysOnSite(const QString& from, const QString& to)
+{
+    const QString scheme = QUrl(to).scheme();
+    if (scheme != u"https"_s && (scheme != u"http"_s || QUrl(from).scheme() == u"https"_s))
+        return false;
+    return sameSite(from, to);
+}
+
 } // namespace
 
 // One address's requests, from the first to the answer: the hops of its redirects, and the HEAD
@@ -198,7 +208,7 @@ struct LinkChecker::ExtraAnswer
     bool failed = false; // no whole answer (a body cut at its limit is whole enough)
     QByteArray body;
     QByteArray contentType;
-    QString finalUrl;
+    QByteArray location; // where a redirect points, as written
 };
 
 // What an answer came to, from Qt's client or read by hand.
@@ -776,9 +786,16 @@ void LinkChecker::readNextLinkPage(int index)
         return;
     }
     const auto next = search.waiting.takeFirst();
-    const QString url = next.first;
-    const auto steps = next.second;
-    whenRobotsKnown(url, [this, index, url, steps](bool allowed) {
+    readLinkPage(index, next.first, next.second, 0);
+}
+
+// Reads a page of the partner's site where robots.txt lets this tool, and searches it. Its
+// redirects are followed hop by hop, as far as they stay on the site (a move from http to https
+// included), each hop only where the robots.txt of its own origin allows; the hops of one page
+// count as that one page.
+void LinkChecker::readLinkPage(int index, const QString& url, int steps, int hops)
+{
+    whenRobotsKnown(url, [this, index, url, steps, hops](bool allowed) {
         LinkPageSearch& searching = *m_linkPageSearches.at(index);
         if (!allowed) {
             if (searching.forbidden.isEmpty())
@@ -786,15 +803,29 @@ void LinkChecker::readNextLinkPage(int index)
             readNextLinkPage(index);
             return;
         }
-        ++searching.read;
-        fetchExtra(url, maxPageBytes, QNetworkRequest::SameOriginRedirectPolicy,
-                   [this, index, url, steps](const ExtraAnswer& answer) {
+        if (hops == 0)
+            ++searching.read;
+        fetchExtra(url, maxPageBytes, QNetworkRequest::ManualRedirectPolicy,
+                   [this, index, url, steps, hops](const ExtraAnswer& answer) {
+                       if (isRedirect(answer.status)) {
+                           const QString target =
+                               comparableUrl(resolveUrl(url, QString::fromUtf8(answer.location)));
+                           LinkPageSearch& search = *m_linkPageSearches.at(index);
+                           if (hops < maxRedirects && !target.isEmpty() && redirectStaysOnSite(url, target) &&
+                               !search.seen.contains(target)) {
+                               search.seen.insert(target);
+                               readLinkPage(index, target, steps, hops + 1);
+                           } else {
+                               readNextLinkPage(index);
+                           }
+                           return;
+                       }
                        if (answer.failed || answer.status < 200 || answer.status > 299 ||
                            !isHtmlContentType(answer.contentType)) {
                            readNextLinkPage(index);
                            return;
                        }
-                       searchLinkPage(index, answer.finalUrl, steps, answer.body, answer.contentType);
+                       searchLinkPage(index, url, steps, answer.body, answer.contentType);
                    });
     });
 }
@@ -996,7 +1027,7 @@ void LinkChecker::completeExtra(int request)
                     !(answer.status >= 400 && answer.status <= 599);
     answer.body = std::move(extra->body);
     answer.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-    answer.finalUrl = comparableUrl(reply->url().toString());
+    answer.location = reply->rawHeader("Location");
     const int generation = m_generation;
     // What follows often asks the same host again (a link page after its robots.txt): its manager,
     // and the connections it holds, are let go only if nothing did.

@@ -51,7 +51,8 @@ struct CheckInputs
 //
 // A partner whose page does not link back is looked at further on its own site: the link page it
 // was found on before, then its frames and the links that name a link page, at most two steps from
-// its page and five pages in all. Those pages are read only where the host's robots.txt (read once
+// its page and five pages in all, their redirects followed while they stay on the site (from http
+// to https too, never back). Those pages are read only where the host's robots.txt (read once
 // per host and run) lets this tool read them. Every request, these included, waits its turn in the
 // one host queue: no host ever has more than perHost of them at once.
 class LinkChecker final : public QObject
@@ -101,6 +102,7 @@ private:
     void entryDone(int row);
     void followLinkPages(int fetch, const QStringList& candidates);
     void readNextLinkPage(int fetch);
+    void readLinkPage(int fetch, const QString& url, int steps, int hops);
     void searchLinkPage(int fetch, const QString& url, int steps, const QByteArray& body,
                         const QByteArray& contentType);
     void endLinkPageSearch(int fetch, const QString& foundAt);
