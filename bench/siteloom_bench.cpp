@@ -16,6 +16,8 @@
 //   siteloom_bench --list-only [--quick]          the list's part alone: a million entries loaded
 //                                                 into the window, edits at 100,000 rows
 //   siteloom_bench --backlink-only                the search for the link back alone (cpu per page)
+//   siteloom_bench --backlink-check-only [--quick]  the check of 200 partner pages alone
+//   siteloom_bench --write-bookmarks N FILE       the import row's bookmarks file, for a profiler
 //   siteloom_bench --check-only                   the link check's part alone (linkcheckbench.h)
 //   siteloom_bench --updates-only                 the update check's part alone (updatesbench.h)
 //   siteloom_bench --link-pages-only              the link page search alone (linkpagesbench.h)
@@ -1207,6 +1209,10 @@ int main(int argc, char* argv[])
                                              arguments.value(4).toInt());
     if (arguments.value(1) == u"--link-pages-only"_s)
         return bench::runLinkPagesBench() ? 0 : 1;
+    if (arguments.value(1) == u"--write-bookmarks"_s && arguments.size() >= 4)
+        return writeFile(arguments[3], bookmarksFile(arguments[2].toInt())) ? 0 : 1;
+    if (arguments.value(1) == u"--backlink-check-only"_s)
+        return bench::runBacklinkCheckRow(arguments.contains(u"--quick"_s) ? 1 : 5) ? 0 : 1;
 
     // --child OP N DIR [--floor], --repeat OP N DIR TIMES [--floor]
     if ((arguments.value(1) == u"--child"_s || arguments.value(1) == u"--repeat"_s) &&

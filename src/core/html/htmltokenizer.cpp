@@ -131,24 +131,26 @@ qsizetype appendReference(QString& out, QStringView text, qsizetype at, bool inA
 void appendText(QString& out, QStringView text, bool inAttribute)
 {
     out.reserve(out.size() + text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
+    const qsizetype size = text.size();
+    qsizetype run = 0; // where the text not yet appended starts
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c != u'&' && c != u'\r' && c != 0)
+            continue;
+        out += text.sliced(run, i - run);
         if (c == u'&') {
             i = appendReference(out, text, i, inAttribute) - 1;
-            continue;
-        }
-        if (c == u'\r') {
+        } else if (c == u'\r') {
             out += u'\n';
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
+            if (i + 1 < size && text[i + 1] == u'\n')
                 ++i;
-        } else if (c.isNull()) {
+        } else if (inAttribute) {
             // A browser drops NUL from text and makes it U+FFFD in an attribute.
-            if (inAttribute)
-                out += QChar(QChar::ReplacementCharacter);
-        } else {
-            out += c;
+            out += QChar(QChar::ReplacementCharacter);
         }
+        run = i + 1;
     }
+    out += text.sliced(run);
 }
 
 } // namespace
@@ -183,6 +185,10 @@ HtmlTokenizer::Token HtmlTokenizer::next()
             qsizetype end = m_html.indexOf(u'<', m_at + 1);
             if (end < 0)
                 end = size;
+            if (m_tagsOnly) {
+                m_at = end;
+                continue;
+            }
             m_text.clear();
             appendText(m_text, m_html.sliced(m_at, end - m_at), false);
             m_at = end;
@@ -213,8 +219,10 @@ HtmlTokenizer::Token HtmlTokenizer::next()
             skipTo(u">");
         } else {
             // A "<" that starts nothing is text.
-            m_text = u"<"_s;
             m_at += 1;
+            if (m_tagsOnly)
+                continue;
+            m_text = u"<"_s;
             return Token::Text;
         }
     }
@@ -232,12 +240,14 @@ HtmlTokenizer::Token HtmlTokenizer::readTag(bool end)
 {
     const qsizetype size = m_html.size();
     m_at += end ? 2 : 1;
-    m_tagName.clear();
-    while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'/' && m_html[m_at] != u'>') {
-        const QChar c = m_html[m_at++];
-        m_tagName += c.isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(c);
-    }
-    readAttributes();
+    const qsizetype nameStart = m_at;
+    while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'/' && m_html[m_at] != u'>')
+        ++m_at;
+    m_tagName.resize(m_at - nameStart);
+    QChar* name = m_tagName.data();
+    for (qsizetype i = nameStart; i < m_at; ++i)
+        *name++ = m_html[i].isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(m_html[i]);
+    readAttributes(!end && (!m_wantsAttributes || m_wantsAttributes(m_tagName)));
     if (m_at > size) {
         // Cut off by the end of the markup: no tag at all.
         m_at = size;
@@ -256,9 +266,9 @@ HtmlTokenizer::Token HtmlTokenizer::readTag(bool end)
     return Token::StartTag;
 }
 
-// Reads the attributes up to the tag's ">", and past it; leaves m_at beyond the end of the markup
-// when the tag has no end.
-void HtmlTokenizer::readAttributes()
+// Reads the attributes up to the tag's ">", and past it, keeping them if asked; leaves m_at beyond
+// the end of the markup when the tag has no end.
+void HtmlTokenizer::readAttributes(bool keep)
 {
     const qsizetype size = m_html.size();
     m_attributes.clear();
@@ -308,6 +318,8 @@ void HtmlTokenizer::readAttributes()
             }
             quotedOrUnquoted = true;
         }
+        if (!keep)
+            continue;
         QString name;
         name.reserve(rawName.size());
         for (const QChar c : rawName)
@@ -345,6 +357,11 @@ HtmlTokenizer::Token HtmlTokenizer::readRawText()
         }
     }
     m_text.clear();
+    if (m_tagsOnly) {
+        m_at = end;
+        m_rawTextEnd.clear();
+        return next();
+    }
     if (m_rawTextDecoded) {
         appendText(m_text, m_html.sliced(m_at, end - m_at), false);
     } else {

@@ -32,6 +32,14 @@ public:
 
     explicit HtmlTokenizer(QStringView html);
 
+    // For a reader that wants only some tags: text is passed over (no Text tokens), and only the
+    // tags wantsAttributes names have their attributes read (the others come without any).
+    void readTagsOnly(bool (*wantsAttributes)(QStringView tagName))
+    {
+        m_tagsOnly = true;
+        m_wantsAttributes = wantsAttributes;
+    }
+
     // Reads the next token; End at the end of the markup, for good.
     Token next();
 
@@ -67,13 +75,15 @@ public:
 private:
     Token readTag(bool end);
     Token readRawText();
-    void readAttributes();
+    void readAttributes(bool keep);
     void skipTo(QStringView marker);
 
     QStringView m_html;
     qsizetype m_at = 0;
     QString m_rawTextEnd; // after a start tag of script, style ...: the tag that ends the text
     bool m_rawTextDecoded = false;
+    bool m_tagsOnly = false;
+    bool (*m_wantsAttributes)(QStringView tagName) = nullptr;
 
     QString m_tagName;
     QList<Attribute> m_attributes;

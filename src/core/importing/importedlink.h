@@ -18,6 +18,10 @@ struct ImportedLink
     QString url;          // the address as the source gives it
     QString folder;       // the bookmark folders it lies in, outermost first, joined by "/"; "" at the top
 };
+} // namespace siteloom
+// Moved in memory as it stands when a list of them grows, as the strings it holds are.
+Q_DECLARE_TYPEINFO(siteloom::ImportedLink, Q_RELOCATABLE_TYPE);
+namespace siteloom {
 
 // The links of one source, in document order, with the links skipped because their address is not
 // an http or https address (place:, javascript:, file:, data: ...).

@@ -41,6 +41,13 @@ QString comparableHost(const QString& url)
     return end < url.size() && url[end] == u'@' ? QString() : url.sliced(start + 3, end - start - 3);
 }
 
+// The tags whose attributes the search reads; the rest of the page is passed over.
+bool holdsReference(QStringView tag)
+{
+    return tag == u"a" || tag == u"img" || tag == u"area" || tag == u"base" || tag == u"frame" ||
+           tag == u"iframe";
+}
+
 bool isHostCharacter(QChar c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
@@ -139,16 +146,16 @@ QString decodePartnerPage(const QByteArray& body, const QByteArray& contentType)
     QStringDecoder fromPage = QStringDecoder::decoderForHtml(body);
     if (fromPage.isValid() && QByteArrayView(fromPage.name()).compare("UTF-8", Qt::CaseInsensitive) != 0)
         return fromPage.decode(body);
+    // Validity first: a page in another charset fails in its first line, not after a whole decoding.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString asUtf8 = utf8.decode(body);
-    if (!utf8.hasError())
-        return asUtf8;
+    if (QByteArrayView(body).isValidUtf8())
+        return utf8.decode(body);
     if (const QByteArray detected = detectedCharset(body); !detected.isEmpty()) {
         QStringDecoder decoder(detected.constData());
         if (decoder.isValid())
             return decoder.decode(body);
     }
-    return asUtf8;
+    return utf8.decode(body);
 }
 
 BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl, QStringView ownBanner,
@@ -166,6 +173,7 @@ BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView 
     QSet<QString> links;
     QSet<QString> images;
     HtmlTokenizer tokens(html);
+    tokens.readTagsOnly(holdsReference);
     for (HtmlTokenizer::Token token = tokens.next(); token != HtmlTokenizer::Token::End;
          token = tokens.next()) {
         if (token != HtmlTokenizer::Token::StartTag)

@@ -28,6 +28,10 @@ struct LinkEntry
 
     friend bool operator==(const LinkEntry&, const LinkEntry&) = default;
 };
+} // namespace siteloom
+// Moved in memory as it stands when a list of entries grows, as the strings it holds are.
+Q_DECLARE_TYPEINFO(siteloom::LinkEntry, Q_RELOCATABLE_TYPE);
+namespace siteloom {
 
 [[nodiscard]] QString composeEntry(const LinkEntry& entry);
 
