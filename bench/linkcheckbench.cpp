@@ -146,6 +146,27 @@ namespace {
 QByteArray partnerPage(int variant);
 } // namespace
 
+int serveUntilInputEnds(const std::vector<std::unique_ptr<TestHttpServer>>& servers, const QByteArray& ports)
+{
+    std::printf("%s\n", ports.constData());
+    std::fflush(stdout);
+    // Each line on standard input asks how many requests came so far; its end ends the servers.
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&servers] {
+        char byte;
+        if (::read(STDIN_FILENO, &byte, 1) <= 0) {
+            QCoreApplication::quit();
+        } else if (byte == '\n') {
+            qsizetype requests = 0;
+            for (const auto& server : servers)
+                requests += server->requests().size();
+            std::printf("%lld\n", (long long)requests);
+            std::fflush(stdout);
+        }
+    });
+    return QCoreApplication::exec();
+}
+
 int runServeChild(int delayMs, int hosts, bool partnerPages)
 {
     std::vector<std::unique_ptr<TestHttpServer>> servers;
@@ -167,23 +188,7 @@ int runServeChild(int delayMs, int hosts, bool partnerPages)
         ports += (i ? " " : "") + server->url(u"/"_s).section(u':', 2).chopped(1).toLatin1();
         servers.push_back(std::move(server));
     }
-    std::printf("%s\n", ports.constData());
-    std::fflush(stdout);
-    // Each line on standard input asks how many requests came so far; its end ends the servers.
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&servers] {
-        char byte;
-        if (::read(STDIN_FILENO, &byte, 1) <= 0) {
-            QCoreApplication::quit();
-        } else if (byte == '\n') {
-            qsizetype requests = 0;
-            for (const auto& server : servers)
-                requests += server->requests().size();
-            std::printf("%lld\n", (long long)requests);
-            std::fflush(stdout);
-        }
-    });
-    return QCoreApplication::exec();
+    return serveUntilInputEnds(servers, ports);
 }
 
 int runCheckMemoryChild(int count)

@@ -1,7 +1,15 @@
 #pragma once
 
 // The link check's part of the benchmark (linkcheckbench.cpp).
+#include <QByteArray>
 #include <QtGlobal>
+
+#include <memory>
+#include <vector>
+
+namespace siteloom {
+class TestHttpServer;
+}
 
 namespace siteloom::bench {
 
@@ -30,5 +38,9 @@ namespace siteloom::bench {
 // --check-memory N (prints the check's peak growth).
 [[nodiscard]] int runServeChild(int delayMs, int hosts, bool partnerPages = false);
 [[nodiscard]] int runCheckMemoryChild(int count);
+// What every server child does once its servers listen: prints their ports, then answers each line
+// on standard input with how many requests came so far, until standard input closes.
+[[nodiscard]] int serveUntilInputEnds(const std::vector<std::unique_ptr<TestHttpServer>>& servers,
+                                      const QByteArray& ports);
 
 } // namespace siteloom::bench

@@ -1,4 +1,5 @@
 #include "linkpagesbench.h"
+#include "linkcheckbench.h"
 
 #include "checker/linkchecker.h"
 #include "linkentry/linkentry.h"
@@ -8,12 +9,10 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
-#include <QSocketNotifier>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -74,23 +73,7 @@ int runServeLinkPagesChild(int delayMs, int hosts, int count)
         server.answer(u"/site/%1/"_s.arg(site), answer(topPage(site), "text/html"));
         server.answer(u"/site/%1/link.html"_s.arg(site), answer(linkPage(site), "text/html"));
     }
-    std::printf("%s\n", ports.constData());
-    std::fflush(stdout);
-    // Each line on standard input asks how many requests came so far; its end ends the servers.
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&servers] {
-        char byte;
-        if (::read(STDIN_FILENO, &byte, 1) <= 0) {
-            QCoreApplication::quit();
-        } else if (byte == '\n') {
-            qsizetype requests = 0;
-            for (const auto& server : servers)
-                requests += server->requests().size();
-            std::printf("%lld\n", (long long)requests);
-            std::fflush(stdout);
-        }
-    });
-    return QCoreApplication::exec();
+    return serveUntilInputEnds(servers, ports);
 }
 
 bool runLinkPagesBench()

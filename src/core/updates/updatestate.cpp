@@ -1,5 +1,7 @@
 #include "updates/updatestate.h"
 
+#include "userstate/userstate.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,10 +30,7 @@ QDateTime fromIso(const QJsonValue& value)
 
 QString updateStatePath()
 {
-    QString home = qEnvironmentVariable("XDG_STATE_HOME");
-    if (home.isEmpty() || QDir::isRelativePath(home))
-        home = QDir::homePath() + u"/.local/state"_s;
-    return home + u"/siteloom/updates.json"_s;
+    return stateDirectory() + u"/updates.json"_s;
 }
 
 UpdateStates readUpdateStates(const QString& path)

@@ -1,6 +1,7 @@
 #include "publisher.h"
 
 #include "text/safewrite.h"
+#include "userstate/userstate.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -396,10 +397,7 @@ bool writeRecord(const QString& path, const RemotePage& page, QString* reason)
 
 QString publishRecordDirectory()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || QDir::isRelativePath(state))
-        state = QDir::homePath() + u"/.local/state"_s;
-    return state + u"/siteloom/publish"_s;
+    return stateDirectory() + u"/publish"_s;
 }
 
 PublishResult publishPage(const PublishRequest& request, const PublishProgress& progress)
