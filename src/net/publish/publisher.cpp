@@ -67,7 +67,11 @@ public:
         std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
         m_curl = curl_easy_init();
     }
-    ~Session() { curl_easy_cleanup(m_curl); }
+    ~Session()
+    {
+        curl_easy_cleanup(m_curl);
+        freeLists();
+    }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
