@@ -280,11 +280,7 @@ private slots:
         setListRows(window, {u"a：b：c"_s});
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        QSet<QWidget*> reached;
-        for (int press = 0; press < 60; ++press) {
-            reached.insert(QApplication::focusWidget());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
+        const QList<QWidget*> reached = tabWalk(60);
         for (QWidget* widget : window.findChildren<QWidget*>()) {
             if (widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus) &&
                 widget->window() == &window && !widget->objectName().startsWith(u"qt_"_s))
