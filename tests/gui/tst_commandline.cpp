@@ -255,32 +255,6 @@ private slots:
 
     // Where the page goes: the current directory unless --directory names one, relative names taken
     // from the current directory, as the window takes a relative base directory.
-    void buildPlacesThePage_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("printed"); // empty: the page's full path in the current directory
-
-        QTest::newRow("current directory by default") << arguments(u"--build list.txt"_s) << QString();
-        QTest::newRow("short options, directory ending in a separator")
-            << arguments(u"-d out/ -b list.txt"_s) << u"out/page.html"_s;
-    }
-
-    void buildPlacesThePage()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, printed);
-        const QDir dir(QDir(m_dir->path()).canonicalPath());
-        QVERIFY(dir.mkdir(u"out"_s));
-        if (printed.isEmpty())
-            printed = dir.filePath(u"page.html"_s);
-
-        const ProgramRun run = runProgram(arguments, dir.path());
-        QCOMPARE(run.err, QString());
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, printed + u'\n');
-        QVERIFY(QFileInfo(dir.filePath(printed)).isFile());
-    }
-
     // What the program answers without building: a usage error (exit 2, the reason and the way to the
     // help on standard error; tst_commandlineparse reads each of them), the version, the help, and a window
     // wanted with no display to show it on (said plainly instead of aborting inside Qt). None of them touches
@@ -441,15 +415,19 @@ private slots:
         QCOMPARE(filesIn(dir.filePath(u"out"_s)), outBefore);
     }
 
-    // With a current directory the system cannot name (deleted, or deeper than PATH_MAX), a build that
-    // needs it (no --directory, or a relative name) is refused with a message; it once wrote /NAME.
-    // Given only absolute names it needs none and builds.
+    // The page goes to the current directory by default, or to --directory (short options too). With a
+    // current directory the system cannot name (deleted, or deeper than PATH_MAX), a build that needs
+    // it (no --directory, or a relative name) is refused with a message; it once wrote /NAME. Given
+    // only absolute names it needs none and builds.
     void unknownCurrentDirectory_data()
     {
-        QTest::addColumn<QString>("script"); // bash: makes the current directory unknown, then runs "$@"
-        QTest::addColumn<bool>("absolute");  // the list file and --directory given as absolute paths
+        QTest::addColumn<QString>(
+            "script");                     // bash: maybe makes the current directory unknown, then runs "$@"
+        QTest::addColumn<QString>("line"); // the arguments, DIR standing for the test's directory
+        QTest::addColumn<QString>("printed"); // DIR and PAGE (the page's name) filled in; empty: refused
         QTest::addColumn<QString>("reason");
 
+        const QString known = u"\"$@\""_s;
         const QString deleted = u"mkdir gone && cd gone && rmdir ../gone && \"$@\""_s;
         // 45 directories of 100 characters, 4,545 characters below the test's directory; bash's cd goes
         // on by relative names where the whole path grows too long (dash's stops). The test removes them.
@@ -458,16 +436,26 @@ private slots:
             u"while [ $i -lt 45 ]; do mkdir $d && cd $d || exit 9; i=$((i+1)); done; \"$@\""_s;
         const QString gone = u"そのようなファイルやディレクトリはありません"_s;
         const QString tooLong = u"ファイル名が長すぎます"_s;
-        QTest::newRow("deleted, no --directory") << deleted << false << gone;
-        QTest::newRow("deeper than the system names, no --directory") << deep << false << tooLong;
-        QTest::newRow("deleted, absolute names only") << deleted << true << QString();
-        QTest::newRow("deeper than the system names, absolute names only") << deep << true << QString();
+        const QString relative = u"--build DIR/list.txt"_s;
+        const QString absolute = u"--build DIR/list.txt --directory DIR/out"_s;
+        QTest::newRow("current directory by default")
+            << known << u"--build list.txt"_s << u"DIR/PAGE"_s << QString();
+        QTest::newRow("short options, directory ending in a separator")
+            << known << u"-d out/ -b list.txt"_s << u"out/PAGE"_s << QString();
+        QTest::newRow("deleted, no --directory") << deleted << relative << QString() << gone;
+        QTest::newRow("deeper than the system names, no --directory")
+            << deep << relative << QString() << tooLong;
+        QTest::newRow("deleted, absolute names only")
+            << deleted << absolute << u"DIR/out/PAGE"_s << QString();
+        QTest::newRow("deeper than the system names, absolute names only")
+            << deep << absolute << u"DIR/out/PAGE"_s << QString();
     }
 
     void unknownCurrentDirectory()
     {
         QFETCH(QString, script);
-        QFETCH(bool, absolute);
+        QFETCH(QString, line);
+        QFETCH(QString, printed);
         QFETCH(QString, reason);
         // A name of its own, so that a page written at the root is known for this test's.
         const QString pageName = u"siteloom-cwd-%1.html"_s.arg(QCoreApplication::applicationPid());
@@ -476,20 +464,20 @@ private slots:
         QVERIFY(!QFileInfo::exists(rootPage));
         const QDir dir(QDir(m_dir->path()).canonicalPath());
         QVERIFY(dir.mkdir(u"out"_s));
-        const QString listPath = dir.filePath(u"list.txt"_s);
-        QVERIFY(writeBytes(listPath, "list1=001\r\nls000=a\r\nte001=" + pageName.toLatin1() + "\r\n"));
+        QVERIFY(writeBytes(dir.filePath(u"list.txt"_s),
+                           "list1=001\r\nls000=a\r\nte001=" + pageName.toLatin1() + "\r\n"));
 
-        QStringList arguments{u"--build"_s, listPath};
-        if (absolute)
-            arguments << u"--directory"_s << dir.filePath(u"out"_s);
-        const ProgramRun run = runProgram(arguments, dir.path(), {u"bash"_s, u"-c"_s, script, u"bash"_s});
+        const ProgramRun run = runProgram(arguments(line.replace(u"DIR"_s, dir.path())), dir.path(),
+                                          {u"bash"_s, u"-c"_s, script, u"bash"_s});
         // Deeper than QDir::removeRecursively() goes.
         QCOMPARE(QProcess::execute(u"rm"_s, {u"-rf"_s, dir.filePath(u"d"_s.repeated(100))}), 0);
         QVERIFY(!QFileInfo::exists(rootPage));
-        if (absolute) {
+        if (!printed.isEmpty()) {
+            printed.replace(u"DIR"_s, dir.path()).replace(u"PAGE"_s, pageName);
             QCOMPARE(run.err, QString());
-            QCOMPARE(run.out, dir.filePath(u"out/"_s + pageName) + u'\n');
+            QCOMPARE(run.out, printed + u'\n');
             QCOMPARE(run.exitCode, 0);
+            QVERIFY(QFileInfo(dir.filePath(printed)).isFile());
             return;
         }
         QCOMPARE(run.err,
@@ -502,9 +490,6 @@ private slots:
         QCOMPARE(filesIn(dir.filePath(u"out"_s)), QStringList());
     }
 
-    // Links in and out: a new list file from bookmarks or from a page of this tool, never over an
-    // existing one, with what is left out told on standard error; the list exported as bookmarks or
-    // CSV. The file written is decoded (list file: Windows-31J, exports: UTF-8) and must hold each text.
     void importAndExport_data()
     {
         QTest::addColumn<QStringList>("arguments");

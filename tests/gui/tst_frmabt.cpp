@@ -61,12 +61,8 @@ private slots:
         QVERIFY(!window->picIcon->pixmap().isNull());
         QVERIFY(window->cmdOK->isDefault());
         // Tab walks OK, the contact lines, the home page button, and back to OK.
-        QCOMPARE(QApplication::focusWidget(), window->cmdOK);
-        for (QWidget* next :
-             std::initializer_list<QWidget*>{window->Text1, window->Command1, window->cmdOK}) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), next);
-        }
+        QCOMPARE(tabWalk(3),
+                 (QList<QWidget*>{window->cmdOK, window->Text1, window->Command1, window->cmdOK}));
         QCOMPARE(window->accessibleDescription(), u"frmabt"_s);
         for (const char* name : {"picIcon", "lblTitle", "exename", "lblVersion", "lblDescription", "Text1",
                                  "Command1", "cmdOK", "Line1"})

@@ -132,11 +132,7 @@ private slots:
             QCOMPARE(control<QWidget>(import, name)->accessibleDescription(), name);
         import->pasteBox->setPlainText(u"<a href=\"http://a.example/\">A</a>"_s);
         import->fileButton->setFocus();
-        QSet<QWidget*> reached;
-        for (int press = 0; press < 20; ++press) {
-            reached.insert(QApplication::focusWidget());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
+        const QList<QWidget*> reached = tabWalk(20);
         for (QWidget* control :
              {static_cast<QWidget*>(import->fileButton), static_cast<QWidget*>(import->pasteBox),
               static_cast<QWidget*>(import->importTable), static_cast<QWidget*>(import->addButton),

@@ -5,7 +5,9 @@
 #include "main1/entrylistview.h"
 #include "main1/main1.h"
 
+#include <QApplication>
 #include <QStandardPaths>
+#include <QTest>
 
 namespace siteloom {
 
@@ -44,6 +46,16 @@ void selectListRow(main1& window, int row)
 {
     window.List1->selectionModel()->setCurrentIndex(window.listModel()->index(row),
                                                     QItemSelectionModel::ClearAndSelect);
+}
+
+QList<QWidget*> tabWalk(int presses)
+{
+    QList<QWidget*> walked{QApplication::focusWidget()};
+    for (int press = 0; press < presses && walked.last(); ++press) {
+        QTest::keyClick(walked.last(), Qt::Key_Tab);
+        walked.append(QApplication::focusWidget());
+    }
+    return walked;
 }
 
 } // namespace siteloom

@@ -32,4 +32,8 @@ void setListRows(main1& window, const QStringList& rows);
 // Selects one row and makes it current, as a click on it does.
 void selectListRow(main1& window, int row);
 
+// Presses Tab this many times from the control that has the focus; returns the controls that held
+// it, the first before any press and the last after all of them.
+[[nodiscard]] QList<QWidget*> tabWalk(int presses);
+
 } // namespace siteloom
