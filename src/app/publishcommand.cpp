@@ -4,12 +4,11 @@
 #include "commandline_output.h"
 #include "publish/keyring.h"
 #include "publish/publisher.h"
+#include "userstate/userstate.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTextStream>
 
 #include <cstdio>
@@ -26,10 +25,7 @@ namespace {
 // window writes, read here without the platform layer).
 QString keptSetting(const QString& baseDirectory, PublishSetting setting)
 {
-    QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (!QDir::isAbsolutePath(config))
-        config = QDir::homePath() + u"/.config"_s;
-    const QString file = config + u"/siteloom/siteloom.conf"_s;
+    const QString file = settingsFilePath(u"siteloom"_s);
     if (!QFileInfo(file).isFile())
         return {};
     const QSettings settings(file, QSettings::IniFormat);

@@ -1,5 +1,7 @@
 #include "qtplatform.h"
 
+#include "userstate/userstate.h"
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -161,17 +163,6 @@ QString QtPlatform::saveFileName(QWidget* parent, const FileDialogRequest& reque
 
 namespace {
 
-// Where an application's settings live on this desktop: <config home>/<application>/<application>.conf.
-// A relative XDG_CONFIG_HOME names no directory (the XDG base directory rules have it ignored, where
-// Qt would take it from whatever directory is current), so ~/.config stands instead.
-QString settingsFile(const QString& application)
-{
-    QString home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (!QDir::isAbsolutePath(home))
-        home = QDir::homePath() + u"/.config"_s;
-    return home + u'/' + application + u'/' + application + u".conf"_s;
-}
-
 // Nothing, or a regular file. Anything else where the settings or their lock go is left alone: a
 // FIFO would keep the reading waiting for a writer, and a directory where the lock goes would keep
 // QSettings waiting for the lock for good.
@@ -188,7 +179,7 @@ constexpr int lockWaitMs = 2000;
 
 QString QtPlatform::readSetting(const QString& application, const QString& section, const QString& key)
 {
-    const QString file = settingsFile(application);
+    const QString file = settingsFilePath(application);
     if (!nothingOrRegularFile(file))
         return {};
     const QSettings settings(file, QSettings::IniFormat);
@@ -201,7 +192,7 @@ QString QtPlatform::readSetting(const QString& application, const QString& secti
 bool QtPlatform::writeSetting(const QString& application, const QString& section, const QString& key,
                               const QString& value)
 {
-    const QString file = settingsFile(application);
+    const QString file = settingsFilePath(application);
     const QString lock = file + u".lock"_s; // QSettings' own lock file
     if (!nothingOrRegularFile(file) || !nothingOrRegularFile(lock) || !QDir().mkpath(QFileInfo(file).path()))
         return false;
