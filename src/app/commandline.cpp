@@ -223,6 +223,30 @@ CommandLine readUpdates(const QStringList& arguments)
     return commandLine;
 }
 
+// A usage error when an option of the group that takes a value is given twice or without one, in
+// the order the table lists them.
+std::optional<CommandLine> valuesGivenOnce(const QCommandLineParser& parser, Group group)
+{
+    for (const OptionText& option : optionTexts()) {
+        if (option.group != group || option.valueName.isEmpty())
+            continue;
+        const QString& name = option.names.first();
+        if (parser.values(name).size() > 1 || (parser.isSet(name) && parser.value(name).isEmpty()))
+            return usageError(u"--%1 は一度だけ、値をつけて指定してください。"_s.arg(name),
+                              u"Give --%1 once, with a value."_s.arg(name));
+    }
+    return std::nullopt;
+}
+
+// A usage error for the first word that is no option's.
+std::optional<CommandLine> nothingLeftOver(const QCommandLineParser& parser)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(u"「%1」は余分です。"_s.arg(parser.positionalArguments().first()),
+                          u"\"%1\" is one too many."_s.arg(parser.positionalArguments().first()));
+    return std::nullopt;
+}
+
 CommandLine readTransfer(const QStringList& arguments, bool importing, bool exporting)
 {
     QCommandLineParser parser;
@@ -230,20 +254,13 @@ CommandLine readTransfer(const QStringList& arguments, bool importing, bool expo
     if (!parser.parse(arguments))
         return usageError(u"コマンドラインの指定が正しくありません。"_s,
                           qtReasonInJapanese(parser.errorText()));
-    for (const OptionText& option : optionTexts()) {
-        if (option.group != Group::Transfer)
-            continue;
-        const QString& name = option.names.first();
-        if (parser.values(name).size() > 1 || (parser.isSet(name) && parser.value(name).isEmpty()))
-            return usageError(u"--%1 は一度だけ、値をつけて指定してください。"_s.arg(name),
-                              u"Give --%1 once, with a value."_s.arg(name));
-    }
+    if (const std::optional<CommandLine> error = valuesGivenOnce(parser, Group::Transfer))
+        return *error;
     if (importing && exporting)
         return usageError(u"--import と --export は一緒に使えません。"_s,
                           u"--import and --export go alone."_s);
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(u"「%1」は余分です。"_s.arg(parser.positionalArguments().first()),
-                          u"\"%1\" is one too many."_s.arg(parser.positionalArguments().first()));
+    if (const std::optional<CommandLine> error = nothingLeftOver(parser))
+        return *error;
     if (!parser.isSet(u"output"_s))
         return usageError(u"--output で書き出すファイルを指定してください。"_s, u"--output is needed."_s);
 
@@ -279,14 +296,10 @@ CommandLine readPublish(const QStringList& arguments)
     addOptions(parser, Group::Publish);
     if (!parser.parse(arguments))
         return usageError(u"--publish の指定が正しくありません。"_s, qtReasonInJapanese(parser.errorText()));
-    for (const QString& name : {u"publish"_s, u"directory"_s, u"to"_s, u"public-url"_s}) {
-        if (parser.values(name).size() > 1 || (parser.isSet(name) && parser.value(name).isEmpty()))
-            return usageError(u"--%1 は一度だけ、値をつけて指定してください。"_s.arg(name),
-                              u"Give --%1 once, with a value."_s.arg(name));
-    }
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(u"「%1」は余分です。"_s.arg(parser.positionalArguments().first()),
-                          u"\"%1\" is one too many."_s.arg(parser.positionalArguments().first()));
+    if (const std::optional<CommandLine> error = valuesGivenOnce(parser, Group::Publish))
+        return *error;
+    if (const std::optional<CommandLine> error = nothingLeftOver(parser))
+        return *error;
     CommandLine commandLine;
     commandLine.mode = CommandLine::Mode::Publish;
     commandLine.file = parser.value(u"publish"_s);
