@@ -2,8 +2,8 @@
 
 #include "checker/linkchecker.h"
 #include "importing/exporting.h"
-#include "updates/updatechecker.h"
 #include "publishcommand.h"
+#include "updates/updatechecker.h"
 
 #include <QString>
 #include <QStringList>
@@ -54,10 +54,32 @@ struct CommandLine
 // Says what is wrong with the command line and where the help is, on standard error; gives 2.
 [[nodiscard]] int usageErrorExit(const QString& reason);
 
-// Runs the program as its command line asks and returns the exit status. The headless modes run on
-// a QCoreApplication: they need no display and create no widget. A usage error exits with 2.
-// Running out of memory, or a display that cannot be reached, ends with the tool's own message on
-// standard error and exit status 1.
+// The program is two: `siteloom` runs the modes that read and write files (--build, --import,
+// --export, --help, --version) on QtCore alone, so that they start at once, and hands the window and
+// the modes that go on the network to `siteloom-desktop`, which runs every mode.
+
+// True for the modes only the desktop program runs.
+[[nodiscard]] bool runsInDesktopProgram(CommandLine::Mode mode);
+
+// The command line of this process, read before any application object exists (only the window may
+// have a GUI application).
+[[nodiscard]] CommandLine readCommandLine(int argc, char* argv[]);
+
+// Runs a mode that reads and writes files, on a QCoreApplication, and returns the exit status; a usage
+// error exits with 2.
+[[nodiscard]] int runFileCommand(int argc, char* argv[], const CommandLine& commandLine);
+
+// Runs one of the above, ending with the tool's own message on standard error and exit status 1
+// when memory runs out.
+[[nodiscard]] int runGuarded(int (*run)(int argc, char* argv[]), int argc, char* argv[]);
+
+// `siteloom`: runs the program as its command line asks and returns the exit status, handing the
+// desktop program's modes on to it (which takes this process's place). A usage error exits with 2.
 [[nodiscard]] int runSiteloom(int argc, char* argv[]);
+
+// `siteloom-desktop`: every mode. The headless ones run on a QCoreApplication: they need no display
+// and create no widget. A display that cannot be reached ends with the tool's own message on standard
+// error and exit status 1.
+[[nodiscard]] int runDesktopProgram(int argc, char* argv[]);
 
 } // namespace siteloom

@@ -10,7 +10,9 @@
 #include "messages/messages.h"
 #include "messages/transfermessages.h"
 #include "page/linkpage.h"
-#include "updatescommand.h"
+#include "updates/updateresult.h"
+#include "updates/updatestate.h"
+#include "weburl/weburl.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +23,44 @@
 using namespace Qt::StringLiterals;
 
 namespace siteloom {
+
+namespace {
+
+// siteloom --export LISTFILE --format opml --output FILE: the partners whose feeds the update check
+// found, as OPML for feed readers.
+int runOpmlExport(const QString& listFile, const QString& output)
+{
+    const QString outputPath = QFileInfo(output).absoluteFilePath();
+    if (isSameFile(outputPath, QFileInfo(listFile).absoluteFilePath())) {
+        writeLine(stderr, exportWouldReplaceListFileMessage(QDir::toNativeSeparators(outputPath)));
+        return exitMessage;
+    }
+    PageInputs inputs;
+    if (!loadListFileWithEntriesOrSay(listFile, &inputs))
+        return exitMessage;
+    const UpdateStates states = readUpdateStates(updateStatePath());
+    QList<UpdateResult> results;
+    for (const QString& line : inputs.entries) {
+        const LinkEntryView entry = splitEntryView(line);
+        UpdateResult result;
+        result.index = int(results.size()) + 1;
+        result.name = entry.siteName.toString();
+        result.url = entry.siteUrl.trimmed().toString();
+        result.feed = states.value(comparableUrl(result.url)).feed;
+        results.append(result);
+    }
+    FileError error;
+    if (!writeUtf8TextFile(
+            outputPath, [&](LineWriter& writer) { writeOpml(results, pageTitle(inputs.title), writer); },
+            &error)) {
+        writeLine(stderr, exportNotWrittenMessage(error));
+        return exitMessage;
+    }
+    writeLine(stdout, QDir::toNativeSeparators(outputPath));
+    return exitDone;
+}
+
+} // namespace
 
 int runImport(const QString& source, const QString& output, const std::optional<QString>& folder)
 {

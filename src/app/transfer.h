@@ -18,8 +18,9 @@ namespace siteloom {
 [[nodiscard]] int runImport(const QString& source, const QString& output,
                             const std::optional<QString>& folder);
 
-// siteloom --export LISTFILE --format bookmarks|csv --output FILE: the list file, loaded as
-// --build loads it, written as a bookmarks file or as CSV.
+// siteloom --export LISTFILE --format bookmarks|csv|opml --output FILE: the list file, loaded as
+// --build loads it, written as a bookmarks file, as CSV or, for the partners
+// whose feeds the update check found, as OPML for feed readers.
 [[nodiscard]] int runExport(const QString& listFile, ExportFormat format, const QString& output);
 
 } // namespace siteloom

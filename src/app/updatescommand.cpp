@@ -84,36 +84,4 @@ int runUpdates(const QString& file, bool json, const UpdateOptions& options, con
     return status;
 }
 
-int runOpmlExport(const QString& listFile, const QString& output)
-{
-    const QString outputPath = QFileInfo(output).absoluteFilePath();
-    if (isSameFile(outputPath, QFileInfo(listFile).absoluteFilePath())) {
-        writeLine(stderr, exportWouldReplaceListFileMessage(QDir::toNativeSeparators(outputPath)));
-        return exitMessage;
-    }
-    PageInputs inputs;
-    if (!loadListFileWithEntriesOrSay(listFile, &inputs))
-        return exitMessage;
-    const UpdateStates states = readUpdateStates(updateStatePath());
-    QList<UpdateResult> results;
-    for (const QString& line : inputs.entries) {
-        const LinkEntryView entry = splitEntryView(line);
-        UpdateResult result;
-        result.index = int(results.size()) + 1;
-        result.name = entry.siteName.toString();
-        result.url = entry.siteUrl.trimmed().toString();
-        result.feed = states.value(comparableUrl(result.url)).feed;
-        results.append(result);
-    }
-    FileError error;
-    if (!writeUtf8TextFile(
-            outputPath, [&](LineWriter& writer) { writeOpml(results, pageTitle(inputs.title), writer); },
-            &error)) {
-        writeLine(stderr, exportNotWrittenMessage(error));
-        return exitMessage;
-    }
-    writeLine(stdout, QDir::toNativeSeparators(outputPath));
-    return exitDone;
-}
-
 } // namespace siteloom

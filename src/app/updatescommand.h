@@ -16,8 +16,4 @@ namespace siteloom {
 [[nodiscard]] int runUpdates(const QString& file, bool json, const UpdateOptions& options,
                              const QString& pageFile);
 
-// siteloom --export LISTFILE --format opml --output FILE: the partners whose feeds the update check
-// found, as OPML for feed readers.
-[[nodiscard]] int runOpmlExport(const QString& listFile, const QString& output);
-
 } // namespace siteloom

@@ -314,7 +314,7 @@ private slots:
         QSKIP("the sanitizer reserves more address space than any limit leaves");
 #endif
         const QDir dir(m_dir->path());
-        const QStringList limited{u"prlimit"_s, u"--as=%1"_s.arg(192 * 1024 * 1024), u"--"_s};
+        const QStringList limited{u"prlimit"_s, u"--as=%1"_s.arg(128 * 1024 * 1024), u"--"_s};
         const ProgramRun small = runProgram({u"--build"_s, u"list.txt"_s}, dir.path(), limited);
         QCOMPARE(small.err, QString());
         QCOMPARE(small.exitCode, 0);
