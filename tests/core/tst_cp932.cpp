@@ -216,6 +216,51 @@ private slots:
         QFETCH(QByteArray, bytes);
         QCOMPARE(cp932::decode(bytes), std::nullopt);
     }
+
+    // Every byte and every lead and trail byte pair comes back through decode() and encode() exactly
+    // when comesBackEnd() passes over it; NUL, CR and LF stop it anyway.
+    void comesBackEndIsTheRoundTrip()
+    {
+        const auto check = [](const QByteArray& bytes) {
+            const std::optional<QString> text = cp932::decode(bytes);
+            const bool comesBack = text && cp932::encode(*text) == bytes && !bytes.contains('\0') &&
+                                   !bytes.contains('\r') && !bytes.contains('\n');
+            QVERIFY2((cp932::comesBackEnd(bytes, 0, 0) == bytes.size()) == comesBack,
+                     bytes.toHex().constData());
+        };
+        for (int byte = 0; byte <= 0xFF; ++byte)
+            check(QByteArray(1, char(byte)));
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            for (int trail = 0; trail <= 0xFF; ++trail)
+                check(QByteArray{char(lead), char(trail)});
+        }
+    }
+
+    void comesBackEnd_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("end");
+        const QByteArray longAscii =
+            QByteArray("http://www.example.jp/~user/\tindex.html?a=1&b=2").repeated(3);
+        QTest::newRow("long ASCII with a tab") << longAscii << 0 << int(longAscii.size());
+        QTest::newRow("kana and half-width kana") << hex("82A082A2 B1 61") << 0 << 6;
+        QTest::newRow("separator where a character starts") << hex("616282A0 8146 63") << 0 << 4;
+        QTest::newRow("separator bytes across two characters") << hex("8181 4661") << 0 << 4;
+        QTest::newRow("from past the separator") << hex("61 8146 62") << 3 << 4;
+        QTest::newRow("CR ends it") << QByteArray("ab\r\ncd") << 0 << 2;
+        QTest::newRow("NEC row 13 duplicate of a JIS symbol") << hex("6162 8790") << 0 << 2;
+        QTest::newRow("lone lead byte at end") << hex("616282") << 0 << 2;
+        QTest::newRow("controls ICU swaps, corrected") << hex("61 1A 1C 7F") << 0 << 4;
+    }
+
+    void comesBackEnd()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, from);
+        QFETCH(int, end);
+        QCOMPARE(cp932::comesBackEnd(bytes, from, 0x8146), end);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCp932)

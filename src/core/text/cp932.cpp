@@ -157,6 +157,8 @@ public:
                 m_bytes[c.unicode()] = first;
         }
         m_tables = aligned && next == encoded.size() && !encoder.hasError();
+        if (m_tables)
+            markBytesThatComeBack();
     }
 
     [[nodiscard]] bool test(char16_t c) const { return m_plain[c] != 0; }
@@ -177,8 +179,31 @@ public:
         return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
     }
 
+    // Whether a byte that is not a lead byte, or a lead and a trail byte, decode to a plain unit that
+    // encodes to the same bytes again (NUL, CR and LF aside); never without the tables.
+    [[nodiscard]] bool singleComesBack(uchar byte) const { return m_singleBack[byte] != 0; }
+    [[nodiscard]] bool pairComesBack(uchar lead, uchar trail) const
+    {
+        return m_pairBack[(lead << 8) | trail] != 0;
+    }
+
 private:
     void set(char16_t c) { m_plain[c] = 1; }
+
+    void markBytesThatComeBack()
+    {
+        // ASCII is itself both ways (the swapped controls by the corrections), NUL, CR and LF aside.
+        for (int byte = 1; byte < 0x80; ++byte)
+            m_singleBack[byte] = byte != '\r' && byte != '\n';
+        for (int byte = 0x80; byte <= 0xFF; ++byte) {
+            const char16_t c = m_single[byte];
+            m_singleBack[byte] = !isLeadByte(uchar(byte)) && c >= 0x80 && test(c) && m_bytes[c] == byte;
+        }
+        for (int pair = 0x8100; pair <= 0xFCFF; ++pair) {
+            const char16_t c = m_pair[pair];
+            m_pairBack[pair] = c != 0 && test(c) && m_bytes[c] == pair;
+        }
+    }
 
     // A byte per unit rather than a bit: the scan looks up every non-ASCII character written, and
     // one load and test per unit keeps it well below the cost of the conversion.
@@ -186,6 +211,8 @@ private:
     std::array<quint16, 0x10000> m_bytes{};
     std::array<char16_t, 0x100> m_single{};
     std::array<char16_t, 0x10000> m_pair{};
+    std::array<quint8, 0x100> m_singleBack{};
+    std::array<quint8, 0x10000> m_pairBack{};
     bool m_tables = false;
 };
 
@@ -395,6 +422,44 @@ qsizetype firstUnencodable(QStringView text)
         }
     }
     return -1;
+}
+
+qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
+{
+    const PlainTable& table = plainTable();
+    if (!table.hasTables())
+        return from;
+    const auto* const data = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype i = from;
+    while (i < size) {
+        // Eight bytes at a time while they are printable ASCII: no byte above 0x7E or below 0x20.
+        constexpr quint64 ones = 0x0101010101010101ULL;
+        constexpr quint64 highs = 0x8080808080808080ULL;
+        while (size - i >= 8) {
+            quint64 eight;
+            std::memcpy(&eight, data + i, sizeof eight);
+            const quint64 belowSpace = (eight - 0x20 * ones) & ~eight;
+            const quint64 aboveTilde = eight + 0x01 * ones; // 0x7F becomes 0x80, 0x80 and up stay high
+            if ((belowSpace | aboveTilde | eight) & highs)
+                break;
+            i += 8;
+        }
+        if (i == size)
+            break;
+        const uchar byte = data[i];
+        if (!PlainTable::isLeadByte(byte)) {
+            if (!table.singleComesBack(byte))
+                return i;
+            ++i;
+            continue;
+        }
+        if (i + 1 == size || !table.pairComesBack(byte, data[i + 1]) ||
+            ((byte << 8) | data[i + 1]) == stopPair)
+            return i;
+        i += 2;
+    }
+    return size;
 }
 
 std::optional<QString> decode(QByteArrayView bytes)

@@ -35,4 +35,11 @@ namespace siteloom::cp932 {
 // byte without its trail byte at the end).
 [[nodiscard]] std::optional<QString> decode(QByteArrayView bytes);
 
+// Where bytes stop coming back as they are through decode() and encode(): looking a character at a
+// time from `from`, the index of the first byte that decode() refuses, or that starts a character
+// encode() writes otherwise (one the code page holds twice), or of a NUL, CR or LF, or of the two-byte character stopPair (a lead byte and a trail byte, so that it
+// is found where a character starts); bytes.size() when every byte comes back. Without the tables
+// (see isAvailable) nothing comes back: it returns `from`.
+[[nodiscard]] qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair);
+
 } // namespace siteloom::cp932
