@@ -331,6 +331,13 @@ void applyListFile(const ListFileContent& content, PageInputs* inputs)
     }
 }
 
+ListFileContent parseListFileText(QStringView text)
+{
+    ListFileParser parser;
+    splitTextLines(text, [&parser](QStringView line) { parser.addLine(line); });
+    return parser.finish();
+}
+
 bool readListFile(const QString& path, ListFileContent* content, ListFileReadError* error)
 {
     // Each line is parsed as soon as its piece of the file is decoded, so the file is never held

@@ -144,6 +144,10 @@ struct ListFileReadError
 // failure *content is left alone.
 [[nodiscard]] bool readListFile(const QString& path, ListFileContent* content, ListFileReadError* error);
 
+// Parses a list file's lines given as text, as readListFile parses the file's; tooLong is set rather
+// than refused.
+[[nodiscard]] ListFileContent parseListFileText(QStringView text);
+
 // Reads a list file and applies it onto *inputs (PageInputs{} holds the window's start values). On
 // failure *inputs is left alone. *shortBlock (if given) tells whether the file ended inside its block.
 [[nodiscard]] bool loadListFile(const QString& path, PageInputs* inputs, ListFileReadError* error,

@@ -125,7 +125,23 @@ bool isSameFile(const QString& path, const QString& other)
            firstInfo.st_dev == secondInfo.st_dev && firstInfo.st_ino == secondInfo.st_ino;
 }
 
+void buildEntryRows(QStringView entry, const std::function<void(QStringView)>& emitLine)
+{
+    LineSink out(emitLine);
+    writeEntryRows(out, entry);
+}
+
 void buildPage(const PageInputs& inputs, const std::function<void(QStringView)>& emitLine)
+{
+    buildPage(inputs, emitLine, [&] {
+        LineSink out(emitLine);
+        for (const QString& entry : inputs.entries)
+            writeEntryRows(out, entry);
+    });
+}
+
+void buildPage(const PageInputs& inputs, const std::function<void(QStringView)>& emitLine,
+               const std::function<void()>& entryRows)
 {
     LineSink out(emitLine);
     const QString title = pageTitle(inputs.title);
@@ -156,9 +172,7 @@ void buildPage(const PageInputs& inputs, const std::function<void(QStringView)>&
     out.line(centreStart);
     out.line(tableStart);
 
-    for (const QString& entry : inputs.entries)
-        writeEntryRows(out, entry);
-
+    entryRows();
     out.line(tableEnd);
     out.line(centreEnd);
     out.line(sectionEnd);

@@ -34,6 +34,14 @@ using pagemarkup::downloadPageUrl;
 // The whole page is never held in memory.
 void buildPage(const PageInputs& inputs, const std::function<void(QStringView)>& emitLine);
 
+// The same with the entries' rows left to entryRows, which is called once, where they go, and
+// writes them itself; inputs.entries is not looked at.
+void buildPage(const PageInputs& inputs, const std::function<void(QStringView)>& emitLine,
+               const std::function<void()>& entryRows);
+
+// The lines of one link entry's rows, as buildPage writes them.
+void buildEntryRows(QStringView entry, const std::function<void(QStringView)>& emitLine);
+
 // Writes the page into the base directory as Windows-31J text with CR LF line ends, atomically: on
 // failure an earlier file stays as it was and nothing half-written is left. *writtenPath (if given)
 // receives the page's path in native form whether or not the write succeeds.

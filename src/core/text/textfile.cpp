@@ -186,6 +186,21 @@ void LineWriter::writeLine(QStringView line)
         flushPending();
 }
 
+void LineWriter::writeEncoded(QByteArrayView bytes)
+{
+    flushPending();
+    if (m_failed)
+        return;
+    if (m_check) {
+        m_check->add(bytes);
+        if (m_check->sawNul()) {
+            refuse(TextEncodingProblem::NulByte);
+            return;
+        }
+    }
+    writeBytes(bytes);
+}
+
 bool LineWriter::finish()
 {
     flushPending();
@@ -233,7 +248,7 @@ void LineWriter::refuse(TextEncodingProblem problem)
     m_refusal = problem;
 }
 
-void LineWriter::writeBytes(const QByteArray& bytes)
+void LineWriter::writeBytes(QByteArrayView bytes)
 {
     // A short write is not an error yet: a full disk takes what fits and reports the error (and
     // with it the reason shown to the user) only on the next write.
@@ -311,23 +326,6 @@ qsizetype pieceEnd(QByteArrayView bytes, qsizetype from)
     return 0;
 }
 
-// Hands on the lines of a decoded piece; the last line without a line end only when it holds text.
-void splitLines(QStringView text, const std::function<void(QStringView)>& takeLine)
-{
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        takeLine(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        takeLine(text.sliced(start));
-}
-
 // What a file that is not a regular file is, as the reason it is not read.
 QString notRegularFileReason(mode_t mode)
 {
@@ -390,6 +388,22 @@ qint64 readSome(int fd, char* data, qint64 size)
 
 } // namespace
 
+void splitTextLines(QStringView text, const std::function<void(QStringView)>& takeLine)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        takeLine(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        takeLine(text.sliced(start));
+}
+
 bool readTextLines(const QString& path, const std::function<void(QStringView)>& takeLine, FileError* error,
                    TextEncodingProblem* problem)
 {
@@ -435,7 +449,7 @@ bool readTextLines(const QString& path, const std::function<void(QStringView)>& 
                     break;
                 continue;
             }
-            splitLines(*text, takeLine);
+            splitTextLines(*text, takeLine);
             std::memmove(buffer.data(), buffer.constData() + cut, size_t(size - cut));
         }
         held = size - cut;

@@ -53,6 +53,9 @@ public:
 
     void writeLine(QStringView line);
 
+    // Writes bytes already in the writer's encoding, line ends included, after the lines before them.
+    void writeEncoded(QByteArrayView bytes);
+
     // Writes what is still buffered. False if any write to the device failed, or the text was
     // refused.
     [[nodiscard]] bool finish();
@@ -66,7 +69,7 @@ public:
 private:
     void flushPending();
     void writeText(QStringView text);
-    void writeBytes(const QByteArray& bytes);
+    void writeBytes(QByteArrayView bytes);
     void refuse(TextEncodingProblem problem);
 
     QIODevice* m_device;
@@ -96,6 +99,10 @@ private:
 [[nodiscard]] bool writeExactTextFile(const QString& path, const std::function<void(LineWriter&)>& produce,
                                       FileError* error, TextEncodingProblem* refused,
                                       ExistingFile existing = ExistingFile::Replace);
+
+// Hands on the lines of text: CR LF, LF and CR each end a line; the last line without a line end
+// only when it holds text.
+void splitTextLines(QStringView text, const std::function<void(QStringView)>& takeLine);
 
 // Reads a Windows-31J text file line by line: each line goes to takeLine (the view is valid only
 // during the call) as soon as its piece of the file is decoded, so the file is never held whole
