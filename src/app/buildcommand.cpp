@@ -3,6 +3,7 @@
 #include "commandline_output.h"
 #include "messages/messages.h"
 #include "page/linkpage.h"
+#include "page/pagefromlist.h"
 #include "text/systemreason.h"
 #include "text/textfile.h"
 
@@ -58,12 +59,16 @@ int buildPageFile(const QString& file, const QString& directory, QString* writte
         }
     }
 
-    // The list file by its full path: the page must never replace it.
+    // The list file by its full path: the page must never replace it. A list in the form this tool
+    // writes makes its page from its own bytes; any other is read whole, and told about.
     const QString path = QFileInfo(file).absoluteFilePath();
-    PageInputs inputs;
-    if (!loadListFileOrSay(file, &inputs))
+    ListFileBytes listBytes;
+    const bool fromBytes = listBytes.read(path);
+    PageInputs inputs = fromBytes ? listBytes.options() : PageInputs();
+    if (!fromBytes && !loadListFileOrSay(file, &inputs))
         return exitMessage;
-    if (const PageInputsProblem problem = checkPageInputs(inputs.entries.size(), inputs.fileName);
+    const qsizetype entryCount = fromBytes ? listBytes.entryCount() : inputs.entries.size();
+    if (const PageInputsProblem problem = checkPageInputs(entryCount, inputs.fileName);
         problem != PageInputsProblem::None) {
         writeLine(stderr, pageInputsMessage(problem, inputs.fileName));
         return exitMessage;
@@ -74,7 +79,8 @@ int buildPageFile(const QString& file, const QString& directory, QString* writte
         return exitMessage;
     }
     FileError writeError;
-    if (!writePageFile(baseDirectory, inputs, written, &writeError)) {
+    if (!(fromBytes ? listBytes.writePage(baseDirectory, written, &writeError)
+                    : writePageFile(baseDirectory, inputs, written, &writeError))) {
         writeLine(stderr, pageNotWrittenMessage(*written, writeError));
         return exitMessage;
     }

@@ -1,8 +1,11 @@
 #include "filebytes.h"
+#include "listfile/listfile.h"
 #include "page/linkpage.h"
+#include "page/pagefromlist.h"
 #include "text/textfile.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,6 +24,47 @@ QByteArrayList pageLines(const PageInputs& inputs)
     FileError error;
     [&] { QVERIFY2(writePageFile(dir.path(), inputs, nullptr, &error), qPrintable(error.reason)); }();
     return readBytes(dir.filePath(inputs.fileName)).replace("\r\n", "\n").chopped(1).split('\n');
+}
+
+// A list file of random lines: mostly in the form this tool writes, with now and then what the
+// full reading alone takes (LF or CR alone, a count that is short or wrong, a second count line, a
+// character the code page holds twice, ICU's swapped controls) or refuses (invalid bytes, NUL).
+QByteArray randomListFile(QRandomGenerator& random)
+{
+    const auto chance = [&random](int percent) { return int(random.bounded(100)) < percent; };
+    static const QByteArrayList pieces{
+        "http://www.example.jp/~user/",
+        "banner.gif",
+        "\x82\xA0\x82\xA2",
+        "\xB1\xB2",
+        "<BR>",
+        " ",
+        "\x81\x46",
+        "\x81\x46",
+        "\t",
+    };
+    static const QByteArrayList odd{
+        "\x87\x90", "\xED\x40", "\x1A", "\x81\x20", "\xFF", QByteArray(1, '\0'), "\r", "\n", "\x82",
+    };
+    const auto lineEnd = [&] {
+        return chance(3) ? QByteArray(chance(50) ? "\n" : "\r") : QByteArray("\r\n");
+    };
+    const int count = 1 + int(random.bounded(6));
+    QByteArray file = "list1=" + QByteArray::number(count + (chance(5) ? 1 : 0)) + lineEnd();
+    for (int i = 0; i < count; ++i) {
+        QByteArray value;
+        for (int k = int(random.bounded(6)); k > 0; --k)
+            value += pieces[random.bounded(pieces.size())];
+        if (chance(8))
+            value.insert(random.bounded(value.size() + 1), odd[random.bounded(odd.size())]);
+        file += (chance(3) ? "ls9" : "ls") + QByteArray::number(i).rightJustified(3, '0') +
+                (chance(3) ? ":" : "=") + value + lineEnd();
+    }
+    file += "te001=page.html\r\nopt0" + QByteArray::number(random.bounded(1, 10)) + "=1\r\n";
+    file += "te006=\x83\x5E\x83\x43\x83\x67\x83\x8B\r\nte009=http://own.example/" + lineEnd();
+    if (chance(3))
+        file += "list1=1\r\nls000=a\x81\x46" "b\x81\x46" "c\r\n";
+    return file;
 }
 
 } // namespace
@@ -182,6 +226,40 @@ private slots:
                                       "\" target=\"_blank\"><img src=\"" + banner +
                                       "\" border=\"0\"></A></td>");
         QCOMPARE(lines.value(28), "<td nowrap align=\"left\"><B>" + name + "</B></td>");
+    }
+
+    // A list read as its bytes gives the page the full reading gives, byte for byte, or is left to
+    // the full reading, which takes most of these lists whole and some with a message or not at all.
+    void pageFromListBytesIsThePage()
+    {
+        QRandomGenerator random(28);
+        QTemporaryDir dir;
+        const QString list = dir.filePath(u"list.txt"_s);
+        int fromBytes = 0;
+        for (int round = 0; round < 400; ++round) {
+            const QByteArray file = randomListFile(random);
+            QVERIFY(writeBytes(list, file));
+            ListFileBytes bytes;
+            if (!bytes.read(list))
+                continue;
+            ++fromBytes;
+            ListFileContent content;
+            ListFileReadError error;
+            QVERIFY2(readListFile(list, &content, &error) && !content.shortBlock, file.constData());
+            PageInputs inputs;
+            applyListFile(content, &inputs);
+            QCOMPARE(bytes.entryCount(), inputs.entries.size());
+            PageInputs options = inputs;
+            options.entries.clear();
+            QCOMPARE(bytes.options(), options);
+            FileError writeError;
+            QVERIFY(QDir(dir.path()).mkpath(u"text"_s) && QDir(dir.path()).mkpath(u"bytes"_s));
+            QVERIFY(writePageFile(dir.filePath(u"text"_s), inputs, nullptr, &writeError));
+            QVERIFY(bytes.writePage(dir.filePath(u"bytes"_s), nullptr, &writeError));
+            QCOMPARE(readBytes(dir.filePath(u"bytes/page.html"_s)),
+                     readBytes(dir.filePath(u"text/page.html"_s)));
+        }
+        QVERIFY(fromBytes > 200);
     }
 
     void outputPath_data()
