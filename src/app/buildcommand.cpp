@@ -12,6 +12,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <functional>
+#include <optional>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +33,31 @@ QString currentDirectoryProblem()
         return {};
     // A path longer than the buffer is ERANGE, "Numerical result out of range": say what it means.
     return systemReason(errno == ERANGE ? ENAMETOOLONG : errno);
+}
+
+// Writes the page once the inputs are found fit for it, telling why not otherwise; the exit status,
+// or nullopt when the writer gave up (*gaveUp) and wrote nothing.
+std::optional<int> writeCheckedPage(const PageInputs& inputs, qsizetype entryCount, const QString& listPath,
+                                    const QString& baseDirectory,
+                                    const std::function<bool(FileError*)>& write, const bool* gaveUp)
+{
+    if (const PageInputsProblem problem = checkPageInputs(entryCount, inputs.fileName);
+        problem != PageInputsProblem::None) {
+        writeLine(stderr, pageInputsMessage(problem, inputs.fileName));
+        return exitMessage;
+    }
+    const QString pagePath = pageFilePath(baseDirectory, inputs.fileName);
+    if (isSameFile(pagePath, listPath)) {
+        writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
+        return exitMessage;
+    }
+    FileError writeError;
+    if (write(&writeError))
+        return exitDone;
+    if (gaveUp && *gaveUp)
+        return std::nullopt;
+    writeLine(stderr, pageNotWrittenMessage(QDir::toNativeSeparators(pagePath), writeError));
+    return exitMessage;
 }
 
 } // namespace
@@ -60,31 +87,25 @@ int buildPageFile(const QString& file, const QString& directory, QString* writte
     }
 
     // The list file by its full path: the page must never replace it. A list in the form this tool
-    // writes makes its page from its own bytes; any other is read whole, and told about.
+    // writes makes its page from its own bytes; any other is read whole, and told about, as is one
+    // that changed before its entries were copied.
     const QString path = QFileInfo(file).absoluteFilePath();
-    ListFileBytes listBytes;
-    const bool fromBytes = listBytes.read(path);
-    PageInputs inputs = fromBytes ? listBytes.options() : PageInputs();
-    if (!fromBytes && !loadListFileOrSay(file, &inputs))
-        return exitMessage;
-    const qsizetype entryCount = fromBytes ? listBytes.entryCount() : inputs.entries.size();
-    if (const PageInputsProblem problem = checkPageInputs(entryCount, inputs.fileName);
-        problem != PageInputsProblem::None) {
-        writeLine(stderr, pageInputsMessage(problem, inputs.fileName));
-        return exitMessage;
-    }
     const QString baseDirectory = directory.isNull() ? QDir::currentPath() : directory;
-    if (const QString pagePath = pageFilePath(baseDirectory, inputs.fileName); isSameFile(pagePath, path)) {
-        writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
-        return exitMessage;
+    if (ListFileBytes listBytes; listBytes.read(path)) {
+        bool gaveUp = false;
+        const std::optional<int> status = writeCheckedPage(
+            listBytes.options(), listBytes.entryCount(), path, baseDirectory,
+            [&](FileError* error) { return listBytes.writePage(baseDirectory, written, error, &gaveUp); },
+            &gaveUp);
+        if (status)
+            return *status;
     }
-    FileError writeError;
-    if (!(fromBytes ? listBytes.writePage(baseDirectory, written, &writeError)
-                    : writePageFile(baseDirectory, inputs, written, &writeError))) {
-        writeLine(stderr, pageNotWrittenMessage(*written, writeError));
+    PageInputs inputs;
+    if (!loadListFileOrSay(file, &inputs))
         return exitMessage;
-    }
-    return exitDone;
+    return *writeCheckedPage(
+        inputs, inputs.entries.size(), path, baseDirectory,
+        [&](FileError* error) { return writePageFile(baseDirectory, inputs, written, error); }, nullptr);
 }
 
 } // namespace siteloom

@@ -63,7 +63,9 @@ QByteArray randomListFile(QRandomGenerator& random)
     file += "te001=page.html\r\nopt0" + QByteArray::number(random.bounded(1, 10)) + "=1\r\n";
     file += "te006=\x83\x5E\x83\x43\x83\x67\x83\x8B\r\nte009=http://own.example/" + lineEnd();
     if (chance(3))
-        file += "list1=1\r\nls000=a\x81\x46" "b\x81\x46" "c\r\n";
+        file += "list1=1\r\nls000=a\x81\x46"
+                "b\x81\x46"
+                "c\r\n";
     return file;
 }
 
@@ -255,11 +257,33 @@ private slots:
             FileError writeError;
             QVERIFY(QDir(dir.path()).mkpath(u"text"_s) && QDir(dir.path()).mkpath(u"bytes"_s));
             QVERIFY(writePageFile(dir.filePath(u"text"_s), inputs, nullptr, &writeError));
-            QVERIFY(bytes.writePage(dir.filePath(u"bytes"_s), nullptr, &writeError));
+            bool gaveUp = false;
+            QVERIFY(bytes.writePage(dir.filePath(u"bytes"_s), nullptr, &writeError, &gaveUp));
             QCOMPARE(readBytes(dir.filePath(u"bytes/page.html"_s)),
                      readBytes(dir.filePath(u"text/page.html"_s)));
         }
         QVERIFY(fromBytes > 200);
+    }
+
+    // A list written over in place between its reading and its page is left to the full reading:
+    // nothing is written from what was read.
+    void pageFromListBytesGivesUpOnAChangedList()
+    {
+        QTemporaryDir dir;
+        const QString list = dir.filePath(u"list.txt"_s);
+        QVERIFY(writeBytes(list, "list1=1\r\nls000=a\x81\x46"
+                                 "b\x81\x46"
+                                 "c\r\nte001=page.html\r\n"));
+        ListFileBytes bytes;
+        QVERIFY(bytes.read(list));
+        QFile file(list);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(10) && file.write("ls000=x") == 7);
+        file.close();
+        FileError error;
+        bool gaveUp = false;
+        QVERIFY(!bytes.writePage(dir.path(), nullptr, &error, &gaveUp));
+        QVERIFY(gaveUp);
+        QCOMPARE(filesIn(dir.path()), QStringList{u"list.txt"_s});
     }
 
     void outputPath_data()

@@ -7,14 +7,12 @@
 #include "text/textfile.h"
 
 #include <QDir>
-#include <QScopeGuard>
 
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <limits>
-#include <sys/mman.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,40 +26,83 @@ namespace {
 constexpr quint16 separatorBytes = 0x8146;
 static_assert(linkSeparator.unicode() == 0xFF1A);
 
-// The whole file, or false.
-bool readWhole(const QString& path, QByteArray* bytes)
+// The most bytes after the entries that are read: six fields, each as long as a text box holds, in
+// two bytes a character.
+constexpr qsizetype mostFieldBytes = 6 * 2 * (textBoxCapacity + 8);
+
+// The lines of a file from an offset on, each with its LF (the last one without, when the file ends
+// without it), read through one buffer that grows only for a line longer than it.
+class FileLines
 {
-    const int fd = openRegularFile(path, nullptr);
-    if (fd < 0)
-        return false;
-    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    struct stat info;
-    if (::fstat(fd, &info) != 0)
-        return false;
-    // One more byte than the size, so that a file grown meanwhile is noticed and read on.
-    bytes->resize(qsizetype(info.st_size) + 1);
+public:
+    FileLines(int fd, qint64 offset) : m_fd(fd), m_offset(offset) { m_buffer.resize(1024 * 1024); }
+
+    // The next line, valid until the next call; false at the end or on a failed read.
+    bool next(QByteArrayView* line)
     {
-        const auto from = (quintptr(bytes->data()) + 0x1FFFFF) & ~quintptr(0x1FFFFF);
-        const auto to = (quintptr(bytes->data()) + quintptr(bytes->size())) & ~quintptr(0x1FFFFF);
-        if (to > from)
-            ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-    }
-    qsizetype got = 0;
-    while (true) {
-        if (got == bytes->size())
-            bytes->resize(2 * bytes->size());
-        const ssize_t n = ::read(fd, bytes->data() + got, size_t(bytes->size() - got));
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
+        while (true) {
+            const auto* const start = m_buffer.constData() + m_at;
+            if (const auto* lf = static_cast<const char*>(std::memchr(start, '\n', size_t(m_end - m_at)))) {
+                *line = QByteArrayView(start, lf + 1 - start);
+                m_at += line->size();
+                return true;
+            }
+            if (m_atEnd) {
+                *line = QByteArrayView(start, m_end - m_at);
+                m_at = m_end;
+                return !line->isEmpty();
+            }
+            fill();
         }
-        got += n;
     }
-    bytes->truncate(got);
-    return true;
+
+    bool failed() const { return m_failed; }
+
+private:
+    void fill()
+    {
+        // The unfinished line to the front, room after it, and the next piece of the file.
+        std::memmove(m_buffer.data(), m_buffer.constData() + m_at, size_t(m_end - m_at));
+        m_end -= m_at;
+        m_at = 0;
+        if (m_end == m_buffer.size())
+            m_buffer.resize(2 * m_buffer.size());
+        ssize_t got;
+        do {
+            got = ::pread(m_fd, m_buffer.data() + m_end, size_t(m_buffer.size() - m_end), m_offset);
+        } while (got < 0 && errno == EINTR);
+        m_failed = got < 0;
+        m_atEnd = got <= 0;
+        if (got > 0) {
+            m_end += got;
+            m_offset += got;
+        }
+    }
+
+    int m_fd;
+    qint64 m_offset; // of the byte after those in the buffer
+    QByteArray m_buffer;
+    qsizetype m_at = 0;  // the start of the next line in the buffer
+    qsizetype m_end = 0; // the end of what the buffer holds
+    bool m_atEnd = false;
+    bool m_failed = false;
+};
+
+// An entry line's key: "ls", the index in at least three digits, "=".
+QByteArrayView entryKey(qsizetype index, std::array<char, 24>& key)
+{
+    key[0] = 'l';
+    key[1] = 's';
+    char* const digits = key.data() + 2;
+    char* end = std::to_chars(digits, key.data() + key.size() - 1, index).ptr;
+    if (end - digits < 3) {
+        const qsizetype pad = 3 - (end - digits);
+        std::memmove(digits + pad, digits, size_t(end - digits));
+        std::memset(digits, '0', size_t(pad));
+        end += pad;
+    }
+    *end++ = '=';
+    return QByteArrayView(key.data(), end - key.data());
 }
 
 // The rows of one entry as bytes, cut where its fields go: the pieces of markup between them, each
@@ -105,44 +146,107 @@ const RowPieces& rowPieces()
     return pieces;
 }
 
+// An entry's value and, counted from its start, its first two separators (-1 when missing).
+struct EntryValue
+{
+    QByteArrayView value;
+    qsizetype first = -1;
+    qsizetype second = -1;
+    bool comesBack = true; // every byte comes back through decoding and encoding
+};
+
+// The entry in line `index` of the block, read as the full reading reads it: nullopt when the line is
+// not the entry's in the form this tool writes, or the full reading would not take it.
+std::optional<EntryValue> readEntry(qsizetype index, QByteArrayView line)
+{
+    std::array<char, 24> keyBytes;
+    const QByteArrayView key = entryKey(index, keyBytes);
+    if (!line.startsWith(key) || !line.endsWith("\r\n"))
+        return std::nullopt;
+    // Up to the CR that ends the line, cut at its first two separators; a byte that does not come
+    // back as it is (a CR or NUL among them) leaves the entry to the slow way.
+    EntryValue entry;
+    entry.value = line.sliced(key.size()).chopped(2);
+    const QByteArrayView value = entry.value;
+    qsizetype at = cp932::comesBackEnd(value, 0, separatorBytes);
+    for (; at + 1 < value.size() && ((uchar(value[at]) << 8) | uchar(value[at + 1])) == separatorBytes;
+         at = cp932::comesBackEnd(value, at + 2, separatorBytes)) {
+        if (entry.first < 0)
+            entry.first = at;
+        else if (entry.second < 0)
+            entry.second = at;
+    }
+    if (at < value.size()) {
+        entry.comesBack = false;
+        const std::optional<QString> text = cp932::decode(value);
+        if (!text || text->contains(QChar(0)) || text->contains(u'\r'))
+            return std::nullopt;
+    }
+    return entry;
+}
+
+bool sameFile(int fd, qint64 size, qint64 changed)
+{
+    struct stat info;
+    return ::fstat(fd, &info) == 0 && info.st_size == size &&
+           qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec == changed;
+}
+
 } // namespace
+
+ListFileBytes::~ListFileBytes()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
 bool ListFileBytes::read(const QString& path)
 {
-    m_entries.clear();
-    if (!readWhole(path, &m_bytes))
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_entryCount = 0;
+    m_fd = openRegularFile(path, nullptr);
+    struct stat info;
+    if (m_fd < 0 || ::fstat(m_fd, &info) != 0)
         return false;
-    const QByteArrayView bytes(m_bytes);
-    // UTF-8 text, or a file that may be: the full reading decides.
-    if (bytes.isValidUtf8())
-        return false;
+    m_size = info.st_size;
+    m_changed = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 
-    // The count line: "list1=" and its digits.
+    // The count line: "list1=" and its digits. Every entry's line takes eight bytes at least
+    // ("ls000=" and CR LF): a count beyond that is short.
+    FileLines lines(m_fd, 0);
+    QByteArrayView line;
     constexpr QByteArrayView countStart = "list1=";
-    const qsizetype countEnd = bytes.indexOf('\n');
-    if (!bytes.startsWith(countStart) || countEnd < 0 || bytes[countEnd - 1] != '\r')
+    if (!lines.next(&line) || !line.startsWith(countStart) || !line.endsWith("\r\n"))
         return false;
-    // Every entry's line takes eight bytes at least ("ls000=" and CR LF): a count beyond that is short.
+    m_blockStart = line.size();
     qsizetype count = 0;
-    for (const char digit : bytes.sliced(countStart.size(), countEnd - 1 - countStart.size())) {
-        if (digit < '0' || digit > '9' || count > bytes.size() / 8)
+    for (const char digit : line.sliced(countStart.size()).chopped(2)) {
+        if (digit < '0' || digit > '9' || count > m_size / 8)
             return false;
         count = 10 * count + (digit - '0');
     }
-    if (count <= 0 || count > bytes.size() / 8)
+    if (count <= 0 || count > m_size / 8)
         return false;
+    // A file that is UTF-8 throughout is left to the full reading, which tells whether it is one.
+    // Every line ends in an ASCII byte, so the lines can be looked at one by one.
+    bool utf8 = true;
 
-    m_entries.reserve(size_t(count));
-    qsizetype at = countEnd + 1;
-    for (qsizetype i = 0; i < count; ++i) {
-        at = readEntry(i, at);
-        if (at < 0)
+    for (qsizetype index = 0; index < count; ++index) {
+        if (!lines.next(&line) || !readEntry(index, line))
             return false;
+        utf8 = utf8 && line.isValidUtf8();
     }
+    m_entryCount = count;
 
     // The fields after the entries, read as the full reading reads them.
-    const QByteArrayView rest = bytes.sliced(at);
-    if (rest.contains('\0'))
+    QByteArray rest;
+    while (lines.next(&line)) {
+        rest += line;
+        if (rest.size() > mostFieldBytes)
+            return false;
+    }
+    if (lines.failed() || rest.contains('\0') || (utf8 && rest.isValidUtf8()))
         return false;
     const std::optional<QString> text = cp932::decode(rest);
     if (!text)
@@ -155,85 +259,48 @@ bool ListFileBytes::read(const QString& path)
     return true;
 }
 
-qsizetype ListFileBytes::readEntry(qsizetype index, qsizetype start)
+bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath, FileError* error,
+                              bool* gaveUp) const
 {
-    // "ls", the index in at least three digits, "=".
-    char key[24] = "ls";
-    char* const digits = key + 2;
-    const char* keyEnd = std::to_chars(digits, key + sizeof key - 1, index).ptr;
-    if (keyEnd - digits < 3) {
-        const qsizetype pad = 3 - (keyEnd - digits);
-        std::memmove(digits + pad, digits, size_t(keyEnd - digits));
-        std::memset(digits, '0', size_t(pad));
-        keyEnd += pad;
-    }
-    *const_cast<char*>(keyEnd++) = '=';
-    const QByteArrayView bytes(m_bytes);
-    const QByteArrayView keyView(key, keyEnd - key);
-    if (!bytes.sliced(start).startsWith(keyView))
-        return -1;
-
-    // The value, up to the CR LF that ends the line; a byte that does not come back as it is (CR
-    // alone among them) leaves the entry to the slow way.
-    Entry entry;
-    entry.start = start + keyView.size();
-    qsizetype at = cp932::comesBackEnd(bytes, entry.start, separatorBytes);
-    for (; at + 1 < bytes.size() && bytes[at] == char(separatorBytes >> 8) &&
-           bytes[at + 1] == char(separatorBytes & 0xFF);
-         at = cp932::comesBackEnd(bytes, at + 2, separatorBytes)) {
-        if (entry.first < 0)
-            entry.first = qint32(at - entry.start);
-        else if (entry.second < 0)
-            entry.second = qint32(at - entry.start);
-    }
-    qsizetype end = at;
-    if (end + 1 >= bytes.size() || bytes[end] != '\r' || bytes[end + 1] != '\n') {
-        // Written the slow way, as long as the full reading would take it at all.
-        entry.comesBack = false;
-        end = bytes.indexOf('\n', entry.start) - 1;
-        if (end < entry.start || bytes[end] != '\r')
-            return -1;
-        const std::optional<QString> text = cp932::decode(bytes.sliced(entry.start, end - entry.start));
-        if (!text || text->contains(QChar(0)) || text->contains(u'\r'))
-            return -1;
-    }
-    if (end - entry.start > std::numeric_limits<qint32>::max())
-        return -1;
-    entry.length = qint32(end - entry.start);
-    m_entries.push_back(entry);
-    return end + 2;
-}
-
-bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath, FileError* error) const
-{
+    *gaveUp = false;
     const QString path = pageFilePath(baseDirectory, m_options.fileName);
     if (writtenPath)
         *writtenPath = QDir::toNativeSeparators(path);
+
+    // The entries' lines again, read as they were the first time; false when they are not what they
+    // were.
     const auto writeRows = [this](LineWriter& writer) {
+        if (!sameFile(m_fd, m_size, m_changed))
+            return false;
         constexpr qsizetype chunk = 256 * 1024;
         const RowPieces& rows = rowPieces();
-        const char* const data = m_bytes.constData();
+        FileLines lines(m_fd, m_blockStart);
         QByteArray out;
         out.reserve(chunk + 4096);
-        for (const Entry& entry : m_entries) {
-            const qsizetype end = entry.start + entry.length;
+        for (qsizetype index = 0; index < m_entryCount; ++index) {
+            QByteArrayView line;
+            const std::optional<EntryValue> read = lines.next(&line) ? readEntry(index, line) : std::nullopt;
+            if (!read)
+                return false;
+            const EntryValue& entry = *read;
+            const QByteArrayView value = entry.value;
             if (!entry.comesBack) {
-                const QString text = *cp932::decode(QByteArrayView(data + entry.start, entry.length));
-                buildEntryRows(text, [&out](QStringView line) {
-                    out += cp932::encode(line);
+                buildEntryRows(*cp932::decode(value), [&out](QStringView row) {
+                    out += cp932::encode(row);
                     out += "\r\n";
                 });
             } else {
                 // The fields as splitEntryView cuts them: no separator puts the whole value in the
                 // banner, one leaves the URL empty.
-                const qsizetype bannerEnd = entry.first < 0 ? end : entry.start + entry.first;
+                const qsizetype end = value.size();
+                const qsizetype bannerEnd = entry.first < 0 ? end : entry.first;
                 const qsizetype nameStart = entry.first < 0 ? end : bannerEnd + 2;
-                const qsizetype nameEnd = entry.second < 0 ? end : entry.start + entry.second;
+                const qsizetype nameEnd = entry.second < 0 ? end : entry.second;
                 const qsizetype urlStart = entry.second < 0 ? end : nameEnd + 2;
                 const std::array<QByteArrayView, 3> fields{
-                    QByteArrayView(data + entry.start, bannerEnd - entry.start),
-                    QByteArrayView(data + nameStart, nameEnd - nameStart),
-                    QByteArrayView(data + urlStart, end - urlStart),
+                    value.first(bannerEnd),
+                    value.sliced(nameStart, nameEnd - nameStart),
+                    value.sliced(urlStart),
                 };
                 for (const RowPieces::Piece& piece : rows.pieces) {
                     out += piece.markup;
@@ -247,13 +314,21 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
             }
         }
         writer.writeEncoded(out);
+        return true;
     };
-    return writeTextFile(
+    return writeFileSafely(
         path,
-        [&](LineWriter& writer) {
+        [&](QIODevice& device) {
+            LineWriter writer(&device);
+            bool rowsWritten = false;
             buildPage(
                 m_options, [&writer](QStringView line) { writer.writeLine(line); },
-                [&] { writeRows(writer); });
+                [&] { rowsWritten = writeRows(writer); });
+            if (!rowsWritten) {
+                *gaveUp = true;
+                return WriteResult{false, 0, u"The list file changed while it was read."_s};
+            }
+            return writer.finish() ? WriteResult{} : WriteResult{false, writer.systemError(), QString()};
         },
         error);
 }

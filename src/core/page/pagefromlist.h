@@ -2,19 +2,17 @@
 
 #include "page/pageinputs.h"
 
-#include <QByteArray>
 #include <QString>
-
-#include <vector>
 
 namespace siteloom {
 
 struct FileError;
 
-// A list file held as its own bytes, to make the page from them: the page is in the list's code page,
-// so an entry whose every byte comes back as it is through decoding and encoding is copied into the
-// page as it stands, never decoded nor encoded. A list of a hundred thousand entries becomes its page
-// in a fraction of the time and memory that holding each entry as text takes.
+// A list file read for its page alone: the page is in the list's code page, so an entry whose every
+// byte comes back as it is through decoding and encoding is copied into the page as it stands,
+// never decoded, held as text nor encoded again. The file is read twice through one buffer, once to
+// check it and once to check it again and copy the entries, so a list of a hundred thousand entries becomes
+// its page in a fraction of the time and memory that holding each entry as text takes.
 //
 // Only a list in the form this tool writes is read so: the count line first, its entries right after
 // it in order, every line of them ending in CR LF, and no count line after them. Anything else (and
@@ -23,34 +21,30 @@ struct FileError;
 class ListFileBytes
 {
 public:
-    // Reads the list file; false when it is not in the form above or cannot be read.
+    ListFileBytes() = default;
+    ListFileBytes(const ListFileBytes&) = delete;
+    ListFileBytes& operator=(const ListFileBytes&) = delete;
+    ~ListFileBytes();
+
+    // Reads and checks the list file; false when it is not in the form above or cannot be read.
     [[nodiscard]] bool read(const QString& path);
 
     // What the file sets onto PageInputs{}, but the entries, which are left empty.
     [[nodiscard]] const PageInputs& options() const { return m_options; }
-    [[nodiscard]] qsizetype entryCount() const { return qsizetype(m_entries.size()); }
+    [[nodiscard]] qsizetype entryCount() const { return m_entryCount; }
 
-    // Writes the page as writePageFile writes it for these options and entries, byte for byte.
-    [[nodiscard]] bool writePage(const QString& baseDirectory, QString* writtenPath, FileError* error) const;
+    // Writes the page as writePageFile writes it for these options and entries, byte for byte. When
+    // the file no longer holds what was read (written in place meanwhile), gives up: *gaveUp is set,
+    // nothing is written and the full reading is left to make the page.
+    [[nodiscard]] bool writePage(const QString& baseDirectory, QString* writtenPath, FileError* error,
+                                 bool* gaveUp) const;
 
 private:
-    // An entry's value in the bytes and, counted from its start, its first two separators (-1 when
-    // missing).
-    struct Entry
-    {
-        qsizetype start = 0;
-        qint32 length = 0;
-        qint32 first = -1;
-        qint32 second = -1;
-        bool comesBack = true; // every byte comes back through decoding and encoding
-    };
-
-    // Reads the line of entry `index` that starts at `start`; where the next line starts, or -1 when
-    // the line is not the entry's in the form this tool writes.
-    [[nodiscard]] qsizetype readEntry(qsizetype index, qsizetype start);
-
-    QByteArray m_bytes;
-    std::vector<Entry> m_entries;
+    int m_fd = -1;
+    qint64 m_blockStart = 0; // where the first entry's line starts in the file
+    qint64 m_size = 0;       // the file's size and time of change as read
+    qint64 m_changed = 0;
+    qsizetype m_entryCount = 0;
     PageInputs m_options;
 };
 
