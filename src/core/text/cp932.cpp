@@ -8,6 +8,10 @@
 #include <cstdio>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace siteloom::cp932 {
 
 namespace {
@@ -433,7 +437,18 @@ qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
     const qsizetype size = bytes.size();
     qsizetype i = from;
     while (i < size) {
-        // Eight bytes at a time while they are printable ASCII: no byte above 0x7E or below 0x20.
+        // Printable ASCII (no byte below 0x20 or above 0x7E), sixteen or eight bytes at a time.
+#ifdef __SSE2__
+        while (size - i >= 16) {
+            const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+            // Signed, the bytes from 0x80 on are below 0x20 too.
+            const __m128i outside = _mm_or_si128(_mm_cmplt_epi8(sixteen, _mm_set1_epi8(0x20)),
+                                                 _mm_cmpeq_epi8(sixteen, _mm_set1_epi8(0x7F)));
+            if (_mm_movemask_epi8(outside) != 0)
+                break;
+            i += 16;
+        }
+#endif
         constexpr quint64 ones = 0x0101010101010101ULL;
         constexpr quint64 highs = 0x8080808080808080ULL;
         while (size - i >= 8) {
