@@ -22,28 +22,15 @@ int runDesktopProgram(int argc, char* argv[])
 
             const QCoreApplication app(argc, argv);
             prepareHeadlessApplication();
-            switch (commandLine.mode) {
-            case CommandLine::Mode::Check:
+            if (commandLine.mode == CommandLine::Mode::Check)
                 return runCheck(commandLine.file, commandLine.json, commandLine.check);
-            case CommandLine::Mode::Updates:
+            if (commandLine.mode == CommandLine::Mode::Updates)
                 return runUpdates(commandLine.file, commandLine.json, commandLine.updates,
                                   commandLine.updatesPage);
-            case CommandLine::Mode::Publish: {
-                PublishOptions options = commandLine.publish;
-                options.file = commandLine.file;
-                options.directory = commandLine.directory;
-                return runPublish(options, *desktopKeyring());
-            }
-            case CommandLine::Mode::Window:
-            case CommandLine::Mode::Build:
-            case CommandLine::Mode::Import:
-            case CommandLine::Mode::Export:
-            case CommandLine::Mode::Help:
-            case CommandLine::Mode::Version:
-            case CommandLine::Mode::UsageError:
-                break;
-            }
-            return exitMessage;
+            PublishOptions options = commandLine.publish; // the one mode left
+            options.file = commandLine.file;
+            options.directory = commandLine.directory;
+            return runPublish(options, *desktopKeyring());
         },
         argc, argv);
 }

@@ -86,25 +86,20 @@ int runFileCommand(int argc, char* argv[], const CommandLine& commandLine)
 {
     const QCoreApplication app(argc, argv);
     prepareHeadlessApplication();
-    switch (commandLine.mode) {
-    case CommandLine::Mode::Build:
+    using Mode = CommandLine::Mode;
+    if (commandLine.mode == Mode::Build)
         return runBuild(commandLine.file, commandLine.directory);
-    case CommandLine::Mode::Import:
+    if (commandLine.mode == Mode::Import)
         return runImport(commandLine.file, commandLine.output, commandLine.folder);
-    case CommandLine::Mode::Export:
+    if (commandLine.mode == Mode::Export)
         return runExport(commandLine.file, commandLine.format, commandLine.output);
-    case CommandLine::Mode::Help:
+    if (commandLine.mode == Mode::Help) {
         std::fputs(helpText().toLocal8Bit().constData(), stdout);
         return exitDone;
-    case CommandLine::Mode::Version:
+    }
+    if (commandLine.mode == Mode::Version) {
         writeLine(stdout, u"siteloom "_s + QString::fromUtf16(programVersion));
         return exitDone;
-    case CommandLine::Mode::Window:
-    case CommandLine::Mode::Check:
-    case CommandLine::Mode::Updates:
-    case CommandLine::Mode::Publish:
-    case CommandLine::Mode::UsageError:
-        break;
     }
     return usageErrorExit(commandLine.error);
 }
