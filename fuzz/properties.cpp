@@ -3,7 +3,9 @@
 #include "importing/importsource.h"
 #include "importing/pastedmarkup.h"
 #include "listfile/listfile.h"
+#include "messages/messages.h"
 #include "page/linkpage.h"
+#include "page/pagefromlist.h"
 #include "text/cp932.h"
 #include "weburl/weburl.h"
 
@@ -43,6 +45,34 @@ QString describe(const PageInputs& inputs)
     return text;
 }
 
+// A list that --build makes its page from as bytes is one the full reading takes whole, and gives
+// the same page.
+QString checkPageFromListBytes(const QString& list, bool takenWhole, const PageInputs& loaded,
+                               const QDir& dir)
+{
+    ListFileBytes bytes;
+    if (!bytes.read(list))
+        return {};
+    if (!takenWhole)
+        return u"read as bytes, but not taken whole by the full reading"_s;
+    PageInputs options = loaded;
+    options.entries.clear();
+    if (bytes.entryCount() != loaded.entries.size() || bytes.options() != options)
+        return u"read as bytes, other inputs than the full reading's"_s;
+    if (checkPageInputs(loaded.entries.size(), loaded.fileName) != PageInputsProblem::None)
+        return {};
+    FileError error;
+    bool gaveUp = false;
+    if (!dir.mkpath(u"text"_s) || !dir.mkpath(u"bytes"_s) ||
+        !writePageFile(dir.filePath(u"text"_s), loaded, nullptr, &error) ||
+        !bytes.writePage(dir.filePath(u"bytes"_s), nullptr, &error, &gaveUp))
+        return u"a page was not written: "_s + error.reason;
+    if (readFile(pageFilePath(dir.filePath(u"text"_s), loaded.fileName)) !=
+        readFile(pageFilePath(dir.filePath(u"bytes"_s), loaded.fileName)))
+        return u"the page from the list's bytes differs from the page from its text"_s;
+    return {};
+}
+
 } // namespace
 
 QString checkListFileRoundTrip(QByteArrayView bytes, const QString& directory)
@@ -55,7 +85,12 @@ QString checkListFileRoundTrip(QByteArrayView bytes, const QString& directory)
 
     PageInputs loaded;
     ListFileReadError readError;
-    if (!loadListFile(original, &loaded, &readError))
+    std::optional<ShortEntryBlock> shortOriginal;
+    const bool loads = loadListFile(original, &loaded, &readError, &shortOriginal);
+    if (const QString problem = checkPageFromListBytes(original, loads && !shortOriginal, loaded, dir);
+        !problem.isEmpty())
+        return problem;
+    if (!loads)
         return {}; // refused: nothing to save
 
     ListFileSaveError saveError;

@@ -11,7 +11,8 @@ namespace siteloom::fuzz {
 
 // Any bytes, loaded as a list file onto the start values, either are refused or give inputs that,
 // when they can be saved at all, save to a file that loads back as the same inputs and saves again
-// to the same bytes. The files are written into the given directory.
+// to the same bytes; and when --build reads them as a list's bytes, the full reading takes them
+// whole, to the same inputs and the same page. The files are written into the given directory.
 [[nodiscard]] QString checkListFileRoundTrip(QByteArrayView bytes, const QString& directory);
 
 // Page inputs from any bytes: the first byte picks the background (0 to 9, 0 for none), the bits
