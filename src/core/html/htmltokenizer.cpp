@@ -22,14 +22,46 @@ bool isAsciiAlphanumeric(QChar c)
     return isAsciiLetter(c) || (c >= u'0' && c <= u'9');
 }
 
+// Sets of ASCII characters below "@" as bits, to read a tag's names and values a test per character.
+constexpr quint64 bit(char c)
+{
+    return quint64(1) << c;
+}
+constexpr quint64 blanks = bit(' ') | bit('\t') | bit('\n') | bit('\r') | bit('\f');
+constexpr quint64 tagNameEnds = blanks | bit('/') | bit('>');
+constexpr quint64 attributeNameEnds = tagNameEnds | bit('=');
+constexpr quint64 unquotedValueEnds = blanks | bit('>');
+
+bool isIn(quint64 set, QChar c)
+{
+    return c.unicode() < 64 && ((set >> c.unicode()) & 1) != 0;
+}
+
 bool isBlank(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+    return isIn(blanks, c);
 }
 
 QChar asciiLower(QChar c)
 {
     return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c;
+}
+
+// A name as written, read as a tag's or an attribute's name reads: ASCII in lower case, NUL as U+FFFD.
+QChar nameCharacter(QChar c)
+{
+    return c.isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(c);
+}
+
+bool sameName(QStringView written, QStringView name)
+{
+    if (written.size() != name.size())
+        return false;
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        if (nameCharacter(written[i]) != nameCharacter(name[i]))
+            return false;
+    }
+    return true;
 }
 
 // Elements whose content is text to the matching end tag; RCDATA ones decode references in it.
@@ -167,9 +199,37 @@ void HtmlTokenizer::resume(QStringView html, const Mark& mark)
 
 QString HtmlTokenizer::attribute(QStringView name) const
 {
+    if (m_tagsOnly) {
+        QString decoded;
+        const QStringView value = attributeView(name, &decoded);
+        return value.isNull() || value.data() == decoded.constData() ? decoded : value.toString();
+    }
     for (const Attribute& attribute : m_attributes) {
         if (attribute.name == name)
             return attribute.value;
+    }
+    return {};
+}
+
+QStringView HtmlTokenizer::attributeView(QStringView name, QString* buffer) const
+{
+    if (!m_tagsOnly) {
+        for (const Attribute& attribute : m_attributes) {
+            if (attribute.name == name)
+                return attribute.value;
+        }
+        return {};
+    }
+    for (const WrittenAttribute& attribute : m_written) {
+        if (!sameName(attribute.name, name))
+            continue;
+        const QStringView value = attribute.value;
+        if (std::none_of(value.begin(), value.end(),
+                         [](QChar c) { return c == u'&' || c == u'\r' || c.isNull(); }))
+            return value;
+        buffer->clear();
+        appendText(*buffer, value, true);
+        return *buffer;
     }
     return {};
 }
@@ -241,12 +301,12 @@ HtmlTokenizer::Token HtmlTokenizer::readTag(bool end)
     const qsizetype size = m_html.size();
     m_at += end ? 2 : 1;
     const qsizetype nameStart = m_at;
-    while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'/' && m_html[m_at] != u'>')
+    while (m_at < size && !isIn(tagNameEnds, m_html[m_at]))
         ++m_at;
     m_tagName.resize(m_at - nameStart);
     QChar* name = m_tagName.data();
     for (qsizetype i = nameStart; i < m_at; ++i)
-        *name++ = m_html[i].isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(m_html[i]);
+        *name++ = nameCharacter(m_html[i]);
     readAttributes(!end && (!m_wantsAttributes || m_wantsAttributes(m_tagName)));
     if (m_at > size) {
         // Cut off by the end of the markup: no tag at all.
@@ -272,10 +332,11 @@ void HtmlTokenizer::readAttributes(bool keep)
 {
     const qsizetype size = m_html.size();
     m_attributes.clear();
+    m_written.clear();
     m_selfClosing = false;
     m_attributesCut = false;
     while (true) {
-        while (m_at < size && (isBlank(m_html[m_at]) || m_html[m_at] == u'/')) {
+        while (m_at < size && isIn(blanks | bit('/'), m_html[m_at])) {
             if (m_html[m_at] == u'/' && m_at + 1 < size && m_html[m_at + 1] == u'>')
                 m_selfClosing = true;
             ++m_at;
@@ -290,8 +351,7 @@ void HtmlTokenizer::readAttributes(bool keep)
         }
         // A name may start with "=", and runs to a blank, "/", ">" or "=".
         const qsizetype nameStart = m_at++;
-        while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'/' && m_html[m_at] != u'>' &&
-               m_html[m_at] != u'=')
+        while (m_at < size && !isIn(attributeNameEnds, m_html[m_at]))
             ++m_at;
         const QStringView rawName = m_html.sliced(nameStart, m_at - nameStart);
         while (m_at < size && isBlank(m_html[m_at]))
@@ -312,7 +372,7 @@ void HtmlTokenizer::readAttributes(bool keep)
                 m_at = close + 1;
             } else {
                 const qsizetype valueStart = m_at;
-                while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'>')
+                while (m_at < size && !isIn(unquotedValueEnds, m_html[m_at]))
                     ++m_at;
                 rawValue = m_html.sliced(valueStart, m_at - valueStart);
             }
@@ -320,10 +380,21 @@ void HtmlTokenizer::readAttributes(bool keep)
         }
         if (!keep)
             continue;
+        if (m_tagsOnly) {
+            if (std::any_of(m_written.cbegin(), m_written.cend(), [&](const WrittenAttribute& attribute) {
+                    return sameName(attribute.name, rawName);
+                }))
+                continue;
+            if (m_written.size() >= mostAttributes)
+                m_attributesCut = true;
+            else
+                m_written.append({rawName, quotedOrUnquoted ? rawValue : QStringView()});
+            continue;
+        }
         QString name;
         name.reserve(rawName.size());
         for (const QChar c : rawName)
-            name += c.isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(c);
+            name += nameCharacter(c);
         bool known = false;
         for (const Attribute& attribute : std::as_const(m_attributes))
             known = known || attribute.name == name;
@@ -350,7 +421,7 @@ HtmlTokenizer::Token HtmlTokenizer::readRawText()
         for (qsizetype found = m_html.indexOf(closing, m_at, Qt::CaseInsensitive); found >= 0;
              found = m_html.indexOf(closing, found + 1, Qt::CaseInsensitive)) {
             const qsizetype after = found + closing.size();
-            if (after >= size || isBlank(m_html[after]) || m_html[after] == u'/' || m_html[after] == u'>') {
+            if (after >= size || isIn(tagNameEnds, m_html[after])) {
                 end = found;
                 break;
             }
