@@ -45,17 +45,24 @@ constexpr qsizetype maxRobotsBytes = 512 * 1024;
 // body as fast as the connection gives it until the abort reached it.
 constexpr qint64 readAheadBytes = 64 * 1024;
 
-// Reads what the reply holds onto the end of the body, which grows by doubling: a page comes in
-// pieces of up to readAheadBytes, and taking each as a copy of its own and appending that would
-// copy the page twice, and again each time the body grew.
-void readOnto(QByteArray& body, QIODevice* reply)
+// Reads what the reply holds onto the end of the body, made at once as long as the answer says it
+// is (within the limit of what is read of it), else grown by doubling: a page comes in pieces of up
+// to readAheadBytes, and taking each as a copy of its own and appending that would copy the page
+// twice, and again each time the body grew.
+void readOnto(QByteArray& body, QNetworkReply* reply, qsizetype limit)
 {
     const qint64 available = reply->bytesAvailable();
     if (available <= 0)
         return;
     const qsizetype had = body.size();
-    if (body.capacity() < had + available)
-        body.reserve(std::max(2 * body.capacity(), qsizetype(had + available)));
+    if (body.capacity() < had + available) {
+        qsizetype wanted = std::max(2 * body.capacity(), qsizetype(had + available));
+        if (had == 0)
+            wanted = std::max(
+                wanted,
+                std::min(limit, qsizetype(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong())));
+        body.reserve(wanted);
+    }
     body.resize(had + available);
     body.resize(had + std::max<qint64>(reply->read(body.data() + had, available), 0));
 }
@@ -522,7 +529,7 @@ void LinkChecker::readSome(int index)
         }
         return;
     }
-    readOnto(transfer.body, reply);
+    readOnto(transfer.body, reply, transfer.page ? maxPageBytes : maxImageHeaderBytes);
     if (transfer.image && transfer.format.isEmpty() && transfer.body.size() >= 2 * transfer.imageTriedAt) {
         transfer.imageTriedAt = transfer.body.size();
         readImageHeader(transfer.body, &transfer.format, &transfer.size);
@@ -568,7 +575,7 @@ void LinkChecker::complete(int index)
     if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader); length.isValid())
         answer.length = length.toLongLong();
     if (status >= 200 && status <= 299 && !transfer.stopped && reply->isOpen())
-        readOnto(transfer.body, reply);
+        readOnto(transfer.body, reply, transfer.page ? maxPageBytes : maxImageHeaderBytes);
     judge(index, answer);
 }
 
@@ -1018,7 +1025,7 @@ void LinkChecker::readExtra(int request)
     Extra& extra = *m_extras.at(request);
     if (extra.cut)
         return;
-    readOnto(extra.body, extra.reply);
+    readOnto(extra.body, extra.reply, extra.limit);
     if (extra.body.size() >= extra.limit) {
         extra.body.truncate(extra.limit);
         extra.cut = true;
@@ -1036,7 +1043,7 @@ void LinkChecker::completeExtra(int request)
     reply->deleteLater();
     m_queue.done(extra->host);
     if (!extra->cut && reply->isOpen())
-        readOnto(extra->body, reply);
+        readOnto(extra->body, reply, extra->limit);
     ExtraAnswer answer;
     answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     answer.failed = !extra->cut && reply->error() != QNetworkReply::NoError &&
