@@ -37,11 +37,6 @@ bool isIn(quint64 set, QChar c)
     return c.unicode() < 64 && ((set >> c.unicode()) & 1) != 0;
 }
 
-bool isBlank(QChar c)
-{
-    return isIn(blanks, c);
-}
-
 QChar asciiLower(QChar c)
 {
     return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c;
@@ -299,15 +294,25 @@ void HtmlTokenizer::skipTo(QStringView marker)
 HtmlTokenizer::Token HtmlTokenizer::readTag(bool end)
 {
     const qsizetype size = m_html.size();
-    m_at += end ? 2 : 1;
-    const qsizetype nameStart = m_at;
-    while (m_at < size && !isIn(tagNameEnds, m_html[m_at]))
-        ++m_at;
-    m_tagName.resize(m_at - nameStart);
+    const qsizetype nameStart = m_at + (end ? 2 : 1);
+    qsizetype nameEnd = nameStart;
+    while (nameEnd < size && !isIn(tagNameEnds, m_html[nameEnd]))
+        ++nameEnd;
+    m_at = nameEnd;
+    m_tagName.resize(nameEnd - nameStart);
     QChar* name = m_tagName.data();
-    for (qsizetype i = nameStart; i < m_at; ++i)
+    for (qsizetype i = nameStart; i < nameEnd; ++i)
         *name++ = nameCharacter(m_html[i]);
-    readAttributes(!end && (!m_wantsAttributes || m_wantsAttributes(m_tagName)));
+    if (nameEnd < size && m_html[nameEnd] == u'>') {
+        // No attributes, as most tags have none.
+        m_attributes.clear();
+        m_written.clear();
+        m_selfClosing = false;
+        m_attributesCut = false;
+        m_at = nameEnd + 1;
+    } else {
+        readAttributes(!end && (!m_wantsAttributes || m_wantsAttributes(m_tagName)));
+    }
     if (m_at > size) {
         // Cut off by the end of the markup: no tag at all.
         m_at = size;
@@ -330,51 +335,52 @@ HtmlTokenizer::Token HtmlTokenizer::readTag(bool end)
 // the end of the markup when the tag has no end.
 void HtmlTokenizer::readAttributes(bool keep)
 {
-    const qsizetype size = m_html.size();
+    const QStringView html = m_html;
+    const qsizetype size = html.size();
+    qsizetype at = m_at; // a local, which the loops below keep in a register
+    const auto skipWhile = [&](quint64 set, bool in) {
+        while (at < size && isIn(set, html[at]) == in)
+            ++at;
+    };
     m_attributes.clear();
     m_written.clear();
     m_selfClosing = false;
     m_attributesCut = false;
     while (true) {
-        while (m_at < size && isIn(blanks | bit('/'), m_html[m_at])) {
-            if (m_html[m_at] == u'/' && m_at + 1 < size && m_html[m_at + 1] == u'>')
+        for (; at < size && isIn(blanks | bit('/'), html[at]); ++at) {
+            if (html[at] == u'/' && at + 1 < size && html[at + 1] == u'>')
                 m_selfClosing = true;
-            ++m_at;
         }
-        if (m_at >= size) {
+        if (at >= size) {
             m_at = size + 1;
             return;
         }
-        if (m_html[m_at] == u'>') {
-            ++m_at;
+        if (html[at] == u'>') {
+            m_at = at + 1;
             return;
         }
         // A name may start with "=", and runs to a blank, "/", ">" or "=".
-        const qsizetype nameStart = m_at++;
-        while (m_at < size && !isIn(attributeNameEnds, m_html[m_at]))
-            ++m_at;
-        const QStringView rawName = m_html.sliced(nameStart, m_at - nameStart);
-        while (m_at < size && isBlank(m_html[m_at]))
-            ++m_at;
+        const qsizetype nameStart = at++;
+        skipWhile(attributeNameEnds, false);
+        const QStringView rawName = html.sliced(nameStart, at - nameStart);
+        skipWhile(blanks, true);
         QStringView rawValue;
         bool quotedOrUnquoted = false;
-        if (m_at < size && m_html[m_at] == u'=') {
-            ++m_at;
-            while (m_at < size && isBlank(m_html[m_at]))
-                ++m_at;
-            if (m_at < size && (m_html[m_at] == u'"' || m_html[m_at] == u'\'')) {
-                const qsizetype close = m_html.indexOf(m_html[m_at], m_at + 1);
+        if (at < size && html[at] == u'=') {
+            ++at;
+            skipWhile(blanks, true);
+            if (at < size && (html[at] == u'"' || html[at] == u'\'')) {
+                const qsizetype close = html.indexOf(html[at], at + 1);
                 if (close < 0) {
                     m_at = size + 1;
                     return;
                 }
-                rawValue = m_html.sliced(m_at + 1, close - m_at - 1);
-                m_at = close + 1;
+                rawValue = html.sliced(at + 1, close - at - 1);
+                at = close + 1;
             } else {
-                const qsizetype valueStart = m_at;
-                while (m_at < size && !isIn(unquotedValueEnds, m_html[m_at]))
-                    ++m_at;
-                rawValue = m_html.sliced(valueStart, m_at - valueStart);
+                const qsizetype valueStart = at;
+                skipWhile(unquotedValueEnds, false);
+                rawValue = html.sliced(valueStart, at - valueStart);
             }
             quotedOrUnquoted = true;
         }
