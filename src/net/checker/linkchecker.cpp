@@ -44,11 +44,14 @@ constexpr qsizetype maxRobotsBytes = 512 * 1024;
 // How far the network thread may read ahead of the checker: unbounded, it would take in a large
 // body as fast as the connection gives it until the abort reached it.
 constexpr qint64 readAheadBytes = 64 * 1024;
+// A partner's page is wanted whole: it is let in larger pieces, as each piece costs the network
+// thread and the checker a round of signals and wake-ups.
+constexpr qint64 pageReadAheadBytes = 512 * 1024;
 
 // Reads what the reply holds onto the end of the body, made at once as long as the answer says it
-// is (within the limit of what is read of it), else grown by doubling: a page comes in pieces of up
-// to readAheadBytes, and taking each as a copy of its own and appending that would copy the page
-// twice, and again each time the body grew.
+// is (within the limit of what is read of it), else grown by doubling: a page comes in pieces, and
+// taking each as a copy of its own and appending that would copy the page twice, and again each
+// time the body grew.
 void readOnto(QByteArray& body, QNetworkReply* reply, qsizetype limit)
 {
     const qint64 available = reply->bytesAvailable();
@@ -485,7 +488,7 @@ void LinkChecker::send(int index)
     transfer.overTime = false;
     QNetworkAccessManager* manager = managerFor(transfer.host);
     QNetworkReply* reply = transfer.head ? manager->head(request) : manager->get(request);
-    reply->setReadBufferSize(readAheadBytes);
+    reply->setReadBufferSize(transfer.page ? pageReadAheadBytes : readAheadBytes);
     transfer.reply = reply;
     const int generation = m_generation;
     // The time limit above counts only silence; a server that sends a byte now and then, or header
