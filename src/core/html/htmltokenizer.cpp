@@ -260,12 +260,12 @@ HtmlTokenizer::Token HtmlTokenizer::next()
             const Token token = readTag(true);
             if (token != Token::Text)
                 return token;
-        } else if (after == u'!' && m_html.sliced(m_at + 2).startsWith(u"--")) {
+        } else if (after == u'!' && m_at + 3 < size && m_html[m_at + 2] == u'-' && m_html[m_at + 3] == u'-') {
             // A comment; "<!-->" and "<!--->" end at once.
             const qsizetype body = m_at + 4;
-            if (m_html.sliced(body).startsWith(u'>'))
+            if (body < size && m_html[body] == u'>')
                 m_at = body + 1;
-            else if (m_html.sliced(body).startsWith(u"->"))
+            else if (body + 1 < size && m_html[body] == u'-' && m_html[body + 1] == u'>')
                 m_at = body + 2;
             else
                 skipTo(u"-->");
@@ -287,8 +287,16 @@ HtmlTokenizer::Token HtmlTokenizer::next()
 
 void HtmlTokenizer::skipTo(QStringView marker)
 {
-    const qsizetype found = m_html.indexOf(marker, m_at + 1);
-    m_at = found < 0 ? m_html.size() : found + marker.size();
+    // The marker's last character by the vectorized search, then the rest where it stands.
+    const qsizetype tail = marker.size() - 1;
+    for (qsizetype found = m_html.indexOf(marker.back(), m_at + 1 + tail); found >= 0;
+         found = m_html.indexOf(marker.back(), found + 1)) {
+        if (m_html.sliced(found - tail, tail) == marker.first(tail)) {
+            m_at = found + 1;
+            return;
+        }
+    }
+    m_at = m_html.size();
 }
 
 HtmlTokenizer::Token HtmlTokenizer::readTag(bool end)

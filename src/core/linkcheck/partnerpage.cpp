@@ -44,8 +44,20 @@ QString comparableHost(const QString& url)
 // The tags whose attributes the search reads; the rest of the page is passed over.
 bool holdsReference(QStringView tag)
 {
-    return tag == u"a" || tag == u"img" || tag == u"area" || tag == u"base" || tag == u"frame" ||
-           tag == u"iframe";
+    switch (tag.size()) {
+    case 1:
+        return tag.front() == u'a';
+    case 3:
+        return tag == u"img";
+    case 4:
+        return tag == u"area" || tag == u"base";
+    case 5:
+        return tag == u"frame";
+    case 6:
+        return tag == u"iframe";
+    default:
+        return false;
+    }
 }
 
 bool isHostCharacter(QChar c)
