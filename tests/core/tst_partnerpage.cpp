@@ -173,6 +173,8 @@ private slots:
                                    u"<base href='%1'>"_s};
         const QStringList wrappers = {u"%1"_s,
                                       u"<!-- %1 -->"_s,
+                                      u"<!--->%1<!---->"_s,
+                                      u"<!--%1--->"_s,
                                       u"<script>var s = '%1';</script>"_s,
                                       u"<textarea>%1</textarea>"_s,
                                       u"<p title='%1'>"_s,
