@@ -1,4 +1,5 @@
 #include "html/htmldocument.h"
+#include "html/htmltokenizer.h"
 #include "linkcheck/checkadvice.h"
 #include "linkcheck/checkresult.h"
 #include "linkcheck/partnerpage.h"
@@ -172,6 +173,8 @@ private slots:
                                    u"<base href='%1'>"_s};
         const QStringList wrappers = {u"%1"_s,
                                       u"<!-- %1 -->"_s,
+                                      u"<!--->%1<!---->"_s,
+                                      u"<!--%1--->"_s,
                                       u"<script>var s = '%1';</script>"_s,
                                       u"<textarea>%1</textarea>"_s,
                                       u"<p title='%1'>"_s,
@@ -191,6 +194,57 @@ private slots:
             found += scanned == BacklinkStatus::Found;
         }
         QVERIFY(found > 40 && found < 360);
+    }
+
+    // Reading only some tags' attributes, as written and decoded when asked, reads the same tags,
+    // values and cuts as reading everything, on pages of what a tag's end can hide behind.
+    void tagsOnlyReadsWhatTheFullReadReads()
+    {
+        const QStringList pieces = {u"<a href='x>y' title=\"<a href=z>\">"_s,
+                                    u"<IMG SRC=a&amp;b alt=日本語 src=dup>"_s,
+                                    u"<a href>"_s,
+                                    u"<a href=\"\" HREF=2>"_s,
+                                    u"<base\thref=&#x41;&copy&ampx=1\r\n>"_s,
+                                    u"<iframe src=\"a\rb\0c\" />"_s,
+                                    u"<area =x href=y/>"_s,
+                                    u"<a"_s + u" d"_s.repeated(70) + u" href=late>"_s,
+                                    u"<!-- <a href=c> -->"_s,
+                                    u"<script>'<a href=s>'</script >"_s,
+                                    u"<textarea><a href=t></textarea>"_s,
+                                    u"<!doctype html><?x <a href=p>?>"_s,
+                                    u"</a href=e><p class='<a href=q>'>"_s,
+                                    u"相互リンク & < <3 </>"_s,
+                                    u"<a href='unended"_s};
+        const auto wanted = [](QStringView tag) { return tag == u"a" || tag == u"img" || tag == u"base"; };
+        QRandomGenerator random(11);
+        for (int i = 0; i < 300; ++i) {
+            QString page;
+            for (int part = random.bounded(1, 10); part > 0; --part)
+                page += pieces[random.bounded(int(pieces.size()))];
+            HtmlTokenizer full(page);
+            HtmlTokenizer tagsOnly(page);
+            tagsOnly.readTagsOnly(wanted);
+            QString buffer;
+            for (auto token = full.next(); token != HtmlTokenizer::Token::End; token = full.next()) {
+                if (token == HtmlTokenizer::Token::Text)
+                    continue;
+                QCOMPARE(tagsOnly.next(), token);
+                QCOMPARE(tagsOnly.tagName(), full.tagName());
+                QCOMPARE(tagsOnly.position(), full.position());
+                if (token == HtmlTokenizer::Token::EndTag || !wanted(full.tagName()))
+                    continue;
+                QCOMPARE(tagsOnly.attributesCut(), full.attributesCut());
+                QStringList names = {u"href"_s, u"src"_s, u"none"_s};
+                for (const HtmlTokenizer::Attribute& attribute : full.attributes())
+                    names.append(attribute.name);
+                for (const QString& name : std::as_const(names)) {
+                    QCOMPARE(tagsOnly.attribute(name), full.attribute(name));
+                    QCOMPARE(tagsOnly.attribute(name).isNull(), full.attribute(name).isNull());
+                    QCOMPARE(tagsOnly.attributeView(name, &buffer), full.attribute(name));
+                }
+            }
+            QCOMPARE(tagsOnly.next(), HtmlTokenizer::Token::End);
+        }
     }
 
     // Whatever control characters a name holds, the command line's table and JSON show none as it

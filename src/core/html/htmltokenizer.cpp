@@ -22,14 +22,41 @@ bool isAsciiAlphanumeric(QChar c)
     return isAsciiLetter(c) || (c >= u'0' && c <= u'9');
 }
 
-bool isBlank(QChar c)
+// Sets of ASCII characters below "@" as bits, to read a tag's names and values a test per character.
+constexpr quint64 bit(char c)
 {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+    return quint64(1) << c;
+}
+constexpr quint64 blanks = bit(' ') | bit('\t') | bit('\n') | bit('\r') | bit('\f');
+constexpr quint64 tagNameEnds = blanks | bit('/') | bit('>');
+constexpr quint64 attributeNameEnds = tagNameEnds | bit('=');
+constexpr quint64 unquotedValueEnds = blanks | bit('>');
+
+bool isIn(quint64 set, QChar c)
+{
+    return c.unicode() < 64 && ((set >> c.unicode()) & 1) != 0;
 }
 
 QChar asciiLower(QChar c)
 {
     return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c;
+}
+
+// A name as written, read as a tag's or an attribute's name reads: ASCII in lower case, NUL as U+FFFD.
+QChar nameCharacter(QChar c)
+{
+    return c.isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(c);
+}
+
+bool sameName(QStringView written, QStringView name)
+{
+    if (written.size() != name.size())
+        return false;
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        if (nameCharacter(written[i]) != nameCharacter(name[i]))
+            return false;
+    }
+    return true;
 }
 
 // Elements whose content is text to the matching end tag; RCDATA ones decode references in it.
@@ -167,9 +194,37 @@ void HtmlTokenizer::resume(QStringView html, const Mark& mark)
 
 QString HtmlTokenizer::attribute(QStringView name) const
 {
+    if (m_tagsOnly) {
+        QString decoded;
+        const QStringView value = attributeView(name, &decoded);
+        return value.isNull() || value.data() == decoded.constData() ? decoded : value.toString();
+    }
     for (const Attribute& attribute : m_attributes) {
         if (attribute.name == name)
             return attribute.value;
+    }
+    return {};
+}
+
+QStringView HtmlTokenizer::attributeView(QStringView name, QString* buffer) const
+{
+    if (!m_tagsOnly) {
+        for (const Attribute& attribute : m_attributes) {
+            if (attribute.name == name)
+                return attribute.value;
+        }
+        return {};
+    }
+    for (const WrittenAttribute& attribute : m_written) {
+        if (!sameName(attribute.name, name))
+            continue;
+        const QStringView value = attribute.value;
+        if (std::none_of(value.begin(), value.end(),
+                         [](QChar c) { return c == u'&' || c == u'\r' || c.isNull(); }))
+            return value;
+        buffer->clear();
+        appendText(*buffer, value, true);
+        return *buffer;
     }
     return {};
 }
@@ -205,12 +260,12 @@ HtmlTokenizer::Token HtmlTokenizer::next()
             const Token token = readTag(true);
             if (token != Token::Text)
                 return token;
-        } else if (after == u'!' && m_html.sliced(m_at + 2).startsWith(u"--")) {
+        } else if (after == u'!' && m_at + 3 < size && m_html[m_at + 2] == u'-' && m_html[m_at + 3] == u'-') {
             // A comment; "<!-->" and "<!--->" end at once.
             const qsizetype body = m_at + 4;
-            if (m_html.sliced(body).startsWith(u'>'))
+            if (body < size && m_html[body] == u'>')
                 m_at = body + 1;
-            else if (m_html.sliced(body).startsWith(u"->"))
+            else if (body + 1 < size && m_html[body] == u'-' && m_html[body + 1] == u'>')
                 m_at = body + 2;
             else
                 skipTo(u"-->");
@@ -232,22 +287,40 @@ HtmlTokenizer::Token HtmlTokenizer::next()
 
 void HtmlTokenizer::skipTo(QStringView marker)
 {
-    const qsizetype found = m_html.indexOf(marker, m_at + 1);
-    m_at = found < 0 ? m_html.size() : found + marker.size();
+    // The marker's last character by the vectorized search, then the rest where it stands.
+    const qsizetype tail = marker.size() - 1;
+    for (qsizetype found = m_html.indexOf(marker.back(), m_at + 1 + tail); found >= 0;
+         found = m_html.indexOf(marker.back(), found + 1)) {
+        if (m_html.sliced(found - tail, tail) == marker.first(tail)) {
+            m_at = found + 1;
+            return;
+        }
+    }
+    m_at = m_html.size();
 }
 
 HtmlTokenizer::Token HtmlTokenizer::readTag(bool end)
 {
     const qsizetype size = m_html.size();
-    m_at += end ? 2 : 1;
-    const qsizetype nameStart = m_at;
-    while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'/' && m_html[m_at] != u'>')
-        ++m_at;
-    m_tagName.resize(m_at - nameStart);
+    const qsizetype nameStart = m_at + (end ? 2 : 1);
+    qsizetype nameEnd = nameStart;
+    while (nameEnd < size && !isIn(tagNameEnds, m_html[nameEnd]))
+        ++nameEnd;
+    m_at = nameEnd;
+    m_tagName.resize(nameEnd - nameStart);
     QChar* name = m_tagName.data();
-    for (qsizetype i = nameStart; i < m_at; ++i)
-        *name++ = m_html[i].isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(m_html[i]);
-    readAttributes(!end && (!m_wantsAttributes || m_wantsAttributes(m_tagName)));
+    for (qsizetype i = nameStart; i < nameEnd; ++i)
+        *name++ = nameCharacter(m_html[i]);
+    if (nameEnd < size && m_html[nameEnd] == u'>') {
+        // No attributes, as most tags have none.
+        m_attributes.clear();
+        m_written.clear();
+        m_selfClosing = false;
+        m_attributesCut = false;
+        m_at = nameEnd + 1;
+    } else {
+        readAttributes(!end && (!m_wantsAttributes || m_wantsAttributes(m_tagName)));
+    }
     if (m_at > size) {
         // Cut off by the end of the markup: no tag at all.
         m_at = size;
@@ -270,60 +343,72 @@ HtmlTokenizer::Token HtmlTokenizer::readTag(bool end)
 // the end of the markup when the tag has no end.
 void HtmlTokenizer::readAttributes(bool keep)
 {
-    const qsizetype size = m_html.size();
+    const QStringView html = m_html;
+    const qsizetype size = html.size();
+    qsizetype at = m_at; // a local, which the loops below keep in a register
+    const auto skipWhile = [&](quint64 set, bool in) {
+        while (at < size && isIn(set, html[at]) == in)
+            ++at;
+    };
     m_attributes.clear();
+    m_written.clear();
     m_selfClosing = false;
     m_attributesCut = false;
     while (true) {
-        while (m_at < size && (isBlank(m_html[m_at]) || m_html[m_at] == u'/')) {
-            if (m_html[m_at] == u'/' && m_at + 1 < size && m_html[m_at + 1] == u'>')
+        for (; at < size && isIn(blanks | bit('/'), html[at]); ++at) {
+            if (html[at] == u'/' && at + 1 < size && html[at + 1] == u'>')
                 m_selfClosing = true;
-            ++m_at;
         }
-        if (m_at >= size) {
+        if (at >= size) {
             m_at = size + 1;
             return;
         }
-        if (m_html[m_at] == u'>') {
-            ++m_at;
+        if (html[at] == u'>') {
+            m_at = at + 1;
             return;
         }
         // A name may start with "=", and runs to a blank, "/", ">" or "=".
-        const qsizetype nameStart = m_at++;
-        while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'/' && m_html[m_at] != u'>' &&
-               m_html[m_at] != u'=')
-            ++m_at;
-        const QStringView rawName = m_html.sliced(nameStart, m_at - nameStart);
-        while (m_at < size && isBlank(m_html[m_at]))
-            ++m_at;
+        const qsizetype nameStart = at++;
+        skipWhile(attributeNameEnds, false);
+        const QStringView rawName = html.sliced(nameStart, at - nameStart);
+        skipWhile(blanks, true);
         QStringView rawValue;
         bool quotedOrUnquoted = false;
-        if (m_at < size && m_html[m_at] == u'=') {
-            ++m_at;
-            while (m_at < size && isBlank(m_html[m_at]))
-                ++m_at;
-            if (m_at < size && (m_html[m_at] == u'"' || m_html[m_at] == u'\'')) {
-                const qsizetype close = m_html.indexOf(m_html[m_at], m_at + 1);
+        if (at < size && html[at] == u'=') {
+            ++at;
+            skipWhile(blanks, true);
+            if (at < size && (html[at] == u'"' || html[at] == u'\'')) {
+                const qsizetype close = html.indexOf(html[at], at + 1);
                 if (close < 0) {
                     m_at = size + 1;
                     return;
                 }
-                rawValue = m_html.sliced(m_at + 1, close - m_at - 1);
-                m_at = close + 1;
+                rawValue = html.sliced(at + 1, close - at - 1);
+                at = close + 1;
             } else {
-                const qsizetype valueStart = m_at;
-                while (m_at < size && !isBlank(m_html[m_at]) && m_html[m_at] != u'>')
-                    ++m_at;
-                rawValue = m_html.sliced(valueStart, m_at - valueStart);
+                const qsizetype valueStart = at;
+                skipWhile(unquotedValueEnds, false);
+                rawValue = html.sliced(valueStart, at - valueStart);
             }
             quotedOrUnquoted = true;
         }
         if (!keep)
             continue;
+        if (m_tagsOnly) {
+            if (std::any_of(m_written.cbegin(), m_written.cend(), [&](const WrittenAttribute& attribute) {
+                    return sameName(attribute.name, rawName);
+                }))
+                continue;
+            if (m_written.size() >= mostAttributes)
+                m_attributesCut = true;
+            else
+                m_written.append({rawName, quotedOrUnquoted ? rawValue : QStringView()});
+            continue;
+        }
         QString name;
         name.reserve(rawName.size());
         for (const QChar c : rawName)
-            name += c.isNull() ? QChar(QChar::ReplacementCharacter) : asciiLower(c);
+            name += nameCharacter(c);
         bool known = false;
         for (const Attribute& attribute : std::as_const(m_attributes))
             known = known || attribute.name == name;
@@ -350,7 +435,7 @@ HtmlTokenizer::Token HtmlTokenizer::readRawText()
         for (qsizetype found = m_html.indexOf(closing, m_at, Qt::CaseInsensitive); found >= 0;
              found = m_html.indexOf(closing, found + 1, Qt::CaseInsensitive)) {
             const qsizetype after = found + closing.size();
-            if (after >= size || isBlank(m_html[after]) || m_html[after] == u'/' || m_html[after] == u'>') {
+            if (after >= size || isIn(tagNameEnds, m_html[after])) {
                 end = found;
                 break;
             }

@@ -33,7 +33,9 @@ public:
     explicit HtmlTokenizer(QStringView html);
 
     // For a reader that wants only some tags: text is passed over (no Text tokens), and only the
-    // tags wantsAttributes names have their attributes read (the others come without any).
+    // tags wantsAttributes names have their attributes read (the others come without any). Those
+    // are kept as written, not copied: attributes() stays empty, and attribute() and
+    // attributeView() decode only the value asked for.
     void readTagsOnly(bool (*wantsAttributes)(QStringView tagName))
     {
         m_tagsOnly = true;
@@ -47,8 +49,11 @@ public:
     [[nodiscard]] const QString& tagName() const { return m_tagName; }
     // The tag's attributes in the order written, each name once (StartTag).
     [[nodiscard]] const QList<Attribute>& attributes() const { return m_attributes; }
-    // The attribute's value, or a null string when the tag does not have it.
+    // The attribute's value, or a null string when the tag does not have it (or has it without "=").
     [[nodiscard]] QString attribute(QStringView name) const;
+    // The same value without a copy where it can be: as written in the markup when there is nothing
+    // in it to decode, else decoded into *buffer. It stands until the next token.
+    [[nodiscard]] QStringView attributeView(QStringView name, QString* buffer) const;
     // The start tag ends in "/>".
     [[nodiscard]] bool selfClosing() const { return m_selfClosing; }
     // The tag had more attributes than mostAttributes: those after them were passed over.
@@ -85,8 +90,16 @@ private:
     bool m_tagsOnly = false;
     bool (*m_wantsAttributes)(QStringView tagName) = nullptr;
 
+    // An attribute of a tag read in tags-only mode, as it stands in the markup.
+    struct WrittenAttribute
+    {
+        QStringView name;
+        QStringView value; // null without "="
+    };
+
     QString m_tagName;
     QList<Attribute> m_attributes;
+    QList<WrittenAttribute> m_written;
     bool m_selfClosing = false;
     bool m_attributesCut = false;
     QString m_text;

@@ -44,8 +44,20 @@ QString comparableHost(const QString& url)
 // The tags whose attributes the search reads; the rest of the page is passed over.
 bool holdsReference(QStringView tag)
 {
-    return tag == u"a" || tag == u"img" || tag == u"area" || tag == u"base" || tag == u"frame" ||
-           tag == u"iframe";
+    switch (tag.size()) {
+    case 1:
+        return tag.front() == u'a';
+    case 3:
+        return tag == u"img";
+    case 4:
+        return tag == u"area" || tag == u"base";
+    case 5:
+        return tag == u"frame";
+    case 6:
+        return tag == u"iframe";
+    default:
+        return false;
+    }
 }
 
 bool isHostCharacter(QChar c)
@@ -54,21 +66,23 @@ bool isHostCharacter(QChar c)
            c == u'.';
 }
 
-// False only when the reference, written as it is, plainly cannot resolve to an address on the
-// target's host: resolving and comparing takes parsing three addresses, and a partner's page holds
-// hundreds of links to other sites. A host written plainly (letters, digits, dots and hyphens, its
-// last label starting with a letter, so that no number form of an address hides in it) is compared
-// as written, case aside; a reference without a scheme or host lands on the base's host. Anything
-// less plain (blanks inside, a user, a port of another scheme, escapes, other characters) is
-// left to the full comparison.
-bool mayBeOnHost(QStringView reference, QStringView targetHost, QStringView baseHost)
+// Where the reference, written as it is, may resolve to: resolving and comparing takes parsing
+// three addresses, and a partner's page holds hundreds of links to other sites. Elsewhere only when
+// it plainly cannot resolve to an address on the target's host: a host written plainly (letters,
+// digits, dots and hyphens, its last label starting with a letter, so that no number form of an
+// address hides in it) is compared as written, case aside; a reference without a scheme or host
+// lands on the base's host. Anything less plain (blanks inside, a user, a port of another scheme,
+// escapes, other characters) is left to the full comparison.
+enum class Reach { Elsewhere, MaybeTarget, BaseHost };
+
+Reach reach(QStringView reference, QStringView targetHost)
 {
     if (targetHost.isEmpty())
-        return true;
+        return Reach::MaybeTarget;
     reference = reference.trimmed();
     for (const QChar c : reference) {
         if (c.unicode() <= 0x20)
-            return true;
+            return Reach::MaybeTarget;
     }
     qsizetype hostStart = -1;
     if (reference.startsWith(u"//"))
@@ -86,10 +100,12 @@ bool mayBeOnHost(QStringView reference, QStringView targetHost, QStringView base
         const bool scheme = i > 0 && i < reference.size() && reference[i] == u':' &&
                             reference[0].isLetter() && reference[0].unicode() < 0x80;
         if (!scheme)
-            return baseHost.isEmpty() || baseHost.compare(targetHost, Qt::CaseInsensitive) == 0;
+            return Reach::BaseHost;
         const QStringView name = reference.first(i);
         return name.compare(u"http", Qt::CaseInsensitive) == 0 ||
-               name.compare(u"https", Qt::CaseInsensitive) == 0;
+                       name.compare(u"https", Qt::CaseInsensitive) == 0
+                   ? Reach::MaybeTarget
+                   : Reach::Elsewhere;
     }
     qsizetype end = hostStart;
     while (end < reference.size() && isHostCharacter(reference[end]))
@@ -100,18 +116,53 @@ bool mayBeOnHost(QStringView reference, QStringView targetHost, QStringView base
             ++port;
         if (port < reference.size() && reference[port] != u'/' && reference[port] != u'?' &&
             reference[port] != u'#')
-            return true;
+            return Reach::MaybeTarget;
     } else if (end < reference.size() && reference[end] != u'/' && reference[end] != u'?' &&
                reference[end] != u'#') {
-        return true;
+        return Reach::MaybeTarget;
     }
     const QStringView host = reference.sliced(hostStart, end - hostStart);
     const qsizetype lastDot = host.lastIndexOf(u'.');
     const QStringView lastLabel = host.sliced(lastDot + 1);
     if (host.isEmpty() || lastLabel.isEmpty() || !lastLabel.front().isLetter())
-        return true;
-    return host.compare(targetHost, Qt::CaseInsensitive) == 0;
+        return Reach::MaybeTarget;
+    return host.compare(targetHost, Qt::CaseInsensitive) == 0 ? Reach::MaybeTarget : Reach::Elsewhere;
 }
+
+// The references of one kind (links, images) that may resolve to the target, each kept once.
+struct References
+{
+    QString target; // comparable; empty when not looked for
+    QString host;
+    QSet<QString> mayBeTarget;
+    QSet<QString> onBaseHost;
+
+    explicit References(QStringView url) : target(comparableUrl(url)), host(comparableHost(target)) {}
+
+    void add(QStringView reference)
+    {
+        switch (reach(reference, host)) {
+        case Reach::MaybeTarget:
+            mayBeTarget.insert(reference.toString());
+            break;
+        case Reach::BaseHost:
+            onBaseHost.insert(reference.toString());
+            break;
+        case Reach::Elsewhere:
+            break;
+        }
+    }
+
+    [[nodiscard]] bool found(const QString& base, QStringView baseHost) const
+    {
+        const auto resolvesToTarget = [&](const QString& reference) {
+            return comparableUrl(resolveUrl(base, reference)) == target;
+        };
+        return std::any_of(mayBeTarget.cbegin(), mayBeTarget.cend(), resolvesToTarget) ||
+               ((baseHost.isEmpty() || baseHost.compare(host, Qt::CaseInsensitive) == 0) &&
+                std::any_of(onBaseHost.cbegin(), onBaseHost.cend(), resolvesToTarget));
+    }
+};
 
 } // namespace
 
@@ -161,34 +212,33 @@ QString decodePartnerPage(const QByteArray& body, const QByteArray& contentType)
 BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl, QStringView ownBanner,
                              QString* reason)
 {
-    const QString own = comparableUrl(ownUrl);
-    const QString banner = comparableUrl(ownBanner);
+    References links(ownUrl);
+    References images(ownBanner);
 
-    // One pass over the tags, no tree: the references are kept as written (each once) and resolved
-    // at the end, as the first base element with an address counts for the whole page, wherever it
-    // stands.
+    // One pass over the tags, no tree: the references that may lead to the owner are kept as
+    // written (each once) and resolved at the end, as the first base element with an address counts
+    // for the whole page, wherever it stands.
     QString base;
     bool baseFound = false;
     bool cut = false;
-    QSet<QString> links;
-    QSet<QString> images;
+    QString decoded;
     HtmlTokenizer tokens(html);
     tokens.readTagsOnly(holdsReference);
     for (HtmlTokenizer::Token token = tokens.next(); token != HtmlTokenizer::Token::End;
          token = tokens.next()) {
         if (token != HtmlTokenizer::Token::StartTag)
             continue;
-        const QString& tag = tokens.tagName();
-        QSet<QString>* references = nullptr;
+        const QStringView tag = tokens.tagName();
+        References* references = nullptr;
         QStringView attribute;
         if (tag == u"a" || tag == u"area") {
-            references = own.isEmpty() ? nullptr : &links;
+            references = &links;
             attribute = u"href";
         } else if (tag == u"frame" || tag == u"iframe") {
-            references = own.isEmpty() ? nullptr : &links;
+            references = &links;
             attribute = u"src";
         } else if (tag == u"img") {
-            references = banner.isEmpty() ? nullptr : &images;
+            references = &images;
             attribute = u"src";
         } else if (tag == u"base" && !baseFound) {
             attribute = u"href";
@@ -197,13 +247,15 @@ BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView 
         }
         // The attribute may have been among those a tag beyond belief had passed over.
         cut = cut || tokens.attributesCut();
-        const QString value = tokens.attribute(attribute);
+        if (references && references->target.isEmpty())
+            continue;
+        const QStringView value = tokens.attributeView(attribute, &decoded);
         if (value.isNull())
             continue;
         if (references) {
-            references->insert(value);
-        } else if (tag == u"base") {
-            base = value;
+            references->add(value);
+        } else {
+            base = value.toString();
             baseFound = true;
         }
     }
@@ -214,14 +266,8 @@ BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView 
             resolvedBase = resolved;
     }
     const QString baseHost = comparableHost(comparableUrl(resolvedBase));
-    const auto refersTo = [&](const QSet<QString>& references, const QString& target) {
-        const QString targetHost = comparableHost(target);
-        return std::any_of(references.cbegin(), references.cend(), [&](const QString& reference) {
-            return mayBeOnHost(reference, targetHost, baseHost) &&
-                   comparableUrl(resolveUrl(resolvedBase, reference)) == target;
-        });
-    };
-    if (refersTo(links, own) || refersTo(images, banner))
+    if ((!links.target.isEmpty() && links.found(resolvedBase, baseHost)) ||
+        (!images.target.isEmpty() && images.found(resolvedBase, baseHost)))
         return BacklinkStatus::Found;
     if (!cut)
         return BacklinkStatus::NotFound;

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -43,6 +44,31 @@ constexpr qsizetype maxRobotsBytes = 512 * 1024;
 // How far the network thread may read ahead of the checker: unbounded, it would take in a large
 // body as fast as the connection gives it until the abort reached it.
 constexpr qint64 readAheadBytes = 64 * 1024;
+// A partner's page is wanted whole: it is let in larger pieces, as each piece costs the network
+// thread and the checker a round of signals and wake-ups.
+constexpr qint64 pageReadAheadBytes = 512 * 1024;
+
+// Reads what the reply holds onto the end of the body, made at once as long as the answer says it
+// is (within the limit of what is read of it), else grown by doubling: a page comes in pieces, and
+// taking each as a copy of its own and appending that would copy the page twice, and again each
+// time the body grew.
+void readOnto(QByteArray& body, QNetworkReply* reply, qsizetype limit)
+{
+    const qint64 available = reply->bytesAvailable();
+    if (available <= 0)
+        return;
+    const qsizetype had = body.size();
+    if (body.capacity() < had + available) {
+        qsizetype wanted = std::max(2 * body.capacity(), qsizetype(had + available));
+        if (had == 0)
+            wanted = std::max(
+                wanted,
+                std::min(limit, qsizetype(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong())));
+        body.reserve(wanted);
+    }
+    body.resize(had + available);
+    body.resize(had + std::max<qint64>(reply->read(body.data() + had, available), 0));
+}
 
 bool isRedirect(int status)
 {
@@ -462,7 +488,7 @@ void LinkChecker::send(int index)
     transfer.overTime = false;
     QNetworkAccessManager* manager = managerFor(transfer.host);
     QNetworkReply* reply = transfer.head ? manager->head(request) : manager->get(request);
-    reply->setReadBufferSize(readAheadBytes);
+    reply->setReadBufferSize(transfer.page ? pageReadAheadBytes : readAheadBytes);
     transfer.reply = reply;
     const int generation = m_generation;
     // The time limit above counts only silence; a server that sends a byte now and then, or header
@@ -506,7 +532,7 @@ void LinkChecker::readSome(int index)
         }
         return;
     }
-    transfer.body += reply->readAll();
+    readOnto(transfer.body, reply, transfer.page ? maxPageBytes : maxImageHeaderBytes);
     if (transfer.image && transfer.format.isEmpty() && transfer.body.size() >= 2 * transfer.imageTriedAt) {
         transfer.imageTriedAt = transfer.body.size();
         readImageHeader(transfer.body, &transfer.format, &transfer.size);
@@ -552,7 +578,7 @@ void LinkChecker::complete(int index)
     if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader); length.isValid())
         answer.length = length.toLongLong();
     if (status >= 200 && status <= 299 && !transfer.stopped && reply->isOpen())
-        transfer.body += reply->readAll();
+        readOnto(transfer.body, reply, transfer.page ? maxPageBytes : maxImageHeaderBytes);
     judge(index, answer);
 }
 
@@ -1002,7 +1028,7 @@ void LinkChecker::readExtra(int request)
     Extra& extra = *m_extras.at(request);
     if (extra.cut)
         return;
-    extra.body += extra.reply->readAll();
+    readOnto(extra.body, extra.reply, extra.limit);
     if (extra.body.size() >= extra.limit) {
         extra.body.truncate(extra.limit);
         extra.cut = true;
@@ -1020,7 +1046,7 @@ void LinkChecker::completeExtra(int request)
     reply->deleteLater();
     m_queue.done(extra->host);
     if (!extra->cut && reply->isOpen())
-        extra->body += reply->readAll();
+        readOnto(extra->body, reply, extra->limit);
     ExtraAnswer answer;
     answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     answer.failed = !extra->cut && reply->error() != QNetworkReply::NoError &&
