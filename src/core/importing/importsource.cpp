@@ -201,7 +201,7 @@ bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* sou
 }
 
 // A bookmarks file read whole: its charset is found from all its bytes.
-bool readBookmarksFile(QByteArray bytes, ImportSource* source)
+bool readBookmarksFile(QByteArray bytes, ImportSource* source, const LinkSink& sink)
 {
     // The charset the file names, else UTF-8 when it is valid UTF-8, else the one
     // the bytes look like: older browsers wrote Shift_JIS without naming it.
@@ -209,12 +209,12 @@ bool readBookmarksFile(QByteArray bytes, ImportSource* source)
     bytes = QByteArray();
     ImportSource read;
     read.kind = ImportSource::Bookmarks;
-    read.links = readBookmarks(text);
+    read.links = readBookmarks(text, sink);
     *source = std::move(read);
     return true;
 }
 
-bool readFrom(const QString& path, ImportSource* source, ImportSourceError* error)
+bool readFrom(const QString& path, ImportSource* source, ImportSourceError* error, const LinkSink& sink)
 {
     ImportSourceError failure;
     const int fd = openRegularFile(path, &failure.file);
@@ -242,7 +242,7 @@ bool readFrom(const QString& path, ImportSource* source, ImportSourceError* erro
         bytes.reserve(qsizetype(info.st_size) + 1);
         if (!readRest(fd, path, &bytes, error))
             return false;
-        return bookmarks ? readBookmarksFile(std::move(bytes), source)
+        return bookmarks ? readBookmarksFile(std::move(bytes), source, sink)
                          : readOwnPage(path, bytes, source, error);
     }
 
@@ -265,20 +265,23 @@ bool readFrom(const QString& path, ImportSource* source, ImportSourceError* erro
         if (!fromStart())
             return fail(error, ImportSourceError::File, path, systemReason(errno));
         bytes.reserve(qsizetype(info.st_size) + 1);
-        return readRest(fd, path, &bytes, error) && readBookmarksFile(std::move(bytes), source);
+        return readRest(fd, path, &bytes, error) && readBookmarksFile(std::move(bytes), source, sink);
     }
     if (!fromStart())
         return fail(error, ImportSourceError::File, path, systemReason(errno));
     Utf8Pieces pieces(fd, path);
     ImportSource read;
     read.kind = ImportSource::Bookmarks;
-    read.links = readBookmarks(size, [&pieces](QString& text) {
-        const qsizetype goal = text.size() + textPiece;
-        bool more = true;
-        while (more && text.size() < goal)
-            more = pieces.append(&text);
-        return more;
-    });
+    read.links = readBookmarks(
+        size,
+        [&pieces](QString& text) {
+            const qsizetype goal = text.size() + textPiece;
+            bool more = true;
+            while (more && text.size() < goal)
+                more = pieces.append(&text);
+            return more;
+        },
+        sink);
     if (pieces.failed()) {
         if (error)
             *error = *pieces.error();
@@ -290,12 +293,20 @@ bool readFrom(const QString& path, ImportSource* source, ImportSourceError* erro
 
 } // namespace
 
-bool readImportSource(const QString& path, ImportSource* source, ImportSourceError* error)
+bool readImportSource(const QString& path, ImportSource* source, ImportSourceError* error,
+                      const LinkSink& sink)
 {
     // Whatever the file holds, running out of memory while it is read ends in a
     // message, and the window keeps its list.
     try {
-        return readFrom(path, source, error);
+        if (!readFrom(path, source, error, sink))
+            return false;
+        if (sink) {
+            for (ImportedLink& link : source->links.links)
+                sink(std::move(link));
+            source->links.links.clear();
+        }
+        return true;
     } catch (const std::bad_alloc&) {
         return fail(error, ImportSourceError::File, path, systemReason(ENOMEM));
     }
