@@ -24,20 +24,21 @@ namespace siteloom {
 
 namespace {
 
-QStringList textLines(QStringView text)
+// The lines of a text, without their ends, as views into it.
+QList<QStringView> textLines(QStringView text)
 {
-    QStringList lines;
+    QList<QStringView> lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] != u'\r' && text[i] != u'\n')
             continue;
-        lines.append(text.sliced(start, i - start).toString());
+        lines.append(text.sliced(start, i - start));
         if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
     if (start < text.size())
-        lines.append(text.sliced(start).toString());
+        lines.append(text.sliced(start));
     return lines;
 }
 
@@ -160,18 +161,22 @@ private:
 };
 
 // A page of this tool from its bytes: the code page it was written in, or UTF-8
-// once an editor saved it again so.
-bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* source, ImportSourceError* error)
+// once an editor saved it again so. The page's text is held once, its lines as views into it, and
+// let go as soon as the page is read; with a sink, each entry goes to it as a link as soon as it
+// is taken out of the page.
+bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* source, ImportSourceError* error,
+                 const LinkSink& sink)
 {
-    const std::optional<QString> text = cp932::decode(bytes);
-    QStringList lines = text ? textLines(*text) : QStringList();
+    QString text = cp932::decode(bytes).value_or(QString());
+    QList<QStringView> lines = textLines(text);
     std::optional<PageInputs> page = recoverPage(lines);
     bool changed = looksLikeOwnPage(lines);
     if (!page) {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString again = utf8.decode(bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes);
+        QString again = utf8.decode(bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes);
         if (!utf8.hasError() && !again.isEmpty()) {
-            lines = textLines(again);
+            text = std::move(again);
+            lines = textLines(text);
             page = recoverPage(lines);
             changed = changed || looksLikeOwnPage(lines);
         }
@@ -186,6 +191,8 @@ bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* sou
             readEdited = true;
         }
     }
+    lines = {};
+    text = QString();
     if (!page)
         return fail(error, changed ? ImportSourceError::PageChanged : ImportSourceError::NotRecognised, path);
     ImportSource read;
@@ -194,8 +201,18 @@ bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* sou
     read.kind = ImportSource::Page;
     read.page = std::move(*page);
     read.page.fileName = QFileInfo(path).fileName();
-    for (const QString& entry : std::as_const(read.page.entries))
-        read.links.links.append({splitEntry(entry), false, splitEntry(entry).siteUrl, QString()});
+    for (QString& entry : read.page.entries) {
+        LinkEntry fields = splitEntry(entry);
+        QString url = fields.siteUrl;
+        if (sink) {
+            entry = QString();
+            sink(ImportedLink{std::move(fields), false, std::move(url), QString()});
+        } else {
+            read.links.links.append(ImportedLink{std::move(fields), false, std::move(url), QString()});
+        }
+    }
+    if (sink)
+        read.page.entries.clear();
     *source = std::move(read);
     return true;
 }
@@ -243,7 +260,7 @@ bool readFrom(const QString& path, ImportSource* source, ImportSourceError* erro
         if (!readRest(fd, path, &bytes, error))
             return false;
         return bookmarks ? readBookmarksFile(std::move(bytes), source, sink)
-                         : readOwnPage(path, bytes, source, error);
+                         : readOwnPage(path, bytes, source, error, sink);
     }
 
     // UTF-8, or no charset named: read in pieces, never held whole, once it is known to be UTF-8
@@ -299,14 +316,7 @@ bool readImportSource(const QString& path, ImportSource* source, ImportSourceErr
     // Whatever the file holds, running out of memory while it is read ends in a
     // message, and the window keeps its list.
     try {
-        if (!readFrom(path, source, error, sink))
-            return false;
-        if (sink) {
-            for (ImportedLink& link : source->links.links)
-                sink(std::move(link));
-            source->links.links.clear();
-        }
-        return true;
+        return readFrom(path, source, error, sink);
     } catch (const std::bad_alloc&) {
         return fail(error, ImportSourceError::File, path, systemReason(ENOMEM));
     }
