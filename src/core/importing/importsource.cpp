@@ -12,6 +12,7 @@
 #include <QScopeGuard>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <optional>
@@ -160,14 +161,31 @@ private:
     }
 };
 
+// False when the bytes are not UTF-8, found a piece at a time without holding their text (bytes that
+// end inside a character may still be taken for UTF-8).
+bool mayBeUtf8(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString piece(utf8.requiredSpace(pieceBytes), Qt::Uninitialized);
+    for (qsizetype at = 0; at < bytes.size(); at += pieceBytes) {
+        utf8.appendToBuffer(piece.data(), bytes.sliced(at, std::min(pieceBytes, bytes.size() - at)));
+        if (utf8.hasError())
+            return false;
+    }
+    return true;
+}
+
 // A page of this tool from its bytes: the code page it was written in, or UTF-8
 // once an editor saved it again so. The page's text is held once, its lines as views into it, and
 // let go as soon as the page is read; with a sink, each entry goes to it as a link as soon as it
 // is taken out of the page.
-bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* source, ImportSourceError* error,
+bool readOwnPage(const QString& path, QByteArray bytes, ImportSource* source, ImportSourceError* error,
                  const LinkSink& sink)
 {
     QString text = cp932::decode(bytes).value_or(QString());
+    // The bytes are read again only as UTF-8: those that cannot be go now.
+    if (!mayBeUtf8(bytes))
+        bytes = QByteArray();
     QList<QStringView> lines = textLines(text);
     std::optional<PageInputs> page = recoverPage(lines);
     bool changed = looksLikeOwnPage(lines);
@@ -260,7 +278,7 @@ bool readFrom(const QString& path, ImportSource* source, ImportSourceError* erro
         if (!readRest(fd, path, &bytes, error))
             return false;
         return bookmarks ? readBookmarksFile(std::move(bytes), source, sink)
-                         : readOwnPage(path, bytes, source, error, sink);
+                         : readOwnPage(path, std::move(bytes), source, error, sink);
     }
 
     // UTF-8, or no charset named: read in pieces, never held whole, once it is known to be UTF-8

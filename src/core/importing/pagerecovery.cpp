@@ -20,6 +20,15 @@ std::optional<QString> between(QStringView line, QStringView start, QStringView 
     return line.sliced(start.size(), line.size() - start.size() - end.size()).toString();
 }
 
+// A row's entry, from its link's address and banner (which `middle` parts) and its name; held
+// without room to grow, as a long page holds many.
+QString entryOfRow(const QString& link, qsizetype middle, const QString& name)
+{
+    QString entry = composeEntry({link.sliced(middle + siteLinkMiddle.size()), name, link.first(middle)});
+    entry.squeeze();
+    return entry;
+}
+
 std::optional<PageInputs> readPage(const QList<QStringView>& lines)
 {
     PageInputs inputs;
@@ -71,8 +80,7 @@ std::optional<PageInputs> readPage(const QList<QStringView>& lines)
         const qsizetype middle = link->lastIndexOf(siteLinkMiddle);
         if (middle < 0)
             return std::nullopt;
-        inputs.entries.append(
-            composeEntry({link->sliced(middle + siteLinkMiddle.size()), *name, link->first(middle)}));
+        inputs.entries.append(entryOfRow(*link, middle, *name));
         at += linesPerEntry;
     }
     if (line(at) != tableEnd)
@@ -142,8 +150,7 @@ std::optional<PageInputs> readEditedPage(const QList<QStringView>& lines)
         }
         const qsizetype middle = link ? link->lastIndexOf(siteLinkMiddle) : -1;
         if (name && middle >= 0) {
-            inputs.entries.append(
-                composeEntry({link->sliced(middle + siteLinkMiddle.size()), *name, link->first(middle)}));
+            inputs.entries.append(entryOfRow(*link, middle, *name));
         }
         at = end < tableClose && lines[end] == rowEnd ? end + 1 : end;
     }
