@@ -18,6 +18,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -60,6 +61,50 @@ int runOpmlExport(const QString& listFile, const QString& output)
     return exitDone;
 }
 
+// The entries of an import, held from the reading to the writing of the list: their names and site
+// URLs end to end in one text, and a banner once for the run of entries that share it (every
+// bookmark has the default one), so that a long import holds little more than its characters.
+class HeldEntries
+{
+public:
+    void append(const LinkEntry& entry)
+    {
+        if (m_banners.isEmpty() || m_banners.back() != entry.bannerUrl)
+            m_banners.append(entry.bannerUrl);
+        m_text += entry.siteName;
+        m_text += entry.siteUrl;
+        m_ends.push_back(Fields{m_text.size(), qint32(entry.siteName.size()), qint32(m_banners.size() - 1)});
+    }
+
+    [[nodiscard]] qsizetype size() const { return qsizetype(m_ends.size()); }
+
+    [[nodiscard]] QString siteUrl(qsizetype i) const
+    {
+        const Fields& fields = m_ends[size_t(i)];
+        const qsizetype url = start(i) + fields.nameSize;
+        return m_text.sliced(url, fields.end - url);
+    }
+
+    [[nodiscard]] LinkEntry at(qsizetype i) const
+    {
+        const Fields& fields = m_ends[size_t(i)];
+        return LinkEntry{m_banners[fields.banner], m_text.sliced(start(i), fields.nameSize), siteUrl(i)};
+    }
+
+private:
+    struct Fields
+    {
+        qsizetype end;   // where the entry's site URL ends in m_text
+        qint32 nameSize; // its name comes first
+        qint32 banner;   // in m_banners
+    };
+    [[nodiscard]] qsizetype start(qsizetype i) const { return i == 0 ? 0 : m_ends[size_t(i - 1)].end; }
+
+    QString m_text;
+    std::vector<Fields> m_ends;
+    QStringList m_banners;
+};
+
 } // namespace
 
 int runImport(const QString& source, const QString& output, const std::optional<QString>& folder)
@@ -71,9 +116,31 @@ int runImport(const QString& source, const QString& output, const std::optional<
         writeLine(stderr, importedListExistsMessage(QDir::toNativeSeparators(listPath)));
         return exitMessage;
     }
+    // Each link is checked as it is read, and only what the list needs of it is kept: the links
+    // of a large file are never held all at once.
+    HeldEntries entries;
+    std::vector<qsizetype> accepted;
+    std::vector<std::pair<qsizetype, HoldBack>> heldBack;
+    int skipped = 0;
+    const QString within = folder.value_or(QString());
+    ImportedEntryCheck check({}, [&entries](qsizetype i) { return entries.siteUrl(i); });
+    const auto take = [&](ImportedLink&& link) {
+        if (!inFolder(link, within))
+            return;
+        if (link.skipped) {
+            ++skipped;
+            return;
+        }
+        const HoldBack holdBack = check.next(link.entry);
+        if (holdBack.reason == HoldBack::None)
+            accepted.push_back(entries.size());
+        else
+            heldBack.emplace_back(entries.size(), holdBack);
+        entries.append(link.entry);
+    };
     ImportSource read;
     ImportSourceError readError;
-    if (!readImportSource(QFileInfo(source).absoluteFilePath(), &read, &readError)) {
+    if (!readImportSource(QFileInfo(source).absoluteFilePath(), &read, &readError, take)) {
         writeLine(stderr, importSourceProblemMessage(readError));
         return exitMessage;
     }
@@ -85,35 +152,24 @@ int runImport(const QString& source, const QString& output, const std::optional<
         return exitMessage;
     }
 
-    int skipped = 0;
-    const QList<LinkEntry> entries = importedEntries(read.links, folder.value_or(QString()), &skipped);
     if (skipped > 0)
         writeLine(stderr, skippedLinksNote(skipped));
     if (const QString cut = importCutNote(read.links); !cut.isEmpty())
         writeLine(stderr, cut);
-    read.links = LinkImport(); // the entries hold what is left of them
-    const QList<HoldBack> holdBacks = checkImportedEntries(entries, {});
-    PageInputs inputs = read.kind == ImportSource::Page ? std::move(read.page) : PageInputs();
-    inputs.entries.clear();
-    // The entries are put together one at a time as the list is written: held composed, each would
-    // carry its own copy of the banner's address.
-    std::vector<qsizetype> accepted;
-    accepted.reserve(size_t(entries.size()));
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (holdBacks[i].reason == HoldBack::None)
-            accepted.push_back(i);
-        else
-            writeLine(stderr,
-                      u"%1番目（%2）: %3"_s.arg(i + 1).arg(entries[i].siteUrl, holdBackNote(holdBacks[i])));
-    }
+    for (const auto& [i, holdBack] : heldBack)
+        writeLine(stderr, u"%1番目（%2）: %3"_s.arg(i + 1).arg(entries.siteUrl(i), holdBackNote(holdBack)));
     if (accepted.empty()) {
         writeLine(stderr, importedListEmptyMessage());
         return exitMessage;
     }
+    PageInputs inputs = read.kind == ImportSource::Page ? std::move(read.page) : PageInputs();
+    inputs.entries.clear();
+    // The entries are put together one at a time as the list is written: held composed, each would
+    // carry its own copy of the banner's address.
     ListFileSaveError saveError;
     if (!saveListFile(
             listPath, inputs, qsizetype(accepted.size()),
-            [&](qsizetype k) { return composeEntry(entries[accepted[size_t(k)]]); }, &saveError,
+            [&](qsizetype k) { return composeEntry(entries.at(accepted[size_t(k)])); }, &saveError,
             ExistingFile::Keep)) {
         writeLine(stderr, importedListNotSavedMessage(QDir::toNativeSeparators(listPath), saveError));
         return exitMessage;

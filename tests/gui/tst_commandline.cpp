@@ -511,6 +511,15 @@ private slots:
                  u"：旅の宿 &amp; 温泉 &lt;公式&gt;：https://example.jp/travel/"_s,
              u"te006=リ　ン　ク　集\r\n"_s},
             {u"3 件"_s, u"3番目（https://www.example.com/search?q=1&lang=ja）"_s, u"U+1F600"_s});
+        row("bookmarks with sites repeated: every note in order, the entries in order",
+            arguments(u"--import @data/bookmarks/repeated-sites.html --output new.txt"_s), 0, u"new.txt"_s,
+            {u"list1=002\r\nls000="_s + whiteBall + u"：A：http://a.example/\r\nls001="_s + whiteBall +
+             u"：C：http://c.example/\r\nte001=link.html\r\n"_s},
+            {u"http・https 以外のリンク 1 件は取り込みません。\n"
+             u"2番目（HTTP://A.Example:80）: 取り込む1番目と同じＵＲＬです\n"
+             u"3番目（http://b.example/）: "
+             u"バナーＵＲＬかＨＰ名に「：」があります（項目がそこで分かれてしまいます）\n"
+             u"4番目（http://b.example/#top）: 取り込む3番目と同じＵＲＬです\n"_s});
         row("bookmarks, one folder",
             arguments(u"--import @data/bookmarks/chromium.html --output new.txt --folder"_s)
                 << u"Bookmarks bar/Work"_s,

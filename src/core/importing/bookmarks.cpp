@@ -89,8 +89,8 @@ class BookmarksReader
 {
 public:
     // `size`: the whole text's length, in UTF-16 code units.
-    BookmarksReader(PiecewiseTokens& tokens, qsizetype size)
-        : m_size(size), m_pieces(tokens), m_tokens(tokens.tokens())
+    BookmarksReader(PiecewiseTokens& tokens, qsizetype size, const LinkSink& sink)
+        : m_size(size), m_pieces(tokens), m_tokens(tokens.tokens()), m_sink(sink)
     {
         m_levels.push_back(Level{});
         m_linkBudget = linkBudget * size;
@@ -108,7 +108,7 @@ public:
                     continue;
                 if (m_heading)
                     m_heading->append(m_tokens.text());
-                if (m_anchor >= 0)
+                if (m_anchorOpen)
                     m_anchorText.append(m_tokens.text());
                 continue;
             }
@@ -153,12 +153,11 @@ private:
                 return true;
             if (m_linkCost > m_linkBudget)
                 return cut(LinkImport::Cut::TooManyLinks, true);
-            ImportedLink link;
-            link.url = urlFromAttribute(href);
-            link.folder = m_levels.back().path;
-            m_anchor = m_import.links.size();
+            m_anchor = ImportedLink();
+            m_anchor.url = urlFromAttribute(href);
+            m_anchor.folder = m_levels.back().path;
+            m_anchorOpen = true;
             m_anchorText = QString();
-            m_import.links.append(std::move(link));
             return true;
         }
         if (tag == u"dl" || tag == u"dt" || tag == u"dd" || tag == u"h3") {
@@ -270,9 +269,9 @@ private:
 
     void closeAnchor()
     {
-        if (m_anchor < 0)
+        if (!m_anchorOpen)
             return;
-        ImportedLink& link = m_import.links[m_anchor];
+        ImportedLink& link = m_anchor;
         link.skipped = !isWebUrl(link.url);
         if (!link.skipped) {
             link.entry.bannerUrl = m_defaultBanner;
@@ -282,7 +281,11 @@ private:
                 link.entry.siteName = nameFromPlainText(link.url);
         }
         m_linkCost += linkCost(link);
-        m_anchor = -1;
+        if (m_sink)
+            m_sink(std::move(link));
+        else
+            m_import.links.append(std::move(link));
+        m_anchorOpen = false;
         m_anchorText = QString();
     }
 
@@ -299,12 +302,14 @@ private:
     qsizetype m_size;
     PiecewiseTokens& m_pieces;
     const HtmlTokenizer& m_tokens;
+    const LinkSink& m_sink;
     LinkImport m_import;
     std::vector<Level> m_levels;
     qsizetype m_lists = 0; // lists open now
     QSet<QString> m_knownFolders;
     std::optional<QString> m_heading; // the text of the heading open now
-    qsizetype m_anchor = -1;          // the link whose text is being read
+    ImportedLink m_anchor;            // the link whose text is being read, when m_anchorOpen
+    bool m_anchorOpen = false;
     QString m_anchorText;
     qsizetype m_linkCost = 0;
     qsizetype m_linkBudget = 0;
@@ -314,16 +319,16 @@ private:
 
 } // namespace
 
-LinkImport readBookmarks(QStringView html)
+LinkImport readBookmarks(QStringView html, const LinkSink& sink)
 {
     PiecewiseTokens tokens(html);
-    return BookmarksReader(tokens, html.size()).read();
+    return BookmarksReader(tokens, html.size(), sink).read();
 }
 
-LinkImport readBookmarks(qsizetype size, const std::function<bool(QString& text)>& more)
+LinkImport readBookmarks(qsizetype size, const std::function<bool(QString& text)>& more, const LinkSink& sink)
 {
     PiecewiseTokens tokens(more);
-    return BookmarksReader(tokens, size).read();
+    return BookmarksReader(tokens, size, sink).read();
 }
 
 } // namespace siteloom

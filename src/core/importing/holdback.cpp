@@ -52,31 +52,73 @@ HoldBack entryProblem(const LinkEntry& fields)
 
 } // namespace
 
+// Hashes are probed on from the site's own for as long as they are taken by another site, so that two
+// sites with one hash are still told apart.
+qsizetype ImportedEntryCheck::FirstSeen::find(const QString& site,
+                                              const std::function<bool(qsizetype)>& sameSite) const
+{
+    for (size_t key = qHash(site, QHashSeed::globalSeed());; ++key) {
+        const auto found = m_first.constFind(key);
+        if (found == m_first.cend())
+            return -1;
+        if (sameSite(*found))
+            return *found;
+    }
+}
+
+qsizetype ImportedEntryCheck::FirstSeen::findOrAdd(const QString& site, qsizetype index,
+                                                   const std::function<bool(qsizetype)>& sameSite)
+{
+    for (size_t key = qHash(site, QHashSeed::globalSeed());; ++key) {
+        const auto found = m_first.constFind(key);
+        if (found == m_first.cend()) {
+            m_first.insert(key, index);
+            return -1;
+        }
+        if (sameSite(*found))
+            return *found;
+    }
+}
+
+ImportedEntryCheck::ImportedEntryCheck(const QStringList& list, std::function<QString(qsizetype)> siteUrlOf)
+    : m_list(list), m_siteUrlOf(std::move(siteUrlOf))
+{
+    for (qsizetype i = 0; i < m_list.size(); ++i) {
+        const QString site = comparableUrl(splitEntryView(m_list[i]).siteUrl);
+        if (!site.isEmpty())
+            (void)m_listed.findOrAdd(site, i, [&](qsizetype other) {
+                return comparableUrl(splitEntryView(m_list[other]).siteUrl) == site;
+            });
+    }
+}
+
+HoldBack ImportedEntryCheck::next(const LinkEntry& entry)
+{
+    const qsizetype index = m_checked++;
+    HoldBack problem = entryProblem(entry);
+    const QString site = comparableUrl(entry.siteUrl);
+    if (site.isEmpty())
+        return problem;
+    const qsizetype before = m_earlier.findOrAdd(
+        site, index, [&](qsizetype other) { return comparableUrl(m_siteUrlOf(other)) == site; });
+    if (problem.reason != HoldBack::None)
+        return problem;
+    const qsizetype listed = m_listed.find(
+        site, [&](qsizetype other) { return comparableUrl(splitEntryView(m_list[other]).siteUrl) == site; });
+    if (listed >= 0)
+        return HoldBack{HoldBack::AlreadyInList, 0, 0, 0, listed};
+    if (before >= 0)
+        return HoldBack{HoldBack::EarlierInImport, 0, 0, 0, before};
+    return problem;
+}
+
 QList<HoldBack> checkImportedEntries(const QList<LinkEntry>& imported, const QStringList& list)
 {
-    // Sites by their canonical address: index in the list, or (for an import) in the import.
-    QHash<QString, qsizetype> listed;
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        const QString site = comparableUrl(splitEntryView(list[i]).siteUrl);
-        if (!site.isEmpty() && !listed.contains(site))
-            listed.insert(site, i);
-    }
-    QHash<QString, qsizetype> earlier;
+    ImportedEntryCheck check(list, [&imported](qsizetype i) { return imported[i].siteUrl; });
     QList<HoldBack> result;
     result.reserve(imported.size());
-    for (qsizetype i = 0; i < imported.size(); ++i) {
-        HoldBack problem = entryProblem(imported[i]);
-        const QString site = comparableUrl(imported[i].siteUrl);
-        if (problem.reason == HoldBack::None && !site.isEmpty()) {
-            if (const auto found = listed.constFind(site); found != listed.cend())
-                problem = HoldBack{HoldBack::AlreadyInList, 0, 0, 0, *found};
-            else if (const auto before = earlier.constFind(site); before != earlier.cend())
-                problem = HoldBack{HoldBack::EarlierInImport, 0, 0, 0, *before};
-        }
-        if (!site.isEmpty() && !earlier.contains(site))
-            earlier.insert(site, i);
-        result.append(problem);
-    }
+    for (const LinkEntry& entry : imported)
+        result.append(check.next(entry));
     return result;
 }
 

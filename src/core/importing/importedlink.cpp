@@ -66,14 +66,18 @@ QString withoutControls(QStringView text, bool markup)
     return kept;
 }
 
+bool inFolder(const ImportedLink& link, QStringView folder)
+{
+    return folder.isEmpty() || link.folder == folder ||
+           (link.folder.startsWith(folder) && link.folder.at(folder.size()) == u'/');
+}
+
 QList<LinkEntry> importedEntries(const LinkImport& import, QStringView folder, int* skipped)
 {
     QList<LinkEntry> entries;
     int skippedHere = 0;
     for (const ImportedLink& link : import.links) {
-        const bool inside = folder.isEmpty() || link.folder == folder ||
-                            (link.folder.startsWith(folder) && link.folder.at(folder.size()) == u'/');
-        if (!inside)
+        if (!inFolder(link, folder))
             continue;
         if (link.skipped)
             ++skippedHere;

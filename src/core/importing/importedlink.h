@@ -45,6 +45,13 @@ struct LinkImport
     QList<qsizetype> unreadLines;
 };
 
+// Where a link read is handed as soon as it is read, for a source too long to hold its links: in
+// document order, each once.
+using LinkSink = std::function<void(ImportedLink&& link)>;
+
+// Whether the link lies in the folder or in a folder inside it ("" for all).
+[[nodiscard]] bool inFolder(const ImportedLink& link, QStringView folder);
+
 // The entries of the links that are not skipped, and how many are, in the folder and the folders
 // inside it ("" for all).
 [[nodiscard]] QList<LinkEntry> importedEntries(const LinkImport& import, QStringView folder,

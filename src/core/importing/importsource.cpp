@@ -12,6 +12,7 @@
 #include <QScopeGuard>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <optional>
@@ -24,20 +25,21 @@ namespace siteloom {
 
 namespace {
 
-QStringList textLines(QStringView text)
+// The lines of a text, without their ends, as views into it.
+QList<QStringView> textLines(QStringView text)
 {
-    QStringList lines;
+    QList<QStringView> lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] != u'\r' && text[i] != u'\n')
             continue;
-        lines.append(text.sliced(start, i - start).toString());
+        lines.append(text.sliced(start, i - start));
         if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
     if (start < text.size())
-        lines.append(text.sliced(start).toString());
+        lines.append(text.sliced(start));
     return lines;
 }
 
@@ -159,19 +161,40 @@ private:
     }
 };
 
-// A page of this tool from its bytes: the code page it was written in, or UTF-8
-// once an editor saved it again so.
-bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* source, ImportSourceError* error)
+// False when the bytes are not UTF-8, found a piece at a time without holding their text (bytes that
+// end inside a character may still be taken for UTF-8).
+bool mayBeUtf8(QByteArrayView bytes)
 {
-    const std::optional<QString> text = cp932::decode(bytes);
-    QStringList lines = text ? textLines(*text) : QStringList();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString piece(utf8.requiredSpace(pieceBytes), Qt::Uninitialized);
+    for (qsizetype at = 0; at < bytes.size(); at += pieceBytes) {
+        utf8.appendToBuffer(piece.data(), bytes.sliced(at, std::min(pieceBytes, bytes.size() - at)));
+        if (utf8.hasError())
+            return false;
+    }
+    return true;
+}
+
+// A page of this tool from its bytes: the code page it was written in, or UTF-8
+// once an editor saved it again so. The page's text is held once, its lines as views into it, and
+// let go as soon as the page is read; with a sink, each entry goes to it as a link as soon as it
+// is taken out of the page.
+bool readOwnPage(const QString& path, QByteArray bytes, ImportSource* source, ImportSourceError* error,
+                 const LinkSink& sink)
+{
+    QString text = cp932::decode(bytes).value_or(QString());
+    // The bytes are read again only as UTF-8: those that cannot be go now.
+    if (!mayBeUtf8(bytes))
+        bytes = QByteArray();
+    QList<QStringView> lines = textLines(text);
     std::optional<PageInputs> page = recoverPage(lines);
     bool changed = looksLikeOwnPage(lines);
     if (!page) {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString again = utf8.decode(bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes);
+        QString again = utf8.decode(bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes);
         if (!utf8.hasError() && !again.isEmpty()) {
-            lines = textLines(again);
+            text = std::move(again);
+            lines = textLines(text);
             page = recoverPage(lines);
             changed = changed || looksLikeOwnPage(lines);
         }
@@ -186,6 +209,8 @@ bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* sou
             readEdited = true;
         }
     }
+    lines = {};
+    text = QString();
     if (!page)
         return fail(error, changed ? ImportSourceError::PageChanged : ImportSourceError::NotRecognised, path);
     ImportSource read;
@@ -194,14 +219,24 @@ bool readOwnPage(const QString& path, const QByteArray& bytes, ImportSource* sou
     read.kind = ImportSource::Page;
     read.page = std::move(*page);
     read.page.fileName = QFileInfo(path).fileName();
-    for (const QString& entry : std::as_const(read.page.entries))
-        read.links.links.append({splitEntry(entry), false, splitEntry(entry).siteUrl, QString()});
+    for (QString& entry : read.page.entries) {
+        LinkEntry fields = splitEntry(entry);
+        QString url = fields.siteUrl;
+        if (sink) {
+            entry = QString();
+            sink(ImportedLink{std::move(fields), false, std::move(url), QString()});
+        } else {
+            read.links.links.append(ImportedLink{std::move(fields), false, std::move(url), QString()});
+        }
+    }
+    if (sink)
+        read.page.entries.clear();
     *source = std::move(read);
     return true;
 }
 
 // A bookmarks file read whole: its charset is found from all its bytes.
-bool readBookmarksFile(QByteArray bytes, ImportSource* source)
+bool readBookmarksFile(QByteArray bytes, ImportSource* source, const LinkSink& sink)
 {
     // The charset the file names, else UTF-8 when it is valid UTF-8, else the one
     // the bytes look like: older browsers wrote Shift_JIS without naming it.
@@ -209,12 +244,12 @@ bool readBookmarksFile(QByteArray bytes, ImportSource* source)
     bytes = QByteArray();
     ImportSource read;
     read.kind = ImportSource::Bookmarks;
-    read.links = readBookmarks(text);
+    read.links = readBookmarks(text, sink);
     *source = std::move(read);
     return true;
 }
 
-bool readFrom(const QString& path, ImportSource* source, ImportSourceError* error)
+bool readFrom(const QString& path, ImportSource* source, ImportSourceError* error, const LinkSink& sink)
 {
     ImportSourceError failure;
     const int fd = openRegularFile(path, &failure.file);
@@ -242,8 +277,8 @@ bool readFrom(const QString& path, ImportSource* source, ImportSourceError* erro
         bytes.reserve(qsizetype(info.st_size) + 1);
         if (!readRest(fd, path, &bytes, error))
             return false;
-        return bookmarks ? readBookmarksFile(std::move(bytes), source)
-                         : readOwnPage(path, bytes, source, error);
+        return bookmarks ? readBookmarksFile(std::move(bytes), source, sink)
+                         : readOwnPage(path, std::move(bytes), source, error, sink);
     }
 
     // UTF-8, or no charset named: read in pieces, never held whole, once it is known to be UTF-8
@@ -265,20 +300,23 @@ bool readFrom(const QString& path, ImportSource* source, ImportSourceError* erro
         if (!fromStart())
             return fail(error, ImportSourceError::File, path, systemReason(errno));
         bytes.reserve(qsizetype(info.st_size) + 1);
-        return readRest(fd, path, &bytes, error) && readBookmarksFile(std::move(bytes), source);
+        return readRest(fd, path, &bytes, error) && readBookmarksFile(std::move(bytes), source, sink);
     }
     if (!fromStart())
         return fail(error, ImportSourceError::File, path, systemReason(errno));
     Utf8Pieces pieces(fd, path);
     ImportSource read;
     read.kind = ImportSource::Bookmarks;
-    read.links = readBookmarks(size, [&pieces](QString& text) {
-        const qsizetype goal = text.size() + textPiece;
-        bool more = true;
-        while (more && text.size() < goal)
-            more = pieces.append(&text);
-        return more;
-    });
+    read.links = readBookmarks(
+        size,
+        [&pieces](QString& text) {
+            const qsizetype goal = text.size() + textPiece;
+            bool more = true;
+            while (more && text.size() < goal)
+                more = pieces.append(&text);
+            return more;
+        },
+        sink);
     if (pieces.failed()) {
         if (error)
             *error = *pieces.error();
@@ -290,12 +328,13 @@ bool readFrom(const QString& path, ImportSource* source, ImportSourceError* erro
 
 } // namespace
 
-bool readImportSource(const QString& path, ImportSource* source, ImportSourceError* error)
+bool readImportSource(const QString& path, ImportSource* source, ImportSourceError* error,
+                      const LinkSink& sink)
 {
     // Whatever the file holds, running out of memory while it is read ends in a
     // message, and the window keeps its list.
     try {
-        return readFrom(path, source, error);
+        return readFrom(path, source, error, sink);
     } catch (const std::bad_alloc&) {
         return fail(error, ImportSourceError::File, path, systemReason(ENOMEM));
     }

@@ -39,7 +39,10 @@ inline constexpr qint64 largestImportSource = 256 * 1024 * 1024;
 // Shift_JIS from older browsers) or a page of this tool (Windows-31J, or UTF-8 once an editor saved
 // it so). Only a regular file is read, at most largestImportSource bytes of it whatever its size
 // says; a FIFO or a device is refused at once, without waiting on it. Memory that runs out while
-// the file is read ends in a File problem whose reason says so.
-[[nodiscard]] bool readImportSource(const QString& path, ImportSource* source, ImportSourceError* error);
+// the file is read ends in a File problem whose reason says so. With a sink, each link goes to it as
+// soon as it is read instead of into source->links.links (a page's entries once the page is read,
+// and only to the sink: source->page.entries is left empty).
+[[nodiscard]] bool readImportSource(const QString& path, ImportSource* source, ImportSourceError* error,
+                                    const LinkSink& sink = {});
 
 } // namespace siteloom

@@ -20,7 +20,16 @@ std::optional<QString> between(QStringView line, QStringView start, QStringView 
     return line.sliced(start.size(), line.size() - start.size() - end.size()).toString();
 }
 
-std::optional<PageInputs> readPage(const QStringList& lines)
+// A row's entry, from its link's address and banner (which `middle` parts) and its name; held
+// without room to grow, as a long page holds many.
+QString entryOfRow(const QString& link, qsizetype middle, const QString& name)
+{
+    QString entry = composeEntry({link.sliced(middle + siteLinkMiddle.size()), name, link.first(middle)});
+    entry.squeeze();
+    return entry;
+}
+
+std::optional<PageInputs> readPage(const QList<QStringView>& lines)
 {
     PageInputs inputs;
     qsizetype at = 2;
@@ -71,8 +80,7 @@ std::optional<PageInputs> readPage(const QStringList& lines)
         const qsizetype middle = link->lastIndexOf(siteLinkMiddle);
         if (middle < 0)
             return std::nullopt;
-        inputs.entries.append(
-            composeEntry({link->sliced(middle + siteLinkMiddle.size()), *name, link->first(middle)}));
+        inputs.entries.append(entryOfRow(*link, middle, *name));
         at += linesPerEntry;
     }
     if (line(at) != tableEnd)
@@ -85,7 +93,7 @@ std::optional<PageInputs> readPage(const QStringList& lines)
         if (!banner || !url || at + ownNameLine >= lines.size())
             return std::nullopt;
         inputs.ownBanner = *banner;
-        inputs.ownName = lines[at + ownNameLine];
+        inputs.ownName = lines[at + ownNameLine].toString();
         if (inputs.ownUrl != *url)
             return std::nullopt; // written from one field, so the two are the same
     }
@@ -94,7 +102,7 @@ std::optional<PageInputs> readPage(const QStringList& lines)
 
 // The same page read line by line wherever its pieces now stand: lines that are not what the page
 // writer writes are passed over.
-std::optional<PageInputs> readEditedPage(const QStringList& lines)
+std::optional<PageInputs> readEditedPage(const QList<QStringView>& lines)
 {
     const qsizetype table = lines.indexOf(tableStart);
     const qsizetype tableClose = table < 0 ? -1 : lines.indexOf(tableEnd, table);
@@ -142,8 +150,7 @@ std::optional<PageInputs> readEditedPage(const QStringList& lines)
         }
         const qsizetype middle = link ? link->lastIndexOf(siteLinkMiddle) : -1;
         if (name && middle >= 0) {
-            inputs.entries.append(
-                composeEntry({link->sliced(middle + siteLinkMiddle.size()), *name, link->first(middle)}));
+            inputs.entries.append(entryOfRow(*link, middle, *name));
         }
         at = end < tableClose && lines[end] == rowEnd ? end + 1 : end;
     }
@@ -160,14 +167,14 @@ std::optional<PageInputs> readEditedPage(const QStringList& lines)
         if (url && inputs.ownUrl.isEmpty())
             inputs.ownUrl = *url;
         if (section + ownNameLine < lines.size() && banner && url)
-            inputs.ownName = lines[section + ownNameLine];
+            inputs.ownName = lines[section + ownNameLine].toString();
     }
     return inputs;
 }
 
 // The lines of the page (from 1) that the page written again does not have, the two walked side by
 // side: where they part, the side that meets the other again sooner is the one with lines of its own.
-QList<qsizetype> linesNotWritten(const QStringList& lines, const QStringList& written)
+QList<qsizetype> linesNotWritten(const QList<QStringView>& lines, const QStringList& written)
 {
     constexpr qsizetype lookAhead = 64;
     QList<qsizetype> extra;
@@ -208,7 +215,7 @@ QList<qsizetype> linesNotWritten(const QStringList& lines, const QStringList& wr
 
 } // namespace
 
-std::optional<EditedPage> recoverEditedPage(const QStringList& lines)
+std::optional<EditedPage> recoverEditedPage(const QList<QStringView>& lines)
 {
     std::optional<PageInputs> inputs = readEditedPage(lines);
     if (!inputs)
@@ -218,7 +225,7 @@ std::optional<EditedPage> recoverEditedPage(const QStringList& lines)
     return EditedPage{std::move(*inputs), linesNotWritten(lines, written)};
 }
 
-std::optional<PageInputs> recoverPage(const QStringList& lines)
+std::optional<PageInputs> recoverPage(const QList<QStringView>& lines)
 {
     std::optional<PageInputs> inputs = readPage(lines);
     if (!inputs)
@@ -236,7 +243,7 @@ std::optional<PageInputs> recoverPage(const QStringList& lines)
     return inputs;
 }
 
-bool looksLikeOwnPage(const QStringList& lines)
+bool looksLikeOwnPage(const QList<QStringView>& lines)
 {
     const QString credit =
         creditStart.toString() + QString::fromUtf16(downloadPageUrl) + creditEnd.toString();
