@@ -158,7 +158,7 @@ QString qtReasonInJapanese(const QString& reason)
 }
 
 // --timeout and --jobs, as --check and --updates take them; a usage error when they are out of range.
-std::optional<CommandLine> readLimits(const QCommandLineParser& parser, int* timeoutMs, int* jobs)
+std::optional<CommandLine> readLimits(const QCommandLineParser& parser, CommandLine* commandLine)
 {
     if (parser.isSet(u"timeout"_s)) {
         bool ok = false;
@@ -166,14 +166,15 @@ std::optional<CommandLine> readLimits(const QCommandLineParser& parser, int* tim
         if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 3600)
             return usageError(u"--timeout には 3600 までの正の秒数を指定してください。"_s,
                               u"--timeout takes a number of seconds above 0, up to 3600."_s);
-        *timeoutMs = std::max(1, int(seconds * 1000));
+        commandLine->timeoutMs = std::max(1, int(seconds * 1000));
     }
     if (parser.isSet(u"jobs"_s)) {
         bool ok = false;
-        *jobs = parser.value(u"jobs"_s).toInt(&ok);
-        if (!ok || *jobs < 1 || *jobs > 64)
+        const int jobs = parser.value(u"jobs"_s).toInt(&ok);
+        if (!ok || jobs < 1 || jobs > 64)
             return usageError(u"--jobs には 1 から 64 までの数を指定してください。"_s,
                               u"--jobs takes a number from 1 to 64."_s);
+        commandLine->jobs = jobs;
     }
     return std::nullopt;
 }
@@ -192,8 +193,7 @@ CommandLine readCheck(const QStringList& arguments)
     commandLine.mode = CommandLine::Mode::Check;
     commandLine.file = parser.value(u"check"_s);
     commandLine.json = parser.isSet(u"json"_s);
-    if (const std::optional<CommandLine> error =
-            readLimits(parser, &commandLine.check.timeoutMs, &commandLine.check.jobs))
+    if (const std::optional<CommandLine> error = readLimits(parser, &commandLine))
         return *error;
     return commandLine;
 }
@@ -213,8 +213,7 @@ CommandLine readUpdates(const QStringList& arguments)
         return usageError(u"--updates-page は一度だけ、ファイルをつけて指定してください。"_s,
                           u"Give --updates-page once, with a file."_s);
     CommandLine commandLine;
-    if (const std::optional<CommandLine> error =
-            readLimits(parser, &commandLine.updates.timeoutMs, &commandLine.updates.jobs))
+    if (const std::optional<CommandLine> error = readLimits(parser, &commandLine))
         return *error;
     commandLine.mode = CommandLine::Mode::Updates;
     commandLine.file = parser.value(u"updates"_s);

@@ -38,8 +38,8 @@ struct CommandLine
     std::optional<QString> folder;           // Import: --folder
     ExportFormat format = ExportFormat::Csv; // Export
     bool json = false;                       // Check, Updates: --json
-    CheckOptions check;                      // Check: --timeout and --jobs
-    UpdateOptions updates;                   // Updates: --timeout and --jobs
+    std::optional<int> timeoutMs;            // Check, Updates: --timeout, in milliseconds, when given
+    std::optional<int> jobs;                 // Check, Updates: --jobs, when given
     QString updatesPage;                     // Updates: --updates-page as given; empty when not given
     PublishOptions publish;                  // Publish: all but the list file and --directory
     QString error;                           // UsageError: what is wrong, in Japanese and English
@@ -57,6 +57,15 @@ struct CommandLine
 // The program is two: `siteloom` runs the modes that read and write files (--build, --import,
 // --export, --help, --version) on QtCore alone, so that they start at once, and hands the window and
 // the modes that go on the network to `siteloom-desktop`, which runs every mode.
+
+// The options of a check (CheckOptions, UpdateOptions) with the command line's --timeout and --jobs
+// where they are given.
+template <typename Options> [[nodiscard]] Options withLimits(Options options, const CommandLine& commandLine)
+{
+    options.timeoutMs = commandLine.timeoutMs.value_or(options.timeoutMs);
+    options.jobs = commandLine.jobs.value_or(options.jobs);
+    return options;
+}
 
 // True for the modes only the desktop program runs.
 [[nodiscard]] bool runsInDesktopProgram(CommandLine::Mode mode);

@@ -23,10 +23,10 @@ int runDesktopProgram(int argc, char* argv[])
             const QCoreApplication app(argc, argv);
             prepareHeadlessApplication();
             if (commandLine.mode == CommandLine::Mode::Check)
-                return runCheck(commandLine.file, commandLine.json, commandLine.check);
+                return runCheck(commandLine.file, commandLine.json, withLimits(CheckOptions(), commandLine));
             if (commandLine.mode == CommandLine::Mode::Updates)
-                return runUpdates(commandLine.file, commandLine.json, commandLine.updates,
-                                  commandLine.updatesPage);
+                return runUpdates(commandLine.file, commandLine.json,
+                                  withLimits(UpdateOptions(), commandLine), commandLine.updatesPage);
             PublishOptions options = commandLine.publish; // the one mode left
             options.file = commandLine.file;
             options.directory = commandLine.directory;
