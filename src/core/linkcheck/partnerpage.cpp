@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QStringDecoder>
 
+#include <optional>
+
 #include <uchardet.h>
 
 #include <algorithm>
@@ -209,8 +211,12 @@ QString decodePartnerPage(const QByteArray& body, const QByteArray& contentType)
     return utf8.decode(body);
 }
 
-BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl, QStringView ownBanner,
-                             QString* reason)
+namespace {
+
+// The search on markup; with asciiOnly, nullopt as soon as a reference that counts holds a character
+// beyond ASCII, which only the page's charset can tell.
+std::optional<BacklinkStatus> searchPage(QStringView html, QStringView pageUrl, QStringView ownUrl,
+                                         QStringView ownBanner, QString* reason, bool asciiOnly)
 {
     References links(ownUrl);
     References images(ownBanner);
@@ -252,6 +258,8 @@ BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView 
         const QStringView value = tokens.attributeView(attribute, &decoded);
         if (value.isNull())
             continue;
+        if (asciiOnly && !QtPrivate::isAscii(value))
+            return std::nullopt;
         if (references) {
             references->add(value);
         } else {
@@ -275,6 +283,43 @@ BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView 
         *reason =
             u"ページの作りが普通でない（入れ子が深すぎるか、属性が多すぎる）ため、途中までしか読めません"_s;
     return BacklinkStatus::Unknown;
+}
+
+// Whether the charset keeps ASCII as ASCII, every byte of its other characters above 0x3F, so that
+// the markup's structure and its ASCII text read the same in it as in Latin-1.
+bool keepsAscii(QByteArrayView charset)
+{
+    const QByteArray name = charset.toByteArray().toLower();
+    static const QByteArrayList families{"shift_jis",   "shift-jis", "sjis",     "x-sjis", "windows-31j",
+                                         "cp932",       "ms932",     "ms_kanji", "euc-jp", "x-euc-jp",
+                                         "utf-8",       "utf8",      "us-ascii", "ascii",  "iso-8859-",
+                                         "windows-125", "latin"};
+    return std::any_of(families.cbegin(), families.cend(),
+                       [&](const QByteArray& family) { return name.startsWith(family); });
+}
+
+} // namespace
+
+BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl, QStringView ownBanner,
+                             QString* reason)
+{
+    return *searchPage(html, pageUrl, ownUrl, ownBanner, reason, false);
+}
+
+std::optional<BacklinkStatus> bodyLinksBack(const QByteArray& body, const QByteArray& contentType,
+                                            QStringView pageUrl, QStringView ownUrl, QStringView ownBanner,
+                                            QString* reason)
+{
+    // A charset named that may hide markup bytes in its characters, or bytes that only such a
+    // charset has (NUL of UTF-16, the escapes of ISO-2022, HZ's shifts): the page must be decoded.
+    QByteArray named = contentTypeCharset(contentType);
+    if (named.isEmpty() || !QStringDecoder(named.constData()).isValid()) {
+        const QStringDecoder fromPage = QStringDecoder::decoderForHtml(body);
+        named = fromPage.isValid() ? QByteArray(fromPage.name()) : QByteArray();
+    }
+    if (!keepsAscii(named) || body.contains('\0') || body.contains('\x1B') || body.contains("~{"))
+        return std::nullopt;
+    return searchPage(QString::fromLatin1(body), pageUrl, ownUrl, ownBanner, reason, true);
 }
 
 } // namespace siteloom

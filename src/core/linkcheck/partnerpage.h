@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 namespace siteloom {
 
 // A partner's page as a browser reads it: the charset the server names in its Content-Type, else
@@ -28,5 +30,14 @@ namespace siteloom {
 // the link had more attributes than were read.
 [[nodiscard]] BacklinkStatus pageLinksBack(QStringView html, QStringView pageUrl, QStringView ownUrl,
                                            QStringView ownBanner, QString* reason = nullptr);
+
+// The same search on the page's bytes, without decoding them, where that gives the same answer:
+// the page in a charset that keeps ASCII as it is (Shift_JIS, EUC-JP, UTF-8, the ISO-8859 and
+// Windows single-byte sets), and every reference that counts written in ASCII (escapes and
+// character references included). Nullopt when the page has to be decoded for the answer.
+[[nodiscard]] std::optional<BacklinkStatus> bodyLinksBack(const QByteArray& body,
+                                                          const QByteArray& contentType, QStringView pageUrl,
+                                                          QStringView ownUrl, QStringView ownBanner,
+                                                          QString* reason = nullptr);
 
 } // namespace siteloom

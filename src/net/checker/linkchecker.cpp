@@ -260,6 +260,25 @@ struct PageSearch
     QStringList linkPages; // where the partner's link page may be, when the page does not link back
 };
 
+// Searches a partner's page for the link back: on its bytes where that tells, else decoded in its
+// charset, as it is also for the link pages it may point to (wanted when it does not link back).
+PageSearch searchPartnerPage(const QByteArray& body, const QByteArray& contentType, const QString& url,
+                             const QString& own, const QString& banner, bool wantLinkPages)
+{
+    PageSearch found;
+    if (const std::optional<BacklinkStatus> quick =
+            bodyLinksBack(body, contentType, url, own, banner, &found.reason);
+        quick && (*quick != BacklinkStatus::NotFound || !wantLinkPages)) {
+        found.backlink = *quick;
+        return found;
+    }
+    const QString page = decodePartnerPage(body, contentType);
+    found.backlink = pageLinksBack(page, url, own, banner, &found.reason);
+    if (found.backlink == BacklinkStatus::NotFound && wantLinkPages)
+        found.linkPages = linkPageCandidates(page, url);
+    return found;
+}
+
 // The status codes HTTP has: three digits. Anything else is not an HTTP answer.
 bool isStatusCode(int status)
 {
@@ -730,12 +749,7 @@ void LinkChecker::searchPage(int index, const QByteArray& contentType)
     QThreadPool::globalInstance()->start([promise, body = std::exchange(transfer.body, {}), contentType,
                                           url = transfer.url, own = m_inputs.ownUrl,
                                           banner = m_inputs.ownBanner] {
-        PageSearch found;
-        const QString page = decodePartnerPage(body, contentType);
-        found.backlink = pageLinksBack(page, url, own, banner, &found.reason);
-        if (found.backlink == BacklinkStatus::NotFound)
-            found.linkPages = linkPageCandidates(page, url);
-        promise->addResult(found);
+        promise->addResult(searchPartnerPage(body, contentType, url, own, banner, true));
         promise->finish();
     });
 }
@@ -884,16 +898,11 @@ void LinkChecker::searchLinkPage(int index, const QString& url, int steps, const
         readNextLinkPage(index);
     });
     watcher->setFuture(promise->future());
-    QThreadPool::globalInstance()->start(
-        [promise, body, contentType, url, steps, own = m_inputs.ownUrl, banner = m_inputs.ownBanner] {
-            PageSearch found;
-            const QString page = decodePartnerPage(body, contentType);
-            found.backlink = pageLinksBack(page, url, own, banner, &found.reason);
-            if (found.backlink == BacklinkStatus::NotFound && steps < maxLinkPageSteps)
-                found.linkPages = linkPageCandidates(page, url);
-            promise->addResult(found);
-            promise->finish();
-        });
+    QThreadPool::globalInstance()->start([promise, body, contentType, url, steps, own = m_inputs.ownUrl,
+                                          banner = m_inputs.ownBanner] {
+        promise->addResult(searchPartnerPage(body, contentType, url, own, banner, steps < maxLinkPageSteps));
+        promise->finish();
+    });
 }
 
 // Ends the search with the page the link back was found on, or without one: then a page robots.txt
