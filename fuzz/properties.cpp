@@ -51,24 +51,28 @@ QString checkPageFromListBytes(const QString& list, bool takenWhole, const PageI
                                const QDir& dir)
 {
     ListFileBytes bytes;
-    if (!bytes.read(list))
+    if (!bytes.read(list) ||
+        checkPageInputs(bytes.entryCount(), bytes.options().fileName) != PageInputsProblem::None)
         return {};
+    FileError error;
+    bool gaveUp = false;
+    if (!dir.mkpath(u"text"_s) || !dir.mkpath(u"bytes"_s))
+        return u"cannot make the pages' directories"_s;
+    const QString fromBytes = pageFilePath(dir.filePath(u"bytes"_s), bytes.options().fileName);
+    QFile::remove(fromBytes);
+    if (!bytes.writePage(dir.filePath(u"bytes"_s), nullptr, &error, &gaveUp))
+        return gaveUp && !QFile::exists(fromBytes)
+                   ? QString()
+                   : u"the page from the list's bytes failed: "_s + error.reason;
     if (!takenWhole)
-        return u"read as bytes, but not taken whole by the full reading"_s;
+        return u"a page made from the list's bytes, but the full reading does not take the list whole"_s;
     PageInputs options = loaded;
     options.entries.clear();
     if (bytes.entryCount() != loaded.entries.size() || bytes.options() != options)
         return u"read as bytes, other inputs than the full reading's"_s;
-    if (checkPageInputs(loaded.entries.size(), loaded.fileName) != PageInputsProblem::None)
-        return {};
-    FileError error;
-    bool gaveUp = false;
-    if (!dir.mkpath(u"text"_s) || !dir.mkpath(u"bytes"_s) ||
-        !writePageFile(dir.filePath(u"text"_s), loaded, nullptr, &error) ||
-        !bytes.writePage(dir.filePath(u"bytes"_s), nullptr, &error, &gaveUp))
-        return u"a page was not written: "_s + error.reason;
-    if (readFile(pageFilePath(dir.filePath(u"text"_s), loaded.fileName)) !=
-        readFile(pageFilePath(dir.filePath(u"bytes"_s), loaded.fileName)))
+    if (!writePageFile(dir.filePath(u"text"_s), loaded, nullptr, &error))
+        return u"the page from the list's text failed: "_s + error.reason;
+    if (readFile(pageFilePath(dir.filePath(u"text"_s), loaded.fileName)) != readFile(fromBytes))
         return u"the page from the list's bytes differs from the page from its text"_s;
     return {};
 }

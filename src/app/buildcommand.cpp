@@ -12,8 +12,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <functional>
-#include <optional>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -33,31 +31,6 @@ QString currentDirectoryProblem()
         return {};
     // A path longer than the buffer is ERANGE, "Numerical result out of range": say what it means.
     return systemReason(errno == ERANGE ? ENAMETOOLONG : errno);
-}
-
-// Writes the page once the inputs are found fit for it, telling why not otherwise; the exit status,
-// or nullopt when the writer gave up (*gaveUp) and wrote nothing.
-std::optional<int> writeCheckedPage(const PageInputs& inputs, qsizetype entryCount, const QString& listPath,
-                                    const QString& baseDirectory,
-                                    const std::function<bool(FileError*)>& write, const bool* gaveUp)
-{
-    if (const PageInputsProblem problem = checkPageInputs(entryCount, inputs.fileName);
-        problem != PageInputsProblem::None) {
-        writeLine(stderr, pageInputsMessage(problem, inputs.fileName));
-        return exitMessage;
-    }
-    const QString pagePath = pageFilePath(baseDirectory, inputs.fileName);
-    if (isSameFile(pagePath, listPath)) {
-        writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
-        return exitMessage;
-    }
-    FileError writeError;
-    if (write(&writeError))
-        return exitDone;
-    if (gaveUp && *gaveUp)
-        return std::nullopt;
-    writeLine(stderr, pageNotWrittenMessage(QDir::toNativeSeparators(pagePath), writeError));
-    return exitMessage;
 }
 
 } // namespace
@@ -87,25 +60,41 @@ int buildPageFile(const QString& file, const QString& directory, QString* writte
     }
 
     // The list file by its full path: the page must never replace it. A list in the form this tool
-    // writes makes its page from its own bytes; any other is read whole, and told about, as is one
-    // that changed before its entries were copied.
+    // writes, fit for a page, makes its page from its own bytes; any other (or one found not to be
+    // in that form after all) is read whole, and what is wrong with it told.
     const QString path = QFileInfo(file).absoluteFilePath();
     const QString baseDirectory = directory.isNull() ? QDir::currentPath() : directory;
-    if (ListFileBytes listBytes; listBytes.read(path)) {
+    if (ListFileBytes listBytes;
+        listBytes.read(path) &&
+        checkPageInputs(listBytes.entryCount(), listBytes.options().fileName) == PageInputsProblem::None &&
+        !isSameFile(pageFilePath(baseDirectory, listBytes.options().fileName), path)) {
+        FileError writeError;
         bool gaveUp = false;
-        const std::optional<int> status = writeCheckedPage(
-            listBytes.options(), listBytes.entryCount(), path, baseDirectory,
-            [&](FileError* error) { return listBytes.writePage(baseDirectory, written, error, &gaveUp); },
-            &gaveUp);
-        if (status)
-            return *status;
+        if (listBytes.writePage(baseDirectory, written, &writeError, &gaveUp))
+            return exitDone;
+        if (!gaveUp) {
+            writeLine(stderr, pageNotWrittenMessage(*written, writeError));
+            return exitMessage;
+        }
     }
     PageInputs inputs;
     if (!loadListFileOrSay(file, &inputs))
         return exitMessage;
-    return *writeCheckedPage(
-        inputs, inputs.entries.size(), path, baseDirectory,
-        [&](FileError* error) { return writePageFile(baseDirectory, inputs, written, error); }, nullptr);
+    if (const PageInputsProblem problem = checkPageInputs(inputs.entries.size(), inputs.fileName);
+        problem != PageInputsProblem::None) {
+        writeLine(stderr, pageInputsMessage(problem, inputs.fileName));
+        return exitMessage;
+    }
+    if (const QString pagePath = pageFilePath(baseDirectory, inputs.fileName); isSameFile(pagePath, path)) {
+        writeLine(stderr, pageWouldReplaceListFileMessage(QDir::toNativeSeparators(pagePath)));
+        return exitMessage;
+    }
+    FileError writeError;
+    if (!writePageFile(baseDirectory, inputs, written, &writeError)) {
+        writeLine(stderr, pageNotWrittenMessage(*written, writeError));
+        return exitMessage;
+    }
+    return exitDone;
 }
 
 } // namespace siteloom

@@ -15,6 +15,8 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -57,6 +59,8 @@ public:
     }
 
     bool failed() const { return m_failed; }
+    // Where the next line starts in the file.
+    qint64 position() const { return m_offset - (m_end - m_at); }
 
 private:
     void fill()
@@ -214,10 +218,12 @@ bool ListFileBytes::read(const QString& path)
 
     // The count line: "list1=" and its digits. Every entry's line takes eight bytes at least
     // ("ls000=" and CR LF): a count beyond that is short.
-    FileLines lines(m_fd, 0);
-    QByteArrayView line;
     constexpr QByteArrayView countStart = "list1=";
-    if (!lines.next(&line) || !line.startsWith(countStart) || !line.endsWith("\r\n"))
+    char first[64];
+    const ssize_t firstSize = ::pread(m_fd, first, sizeof first, 0);
+    const QByteArrayView head(first, std::max<ssize_t>(firstSize, 0));
+    const QByteArrayView line = head.first(head.indexOf('\n') + 1);
+    if (!line.startsWith(countStart) || !line.endsWith("\r\n"))
         return false;
     m_blockStart = line.size();
     qsizetype count = 0;
@@ -228,25 +234,36 @@ bool ListFileBytes::read(const QString& path)
     }
     if (count <= 0 || count > m_size / 8)
         return false;
-    // A file that is UTF-8 throughout is left to the full reading, which tells whether it is one.
-    // Every line ends in an ASCII byte, so the lines can be looked at one by one.
-    bool utf8 = true;
 
-    for (qsizetype index = 0; index < count; ++index) {
-        if (!lines.next(&line) || !readEntry(index, line))
+    // The options follow the last entry's line, looked for from the end of the file; the entries
+    // are read when they are copied, which also tells whether the options start there indeed.
+    const qint64 windowSize = std::min<qint64>(m_size - m_blockStart, mostFieldBytes + 64 * 1024);
+    const qint64 windowStart = m_size - windowSize;
+    QByteArray window(windowSize, Qt::Uninitialized);
+    for (qint64 got = 0; got < windowSize;) {
+        const ssize_t n = ::pread(m_fd, window.data() + got, size_t(windowSize - got), windowStart + got);
+        if (n <= 0 && errno != EINTR)
             return false;
-        utf8 = utf8 && line.isValidUtf8();
+        got += std::max<ssize_t>(n, 0);
     }
-    m_entryCount = count;
+    std::array<char, 24> keyBytes;
+    const QByteArray lastKey = '\n' + entryKey(count - 1, keyBytes).toByteArray();
+    qsizetype lastLine = window.lastIndexOf(lastKey);
+    if (lastLine >= 0)
+        ++lastLine;
+    else if (windowStart == m_blockStart && window.startsWith(QByteArrayView(lastKey).sliced(1)))
+        lastLine = 0;
+    else
+        return false;
+    const qsizetype lastLineEnd = window.indexOf('\n', lastLine);
+    if (lastLineEnd < 0)
+        return false;
+    m_optionsStart = windowStart + lastLineEnd + 1;
 
-    // The fields after the entries, read as the full reading reads them.
-    QByteArray rest;
-    while (lines.next(&line)) {
-        rest += line;
-        if (rest.size() > mostFieldBytes)
-            return false;
-    }
-    if (lines.failed() || rest.contains('\0') || (utf8 && rest.isValidUtf8()))
+    // The options, read as the full reading reads them.
+    const QByteArrayView rest = QByteArrayView(window).sliced(lastLineEnd + 1);
+    m_optionsUtf8 = rest.isValidUtf8();
+    if (rest.contains('\0'))
         return false;
     const std::optional<QString> text = cp932::decode(rest);
     if (!text)
@@ -256,19 +273,20 @@ bool ListFileBytes::read(const QString& path)
         return false;
     m_options = PageInputs();
     applyListFile(content, &m_options);
+    m_entryCount = count;
     return true;
 }
 
 bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath, FileError* error,
                               bool* gaveUp) const
 {
-    *gaveUp = false;
     const QString path = pageFilePath(baseDirectory, m_options.fileName);
     if (writtenPath)
         *writtenPath = QDir::toNativeSeparators(path);
 
-    // The entries' lines again, read as they were the first time; false when they are not what they
-    // were.
+    // The entries' lines, each read as the full reading reads it, up to where the options start; false
+    // when they are not all there in the form this tool writes, or are UTF-8 throughout with the rest
+    // (every line ends in an ASCII byte, so the lines can be looked at one by one).
     const auto writeRows = [this](LineWriter& writer) {
         if (!sameFile(m_fd, m_size, m_changed))
             return false;
@@ -277,11 +295,13 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
         FileLines lines(m_fd, m_blockStart);
         QByteArray out;
         out.reserve(chunk + 4096);
+        bool utf8 = m_optionsUtf8;
         for (qsizetype index = 0; index < m_entryCount; ++index) {
             QByteArrayView line;
             const std::optional<EntryValue> read = lines.next(&line) ? readEntry(index, line) : std::nullopt;
             if (!read)
                 return false;
+            utf8 = utf8 && line.isValidUtf8();
             const EntryValue& entry = *read;
             const QByteArrayView value = entry.value;
             if (!entry.comesBack) {
@@ -314,9 +334,10 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
             }
         }
         writer.writeEncoded(out);
-        return true;
+        return !utf8 && lines.position() == m_optionsStart;
     };
-    return writeFileSafely(
+    bool checked = false;
+    const bool written = writeFileSafely(
         path,
         [&](QIODevice& device) {
             LineWriter writer(&device);
@@ -324,13 +345,14 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
             buildPage(
                 m_options, [&writer](QStringView line) { writer.writeLine(line); },
                 [&] { rowsWritten = writeRows(writer); });
-            if (!rowsWritten) {
-                *gaveUp = true;
-                return WriteResult{false, 0, u"The list file changed while it was read."_s};
-            }
+            if (!rowsWritten)
+                return WriteResult{false, 0, u"The list file is not in the form expected."_s};
+            checked = true;
             return writer.finish() ? WriteResult{} : WriteResult{false, writer.systemError(), QString()};
         },
         error);
+    *gaveUp = !written && !checked;
+    return written;
 }
 
 } // namespace siteloom

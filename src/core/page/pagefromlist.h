@@ -26,23 +26,28 @@ public:
     ListFileBytes& operator=(const ListFileBytes&) = delete;
     ~ListFileBytes();
 
-    // Reads and checks the list file; false when it is not in the form above or cannot be read.
+    // Reads the count line and the page options after the entries; false when the file is not in
+    // the form above, as far as they tell, or cannot be read.
     [[nodiscard]] bool read(const QString& path);
 
     // What the file sets onto PageInputs{}, but the entries, which are left empty.
     [[nodiscard]] const PageInputs& options() const { return m_options; }
     [[nodiscard]] qsizetype entryCount() const { return m_entryCount; }
 
-    // Writes the page as writePageFile writes it for these options and entries, byte for byte. When
-    // the file no longer holds what was read (written in place meanwhile), gives up: *gaveUp is set,
-    // nothing is written and the full reading is left to make the page.
+    // Writes the page as writePageFile writes it for these options and entries, byte for byte,
+    // checking each entry as the full reading would take it as it is copied. When the entries are
+    // not in the form above after all (or the file was written in place meanwhile), or the page
+    // could not be written before they were all checked, gives up: *gaveUp is set, nothing is
+    // written, and the full reading is left to make the page and to say what is wrong.
     [[nodiscard]] bool writePage(const QString& baseDirectory, QString* writtenPath, FileError* error,
                                  bool* gaveUp) const;
 
 private:
     int m_fd = -1;
-    qint64 m_blockStart = 0; // where the first entry's line starts in the file
-    qint64 m_size = 0;       // the file's size and time of change as read
+    qint64 m_blockStart = 0;    // where the first entry's line starts in the file
+    qint64 m_optionsStart = 0;  // and where the line after the last one starts
+    bool m_optionsUtf8 = false; // the lines from there on are valid UTF-8
+    qint64 m_size = 0;          // the file's size and time of change as read
     qint64 m_changed = 0;
     qsizetype m_entryCount = 0;
     PageInputs m_options;
