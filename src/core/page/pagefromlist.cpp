@@ -37,7 +37,7 @@ constexpr qsizetype mostFieldBytes = 6 * 2 * (textBoxCapacity + 8);
 class FileLines
 {
 public:
-    FileLines(int fd, qint64 offset) : m_fd(fd), m_offset(offset) { m_buffer.resize(1024 * 1024); }
+    FileLines(int fd, qint64 offset) : m_fd(fd), m_offset(offset) { m_buffer.resize(128 * 1024); }
 
     // The next line, valid until the next call; false at the end or on a failed read.
     bool next(QByteArrayView* line)
@@ -290,7 +290,7 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
     const auto writeRows = [this](LineWriter& writer) {
         if (!sameFile(m_fd, m_size, m_changed))
             return false;
-        constexpr qsizetype chunk = 256 * 1024;
+        constexpr qsizetype chunk = 64 * 1024;
         const RowPieces& rows = rowPieces();
         FileLines lines(m_fd, m_blockStart);
         QByteArray out;
