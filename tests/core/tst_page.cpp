@@ -57,6 +57,8 @@ QByteArray randomListFile(QRandomGenerator& random)
             value += pieces[random.bounded(pieces.size())];
         if (chance(8))
             value.insert(random.bounded(value.size() + 1), odd[random.bounded(odd.size())]);
+        if (chance(2))
+            value += QByteArray(200 * 1024, 'x'); // longer than the reader's buffer
         file += (chance(3) ? "ls9" : "ls") + QByteArray::number(i).rightJustified(3, '0') +
                 (chance(3) ? ":" : "=") + value + lineEnd();
     }
