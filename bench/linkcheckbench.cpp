@@ -146,8 +146,23 @@ namespace {
 QByteArray partnerPage(int variant);
 } // namespace
 
-int serveUntilInputEnds(const std::vector<std::unique_ptr<TestHttpServer>>& servers, const QByteArray& ports)
+std::vector<std::unique_ptr<TestHttpServer>> listenOnHosts(int hosts)
 {
+    std::vector<std::unique_ptr<TestHttpServer>> servers;
+    for (int i = 0; i < hosts; ++i) {
+        auto server = std::make_unique<TestHttpServer>();
+        if (!server->listen(QHostAddress(u"127.0.0.%1"_s.arg(i + 1))))
+            return {};
+        servers.push_back(std::move(server));
+    }
+    return servers;
+}
+
+int serveUntilInputEnds(const std::vector<std::unique_ptr<TestHttpServer>>& servers)
+{
+    QByteArray ports;
+    for (const auto& server : servers)
+        ports += (ports.isEmpty() ? "" : " ") + server->url(u"/"_s).section(u':', 2).chopped(1).toLatin1();
     std::printf("%s\n", ports.constData());
     std::fflush(stdout);
     // Each line on standard input asks how many requests came so far; its end ends the servers.
@@ -169,26 +184,23 @@ int serveUntilInputEnds(const std::vector<std::unique_ptr<TestHttpServer>>& serv
 
 int runServeChild(int delayMs, int hosts, bool partnerPages)
 {
-    std::vector<std::unique_ptr<TestHttpServer>> servers;
-    QByteArray ports;
+    const std::vector<std::unique_ptr<TestHttpServer>> servers = listenOnHosts(hosts);
+    if (servers.empty())
+        return 1;
     for (int i = 0; i < hosts; ++i) {
-        auto server = std::make_unique<TestHttpServer>();
-        if (!server->listen(QHostAddress(u"127.0.0.%1"_s.arg(i + 1))))
-            return 1;
         if (partnerPages)
-            server->answerAll(
+            servers[size_t(i)]->answerAll(
                 TestHttpServer::Response{200, {{"Content-Type", "text/html"}}, partnerPage(i), 0});
         else
-            server->answerAll(TestHttpServer::Response{200,
-                                                       {{"Content-Type", "image/gif"}, {"LinkChecker", "1"}},
-                                                       bannerBytes,
-                                                       delayMs,
-                                                       false,
-                                                       false});
-        ports += (i ? " " : "") + server->url(u"/"_s).section(u':', 2).chopped(1).toLatin1();
-        servers.push_back(std::move(server));
+            servers[size_t(i)]->answerAll(
+                TestHttpServer::Response{200,
+                                         {{"Content-Type", "image/gif"}, {"LinkChecker", "1"}},
+                                         bannerBytes,
+                                         delayMs,
+                                         false,
+                                         false});
     }
-    return serveUntilInputEnds(servers, ports);
+    return serveUntilInputEnds(servers);
 }
 
 int runCheckMemoryChild(int count)

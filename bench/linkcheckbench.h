@@ -38,9 +38,10 @@ namespace siteloom::bench {
 // --check-memory N (prints the check's peak growth).
 [[nodiscard]] int runServeChild(int delayMs, int hosts, bool partnerPages = false);
 [[nodiscard]] int runCheckMemoryChild(int count);
+// The servers of a server child, one on each of 127.0.0.1 and up; none when one does not listen.
+[[nodiscard]] std::vector<std::unique_ptr<TestHttpServer>> listenOnHosts(int hosts);
 // What every server child does once its servers listen: prints their ports, then answers each line
 // on standard input with how many requests came so far, until standard input closes.
-[[nodiscard]] int serveUntilInputEnds(const std::vector<std::unique_ptr<TestHttpServer>>& servers,
-                                      const QByteArray& ports);
+[[nodiscard]] int serveUntilInputEnds(const std::vector<std::unique_ptr<TestHttpServer>>& servers);
 
 } // namespace siteloom::bench

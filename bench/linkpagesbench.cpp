@@ -58,22 +58,17 @@ int runServeLinkPagesChild(int delayMs, int hosts, int count)
         response.delayMs = delayMs;
         return response;
     };
-    std::vector<std::unique_ptr<TestHttpServer>> servers;
-    QByteArray ports;
-    for (int i = 0; i < hosts; ++i) {
-        auto server = std::make_unique<TestHttpServer>();
-        if (!server->listen(QHostAddress(u"127.0.0.%1"_s.arg(i + 1))))
-            return 1;
+    const std::vector<std::unique_ptr<TestHttpServer>> servers = listenOnHosts(hosts);
+    if (servers.empty())
+        return 1;
+    for (const auto& server : servers)
         server->answer(u"/robots.txt"_s, answer("User-agent: *\nDisallow: /cgi-bin/\n", "text/plain"));
-        ports += (i ? " " : "") + server->url(u"/"_s).section(u':', 2).chopped(1).toLatin1();
-        servers.push_back(std::move(server));
-    }
     for (int site = 0; site < count; ++site) {
         TestHttpServer& server = *servers[size_t(site % hosts)];
         server.answer(u"/site/%1/"_s.arg(site), answer(topPage(site), "text/html"));
         server.answer(u"/site/%1/link.html"_s.arg(site), answer(linkPage(site), "text/html"));
     }
-    return serveUntilInputEnds(servers, ports);
+    return serveUntilInputEnds(servers);
 }
 
 bool runLinkPagesBench()
