@@ -47,38 +47,13 @@ const FieldKey& fieldKey(ListFileField field)
                          [&](const FieldKey& f) { return f.field == field; });
 }
 
-// A non-negative number in three-digit form (7 gives "007", 1000 gives "1000"), kept in a buffer of its own
-// so that no string is built for every entry line.
-class ThreeDigits
-{
-public:
-    explicit ThreeDigits(qsizetype number)
-    {
-        do {
-            m_digits[--m_start] = char16_t(u'0' + number % 10);
-            number /= 10;
-        } while (number > 0);
-        while (qsizetype(m_digits.size()) - m_start < 3)
-            m_digits[--m_start] = u'0';
-    }
-
-    [[nodiscard]] QStringView view() const
-    {
-        return QStringView(m_digits.data() + m_start, qsizetype(m_digits.size()) - m_start);
-    }
-
-private:
-    std::array<char16_t, 24> m_digits{};
-    qsizetype m_start = qsizetype(m_digits.size());
-};
-
 // When the line begins with "ls" and the index in three-digit form, the length of that prefix.
 qsizetype entryPrefixLength(QStringView line, qsizetype index)
 {
-    const ThreeDigits digits(index);
+    const ThreeDigits<char16_t> digits(index);
     if (!line.startsWith(entryKeyStart) || !line.sliced(entryKeyStart.size()).startsWith(digits.view()))
         return -1;
-    return entryKeyStart.size() + digits.view().size();
+    return entryKeyStart.size() + qsizetype(digits.view().size());
 }
 
 [[nodiscard]] constexpr bool isDigit(QChar c)
@@ -138,12 +113,12 @@ void writeListLines(const PageInputs& inputs, qsizetype count,
 {
     QString line = countKey.toString();
     line += u'=';
-    line += ThreeDigits(count).view();
+    line += ThreeDigits<char16_t>(count).view();
     writer.writeLine(line);
     for (qsizetype i = 0; i < count; ++i) {
         line.resize(0); // keeps the capacity: one buffer for every entry line
         line += entryKeyStart;
-        line += ThreeDigits(i).view();
+        line += ThreeDigits<char16_t>(i).view();
         line += u'=';
         line += entryAt(i);
         writer.writeLine(line);

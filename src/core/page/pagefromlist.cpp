@@ -8,9 +8,9 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <optional>
 #include <sys/stat.h>
@@ -39,7 +39,8 @@ class FileLines
 public:
     FileLines(int fd, qint64 offset) : m_fd(fd), m_offset(offset) { m_buffer.resize(128 * 1024); }
 
-    // The next line, valid until the next call; false at the end or on a failed read.
+    // The next line, valid until the next call; false at the end. After a failed read the line
+    // before it comes without its end, as at the end of the file.
     bool next(QByteArrayView* line)
     {
         while (true) {
@@ -58,7 +59,6 @@ public:
         }
     }
 
-    bool failed() const { return m_failed; }
     // Where the next line starts in the file.
     qint64 position() const { return m_offset - (m_end - m_at); }
 
@@ -75,7 +75,6 @@ private:
         do {
             got = ::pread(m_fd, m_buffer.data() + m_end, size_t(m_buffer.size() - m_end), m_offset);
         } while (got < 0 && errno == EINTR);
-        m_failed = got < 0;
         m_atEnd = got <= 0;
         if (got > 0) {
             m_end += got;
@@ -89,22 +88,13 @@ private:
     qsizetype m_at = 0;  // the start of the next line in the buffer
     qsizetype m_end = 0; // the end of what the buffer holds
     bool m_atEnd = false;
-    bool m_failed = false;
 };
 
-// An entry line's key: "ls", the index in at least three digits, "=".
-QByteArrayView entryKey(qsizetype index, std::array<char, 24>& key)
+// An entry line's key as this tool writes it: "ls", the index in three-digit form, "=".
+QByteArrayView entryKey(qsizetype index, std::array<char, 32>& key)
 {
-    key[0] = 'l';
-    key[1] = 's';
-    char* const digits = key.data() + 2;
-    char* end = std::to_chars(digits, key.data() + key.size() - 1, index).ptr;
-    if (end - digits < 3) {
-        const qsizetype pad = 3 - (end - digits);
-        std::memmove(digits + pad, digits, size_t(end - digits));
-        std::memset(digits, '0', size_t(pad));
-        end += pad;
-    }
+    const std::string_view digits = ThreeDigits<char>(index).view();
+    char* end = std::copy(digits.begin(), digits.end(), std::copy_n("ls", 2, key.data()));
     *end++ = '=';
     return QByteArrayView(key.data(), end - key.data());
 }
@@ -163,7 +153,7 @@ struct EntryValue
 // not the entry's in the form this tool writes, or the full reading would not take it.
 std::optional<EntryValue> readEntry(qsizetype index, QByteArrayView line)
 {
-    std::array<char, 24> keyBytes;
+    std::array<char, 32> keyBytes;
     const QByteArrayView key = entryKey(index, keyBytes);
     if (!line.startsWith(key) || !line.endsWith("\r\n"))
         return std::nullopt;
@@ -246,7 +236,7 @@ bool ListFileBytes::read(const QString& path)
             return false;
         got += std::max<ssize_t>(n, 0);
     }
-    std::array<char, 24> keyBytes;
+    std::array<char, 32> keyBytes;
     const QByteArray lastKey = '\n' + entryKey(count - 1, keyBytes).toByteArray();
     qsizetype lastLine = window.lastIndexOf(lastKey);
     if (lastLine >= 0)
