@@ -146,7 +146,9 @@ struct EntryValue
     QByteArrayView value;
     qsizetype first = -1;
     qsizetype second = -1;
-    bool comesBack = true; // every byte comes back through decoding and encoding
+    // The value decoded, when a byte of it does not come back as it is through decoding and
+    // encoding; the entry is then written the slow way.
+    std::optional<QString> text;
 };
 
 // The entry in line `index` of the block, read as the full reading reads it: nullopt when the line is
@@ -171,9 +173,8 @@ std::optional<EntryValue> readEntry(qsizetype index, QByteArrayView line)
             entry.second = at;
     }
     if (at < value.size()) {
-        entry.comesBack = false;
-        const std::optional<QString> text = cp932::decode(value);
-        if (!text || text->contains(QChar(0)) || text->contains(u'\r'))
+        entry.text = cp932::decode(value);
+        if (!entry.text || entry.text->contains(QChar(0)) || entry.text->contains(u'\r'))
             return std::nullopt;
     }
     return entry;
@@ -294,8 +295,8 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
             utf8 = utf8 && line.isValidUtf8();
             const EntryValue& entry = *read;
             const QByteArrayView value = entry.value;
-            if (!entry.comesBack) {
-                buildEntryRows(*cp932::decode(value), [&out](QStringView row) {
+            if (entry.text) {
+                buildEntryRows(*entry.text, [&out](QStringView row) {
                     out += cp932::encode(row);
                     out += "\r\n";
                 });
