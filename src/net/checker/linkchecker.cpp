@@ -266,14 +266,16 @@ PageSearch searchPartnerPage(const QByteArray& body, const QByteArray& contentTy
                              const QString& own, const QString& banner, bool wantLinkPages)
 {
     PageSearch found;
-    if (const std::optional<BacklinkStatus> quick =
-            bodyLinksBack(body, contentType, url, own, banner, &found.reason);
-        quick && (*quick != BacklinkStatus::NotFound || !wantLinkPages)) {
-        found.backlink = *quick;
+    const std::optional<BacklinkStatus> quick =
+        bodyLinksBack(body, contentType, url, own, banner, &found.reason);
+    found.backlink = quick.value_or(BacklinkStatus::NotFound);
+    if (quick && (*quick != BacklinkStatus::NotFound || !wantLinkPages))
         return found;
-    }
+    // The bytes told no link back, or could not tell: the page read in its charset says, and its text
+    // tells where its link pages may be. An answer from the bytes is the decoded page's too.
     const QString page = decodePartnerPage(body, contentType);
-    found.backlink = pageLinksBack(page, url, own, banner, &found.reason);
+    if (!quick)
+        found.backlink = pageLinksBack(page, url, own, banner, &found.reason);
     if (found.backlink == BacklinkStatus::NotFound && wantLinkPages)
         found.linkPages = linkPageCandidates(page, url);
     return found;
