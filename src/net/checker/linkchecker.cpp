@@ -44,9 +44,6 @@ constexpr qsizetype maxRobotsBytes = 512 * 1024;
 // How far the network thread may read ahead of the checker: unbounded, it would take in a large
 // body as fast as the connection gives it until the abort reached it.
 constexpr qint64 readAheadBytes = 64 * 1024;
-// A partner's page is wanted whole: it is let in larger pieces, as each piece costs the network
-// thread and the checker a round of signals and wake-ups.
-constexpr qint64 pageReadAheadBytes = 512 * 1024;
 
 // Reads what the reply holds onto the end of the body, made at once as long as the answer says it
 // is (within the limit of what is read of it), else grown by doubling: a page comes in pieces, and
@@ -509,7 +506,7 @@ void LinkChecker::send(int index)
     transfer.overTime = false;
     QNetworkAccessManager* manager = managerFor(transfer.host);
     QNetworkReply* reply = transfer.head ? manager->head(request) : manager->get(request);
-    reply->setReadBufferSize(transfer.page ? pageReadAheadBytes : readAheadBytes);
+    reply->setReadBufferSize(readAheadBytes);
     transfer.reply = reply;
     const int generation = m_generation;
     // The time limit above counts only silence; a server that sends a byte now and then, or header
