@@ -5,7 +5,6 @@
 #include "version/version.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <cerrno>
 #include <climits>
