@@ -93,7 +93,8 @@ private:
 // An entry line's key as this tool writes it: "ls", the index in three-digit form, "=".
 QByteArrayView entryKey(qsizetype index, std::array<char, 32>& key)
 {
-    const std::string_view digits = ThreeDigits<char>(index).view();
+    const ThreeDigits<char> number(index);
+    const std::string_view digits = number.view();
     char* end = std::copy(digits.begin(), digits.end(), std::copy_n("ls", 2, key.data()));
     *end++ = '=';
     return QByteArrayView(key.data(), end - key.data());
