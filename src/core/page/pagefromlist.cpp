@@ -228,25 +228,35 @@ bool ListFileBytes::read(const QString& path)
         return false;
 
     // The options follow the last entry's line, looked for from the end of the file; the entries
-    // are read when they are copied, which also tells whether the options start there indeed.
-    const qint64 windowSize = std::min<qint64>(m_size - m_blockStart, mostFieldBytes + 64 * 1024);
-    const qint64 windowStart = m_size - windowSize;
-    QByteArray window(windowSize, Qt::Uninitialized);
-    for (qint64 got = 0; got < windowSize;) {
-        const ssize_t n = ::pread(m_fd, window.data() + got, size_t(windowSize - got), windowStart + got);
-        if (n <= 0 && errno != EINTR)
-            return false;
-        got += std::max<ssize_t>(n, 0);
-    }
+    // are read when they are copied, which also tells whether the options start there indeed. The
+    // options are short: a small piece of the end is read first, more only while the line is not
+    // in it, up to the longest the options can be.
     std::array<char, 32> keyBytes;
     const QByteArray lastKey = '\n' + entryKey(count - 1, keyBytes).toByteArray();
-    qsizetype lastLine = window.lastIndexOf(lastKey);
-    if (lastLine >= 0)
-        ++lastLine;
-    else if (windowStart == m_blockStart && window.startsWith(QByteArrayView(lastKey).sliced(1)))
-        lastLine = 0;
-    else
-        return false;
+    const qint64 mostWindow = std::min<qint64>(m_size - m_blockStart, mostFieldBytes + 64 * 1024);
+    QByteArray window;
+    qint64 windowStart = m_size;
+    qsizetype lastLine = -1;
+    for (qint64 windowSize = std::min<qint64>(mostWindow, 16 * 1024); lastLine < 0;
+         windowSize = std::min(mostWindow, 4 * windowSize)) {
+        const qint64 start = m_size - windowSize;
+        window.prepend(windowStart - start, '\0');
+        for (qint64 got = 0; got < windowStart - start;) {
+            const ssize_t n =
+                ::pread(m_fd, window.data() + got, size_t(windowStart - start - got), start + got);
+            if (n == 0 || (n < 0 && errno != EINTR))
+                return false;
+            got += std::max<ssize_t>(n, 0);
+        }
+        windowStart = start;
+        lastLine = window.lastIndexOf(lastKey);
+        if (lastLine >= 0)
+            ++lastLine;
+        else if (windowStart == m_blockStart && window.startsWith(QByteArrayView(lastKey).sliced(1)))
+            lastLine = 0;
+        else if (windowSize == mostWindow)
+            return false;
+    }
     const qsizetype lastLineEnd = window.indexOf('\n', lastLine);
     if (lastLineEnd < 0)
         return false;
