@@ -103,8 +103,9 @@ QByteArrayView entryKey(qsizetype index, std::array<char, 32>& key)
 // The rows of one entry as bytes, cut where its fields go: the pieces of markup between them, each
 // followed by the field that comes after it (or none after the last). Made once by writing the rows
 // of an entry whose fields are marks, so the rows are the page writer's own.
-struct RowPieces
+class RowPieces
 {
+public:
     enum Field { Banner, Name, Url, None };
     struct Piece
     {
@@ -132,7 +133,18 @@ struct RowPieces
             }
         }
         pieces.push_back(std::move(piece));
+        for (const Piece& each : pieces) {
+            markupSize += each.markup.size();
+            fieldUses += each.then != None;
+        }
     }
+
+    // The most bytes the rows of an entry take, for a value of `size` bytes.
+    [[nodiscard]] qsizetype mostBytes(qsizetype size) const { return markupSize + fieldUses * size; }
+
+private:
+    qsizetype markupSize = 0;
+    qsizetype fieldUses = 0;
 };
 
 const RowPieces& rowPieces()
@@ -295,8 +307,19 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
         constexpr qsizetype chunk = 64 * 1024;
         const RowPieces& rows = rowPieces();
         FileLines lines(m_fd, m_blockStart);
-        QByteArray out;
-        out.reserve(chunk + 4096);
+        // The rows are gathered in one buffer and handed on a chunk at a time. Room for an entry's
+        // rows is made before they are copied in, piece by piece, with nothing else to check.
+        QByteArray out(chunk + 4096, Qt::Uninitialized);
+        qsizetype used = 0;
+        const auto room = [&out, &used](qsizetype size) {
+            if (out.size() - used < size)
+                out.resize(used + size);
+            return out.data() + used;
+        };
+        const auto copy = [](char* to, QByteArrayView bytes) {
+            std::memcpy(to, bytes.data(), size_t(bytes.size()));
+            return to + bytes.size();
+        };
         bool utf8 = m_optionsUtf8;
         for (qsizetype index = 0; index < m_entryCount; ++index) {
             QByteArrayView line;
@@ -307,9 +330,9 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
             const EntryValue& entry = *read;
             const QByteArrayView value = entry.value;
             if (entry.text) {
-                buildEntryRows(*entry.text, [&out](QStringView row) {
-                    out += cp932::encode(row);
-                    out += "\r\n";
+                buildEntryRows(*entry.text, [&](QStringView row) {
+                    const QByteArray bytes = cp932::encode(row) + "\r\n";
+                    used = copy(room(bytes.size()), bytes) - out.data();
                 });
             } else {
                 // The fields as splitEntryView cuts them: no separator puts the whole value in the
@@ -324,18 +347,20 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
                     value.sliced(nameStart, nameEnd - nameStart),
                     value.sliced(urlStart),
                 };
+                char* next = room(rows.mostBytes(value.size()));
                 for (const RowPieces::Piece& piece : rows.pieces) {
-                    out += piece.markup;
+                    next = copy(next, piece.markup);
                     if (piece.then != RowPieces::None)
-                        out += fields[piece.then];
+                        next = copy(next, fields[piece.then]);
                 }
+                used = next - out.data();
             }
-            if (out.size() >= chunk) {
-                writer.writeEncoded(out);
-                out.resize(0);
+            if (used >= chunk) {
+                writer.writeEncoded(QByteArrayView(out).first(used));
+                used = 0;
             }
         }
-        writer.writeEncoded(out);
+        writer.writeEncoded(QByteArrayView(out).first(used));
         return !utf8 && lines.position() == m_optionsStart;
     };
     bool checked = false;

@@ -460,19 +460,28 @@ qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
                 break;
             i += 8;
         }
-        if (i == size)
-            break;
-        const uchar byte = data[i];
-        if (!PlainTable::isLeadByte(byte)) {
-            if (!table.singleComesBack(byte))
-                return i;
-            ++i;
-            continue;
+        // Then a character at a time, up to the printable ASCII after the next other character:
+        // Japanese text comes in runs.
+        for (bool other = false; i < size;) {
+            const uchar byte = data[i];
+            if (byte >= 0x20 && byte < 0x7F) {
+                if (other)
+                    break;
+                ++i;
+                continue;
+            }
+            other = true;
+            if (!PlainTable::isLeadByte(byte)) {
+                if (!table.singleComesBack(byte))
+                    return i;
+                ++i;
+            } else {
+                if (i + 1 == size || !table.pairComesBack(byte, data[i + 1]) ||
+                    ((byte << 8) | data[i + 1]) == stopPair)
+                    return i;
+                i += 2;
+            }
         }
-        if (i + 1 == size || !table.pairComesBack(byte, data[i + 1]) ||
-            ((byte << 8) | data[i + 1]) == stopPair)
-            return i;
-        i += 2;
     }
     return size;
 }
