@@ -59,8 +59,9 @@ private slots:
         QCOMPARE(kept, 9404);
     }
 
-    // The conversion looks its answers up in tables read from ICU once: every byte and byte pair
-    // reads, and every character that needs no correction writes, as ICU's own converters give it.
+    // The conversion looks its answers up in tables asked of ICU when the program was built: every
+    // byte and byte pair reads, and every character that needs no correction writes, as the ICU
+    // here gives it.
     void tablesGiveIcusAnswers()
     {
         for (int first = 0x80; first <= 0xFF; ++first) {

@@ -1,5 +1,7 @@
 #include "text/cp932.h"
 
+#include "text/cp932tables.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -16,11 +18,6 @@ namespace siteloom::cp932 {
 
 namespace {
 
-// Every name Qt accepts for this code page ("Windows-31J", "CP932", "windows-932") opens ICU's
-// ibm-943_P15A-2003 table, which is Microsoft's table apart from the corrections below. The name
-// "ibm-943" must not be used: it opens a JIS-flavoured table in which 0x5C is the yen sign.
-constexpr const char* kCodecName = "Windows-31J";
-
 // Longest run of plainly convertible text handed to ICU in one call.
 constexpr qsizetype kMaxRun = 16 * 1024;
 
@@ -29,14 +26,6 @@ constexpr qsizetype kMaxRun = 16 * 1024;
 // lookup per character. Pages and list files are mostly ASCII markup and URLs around short
 // Japanese names; shorter stretches stay with the Japanese text around them, saving ICU calls.
 constexpr qsizetype kMinAsciiStretch = 8;
-
-// ICU swaps three control characters relative to Windows (byte 0x1A decodes to U+001C, 0x1C to
-// U+007F and 0x7F to U+001A, and the reverse when encoding). In Windows-31J the bytes 0x00-0x7F
-// are exactly U+0000-U+007F, so these three are written and read one to one by hand.
-[[nodiscard]] constexpr bool isSwappedControl(char16_t c)
-{
-    return c == 0x1A || c == 0x1C || c == 0x7F;
-}
 
 // Characters ICU refuses but Windows writes as the code page's look-alike character, and EM DASH.
 struct LookAlike
@@ -66,164 +55,10 @@ constexpr std::array<LookAlike, 7> kLookAlikes{{
     return nullptr;
 }
 
-// One flag per UTF-16 code unit: set when ICU converts the unit to Windows-31J exactly as Windows
-// does. Runs of such units are converted by the table below; everything else takes the slow path.
-// The set is what ICU's decoder yields for valid bytes: it excludes the characters the code page
-// cannot hold, surrogates, and characters ICU would encode one way only (U+F86F becomes 0x8782
-// "No."). Building it from the table, rather than asking the encoder, matters because ICU's
-// substitution drops default-ignorable characters (soft hyphen, ZWJ, variation selectors, U+FEFF)
-// silently instead of reporting where they were.
-//
-// The same pass keeps ICU's answers both ways, so that text is converted by looking up each unit
-// or byte pair instead of calling ICU for every run: the bytes ICU's encoder writes for each plain
-// unit (asked once, for all of them in one call, as it chooses one form of the characters the code
-// page holds twice), and the unit ICU's decoder reads from each valid byte or byte pair. ICU is
-// asked twice in all, each time for the whole table, so the tables cost about what converting a
-// few pages would.
-class PlainTable
+// The tables compiled in; they hold ICU's answers unless this was built without ICU.
+[[nodiscard]] const Tables& plainTable()
 {
-public:
-    PlainTable()
-    {
-        for (char16_t c = 0; c < 0x80; ++c) {
-            m_single[c] = c; // 0x00-0x7F are U+0000-U+007F, ICU's swapped controls included
-            if (!isSwappedControl(c))
-                set(c);
-        }
-        QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
-        QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
-        if (!decoder.isValid() || !encoder.isValid())
-            return;
-
-        // Every single byte above ASCII and every pair of a lead and a trail byte, each followed by
-        // a line feed (which is never a trail byte), decoded at once. A valid sequence gives one
-        // character before its line feed; an unassigned one gives U+FFFD or the bytes one by one.
-        QByteArray sequences;
-        sequences.reserve(3 * 188 * 60 + 2 * 128);
-        for (int byte = 0x80; byte <= 0xFF; ++byte) {
-            if (!isLeadByte(uchar(byte))) {
-                sequences += char(byte);
-                sequences += '\n';
-            }
-        }
-        for (int lead = 0x81; lead <= 0xFC; ++lead) {
-            if (!isLeadByte(uchar(lead)))
-                continue;
-            for (int trail = 0x40; trail <= 0xFC; ++trail) {
-                if (trail == 0x7F)
-                    continue;
-                sequences += char(lead);
-                sequences += char(trail);
-                sequences += '\n';
-            }
-        }
-        const QString decoded = decoder.decode(sequences);
-        qsizetype at = 0;
-        QString plainUnits;
-        bool aligned = true;
-        for (qsizetype i = 0; i < sequences.size() && aligned; ++i) {
-            const qsizetype start = i;
-            while (sequences[i] != '\n')
-                ++i;
-            const qsizetype end = decoded.indexOf(u'\n', at);
-            aligned = end >= 0;
-            if (!aligned)
-                break;
-            if (end == at + 1 && decoded[at].unicode() >= 0x80 &&
-                decoded[at] != QChar::ReplacementCharacter) {
-                const char16_t c = decoded[at].unicode();
-                const auto lead = uchar(sequences[start]);
-                if (i - start == 1)
-                    m_single[lead] = c;
-                else
-                    m_pair[(lead << 8) | uchar(sequences[start + 1])] = c;
-                if (!test(c)) {
-                    set(c);
-                    plainUnits += QChar(c);
-                }
-            }
-            at = end + 1;
-        }
-
-        // The bytes ICU writes for each plain unit above ASCII, in one call: a lead byte says
-        // where each unit's bytes end.
-        const QByteArray encoded = encoder.encode(plainUnits);
-        qsizetype next = 0;
-        for (const QChar c : std::as_const(plainUnits)) {
-            if (next >= encoded.size()) {
-                aligned = false;
-                break;
-            }
-            const auto first = uchar(encoded[next++]);
-            if (isLeadByte(first) && next < encoded.size())
-                m_bytes[c.unicode()] = quint16((first << 8) | uchar(encoded[next++]));
-            else
-                m_bytes[c.unicode()] = first;
-        }
-        m_tables = aligned && next == encoded.size() && !encoder.hasError();
-        if (m_tables)
-            markBytesThatComeBack();
-    }
-
-    [[nodiscard]] bool test(char16_t c) const { return m_plain[c] != 0; }
-
-    // Whether the conversion tables hold ICU's answers (else ICU converts, as without them).
-    [[nodiscard]] bool hasTables() const { return m_tables; }
-
-    // The bytes of a plain unit above ASCII: a lead byte and a trail byte, or one byte.
-    [[nodiscard]] quint16 bytes(char16_t c) const { return m_bytes[c]; }
-
-    // The unit a byte that is not a lead byte stands for, or 0 when it is not valid alone.
-    [[nodiscard]] char16_t single(uchar byte) const { return m_single[byte]; }
-    // The unit a lead byte and a trail byte stand for, or 0 when they are not valid together.
-    [[nodiscard]] char16_t pair(uchar lead, uchar trail) const { return m_pair[(lead << 8) | trail]; }
-
-    [[nodiscard]] static constexpr bool isLeadByte(uchar byte)
-    {
-        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    }
-
-    // Whether a byte that is not a lead byte, or a lead and a trail byte, decode to a plain unit that
-    // encodes to the same bytes again (NUL, CR and LF aside); never without the tables.
-    [[nodiscard]] bool singleComesBack(uchar byte) const { return m_singleBack[byte] != 0; }
-    [[nodiscard]] bool pairComesBack(uchar lead, uchar trail) const
-    {
-        return m_pairBack[(lead << 8) | trail] != 0;
-    }
-
-private:
-    void set(char16_t c) { m_plain[c] = 1; }
-
-    void markBytesThatComeBack()
-    {
-        // ASCII is itself both ways (the swapped controls by the corrections), NUL, CR and LF aside.
-        for (int byte = 1; byte < 0x80; ++byte)
-            m_singleBack[byte] = byte != '\r' && byte != '\n';
-        for (int byte = 0x80; byte <= 0xFF; ++byte) {
-            const char16_t c = m_single[byte];
-            m_singleBack[byte] = !isLeadByte(uchar(byte)) && c >= 0x80 && test(c) && m_bytes[c] == byte;
-        }
-        for (int pair = 0x8100; pair <= 0xFCFF; ++pair) {
-            const char16_t c = m_pair[pair];
-            m_pairBack[pair] = c != 0 && test(c) && m_bytes[c] == pair;
-        }
-    }
-
-    // A byte per unit rather than a bit: the scan looks up every non-ASCII character written, and
-    // one load and test per unit keeps it well below the cost of the conversion.
-    std::array<quint8, 0x10000> m_plain{};
-    std::array<quint16, 0x10000> m_bytes{};
-    std::array<char16_t, 0x100> m_single{};
-    std::array<char16_t, 0x10000> m_pair{};
-    std::array<quint8, 0x100> m_singleBack{};
-    std::array<quint8, 0x10000> m_pairBack{};
-    bool m_tables = false;
-};
-
-[[nodiscard]] const PlainTable& plainTable()
-{
-    static const PlainTable table;
-    return table;
+    return builtInTables;
 }
 
 // Where the ASCII stretch that begins at `from` ends, looking at eight units at a time.
@@ -251,7 +86,7 @@ void appendReference(QByteArray& out, char32_t codePoint)
 
 // Encodes by the table alone, in one pass: ASCII as it is (eight units at a time), a plain unit as
 // the bytes ICU writes for it, anything else by the slow path's rules.
-QByteArray encodeByTable(const PlainTable& table, QStringView text, bool* referenced)
+QByteArray encodeByTable(const Tables& table, QStringView text, bool* referenced)
 {
     const char16_t* const data = text.utf16();
     const qsizetype size = text.size();
@@ -289,7 +124,7 @@ QByteArray encodeByTable(const PlainTable& table, QStringView text, bool* refere
         }
         if (table.test(c)) {
             room(2);
-            const quint16 bytes = table.bytes(c);
+            const quint16 bytes = table.bytesOf(c);
             if (bytes > 0xFF)
                 *next++ = char(bytes >> 8);
             *next++ = char(bytes & 0xFF);
@@ -326,8 +161,8 @@ QByteArray encode(QStringView text, bool* referenced)
 {
     if (referenced)
         *referenced = false;
-    const PlainTable& plain = plainTable();
-    if (plain.hasTables())
+    const Tables& plain = plainTable();
+    if (plain.complete)
         return encodeByTable(plain, text, referenced);
     QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
 
@@ -414,7 +249,7 @@ QByteArray encode(QStringView text, bool* referenced)
 
 qsizetype firstUnencodable(QStringView text)
 {
-    const PlainTable& plain = plainTable();
+    const Tables& plain = plainTable();
     const char16_t* const data = text.utf16();
     const qsizetype size = text.size();
     // Every ASCII character can be written, so ASCII stretches are passed over eight units at a time.
@@ -430,8 +265,8 @@ qsizetype firstUnencodable(QStringView text)
 
 qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
 {
-    const PlainTable& table = plainTable();
-    if (!table.hasTables())
+    const Tables& table = plainTable();
+    if (!table.complete)
         return from;
     const auto* const data = reinterpret_cast<const uchar*>(bytes.data());
     const qsizetype size = bytes.size();
@@ -471,7 +306,7 @@ qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
                 continue;
             }
             other = true;
-            if (!PlainTable::isLeadByte(byte)) {
+            if (!Tables::isLeadByte(byte)) {
                 if (!table.singleComesBack(byte))
                     return i;
                 ++i;
@@ -488,7 +323,7 @@ qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
 
 std::optional<QString> decode(QByteArrayView bytes)
 {
-    if (const PlainTable& table = plainTable(); table.hasTables()) {
+    if (const Tables& table = plainTable(); table.complete) {
         // ICU's answers looked up byte by byte; ASCII, most of any list file, eight bytes at a time.
         QString text(bytes.size(), Qt::Uninitialized);
         char16_t* out = reinterpret_cast<char16_t*>(text.data());
@@ -512,9 +347,9 @@ std::optional<QString> decode(QByteArrayView bytes)
                 *out++ = byte;
                 continue;
             }
-            const char16_t unit = !PlainTable::isLeadByte(byte) ? table.single(byte)
-                                  : i < size                    ? table.pair(byte, data[i++])
-                                                                : 0;
+            const char16_t unit = !Tables::isLeadByte(byte) ? table.singleUnit(byte)
+                                  : i < size                ? table.pairUnit(byte, data[i++])
+                                                            : 0;
             if (unit == 0)
                 return std::nullopt;
             *out++ = unit;

@@ -9,8 +9,8 @@
 
 // Windows-31J (CP932), the Japanese Windows code page, with Microsoft's mapping table.
 //
-// The conversion is ICU's, as Qt's QStringEncoder/QStringDecoder give it, read into tables once and
-// then looked up; this module corrects the few places where ICU's table differs from the one
+// The conversion is ICU's, as Qt's QStringEncoder/QStringDecoder give it, read into tables when the
+// program is built and looked up; this module corrects the few places where ICU's table differs from the one
 // Windows uses and turns every character the code page cannot hold into an HTML numeric character
 // reference.
 namespace siteloom::cp932 {
