@@ -3,8 +3,6 @@
 #include "commandline_output.h"
 
 #include <QCommandLineParser>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QTranslator>
 
@@ -141,8 +139,7 @@ QString qtReasonInJapanese(const QString& reason)
     static const char* const forms[] = {"Unknown option '%1'.", "Unknown options: %1.",
                                         "Missing value after '%1'.", "Unexpected value after '%1'."};
     QTranslator translator;
-    if (!translator.load(QLocale(QLocale::Japanese, QLocale::Japan), u"qtbase"_s, u"_"_s,
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (!loadQtJapanese(&translator))
         return reason;
     for (const char* form : forms) {
         const QStringList parts = QString::fromLatin1(form).split(u"%1"_s);

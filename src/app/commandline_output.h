@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+class QTranslator;
+
 namespace siteloom {
 
 // What every way of running without a window shares: the set-up, the exit statuses, a line on
@@ -21,7 +23,9 @@ inline constexpr int exitUsage = 2;
 void ignoreFileSizeSignal();
 
 // Loads Qt's own Japanese translation (the reasons Qt gives for a file that cannot be read or
-// written, the window's dialog buttons) whatever the locale says. Needs the application object.
+// written, the window's dialog buttons) whatever the locale says; false when it is not there.
+bool loadQtJapanese(QTranslator* translator);
+// Loads it and installs it. Needs the application object.
 void installJapaneseTranslation();
 
 // What every mode without a window sets on its QCoreApplication before it starts: the tool's name
