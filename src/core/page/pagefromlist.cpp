@@ -90,15 +90,40 @@ private:
     bool m_atEnd = false;
 };
 
-// An entry line's key as this tool writes it: "ls", the index in three-digit form, "=".
-QByteArrayView entryKey(qsizetype index, std::array<char, 32>& key)
+// An entry line's key as this tool writes it, "ls", the index in three-digit form and "=": made for
+// one index, then stepped on to the next in place.
+class EntryKey
 {
-    const ThreeDigits<char> number(index);
-    const std::string_view digits = number.view();
-    char* end = std::copy(digits.begin(), digits.end(), std::copy_n("ls", 2, key.data()));
-    *end++ = '=';
-    return QByteArrayView(key.data(), end - key.data());
-}
+public:
+    explicit EntryKey(qsizetype index)
+    {
+        const ThreeDigits<char> number(index);
+        const std::string_view digits = number.view();
+        m_end = std::copy(digits.begin(), digits.end(), std::copy_n("ls", 2, m_key.data())) - m_key.data();
+        m_key[size_t(m_end++)] = '=';
+    }
+
+    [[nodiscard]] QByteArrayView view() const { return QByteArrayView(m_key.data(), m_end); }
+
+    // The next index's key: the digits counted up, and one more in front when they were all nines.
+    void next()
+    {
+        qsizetype at = m_end - 2;
+        for (; at >= 2 && m_key[size_t(at)] == '9'; --at)
+            m_key[size_t(at)] = '0';
+        if (at >= 2) {
+            ++m_key[size_t(at)];
+            return;
+        }
+        std::memmove(m_key.data() + 3, m_key.data() + 2, size_t(m_end - 2));
+        m_key[2] = '1';
+        ++m_end;
+    }
+
+private:
+    std::array<char, 32> m_key{};
+    qsizetype m_end = 0;
+};
 
 // The rows of one entry as bytes, cut where its fields go: the pieces of markup between them, each
 // followed by the field that comes after it (or none after the last). Made once by writing the rows
@@ -164,12 +189,10 @@ struct EntryValue
     std::optional<QString> text;
 };
 
-// The entry in line `index` of the block, read as the full reading reads it: nullopt when the line is
-// not the entry's in the form this tool writes, or the full reading would not take it.
-std::optional<EntryValue> readEntry(qsizetype index, QByteArrayView line)
+// The entry of a line that should start with `key`, read as the full reading reads it: nullopt when
+// the line is not the entry's in the form this tool writes, or the full reading would not take it.
+std::optional<EntryValue> readEntry(QByteArrayView key, QByteArrayView line)
 {
-    std::array<char, 32> keyBytes;
-    const QByteArrayView key = entryKey(index, keyBytes);
     if (!line.startsWith(key) || !line.endsWith("\r\n"))
         return std::nullopt;
     // Up to the CR that ends the line, cut at its first two separators; a byte that does not come
@@ -243,8 +266,7 @@ bool ListFileBytes::read(const QString& path)
     // are read when they are copied, which also tells whether the options start there indeed. The
     // options are short: a small piece of the end is read first, more only while the line is not
     // in it, up to the longest the options can be.
-    std::array<char, 32> keyBytes;
-    const QByteArray lastKey = '\n' + entryKey(count - 1, keyBytes).toByteArray();
+    const QByteArray lastKey = '\n' + EntryKey(count - 1).view().toByteArray();
     const qint64 mostWindow = std::min<qint64>(m_size - m_blockStart, mostFieldBytes + 64 * 1024);
     QByteArray window;
     qint64 windowStart = m_size;
@@ -321,9 +343,11 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
             return to + bytes.size();
         };
         bool utf8 = m_optionsUtf8;
-        for (qsizetype index = 0; index < m_entryCount; ++index) {
+        EntryKey key(0);
+        for (qsizetype index = 0; index < m_entryCount; ++index, key.next()) {
             QByteArrayView line;
-            const std::optional<EntryValue> read = lines.next(&line) ? readEntry(index, line) : std::nullopt;
+            const std::optional<EntryValue> read =
+                lines.next(&line) ? readEntry(key.view(), line) : std::nullopt;
             if (!read)
                 return false;
             utf8 = utf8 && line.isValidUtf8();
