@@ -1,5 +1,6 @@
 #include "text/cp932.h"
 
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTest>
@@ -234,6 +235,54 @@ private slots:
         for (int lead = 0x81; lead <= 0xFC; ++lead) {
             for (int trail = 0; trail <= 0xFF; ++trail)
                 check(QByteArray{char(lead), char(trail)});
+        }
+    }
+
+    // Longer text is looked at sixteen bytes at a time: the answer is still the one found a character
+    // at a time, wherever it starts, with lead bytes in runs, at the sixteenth place and at the end.
+    void comesBackEndLooksAtLongTextAsCharacters()
+    {
+        const auto characterByCharacter = [](const QByteArray& bytes, qsizetype i, quint16 stopPair) {
+            while (i < bytes.size()) {
+                const auto lead = uchar(bytes[i]);
+                const qsizetype length =
+                    (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC) ? 2 : 1;
+                const QByteArray character = bytes.mid(i, length);
+                const std::optional<QString> text = cp932::decode(character);
+                if (character.size() < length || !text || cp932::encode(*text) != character ||
+                    character.contains('\0') || character.contains('\r') || character.contains('\n') ||
+                    (length == 2 && ((lead << 8) | uchar(character[1])) == stopPair))
+                    return i;
+                i += length;
+            }
+            return bytes.size();
+        };
+        const QByteArrayList pieces{"http://www.example.jp/~u/",
+                                    "a",
+                                    "\t",
+                                    "\xB1",
+                                    "\x81\x46",
+                                    "\x82\xA0\x82\xA2",
+                                    "\x83\x5E\x83\x43",
+                                    "\x81\x81\x81",
+                                    "\xE0\xE0\xE0\xE0\x40",
+                                    "\x87\x90",
+                                    "\xED\x40",
+                                    "\x81\x20",
+                                    "\xFF",
+                                    "\r",
+                                    QByteArray(1, '\0'),
+                                    "\x82"};
+        QRandomGenerator random(932);
+        for (int round = 0; round < 20000; ++round) {
+            QByteArray bytes;
+            for (int k = int(random.bounded(1, 24)); k > 0; --k)
+                bytes += pieces[random.bounded(pieces.size())];
+            const qsizetype from = random.bounded(bytes.size() + 1);
+            for (const quint16 stopPair : {quint16(0x8146), quint16(0)})
+                QVERIFY2(cp932::comesBackEnd(bytes, from, stopPair) ==
+                             characterByCharacter(bytes, from, stopPair),
+                         (QByteArray::number(from) + ' ' + bytes.toHex()).constData());
         }
     }
 

@@ -263,6 +263,88 @@ qsizetype firstUnencodable(QStringView text)
     return -1;
 }
 
+namespace {
+
+// Where bytes stop coming back, looking a character at a time from `i`; see comesBackEnd.
+qsizetype comesBackEndByCharacters(const Tables& table, const uchar* data, qsizetype size, qsizetype i,
+                                   quint16 stopPair)
+{
+    while (i < size) {
+        const uchar byte = data[i];
+        if (!Tables::isLeadByte(byte)) {
+            if (!table.singleComesBack(byte))
+                return i;
+            ++i;
+        } else {
+            if (i + 1 == size || !table.pairComesBack(byte, data[i + 1]) ||
+                ((byte << 8) | data[i + 1]) == stopPair)
+                return i;
+            i += 2;
+        }
+    }
+    return size;
+}
+
+#ifdef __SSE2__
+// Sixteen bytes at a time, a bit for each: the printable ASCII ones (0x20-0x7E), which come back
+// alone, and those in the lead byte ranges (0x81-0x9F, 0xE0-0xFC).
+struct SixteenBytes
+{
+    unsigned printable;
+    unsigned leadRange;
+
+    explicit SixteenBytes(const uchar* at)
+    {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        // Signed, the bytes from 0x80 on are below 0x20 too.
+        printable = unsigned(_mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F)),
+                                                                _mm_cmpgt_epi8(bytes, _mm_set1_epi8(0x1F)))));
+        // Less 0x80, the lead ranges are 0x01-0x1F and 0x60-0x7C, and everything else is outside.
+        const __m128i less = _mm_xor_si128(bytes, _mm_set1_epi8(char(0x80)));
+        const __m128i low = _mm_and_si128(_mm_cmpgt_epi8(less, _mm_setzero_si128()),
+                                          _mm_cmplt_epi8(less, _mm_set1_epi8(0x20)));
+        const __m128i high = _mm_and_si128(_mm_cmpgt_epi8(less, _mm_set1_epi8(0x5F)),
+                                           _mm_cmplt_epi8(less, _mm_set1_epi8(0x7D)));
+        leadRange = unsigned(_mm_movemask_epi8(_mm_or_si128(low, high)));
+    }
+};
+
+// Which bytes of the lead ranges are lead bytes, given that bit 0 starts a character: in a run of
+// such bytes the first is a lead byte, the second its trail byte, and so on. The runs that start
+// at an even bit are found by adding their first bits, which carries through each run.
+constexpr unsigned leadBytes(unsigned leadRange)
+{
+    constexpr unsigned even = 0x5555;
+    const unsigned starts = leadRange & ~(leadRange << 1);
+    const unsigned evenRuns = leadRange & ~(leadRange + (starts & even));
+    return (evenRuns & even) | (leadRange & ~evenRuns & ~even & 0xFFFF);
+}
+static_assert(leadBytes(0b0111) == 0b0101 && leadBytes(0b1110) == 0b1010 &&
+              leadBytes(0b0110'1011) == 0b0010'1001);
+
+// Checks the characters that start at the bits of `starts` (below `width` bits, bit 0 at data),
+// the lead bytes among them marked in `leads`: the index of the first that does not come back, or
+// -1.
+qsizetype firstNotComingBack(const Tables& table, const uchar* data, unsigned starts, unsigned leads,
+                             qsizetype size, quint16 stopPair)
+{
+    for (; starts != 0; starts &= starts - 1) {
+        const int at = __builtin_ctz(starts);
+        const uchar byte = data[at];
+        if (!(leads >> at & 1)) {
+            if (!table.singleComesBack(byte))
+                return at;
+        } else if (at + 1 == size || !table.pairComesBack(byte, data[at + 1]) ||
+                   ((byte << 8) | data[at + 1]) == stopPair) {
+            return at;
+        }
+    }
+    return -1;
+}
+#endif
+
+} // namespace
+
 qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
 {
     const Tables& table = plainTable();
@@ -271,54 +353,41 @@ qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
     const auto* const data = reinterpret_cast<const uchar*>(bytes.data());
     const qsizetype size = bytes.size();
     qsizetype i = from;
-    while (i < size) {
-        // Printable ASCII (no byte below 0x20 or above 0x7E), sixteen or eight bytes at a time.
 #ifdef __SSE2__
-        while (size - i >= 16) {
-            const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-            // Signed, the bytes from 0x80 on are below 0x20 too.
-            const __m128i outside = _mm_or_si128(_mm_cmplt_epi8(sixteen, _mm_set1_epi8(0x20)),
-                                                 _mm_cmpeq_epi8(sixteen, _mm_set1_epi8(0x7F)));
-            if (_mm_movemask_epi8(outside) != 0)
-                break;
+    // Sixteen bytes at a time: only their lead bytes and the bytes that are neither printable ASCII
+    // nor trail bytes are looked up. A lead byte in the last place is left to the next sixteen.
+    for (; size - i >= 16;) {
+        const SixteenBytes sixteen(data + i);
+        if (sixteen.printable == 0xFFFF) {
             i += 16;
+            continue;
         }
-#endif
-        constexpr quint64 ones = 0x0101010101010101ULL;
-        constexpr quint64 highs = 0x8080808080808080ULL;
-        while (size - i >= 8) {
-            quint64 eight;
-            std::memcpy(&eight, data + i, sizeof eight);
-            const quint64 belowSpace = (eight - 0x20 * ones) & ~eight;
-            const quint64 aboveTilde = eight + 0x01 * ones; // 0x7F becomes 0x80, 0x80 and up stay high
-            if ((belowSpace | aboveTilde | eight) & highs)
-                break;
-            i += 8;
-        }
-        // Then a character at a time, up to the printable ASCII after the next other character:
-        // Japanese text comes in runs.
-        for (bool other = false; i < size;) {
-            const uchar byte = data[i];
-            if (byte >= 0x20 && byte < 0x7F) {
-                if (other)
-                    break;
-                ++i;
-                continue;
-            }
-            other = true;
-            if (!Tables::isLeadByte(byte)) {
-                if (!table.singleComesBack(byte))
-                    return i;
-                ++i;
-            } else {
-                if (i + 1 == size || !table.pairComesBack(byte, data[i + 1]) ||
-                    ((byte << 8) | data[i + 1]) == stopPair)
-                    return i;
-                i += 2;
-            }
-        }
+        const unsigned leads = leadBytes(sixteen.leadRange);
+        const unsigned trails = (leads << 1) & 0xFFFF;
+        const bool lastLeads = leads & 0x8000;
+        const unsigned others = ~sixteen.leadRange & ~trails & ~sixteen.printable & 0xFFFF;
+        const unsigned starts = (leads & 0x7FFF) | others;
+        if (const qsizetype at = firstNotComingBack(table, data + i, starts, leads, size - i, stopPair);
+            at >= 0)
+            return i + at;
+        i += lastLeads ? 15 : 16;
     }
-    return size;
+    // The last bytes: the sixteen that end the view, looked at from bit 0 on, i.
+    if (i < size && size >= 16) {
+        const int before = int(i - (size - 16));
+        const unsigned width = (1u << (16 - before)) - 1;
+        const SixteenBytes sixteen(data + size - 16);
+        const unsigned printable = (sixteen.printable >> before) & width;
+        if (printable == width)
+            return size;
+        const unsigned leadRange = (sixteen.leadRange >> before) & width;
+        const unsigned leads = leadBytes(leadRange) & width;
+        const unsigned others = ~leadRange & ~(leads << 1) & ~printable & width;
+        const qsizetype at = firstNotComingBack(table, data + i, leads | others, leads, size - i, stopPair);
+        return at >= 0 ? i + at : size;
+    }
+#endif
+    return comesBackEndByCharacters(table, data, size, i, stopPair);
 }
 
 std::optional<QString> decode(QByteArrayView bytes)
