@@ -28,6 +28,9 @@ namespace {
 constexpr quint16 separatorBytes = 0x8146;
 static_assert(linkSeparator.unicode() == 0xFF1A);
 
+// How much of the page is written at a time.
+constexpr qsizetype pageChunk = 512 * 1024;
+
 // The most bytes after the entries that are read: six fields, each as long as a text box holds, in
 // two bytes a character.
 constexpr qsizetype mostFieldBytes = 6 * 2 * (textBoxCapacity + 8);
@@ -37,7 +40,7 @@ constexpr qsizetype mostFieldBytes = 6 * 2 * (textBoxCapacity + 8);
 class FileLines
 {
 public:
-    FileLines(int fd, qint64 offset) : m_fd(fd), m_offset(offset) { m_buffer.resize(128 * 1024); }
+    FileLines(int fd, qint64 offset) : m_fd(fd), m_offset(offset) { m_buffer.resize(64 * 1024); }
 
     // The next line, valid until the next call; false at the end. After a failed read the line
     // before it comes without its end, as at the end of the file.
@@ -326,12 +329,13 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
     const auto writeRows = [this](LineWriter& writer) {
         if (!sameFile(m_fd, m_size, m_changed))
             return false;
-        constexpr qsizetype chunk = 64 * 1024;
         const RowPieces& rows = rowPieces();
         FileLines lines(m_fd, m_blockStart);
-        // The rows are gathered in one buffer and handed on a chunk at a time. Room for an entry's
-        // rows is made before they are copied in, piece by piece, with nothing else to check.
-        QByteArray out(chunk + 4096, Qt::Uninitialized);
+        // The rows are gathered in one buffer and handed on half a megabyte at a time: the system
+        // puts large writes into the page cache in large pieces, for less than small ones cost.
+        // Room for an entry's rows is made before they are copied in, piece by piece, with nothing
+        // else to check.
+        QByteArray out(pageChunk + 4096, Qt::Uninitialized);
         qsizetype used = 0;
         const auto room = [&out, &used](qsizetype size) {
             if (out.size() - used < size)
@@ -379,7 +383,7 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
                 }
                 used = next - out.data();
             }
-            if (used >= chunk) {
+            if (used >= pageChunk) {
                 writer.writeEncoded(QByteArrayView(out).first(used));
                 used = 0;
             }
