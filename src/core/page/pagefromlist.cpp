@@ -62,6 +62,22 @@ public:
         }
     }
 
+    // What the buffer holds from the next line on: that line and any after it, the last perhaps
+    // unfinished. Valid until the next call.
+    [[nodiscard]] QByteArrayView rest() const
+    {
+        return QByteArrayView(m_buffer.constData() + m_at, m_end - m_at);
+    }
+    // Takes the first `length` bytes of rest() as the next line.
+    void take(qsizetype length) { m_at += length; }
+    // Reads more of the file after rest(); false at its end.
+    bool more()
+    {
+        if (!m_atEnd)
+            fill();
+        return !m_atEnd;
+    }
+
     // Where the next line starts in the file.
     qint64 position() const { return m_offset - (m_end - m_at); }
 
@@ -192,6 +208,21 @@ struct EntryValue
     std::optional<QString> text;
 };
 
+// Looks at a value from `from` up to where its bytes stop coming back as they are, noting the
+// first two separators on the way (counted from `from`); returns where it stopped.
+qsizetype scanValue(QByteArrayView bytes, qsizetype from, EntryValue* entry)
+{
+    qsizetype at = cp932::comesBackEnd(bytes, from, separatorBytes);
+    for (; at + 1 < bytes.size() && ((uchar(bytes[at]) << 8) | uchar(bytes[at + 1])) == separatorBytes;
+         at = cp932::comesBackEnd(bytes, at + 2, separatorBytes)) {
+        if (entry->first < 0)
+            entry->first = at - from;
+        else if (entry->second < 0)
+            entry->second = at - from;
+    }
+    return at;
+}
+
 // The entry of a line that should start with `key`, read as the full reading reads it: nullopt when
 // the line is not the entry's in the form this tool writes, or the full reading would not take it.
 std::optional<EntryValue> readEntry(QByteArrayView key, QByteArrayView line)
@@ -202,20 +233,36 @@ std::optional<EntryValue> readEntry(QByteArrayView key, QByteArrayView line)
     // back as it is (a CR or NUL among them) leaves the entry to the slow way.
     EntryValue entry;
     entry.value = line.sliced(key.size()).chopped(2);
-    const QByteArrayView value = entry.value;
-    qsizetype at = cp932::comesBackEnd(value, 0, separatorBytes);
-    for (; at + 1 < value.size() && ((uchar(value[at]) << 8) | uchar(value[at + 1])) == separatorBytes;
-         at = cp932::comesBackEnd(value, at + 2, separatorBytes)) {
-        if (entry.first < 0)
-            entry.first = at;
-        else if (entry.second < 0)
-            entry.second = at;
-    }
-    if (at < value.size()) {
-        entry.text = cp932::decode(value);
+    if (scanValue(entry.value, 0, &entry) < entry.value.size()) {
+        entry.text = cp932::decode(entry.value);
         if (!entry.text || entry.text->contains(QChar(0)) || entry.text->contains(u'\r'))
             return std::nullopt;
     }
+    return entry;
+}
+
+// The entry whose line starts `bytes` (lines after it may follow), when every byte of its value
+// comes back as it is and the line ends in CR LF: then the scan of the value stops at its CR.
+// *length is the line's length; -1 when the bytes end before that shows, and 0 when the line is
+// not such.
+std::optional<EntryValue> readPlainEntry(QByteArrayView key, QByteArrayView bytes, qsizetype* length)
+{
+    *length = -1;
+    if (bytes.size() < key.size())
+        return std::nullopt;
+    *length = 0;
+    if (!bytes.startsWith(key))
+        return std::nullopt;
+    EntryValue entry;
+    const qsizetype end = scanValue(bytes, key.size(), &entry);
+    if (end + 1 >= bytes.size()) {
+        *length = -1;
+        return std::nullopt;
+    }
+    if (bytes[end] != '\r' || bytes[end + 1] != '\n')
+        return std::nullopt;
+    entry.value = bytes.sliced(key.size(), end - key.size());
+    *length = end + 2;
     return entry;
 }
 
@@ -349,11 +396,20 @@ bool ListFileBytes::writePage(const QString& baseDirectory, QString* writtenPath
         bool utf8 = m_optionsUtf8;
         EntryKey key(0);
         for (qsizetype index = 0; index < m_entryCount; ++index, key.next()) {
+            // Most lines are read without looking for their end first (the scan of the value stops
+            // at its CR); any other is left to readEntry.
             QByteArrayView line;
-            const std::optional<EntryValue> read =
-                lines.next(&line) ? readEntry(key.view(), line) : std::nullopt;
-            if (!read)
+            qsizetype length = 0;
+            std::optional<EntryValue> read;
+            while (!(read = readPlainEntry(key.view(), lines.rest(), &length)) && length < 0 &&
+                   lines.more()) {
+            }
+            if (read) {
+                line = lines.rest().first(length);
+                lines.take(length);
+            } else if (!lines.next(&line) || !(read = readEntry(key.view(), line))) {
                 return false;
+            }
             utf8 = utf8 && line.isValidUtf8();
             const EntryValue& entry = *read;
             const QByteArrayView value = entry.value;
