@@ -322,9 +322,21 @@ constexpr unsigned leadBytes(unsigned leadRange)
 static_assert(leadBytes(0b0111) == 0b0101 && leadBytes(0b1110) == 0b1010 &&
               leadBytes(0b0110'1011) == 0b0010'1001);
 
-// Checks the characters that start at the bits of `starts` (below `width` bits, bit 0 at data),
-// the lead bytes among them marked in `leads`: the index of the first that does not come back, or
-// -1.
+// The characters among `width` bytes (bit 0 starting one) that are looked up: the lead bytes, and
+// the bytes that are neither printable ASCII nor trail bytes.
+struct Characters
+{
+    unsigned starts;
+    unsigned leads;
+};
+Characters charactersToLookUp(unsigned printable, unsigned leadRange, unsigned width)
+{
+    const unsigned leads = leadBytes(leadRange & width) & width;
+    return {leads | (~leadRange & ~(leads << 1) & ~printable & width), leads};
+}
+
+// Checks the characters that start at the bits of `starts` (bit 0 at data), the lead bytes among
+// them marked in `leads`: the index of the first that does not come back, or -1.
 qsizetype firstNotComingBack(const Tables& table, const uchar* data, unsigned starts, unsigned leads,
                              qsizetype size, quint16 stopPair)
 {
@@ -362,15 +374,13 @@ qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
             i += 16;
             continue;
         }
-        const unsigned leads = leadBytes(sixteen.leadRange);
-        const unsigned trails = (leads << 1) & 0xFFFF;
-        const bool lastLeads = leads & 0x8000;
-        const unsigned others = ~sixteen.leadRange & ~trails & ~sixteen.printable & 0xFFFF;
-        const unsigned starts = (leads & 0x7FFF) | others;
-        if (const qsizetype at = firstNotComingBack(table, data + i, starts, leads, size - i, stopPair);
+        const Characters characters = charactersToLookUp(sixteen.printable, sixteen.leadRange, 0xFFFF);
+        const unsigned lastLead = characters.leads & 0x8000;
+        if (const qsizetype at = firstNotComingBack(table, data + i, characters.starts & ~lastLead,
+                                                    characters.leads, size - i, stopPair);
             at >= 0)
             return i + at;
-        i += lastLeads ? 15 : 16;
+        i += lastLead ? 15 : 16;
     }
     // The last bytes: the sixteen that end the view, looked at from bit 0 on, i.
     if (i < size && size >= 16) {
@@ -380,10 +390,9 @@ qsizetype comesBackEnd(QByteArrayView bytes, qsizetype from, quint16 stopPair)
         const unsigned printable = (sixteen.printable >> before) & width;
         if (printable == width)
             return size;
-        const unsigned leadRange = (sixteen.leadRange >> before) & width;
-        const unsigned leads = leadBytes(leadRange) & width;
-        const unsigned others = ~leadRange & ~(leads << 1) & ~printable & width;
-        const qsizetype at = firstNotComingBack(table, data + i, leads | others, leads, size - i, stopPair);
+        const Characters characters = charactersToLookUp(printable, sixteen.leadRange >> before, width);
+        const qsizetype at =
+            firstNotComingBack(table, data + i, characters.starts, characters.leads, size - i, stopPair);
         return at >= 0 ? i + at : size;
     }
 #endif
